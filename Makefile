@@ -1,0 +1,29 @@
+# make run  - install what is missing, build, start the console on the demo program directory
+# make test - install what is missing, build with ASan/UBSan, run every test
+JOBS ?= $(shell nproc)
+
+.PHONY: run test deps build-run build-test bench clean
+
+deps:
+	@./tools/install-deps.sh
+
+build-run: deps
+	cmake -S . -B build/run -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBRAVINOX_TESTS=OFF -DBRAVINOX_BENCH=OFF >/dev/null
+	cmake --build build/run -j $(JOBS) --target bravinox
+
+run: build-run
+	./build/run/bravinox
+
+build-test: deps
+	cmake -S . -B build/test -DCMAKE_BUILD_TYPE=Debug -DBRAVINOX_SANITIZE=ON -DBRAVINOX_BENCH=OFF >/dev/null
+	cmake --build build/test -j $(JOBS)
+
+test: build-test
+	cd build/test && ctest --output-on-failure -j $(JOBS) --timeout 300
+
+bench: deps
+	cmake -S . -B build/bench -DCMAKE_BUILD_TYPE=Release -DBRAVINOX_TESTS=OFF >/dev/null
+	cmake --build build/bench -j $(JOBS)
+
+clean:
+	rm -rf build

@@ -1,0 +1,8 @@
+// (to be filled in)
+#pragma once
+
+namespace platform {
+
+struct KeyboardController {};
+
+}  // namespace platform

@@ -1,0 +1,1 @@
+#include "rig/rig.h"
