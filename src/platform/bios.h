@@ -1,8 +1,47 @@
-// (to be filled in)
+// BIOS time of day (int 1Ah) and the CMOS memory (ports 70h/71h).
+//
+// Function 0 of int 1Ah gives the ticks since midnight in CX:DX, counted at
+// 18.2 ticks a second from the machine's clock (trunc(ms * 18.2 / 1000)), and
+// in AL whether a midnight has passed since the previous read (the flag is
+// cleared by reading it). The CMOS holds the extended memory size in KB in
+// registers 30h (low byte) and 31h (high byte).
 #pragma once
+#include <array>
+#include <cstdint>
+
+#include "platform/registers.h"
 
 namespace platform {
 
-struct Bios {};
+constexpr uint16_t kPortCmosIndex = 0x70;
+constexpr uint16_t kPortCmosData = 0x71;
+constexpr size_t kCmosBytes = 128;
+constexpr uint8_t kCmosExtendedMemoryLow = 0x30;
+constexpr uint8_t kCmosExtendedMemoryHigh = 0x31;
+constexpr uint16_t kDefaultExtendedMemoryKb = 31744;  // a 32 MB machine
+
+constexpr std::array<uint8_t, kCmosBytes> power_on_cmos(uint16_t extended_memory_kb) {
+    std::array<uint8_t, kCmosBytes> cmos{};
+    cmos[kCmosExtendedMemoryLow] = static_cast<uint8_t>(extended_memory_kb);
+    cmos[kCmosExtendedMemoryHigh] = static_cast<uint8_t>(extended_memory_kb >> 8);
+    return cmos;
+}
+
+struct Bios {
+    uint64_t midnights_reported = 0;  // midnights already signalled through AL
+    std::array<uint8_t, kCmosBytes> cmos = power_on_cmos(kDefaultExtendedMemoryKb);
+    uint8_t cmos_index = 0;           // register selected through port 70h
+};
+
+// Ticks since midnight at the clock's present time of day.
+uint32_t bios_ticks_since_midnight();
+// Int 1Ah (function 0; other functions leave the registers as they are).
+void bios_time_interrupt(Regs& regs);
+
+// Test setting: the extended memory size the CMOS reports.
+void set_extended_memory_kb(uint16_t extended_memory_kb);
+
+uint8_t cmos_port_read(uint16_t port);
+void cmos_port_write(uint16_t port, uint8_t value);
 
 }  // namespace platform

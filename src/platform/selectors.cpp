@@ -14,6 +14,13 @@ Descriptor* descriptor_of(uint16_t selector) {
     return d.in_use ? &d : nullptr;
 }
 
+// A word or double word is reached whole or not at all: nothing is half
+// written at the end of a segment, and an offset near 2^32 cannot wrap to 0.
+bool fits(uint16_t selector, uint32_t offset, uint32_t bytes) {
+    const size_t size = selector_bytes(selector).size();
+    return size >= bytes && offset <= size - bytes;
+}
+
 uint16_t new_descriptor(uint16_t segment, bool dos_block, uint16_t paragraphs) {
     auto& entries = machine().descriptors.entries;
     for (int i = 1; i < kMaxDescriptors; ++i) {
@@ -89,11 +96,13 @@ uint8_t far_peek_byte(uint16_t selector, uint32_t offset) {
 }
 
 uint16_t far_peek_word(uint16_t selector, uint32_t offset) {
+    if (!fits(selector, offset, 2)) return 0;
     return static_cast<uint16_t>(far_peek_byte(selector, offset) |
                                  (far_peek_byte(selector, offset + 1) << 8));
 }
 
 uint32_t far_peek_dword(uint16_t selector, uint32_t offset) {
+    if (!fits(selector, offset, 4)) return 0;
     return far_peek_word(selector, offset) |
            (static_cast<uint32_t>(far_peek_word(selector, offset + 2)) << 16);
 }
@@ -104,12 +113,14 @@ void far_poke_byte(uint16_t selector, uint32_t offset, uint8_t value) {
 }
 
 void far_poke_word(uint16_t selector, uint32_t offset, uint16_t value) {
+    if (!fits(selector, offset, 2)) return;
     // Low byte first, as the card firmware sees a word written.
     far_poke_byte(selector, offset, static_cast<uint8_t>(value));
     far_poke_byte(selector, offset + 1, static_cast<uint8_t>(value >> 8));
 }
 
 void far_poke_dword(uint16_t selector, uint32_t offset, uint32_t value) {
+    if (!fits(selector, offset, 4)) return;
     far_poke_word(selector, offset, static_cast<uint16_t>(value));
     far_poke_word(selector, offset + 2, static_cast<uint16_t>(value >> 16));
 }

@@ -1,0 +1,208 @@
+// The SMPTE/MIDI card as the console finds and drives it: interrupt 68h,
+// its window through a selector, the command register and the MIDI ring.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/machine.h"
+
+namespace platform {
+namespace {
+
+class SyncCardTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        m = std::make_unique<Machine>();
+        install_machine(m.get());
+    }
+    void TearDown() override { install_machine(nullptr); }
+
+    // probe_interface_driver: the segment from interrupt 68h, a selector for
+    // it, and the selector kept only when "SMPTE" stands at 160h.
+    static uint16_t program_probe() {
+        Regs regs;
+        regs.set_ax(0x55AA);
+        sync_driver_interrupt(regs);
+        bool carry = true;
+        const uint16_t selector = dpmi_segment_to_selector(regs.ax(), carry);
+        if (carry) return 0;
+        std::string signature;
+        for (uint32_t i = 0; i < 5; ++i) signature.push_back(static_cast<char>(far_peek_byte(selector, 0x160 + i)));
+        return signature == "SMPTE" ? selector : 0;
+    }
+
+    static void program_command(uint16_t sel, uint16_t code, uint16_t ax) {
+        far_poke_word(sel, 0x150, code);
+        Regs regs;
+        regs.set_ax(ax);
+        sync_driver_interrupt(regs);
+    }
+
+    // poll_midi_input's ring step: one word at the read index, index
+    // advanced and wrapped at base + 128, written back.
+    static bool program_take_midi(uint16_t sel, uint16_t& word) {
+        const uint16_t base = far_peek_word(sel, 0x120);
+        uint16_t read = far_peek_word(sel, 0x122);
+        if (read == far_peek_word(sel, 0x124)) return false;
+        word = far_peek_word(sel, read);
+        read = static_cast<uint16_t>(read + 2);
+        if (read == base + 128) read = base;
+        far_poke_word(sel, 0x122, read);
+        return true;
+    }
+
+    std::unique_ptr<Machine> m;
+};
+
+TEST_F(SyncCardTest, ProbeFindsTheWindowOfAFittedCard) {
+    m->sync.fit();
+    Regs regs;
+    regs.set_ax(0x55AA);
+    regs.ebx = 0x1234;
+    sync_driver_interrupt(regs);
+    EXPECT_EQ(regs.ax(), 0xD800);
+    EXPECT_EQ(regs.ebx, 0x1234u);
+
+    const uint16_t sel = program_probe();
+    ASSERT_NE(sel, 0);
+    EXPECT_EQ(far_peek_byte(sel, 0x155), 0);  // no sound inputs
+    EXPECT_TRUE(m->sync.commands().empty());  // the probe is no command
+}
+
+TEST_F(SyncCardTest, ProbeHonoursTheConfiguredSegment) {
+    m->sync.segment = 0xE000;
+    m->sync.fit(true);
+    const uint16_t sel = program_probe();
+    ASSERT_NE(sel, 0);
+    EXPECT_EQ(far_peek_byte(sel, 0x155), 'C');
+    bool carry = true;
+    EXPECT_EQ(dpmi_segment_to_selector(0xE000, carry), sel);
+}
+
+// Without the card no driver answers: AX comes back as 55AAh, and the
+// memory at that segment carries no signature.
+TEST_F(SyncCardTest, WithoutTheCardTheProbeFindsNothing) {
+    Regs regs;
+    regs.set_ax(0x55AA);
+    sync_driver_interrupt(regs);
+    EXPECT_EQ(regs.ax(), 0x55AA);
+    EXPECT_EQ(program_probe(), 0);
+
+    bool carry = true;
+    const uint16_t sel = dpmi_segment_to_selector(0xD800, carry);
+    EXPECT_EQ(far_peek_byte(sel, 0x160), 0);
+    program_command(sel, 0x11, 0);
+    EXPECT_TRUE(m->sync.commands().empty());
+    EXPECT_FALSE(m->sync.append_midi_word(0x9000));
+}
+
+TEST_F(SyncCardTest, RemovedCardLeavesNoWindow) {
+    m->sync.fit();
+    ASSERT_NE(program_probe(), 0);
+    m->sync.remove();
+    EXPECT_TRUE(m->sync.window().empty());
+    EXPECT_EQ(program_probe(), 0);
+}
+
+TEST_F(SyncCardTest, CommandsAreLoggedWithTheirArgument) {
+    m->sync.fit();
+    const uint16_t sel = program_probe();
+    ASSERT_NE(sel, 0);
+    program_command(sel, 0x15, 0);    // audio on
+    program_command(sel, 0x11, 0);    // MIDI input on
+    program_command(sel, 0x13, 0x77); // begin a MIDI message; AX left as it was
+    program_command(sel, 0x14, 0x90); // one MIDI byte in AX
+    program_command(sel, 0x14, 0x3C);
+
+    const std::vector<SyncCommand> log = m->sync.commands();
+    ASSERT_EQ(log.size(), 5u);
+    const std::vector<std::pair<uint16_t, uint16_t>> expected = {
+        {0x15, 0}, {0x11, 0}, {0x13, 0x77}, {0x14, 0x90}, {0x14, 0x3C}};
+    for (size_t i = 0; i < expected.size(); ++i) {
+        EXPECT_EQ(log[i].code, expected[i].first) << i;
+        EXPECT_EQ(log[i].ax, expected[i].second) << i;
+    }
+    EXPECT_EQ(far_peek_word(sel, 0x150), 0x14);
+}
+
+TEST_F(SyncCardTest, CommandLogKeepsTheNewestEntries) {
+    m->sync.fit();
+    const uint16_t sel = program_probe();
+    for (uint16_t i = 0; i < kSyncCommandLogEntries + 10; ++i) program_command(sel, 0x14, i);
+    const std::vector<SyncCommand> log = m->sync.commands();
+    ASSERT_EQ(log.size(), static_cast<size_t>(kSyncCommandLogEntries));
+    EXPECT_EQ(log.front().ax, 10);
+    EXPECT_EQ(log.back().ax, kSyncCommandLogEntries + 9);
+}
+
+TEST_F(SyncCardTest, MidiWordsArriveInTheRingInOrder) {
+    m->sync.fit();
+    const uint16_t sel = program_probe();
+    const uint16_t base = far_peek_word(sel, 0x120);
+    EXPECT_EQ(far_peek_word(sel, 0x122), base);
+    EXPECT_EQ(far_peek_word(sel, 0x124), base);
+
+    ASSERT_TRUE(m->sync.append_midi_word(0x9001));  // Note On, channel 1
+    ASSERT_TRUE(m->sync.append_midi_word(0x3C7F));  // data1 3Ch, data2 7Fh
+    EXPECT_EQ(far_peek_word(sel, 0x124), base + 4);
+
+    uint16_t word = 0;
+    ASSERT_TRUE(program_take_midi(sel, word));
+    EXPECT_EQ(word, 0x9001);
+    ASSERT_TRUE(program_take_midi(sel, word));
+    EXPECT_EQ(word, 0x3C7F);
+    EXPECT_FALSE(program_take_midi(sel, word));
+}
+
+// 63 words fill the 64-word ring (one position stays free); both indexes
+// wrap at base + 128.
+TEST_F(SyncCardTest, MidiRingFillsAndWraps) {
+    m->sync.fit();
+    const uint16_t sel = program_probe();
+    const uint16_t base = far_peek_word(sel, 0x120);
+    uint16_t next = 0;
+    while (m->sync.append_midi_word(next) && next < 200) ++next;
+    EXPECT_EQ(next, 63);
+    EXPECT_EQ(far_peek_word(sel, 0x124), base + 126);
+
+    std::vector<uint16_t> words;
+    uint16_t word = 0;
+    for (int i = 0; i < 10; ++i) {
+        ASSERT_TRUE(program_take_midi(sel, word));
+        words.push_back(word);
+    }
+    for (int i = 0; i < 5; ++i) ASSERT_TRUE(m->sync.append_midi_word(next++));
+    EXPECT_EQ(far_peek_word(sel, 0x124), base + 8);  // wrapped
+    while (program_take_midi(sel, word)) words.push_back(word);
+    EXPECT_EQ(far_peek_word(sel, 0x122), base + 8);
+    ASSERT_EQ(words.size(), 68u);
+    for (uint16_t i = 0; i < 68; ++i) EXPECT_EQ(words[i], i);
+}
+
+TEST_F(SyncCardTest, RingWithInvalidIndexesTakesNothing) {
+    m->sync.fit();
+    const uint16_t sel = program_probe();
+    const uint16_t base = far_peek_word(sel, 0x120);
+    far_poke_word(sel, 0x124, static_cast<uint16_t>(base + 1));
+    EXPECT_FALSE(m->sync.append_midi_word(0x9000));
+    far_poke_word(sel, 0x124, base);
+    far_poke_word(sel, 0x120, 0xFFF0);  // a ring that would leave the window
+    far_poke_word(sel, 0x122, 0xFFF0);
+    far_poke_word(sel, 0x124, 0xFFF0);
+    EXPECT_FALSE(m->sync.append_midi_word(0x9000));
+}
+
+TEST_F(SyncCardTest, MidiClockCountRestartsAfterTheProgramZeroesIt) {
+    m->sync.fit();
+    const uint16_t sel = program_probe();
+    m->sync.count_midi_clocks(24);
+    EXPECT_EQ(far_peek_word(sel, 0x12E), 24);
+    far_poke_word(sel, 0x12E, 0);
+    m->sync.count_midi_clocks(3);
+    EXPECT_EQ(far_peek_word(sel, 0x12E), 3);
+}
+
+}  // namespace
+}  // namespace platform
