@@ -5,10 +5,16 @@
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <algorithm>
 #include <filesystem>
+#include <memory>
 #include <thread>
 
+#include <termios.h>
+#include <unistd.h>
+
 #include "host/frame.h"
+#include "host/sacn.h"
 #include "platform/mouse.h"
 #include "platform/text_screen.h"
 
@@ -38,6 +44,45 @@ struct HostState {
 };
 
 HostState state;
+
+// sACN output of the card universes (universe = 2 x slot + half, as the
+// configuration numbers the DMX cards).
+struct DmxOutput {
+    std::unique_ptr<SacnSender> sender;
+    std::array<uint32_t, platform::kCardSlots> frames_seen{};
+    std::array<std::array<uint8_t, 512>, 2 * platform::kCardSlots> last_sent{};
+    std::array<uint64_t, 2 * platform::kCardSlots> last_sent_ms{};
+};
+DmxOutput dmx_output;
+constexpr uint64_t kSacnRefresh_ms = 1000;
+
+void open_dmx_output() {
+    const char* setting = std::getenv("BRAVINOX_SACN");
+    const std::string destination = setting != nullptr ? setting : "127.0.0.1";
+    if (destination == "off") return;
+    dmx_output.sender = std::make_unique<SacnSender>(destination == "multicast" ? "" : destination);
+}
+
+void send_dmx_output() {
+    if (!dmx_output.sender) return;
+    platform::Machine& m = *state.machine;
+    for (int slot = 0; slot < platform::kCardSlots; ++slot) {
+        if (!m.cards.fitted(slot)) continue;
+        const uint32_t frames = m.cards.frames_sent(slot);
+        if (frames == dmx_output.frames_seen[static_cast<size_t>(slot)]) continue;
+        dmx_output.frames_seen[static_cast<size_t>(slot)] = frames;
+        for (int half = 1; half <= 2; ++half) {
+            const size_t u = static_cast<size_t>(2 * slot + half - 1);
+            const std::span<const uint8_t> frame = m.cards.sent_frame(slot, half);
+            if (frame.size() != 512) continue;
+            const bool changed = !std::equal(frame.begin(), frame.end(), dmx_output.last_sent[u].begin());
+            if (!changed && m.clock.now_ms - dmx_output.last_sent_ms[u] < kSacnRefresh_ms) continue;
+            std::copy(frame.begin(), frame.end(), dmx_output.last_sent[u].begin());
+            dmx_output.last_sent_ms[u] = m.clock.now_ms;
+            dmx_output.sender->send(static_cast<uint16_t>(u + 1), frame);
+        }
+    }
+}
 std::atomic<int32_t> tone_freq_hz{0};  // read by the audio thread
 FrameRgb frame{};
 
@@ -111,6 +156,14 @@ int control_character(SDL_Keycode key) {
     }
 }
 
+// Closing the window types the console's own quit entry, K*999, so the
+// console shuts its surface down as on any other quit.
+void request_quit() {
+    if (state.quit) return;
+    state.quit = true;
+    for (const char c : {'K', '*', '9', '9', '9'}) state.machine->text.push_key(static_cast<uint8_t>(c));
+}
+
 void on_key_down(const SDL_KeyboardEvent& key) {
     platform::TextScreen& text = state.machine->text;
     if (const int c = control_character(key.keysym.sym); c != 0) {
@@ -139,7 +192,7 @@ void pump_events() {
     SDL_Event event;
     while (SDL_PollEvent(&event)) {
         switch (event.type) {
-            case SDL_QUIT: state.quit = true; break;
+            case SDL_QUIT: request_quit(); break;
             case SDL_KEYDOWN: on_key_down(event.key); break;
             case SDL_TEXTINPUT: on_text_input(event.text); break;
             case SDL_MOUSEMOTION: platform::mouse_move(event.motion.xrel, event.motion.yrel); break;
@@ -227,11 +280,48 @@ void present() {}
 
 #endif
 
+// Without a window the terminal is the PC keyboard: raw, unechoed input.
+termios saved_terminal{};
+bool terminal_raw = false;
+
+void restore_terminal() {
+    if (terminal_raw) tcsetattr(STDIN_FILENO, TCSANOW, &saved_terminal);
+    terminal_raw = false;
+}
+
+void make_terminal_raw() {
+    if (isatty(STDIN_FILENO) == 0 || tcgetattr(STDIN_FILENO, &saved_terminal) != 0) return;
+    termios raw = saved_terminal;
+    raw.c_lflag &= static_cast<tcflag_t>(~(ICANON | ECHO));  // Ctrl-C still ends the program
+    raw.c_cc[VMIN] = 0;
+    raw.c_cc[VTIME] = 0;
+    if (tcsetattr(STDIN_FILENO, TCSANOW, &raw) == 0) {
+        terminal_raw = true;
+        std::atexit(restore_terminal);
+    }
+}
+
+void read_terminal_keys() {
+    if (!terminal_raw) return;
+    unsigned char bytes[32];
+    const ssize_t count = read(STDIN_FILENO, bytes, sizeof bytes);
+    for (ssize_t i = 0; i < count; ++i) {
+        unsigned char c = bytes[i];
+        if (c == '\n') c = 13;
+        if (c == 127) c = 8;
+        state.machine->text.push_key(c);
+    }
+}
+
 // One pass of the host: time, events, window, sound, terminal.
 void pump() {
     follow_real_time();
     tone_freq_hz.store(state.machine->speaker.freq_hz, std::memory_order_relaxed);
-    if (!state.window) return print_text_screen();
+    send_dmx_output();
+    if (!state.window) {
+        read_terminal_keys();
+        return print_text_screen();
+    }
     const auto now = MonotonicClock::now();
     if (now - state.last_present < std::chrono::milliseconds(15)) return;
     state.last_present = now;
@@ -269,17 +359,19 @@ void open(platform::Machine& machine) {
     machine.clock.time_of_day_at_start_ms = local_time_of_day_ms();
     machine.hooks = platform::RunHooks{nullptr, &on_poll, &on_delay, &on_exit};
     machine.graphics.log_calls = false;  // the call log serves tests only
+    open_dmx_output();
     state.window = open_window();
     if (!state.window) {
-        std::puts("bravinox: no display, running headless");
+        std::puts("bravinox: no display, running headless (keys from this terminal)");
         std::fflush(stdout);
+        make_terminal_raw();
     }
 }
 
-bool quit_requested() { return state.quit; }
 bool has_window() { return state.window; }
 
 void close() {
+    restore_terminal();
     if (state.window) close_window();
     state.window = false;
 }

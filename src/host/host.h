@@ -10,6 +10,8 @@
 //
 // Host settings (environment):
 //   BRAVINOX_HEADLESS=1   run without a window even when a display is there
+//   BRAVINOX_SACN=...     where the DMX universes go as sACN: an IPv4 address
+//                         (default 127.0.0.1), "multicast", or "off"
 #pragma once
 #include "platform/machine.h"
 
@@ -17,8 +19,6 @@ namespace host {
 
 // Installs the host's hooks on the machine and opens the window when it can.
 void open(platform::Machine& machine);
-// True once the window was closed.
-bool quit_requested();
 // True when a window is shown.
 bool has_window();
 // Closes the window and the audio; the hooks stay installed.

@@ -1,13 +1,38 @@
-// The console program. Start-up comes with the runtime; until then it opens
-// the host and shows the machine's screen until the window is closed.
-#include "host/host.h"
-#include "platform/machine.h"
+// The console program on Linux: the simulated PC, the host, then the
+// console's own start-up.
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
 
-int main() {
+#include "host/host.h"
+#include "platform/dos_files.h"
+#include "platform/machine.h"
+#include "runtime/startup.h"
+
+namespace {
+
+std::filesystem::path setting_or(const char* name, const std::filesystem::path& fallback) {
+    const char* value = std::getenv(name);
+    return value != nullptr && value[0] != '\0' ? std::filesystem::path(value) : fallback;
+}
+
+}  // namespace
+
+int main(int, char** argv) {
     auto machine = std::make_unique<platform::Machine>();
     platform::install_machine(machine.get());
+
+    // The binary lives in the program directory; drive C: is the folder above it.
+    const std::filesystem::path binary = std::filesystem::canonical("/proc/self/exe");
+    const std::filesystem::path program_dir = binary.parent_path();
+    platform::DosFiles& dos = machine->dos;
+    dos.drive_c_root = setting_or("BRAVINOX_DRIVE_C", program_dir.parent_path());
+    dos.drive_a_root = setting_or("BRAVINOX_DRIVE_A", program_dir / "floppy");
+    dos.printer_spool = setting_or("BRAVINOX_PRINTER", program_dir / "printer.prn");
+    std::filesystem::create_directories(dos.drive_a_root);
+    (void)argv;
+
     host::open(*machine);
-    while (!host::quit_requested()) platform::idle_poll();
-    host::close();
-    platform::exit_program(1);
+    const std::string program_path = platform::dos_program_path(binary);
+    runtime::console_main(program_path.c_str());
 }

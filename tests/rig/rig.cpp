@@ -1,5 +1,8 @@
 #include "rig/rig.h"
 
+#include "platform/mouse.h"
+#include "runtime/config_records.h"
+
 #include <atomic>
 #include <random>
 #include <system_error>
@@ -68,12 +71,14 @@ void Rig::run_ms(uint32_t run_ms) {
 }
 
 bool Rig::run_until(const std::function<bool()>& condition, uint32_t limit_ms) {
-    const uint64_t limit = machine_->clock.now_ms + limit_ms;
-    while (!condition()) {
-        if (finished_ || machine_->clock.now_ms >= limit) return condition();
-        run_ms(tick_ms_);
-    }
-    return true;
+    if (condition()) return true;
+    // The console side checks the condition at every input step and hands
+    // the baton back as soon as it holds.
+    target_ms_ = machine_->clock.now_ms + limit_ms;
+    stop_condition_ = &condition;
+    hand_to_console();
+    stop_condition_ = nullptr;
+    return condition();
 }
 
 void Rig::hand_to_console() {
@@ -95,7 +100,8 @@ void Rig::give_baton_to_test_and_wait() {
 void Rig::hand_back_if_due() {
     // A test that calls console code on its own thread keeps the baton.
     if (std::this_thread::get_id() != console_.get_id()) return;
-    if (machine_->clock.now_ms >= target_ms_) give_baton_to_test_and_wait();
+    const bool stop = stop_condition_ != nullptr && (*stop_condition_)();
+    if (stop || machine_->clock.now_ms >= target_ms_) give_baton_to_test_and_wait();
 }
 
 void Rig::console_main(Program program) {
@@ -128,6 +134,67 @@ void Rig::on_delay(void* context, uint32_t delay_ms) {
     auto* self = static_cast<Rig*>(context);
     self->machine_->advance_ms(delay_ms);
     self->hand_back_if_due();
+}
+
+namespace {
+constexpr int kConsoleSlot = 0;  // the console surface is on the card at C800h
+
+int universe_slot(int universe) { return (universe - 1) / 2; }
+int universe_half(int universe) { return (universe - 1) % 2 + 1; }
+}  // namespace
+
+void Rig::press_matrix(int row, int column, uint32_t hold_ms) {
+    machine_->cards.press(kConsoleSlot, row, column);
+    run_ms(hold_ms);
+    machine_->cards.release(kConsoleSlot, row, column);
+    run_ms(hold_ms);
+}
+
+void Rig::press(int16_t key, uint32_t hold_ms) {
+    if (key < 1 || key >= runtime::kKeyCodes) return;
+    const uint16_t column = runtime::key_led_column[static_cast<size_t>(key)];
+    const uint16_t row = runtime::key_led_row[static_cast<size_t>(key)];
+    if (column == runtime::kNoLed || row == runtime::kNoLed) return;
+    press_matrix(row, column, hold_ms);
+}
+
+void Rig::type(std::string_view text) {
+    for (const char c : text) machine_->text.push_key(static_cast<uint8_t>(c));
+}
+
+void Rig::set_master_fader(int master, uint8_t raw) { machine_->cards.set_master_fader(kConsoleSlot, master, raw); }
+void Rig::set_playback_fader(int playback, uint8_t raw) {
+    machine_->cards.set_playback_fader(kConsoleSlot, playback, raw);
+}
+void Rig::set_function_belt(int belt, int byte, uint8_t value) {
+    machine_->cards.set_function_belt(kConsoleSlot, belt, byte, value);
+}
+void Rig::set_sequence_belt(int belt, int byte, uint8_t value) {
+    machine_->cards.set_sequence_belt(kConsoleSlot, belt, byte, value);
+}
+void Rig::move_trackerball(int dx_mickeys, int dy_mickeys) { platform::mouse_move(dx_mickeys, dy_mickeys); }
+void Rig::set_trackerball_buttons(uint16_t buttons) { platform::mouse_set_buttons(buttons); }
+void Rig::set_dmx_input(int universe, int channel, uint8_t value) {
+    machine_->cards.set_dmx_input(universe_slot(universe), universe_half(universe), channel, value);
+}
+
+uint8_t Rig::dmx(int universe, int channel) const {
+    return machine_->cards.dmx_output(universe_slot(universe), universe_half(universe), channel);
+}
+
+platform::LedState Rig::led(int row, int column) const { return machine_->cards.led(kConsoleSlot, row, column); }
+
+platform::LedState Rig::key_led(int16_t key) const {
+    if (key < 1 || key >= runtime::kKeyCodes) return platform::LedState::off;
+    return led(runtime::key_led_row[static_cast<size_t>(key)], runtime::key_led_column[static_cast<size_t>(key)]);
+}
+
+std::string Rig::lcd(int display, int line) const { return machine_->cards.lcd_line(kConsoleSlot, display, line); }
+std::string Rig::text_row(int row) const { return machine_->text.row_text(row); }
+uint8_t Rig::pixel(int x, int y) const { return machine_->graphics.pixel(x, y); }
+
+std::vector<platform::Tone> Rig::tones() const {
+    return machine_->speaker.tones.to_vector();
 }
 
 std::optional<int> run_catching_exit(const std::function<void()>& fn) {

@@ -16,6 +16,8 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <string_view>
+#include <vector>
 #include <thread>
 
 #include "platform/machine.h"
@@ -58,6 +60,30 @@ public:
     // limit_ms has passed; returns whether it holds.
     bool run_until(const std::function<bool()>& condition, uint32_t limit_ms);
 
+    // In: the console surface (card slot 0 carries the console), the PC
+    // keyboard and the trackerball. A key press is held for hold_ms.
+    void press_matrix(int row, int column, uint32_t hold_ms = 50);
+    void press(int16_t key, uint32_t hold_ms = 50);  // through the loaded key layout
+    void type(std::string_view text);               // PC keyboard characters
+    void set_master_fader(int master, uint8_t raw);
+    void set_playback_fader(int playback, uint8_t raw);
+    void set_function_belt(int belt, int byte, uint8_t value);
+    void set_sequence_belt(int belt, int byte, uint8_t value);
+    void move_trackerball(int dx_mickeys, int dy_mickeys);
+    void set_trackerball_buttons(uint16_t buttons);
+    // DMX universes are numbered as the configuration's card choices: 1 and
+    // 2 are the two halves of the card at C800h, 3 and 4 of CC00h, and so on.
+    void set_dmx_input(int universe, int channel, uint8_t value);
+
+    // Out.
+    uint8_t dmx(int universe, int channel) const;
+    platform::LedState led(int row, int column) const;
+    platform::LedState key_led(int16_t key) const;   // first LED of a key, by the layout
+    std::string lcd(int display, int line) const;
+    std::string text_row(int row) const;            // the text screen, 1..25
+    uint8_t pixel(int x, int y) const;
+    std::vector<platform::Tone> tones() const;      // ended tones, oldest first
+
     bool finished() const { return finished_; }
     std::optional<int> exit_code() const { return exit_code_; }
     uint64_t now_ms() const { return machine_->clock.now_ms; }
@@ -76,6 +102,7 @@ private:
     std::unique_ptr<platform::Machine> machine_;
     uint32_t tick_ms_ = 1;
     uint64_t target_ms_ = 0;
+    const std::function<bool()>* stop_condition_ = nullptr;  // checked on the console side
     uint64_t polls_ = 0;
     std::mutex mutex_;
     std::condition_variable turn_changed_;

@@ -1,0 +1,21 @@
+// Show data files: the start-up check and the loaders that the show
+// initialisation runs. (Least bodies until the show data files are built.)
+#pragma once
+#include <cstdint>
+
+namespace datafiles {
+
+void check_data_files();
+void load_all_data();
+void load_default_values_step();
+void load_transp_file();
+void load_soft_file();
+void load_midi_show_file();
+void build_library_index();
+void optimize_data_at_start();
+
+// Show-wide follow settings (entry 11201 of the transparency table): low
+// byte playbacks, high byte sequences; 1 = OFF.
+extern uint16_t transp_show_default;
+
+}  // namespace datafiles

@@ -1,0 +1,18 @@
+// The four masters' fader records, numbered 1 to 4 (index 0 unused).
+#pragma once
+#include <array>
+#include <cstdint>
+
+namespace memories {
+
+constexpr int kMasters = 4;
+
+struct MasterFaderRecord {
+    uint8_t direction = 0;  // analogue fader last moved: 0 down, 1 up
+    int16_t value = 0;      // accepted analogue level
+    int16_t raw = 0;        // last calibrated reading, 0..255
+};
+
+inline std::array<MasterFaderRecord, kMasters + 1> master_records{};
+
+}  // namespace memories

@@ -1,0 +1,12 @@
+#include "memories/master_state.h"
+
+namespace memories {
+
+std::array<int16_t, kMasters + 1> master_set_levels{};
+std::array<uint8_t, kMasters + 1> master_timecode_flash{};
+std::array<double, kMasters + 1> master_timecode_remaining_s{};
+std::array<int16_t, kMasters + 1> master_levels{};
+std::array<uint8_t, kMasters + 1> master_selection{};
+uint8_t selected_master = 1;
+
+}  // namespace memories

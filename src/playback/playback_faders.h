@@ -1,0 +1,18 @@
+// The 42 playbacks' fader records, numbered 1 to 42 (index 0 unused).
+#pragma once
+#include <array>
+#include <cstdint>
+
+namespace playback {
+
+constexpr int kPlaybacks = 42;
+
+struct PlaybackFaderRecord {
+    uint8_t direction = 0;  // analogue fader last moved: 0 down, 1 up
+    int16_t value = 0;      // accepted analogue level
+    int16_t raw = 0;        // last calibrated reading, 0..255
+};
+
+inline std::array<PlaybackFaderRecord, kPlaybacks + 1> playback_fader_states{};
+
+}  // namespace playback

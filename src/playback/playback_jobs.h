@@ -1,0 +1,19 @@
+// Playbacks, sequences and cues as the show cycle and the background poll
+// run them. (Least bodies until the playbacks are built.)
+#pragma once
+#include <cstdint>
+
+namespace playback {
+
+void reset_cue_fades();
+void go_to_cue(uint16_t slot, uint8_t record, uint8_t suppress_midi);
+void scan_playback_faders(uint8_t source);
+void run_sequences();
+void read_sequence_controls();
+void run_cue_fades();
+void update_dirty_outputs();
+void premove_dark_fixtures();
+void toggle_sequence_run(int16_t sequence, uint8_t mode);
+void refresh_cue_mode();
+
+}  // namespace playback

@@ -1,0 +1,35 @@
+#include "playback/playback_state.h"
+
+#include <cstring>
+
+#include "playback/playback_wing.h"
+#include "runtime/card_access.h"
+
+namespace playback {
+
+std::array<PlaybackRecord, kPlaybackEditRecord + 1> playback_table{};
+std::array<MidiCode, kPlaybacks + 1> playback_midi_codes{};
+std::array<uint8_t, kPlaybacks + 1> playback_active{};
+uint8_t selected_playback = 1;
+std::array<uint8_t, kPlaybacks + 1> playback_timecode_flash{};
+std::array<double, kPlaybacks + 1> playback_timecode_remaining_s{};
+std::array<SequenceRecord, kSequences + 1> sequence_table{};
+std::array<SequenceCrossfade, kSequences + 1> sequence_crossfade{};
+std::array<uint8_t, kSequences + 1> sequence_selected_control{};
+
+namespace {
+constexpr int kLinesPerBank = 16;
+constexpr size_t kWingTextChars = kWingLcdTextBytes - 1;
+}  // namespace
+
+void set_wing_lcd_text(int16_t line, const char* text) {
+    if (line < 1 || line > kWingLcdLines || text == nullptr) return;
+    std::array<char, kWingLcdTextBytes>& stored = wing_lcd_texts[static_cast<size_t>(line)];
+    if (std::strcmp(stored.data(), text) == 0) return;
+    stored.fill('\0');
+    std::memcpy(stored.data(), text, strnlen(text, kWingTextChars));
+    const uint8_t bank = line <= kLinesPerBank ? 0 : 1;
+    if (bank == wing_bank) runtime::show_playback_name(line);
+}
+
+}  // namespace playback

@@ -1,0 +1,18 @@
+// Programmer and effect-engine jobs that the show cycle and the background
+// poll run. (Least bodies until the programmer is built.)
+#pragma once
+#include <cstdint>
+
+namespace programmer {
+
+extern uint8_t slave_consoles;       // patched slave consoles
+extern uint8_t slave_trigger_armed;  // 1 while a trigger pulse runs
+extern int16_t fan_shape;
+
+void reset_slave_triggers();
+void poll_function_belts();
+void run_lamp_command_queue();
+void send_slave_trigger(uint8_t level);
+void follow_live_values();
+
+}  // namespace programmer

@@ -1,0 +1,20 @@
+// Start-up, the show cycle and the program end.
+#pragma once
+#include <cstdint>
+
+namespace runtime {
+
+extern uint8_t restart_requested;  // set by show loading and by leaving the fixture setup
+extern uint8_t quit_requested;     // set by the quit confirmation
+
+// The console program: start-up, the show cycle while a restart is
+// requested, then the program end, which always exits with code 1.
+[[noreturn]] void console_main(const char* program_path);
+
+void init_show();
+void shutdown_hardware();
+void refresh_after_start();
+void free_fixture_tables();
+void free_show_records();
+
+}  // namespace runtime

@@ -1,0 +1,62 @@
+#include "sync/sync_services.h"
+
+#include "platform/interrupts.h"
+#include "platform/selectors.h"
+#include "runtime/card_discovery.h"
+
+namespace synchro {
+
+namespace {
+
+constexpr uint32_t kCommandRegister = 0x150;
+constexpr uint32_t kMidiReadIndex = 0x122;
+constexpr uint32_t kMidiWriteIndex = 0x124;
+constexpr uint16_t kCommandMidiInputOn = 0x11;
+constexpr uint16_t kCommandAudioOn = 0x15;
+constexpr uint16_t kCommandAudioOff = 0x16;
+
+// A command word in the command register, then the driver call.
+void send_card_command(uint16_t command) {
+    const uint16_t selector = runtime::sync_interface_selector;
+    if (selector == 0) return;
+    platform::far_poke_word(selector, kCommandRegister, command);
+    platform::Regs regs;
+    regs.set_ax(0);
+    platform::int386(0x68, regs);
+}
+
+}  // namespace
+
+uint8_t timecode_mode = 0;
+uint8_t timecode_source = 1;
+uint8_t cd_trigger_edit_open = 0;
+CdState cd_state;
+uint16_t cd_request_selector = 0;
+
+void init_cdrom() { cd_state = CdState{}; }
+void init_timecode_player() {
+    timecode_mode = 0;
+    timecode_source = 1;
+}
+void start_audio_inputs() { send_card_command(kCommandAudioOn); }
+void stop_audio_inputs() { send_card_command(kCommandAudioOff); }
+
+void reset_midi_input() {
+    const uint16_t selector = runtime::sync_interface_selector;
+    if (selector == 0) return;
+    platform::far_poke_word(selector, kMidiReadIndex, platform::far_peek_word(selector, kMidiWriteIndex));
+}
+
+void enable_card_midi() { send_card_command(kCommandMidiInputOn); }
+void rebuild_midi_cue_table() {}
+bool poll_midi_input() { return false; }
+void poll_audio_inputs() {}
+void run_timecode_tick() {}
+void poll_cd_status() {}
+void free_timecode_list() {}
+
+void free_dos_buffer(uint16_t selector) {
+    if (selector != 0) platform::dpmi_free_dos_memory(selector);
+}
+
+}  // namespace synchro

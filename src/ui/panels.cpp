@@ -1,0 +1,7 @@
+#include "ui/panels.h"
+
+namespace ui {
+
+void redraw_memory_panel() {}
+
+}  // namespace ui

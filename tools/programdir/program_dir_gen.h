@@ -1,0 +1,38 @@
+// Lays out a program directory from the sources in a description folder:
+// bravinox.cfg from the record description, keyboard.cfg from the layout
+// description, and bravinox.ini copied with CR LF line ends.
+#pragma once
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace progdir {
+
+// Names of the sources in the description folder.
+constexpr const char* kRecordDescriptionName = "config_record.txt";
+constexpr const char* kKeyLayoutDescriptionName = "key_layout.txt";
+constexpr const char* kIniSourceName = "bravinox.ini";
+
+// Names of the files in the program directory.
+constexpr const char* kConfigRecordName = "bravinox.cfg";
+constexpr const char* kKeyboardConfigName = "keyboard.cfg";
+constexpr const char* kIniName = "bravinox.ini";
+
+// The three files' contents, from the description folder.
+struct ProgramDirFiles {
+    std::vector<uint8_t> config_record;
+    std::string keyboard_config;
+    std::string ini;
+};
+
+bool read_text_file(const std::filesystem::path& path, std::string& text, std::string& error);
+// Writes through a temporary name renamed over the file.
+bool write_file(const std::filesystem::path& path, const std::string& bytes, std::string& error);
+
+bool build_program_dir_files(const std::filesystem::path& source_dir, ProgramDirFiles& files, std::string& error);
+// Builds the files and writes them into target_dir (created when missing).
+bool lay_out_program_dir(const std::filesystem::path& source_dir, const std::filesystem::path& target_dir,
+                         std::string& error);
+
+}  // namespace progdir
