@@ -78,7 +78,7 @@ void run_show_cycle() {
     } while (restart_requested != 0);
 }
 
-void end_program() {
+[[noreturn]] void end_program() {
     STEP(synchro::stop_audio_inputs());
     STEP(shutdown_hardware());
     STEP(free_tables());

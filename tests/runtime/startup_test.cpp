@@ -7,6 +7,7 @@
 #include "platform/graphics.h"
 #include "rig/console.h"
 #include "runtime/card_access.h"
+#include "runtime/card_discovery.h"
 #include "runtime/config_records.h"
 #include "runtime/console_state.h"
 #include "runtime/main_loop.h"
@@ -196,6 +197,24 @@ TEST_F(Startup, MissingConfigurationRecordEndsWithCodeOne) {
     ASSERT_TRUE(rig.finished());
     EXPECT_EQ(rig.exit_code(), 1);
     EXPECT_EQ(count_step("discover_cards()"), 0);
+}
+
+TEST_F(Startup, OutOfRangeCardSettingsLeaveTheConsoleRunningWithoutThoseCards) {
+    std::vector<uint8_t> record = rig::demo_config_record();
+    record[0x008] = 0xFF;  // slot 1 at segment FFFFh, where no card can be
+    record[0x009] = 0xFF;
+    record[0x010] = 7;     // no slot 7
+    record[0x0FC] = 9;     // no segment choice 9
+    record[0x0FD] = 200;
+    dir.write_file("bravinox.cfg", record);
+    rig::start_console(rig, dir);
+    ASSERT_FALSE(rig.finished());
+    EXPECT_EQ(runtime::console_card_selector, 0);
+    EXPECT_EQ(runtime::console_card_number, 0);
+    EXPECT_EQ(runtime::clock_card, 0);
+    for (int card = 1; card <= 4; ++card) EXPECT_EQ(runtime::dmx_card_selectors[static_cast<size_t>(card)], 0);
+    quit();
+    EXPECT_EQ(rig.exit_code(), 1);
 }
 
 }  // namespace
