@@ -1,6 +1,7 @@
 // make_programdir SOURCE_DIR TARGET_DIR
 // Writes bravinox.cfg, keyboard.cfg and bravinox.ini into TARGET_DIR from the
-// descriptions in SOURCE_DIR.
+// descriptions in SOURCE_DIR, with the bitmap fonts DEFAULT.FNT and SMALL.FNT
+// and the logo beside them.
 #include <cstdio>
 #include <string>
 

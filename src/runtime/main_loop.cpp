@@ -15,6 +15,7 @@
 #include "runtime/step_log.h"
 #include "runtime/timers.h"
 #include "sync/sync_services.h"
+#include "ui/helpers.h"
 #include "ui/screens.h"
 
 namespace runtime {
@@ -114,7 +115,8 @@ void run_background() {
         (mode_flags & MODE_BACKGROUND_READY) != 0) {
         run_periodic_jobs();
     }
-    ui::set_text_style(saved_text_settings.font, saved_text_settings.direction, saved_text_settings.char_size);
+    ui::set_text_style(static_cast<int16_t>(saved_text_settings.font), static_cast<int16_t>(saved_text_settings.direction),
+                       static_cast<int16_t>(saved_text_settings.char_size));
     platform::_setcolor(saved_colour);
 }
 

@@ -1,6 +1,7 @@
 #include "ui/screens.h"
 
 #include "platform/graphics.h"
+#include "ui/bitmap_fonts.h"
 
 namespace ui {
 
@@ -8,6 +9,8 @@ void start_graphics() {
     int driver = platform::kVgaDriver;
     int mode = platform::kVgaHiMode;  // 640 x 480, 16 colours
     platform::_initgraph(driver, mode, "");
+    load_logo();
+    load_fonts();
 }
 
 void close_graphics() { platform::_closegraph(); }
@@ -18,13 +21,6 @@ void toggle_cue_mode() {}
 void show_output_values() {}
 void cycle_rate_step() {}
 void check_memory_status() {}
-void free_screen_images() {}
-
-void set_text_style(int font, int direction, int size) {
-    platform::TextSettings now{};
-    platform::_gettextsettings(now);
-    if (now.font == font && now.direction == direction && now.char_size == size) return;
-    platform::_settextstyle(font, direction, size);
-}
+void free_screen_images() { free_logo(); }
 
 }  // namespace ui

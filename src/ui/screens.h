@@ -15,7 +15,5 @@ void show_output_values();
 void cycle_rate_step();
 void check_memory_status();
 void free_screen_images();
-// Text style through the cache: no library call when the style is unchanged.
-void set_text_style(int font, int direction, int size);
 
 }  // namespace ui

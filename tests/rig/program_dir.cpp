@@ -39,6 +39,9 @@ ProgramDir ProgramDir::demo() {
     dir.write_file(progdir::kConfigRecordName, files.config_record);
     dir.write_text(progdir::kKeyboardConfigName, files.keyboard_config);
     dir.write_text(progdir::kIniName, files.ini);
+    dir.write_file(progdir::kDefaultFontName, files.default_font);
+    dir.write_file(progdir::kSmallFontName, files.small_font);
+    dir.write_file(progdir::kLogoName, files.logo);
     return dir;
 }
 

@@ -23,7 +23,7 @@ class ProgramDir {
 public:
     // An empty program directory.
     ProgramDir();
-    // One laid out with the demo bravinox.cfg, keyboard.cfg and bravinox.ini.
+    // One laid out with the demo bravinox.cfg, keyboard.cfg, bravinox.ini, fonts and logo.
     static ProgramDir demo();
 
     // Host folders of drive C: and of the program directory.

@@ -5,7 +5,9 @@
 #include <system_error>
 
 #include "programdir/config_record_gen.h"
+#include "programdir/font_gen.h"
 #include "programdir/key_layout_gen.h"
+#include "programdir/logo_gen.h"
 
 namespace progdir {
 
@@ -77,7 +79,9 @@ bool build_program_dir_files(const fs::path& source_dir, ProgramDirFiles& files,
         return false;
     }
     files.ini = with_crlf(ini);
-    return true;
+    files.default_font = build_default_font();
+    if (!build_small_font(files.small_font, error)) return false;
+    return build_logo(kDemoLogoWidth, kDemoLogoHeight, files.logo, error);
 }
 
 bool lay_out_program_dir(const fs::path& source_dir, const fs::path& target_dir, std::string& error) {
@@ -89,10 +93,13 @@ bool lay_out_program_dir(const fs::path& source_dir, const fs::path& target_dir,
         error = "cannot create " + target_dir.string() + ": " + code.message();
         return false;
     }
-    const std::string record(files.config_record.begin(), files.config_record.end());
-    return write_file(target_dir / kConfigRecordName, record, error) &&
+    const auto bytes = [](const std::vector<uint8_t>& data) { return std::string(data.begin(), data.end()); };
+    return write_file(target_dir / kConfigRecordName, bytes(files.config_record), error) &&
            write_file(target_dir / kKeyboardConfigName, files.keyboard_config, error) &&
-           write_file(target_dir / kIniName, files.ini, error);
+           write_file(target_dir / kIniName, files.ini, error) &&
+           write_file(target_dir / kDefaultFontName, bytes(files.default_font), error) &&
+           write_file(target_dir / kSmallFontName, bytes(files.small_font), error) &&
+           write_file(target_dir / kLogoName, bytes(files.logo), error);
 }
 
 }  // namespace progdir

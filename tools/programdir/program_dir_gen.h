@@ -1,6 +1,7 @@
 // Lays out a program directory from the sources in a description folder:
 // bravinox.cfg from the record description, keyboard.cfg from the layout
-// description, and bravinox.ini copied with CR LF line ends.
+// description, bravinox.ini copied with CR LF line ends, and the two bitmap
+// fonts and the logo, which are drawn by the generators themselves.
 #pragma once
 #include <cstdint>
 #include <filesystem>
@@ -18,12 +19,18 @@ constexpr const char* kIniSourceName = "bravinox.ini";
 constexpr const char* kConfigRecordName = "bravinox.cfg";
 constexpr const char* kKeyboardConfigName = "keyboard.cfg";
 constexpr const char* kIniName = "bravinox.ini";
+constexpr const char* kDefaultFontName = "DEFAULT.FNT";
+constexpr const char* kSmallFontName = "SMALL.FNT";
+constexpr const char* kLogoName = "logo";
 
-// The three files' contents, from the description folder.
+// The files' contents.
 struct ProgramDirFiles {
     std::vector<uint8_t> config_record;
     std::string keyboard_config;
     std::string ini;
+    std::vector<uint8_t> default_font;
+    std::vector<uint8_t> small_font;
+    std::vector<uint8_t> logo;
 };
 
 bool read_text_file(const std::filesystem::path& path, std::string& text, std::string& error);

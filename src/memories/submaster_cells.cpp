@@ -1,0 +1,9 @@
+#include "memories/submaster_cells.h"
+
+namespace memories {
+
+std::array<std::array<uint8_t, kSubmasterFixtures + 1>, kSubmasters + 1> submaster_table{};
+
+void draw_submaster_cell(int16_t, int16_t, uint8_t) {}
+
+}  // namespace memories

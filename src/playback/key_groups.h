@@ -1,0 +1,37 @@
+// The playback and sequence functions that the key reader's key groups and
+// its MIDI input call, with the live state they read: the live cue and the
+// sequences' live MIDI codes. (Least bodies until the playbacks are built.)
+#pragma once
+#include <array>
+#include <cstdint>
+
+#include "playback/playback_state.h"
+
+namespace playback {
+
+// The trigger-mode field of a sequence record's mode byte (0 = automatic).
+constexpr uint8_t SEQUENCE_TRIGGER_MODE = 3u << 4;
+
+// The live cue: page 1..16, cue 1..70, point 1..10 (point 1 is the cue itself).
+extern int16_t current_cue_page;
+extern int16_t current_cue;
+extern int16_t current_cue_point;
+
+// The MIDI code of each live sequence 1..4, taken from its cue at load.
+extern std::array<MidiCode, kSequences + 1> sequence_midi_codes;
+
+// The note flag of each playback 1..42: set by a note on, cleared by a note
+// off, inverted by a MIDI beat.
+extern std::array<uint8_t, kPlaybacks + 1> playback_note_flags;
+
+// Flash, toggle or kill action of a playback 1..42 for a press (1) or release (0).
+void handle_flash_key(int16_t playback, uint8_t pressed);
+// GO of sequence 1..4, or with 0 of every running sequence that is not automatic.
+void go_sequence(int16_t sequence, uint8_t mode);
+// direction -1 cycles to the next direction.
+void set_sequence_direction(int16_t sequence, uint8_t mode, int16_t direction);
+void toggle_sequence_sync(int16_t sequence, uint8_t mode);
+// trigger -1 cycles to the next trigger mode.
+void set_sequence_trigger_mode(int16_t sequence, uint8_t mode, int16_t trigger);
+
+}  // namespace playback

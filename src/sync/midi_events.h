@@ -1,0 +1,38 @@
+// The MIDI event that the MIDI input hands to the key reader, the tables
+// that turn an event into a cue, and the services the key reader calls.
+// (Least bodies until the MIDI input and the timecode lists are built.)
+#pragma once
+#include <array>
+#include <cstdint>
+
+namespace synchro {
+
+// Three words in the layout of a MIDI code: word 1 the status word (status
+// in the high byte, channel in the low byte), words 2 and 3 the data words
+// (data 1 in the high byte of word 2). Beat: 0xF800; show-control GO: 0xF0xx
+// with the cue slot in word 2; open cue list: 0xF1xx with the list number.
+struct MidiEvent {
+    std::array<uint16_t, 3> words{};
+};
+
+constexpr int kMidiStatusBytes = 256;
+constexpr int kMidiCueClasses = 5;   // cue-select classes 1..5
+constexpr int kMidiChannels = 128;   // 0..127
+constexpr int kMidiDataValues = 128; // 0..127
+constexpr uint16_t kLastCueSlot = 11200;
+
+extern MidiEvent midi_event;
+// Cue-select class 1..5 of each status byte, 0 when the status cannot select cues.
+extern std::array<uint8_t, kMidiStatusBytes> midi_status_class;
+// Cue slot 1..11200 by [class][channel][data 1], 0 = none.
+using MidiCueTable =
+    std::array<std::array<std::array<uint16_t, kMidiDataValues>, kMidiChannels>, kMidiCueClasses + 1>;
+extern MidiCueTable midi_cue_lookup;
+
+// Opens the timecode list registered for a list number.
+void open_list_by_midi_number(uint16_t list);
+// Appends a fader event (masters 1..4, playbacks 101..142; pressed 1 or 0)
+// to the timecode list while it records.
+void record_fader_event(int16_t fader, uint8_t pressed);
+
+}  // namespace synchro
