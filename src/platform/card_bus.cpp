@@ -446,6 +446,13 @@ void CardBus::consume_led_ring(int slot) {
     if (InterfaceCard* c = card(slot)) take_led_words(*c);
 }
 
+void CardBus::program_read(int slot, uint32_t offset) {
+    constexpr uint32_t kLedRingReadCell = 0x42A;
+    if (offset != kLedRingReadCell) return;
+    InterfaceCard* c = card(slot);
+    if (c != nullptr && !c->led_ring_held) take_led_words(*c);
+}
+
 LedState CardBus::led(int slot, int row, int column) const {
     const InterfaceCard* c = card(slot);
     if (c == nullptr || row < 0 || row >= kLedRows || column < 0 || column >= kLedColumns) return LedState::off;

@@ -114,6 +114,11 @@ struct CardBus {
     // full ring can be observed; consume_led_ring takes what waits now.
     void hold_led_ring(int slot, bool hold);
     void consume_led_ring(int slot);
+    // The program read a cell of the card: the firmware, which runs beside
+    // the program, takes waiting LED words when the program looks at the
+    // ring's read pointer (so a program waiting for room in the ring sees it
+    // drain as on the real card, where the firmware runs all the while).
+    void program_read(int slot, uint32_t offset);
     LedState led(int slot, int row, int column) const;
     std::vector<uint16_t> led_words_consumed(int slot) const;  // oldest first
 

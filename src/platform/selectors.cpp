@@ -95,8 +95,19 @@ uint8_t far_peek_byte(uint16_t selector, uint32_t offset) {
     return offset < bytes.size() ? bytes[offset] : 0;
 }
 
+// Lets the card firmware, which runs beside the program, see the program
+// look at a card cell.
+void notify_card_read(uint16_t selector, uint32_t offset) {
+    const Descriptor* d = descriptor_of(selector);
+    if (d == nullptr || d->dos_block) return;
+    for (int slot = 0; slot < kCardSlots; ++slot) {
+        if (d->segment == kCardSegments[static_cast<size_t>(slot)]) machine().cards.program_read(slot, offset);
+    }
+}
+
 uint16_t far_peek_word(uint16_t selector, uint32_t offset) {
     if (!fits(selector, offset, 2)) return 0;
+    notify_card_read(selector, offset);
     return static_cast<uint16_t>(far_peek_byte(selector, offset) |
                                  (far_peek_byte(selector, offset + 1) << 8));
 }

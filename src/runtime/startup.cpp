@@ -86,6 +86,7 @@ void run_show_cycle() {
     STEP(synchro::free_timecode_list());
     STEP(synchro::free_dos_buffer(synchro::cd_request_selector));
     STEP(ui::close_graphics());
+    STEP(remove_keyboard_isr());  // the exit routine of the keyboard handler
     platform::exit_program(1);
 }
 

@@ -642,3 +642,32 @@ TEST_F(CardTest, LcdLinesAreReadFromTheDisplayAreas) {
 
 }  // namespace
 }  // namespace platform
+
+namespace {
+
+// The firmware runs beside the program: a program that fills the LED ring in
+// one go and waits for room by re-reading the read pointer sees it drain,
+// without any time passing.
+TEST(CardFirmware, LedRingDrainsWhileTheProgramWatchesItsReadPointer) {
+    auto m = std::make_unique<platform::Machine>();
+    platform::install_machine(m.get());
+    ASSERT_TRUE(m->cards.fit(0));
+    bool carry = false;
+    const uint16_t card = platform::dpmi_segment_to_selector(0xC800, carry);
+    const uint16_t base = platform::far_peek_word(card, 0x428);
+    for (int i = 0; i < 100; ++i) {
+        uint16_t write = platform::far_peek_word(card, 0x42C);
+        const uint16_t next = static_cast<uint16_t>(write + 2 == base + 96 ? base : write + 2);
+        int reads = 0;
+        while (platform::far_peek_word(card, 0x42A) == next && reads < 20000) ++reads;  // full: wait for room
+        ASSERT_LT(reads, 20000) << "word " << i;
+        platform::far_poke_word(card, static_cast<uint32_t>(write - 0x4000), static_cast<uint16_t>(0x8000 | (i % 8) << 8 | (i / 8)));
+        platform::far_poke_word(card, 0x42C, next);
+    }
+    platform::far_peek_word(card, 0x42A);
+    EXPECT_EQ(m->cards.led(0, 3, 12), platform::LedState::lit);  // word 99: row 3, column 12
+    EXPECT_EQ(m->clock.now_ms, 0u);
+    platform::install_machine(nullptr);
+}
+
+}  // namespace

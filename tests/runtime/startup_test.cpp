@@ -68,7 +68,7 @@ const Steps kPeriodicJobs = {
 const Steps kProgramEnd = {
     "synchro::stop_audio_inputs()", "shutdown_hardware()", "free_tables()", "ui::free_screen_images()",
     "synchro::free_timecode_list()", "synchro::free_dos_buffer(synchro::cd_request_selector)",
-    "ui::close_graphics()",
+    "ui::close_graphics()", "remove_keyboard_isr()",
 };
 
 class Startup : public ::testing::Test {
@@ -101,7 +101,7 @@ TEST_F(Startup, StartsUpInOrderRunsTheShowCycleAndEndsWithCodeOneOnQuit) {
     ASSERT_TRUE(rig.finished());
     EXPECT_EQ(rig.exit_code(), 1);
     EXPECT_EQ(steps_between("free_fixture_tables()", "free_show_records()").size(), 2u);
-    EXPECT_EQ(steps_between("synchro::stop_audio_inputs()", "ui::close_graphics()"), kProgramEnd);
+    EXPECT_EQ(steps_between("synchro::stop_audio_inputs()", "remove_keyboard_isr()"), kProgramEnd);
     EXPECT_FALSE(rig.machine().graphics.open);
 }
 
