@@ -1,12 +1,21 @@
 #include "datafiles/data_files.h"
 
+#include "datafiles/default_values.h"
+#include "datafiles/patch_files.h"
+#include "datafiles/threshold_file.h"
+
 namespace datafiles {
 
 uint16_t transp_show_default = 0x0101;
 
 void check_data_files() {}
-void load_all_data() {}
-void load_default_values_step() {}
+// The loaders built so far, in the order of the show start; the others follow.
+void load_all_data() {
+    load_threshold_file();
+    load_patch_curves();
+    load_channel_curves();
+}
+void load_default_values_step() { load_default_values(); }
 void load_transp_file() { transp_show_default = 0x0101; }
 void load_soft_file() {}
 void load_midi_show_file() {}

@@ -1,6 +1,8 @@
 #include "runtime/startup.h"
 
 #include "datafiles/data_files.h"
+#include "datafiles/default_values.h"
+#include "datafiles/threshold_file.h"
 #include "memories/memories.h"
 #include "platform/machine.h"
 #include "playback/playback_jobs.h"
@@ -175,6 +177,10 @@ void refresh_after_start() {
 // The show records and derived tables belong to the subsystems that fill
 // them; each frees its own as it is built.
 void free_fixture_tables() {}
-void free_show_records() {}
+
+void free_show_records() {
+    datafiles::free_threshold_tables();
+    datafiles::free_default_values();
+}
 
 }  // namespace runtime

@@ -41,4 +41,16 @@ OutputBytes channel_curve_flags{};
 std::array<Curve, kCustomCurves + 1> custom_curve_tables = identity_curves<kCustomCurves + 1>();
 OutputBytes channel_output_scale = filled(kNoOutputScale);
 
+void set_default_patch() { channel_patch_tables = default_patch(); }
+
+void set_identity_curves() { curve_tables = identity_curves<kDimmerCurves + 1>(); }
+
+void clear_dimmer_patch() { dimmer_patch_table.fill(0); }
+
+void set_default_channel_curves() {
+    channel_output_scale = filled(kNoOutputScale);
+    channel_curve_flags.fill(0);
+    custom_curve_tables = identity_curves<kCustomCurves + 1>();
+}
+
 }  // namespace setup

@@ -37,4 +37,14 @@ extern OutputBytes channel_curve_flags;
 extern std::array<Curve, kCustomCurves + 1> custom_curve_tables;  // [1..3]
 extern OutputBytes channel_output_scale;
 
+// The defaults the show-data loaders fall back on.
+// Channel n on output position n in table 0; tables 1..8 empty.
+void set_default_patch();
+// Every dimmer curve 1..16 the identity (level v gives v).
+void set_identity_curves();
+// No dimmer curve on any control channel.
+void clear_dimmer_patch();
+// No scale (255) and no custom curve on any output; custom curves 1..3 the identity.
+void set_default_channel_curves();
+
 }  // namespace setup

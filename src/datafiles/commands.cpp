@@ -1,0 +1,10 @@
+#include "datafiles/commands.h"
+
+namespace datafiles {
+
+uint8_t show_file_operation = 0;
+
+void handle_load_key() {}
+void handle_save_key() {}
+
+}  // namespace datafiles

@@ -1,0 +1,15 @@
+// The LOAD and SAVE keys, and the show-file operation the name browser reads.
+// (Least bodies until the show files are built.)
+#pragma once
+#include <cstdint>
+
+namespace datafiles {
+
+// 1 save, 2 load.
+extern uint8_t show_file_operation;
+
+// A show load sets restart_requested, which the main loop acts on after the key.
+void handle_load_key();
+void handle_save_key();
+
+}  // namespace datafiles

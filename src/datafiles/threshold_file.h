@@ -1,0 +1,49 @@
+// The threshold file memthrsh.dat: the 70 thresholds, each a name and one
+// byte per function record, which the playbacks use to shape crossfades.
+//
+// The file has no version text: 70 index entries of 101 bytes (7070 bytes),
+// then blocks of 128 threshold bytes, each behind the tag "+-%04d.%02d-+"
+// (threshold, block 1..16). Block b holds the bytes of function records
+// 128 * (b - 1) + 1 to 128 * b; only blocks with 128 * b not above
+// `function_record_capacity` are read or written. A block that holds only
+// zeros is not written and keeps its place on file for later; a block's
+// place, once given, is reused for good, so the file grows only by blocks
+// never written before.
+#pragma once
+#include <array>
+#include <cstddef>
+#include <cstdint>
+
+#include "datafiles/record_files.h"
+
+namespace datafiles {
+
+constexpr int kThresholds = 70;
+constexpr size_t kThresholdBlockBytes = 128;
+
+// Thresholds 1..70 (element 0 unused). The index holds the same values as
+// the file's index.
+extern std::array<ThresholdIndexEntry, kThresholds + 1> threshold_index;
+// The bytes of threshold t: element r for function record r, 1 to
+// `function_record_capacity` (element 0 unused); null while t has no data.
+extern std::array<uint8_t*, kThresholds + 1> threshold_tables;
+// 1 while threshold t holds data.
+extern std::array<uint8_t, kThresholds + 1> threshold_programmed;
+
+// Show start: the whole file into the tables. A block whose tag or length is
+// wrong sounds the error beep (400 Hz, 1000 ms) and is left empty; the rest
+// still loads. Without the file every threshold stays empty. The number of
+// the threshold being read is shown at (376, 155).
+void load_threshold_file();
+// Writes the data blocks of threshold t (1..70) and its index entry back.
+void save_threshold_record(int16_t t);
+
+// The blocks that the function record capacity allows (0..16).
+int threshold_block_count();
+// The table of threshold t, allocated (all 0) when it has none; null when
+// memory runs out or t is outside 1..70.
+uint8_t* allocate_threshold_table(int16_t t);
+// Frees every threshold table (show restart and program end).
+void free_threshold_tables();
+
+}  // namespace datafiles

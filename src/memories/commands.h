@@ -1,0 +1,28 @@
+// The memory, preset and master commands that the key dispatcher starts.
+// (Least bodies until the memories are built.)
+#pragma once
+#include <cstdint>
+
+namespace memories {
+
+// 151..154: pan/tilt, colour, gobo and effect presets.
+void run_preset_recall_menu(int16_t key);
+// 155 store, 156 modify, 157 clear.
+void run_preset_store_menu(int16_t key);
+
+void run_clear_programmer();           // 141
+void run_set_functions_to_default();   // 143
+void recall_previous_memory();         // 191
+void recall_next_memory();             // 192
+void run_store_memory();               // 193
+void run_get_memory();                 // 194
+void store_to_next_memory();           // 197
+void run_take_output_to_programmer();  // 198
+void run_copy_memory_items();          // 205
+void run_undo_screen();                // 378
+void read_outputs_into_programmer();   // second function of 198
+
+// The trackerball steps of this reading on the selected master's level.
+void apply_trackerball_to_master();
+
+}  // namespace memories

@@ -1,0 +1,31 @@
+// The cue, sequence and playback commands that the key dispatcher starts.
+// (Least bodies until the playbacks are built.)
+#pragma once
+#include <cstdint>
+
+namespace playback {
+
+// Cue page 1..16 becomes the shown cue page.
+void show_cue_page(int16_t page);
+// The nearest programmed cue below or above the current one.
+void go_to_previous_cue();
+void go_to_next_cue();
+void cycle_playback_label_mode();
+void cycle_playback_label_mode_forward();
+void run_copy_dialog();         // COPY on the cue screen
+void store_sequences_in_cue();  // 229
+// Sequence 1..4, control 1..3.
+void select_sequence_control(int16_t sequence, int16_t control);
+// 0 flash, 1 toggle, 2 kill.
+void select_flash_mode_playbacks(int16_t mode);
+// 0 DELAY IN, 1 FADE IN, 2 DELAY OUT, 3 FADE OUT, 4 HOLD.
+void edit_playback_times(int16_t time);
+// The LEDs of the point-cue keys for the current cue.
+void update_point_cue_leds();
+
+// The trackerball steps of this reading on the selected playback, or on
+// sequence 1..4.
+void apply_trackerball_to_playback();
+void apply_trackerball_to_sequence(int16_t sequence);
+
+}  // namespace playback

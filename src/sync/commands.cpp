@@ -1,0 +1,7 @@
+#include "sync/commands.h"
+
+namespace synchro {
+
+void run_timecode_screen(int16_t) {}
+
+}  // namespace synchro

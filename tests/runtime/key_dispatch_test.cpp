@@ -1,0 +1,688 @@
+#include "runtime/key_dispatch.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <initializer_list>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "datafiles/commands.h"
+#include "platform/graphics.h"
+#include "playback/key_groups.h"
+#include "programmer/commands.h"
+#include "rig/console.h"
+#include "runtime/config_records.h"
+#include "runtime/console_state.h"
+#include "runtime/key_leds.h"
+#include "runtime/startup.h"
+#include "runtime/step_log.h"
+#include "ui/fader_widget.h"
+#include "ui/message_line.h"
+
+namespace {
+
+using platform::LedState;
+using Steps = std::vector<std::string>;
+
+constexpr int kConsoleSlot = 0;
+constexpr uint32_t kLongHold_ms = 1500;   // past the 1000 ms that SETUP must be held
+constexpr uint32_t kShortHold_ms = 300;
+
+// Steps the background poll logs on every pass, whatever key was pressed.
+const std::set<std::string> kBackgroundSteps = {
+    "synchro::poll_audio_inputs()", "playback::run_sequences()", "ui::cycle_rate_step()",
+    "memories::update_masters(0)", "playback::scan_playback_faders(0)", "playback::read_sequence_controls()",
+    "programmer::poll_function_belts()", "playback::run_cue_fades()", "playback::update_dirty_outputs()",
+    "playback::premove_dark_fixtures()", "programmer::run_lamp_command_queue()",
+    "programmer::follow_live_values()", "watch_wing()", "update_timers()", "ui::check_memory_status()",
+    "programmer::send_slave_trigger(0)", "synchro::poll_cd_status()", "synchro::run_timecode_tick()",
+};
+
+const uint32_t kSequencePanelBits = runtime::OPT_SEQUENCE_PANEL;
+const uint32_t kConditionModeBits = runtime::MODE_CUE_SCREEN | runtime::MODE_BIT8 | runtime::MODE_FIXTURE_STEP |
+                                    runtime::MODE_PANEL_FIELD | runtime::MODE_TRACKERBALL_PANTILT |
+                                    runtime::MODE_EDIT_MODE;
+
+uint32_t panel_field(int panel) { return static_cast<uint32_t>(panel) << 2; }
+uint32_t edit_mode_field(int mode) { return static_cast<uint32_t>(mode) << 30; }
+
+// The state the key table tests: screen, point-cue mode, fixture step mode,
+// panel mode 1..5, wheel mode.
+struct State {
+    bool cue_screen = false;
+    bool point_cue = false;
+    bool fixture_step = false;
+    int panel = 1;
+    uint8_t display = 2;
+};
+
+// The console after start-up, idle in its main loop.
+class KeyDispatch : public ::testing::Test {
+protected:
+    rig::Rig rig;
+    rig::ProgramDir dir = rig::ProgramDir::demo();
+
+    void SetUp() override {
+        rig::start_console(rig, dir);
+        ASSERT_FALSE(rig.finished());
+        rig.run_ms(5);
+        runtime::clear_step_log();
+    }
+
+    // The steps logged since the last call, leaving out the periodic jobs.
+    Steps steps_in_front() {
+        Steps taken;
+        for (const std::string& step : runtime::logged_steps()) {
+            if (kBackgroundSteps.count(step) == 0) taken.push_back(step);
+        }
+        runtime::clear_step_log();
+        return taken;
+    }
+
+    // The commands started since the last call, in order, leaving out the
+    // trackerball handlers that the main loop calls on every pass as well.
+    Steps commands() {
+        Steps taken = steps_in_front();
+        std::erase_if(taken,
+                      [](const std::string& step) { return step.find("apply_trackerball_to_") != std::string::npos; });
+        return taken;
+    }
+
+    void set_state(const State& s) {
+        runtime::mode_flags &= ~kConditionModeBits;
+        if (s.cue_screen) runtime::mode_flags |= runtime::MODE_CUE_SCREEN;
+        if (s.point_cue) runtime::mode_flags |= runtime::MODE_BIT8;
+        if (s.fixture_step) runtime::mode_flags |= runtime::MODE_FIXTURE_STEP;
+        runtime::mode_flags |= panel_field(s.panel);
+        runtime::display_mode = s.display;
+    }
+
+    void hold(int16_t key) {
+        rig.machine().cards.press(kConsoleSlot, runtime::key_led_row[key], runtime::key_led_column[key]);
+        rig.run_ms(20);
+    }
+    void let_go(int16_t key) {
+        rig.machine().cards.release(kConsoleSlot, runtime::key_led_row[key], runtime::key_led_column[key]);
+        rig.run_ms(20);
+    }
+
+    void click(int16_t x, int16_t y, uint16_t buttons = platform::kMouseLeft) {
+        rig.machine().mouse.x = x;
+        rig.machine().mouse.y = y;
+        rig.set_trackerball_buttons(buttons);
+        rig.run_ms(5);
+        rig.set_trackerball_buttons(0);
+        rig.run_ms(5);
+    }
+};
+
+// --- the key table -------------------------------------------------------------------
+
+struct KeyCase {
+    int16_t key;
+    State state;
+    Steps expected;
+};
+
+const State kMain{};
+const State kCueScreen{.cue_screen = true};
+const State kPointCue{.point_cue = true};
+const State kCuePointCue{.cue_screen = true, .point_cue = true};
+const State kFixtureStep{.fixture_step = true};
+const State kCueFixtureStep{.cue_screen = true, .fixture_step = true};
+const State kPanel5{.panel = 5};
+const State kSequenceA{.display = 5};
+const State kSequenceD{.display = 8};
+const State kPlaybacks{.display = 4};
+
+const Steps kNothing{};
+
+const std::vector<KeyCase> kKeyCases = {
+    // Fixture and cue keys.
+    {1, kMain, {"programmer::handle_fixture_key(key)"}},
+    {70, kMain, {"programmer::handle_fixture_key(key)"}},
+    {76, kMain, {"programmer::handle_fixture_key(key)"}},
+    {77, kMain, {"programmer::handle_fixture_key(key)"}},
+    {1, kCueScreen, {"playback::go_to_cue(slot, 1, 0)"}},
+    {70, kCueScreen, {"playback::go_to_cue(slot, 1, 0)"}},
+    {76, kCueScreen, kNothing},
+    {77, kCueScreen, kNothing},
+    // Group keys and cue pages.
+    {81, kMain, {"programmer::handle_group_key(key)"}},
+    {96, kMain, {"programmer::handle_group_key(key)"}},
+    {101, kMain, {"programmer::handle_group_key(key)"}},
+    {102, kMain, {"programmer::handle_group_key(key)"}},
+    {81, kCueScreen, {"playback::show_cue_page(key - 80)"}},
+    {96, kCueScreen, {"playback::show_cue_page(key - 80)"}},
+    {101, kCueScreen, kNothing},
+    {102, kCueScreen, kNothing},
+    // Presets and faders.
+    {151, kMain, {"memories::run_preset_recall_menu(key)"}},
+    {154, kMain, {"memories::run_preset_recall_menu(key)"}},
+    {155, kMain, {"memories::run_preset_store_menu(key)"}},
+    {157, kMain, {"memories::run_preset_store_menu(key)"}},
+    {121, kMain, {"programmer::select_fader(key - 120)"}},
+    {136, kMain, {"programmer::select_fader(key - 120)"}},
+    // Digits: arrows to the mode keys unless point-cue mode calls points.
+    {173, kMain, {"ui::dispatch_mode_key(key)"}},
+    {175, kMain, {"ui::dispatch_mode_key(key)"}},
+    {177, kCueScreen, {"ui::dispatch_mode_key(key)"}},
+    {179, kMain, {"ui::dispatch_mode_key(key)"}},
+    {171, kMain, kNothing},
+    {172, kMain, kNothing},
+    {174, kMain, kNothing},
+    {176, kMain, kNothing},
+    {178, kMain, kNothing},
+    {180, kMain, kNothing},
+    {171, kPointCue, {"playback::go_to_cue(slot, 1, 0)"}},
+    {173, kPointCue, {"playback::go_to_cue(slot, 1, 0)"}},
+    {180, kCuePointCue, {"playback::go_to_cue(slot, 1, 0)"}},
+    // Single keys.
+    {71, kMain, {"programmer::handle_fixture_bank_keys(key)"}},
+    {72, kCueScreen, {"programmer::handle_fixture_bank_keys(key)"}},
+    {73, kMain, {"ui::run_cue_key()"}},
+    {74, kMain, {"ui::select_relative_mode()"}},
+    {75, kMain, {"ui::toggle_fixture_step_mode()"}},
+    {111, kMain, {"datafiles::handle_load_key()"}},
+    {112, kMain, {"datafiles::handle_save_key()"}},
+    {137, kMain, {"ui::select_wheel_mode(key - 135)"}},
+    {139, kMain, {"ui::select_wheel_mode(key - 135)"}},
+    {141, kMain, {"memories::run_clear_programmer()"}},
+    {142, kMain, {"programmer::start_timing_edit_mode()"}},
+    {143, kMain, {"memories::run_set_functions_to_default()"}},
+    {144, kMain, {"programmer::update_figure_state()"}},
+    {145, kMain, {"programmer::select_function_page(key - 144)"}},
+    {146, kMain, {"programmer::select_function_page(key - 144)"}},
+    {147, kMain, {"ui::toggle_programmer_flag()"}},
+    {148, kMain, {"programmer::enter_trackerball_pantilt_mode()"}},
+    {161, kMain, {"ui::handle_panel_key(key)"}},
+    {163, kMain, {"ui::handle_panel_key(key)"}},
+    {164, kMain, {"programmer::run_predefined_command()"}},
+    {182, kMain, {"ui::run_cue_key()", "playback::go_to_previous_cue()"}},
+    {183, kMain, {"ui::dispatch_mode_action()"}},
+    // LAST and NEXT by fixture step mode, then by screen.
+    {191, kFixtureStep, {"programmer::select_next_fixture(key)"}},
+    {192, kCueFixtureStep, {"programmer::select_next_fixture(key)"}},
+    {191, kMain, {"memories::recall_previous_memory()"}},
+    {191, kCueScreen, {"playback::go_to_previous_cue()"}},
+    {192, kMain, {"memories::recall_next_memory()"}},
+    {192, kCueScreen, {"playback::go_to_next_cue()"}},
+    {193, kMain, {"memories::run_store_memory()"}},
+    {194, kMain, {"memories::run_get_memory()"}},
+    {195, kMain, {"programmer::run_color_command()"}},
+    {196, kMain, {"ui::run_text_edit_dialog()"}},
+    {197, kMain, {"memories::store_to_next_memory()"}},
+    {198, kMain, {"memories::run_take_output_to_programmer()"}},
+    {199, kMain, {"programmer::run_dimmer_channel_edit()"}},
+    // Page keys by panel mode.
+    {202, kMain, {"ui::show_previous_panel_page()"}},
+    {202, kPanel5, {"playback::cycle_playback_label_mode()"}},
+    {203, kMain, {"ui::show_next_panel_page()"}},
+    {203, kPanel5, {"playback::cycle_playback_label_mode_forward()"}},
+    {205, kMain, {"memories::run_copy_memory_items()"}},
+    {205, kCueScreen, {"playback::run_copy_dialog()"}},
+    {207, kMain, {"playback::go_sequence(0, 1)"}},
+    // Timecode keys; 213 has no command.
+    {211, kMain, {"synchro::run_timecode_screen(key)"}},
+    {212, kMain, {"synchro::run_timecode_screen(key)"}},
+    {213, kMain, kNothing},
+    {214, kMain, {"synchro::run_timecode_screen(key)"}},
+    {215, kMain, {"synchro::run_timecode_screen(key)"}},
+    // Sequence keys: only in the sequence wheel modes.
+    {221, kSequenceA, {"playback::toggle_sequence_run(displayed_sequence(), 1)"}},
+    {221, kPlaybacks, kNothing},
+    {222, kMain, {"ui::select_wheel_mode(key - 217)"}},
+    {225, kMain, {"ui::select_wheel_mode(key - 217)"}},
+    {226, kSequenceD, {"playback::set_sequence_direction(displayed_sequence(), 1, -1)"}},
+    {226, kPlaybacks, kNothing},
+    {228, kMain, {"ui::select_item_to_edit()"}},
+    {229, kMain, {"playback::store_sequences_in_cue()"}},
+    {230, kMain, {"ui::toggle_freeze_switches()"}},
+    {231, kMain, {"ui::clear_item_dialog()"}},
+    {232, kSequenceA, {"playback::toggle_sequence_sync(displayed_sequence(), 1)"}},
+    {232, kMain, kNothing},
+    {233, kSequenceA, kNothing},
+    {234, kSequenceA, kNothing},
+    {235, kMain, {"ui::handle_optimize_key()"}},
+    {237, kSequenceD, {"playback::set_sequence_trigger_mode(displayed_sequence(), 1, -1)"}},
+    {237, kMain, kNothing},
+    {242, kSequenceA, {"playback::go_sequence(displayed_sequence(), 1)"}},
+    {242, kPlaybacks, kNothing},
+    {243, kSequenceA, {"playback::select_sequence_control(displayed_sequence(), key - 242)"}},
+    {245, kSequenceD, {"playback::select_sequence_control(displayed_sequence(), key - 242)"}},
+    {244, kMain, kNothing},
+    // Wing, labels, undo, fixture keeping, lamps, transparency, flash modes.
+    {374, kMain, {"playback::select_wing_lcd_bank(0)"}},
+    {375, kMain, {"playback::select_wing_lcd_bank(1)"}},
+    {376, kMain, {"playback::cycle_playback_label_mode()"}},
+    {377, kMain, {"playback::cycle_playback_label_mode_forward()"}},
+    {378, kMain, {"memories::run_undo_screen()"}},
+    {382, kMain, {"programmer::keep_even_fixtures()"}},
+    {383, kMain, {"programmer::keep_odd_fixtures()"}},
+    {384, kMain, {"programmer::run_lamp_command_screen(key)"}},
+    {386, kMain, {"programmer::run_lamp_command_screen(key)"}},
+    {388, kMain, {"ui::cycle_transparent_mode(0)"}},
+    {389, kMain, {"ui::cycle_transparent_mode(1)"}},
+    {390, kMain, {"playback::select_flash_mode_playbacks(0)"}},
+    {391, kMain, {"playback::select_flash_mode_playbacks(1)"}},
+    {392, kMain, {"playback::select_flash_mode_playbacks(2)"}},
+    // Time keys by screen.
+    {396, kMain, {"programmer::run_edit_time_screen(key)"}},
+    {400, kMain, {"programmer::run_edit_time_screen(key)"}},
+    {396, kCueScreen, {"playback::edit_playback_times(key - 396)"}},
+    {400, kCueScreen, {"playback::edit_playback_times(key - 396)"}},
+    // Keys without a command in the main loop.
+    {201, kMain, kNothing},
+    {204, kMain, kNothing},
+    {250, kMain, kNothing},
+    {379, kMain, kNothing},
+};
+
+TEST_F(KeyDispatch, EveryKeyReachesItsCommandUnderItsCondition) {
+    for (const KeyCase& c : kKeyCases) {
+        set_state(c.state);
+        commands();
+        rig.press(c.key, 10);
+        EXPECT_EQ(commands(), c.expected) << "key " << c.key;
+    }
+}
+
+TEST_F(KeyDispatch, PcOnlyKeysReachTheirCommands) {
+    rig.type(" ");  // 901
+    rig.run_ms(10);
+    EXPECT_EQ(commands(), (Steps{"ui::run_cue_key()", "playback::go_to_next_cue()"}));
+    rig.type("K*114");  // blind from the PC numeric entry (the console key acts in the reader)
+    rig.run_ms(10);
+    EXPECT_EQ(commands(), (Steps{"ui::toggle_blind_mode()"}));
+}
+
+TEST_F(KeyDispatch, KeyNineNineNineEndsTheProgramThroughTheMainLoop) {
+    rig.type("K*999");
+    ASSERT_TRUE(rig.run_until([this] { return rig.finished(); }, 5000));
+    EXPECT_EQ(rig.exit_code(), 1);
+}
+
+TEST_F(KeyDispatch, CueCallsNeedAShownPageAndCurrentCueInRange) {
+    set_state(kCuePointCue);
+    runtime::cue_screen_page = 0;
+    rig.press(5, 10);
+    rig.press(172, 10);
+    EXPECT_EQ(commands(), kNothing);
+    runtime::cue_screen_page = 2;
+    playback::current_cue = 71;
+    rig.press(172, 10);
+    EXPECT_EQ(commands(), kNothing);
+    playback::current_cue = 70;
+    rig.press(172, 10);
+    EXPECT_EQ(commands(), (Steps{"playback::go_to_cue(slot, 1, 0)"}));
+}
+
+TEST(CueSlots, PointOfCueOnPage) {
+    struct Case {
+        int16_t page, cue, point;
+        uint16_t slot;
+    };
+    const Case cases[] = {
+        {1, 1, 1, 1},       {1, 2, 1, 11},      {2, 5, 1, 741},  // key 5 on cue page 2
+        {3, 7, 4, 1464},                                         // digit 3 with cue 7 on page 3
+        {16, 70, 10, 11200}, {1, 1, 10, 10},
+        {0, 1, 1, 0},       {17, 1, 1, 0},      {1, 0, 1, 0},     {1, 71, 1, 0},
+        {1, 1, 0, 0},       {1, 1, 11, 0},      {-1, 5, 1, 0},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(runtime::cue_point_slot(c.page, c.cue, c.point), c.slot) << c.page << " " << c.cue << " " << c.point;
+    }
+}
+
+// --- mouse clicks on the grids --------------------------------------------------------
+
+TEST(MouseGrid, CellsAreTwentyTwoByThirtyTenToARow) {
+    struct Case {
+        int16_t x, y, cell;
+    };
+    const Case cases[] = {
+        {1, 10, 1},   {22, 39, 1},   {23, 10, 2},   {220, 10, 10},  {1, 40, 11},   {220, 219, 70},
+        {100, 250, 85},                // below the seventh row: a cell past 70
+        {5, 5, 1},    {0, 10, 1},      // truncation toward zero keeps the edges in the first cell
+        {221, 10, 0}, {639, 479, 0},   // beside the ten columns
+    };
+    for (const Case& c : cases) EXPECT_EQ(runtime::mouse_grid_cell(c.x, c.y), c.cell) << c.x << "," << c.y;
+}
+
+TEST_F(KeyDispatch, LeftClickOnTheFixtureGridTogglesThatFixture) {
+    set_state({.display = 1});
+    programmer::fixture_count = 12;
+    programmer::fixture_selected[3] = 1;
+    commands();
+
+    click(30, 20);  // cell 2
+    EXPECT_EQ(commands(), (Steps{"programmer::select_fixture(cell)"}));
+    click(50, 20);  // cell 3, selected
+    EXPECT_EQ(commands(), (Steps{"programmer::deselect_fixture(cell)"}));
+    EXPECT_TRUE(rig.machine().mouse.cursor_shown());
+
+    click(30, 50);  // cell 12
+    EXPECT_EQ(commands(), (Steps{"programmer::select_fixture(cell)"}));
+    click(50, 50);  // cell 13: no such fixture
+    EXPECT_EQ(commands(), kNothing);
+    click(230, 20);  // right of the grid, where the column count would give cell 11
+    EXPECT_EQ(commands(), kNothing);
+    click(30, 20, platform::kMouseRight);
+    EXPECT_EQ(commands(), kNothing);
+}
+
+TEST_F(KeyDispatch, LeftClickOnTheCueGridCallsThatCue) {
+    set_state({.cue_screen = true, .display = 1});
+    commands();
+    click(30, 20);
+    EXPECT_EQ(commands(), (Steps{"playback::go_to_cue(slot, 1, 0)"}));
+    click(210, 200);  // cell 70
+    EXPECT_EQ(commands(), (Steps{"playback::go_to_cue(slot, 1, 0)"}));
+    click(30, 225);  // cell 72: below the grid
+    EXPECT_EQ(commands(), kNothing);
+}
+
+TEST_F(KeyDispatch, NoClickOutsideMouseMode) {
+    set_state({.display = 2});
+    programmer::fixture_count = 12;
+    commands();
+    click(30, 20);
+    EXPECT_EQ(commands(), kNothing);
+}
+
+// --- trackerball by wheel mode ---------------------------------------------------------
+
+TEST_F(KeyDispatch, TrackerballGoesWhereTheWheelModeSays) {
+    struct Case {
+        uint8_t display;
+        int16_t function_count;
+        bool pantilt;
+        bool threshold;
+        bool sequence_panel;
+        const char* expected;  // nullptr: nowhere
+    };
+    const Case cases[] = {
+        {2, 0, false, false, false, nullptr},  // a fixture type without functions
+        {2, 4, false, false, false, "programmer::apply_trackerball_to_fader()"},
+        {2, 4, true, false, false, "programmer::apply_trackerball_to_pantilt()"},
+        {2, 4, true, true, false, "programmer::apply_trackerball_to_fader()"},
+        {3, 0, false, false, false, "memories::apply_trackerball_to_master()"},
+        {4, 0, false, false, false, "playback::apply_trackerball_to_playback()"},
+        {5, 0, false, false, false, nullptr},  // sequence panel not shown
+        {5, 0, false, false, true, "playback::apply_trackerball_to_sequence(displayed_sequence())"},
+        {8, 0, false, false, true, "playback::apply_trackerball_to_sequence(displayed_sequence())"},
+        {1, 4, true, false, true, nullptr},    // mouse mode
+    };
+    for (const Case& c : cases) {
+        runtime::display_mode = c.display;
+        runtime::function_count = c.function_count;
+        runtime::mode_flags &= ~runtime::MODE_TRACKERBALL_PANTILT;
+        if (c.pantilt) runtime::mode_flags |= runtime::MODE_TRACKERBALL_PANTILT;
+        runtime::run_flags &= ~runtime::RUN_THRESHOLD_MODE;
+        if (c.threshold) runtime::run_flags |= runtime::RUN_THRESHOLD_MODE;
+        runtime::option_flags &= ~kSequencePanelBits;
+        if (c.sequence_panel) runtime::option_flags |= kSequencePanelBits;
+        steps_in_front();
+        rig.move_trackerball(12, -7);
+        rig.run_ms(5);
+        const Steps steps = steps_in_front();
+        const std::set<std::string> distinct(steps.begin(), steps.end());
+        if (c.expected == nullptr) {
+            EXPECT_TRUE(distinct.empty()) << int{c.display};
+        } else {
+            EXPECT_EQ(distinct, std::set<std::string>{c.expected}) << int{c.display};
+            EXPECT_GE(steps.size(), 4u) << "every pass of the main loop";
+        }
+    }
+}
+
+// --- SETUP menu -----------------------------------------------------------------------
+
+const Steps kMenuClosed = {"playback::update_point_cue_leds()", "ui::redraw_cue_panel()"};
+
+TEST_F(KeyDispatch, ShortSetupPressOnlySwitchesItsLedOff) {
+    runtime::set_key_led(runtime::kSetupKey, runtime::LED_ON);
+    rig.press(runtime::kSetupKey, kShortHold_ms);
+    rig.run_ms(20);
+    EXPECT_EQ(rig.key_led(runtime::kSetupKey), LedState::off);
+    EXPECT_EQ(commands(), kNothing);
+    EXPECT_NE(ui::current_message(), "1=FIXT. SETUP  2=SHOW SETTINGS");
+    EXPECT_EQ(runtime::run_flags & runtime::RUN_SHOW_FILE_BUSY, 0u);
+    EXPECT_EQ(datafiles::show_file_operation, 0);
+}
+
+TEST_F(KeyDispatch, HeldSetupOpensTheMenuAndEscClosesIt) {
+    runtime::option_flags |= runtime::OPT_CUE_PANEL | runtime::OPT_MEMORY_STATE_SHOWN;
+    for (const int16_t key : {171, 174, 180}) runtime::set_key_led(key, runtime::LED_ON);
+
+    rig.press(runtime::kSetupKey, kLongHold_ms);
+    EXPECT_EQ(ui::current_message(), "1=FIXT. SETUP  2=SHOW SETTINGS");
+    EXPECT_EQ(rig.pixel(3, 283), 8);      // the box
+    EXPECT_EQ(rig.pixel(219, 313), 8);
+    EXPECT_EQ(rig.pixel(12, 288), 3);     // its field
+    EXPECT_EQ(rig.pixel(210, 308), 3);
+    EXPECT_GT(platform::count_pixels(15, {60, 288, 210, 308}), 0);  // "SETUP"
+    EXPECT_NE(runtime::run_flags & runtime::RUN_SHOW_FILE_BUSY, 0u);
+    EXPECT_EQ(datafiles::show_file_operation, 2);
+    EXPECT_EQ(runtime::option_flags & runtime::OPT_CUE_PANEL, 0u);
+    for (const int16_t key : {172, 173, 201}) EXPECT_EQ(rig.key_led(key), LedState::blinking) << key;
+    for (const int16_t key : {171, 174, 180}) EXPECT_EQ(rig.key_led(key), LedState::off) << key;
+
+    rig.press(176, 10);  // other keys are read and dropped
+    EXPECT_EQ(commands(), kNothing);
+    rig.press(201, 10);
+    EXPECT_EQ(commands(), kMenuClosed);
+    for (const int16_t key : {172, 173, 201, 113}) EXPECT_EQ(rig.key_led(key), LedState::off) << key;
+    EXPECT_EQ(runtime::run_flags & runtime::RUN_SHOW_FILE_BUSY, 0u);
+    rig.press(73, 10);  // the main loop has the keys again
+    EXPECT_EQ(commands(), (Steps{"ui::run_cue_key()"}));
+}
+
+TEST_F(KeyDispatch, SetupDigitOneRunsTheFixtureSetupAndRedrawsTheMainScreen) {
+    runtime::option_flags |= runtime::OPT_ANALOGUE_VIEW;
+    runtime::run_flags |= runtime::RUN_BLIND;
+    runtime::mode_flags = (runtime::mode_flags & ~runtime::MODE_EDIT_MODE) | edit_mode_field(2);  // fan
+    runtime::mode_flags |= runtime::MODE_CUE_TIMING;
+    rig.press(runtime::kSetupKey, kLongHold_ms);
+    commands();
+    rig.press(172, 10);
+    rig.run_ms(20);
+    EXPECT_EQ(commands(), (Steps{"playback::update_point_cue_leds()", "ui::redraw_cue_panel()", "reset_led_rings()",
+                                 "ui::free_cue_buffers()", "ui::save_panel_picture()", "setup::run_fixture_setup()",
+                                 "ui::draw_main_screen()", "ui::draw_mode_text(ui::MODE_TEXT_EDIT_MODE, 1)",
+                                 "playback::update_point_cue_leds()"}));
+    EXPECT_EQ(rig.key_led(runtime::kSetupKey), LedState::off);
+    EXPECT_EQ(rig.key_led(114), LedState::lit);
+    EXPECT_EQ(rig.key_led(71), LedState::lit);
+    EXPECT_EQ(rig.key_led(72), LedState::off);
+    EXPECT_EQ(rig.key_led(74), LedState::blinking);
+    for (int i = 1; i <= ui::kMasterFaderWidgets; ++i) EXPECT_EQ(ui::master_fader_widgets[i].shown, 1) << i;
+    for (int i = 1; i <= ui::kPlaybackFaderWidgets; ++i) EXPECT_EQ(ui::playback_fader_widgets[i].shown, 1) << i;
+}
+
+TEST_F(KeyDispatch, SetupDigitOneOnAnotherPageWithoutAnalogueView) {
+    runtime::option_flags &= ~runtime::OPT_ANALOGUE_VIEW;
+    runtime::fixture_page = 3;
+    runtime::mode_flags = (runtime::mode_flags & ~runtime::MODE_EDIT_MODE) | edit_mode_field(0);  // absolute
+    rig.press(runtime::kSetupKey, kLongHold_ms);
+    commands();
+    rig.press(172, 10);
+    rig.run_ms(20);
+    const Steps steps = commands();
+    EXPECT_EQ(std::count(steps.begin(), steps.end(), "ui::save_panel_picture()"), 0);
+    EXPECT_EQ(std::count(steps.begin(), steps.end(), "setup::run_fixture_setup()"), 1);
+    EXPECT_EQ(rig.key_led(71), LedState::off);
+    EXPECT_EQ(rig.key_led(72), LedState::lit);
+    EXPECT_EQ(rig.key_led(74), LedState::lit);
+    EXPECT_EQ(rig.key_led(114), LedState::off);
+    for (int i = 1; i <= ui::kMasterFaderWidgets; ++i) EXPECT_EQ(ui::master_fader_widgets[i].shown, 0) << i;
+}
+
+TEST_F(KeyDispatch, SetupDigitTwoEditsTheSettingsWithTheListBitsPutBack) {
+    constexpr uint32_t kListBits = (1u << 1) | (1u << 2);
+    runtime::option_flags |= 1u << 2;
+    runtime::option_flags &= ~(1u << 1);
+    rig.press(runtime::kSetupKey, kLongHold_ms);
+    commands();
+    rig.press(173, 10);
+    EXPECT_EQ(commands(), (Steps{"playback::update_point_cue_leds()", "ui::redraw_cue_panel()",
+                                 "ui::set_panel_mode(2)", "ui::edit_global_settings()"}));
+    EXPECT_EQ(runtime::option_flags & kListBits, 1u << 2);
+    EXPECT_EQ(rig.key_led(runtime::kSetupKey), LedState::off);
+}
+
+TEST_F(KeyDispatch, SetupMenuLeavesTheCuePanelAloneWhenARestartWaits) {
+    rig.press(runtime::kSetupKey, kLongHold_ms);
+    commands();
+    runtime::restart_requested = 1;
+    rig.press(201, 10);
+    const Steps steps = commands();
+    ASSERT_FALSE(steps.empty());
+    EXPECT_EQ(steps.front(), "playback::update_point_cue_leds()");
+    EXPECT_EQ(std::count(steps.begin(), steps.end(), "ui::redraw_cue_panel()"), 0);
+}
+
+// --- second-function menu -------------------------------------------------------------
+
+TEST_F(KeyDispatch, ShiftKeyLightsTheKeysThatHaveSecondFunctions) {
+    runtime::current_fixture = 4;
+    hold(runtime::kShiftKey);
+    EXPECT_EQ(rig.key_led(runtime::kShiftKey), LedState::lit);
+    for (const int16_t key : {73, 74, 75, 163, 198, 144, 148, 113}) {
+        EXPECT_EQ(rig.key_led(key), LedState::blinking) << key;
+    }
+    EXPECT_EQ(rig.key_led(81), LedState::off);
+    let_go(runtime::kShiftKey);
+
+    // No current fixture, the timecode screen open, the cue screen shown.
+    runtime::current_fixture = -1;
+    runtime::option_flags |= runtime::OPT_TIMECODE_SCREEN;
+    set_state(kCueScreen);
+    hold(runtime::kShiftKey);
+    EXPECT_NE(rig.key_led(148), LedState::blinking);
+    EXPECT_NE(rig.key_led(113), LedState::blinking);
+    EXPECT_EQ(rig.key_led(81), LedState::blinking);
+    EXPECT_EQ(rig.key_led(96), LedState::blinking);
+    let_go(runtime::kShiftKey);
+}
+
+TEST_F(KeyDispatch, KeysHaveTheirSecondFunctionsWhileShiftIsHeld) {
+    struct Case {
+        int16_t key;
+        bool cue_screen;
+        Steps expected;
+    };
+    const std::vector<Case> cases = {
+        {73, false, {"ui::edit_transparent_mode()"}},
+        {74, false, {"ui::start_fan_mode_edit()"}},
+        {75, false, {"ui::edit_solo_memory()"}},
+        {163, false, {"ui::toggle_table_view()"}},
+        {198, false, {"memories::read_outputs_into_programmer()"}},
+        {148, false, {"programmer::apply_pantilt_record()"}},
+        {144, false, {"programmer::run_effect_wizard()"}},
+        {81, true, {"ui::edit_tracing_mode(static_cast<uint8_t>(key - 80))"}},
+        {96, true, {"ui::edit_tracing_mode(static_cast<uint8_t>(key - 80))"}},
+        {81, false, kNothing},
+        {1, false, kNothing},
+        {193, true, kNothing},
+    };
+    for (const Case& c : cases) {
+        set_state(c.cue_screen ? kCueScreen : kMain);
+        hold(runtime::kShiftKey);
+        commands();
+        rig.press(c.key, 10);
+        EXPECT_EQ(commands(), c.expected) << "key " << c.key;
+        let_go(runtime::kShiftKey);
+        commands();
+    }
+}
+
+TEST_F(KeyDispatch, ReleasingShiftEndsTheMenu) {
+    hold(runtime::kShiftKey);
+    let_go(runtime::kShiftKey);
+    commands();
+    rig.press(73, 10);
+    EXPECT_EQ(commands(), (Steps{"ui::run_cue_key()"}));
+    EXPECT_EQ(rig.key_led(runtime::kShiftKey), LedState::off);
+}
+
+TEST_F(KeyDispatch, EscLeavesTheMenuWhileShiftIsStillHeld) {
+    hold(runtime::kShiftKey);
+    rig.press(201, 10);
+    commands();
+    rig.press(73, 10);
+    EXPECT_EQ(commands(), (Steps{"ui::run_cue_key()"}));
+    let_go(runtime::kShiftKey);
+}
+
+TEST_F(KeyDispatch, LeavingTheMenuRestoresTheLedsFromTheConsoleState) {
+    set_state({.cue_screen = true, .fixture_step = true, .panel = 4});
+    runtime::mode_flags |= runtime::MODE_TRACKERBALL_PANTILT | edit_mode_field(2);
+    playback::current_cue_page = 3;
+    runtime::current_fixture = 7;
+    runtime::fader_bank = 1;
+    hold(runtime::kShiftKey);
+    let_go(runtime::kShiftKey);
+    EXPECT_EQ(rig.key_led(83), LedState::lit);
+    EXPECT_EQ(rig.key_led(81), LedState::off);
+    EXPECT_EQ(rig.key_led(96), LedState::off);
+    EXPECT_EQ(rig.key_led(73), LedState::lit);
+    EXPECT_EQ(rig.key_led(74), LedState::blinking);
+    EXPECT_EQ(rig.key_led(75), LedState::lit);
+    EXPECT_EQ(rig.key_led(113), LedState::off);
+    EXPECT_EQ(rig.key_led(198), LedState::off);
+    EXPECT_EQ(rig.key_led(148), LedState::lit);
+    EXPECT_EQ(rig.key_led(144), LedState::lit);
+    EXPECT_EQ(rig.key_led(163), LedState::lit);
+    EXPECT_EQ(rig.key_led(246), LedState::off);
+
+    // The main screen: everything that lit above goes dark.
+    set_state({.panel = 1});
+    runtime::mode_flags |= edit_mode_field(1);
+    runtime::current_fixture = -1;
+    runtime::fader_bank = 0;
+    hold(runtime::kShiftKey);
+    let_go(runtime::kShiftKey);
+    for (const int16_t key : {73, 74, 75, 113, 198, 148, 144, 163, 246}) {
+        EXPECT_EQ(rig.key_led(key), LedState::off) << key;
+    }
+}
+
+// --- quit confirmation ----------------------------------------------------------------
+
+TEST_F(KeyDispatch, HoldingSetupInTheShiftMenuEndsTheProgram) {
+    hold(runtime::kShiftKey);
+    rig.press(runtime::kSetupKey, kLongHold_ms);
+    ASSERT_TRUE(rig.run_until([this] { return rig.finished(); }, 5000));
+    EXPECT_EQ(rig.exit_code(), 1);
+}
+
+TEST_F(KeyDispatch, ShortSetupPressInTheShiftMenuDoesNotQuit) {
+    hold(runtime::kShiftKey);
+    rig.press(runtime::kSetupKey, kShortHold_ms);
+    EXPECT_FALSE(rig.finished());
+    EXPECT_EQ(runtime::quit_requested, 0);
+    EXPECT_EQ(rig.key_led(runtime::kSetupKey), LedState::blinking);
+    commands();
+    rig.press(73, 10);  // still in the menu
+    EXPECT_EQ(commands(), (Steps{"ui::edit_transparent_mode()"}));
+    let_go(runtime::kShiftKey);
+    EXPECT_EQ(rig.key_led(runtime::kSetupKey), LedState::off);
+    rig.run_ms(100);
+    EXPECT_FALSE(rig.finished());
+}
+
+TEST_F(KeyDispatch, NoQuitWhileTheTimecodeScreenIsOpen) {
+    runtime::option_flags |= runtime::OPT_TIMECODE_SCREEN;
+    hold(runtime::kShiftKey);
+    rig.press(runtime::kSetupKey, kLongHold_ms);
+    EXPECT_FALSE(rig.finished());
+    EXPECT_EQ(runtime::quit_requested, 0);
+    let_go(runtime::kShiftKey);
+    rig.run_ms(100);
+    EXPECT_FALSE(rig.finished());
+}
+
+}  // namespace
