@@ -331,16 +331,18 @@ void flood_seeds(const Graphics& g, int left, int right, int row, int border, st
 
 // Text. Positions along the text and across it map to the screen by the
 // direction: vertical text reads upwards from the bottom of its box, the tops
-// of the glyphs to the left.
+// of the glyphs to the left; its box ends at x (columns x - height + 1 to x),
+// so a label placed at the right edge of a column stays inside it.
 struct TextFrame {
     int64_t x = 0;
     int64_t y = 0;
     int64_t length_px = 0;  // the text's width
+    int64_t height_px = 0;  // the text's height
     bool vertical = false;
 
     std::pair<int64_t, int64_t> at(int64_t along, int64_t across) const {
         if (!vertical) return {x + along, y + across};
-        return {x + across, y + length_px - 1 - along};
+        return {x - height_px + 1 + across, y + length_px - 1 - along};
     }
 };
 
@@ -697,7 +699,8 @@ void _outtextxy(int x, int y, std::string_view text) {
     record(g, GraphicsCall::outtextxy, "%d,%d,\"%.*s\"", x, y, static_cast<int>(text.size()), text.data());
     if (!g.open) return;
     const TextSettings& s = g.text;
-    const TextFrame frame{x, y, text_width_px(s.font, s.char_size, text), s.direction == kVerticalText};
+    const TextFrame frame{x, y, text_width_px(s.font, s.char_size, text), text_height_px(s.font, s.char_size),
+                          s.direction == kVerticalText};
     if (s.font == kSmallFont) {
         draw_small_font_text(g, frame, text, s.char_size);
     } else {

@@ -432,8 +432,8 @@ TEST_F(GraphicsTest, TextInkStaysInsideItsMetricsBox) {
                     const int w = _textwidth(text);
                     const int h = _textheight(text);
                     const Rect box = direction == kHorizontalText ? Rect{x, y, x + w - 1, y + h - 1}
-                                                                  : Rect{x, y, x + h - 1, y + w - 1};
-                    const Rect around{x - 20, y - 20, x + 100, y + 100};
+                                                                  : Rect{x - h + 1, y, x, y + w - 1};
+                    const Rect around{x - 100, y - 20, x + 100, y + 100};
                     _setfillstyle(kSolidFill, 0);
                     _bar(around.x1, around.y1, around.x2, around.y2);
                     _setcolor(15);
@@ -492,7 +492,7 @@ TEST_F(GraphicsTest, VerticalTextIsHorizontalTextTurnedCounterClockwise) {
         const std::array<uint8_t, kScreenPixels> flat = g().pixels;
         _cleardevice();
         _settextstyle(s.font, kVerticalText, s.size);
-        _outtextxy(10, 10, text);
+        _outtextxy(10 + h - 1, 10, text);  // the box ends at x: columns 10 .. 10 + h - 1
         int mismatches = 0;
         for (int i = 0; i < w; ++i) {
             for (int j = 0; j < h; ++j) {
@@ -506,12 +506,13 @@ TEST_F(GraphicsTest, VerticalTextIsHorizontalTextTurnedCounterClockwise) {
 
 TEST_F(GraphicsTest, VerticalTextReadsUpwardsFromTheBottomOfItsBox) {
     _settextstyle(kSmallFont, kVerticalText, 4);
-    _outtextxy(100, 100, "A");  // 5 wide: rows 100..104
-    const std::string a_alone = region_text(Rect{100, 100, 113, 104});
+    _outtextxy(100, 100, "A");  // 5 wide: rows 100..104; 14 high: columns 87..100
+    const std::string a_alone = region_text(Rect{87, 100, 100, 104});
+    EXPECT_EQ(count_pixels(15, Rect{101, 0, 639, 479}), 0);  // nothing right of x
     _cleardevice();
     _outtextxy(100, 100, "AB");  // 10 wide: the A takes rows 105..109
-    EXPECT_EQ(region_text(Rect{100, 105, 113, 109}), a_alone);
-    EXPECT_NE(region_text(Rect{100, 100, 113, 104}), a_alone);
+    EXPECT_EQ(region_text(Rect{87, 105, 100, 109}), a_alone);
+    EXPECT_NE(region_text(Rect{87, 100, 100, 104}), a_alone);
 }
 
 TEST_F(GraphicsTest, TextStyleRefusesWhatTheLibraryHasNot) {
