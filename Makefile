@@ -9,7 +9,7 @@ deps:
 
 build-run: deps
 	cmake -S . -B build/run -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBRAVINOX_TESTS=OFF -DBRAVINOX_BENCH=OFF >/dev/null
-	cmake --build build/run -j $(JOBS) --target bravinox
+	cmake --build build/run -j $(JOBS) --target bravinox quandrix
 
 run: build-run
 	./build/run/bravinox

@@ -8,7 +8,7 @@ namespace datafiles {
 
 uint16_t transp_show_default = 0x0101;
 
-void check_data_files() {}
+// check_data_files: data_check.cpp
 // The loaders built so far, in the order of the show start; the others follow.
 void load_all_data() {
     load_threshold_file();

@@ -6,6 +6,7 @@
 #include <iterator>
 #include <system_error>
 
+#include "programdir/data_files_gen.h"
 #include "programdir/program_dir_gen.h"
 
 namespace rig {
@@ -42,6 +43,9 @@ ProgramDir ProgramDir::demo() {
     dir.write_file(progdir::kDefaultFontName, files.default_font);
     dir.write_file(progdir::kSmallFontName, files.small_font);
     dir.write_file(progdir::kLogoName, files.logo);
+    for (const progdir::DataFile& file : progdir::build_empty_data_files()) {
+        dir.write_file(std::string(progdir::kDataFolderName) + "/" + file.name, file.bytes);
+    }
     return dir;
 }
 

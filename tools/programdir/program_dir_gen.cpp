@@ -5,6 +5,7 @@
 #include <system_error>
 
 #include "programdir/config_record_gen.h"
+#include "programdir/data_files_gen.h"
 #include "programdir/font_gen.h"
 #include "programdir/key_layout_gen.h"
 #include "programdir/logo_gen.h"
@@ -84,6 +85,19 @@ bool build_program_dir_files(const fs::path& source_dir, ProgramDirFiles& files,
     return build_logo(kDemoLogoWidth, kDemoLogoHeight, files.logo, error);
 }
 
+// The empty show data files, only where none is there: a show the console
+// has written is never replaced.
+bool lay_out_data_files(const fs::path& target_dir, std::string& error) {
+    const fs::path data_dir = target_dir / kDataFolderName;
+    std::error_code code;
+    fs::create_directories(data_dir, code);
+    for (const DataFile& file : build_empty_data_files()) {
+        if (fs::exists(data_dir / file.name, code)) continue;
+        if (!write_file(data_dir / file.name, std::string(file.bytes.begin(), file.bytes.end()), error)) return false;
+    }
+    return true;
+}
+
 bool lay_out_program_dir(const fs::path& source_dir, const fs::path& target_dir, std::string& error) {
     ProgramDirFiles files;
     if (!build_program_dir_files(source_dir, files, error)) return false;
@@ -99,7 +113,7 @@ bool lay_out_program_dir(const fs::path& source_dir, const fs::path& target_dir,
            write_file(target_dir / kIniName, files.ini, error) &&
            write_file(target_dir / kDefaultFontName, bytes(files.default_font), error) &&
            write_file(target_dir / kSmallFontName, bytes(files.small_font), error) &&
-           write_file(target_dir / kLogoName, bytes(files.logo), error);
+           write_file(target_dir / kLogoName, bytes(files.logo), error) && lay_out_data_files(target_dir, error);
 }
 
 }  // namespace progdir

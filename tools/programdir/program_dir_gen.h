@@ -22,6 +22,7 @@ constexpr const char* kIniName = "bravinox.ini";
 constexpr const char* kDefaultFontName = "DEFAULT.FNT";
 constexpr const char* kSmallFontName = "SMALL.FNT";
 constexpr const char* kLogoName = "logo";
+constexpr const char* kDataFolderName = "data";
 
 // The files' contents.
 struct ProgramDirFiles {
@@ -38,6 +39,9 @@ bool read_text_file(const std::filesystem::path& path, std::string& text, std::s
 bool write_file(const std::filesystem::path& path, const std::string& bytes, std::string& error);
 
 bool build_program_dir_files(const std::filesystem::path& source_dir, ProgramDirFiles& files, std::string& error);
+// Writes the empty show data files into target_dir's data folder, each only
+// when it is not there yet.
+bool lay_out_data_files(const std::filesystem::path& target_dir, std::string& error);
 // Builds the files and writes them into target_dir (created when missing).
 bool lay_out_program_dir(const std::filesystem::path& source_dir, const std::filesystem::path& target_dir,
                          std::string& error);
