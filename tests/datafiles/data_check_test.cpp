@@ -109,7 +109,7 @@ protected:
         EXPECT_EQ(text_at(bytes, 0, version.size()), version) << file.name;
     }
 
-    rig::ProgramDir dir_ = rig::ProgramDir::demo();
+    rig::ProgramDir dir_ = rig::ProgramDir::demo(false);  // an empty data folder
     rig::Rig rig_;
 };
 

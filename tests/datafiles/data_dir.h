@@ -77,7 +77,7 @@ protected:
         return bytes;
     }
 
-    rig::ProgramDir dir_ = rig::ProgramDir::demo();
+    rig::ProgramDir dir_ = rig::ProgramDir::demo(false);  // an empty data folder
     std::unique_ptr<platform::Machine> machine_ = std::make_unique<platform::Machine>();
 };
 

@@ -34,7 +34,7 @@ ProgramDir::ProgramDir() : drive_c_(std::make_unique<TempDir>()) {
     if (error) ADD_FAILURE() << "cannot create " << folder() << ": " << error.message();
 }
 
-ProgramDir ProgramDir::demo() {
+ProgramDir ProgramDir::demo(bool with_data_files) {
     ProgramDir dir;
     const progdir::ProgramDirFiles files = demo_files();
     dir.write_file(progdir::kConfigRecordName, files.config_record);
@@ -43,8 +43,10 @@ ProgramDir ProgramDir::demo() {
     dir.write_file(progdir::kDefaultFontName, files.default_font);
     dir.write_file(progdir::kSmallFontName, files.small_font);
     dir.write_file(progdir::kLogoName, files.logo);
-    for (const progdir::DataFile& file : progdir::build_empty_data_files()) {
-        dir.write_file(std::string(progdir::kDataFolderName) + "/" + file.name, file.bytes);
+    if (with_data_files) {
+        for (const progdir::DataFile& file : progdir::build_empty_data_files()) {
+            dir.write_file(std::string(progdir::kDataFolderName) + "/" + file.name, file.bytes);
+        }
     }
     return dir;
 }

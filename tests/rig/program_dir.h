@@ -23,8 +23,9 @@ class ProgramDir {
 public:
     // An empty program directory.
     ProgramDir();
-    // One laid out with the demo bravinox.cfg, keyboard.cfg, bravinox.ini, fonts and logo.
-    static ProgramDir demo();
+    // One laid out with the demo bravinox.cfg, keyboard.cfg, bravinox.ini, fonts
+    // and logo, and (unless asked not to) the empty show data files.
+    static ProgramDir demo(bool with_data_files = true);
 
     // Host folders of drive C: and of the program directory.
     const std::filesystem::path& drive_c() const { return drive_c_->path(); }

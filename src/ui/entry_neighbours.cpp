@@ -1,0 +1,12 @@
+#include "ui/entry_neighbours.h"
+
+#include "runtime/console_state.h"
+
+namespace programmer {
+
+void set_fixture_page(int16_t page) {
+    runtime::fixture_page = page;
+    runtime::mode_flags &= ~runtime::MODE_CUE_SCREEN;
+}
+
+}  // namespace programmer

@@ -1,0 +1,352 @@
+// The text-entry field at the running console (PC keys, the console's
+// fixture keys, digits, POINT and BACK, the trackerball buttons, the ESC and
+// ENTER LEDs) and the drawing primitives: entry cells, formatted text and
+// the seven-segment digit.
+#include "ui/text_entry.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "platform/graphics.h"
+#include "rig/console.h"
+#include "runtime/card_access.h"
+#include "runtime/card_discovery.h"
+#include "runtime/config_records.h"
+#include "runtime/console_state.h"
+#include "runtime/key_leds.h"
+#include "runtime/main_loop.h"
+#include "runtime/mouse_input.h"
+#include "runtime/startup.h"
+#include "ui/screens.h"
+
+namespace {
+
+using platform::LedState;
+using platform::Rect;
+
+constexpr int16_t kX = 100;
+constexpr int16_t kY = 200;
+constexpr uint8_t kBackground = 1;
+constexpr uint8_t kForeground = 15;
+
+constexpr int16_t digit_key(int d) { return static_cast<int16_t>(ui::KEY_DIGIT_0 + d); }
+
+// A dialog run by the console's thread while the test works the console.
+class TextEntry : public ::testing::Test {
+protected:
+    void start(std::function<void()> body) {
+        dir_.map_drive(rig_.machine());
+        rig_.machine().cards.fit(0, rig::demo_console_card());
+        rig_.start([this, body] {
+            start_console();
+            body_started_ = true;
+            body();
+            body_done_ = true;
+        });
+        ASSERT_TRUE(rig_.run_until([this] { return body_started_; }, 60'000));
+        rig_.run_ms(20);
+    }
+
+    bool run_to_end(uint32_t limit_ms = 2'000) {
+        rig_.run_until([this] { return body_done_; }, limit_ms);
+        return body_done_;
+    }
+
+    void press(int16_t key) {
+        rig_.press(key);
+        rig_.run_ms(60);
+    }
+    void press_all(const std::vector<int16_t>& keys) {
+        for (const int16_t key : keys) press(key);
+    }
+    void type(const std::string& text) {
+        rig_.type(text);
+        rig_.run_ms(30);
+    }
+    void click(uint16_t button) {
+        rig_.set_trackerball_buttons(button);
+        rig_.run_ms(20);
+        rig_.set_trackerball_buttons(0);
+        rig_.run_ms(20);
+    }
+
+    // Ink of the foreground colour in cell c of a small field, rows of the
+    // character only, without the cell's first column (a glyph's stroke may
+    // end on its right neighbour's first column).
+    int cell_ink(int16_t cell) const {
+        const int left = kX + ui::kEntrySmallCell_px * cell;
+        return platform::count_pixels(kForeground, Rect{left + 1, kY - 1, left + ui::kEntrySmallCell_px - 1, kY + 8});
+    }
+    // Foreground pixels on the cursor row under cell c.
+    int cursor_ink(int16_t cell, int shift = 0) const {
+        const int left = kX - shift + ui::kEntrySmallCell_px * cell;
+        const int row = kY - shift + 9;
+        return platform::count_pixels(kForeground, Rect{left + 1, row, left + ui::kEntrySmallCell_px - 1, row});
+    }
+
+    // Lets the card take the LED commands the dialog left in the ring.
+    static void settle() {
+        for (int pass = 0; pass < 100; ++pass) runtime::run_background();
+    }
+
+    rig::Rig rig_;
+    rig::ProgramDir dir_ = rig::ProgramDir::demo();
+    bool body_started_ = false;
+    bool body_done_ = false;
+
+private:
+    static void start_console() {
+        runtime::set_home_directory(rig::ProgramDir::program_path().c_str());
+        runtime::load_console_config();
+        runtime::load_keyboard_config();
+        runtime::discover_cards();
+        runtime::read_card_memory_map();
+        runtime::read_console_options();
+        ui::start_graphics();
+        runtime::init_mouse();
+        runtime::clear_input_pending_flags();
+        platform::_setfillstyle(1, kBackground);
+        platform::_bar(kX - 10, kY - 10, kX + 100, kY + 30);
+    }
+};
+
+// --- edit_text_line -----------------------------------------------------------
+
+struct Entry {
+    uint8_t result = 99;
+    std::string text;
+};
+
+// Runs edit_text_line on a buffer that starts as "OLD" followed by marks, so
+// a write past the maximum length shows.
+Entry edit(int16_t max_length, uint8_t large = 0) {
+    char buffer[32];
+    std::memset(buffer, '#', sizeof buffer);
+    std::memcpy(buffer, "OLD", 4);
+    Entry e;
+    e.result = ui::edit_text_line(buffer, kX, kY, max_length, kBackground, kForeground, large);
+    e.text = buffer;
+    if (buffer[max_length + 1] != '#' && e.result == 1) e.text += "<overrun>";
+    return e;
+}
+
+TEST_F(TextEntry, PcKeysGiveCapitalsAndASemicolonBecomesAColon) {
+    Entry e;
+    start([&] { e = edit(10); });
+    rig_.type("ab;c");
+    rig_.run_ms(30);
+    EXPECT_GT(platform::count_pixels(kForeground, Rect{kX + 1, kY - 1, kX + 23, kY + 8}), 0);
+    rig_.type("\r");
+    ASSERT_TRUE(run_to_end());
+    EXPECT_EQ(e.result, 1);
+    EXPECT_EQ(e.text, "AB:C");
+}
+
+TEST_F(TextEntry, ConsoleKeysTypeLettersDigitsAndPunctuation) {
+    Entry e;
+    start([&] { e = edit(20); });
+    press_all({3, 1, 26, 30, 27, 28, ui::KEY_POINT, digit_key(0), digit_key(9), 143, ui::KEY_ENTER});
+    ASSERT_TRUE(run_to_end());
+    EXPECT_EQ(e.result, 1);
+    EXPECT_EQ(e.text, "CAZ\\:.09");  // fixture key 30 and key 143 type nothing
+}
+
+TEST_F(TextEntry, TheMaximumLengthHoldsAndBackStillWorks) {
+    Entry e;
+    start([&] { e = edit(3); });
+    rig_.type("abcd");
+    rig_.run_ms(30);
+    EXPECT_EQ(platform::count_pixels(kForeground, Rect{kX + 19, kY - 1, kX + 23, kY + 8}), 0);  // no fourth cell
+    press(ui::KEY_BACK);
+    rig_.type("x\b\bq");
+    rig_.run_ms(30);
+    press(ui::KEY_ENTER);
+    ASSERT_TRUE(run_to_end());
+    EXPECT_EQ(e.text, "AQ");
+}
+
+TEST_F(TextEntry, BackOnAnEmptyFieldAndTheMiddleButtonDoNothing) {
+    Entry e;
+    start([&] { e = edit(5); });
+    press(ui::KEY_BACK);
+    click(runtime::kMouseBitMiddle);
+    rig_.type("z");
+    rig_.run_ms(30);
+    click(runtime::kMouseBitLeft);  // ENTER
+    ASSERT_TRUE(run_to_end());
+    EXPECT_EQ(e.result, 1);
+    EXPECT_EQ(e.text, "Z");
+}
+
+TEST_F(TextEntry, EscapeLeavesTheCallersTextAsItWas) {
+    Entry by_key, by_button;
+    start([&] {
+        by_key = edit(5);
+        by_button = edit(5);
+    });
+    rig_.type("new");
+    rig_.run_ms(30);
+    press(ui::KEY_ESC);
+    rig_.type("abc");
+    rig_.run_ms(30);
+    click(runtime::kMouseBitRight);
+    ASSERT_TRUE(run_to_end());
+    EXPECT_EQ(by_key.result, 0);
+    EXPECT_EQ(by_key.text, "OLD");
+    EXPECT_EQ(by_button.result, 0);
+    EXPECT_EQ(by_button.text, "OLD");
+}
+
+TEST_F(TextEntry, AKeyPushedBackBeforeTheFieldOpenedDoesNotReachIt) {
+    Entry e;
+    start([&] {
+        runtime::pushed_back_key = 5;  // would type 'E'
+        e = edit(5);
+    });
+    press(2);
+    press(ui::KEY_ENTER);
+    ASSERT_TRUE(run_to_end());
+    EXPECT_EQ(e.text, "B");
+}
+
+TEST_F(TextEntry, EscAndEnterBlinkWhileOpenAndEndOff) {
+    start([&] {
+        runtime::set_key_led(ui::KEY_ENTER, runtime::LED_ON);
+        edit(5);
+        settle();
+    });
+    EXPECT_EQ(rig_.key_led(ui::KEY_ESC), LedState::blinking);
+    EXPECT_EQ(rig_.key_led(ui::KEY_ENTER), LedState::blinking);
+    press(ui::KEY_ENTER);
+    ASSERT_TRUE(run_to_end());
+    EXPECT_EQ(rig_.key_led(ui::KEY_ESC), LedState::off);
+    EXPECT_EQ(rig_.key_led(ui::KEY_ENTER), LedState::off);
+}
+
+TEST_F(TextEntry, LargeFieldCursorMovesTwelvePixelsACell) {
+    start([&] { edit(5, 1); });
+    EXPECT_EQ(platform::count_pixels(kForeground, Rect{kX, kY + 19, kX + 12, kY + 19}), 13);
+    rig_.type("m");
+    rig_.run_ms(30);
+    EXPECT_EQ(platform::count_pixels(kForeground, Rect{kX + 13, kY + 19, kX + 24, kY + 19}), 12);
+    EXPECT_EQ(platform::count_pixels(kForeground, Rect{kX, kY + 19, kX + 11, kY + 19}), 0);
+    press(ui::KEY_ENTER);
+    ASSERT_TRUE(run_to_end());
+}
+
+// --- drawing primitives ---------------------------------------------------------
+
+class Primitives : public ::testing::Test {
+protected:
+    void SetUp() override {
+        int driver = platform::kVgaDriver;
+        int mode = platform::kVgaHiMode;
+        platform::_initgraph(driver, mode, "");
+    }
+    static int ink(int colour, Rect area) { return platform::count_pixels(colour, area); }
+    rig::Rig rig_;
+};
+
+TEST_F(Primitives, CellsAndCursorsCoverTheirRowsAndColumns) {
+    struct Case {
+        const char* what;
+        std::function<void()> draw;
+        Rect area;  // exactly the pixels drawn
+    };
+    const Case cases[] = {
+        {"small clear, cell 2", [] { ui::clear_entry_cell_small(50, 60, 2, 4); }, Rect{62, 59, 68, 69}},
+        {"large clear, cell 1", [] { ui::clear_entry_cell_large(50, 60, 1, 4); }, Rect{62, 60, 74, 77}},
+        {"small cursor, cell 3", [] { ui::draw_entry_cursor_small(50, 60, 3, 4); }, Rect{68, 69, 74, 69}},
+        {"large cursor, cell 2", [] { ui::draw_entry_cursor_large(50, 60, 2, 4); }, Rect{74, 79, 86, 79}},
+        {"small eraser, cell 0", [] { ui::erase_entry_cursor_small(50, 60, 0, 4); }, Rect{50, 69, 56, 69}},
+        {"large eraser, cell 0", [] { ui::erase_entry_cursor_large(50, 60, 0, 4); }, Rect{50, 79, 62, 79}},
+    };
+    for (const Case& c : cases) {
+        platform::_cleardevice();
+        c.draw();
+        const int area_pixels = (c.area.x2 - c.area.x1 + 1) * (c.area.y2 - c.area.y1 + 1);
+        EXPECT_EQ(ink(4, c.area), area_pixels) << c.what;
+        EXPECT_EQ(ink(4, Rect{0, 0, 639, 479}), area_pixels) << c.what;
+        EXPECT_EQ(platform::_getcolor(), 4) << c.what;  // the colour is left set
+    }
+}
+
+TEST_F(Primitives, EntryCharactersSitInTheirCells) {
+    platform::_settextstyle(ui::kEntryFont, platform::kHorizontalText, ui::kEntrySmallSize);
+    ui::draw_entry_char_small(50, 60, 3, 'W', 14);
+    auto bounds = platform::ink_bounds(0, Rect{0, 0, 639, 479});
+    ASSERT_TRUE(bounds.has_value());
+    EXPECT_GE(bounds->x1, 68);
+    EXPECT_LE(bounds->x2, 75);
+    platform::_cleardevice();
+    platform::_settextstyle(ui::kEntryFont, platform::kHorizontalText, ui::kEntryLargeSize);
+    ui::draw_entry_char_large(50, 60, 3, 'W', 14);
+    bounds = platform::ink_bounds(0, Rect{0, 0, 639, 479});
+    ASSERT_TRUE(bounds.has_value());
+    EXPECT_GE(bounds->x1, 86);
+    EXPECT_LE(bounds->x2, 99);
+    EXPECT_EQ(platform::_getcolor(), 14);
+}
+
+TEST_F(Primitives, ValueTextDrawsFormattedTextAndNothingWhenEmpty) {
+    platform::_setcolor(12);
+    ui::draw_value_text(30, 40, "%s", "");
+    EXPECT_EQ(ink(12, Rect{0, 0, 639, 479}), 0);
+    EXPECT_EQ(rig_.machine().graphics.call_count(platform::GraphicsCall::outtextxy), 0);
+    ui::draw_value_text(30, 40, "%03d", 7);
+    const auto bounds = platform::ink_bounds(0, Rect{0, 0, 639, 479});
+    ASSERT_TRUE(bounds.has_value());
+    EXPECT_GE(bounds->x1, 30);
+    EXPECT_GE(bounds->y1, 40);
+    // A text longer than the buffer is cut, not written past it.
+    const std::string long_text(400, 'X');
+    ui::draw_value_text(0, 300, "%s", long_text.c_str());
+    EXPECT_EQ(rig_.machine().graphics.call_count(platform::GraphicsCall::outtextxy), 2);
+}
+
+// Segment midpoints of a digit at (100, 100), 20 wide and 40 high, in table order.
+struct Point {
+    int x, y;
+};
+constexpr Point kSegmentMid[7] = {{110, 100}, {119, 109}, {119, 131}, {110, 139}, {100, 131}, {100, 109}, {110, 119}};
+
+TEST_F(Primitives, SevenSegmentDigitsLightTheirSegmentsAndDimTheRest) {
+    struct Case {
+        uint8_t digit;
+        const char* lit;
+    };
+    const Case cases[] = {{8, "1111111"}, {1, "0110000"}, {0, "1111110"}, {7, "1110000"}, {2, "1101101"}};
+    for (const Case& c : cases) {
+        platform::_cleardevice();
+        platform::_setcolor(14);
+        ui::draw_seven_segment_digit(100, 100, 20, 40, c.digit);
+        for (int s = 0; s < 7; ++s) {
+            const int expected = c.lit[s] == '1' ? 14 : ui::kSegmentOffColour;
+            EXPECT_EQ(rig_.machine().graphics.pixel(kSegmentMid[s].x, kSegmentMid[s].y), expected)
+                << "digit " << int(c.digit) << " segment " << s;
+        }
+        EXPECT_EQ(platform::_getcolor(), 14);
+    }
+}
+
+TEST_F(Primitives, SevenSegmentDotAndOtherCodes) {
+    platform::_setcolor(10);
+    ui::draw_seven_segment_digit(100, 100, 20, 40, ui::kSevenSegmentDot);
+    EXPECT_EQ(rig_.machine().graphics.pixel(100, 139), 10);
+    const int dot = ink(10, Rect{0, 0, 639, 479});
+    EXPECT_GT(dot, 1);  // a thick dot, not a pixel nor a segment
+    EXPECT_LE(dot, 9);
+    EXPECT_EQ(ink(ui::kSegmentOffColour, Rect{0, 0, 639, 479}), 0);
+    platform::_cleardevice();
+    ui::draw_seven_segment_digit(100, 100, 20, 40, 11);
+    EXPECT_FALSE(platform::ink_bounds(0, Rect{0, 0, 639, 479}).has_value());
+    // The line style is thin again afterwards.
+    platform::_line(10, 10, 20, 10);
+    EXPECT_EQ(ink(10, Rect{0, 0, 639, 479}), 11);
+}
+
+}  // namespace
