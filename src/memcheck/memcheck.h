@@ -4,10 +4,16 @@
 // which carry the caller's source file and line. Each does the plain C
 // library operation and returns its result; checking against a registry of
 // guarded blocks is added on top of the same entry points when it is enabled
-// through the environment.
+// through the environment (MEMCHECK; see settings.h).
+//
+// Two calling forms reach a checked call: a location note (mc_note_location)
+// followed by the replacement itself (mc_malloc, mc_sprintf, ... in
+// blocks.h and copy_checks.h), or one of the entry stubs below with the file
+// and line as trailing arguments.
 #pragma once
 #include <cstdarg>
 #include <cstddef>
+#include <type_traits>
 
 namespace memcheck {
 
@@ -17,17 +23,34 @@ void* mc_malloc_at(size_t size, const char* file, unsigned line);
 void* mc_realloc_at(void* block, size_t size, const char* file, unsigned line);
 void mc_free_at(void* block, const char* file, unsigned line);
 
-// dest_size: the compile-time size of the destination, 0 when not known.
+// dest_size: the compile-time size of the destination, 0 when not known
+// (mc_dest_size gives it for an array and 0 for a pointer).
 void* mc_memcpy_at(void* dest, const void* src, size_t count, const char* file, unsigned line,
                    size_t dest_size);
+void* mc_memmove_at(void* dest, const void* src, size_t count, const char* file, unsigned line,
+                    size_t dest_size);
 void* mc_memset_at(void* dest, int value, size_t count, const char* file, unsigned line,
                    size_t dest_size);
 char* mc_strcpy_at(char* dest, const char* src, const char* file, unsigned line, size_t dest_size);
 char* mc_strcat_at(char* dest, const char* src, const char* file, unsigned line, size_t dest_size);
+// With a known destination size the output is bounded by it.
 int mc_vsprintf_at(char* dest, const char* format, va_list args, const char* file, unsigned line,
                    size_t dest_size);
 
-// Release of an object made with new.
+// Making and releasing an object's storage: what mc_operator_new gives goes
+// back through mc_operator_delete. Storage of the plain operator new may be
+// released through mc_operator_delete too.
+void* mc_operator_new(size_t size);
 void mc_operator_delete(void* object);
+
+// The size of an array destination; pointers have none to declare.
+template <typename T>
+constexpr size_t mc_dest_size(const T&) {
+    if constexpr (std::is_array_v<T>) {
+        return sizeof(T);
+    } else {
+        return 0;
+    }
+}
 
 }  // namespace memcheck
