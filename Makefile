@@ -12,7 +12,7 @@ build-run: deps
 	cmake --build build/run -j $(JOBS) --target bravinox quandrix
 
 run: build-run
-	./build/run/bravinox
+	cd build/run && ./bravinox
 
 build-test: deps
 	cmake -S . -B build/test -DCMAKE_BUILD_TYPE=Debug -DBRAVINOX_SANITIZE=ON -DBRAVINOX_BENCH=OFF >/dev/null

@@ -22,8 +22,17 @@ ConsoleOptionFlags console_option_flags;
 CardMemoryMap card_memory_map;
 
 std::array<std::array<int16_t, kMatrixRows>, kMatrixColumns> key_matrix{};
-std::array<int16_t, kKeyTableSize> key_led_column{};
-std::array<int16_t, kKeyTableSize> key_led_row{};
+namespace {
+// Until the key layout is read, no key has an LED.
+std::array<int16_t, kKeyTableSize> no_leds() {
+    std::array<int16_t, kKeyTableSize> table{};
+    table.fill(kNoLed);
+    return table;
+}
+}  // namespace
+
+std::array<int16_t, kKeyTableSize> key_led_column = no_leds();
+std::array<int16_t, kKeyTableSize> key_led_row = no_leds();
 SecondLedOffsets second_led_offsets;
 
 namespace {
