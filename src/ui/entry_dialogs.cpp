@@ -186,7 +186,7 @@ int16_t run_entry(Field& f, Variant variant, uint8_t allow_186) {
     }
 }
 
-Field open_field(int16_t initial, int16_t x, int16_t y, int16_t max_digits, uint8_t background, uint8_t foreground,
+Field open_field(int16_t x, int16_t y, int16_t max_digits, uint8_t background, uint8_t foreground,
                  uint8_t large, int16_t cursor_shift_px) {
     Field f;
     f.x = x;
@@ -209,7 +209,7 @@ int16_t plain_result(int16_t key, const Field& f) {
 
 int16_t edit_plain(Variant variant, int16_t initial, int16_t x, int16_t y, int16_t max_digits, uint8_t background,
                    uint8_t foreground, uint8_t large) {
-    Field f = open_field(initial, x, y, max_digits, background, foreground, large, 0);
+    Field f = open_field(x, y, max_digits, background, foreground, large, 0);
     SavedLeds leds;
     blink_common_keys(leds);
     show_initial_value(f, initial);
@@ -234,7 +234,7 @@ int16_t edit_step_value(int16_t initial, int16_t x, int16_t y, int16_t max_digit
                         uint8_t foreground, uint8_t large, uint8_t allow_186, int16_t* exit_reason) {
     int16_t reason = kStepEnter;
     if (exit_reason != nullptr) *exit_reason = reason;
-    Field f = open_field(initial, x, y, max_digits, background, foreground, large, kStepCursorShift_px);
+    Field f = open_field(x, y, max_digits, background, foreground, large, kStepCursorShift_px);
     SavedLeds leds;
     blink_common_keys(leds);
     blink_key(leds, KEY_POINT);
@@ -262,7 +262,7 @@ int16_t edit_step_value(int16_t initial, int16_t x, int16_t y, int16_t max_digit
 int16_t edit_fixture_value(int16_t initial, int16_t x, int16_t y, int16_t max_digits, uint8_t background,
                            uint8_t foreground, uint8_t large, uint8_t* exit_key) {
     if (exit_key != nullptr) *exit_key = kFixtureExitDone;
-    Field f = open_field(initial, x, y, max_digits, background, foreground, large, 0);
+    Field f = open_field(x, y, max_digits, background, foreground, large, 0);
     SavedLeds leds;
     blink_common_keys(leds);
     runtime::set_key_led(KEY_PLUS, runtime::LED_BLINK);

@@ -15,4 +15,8 @@ platform::CardSettings demo_console_card();
 // main loop runs, or once the program has ended.
 void start_console(Rig& rig, const ProgramDir& dir, bool fit_demo_card = true);
 
+// On the console's thread: the start-up steps a dialog under test needs
+// (configuration, key layout, cards, graphics, trackerball) without the show.
+void start_console_parts();
+
 }  // namespace rig

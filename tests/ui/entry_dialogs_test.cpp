@@ -105,15 +105,7 @@ protected:
 
 private:
     static void start_console() {
-        runtime::set_home_directory(rig::ProgramDir::program_path().c_str());
-        runtime::load_console_config();
-        runtime::load_keyboard_config();
-        runtime::discover_cards();
-        runtime::read_card_memory_map();
-        runtime::read_console_options();
-        ui::start_graphics();
-        runtime::init_mouse();
-        runtime::clear_input_pending_flags();
+        rig::start_console_parts();
         platform::_setfillstyle(1, kBackground);
         platform::_bar(kX - 10, kY - 10, kX + 100, kY + 30);
     }
