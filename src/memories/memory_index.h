@@ -1,21 +1,28 @@
-// The memory index as the console displays read it: the name of each memory
-// 1..4000 (index 0 unused). The memory file fills it.
+// The memory tables of the show: the index (name and place on file of each
+// memory 1..4000), the item list of each memory and its used flag (index 0
+// unused). The memory file fills and writes them.
 #pragma once
 #include <array>
 #include <cstdint>
 #include <cstring>
 #include <string_view>
 
+#include "datafiles/record_files.h"
+
 namespace memories {
 
 constexpr int kMemories = 4000;
 constexpr int kMemoryNameBytes = 21;  // 20 characters and the terminator
 
-struct MemoryIndexEntry {
-    std::array<char, kMemoryNameBytes> name{};
-};
+using datafiles::MemoryIndexEntry;
+using datafiles::MemoryItem;
 
+// Name, offset of the record on file (-1 none), capacity of its place on
+// file in items, and item count of each memory.
 inline std::array<MemoryIndexEntry, kMemories + 1> memory_index{};
+// The item list of each memory, `count` items long; null = empty memory,
+// whatever its count says.
+inline std::array<MemoryItem*, kMemories + 1> memory_items{};
 
 // Name of memory 1..4000 (at most 20 characters); empty when unnamed or out of range.
 inline std::string_view memory_name(int16_t memory) {
