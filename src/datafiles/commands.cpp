@@ -4,6 +4,10 @@ namespace datafiles {
 
 uint8_t show_file_operation = 0;
 
+void reset_commands_globals() {
+    show_file_operation = 0;
+}
+
 void handle_load_key() {}
 void handle_save_key() {}
 

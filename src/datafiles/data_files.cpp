@@ -8,6 +8,10 @@ namespace datafiles {
 
 uint16_t transp_show_default = 0x0101;
 
+void reset_data_files_globals() {
+    transp_show_default = 0x0101;
+}
+
 // check_data_files: data_check.cpp
 // The loaders built so far, in the order of the show start; the others follow.
 void load_all_data() {

@@ -18,4 +18,7 @@ void optimize_data_at_start();
 // byte playbacks, high byte sequences; 1 = OFF.
 extern uint16_t transp_show_default;
 
+// Every global of this module back to its value at program load (a clean start for each test).
+void reset_data_files_globals();
+
 }  // namespace datafiles

@@ -15,6 +15,10 @@ namespace datafiles {
 
 uint16_t* default_values = nullptr;
 
+void reset_default_values_globals() {
+    free_default_values();
+}
+
 namespace {
 
 constexpr size_t kTableElements = kDefaultValueRecords + 1;

@@ -17,6 +17,9 @@ constexpr size_t kValuesFileBytes = 2 * kDefaultValueRecords;
 // the show start allocates it or when memory ran out.
 extern uint16_t* default_values;
 
+// Every global of this module back to its value at program load (a clean start for each test).
+void reset_default_values_globals();
+
 // Show start: allocates the table with every value 65535, then reads
 // values.def when the setup says it was written and it is exactly 4096 bytes;
 // otherwise builds the values from the fixture types and saves them.

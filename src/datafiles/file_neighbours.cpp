@@ -10,6 +10,12 @@ namespace datafiles {
 SetupData setup_data{};
 std::array<FixtureTypeDef*, setup::kMaxFixtureTypes + 1> fixture_type_defs{};
 
+void reset_file_neighbours_globals() {
+    setup_data = {};
+    fixture_type_defs = {};
+    runtime::type_channel_function = {};
+}
+
 uint8_t SetupData::u8(size_t offset) const { return offset < bytes.size() ? bytes[offset] : 0; }
 
 uint16_t SetupData::u16(size_t offset) const {

@@ -53,6 +53,9 @@ struct FixtureTypeDef {
 // null while a type is not loaded.
 extern std::array<FixtureTypeDef*, setup::kMaxFixtureTypes + 1> fixture_type_defs;
 
+// Every global of this module back to its value at program load (a clean start for each test).
+void reset_file_neighbours_globals();
+
 // Writes setup.dat: "VERSION 7.01" and the live setup record.
 void save_setup_file();
 

@@ -139,6 +139,11 @@ bool write_new_copy(const std::string& path, std::span<const uint8_t> bytes) {
 
 }  // namespace
 
+void reset_memory_file_globals() {
+    free_memory_items();
+    load_stopped_early = false;
+}
+
 void clear_memory_index() { memory_index.fill(MemoryIndexEntry{}); }
 
 void free_memory_items() {

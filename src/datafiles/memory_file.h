@@ -19,6 +19,9 @@ void clear_memory_index();
 // Frees every item list and nulls its pointer.
 void free_memory_items();
 
+// Every global of this module back to its value at program load (a clean start for each test).
+void reset_memory_file_globals();
+
 // Reads the index and every record into the tables, with a running count on
 // the screen. A record whose tag is wrong, or that is cut short or lies
 // inside the index, costs its memory with the error beep; one that can't be

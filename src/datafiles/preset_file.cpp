@@ -301,6 +301,11 @@ void convert_old_file(const OldFileForm& form, size_t entry_bytes, bool figure_f
 
 }  // namespace
 
+void reset_preset_file_globals() {
+    free_preset_tables();
+    load_stopped_early = false;
+}
+
 void convert_old_value_preset_file() {
     constexpr std::array<const char*, 3> kFiles{"PRE-PAN.dat", "PRE-COL.dat", "PRE-GOB.dat"};
     for (size_t k = 0; k < kFiles.size(); ++k) {

@@ -23,6 +23,9 @@ namespace datafiles {
 void clear_preset_index();
 // Frees every preset table and nulls its pointer.
 void free_preset_tables();
+
+// Every global of this module back to its value at program load (a clean start for each test).
+void reset_preset_file_globals();
 // The table of entry e (1..560), allocated and filled with "not set" on
 // first use; null when e is out of range or memory ran out.
 void* allocate_preset_table(int16_t entry);

@@ -17,6 +17,12 @@ std::array<ThresholdIndexEntry, kThresholds + 1> threshold_index{};
 std::array<uint8_t*, kThresholds + 1> threshold_tables{};
 std::array<uint8_t, kThresholds + 1> threshold_programmed{};
 
+void reset_threshold_file_globals() {
+    free_threshold_tables();
+    threshold_index = {};
+    threshold_programmed = {};
+}
+
 namespace {
 
 constexpr int16_t kProgressX = 376;

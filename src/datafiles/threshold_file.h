@@ -30,6 +30,9 @@ extern std::array<uint8_t*, kThresholds + 1> threshold_tables;
 // 1 while threshold t holds data.
 extern std::array<uint8_t, kThresholds + 1> threshold_programmed;
 
+// Every global of this module back to its value at program load (a clean start for each test).
+void reset_threshold_file_globals();
+
 // Show start: the whole file into the tables. A block whose tag or length is
 // wrong sounds the error beep (400 Hz, 1000 ms) and is left empty; the rest
 // still loads. Without the file every threshold stays empty. The number of

@@ -18,6 +18,10 @@ namespace hwtest {
 
 ConsoleKind console_kind;
 
+void reset_auto_test_globals() {
+    console_kind = {};
+}
+
 namespace {
 
 // --- automatic procedure -------------------------------------------------------------

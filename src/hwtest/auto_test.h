@@ -17,6 +17,9 @@ struct ConsoleKind {
 
 extern ConsoleKind console_kind;
 
+// Every global of this module back to its value at program load (a clean start for each test).
+void reset_auto_test_globals();
+
 // Fixes the console kind from the option flags (start-up, after they are read).
 void determine_console_kind();
 

@@ -301,6 +301,22 @@ bool belt_byte_offset(uint32_t area, int n, int k, int belts, uint32_t& offset) 
 
 }  // namespace
 
+void reset_card_scan_globals() {
+    card_window_selectors = {};
+    console_card_selector = 0;
+    eprom_versions = {};
+    console_option_flags = {};
+    card_memory_map = {};
+    key_matrix = {};
+    key_led_column = no_leds();
+    key_led_row = no_leds();
+    second_led_offsets = {};
+    key_fifo_base_read = false;
+    key_fifo_base = 0;
+    led_ring_base_read = false;
+    led_ring_base = 0;
+}
+
 // --- card memory --------------------------------------------------------------------
 
 uint8_t peek_card_byte_for_test(uint16_t selector, uint32_t offset) {

@@ -70,6 +70,9 @@ extern std::array<int16_t, kKeyTableSize> key_led_column;                       
 extern std::array<int16_t, kKeyTableSize> key_led_row;
 extern SecondLedOffsets second_led_offsets;
 
+// Every global of this module back to its value at program load (a clean start for each test).
+void reset_card_scan_globals();
+
 // Card memory through a selector; selector 0 reads 0 and drops writes.
 uint8_t peek_card_byte_for_test(uint16_t selector, uint32_t offset);
 uint16_t peek_card_word_for_test(uint16_t selector, uint32_t offset);

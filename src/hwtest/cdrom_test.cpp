@@ -18,6 +18,12 @@ CdState cd_state;
 uint16_t cd_buffer_selector = 0;
 int cd_track_change_count = 0;
 
+void reset_cdrom_test_globals() {
+    cd_state = {};
+    cd_buffer_selector = 0;
+    cd_track_change_count = 0;
+}
+
 namespace {
 
 constexpr uint8_t kMultiplexInterrupt = 0x2F;

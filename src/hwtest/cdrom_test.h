@@ -46,6 +46,9 @@ extern CdState cd_state;
 extern uint16_t cd_buffer_selector;  // the DOS buffer of the driver requests; 0 = none
 extern int cd_track_change_count;
 
+// Every global of this module back to its value at program load (a clean start for each test).
+void reset_cdrom_test_globals();
+
 void init_cdrom_for_test();
 void free_dos_buffer(uint16_t selector);
 bool test_cdrom();

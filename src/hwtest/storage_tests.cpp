@@ -31,6 +31,10 @@ void plain_ram_copy(uint8_t* to, const uint8_t* from, size_t bytes) {
 
 RamCopy ram_copy = &plain_ram_copy;
 
+void reset_storage_tests_globals() {
+    ram_copy = &plain_ram_copy;
+}
+
 namespace {
 
 // Boxes and their text.

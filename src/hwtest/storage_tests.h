@@ -26,4 +26,7 @@ bool test_diskdrive();
 using RamCopy = void (*)(uint8_t* to, const uint8_t* from, size_t bytes);
 extern RamCopy ram_copy;
 
+// Every global of this module back to its value at program load (a clean start for each test).
+void reset_storage_tests_globals();
+
 }  // namespace hwtest

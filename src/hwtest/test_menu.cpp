@@ -26,6 +26,12 @@ std::string program_directory;
 std::array<uint8_t, kTestItems> test_pass_flags{};
 uint16_t trackerball_present = 0;
 
+void reset_test_menu_globals() {
+    program_directory.clear();
+    test_pass_flags = {};
+    trackerball_present = 0;
+}
+
 namespace {
 
 constexpr int kExitCode = 1;

@@ -55,6 +55,9 @@ extern std::string program_directory;                  // drive and directory, n
 extern std::array<uint8_t, kTestItems> test_pass_flags;  // 1 = passed
 extern uint16_t trackerball_present;                   // mouse reset's AX; 0 = no driver
 
+// Every global of this module back to its value at program load (a clean start for each test).
+void reset_test_menu_globals();
+
 // The program: start-up, menu, shut-down; always ends with exit code 1.
 [[noreturn]] void quandrix_main(int argument_count, const char* const* arguments);
 

@@ -212,6 +212,18 @@ void free_plain(void* block, bool as_delete) {
 
 }  // namespace
 
+void reset_blocks_globals() {
+    // The guarded blocks still outstanding go back, then the registry's own storage.
+    McBlockRecord record;
+    for (size_t i = 0; mc_registry_at(mc_registry, i, record) == kRegistryOk; ++i) {
+        if ((record.flags & kRecordUnguarded) == 0) std::free(block_bytes(record));
+    }
+    mc_table_release(mc_registry);
+    mc_table_release(mc_plain_blocks);
+    registry_notification = nullptr;
+    registry_open = false;
+}
+
 McRegistryNotification mc_set_registry_notification(McRegistryNotification notification) {
     const McRegistryNotification old = registry_notification;
     registry_notification = notification;

@@ -23,6 +23,9 @@ extern McRegistry mc_registry;
 // wanted: the C heap's blocks that "Search Heap" knows.
 extern McAddressSet mc_plain_blocks;
 
+// Every global of this module back to its value at program load (a clean start for each test).
+void reset_blocks_globals();
+
 enum class McBlockAnswer { invalid, registered, unknown_heap_block };
 
 // Called after a block is entered (1) or removed (2), with the record in the

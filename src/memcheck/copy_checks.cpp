@@ -150,6 +150,10 @@ int format_checked(uint8_t code, uintptr_t frame, char* dest, size_t dest_size, 
 
 }  // namespace
 
+void reset_copy_checks_globals() {
+    copy_check_busy = false;
+}
+
 bool mc_check_gpf(const char* name, const void* pointer) {
     if (value_of(pointer) >= kGpfBelow) return false;
     mc_set_error(kErrGpf);

@@ -16,6 +16,10 @@ constexpr size_t kMaxStackCopyBytes = 65535;
 bool mc_check_gpf(const char* name, const void* pointer);
 // A pointer value below a null extent: error 1 (source) or 2, "%s: NULL %s".
 bool mc_check_null(const char* name, const void* pointer);
+
+// Every global of this module back to its value at program load (a clean start for each test).
+void reset_copy_checks_globals();
+
 // The common check of a copy of length bytes; frame is the replacement's own
 // frame address. Returns the error of the call (0 none).
 uint32_t mc_check_copy_args(unsigned code, uintptr_t frame, size_t length, const void* source, void* dest);

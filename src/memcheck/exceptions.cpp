@@ -168,6 +168,14 @@ void exception_signal(int signal, siginfo_t* info, void* context) {
 
 }  // namespace
 
+void reset_exceptions_globals() {
+    mc_remove_exception_handlers();  // the signal handlers and the stack of the process as they were
+    mc_exception_record = {};
+    saved_handlers = {};
+    previous_alt_stack = {};
+    exception_callback = mc_exception_handler;
+}
+
 McExceptionCallback mc_set_exception_callback(McExceptionCallback callback) {
     const McExceptionCallback old = exception_callback;
     exception_callback = callback;

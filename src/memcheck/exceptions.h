@@ -27,6 +27,9 @@ struct McExceptionRecord {
 
 extern McExceptionRecord mc_exception_record;
 
+// Every global of this module back to its value at program load (a clean start for each test).
+void reset_exceptions_globals();
+
 using McExceptionCallback = void (*)();
 // Stores the callback and returns the old one; a callback installs the
 // handlers (when Exception Handling is on), null removes them.

@@ -65,6 +65,12 @@ void commit() {
 
 }  // namespace
 
+void reset_log_globals() {
+    mc_log_close();
+    opened_before = false;
+    log_busy = false;
+}
+
 bool mc_log_open() {
     if (!log_writes_on()) return false;
     if (log_state != LogState::closed) return log_state == LogState::file;

@@ -23,4 +23,7 @@ void mc_log_summary();
 void mc_log_flush();
 void mc_log_close();
 
+// Every global of this module back to its value at program load (a clean start for each test).
+void reset_log_globals();
+
 }  // namespace memcheck

@@ -69,6 +69,12 @@ constexpr uint8_t kMaxCount8 = 255;
 
 }  // namespace
 
+void reset_run_state_globals() {
+    mc_state = {};
+    display_hook = mc_default_display;
+    display_busy = false;
+}
+
 void mc_note_location(unsigned line, const char* file) {
     mc_startup_table_entry();
     if (!mc_checking_wanted()) return;

@@ -99,6 +99,9 @@ struct McRunState {
 
 extern McRunState mc_state;
 
+// Every global of this module back to its value at program load (a clean start for each test).
+void reset_run_state_globals();
+
 // Receives every message line; the default writes it to standard output and,
 // where the rules allow, follows it with a stack trace.
 using McDisplayHook = void (*)(const char* message);

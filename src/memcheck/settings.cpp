@@ -137,6 +137,19 @@ bool open_registry() {
 
 }  // namespace
 
+void reset_settings_globals() {
+    mc_settings = {};
+    mc_counters = {};
+    mc_stack = {};
+    mc_library_hook_running = false;
+    startup_done = false;
+    startup_table_done = false;
+    startup_attempts = 0;
+    start_count = 0;
+    ending = false;
+    // exit_registered stays: the exit handler is registered once per process.
+}
+
 bool mc_parse_settings(std::span<const uint8_t> body, McSettings& out) {
     if (body.size() < kSettingsBytes) return false;
     McSettings s;

@@ -106,4 +106,7 @@ int mc_nullcheck();
 // Set while a library hook of the checker runs (the exception report).
 extern bool mc_library_hook_running;
 
+// Every global of this module back to its value at program load (a clean start for each test).
+void reset_settings_globals();
+
 }  // namespace memcheck

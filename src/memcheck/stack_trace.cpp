@@ -204,6 +204,14 @@ void default_overflow_hook() {
 
 }  // namespace
 
+void reset_stack_trace_globals() {
+    code_ranges = {};
+    trace = {};
+    trace_writer = mc_write_stack_trace;
+    watch = {};
+    overflow_hook = default_overflow_hook;
+}
+
 McTraceWriter mc_set_trace_writer(McTraceWriter writer) {
     const McTraceWriter old = trace_writer;
     trace_writer = writer != nullptr ? writer : mc_write_stack_trace;

@@ -39,6 +39,9 @@ void mc_log_stack_base();
 // executable segments the walk may read.
 void mc_trace_start_run();
 
+// Every global of this module back to its value at program load (a clean start for each test).
+void reset_stack_trace_globals();
+
 using McStackOverflowHook = void (*)();
 // Returns the old hook; a null argument keeps the present one.
 McStackOverflowHook mc_set_stack_overflow_hook(McStackOverflowHook hook);

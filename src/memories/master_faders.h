@@ -15,4 +15,9 @@ struct MasterFaderRecord {
 
 inline std::array<MasterFaderRecord, kMasters + 1> master_records{};
 
+// Every global of this module back to its value at program load (a clean start for each test).
+inline void reset_master_faders_globals() {
+    master_records = {};
+}
+
 }  // namespace memories

@@ -9,4 +9,13 @@ std::array<int16_t, kMasters + 1> master_levels{};
 std::array<uint8_t, kMasters + 1> master_selection{};
 uint8_t selected_master = 1;
 
+void reset_master_state_globals() {
+    master_set_levels = {};
+    master_timecode_flash = {};
+    master_timecode_remaining_s = {};
+    master_levels = {};
+    master_selection = {};
+    selected_master = 1;
+}
+
 }  // namespace memories

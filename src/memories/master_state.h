@@ -22,4 +22,7 @@ extern std::array<int16_t, kMasters + 1> master_levels;
 extern std::array<uint8_t, kMasters + 1> master_selection;
 extern uint8_t selected_master;  // 1..4, the master the trackerball moves
 
+// Every global of this module back to its value at program load (a clean start for each test).
+void reset_master_state_globals();
+
 }  // namespace memories

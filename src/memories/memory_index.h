@@ -24,6 +24,11 @@ inline std::array<MemoryIndexEntry, kMemories + 1> memory_index{};
 // whatever its count says.
 inline std::array<MemoryItem*, kMemories + 1> memory_items{};
 
+// Every global of this module back to its value at program load (a clean start for each test).
+inline void reset_memory_index_globals() {
+    memory_index = {};  // the item lists are the memory file's: reset_memory_file_globals frees them
+}
+
 // Name of memory 1..4000 (at most 20 characters); empty when unnamed or out of range.
 inline std::string_view memory_name(int16_t memory) {
     if (memory < 1 || memory > kMemories) return {};

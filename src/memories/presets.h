@@ -37,4 +37,10 @@ inline std::array<datafiles::MemoryIndexEntry, kPresetEntries + 1> preset_index{
 // 1 = stored, per entry 1..560: value presets, then generator parts, then figure parts.
 inline std::array<uint8_t, kPresetEntries + 1> preset_used_tables{};
 
+// Every global of this module back to its value at program load (a clean start for each test).
+inline void reset_presets_globals() {
+    preset_index = {};  // the tables are the preset file's: reset_preset_file_globals frees them
+    preset_used_tables = {};
+}
+
 }  // namespace memories

@@ -15,4 +15,9 @@ struct PlaybackFaderRecord {
 
 inline std::array<PlaybackFaderRecord, kPlaybacks + 1> playback_fader_states{};
 
+// Every global of this module back to its value at program load (a clean start for each test).
+inline void reset_playback_faders_globals() {
+    playback_fader_states = {};
+}
+
 }  // namespace playback

@@ -17,6 +17,18 @@ std::array<SequenceRecord, kSequences + 1> sequence_table{};
 std::array<SequenceCrossfade, kSequences + 1> sequence_crossfade{};
 std::array<uint8_t, kSequences + 1> sequence_selected_control{};
 
+void reset_playback_state_globals() {
+    playback_table = {};
+    playback_midi_codes = {};
+    playback_active = {};
+    selected_playback = 1;
+    playback_timecode_flash = {};
+    playback_timecode_remaining_s = {};
+    sequence_table = {};
+    sequence_crossfade = {};
+    sequence_selected_control = {};
+}
+
 namespace {
 constexpr int kLinesPerBank = 16;
 constexpr size_t kWingTextChars = kWingLcdTextBytes - 1;

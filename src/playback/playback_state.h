@@ -72,6 +72,9 @@ extern std::array<SequenceRecord, kSequences + 1> sequence_table;
 extern std::array<SequenceCrossfade, kSequences + 1> sequence_crossfade;
 extern std::array<uint8_t, kSequences + 1> sequence_selected_control;  // 1..3
 
+// Every global of this module back to its value at program load (a clean start for each test).
+void reset_playback_state_globals();
+
 // Wing LCD line 1..32: stores the text (cut to 20 characters) when it
 // differs, and shows it when its bank is shown.
 void set_wing_lcd_text(int16_t line, const char* text);

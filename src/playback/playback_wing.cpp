@@ -11,6 +11,13 @@ constexpr int16_t kKeyWingBank2 = 375;
 constexpr int kLinesPerBank = 16;
 }  // namespace
 
+void reset_playback_wing_globals() {
+    wing_lcd_texts = {};
+    wing_bank = 0;
+    playback_transparent_mode = 0;
+    sequence_transparent_mode = 0;
+}
+
 void select_wing_lcd_bank(uint8_t bank) {
     if (bank > 1 || bank == wing_bank) return;
     wing_bank = bank;

@@ -5,6 +5,11 @@ namespace programmer {
 int16_t fixture_count = 0;
 std::array<uint8_t, kFixtures + 1> fixture_selected{};
 
+void reset_commands_globals() {
+    fixture_count = 0;
+    fixture_selected = {};
+}
+
 void handle_fixture_key(int16_t) {}
 void handle_group_key(int16_t) {}
 void handle_fixture_bank_keys(int16_t) {}

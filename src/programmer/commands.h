@@ -16,6 +16,9 @@ constexpr int kFixtures = static_cast<int>(runtime::kShowFixtures);
 extern int16_t fixture_count;
 extern std::array<uint8_t, kFixtures + 1> fixture_selected;
 
+// Every global of this module back to its value at program load (a clean start for each test).
+void reset_commands_globals();
+
 // Fixture keys 1..70, ALL (76) and NONE (77); group keys 81..96, 101, 102.
 void handle_fixture_key(int16_t key);
 void handle_group_key(int16_t key);

@@ -12,4 +12,7 @@ constexpr int kParkChannels = 2048;
 extern std::array<uint8_t, kParkChannels + 1> park_flags;   // [1..2048]
 extern std::array<uint8_t, kParkChannels + 1> park_values;  // [1..2048]
 
+// Every global of this module back to its value at program load (a clean start for each test).
+void reset_park_tables_globals();
+
 }  // namespace programmer

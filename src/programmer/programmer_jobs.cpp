@@ -8,6 +8,12 @@ uint8_t slave_consoles = 0;
 uint8_t slave_trigger_armed = 0;
 int16_t fan_shape = 1;
 
+void reset_programmer_jobs_globals() {
+    slave_consoles = 0;
+    slave_trigger_armed = 0;
+    fan_shape = 1;
+}
+
 void reset_slave_triggers() {}
 void poll_function_belts() {}
 void run_lamp_command_queue() {}

@@ -9,6 +9,9 @@ extern uint8_t slave_consoles;       // patched slave consoles
 extern uint8_t slave_trigger_armed;  // 1 while a trigger pulse runs
 extern int16_t fan_shape;
 
+// Every global of this module back to its value at program load (a clean start for each test).
+void reset_programmer_jobs_globals();
+
 void reset_slave_triggers();
 void poll_function_belts();
 void run_lamp_command_queue();

@@ -36,6 +36,25 @@ ConsoleCardOffsets console_offsets;
 std::array<uint16_t, kSyncRegisters> sync_register_offsets{};
 std::array<uint16_t, kMidiRingRegisters> midi_ring_offsets{};
 
+void reset_card_discovery_globals() {
+    card_segment_selectors = {};
+    console_card_selector = 0;
+    console_card_number = 0;
+    clock_card = 0;
+    dmx_card_selectors = {};
+    dmx_card_half = {};
+    sync_interface_selector = 0;
+    sound_input_present = 0;
+    card_firmware_versions = {};
+    function_record_capacity = kFunctionRecordCapacity;
+    interface_card_count = kCardSlots;
+    hw_option_flags = {};
+    dmx_card_offsets = {};
+    console_offsets = {};
+    sync_register_offsets = {};
+    midi_ring_offsets = {};
+}
+
 namespace {
 
 // Pointer cells of the card's pointer table.

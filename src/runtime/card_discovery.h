@@ -89,6 +89,9 @@ extern ConsoleCardOffsets console_offsets;
 extern std::array<uint16_t, kSyncRegisters> sync_register_offsets;
 extern std::array<uint16_t, kMidiRingRegisters> midi_ring_offsets;  // buffer, read, write, clock count
 
+// Every global of this module back to its value at program load (a clean start for each test).
+void reset_card_discovery_globals();
+
 // Start-up, in this order (the console options come later, after the data files).
 void discover_cards();
 void read_card_memory_map();

@@ -26,6 +26,21 @@ std::array<uint8_t, kKeyCodes> key_down_table{};
 std::string current_list_name = "LOAD";
 bool autoplay_flag = false;
 
+void reset_config_records_globals() {
+    home_directory.clear();
+    console_config = {};
+    analogue_threshold = 0;
+    key_matrix = {};
+    key_led_column = {};
+    key_led_row = {};
+    external_key_table = {};
+    second_led_offsets = {};
+    key_led_cache = {};
+    key_down_table = {};
+    current_list_name = "LOAD";
+    autoplay_flag = false;
+}
+
 namespace {
 
 constexpr int kProtocols = 4;

@@ -103,6 +103,9 @@ extern std::array<uint8_t, kKeyCodes> key_down_table;
 extern std::string current_list_name;  // up to 8 characters
 extern bool autoplay_flag;
 
+// Every global of this module back to its value at program load (a clean start for each test).
+void reset_config_records_globals();
+
 // "%s\<name>" on the program directory.
 std::string home_path(const char* relative);
 

@@ -115,6 +115,9 @@ struct WheelStates {
 };
 extern WheelStates wheel_states;
 
+// Every global of this module back to its value at program load (a clean start for each test).
+void reset_console_state_globals();
+
 // Show start: the console state and flag words, the programmer settings and
 // the screen layout (set_screen_layout also runs when the fixture setup
 // opens and closes).

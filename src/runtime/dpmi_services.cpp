@@ -6,6 +6,10 @@ namespace runtime {
 
 platform::Regs int_regs;
 
+void reset_dpmi_services_globals() {
+    int_regs = {};
+}
+
 static_assert(kDpmiMemoryInfoBytes == platform::kDpmiMemoryInfoBytes);
 
 void set_int_vector(uint8_t interrupt, uint16_t selector, uint32_t offset) {

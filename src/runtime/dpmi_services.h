@@ -17,6 +17,9 @@ namespace runtime {
 // SMPTE/MIDI driver) fill before and read after platform::int386.
 extern platform::Regs int_regs;
 
+// Every global of this module back to its value at program load (a clean start for each test).
+void reset_dpmi_services_globals();
+
 // The 050Bh information block: the second dword holds the bytes allocated,
 // the third the bytes still available.
 constexpr size_t kDpmiMemoryInfoBytes = 48;

@@ -194,6 +194,12 @@ void wait_while_held(int16_t key, uint32_t limit_ms) {
 
 }  // namespace
 
+void reset_key_leds_globals() {
+    led_ring_base = 0;
+    small_console_led_cache = {};
+    led_ring_base_read = false;
+}
+
 void set_key_led(int16_t key, uint8_t state) {
     if (key < 0 || key >= kKeyCodes) return;
     read_led_ring_base();

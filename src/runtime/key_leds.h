@@ -34,6 +34,9 @@ extern uint16_t led_ring_base;  // card address, read at the first use
 // Last state sent to each small-console LED, 1..5 (index 0 unused).
 extern std::array<uint8_t, kSmallConsoleLeds + 1> small_console_led_cache;
 
+// Every global of this module back to its value at program load (a clean start for each test).
+void reset_key_leds_globals();
+
 // Sets the LEDs of console key 0..519 to an LED state and records it in
 // key_led_cache; other codes are ignored. When the ring stays full (or the
 // card offers none) the cache keeps its old state, so a later call sends again.

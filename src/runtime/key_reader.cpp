@@ -390,6 +390,16 @@ std::array<MatrixKey, 3> macro_keys(uint8_t macro) {
 
 }  // namespace
 
+void reset_key_reader_globals() {
+    key_fifo_base = 0;
+    pc_release_pending = 0;
+    pc_pending_key = 0;
+    remote_cue_last = {};
+    fixture_bank_keys = {};
+    fixture_bank_counts = {};
+    fifo_base_read = false;
+}
+
 bool get_key(int16_t* key) {
     if (!fifo_base_read) {
         key_fifo_base = peek_card_word(console_card_selector, kFifoBaseCell);

@@ -61,6 +61,9 @@ constexpr int kFixtureKeys = 70;
 extern std::array<std::array<uint16_t, kFixtureKeys + 1>, kFixturePages + 1> fixture_bank_keys;
 extern std::array<uint8_t, kFixturePages + 1> fixture_bank_counts;
 
+// Every global of this module back to its value at program load (a clean start for each test).
+void reset_key_reader_globals();
+
 // Waits (running the background poll) for one input event; true for a key
 // press the caller is to act on, with the key code in *key (0 on entry).
 bool get_key(int16_t* key);

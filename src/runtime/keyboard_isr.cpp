@@ -119,6 +119,16 @@ void end_of_interrupt() { platform::outportb(kPortPicCommand, kEndOfInterrupt); 
 
 }  // namespace
 
+void reset_keyboard_isr_globals() {
+    key_ring = {};
+    key_ring_read = 0;
+    key_ring_write = 0;
+    key_ring_prefix_armed = 0;
+    key_ring_release_flag = 0;
+    saved_keyboard_vector = {};
+    isr_installed = false;
+}
+
 void handle_keyboard_interrupt() {
     const uint8_t byte = platform::inportb(kPortData);
     if (key_ring_prefix_armed != 0) {

@@ -35,6 +35,9 @@ extern int16_t key_ring_release_flag;   // 1 after F0h followed the prefix
 // The int 9 vector in place before install_keyboard_isr.
 extern platform::IntVector saved_keyboard_vector;
 
+// Every global of this module back to its value at program load (a clean start for each test).
+void reset_keyboard_isr_globals();
+
 // The int 9 handler: one byte from port 60h per interrupt.
 void handle_keyboard_interrupt();
 

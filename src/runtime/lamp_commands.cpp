@@ -16,6 +16,11 @@ std::array<int16_t, kLampMacroTypes + 1> lamp_macro_step_count{};
 LampEvent* lamp_event_queue = nullptr;
 int16_t lamp_event_count = 0;
 
+void reset_lamp_commands_globals() {
+    free_lamp_macro_steps();
+    clear_lamp_event_queue();
+}
+
 namespace {
 
 constexpr size_t kLineBytes = 100;  // a line holds at most 99 characters

@@ -37,6 +37,9 @@ extern std::array<int16_t, kLampMacroTypes + 1> lamp_macro_step_count;
 extern LampEvent* lamp_event_queue;
 extern int16_t lamp_event_count;
 
+// Every global of this module back to its value at program load (a clean start for each test).
+void reset_lamp_commands_globals();
+
 // Reads the lamp-command file of every fixture type of the setup. A type
 // whose file is missing or holds no command line has no steps.
 void load_reset_commands();

@@ -29,6 +29,17 @@ int16_t pushed_back_key = 0;
 uint32_t cd_poll_elapsed = 0;
 uint64_t main_loop_passes = 0;
 
+void reset_main_loop_globals() {
+    input_pending_pc_key = 0;
+    input_pending_console_key = 0;
+    input_pending_key_ring = 0;
+    input_pending_remote_cue = 0;
+    input_pending_midi = 0;
+    pushed_back_key = 0;
+    cd_poll_elapsed = 0;
+    main_loop_passes = 0;
+}
+
 namespace {
 
 constexpr uint32_t kCdPollInterval_ms = 5000;

@@ -21,6 +21,9 @@ extern int16_t pushed_back_key;
 extern uint32_t cd_poll_elapsed;  // ms towards the next CD status poll
 extern uint64_t main_loop_passes;  // passes of the main loop since the program started
 
+// Every global of this module back to its value at program load (a clean start for each test).
+void reset_main_loop_globals();
+
 bool is_input_pending();
 void clear_input_pending_flags();
 

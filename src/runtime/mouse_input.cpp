@@ -16,6 +16,18 @@ std::array<int16_t, 2> trackerball_remainders = {0, 0};
 int16_t trackerball_resolution = kTrackerballResolution;
 int16_t trackerball_card_mode = 0;
 
+void reset_mouse_input_globals() {
+    mouse_present = 0;
+    mouse_cursor_shown = 0;
+    mouse_x = 0;
+    mouse_y = 0;
+    mouse_buttons = kMouseNoButton;
+    mouse_button_released = {0, 1, 1, 1};
+    trackerball_remainders = {0, 0};
+    trackerball_resolution = kTrackerballResolution;
+    trackerball_card_mode = 0;
+}
+
 namespace {
 
 void call_mouse_driver(uint16_t function) {

@@ -60,6 +60,9 @@ extern int16_t trackerball_resolution;
 // screen, except inside the fixture setup.
 extern int16_t trackerball_card_mode;
 
+// Every global of this module back to its value at program load (a clean start for each test).
+void reset_mouse_input_globals();
+
 void init_mouse();
 void show_mouse_cursor(int16_t on);
 void set_mouse_range(int16_t x_min, int16_t y_min, int16_t x_max, int16_t y_max);

@@ -57,6 +57,12 @@ DarkFixtureEntry* dark_fixture_list = nullptr;
 ShowTableAllocator show_table_allocator = memcheck::mc_malloc_at;
 uint32_t show_table_allocations = 0;
 
+void reset_show_tables_globals() {
+    free_tables();
+    show_table_allocator = memcheck::mc_malloc_at;
+    show_table_allocations = 0;
+}
+
 namespace {
 
 constexpr size_t n = kShowRecords;

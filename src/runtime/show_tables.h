@@ -176,6 +176,9 @@ extern ShowTableAllocator show_table_allocator;
 // Allocations made for the tables since program start.
 extern uint32_t show_table_allocations;
 
+// Every global of this module back to its value at program load (a clean start for each test).
+void reset_show_tables_globals();
+
 // Allocates every table not yet allocated, in order; false at the first that
 // fails (the earlier ones stay).
 bool allocate_show_tables();

@@ -31,6 +31,11 @@ namespace runtime {
 uint8_t restart_requested = 0;
 uint8_t quit_requested = 0;
 
+void reset_startup_globals() {
+    restart_requested = 0;
+    quit_requested = 0;
+}
+
 namespace {
 
 constexpr int kKeyboardLeds = 5;

@@ -7,6 +7,9 @@ namespace runtime {
 extern uint8_t restart_requested;  // set by show loading and by leaving the fixture setup
 extern uint8_t quit_requested;     // set by the quit confirmation
 
+// Every global of this module back to its value at program load (a clean start for each test).
+void reset_startup_globals();
+
 // The console program: start-up, the show cycle while a restart is
 // requested, then the program end, which always exits with code 1.
 [[noreturn]] void console_main(const char* program_path);

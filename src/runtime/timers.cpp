@@ -77,6 +77,25 @@ void advance_show_time() {
 
 }  // namespace
 
+void reset_timers_globals() {
+    clock_last = 0;
+    clock_ms = 0;
+    clock_delta = 0;
+    show_time = 0;
+    show_speed = 100;
+    show_speed_effective = 0;
+    show_time_anchor = 0;
+    clock_anchor = 0;
+    show_time_frozen = 0;
+    free_counter_a = 0;
+    free_counter_b = 0;
+    general_timers = {};
+    slave_trigger_countdown = 0;
+    shared_phases = {};
+    preview_phases = {};
+    last_speed_effective = 100;
+}
+
 uint32_t get_time_ms() {
     if (clock_card != 0) return peek_card_dword(clock_card, kClockCounterCell);
     platform::Regs regs;

@@ -38,6 +38,9 @@ extern int32_t slave_trigger_countdown;  // ms of the slave trigger pulse still 
 extern std::array<std::array<long double, kEffectSpeeds>, kEffectDirections> shared_phases;
 extern std::array<long double, 2> preview_phases;
 
+// Every global of this module back to its value at program load (a clean start for each test).
+void reset_timers_globals();
+
 uint32_t get_time_ms();
 void reset_card_clock();
 void init_timers();

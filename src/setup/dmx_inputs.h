@@ -17,4 +17,14 @@ inline uint8_t dmx_in2_enabled = 0;
 inline uint8_t dmx_in2_mode = DMX_IN_DIGITAL;
 inline int16_t dmx_in2_start = 0;
 
+// Every global of this module back to its value at program load (a clean start for each test).
+inline void reset_dmx_inputs_globals() {
+    dmx_in1_enabled = 0;
+    dmx_in1_mode = DMX_IN_DIGITAL;
+    dmx_in1_start = 0;
+    dmx_in2_enabled = 0;
+    dmx_in2_mode = DMX_IN_DIGITAL;
+    dmx_in2_start = 0;
+}
+
 }  // namespace setup

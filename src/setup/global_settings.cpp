@@ -4,4 +4,8 @@ namespace setup {
 
 ConsoleStartupSettings console_startup_settings;
 
+void reset_global_settings_globals() {
+    console_startup_settings = {};
+}
+
 }  // namespace setup

@@ -16,4 +16,7 @@ struct ConsoleStartupSettings {
 
 extern ConsoleStartupSettings console_startup_settings;
 
+// Every global of this module back to its value at program load (a clean start for each test).
+void reset_global_settings_globals();
+
 }  // namespace setup

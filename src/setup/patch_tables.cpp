@@ -41,6 +41,15 @@ OutputBytes channel_curve_flags{};
 std::array<Curve, kCustomCurves + 1> custom_curve_tables = identity_curves<kCustomCurves + 1>();
 OutputBytes channel_output_scale = filled(kNoOutputScale);
 
+void reset_patch_tables_globals() {
+    channel_patch_tables = default_patch();
+    dimmer_patch_table = {};
+    curve_tables = identity_curves<kDimmerCurves + 1>();
+    channel_curve_flags = {};
+    custom_curve_tables = identity_curves<kCustomCurves + 1>();
+    channel_output_scale = filled(kNoOutputScale);
+}
+
 void set_default_patch() { channel_patch_tables = default_patch(); }
 
 void set_identity_curves() { curve_tables = identity_curves<kDimmerCurves + 1>(); }

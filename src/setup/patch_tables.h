@@ -37,6 +37,9 @@ extern OutputBytes channel_curve_flags;
 extern std::array<Curve, kCustomCurves + 1> custom_curve_tables;  // [1..3]
 extern OutputBytes channel_output_scale;
 
+// Every global of this module back to its value at program load (a clean start for each test).
+void reset_patch_tables_globals();
+
 // The defaults the show-data loaders fall back on.
 // Channel n on output position n in table 0; tables 1..8 empty.
 void set_default_patch();

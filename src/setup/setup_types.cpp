@@ -4,6 +4,10 @@ namespace setup {
 
 SetupTypes setup_types{};
 
+void reset_setup_types_globals() {
+    setup_types = {};
+}
+
 int16_t setup_type_count() {
     if (setup_types.count < 0) return 0;
     return setup_types.count > kMaxFixtureTypes ? static_cast<int16_t>(kMaxFixtureTypes) : setup_types.count;

@@ -18,6 +18,9 @@ struct SetupTypes {
 
 extern SetupTypes setup_types;
 
+// Every global of this module back to its value at program load (a clean start for each test).
+void reset_setup_types_globals();
+
 int16_t setup_type_count();
 // File name of type 1..count; "" for any other number.
 const char* setup_type_file_name(int16_t type);

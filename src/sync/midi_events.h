@@ -29,6 +29,9 @@ using MidiCueTable =
     std::array<std::array<std::array<uint16_t, kMidiDataValues>, kMidiChannels>, kMidiCueClasses + 1>;
 extern MidiCueTable midi_cue_lookup;
 
+// Every global of this module back to its value at program load (a clean start for each test).
+void reset_midi_events_globals();
+
 // Opens the timecode list registered for a list number.
 void open_list_by_midi_number(uint16_t list);
 // Appends a fader event (masters 1..4, playbacks 101..142; pressed 1 or 0)

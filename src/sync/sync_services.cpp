@@ -33,6 +33,14 @@ uint8_t cd_trigger_edit_open = 0;
 CdState cd_state;
 uint16_t cd_request_selector = 0;
 
+void reset_sync_services_globals() {
+    timecode_mode = 0;
+    timecode_source = 1;
+    cd_trigger_edit_open = 0;
+    cd_state = {};
+    cd_request_selector = 0;
+}
+
 void init_cdrom() { cd_state = CdState{}; }
 void init_timecode_player() {
     timecode_mode = 0;

@@ -20,6 +20,9 @@ extern uint8_t cd_trigger_edit_open;
 extern CdState cd_state;
 extern uint16_t cd_request_selector;  // DOS block of the CD-ROM requests
 
+// Every global of this module back to its value at program load (a clean start for each test).
+void reset_sync_services_globals();
+
 void init_cdrom();
 void init_timecode_player();
 void start_audio_inputs();

@@ -15,6 +15,13 @@ GlyphTable small_font_glyphs{};
 uint8_t* logo_image = nullptr;
 uint32_t logo_size = 0;
 
+void reset_bitmap_fonts_globals() {
+    default_font_glyphs = {};
+    small_font_glyphs = {};
+    free_logo();
+    logo_size = 0;
+}
+
 namespace {
 
 constexpr const char* kLogoName = "logo";

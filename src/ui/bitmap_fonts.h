@@ -38,6 +38,9 @@ extern GlyphTable small_font_glyphs;
 extern uint8_t* logo_image;
 extern uint32_t logo_size;
 
+// Every global of this module back to its value at program load (a clean start for each test).
+void reset_bitmap_fonts_globals();
+
 // The glyph of a character 32..126 as a pointer to its 64 bytes in a table;
 // null for any other character.
 const uint8_t* glyph_of(const GlyphTable& table, unsigned char c);

@@ -17,6 +17,14 @@ std::array<FaderWidget, kCueFaderWidgets + 1> cue_fader_widgets{};
 std::array<FaderWidget, kMasterFaderWidgets + 1> master_fader_widgets{};
 std::array<FaderWidget, kPlaybackFaderWidgets + 1> playback_fader_widgets{};
 
+void reset_fader_widget_globals() {
+    function_fader_widgets = {};
+    cue_fader_widgets = {};
+    master_fader_widgets = {};
+    playback_fader_widgets = {};
+    construct_fader_widgets();
+}
+
 namespace {
 
 using Label = std::array<char, kFaderLabelBytes>;

@@ -77,6 +77,9 @@ extern std::array<FaderWidget, kCueFaderWidgets + 1> cue_fader_widgets;
 extern std::array<FaderWidget, kMasterFaderWidgets + 1> master_fader_widgets;
 extern std::array<FaderWidget, kPlaybackFaderWidgets + 1> playback_fader_widgets;
 
+// Every global of this module back to its value at program load (a clean start for each test).
+void reset_fader_widget_globals();
+
 // Constructs every element of the four arrays, in the order 16, 5, 4, 42.
 // Runs once from a static initialiser, before main; it also arranges for
 // destroy_fader_widgets to run at exit.

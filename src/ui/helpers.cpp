@@ -130,6 +130,10 @@ uint8_t divide_round_up(int16_t v, int divisor) {
 
 }  // namespace
 
+void reset_helpers_globals() {
+    text_style_cache = {};
+}
+
 // ------------------------------------------------------------------ waits and tones
 
 void wait_ticks_or_key(uint32_t wait_ms) {

@@ -18,6 +18,9 @@ constexpr uint32_t kKeyHoldTime_ms = 1000;
 // The held key's LED changes state when more than this has passed.
 constexpr uint32_t kHeldKeyBlink_ms = 50;
 
+// Every global of this module back to its value at program load (a clean start for each test).
+void reset_helpers_globals();
+
 // Waits up to wait_ms, running the background poll, and ends early as soon
 // as any input is pending. Nothing is consumed: the input stays pending.
 // Time moves only with the timer step of the poll's periodic jobs, so while

@@ -21,6 +21,11 @@ namespace ui {
 
 uint8_t* frame_image = nullptr;
 
+void reset_main_screen_globals() {
+    if (frame_image != nullptr) memcheck::mc_free_at(frame_image, __FILE__, __LINE__);
+    frame_image = nullptr;
+}
+
 namespace {
 
 constexpr int16_t kBlack = 0;

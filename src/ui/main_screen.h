@@ -36,6 +36,9 @@ constexpr int16_t kInfiniteCueTime = 32000;
 // or when its allocation failed.
 extern uint8_t* frame_image;
 
+// Every global of this module back to its value at program load (a clean start for each test).
+void reset_main_screen_globals();
+
 void draw_main_frame();
 void draw_speed_box();
 void draw_current_times();

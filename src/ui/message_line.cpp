@@ -15,6 +15,10 @@ namespace ui {
 
 std::array<char, kMessageTextBytes> last_message_text{};
 
+void reset_message_line_globals() {
+    last_message_text = {};
+}
+
 namespace {
 
 // The box at the foot of the screen, inclusive corners.

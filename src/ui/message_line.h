@@ -17,6 +17,9 @@ constexpr int kMessageTextBytes = 80;     // at most 79 characters are shown and
 // as shown here too.
 extern std::array<char, kMessageTextBytes> last_message_text;
 
+// Every global of this module back to its value at program load (a clean start for each test).
+void reset_message_line_globals();
+
 // Formats the message (printf rules) and shows it in the box and on the
 // message display, unless it equals the text shown. A message longer than
 // 79 characters is cut to 79.

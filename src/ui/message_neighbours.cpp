@@ -19,4 +19,11 @@ namespace ui {
 void draw_cue_panel() {}
 void draw_current_memory_panel() {}
 
+void reset_message_neighbours_globals() {
+    memories::current_memory = 1;
+    memories::memory_used = {};
+    playback::cue_header_table = {};
+    playback::cue_point_flags = {};
+}
+
 }  // namespace ui

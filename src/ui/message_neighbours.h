@@ -52,4 +52,7 @@ namespace ui {
 void draw_cue_panel();
 void draw_current_memory_panel();
 
+// Every global of this module back to its value at program load (a clean start for each test).
+void reset_message_neighbours_globals();
+
 }  // namespace ui

@@ -27,4 +27,13 @@ int16_t frozen_fixture_count = 0;
 uint8_t status_level = 0;
 int16_t status_percent = 0;
 
+void reset_screen_neighbours_globals() {
+    playback::current_cue_times = {};
+    frozen_playback_count = 0;
+    frozen_sequence_count = 0;
+    frozen_fixture_count = 0;
+    status_level = 0;
+    status_percent = 0;
+}
+
 }  // namespace ui

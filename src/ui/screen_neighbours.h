@@ -51,4 +51,7 @@ extern int16_t frozen_fixture_count;
 extern uint8_t status_level;
 extern int16_t status_percent;
 
+// Every global of this module back to its value at program load (a clean start for each test).
+void reset_screen_neighbours_globals();
+
 }  // namespace ui

@@ -96,9 +96,12 @@ inline void set_u16_at(std::vector<uint8_t>& bytes, size_t at, uint16_t value) {
 inline void set_i32_at(std::vector<uint8_t>& bytes, size_t at, int32_t value) {
     for (size_t i = 0; i < 4; ++i) bytes.at(at + i) = static_cast<uint8_t>(static_cast<uint32_t>(value) >> (8 * i));
 }
+// The text the bytes hold there; shorter where they end early, so that a
+// short file fails the comparison instead of being read past its end.
 inline std::string text_at(const std::vector<uint8_t>& bytes, size_t at, size_t length) {
-    return std::string(bytes.begin() + static_cast<std::ptrdiff_t>(at),
-                       bytes.begin() + static_cast<std::ptrdiff_t>(at + length));
+    const size_t from = std::min(at, bytes.size());
+    const size_t to = std::min(at + length, bytes.size());
+    return std::string(bytes.begin() + static_cast<std::ptrdiff_t>(from), bytes.begin() + static_cast<std::ptrdiff_t>(to));
 }
 
 }  // namespace datafiles_test

@@ -260,12 +260,9 @@ void move_to(Quandrix& q, Point p) {
     q.rig.run_ms(20);
 }
 
-void click(Quandrix& q, uint16_t buttons) {
-    q.rig.set_trackerball_buttons(buttons);
-    q.rig.run_ms(50);
-    q.rig.set_trackerball_buttons(0);
-    q.rig.run_ms(150);
-}
+// A click as a person makes it: the button held, then time to see the corner change.
+constexpr uint32_t kClickDown_ms = 50;
+constexpr uint32_t kClickUp_ms = 150;
 
 TEST(TrackerballTest, FourCornersWithEachButton) {
     Quandrix q;
@@ -284,7 +281,7 @@ TEST(TrackerballTest, FourCornersWithEachButton) {
         EXPECT_EQ(q.rig.pixel(50, 150), colours[phase]);
         for (const Point& p : kCornerPoints) {
             move_to(q, p);
-            click(q, masks[phase]);
+            q.rig.click(masks[phase], kClickDown_ms, kClickUp_ms);
         }
     }
     EXPECT_EQ(text_at(q.machine(), 294, 168), "BUTTON 4 RELEASED");
@@ -309,12 +306,12 @@ TEST(TrackerballTest, WrongButtonOrMarkedCornerMarksNothing) {
     EXPECT_EQ(text_at(q.machine(), 294, 168), "BUTTON 2 RELEASED");
     EXPECT_EQ(q.rig.pixel(50, 150), 9) << "wrong button";
 
-    click(q, 1);
+    q.rig.click(1, kClickDown_ms, kClickUp_ms);
     EXPECT_EQ(q.rig.pixel(50, 150), 7);
-    click(q, 1);  // the same corner again
+    q.rig.click(1, kClickDown_ms, kClickUp_ms);  // the same corner again
     for (size_t c = 1; c < 3; ++c) {
         move_to(q, kCornerPoints[c]);
-        click(q, 1);
+        q.rig.click(1, kClickDown_ms, kClickUp_ms);
     }
     EXPECT_EQ(q.rig.pixel(580, 330), 9) << "still the first phase: one corner left";
     q.type("\x1b");

@@ -1,11 +1,18 @@
 #include "rig/rig.h"
 
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <random>
+#include <sstream>
+#include <system_error>
+
 #include "platform/mouse.h"
 #include "runtime/config_records.h"
-
-#include <atomic>
-#include <random>
-#include <system_error>
+#include "runtime/step_log.h"
 
 namespace rig {
 
@@ -18,6 +25,9 @@ struct ProgramExit {
 struct RigStop {};
 
 void throw_program_exit(void*, int code) { throw ProgramExit{code}; }
+
+// How many of the last logged steps the watchdog names.
+constexpr size_t kStepsNamed = 8;
 
 }  // namespace
 
@@ -61,17 +71,26 @@ void Rig::start(Program program) {
     target_ms_ = machine_->clock.now_ms;
     std::unique_lock lock(mutex_);
     turn_ = Turn::console;
+    last_sign_of_life_ = RealClock::now().time_since_epoch().count();
     console_ = std::thread(&Rig::console_main, this, std::move(program));
-    turn_changed_.wait(lock, [this] { return turn_ == Turn::test; });
+    wait_for_test_turn(lock);
 }
 
 void Rig::run_ms(uint32_t run_ms) {
+    if (running_actions_) {
+        ADD_FAILURE() << "a timed action must not run the console";
+        return;
+    }
     target_ms_ = machine_->clock.now_ms + run_ms;
     hand_to_console();
 }
 
 bool Rig::run_until(const std::function<bool()>& condition, uint32_t limit_ms) {
     if (condition()) return true;
+    if (running_actions_) {
+        ADD_FAILURE() << "a timed action must not run the console";
+        return false;
+    }
     // The console side checks the condition at every input step and hands
     // the baton back as soon as it holds.
     target_ms_ = machine_->clock.now_ms + limit_ms;
@@ -85,8 +104,40 @@ void Rig::hand_to_console() {
     std::unique_lock lock(mutex_);
     if (finished_ || !console_.joinable()) return;
     turn_ = Turn::console;
+    last_sign_of_life_ = RealClock::now().time_since_epoch().count();
     turn_changed_.notify_all();
-    turn_changed_.wait(lock, [this] { return turn_ == Turn::test; });
+    wait_for_test_turn(lock);
+}
+
+void Rig::wait_for_test_turn(std::unique_lock<std::mutex>& lock) {
+    const auto limit = std::chrono::duration_cast<RealClock::duration>(std::chrono::duration<double>(watchdog_s_));
+    while (!turn_changed_.wait_for(lock, std::chrono::milliseconds(100), [this] { return turn_ == Turn::test; })) {
+        const RealClock::time_point last{RealClock::duration{last_sign_of_life_.load()}};
+        if (RealClock::now() - last > limit) watchdog_fires();
+    }
+}
+
+void Rig::watchdog_fires() {
+    // The console's thread is still running the code that never came back,
+    // so neither this test nor any later one in this process can go on.
+    const std::vector<std::string> steps = runtime::logged_steps();
+    std::ostringstream text;
+    text << "rig watchdog: the console code has kept the baton for " << watchdog_s_
+         << " s of real time without an input step or a plain delay (virtual clock at " << now_ms() << " ms); ";
+    if (steps.empty()) {
+        text << "no step logged";
+    } else {
+        text << "last step: " << steps.back();
+        const size_t first = steps.size() > kStepsNamed ? steps.size() - kStepsNamed : 0;
+        text << " (the steps before it, oldest first:";
+        for (size_t i = first; i + 1 < steps.size(); ++i) text << " " << steps[i];
+        text << ")";
+    }
+    ADD_FAILURE() << text.str();
+    std::fprintf(stderr, "%s\n", text.str().c_str());
+    std::fflush(stdout);
+    std::fflush(stderr);
+    std::_Exit(1);
 }
 
 void Rig::give_baton_to_test_and_wait() {
@@ -99,7 +150,7 @@ void Rig::give_baton_to_test_and_wait() {
 
 void Rig::hand_back_if_due() {
     // A test that calls console code on its own thread keeps the baton.
-    if (std::this_thread::get_id() != console_.get_id()) return;
+    if (!on_console_thread()) return;
     const bool stop = stop_condition_ != nullptr && (*stop_condition_)();
     if (stop || machine_->clock.now_ms >= target_ms_) give_baton_to_test_and_wait();
 }
@@ -127,13 +178,37 @@ void Rig::on_poll(void* context) {
     auto* self = static_cast<Rig*>(context);
     ++self->polls_;
     self->machine_->advance_ms(self->tick_ms_);
+    self->last_sign_of_life_ = RealClock::now().time_since_epoch().count();
+    self->run_due_actions();
     self->hand_back_if_due();
 }
 
 void Rig::on_delay(void* context, uint32_t delay_ms) {
     auto* self = static_cast<Rig*>(context);
     self->machine_->advance_ms(delay_ms);
+    self->last_sign_of_life_ = RealClock::now().time_since_epoch().count();
+    self->run_due_actions();
     self->hand_back_if_due();
+}
+
+void Rig::at(uint32_t at_ms, std::function<void()> action) {
+    actions_.emplace_back(machine_->clock.now_ms + at_ms, std::move(action));
+}
+
+void Rig::run_due_actions() {
+    if (actions_.empty() || running_actions_) return;
+    running_actions_ = true;
+    // The due actions in the order of their times (of equal times, in the
+    // order they were set); an action may set further ones.
+    for (;;) {
+        const auto due = std::min_element(actions_.begin(), actions_.end(),
+                                          [](const auto& a, const auto& b) { return a.first < b.first; });
+        if (due == actions_.end() || due->first > machine_->clock.now_ms) break;
+        const std::function<void()> action = std::move(due->second);
+        actions_.erase(due);
+        action();
+    }
+    running_actions_ = false;
 }
 
 namespace {
@@ -150,12 +225,41 @@ void Rig::press_matrix(int row, int column, uint32_t hold_ms) {
     run_ms(hold_ms);
 }
 
+bool Rig::key_position(int16_t key, int& row, int& column) const {
+    // A key of the layout is where the layout's matrix gives that key back.
+    if (key >= 1 && key < runtime::kKeyCodes) {
+        const uint16_t c = runtime::key_led_column[static_cast<size_t>(key)];
+        const uint16_t r = runtime::key_led_row[static_cast<size_t>(key)];
+        if (c < runtime::kMatrixColumns && r < runtime::kMatrixRows && runtime::key_matrix[c][r] == key) {
+            row = r;
+            column = c;
+            return true;
+        }
+    }
+    ADD_FAILURE() << "key " << key << " is not in the loaded key layout";
+    return false;
+}
+
 void Rig::press(int16_t key, uint32_t hold_ms) {
-    if (key < 1 || key >= runtime::kKeyCodes) return;
-    const uint16_t column = runtime::key_led_column[static_cast<size_t>(key)];
-    const uint16_t row = runtime::key_led_row[static_cast<size_t>(key)];
-    if (column == runtime::kNoLed || row == runtime::kNoLed) return;
-    press_matrix(row, column, hold_ms);
+    int row = 0;
+    int column = 0;
+    if (key_position(key, row, column)) press_matrix(row, column, hold_ms);
+}
+
+void Rig::hold(int16_t key, uint32_t run_ms) {
+    int row = 0;
+    int column = 0;
+    if (!key_position(key, row, column)) return;
+    machine_->cards.press(kConsoleSlot, row, column);
+    if (run_ms > 0) this->run_ms(run_ms);
+}
+
+void Rig::release(int16_t key, uint32_t run_ms) {
+    int row = 0;
+    int column = 0;
+    if (!key_position(key, row, column)) return;
+    machine_->cards.release(kConsoleSlot, row, column);
+    if (run_ms > 0) this->run_ms(run_ms);
 }
 
 void Rig::type(std::string_view text) {
@@ -174,6 +278,19 @@ void Rig::set_sequence_belt(int belt, int byte, uint8_t value) {
 }
 void Rig::move_trackerball(int dx_mickeys, int dy_mickeys) { platform::mouse_move(dx_mickeys, dy_mickeys); }
 void Rig::set_trackerball_buttons(uint16_t buttons) { platform::mouse_set_buttons(buttons); }
+
+void Rig::click(uint16_t buttons, uint32_t down_ms, uint32_t up_ms) {
+    set_trackerball_buttons(buttons);
+    run_ms(down_ms);
+    set_trackerball_buttons(0);
+    run_ms(up_ms);
+}
+
+void Rig::click_at(int16_t x, int16_t y, uint16_t buttons, uint32_t down_ms, uint32_t up_ms) {
+    machine_->mouse.x = x;
+    machine_->mouse.y = y;
+    click(buttons, down_ms, up_ms);
+}
 void Rig::set_dmx_input(int universe, int channel, uint8_t value) {
     machine_->cards.set_dmx_input(universe_slot(universe), universe_half(universe), channel, value);
 }

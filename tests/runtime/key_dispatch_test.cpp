@@ -26,7 +26,6 @@ namespace {
 using platform::LedState;
 using Steps = std::vector<std::string>;
 
-constexpr int kConsoleSlot = 0;
 constexpr uint32_t kLongHold_ms = 1500;   // past the 1000 ms that SETUP must be held
 constexpr uint32_t kShortHold_ms = 300;
 
@@ -99,24 +98,12 @@ protected:
         runtime::display_mode = s.display;
     }
 
-    void hold(int16_t key) {
-        rig.machine().cards.press(kConsoleSlot, runtime::key_led_row[key], runtime::key_led_column[key]);
-        rig.run_ms(20);
-    }
-    void let_go(int16_t key) {
-        rig.machine().cards.release(kConsoleSlot, runtime::key_led_row[key], runtime::key_led_column[key]);
-        rig.run_ms(20);
-    }
-
-    void click(int16_t x, int16_t y, uint16_t buttons = platform::kMouseLeft) {
-        rig.machine().mouse.x = x;
-        rig.machine().mouse.y = y;
-        rig.set_trackerball_buttons(buttons);
-        rig.run_ms(5);
-        rig.set_trackerball_buttons(0);
-        rig.run_ms(5);
-    }
 };
+
+// Time the console gets after a key goes down or up, and a click's button
+// stays down and up.
+constexpr uint32_t kKeySettle_ms = 20;
+constexpr uint32_t kClick_ms = 5;
 
 // --- the key table -------------------------------------------------------------------
 
@@ -357,30 +344,30 @@ TEST_F(KeyDispatch, LeftClickOnTheFixtureGridTogglesThatFixture) {
     programmer::fixture_selected[3] = 1;
     commands();
 
-    click(30, 20);  // cell 2
+    rig.click_at(30, 20, platform::kMouseLeft, kClick_ms, kClick_ms);  // cell 2
     EXPECT_EQ(commands(), (Steps{"programmer::select_fixture(cell)"}));
-    click(50, 20);  // cell 3, selected
+    rig.click_at(50, 20, platform::kMouseLeft, kClick_ms, kClick_ms);  // cell 3, selected
     EXPECT_EQ(commands(), (Steps{"programmer::deselect_fixture(cell)"}));
     EXPECT_TRUE(rig.machine().mouse.cursor_shown());
 
-    click(30, 50);  // cell 12
+    rig.click_at(30, 50, platform::kMouseLeft, kClick_ms, kClick_ms);  // cell 12
     EXPECT_EQ(commands(), (Steps{"programmer::select_fixture(cell)"}));
-    click(50, 50);  // cell 13: no such fixture
+    rig.click_at(50, 50, platform::kMouseLeft, kClick_ms, kClick_ms);  // cell 13: no such fixture
     EXPECT_EQ(commands(), kNothing);
-    click(230, 20);  // right of the grid, where the column count would give cell 11
+    rig.click_at(230, 20, platform::kMouseLeft, kClick_ms, kClick_ms);  // right of the grid, where the column count would give cell 11
     EXPECT_EQ(commands(), kNothing);
-    click(30, 20, platform::kMouseRight);
+    rig.click_at(30, 20, platform::kMouseRight, kClick_ms, kClick_ms);
     EXPECT_EQ(commands(), kNothing);
 }
 
 TEST_F(KeyDispatch, LeftClickOnTheCueGridCallsThatCue) {
     set_state({.cue_screen = true, .display = 1});
     commands();
-    click(30, 20);
+    rig.click_at(30, 20, platform::kMouseLeft, kClick_ms, kClick_ms);
     EXPECT_EQ(commands(), (Steps{"playback::go_to_cue(slot, 1, 0)"}));
-    click(210, 200);  // cell 70
+    rig.click_at(210, 200, platform::kMouseLeft, kClick_ms, kClick_ms);  // cell 70
     EXPECT_EQ(commands(), (Steps{"playback::go_to_cue(slot, 1, 0)"}));
-    click(30, 225);  // cell 72: below the grid
+    rig.click_at(30, 225, platform::kMouseLeft, kClick_ms, kClick_ms);  // cell 72: below the grid
     EXPECT_EQ(commands(), kNothing);
 }
 
@@ -388,7 +375,7 @@ TEST_F(KeyDispatch, NoClickOutsideMouseMode) {
     set_state({.display = 2});
     programmer::fixture_count = 12;
     commands();
-    click(30, 20);
+    rig.click_at(30, 20, platform::kMouseLeft, kClick_ms, kClick_ms);
     EXPECT_EQ(commands(), kNothing);
 }
 
@@ -548,24 +535,24 @@ TEST_F(KeyDispatch, SetupMenuLeavesTheCuePanelAloneWhenARestartWaits) {
 
 TEST_F(KeyDispatch, ShiftKeyLightsTheKeysThatHaveSecondFunctions) {
     runtime::current_fixture = 4;
-    hold(runtime::kShiftKey);
+    rig.hold(runtime::kShiftKey, kKeySettle_ms);
     EXPECT_EQ(rig.key_led(runtime::kShiftKey), LedState::lit);
     for (const int16_t key : {73, 74, 75, 163, 198, 144, 148, 113}) {
         EXPECT_EQ(rig.key_led(key), LedState::blinking) << key;
     }
     EXPECT_EQ(rig.key_led(81), LedState::off);
-    let_go(runtime::kShiftKey);
+    rig.release(runtime::kShiftKey, kKeySettle_ms);
 
     // No current fixture, the timecode screen open, the cue screen shown.
     runtime::current_fixture = -1;
     runtime::option_flags |= runtime::OPT_TIMECODE_SCREEN;
     set_state(kCueScreen);
-    hold(runtime::kShiftKey);
+    rig.hold(runtime::kShiftKey, kKeySettle_ms);
     EXPECT_NE(rig.key_led(148), LedState::blinking);
     EXPECT_NE(rig.key_led(113), LedState::blinking);
     EXPECT_EQ(rig.key_led(81), LedState::blinking);
     EXPECT_EQ(rig.key_led(96), LedState::blinking);
-    let_go(runtime::kShiftKey);
+    rig.release(runtime::kShiftKey, kKeySettle_ms);
 }
 
 TEST_F(KeyDispatch, KeysHaveTheirSecondFunctionsWhileShiftIsHeld) {
@@ -590,18 +577,18 @@ TEST_F(KeyDispatch, KeysHaveTheirSecondFunctionsWhileShiftIsHeld) {
     };
     for (const Case& c : cases) {
         set_state(c.cue_screen ? kCueScreen : kMain);
-        hold(runtime::kShiftKey);
+        rig.hold(runtime::kShiftKey, kKeySettle_ms);
         commands();
         rig.press(c.key, 10);
         EXPECT_EQ(commands(), c.expected) << "key " << c.key;
-        let_go(runtime::kShiftKey);
+        rig.release(runtime::kShiftKey, kKeySettle_ms);
         commands();
     }
 }
 
 TEST_F(KeyDispatch, ReleasingShiftEndsTheMenu) {
-    hold(runtime::kShiftKey);
-    let_go(runtime::kShiftKey);
+    rig.hold(runtime::kShiftKey, kKeySettle_ms);
+    rig.release(runtime::kShiftKey, kKeySettle_ms);
     commands();
     rig.press(73, 10);
     EXPECT_EQ(commands(), (Steps{"ui::run_cue_key()"}));
@@ -609,12 +596,12 @@ TEST_F(KeyDispatch, ReleasingShiftEndsTheMenu) {
 }
 
 TEST_F(KeyDispatch, EscLeavesTheMenuWhileShiftIsStillHeld) {
-    hold(runtime::kShiftKey);
+    rig.hold(runtime::kShiftKey, kKeySettle_ms);
     rig.press(201, 10);
     commands();
     rig.press(73, 10);
     EXPECT_EQ(commands(), (Steps{"ui::run_cue_key()"}));
-    let_go(runtime::kShiftKey);
+    rig.release(runtime::kShiftKey, kKeySettle_ms);
 }
 
 TEST_F(KeyDispatch, LeavingTheMenuRestoresTheLedsFromTheConsoleState) {
@@ -623,8 +610,8 @@ TEST_F(KeyDispatch, LeavingTheMenuRestoresTheLedsFromTheConsoleState) {
     playback::current_cue_page = 3;
     runtime::current_fixture = 7;
     runtime::fader_bank = 1;
-    hold(runtime::kShiftKey);
-    let_go(runtime::kShiftKey);
+    rig.hold(runtime::kShiftKey, kKeySettle_ms);
+    rig.release(runtime::kShiftKey, kKeySettle_ms);
     EXPECT_EQ(rig.key_led(83), LedState::lit);
     EXPECT_EQ(rig.key_led(81), LedState::off);
     EXPECT_EQ(rig.key_led(96), LedState::off);
@@ -643,8 +630,8 @@ TEST_F(KeyDispatch, LeavingTheMenuRestoresTheLedsFromTheConsoleState) {
     runtime::mode_flags |= edit_mode_field(1);
     runtime::current_fixture = -1;
     runtime::fader_bank = 0;
-    hold(runtime::kShiftKey);
-    let_go(runtime::kShiftKey);
+    rig.hold(runtime::kShiftKey, kKeySettle_ms);
+    rig.release(runtime::kShiftKey, kKeySettle_ms);
     for (const int16_t key : {73, 74, 75, 113, 198, 148, 144, 163, 246}) {
         EXPECT_EQ(rig.key_led(key), LedState::off) << key;
     }
@@ -653,14 +640,14 @@ TEST_F(KeyDispatch, LeavingTheMenuRestoresTheLedsFromTheConsoleState) {
 // --- quit confirmation ----------------------------------------------------------------
 
 TEST_F(KeyDispatch, HoldingSetupInTheShiftMenuEndsTheProgram) {
-    hold(runtime::kShiftKey);
+    rig.hold(runtime::kShiftKey, kKeySettle_ms);
     rig.press(runtime::kSetupKey, kLongHold_ms);
     ASSERT_TRUE(rig.run_until([this] { return rig.finished(); }, 5000));
     EXPECT_EQ(rig.exit_code(), 1);
 }
 
 TEST_F(KeyDispatch, ShortSetupPressInTheShiftMenuDoesNotQuit) {
-    hold(runtime::kShiftKey);
+    rig.hold(runtime::kShiftKey, kKeySettle_ms);
     rig.press(runtime::kSetupKey, kShortHold_ms);
     EXPECT_FALSE(rig.finished());
     EXPECT_EQ(runtime::quit_requested, 0);
@@ -668,7 +655,7 @@ TEST_F(KeyDispatch, ShortSetupPressInTheShiftMenuDoesNotQuit) {
     commands();
     rig.press(73, 10);  // still in the menu
     EXPECT_EQ(commands(), (Steps{"ui::edit_transparent_mode()"}));
-    let_go(runtime::kShiftKey);
+    rig.release(runtime::kShiftKey, kKeySettle_ms);
     EXPECT_EQ(rig.key_led(runtime::kSetupKey), LedState::off);
     rig.run_ms(100);
     EXPECT_FALSE(rig.finished());
@@ -676,11 +663,11 @@ TEST_F(KeyDispatch, ShortSetupPressInTheShiftMenuDoesNotQuit) {
 
 TEST_F(KeyDispatch, NoQuitWhileTheTimecodeScreenIsOpen) {
     runtime::option_flags |= runtime::OPT_TIMECODE_SCREEN;
-    hold(runtime::kShiftKey);
+    rig.hold(runtime::kShiftKey, kKeySettle_ms);
     rig.press(runtime::kSetupKey, kLongHold_ms);
     EXPECT_FALSE(rig.finished());
     EXPECT_EQ(runtime::quit_requested, 0);
-    let_go(runtime::kShiftKey);
+    rig.release(runtime::kShiftKey, kKeySettle_ms);
     rig.run_ms(100);
     EXPECT_FALSE(rig.finished());
 }

@@ -389,64 +389,21 @@ TEST_F(KeyLeds, SmallConsoleKeysDriveTheDeviceLeds) {
 
 // --- key-release waits --------------------------------------------------------
 
-// Stands between the rig and the console's input step, so that something can
-// happen at a given time while the test itself waits inside console code.
-struct TimedActions {
-    platform::Machine* machine = nullptr;
-    platform::RunHooks rig_hooks;
-    std::vector<std::pair<uint64_t, std::function<void()>>> actions;
-
-    static void poll(void* context) {
-        auto* self = static_cast<TimedActions*>(context);
-        self->rig_hooks.poll(self->rig_hooks.context);
-        for (auto& [at_ms, action] : self->actions) {
-            if (action && self->machine->clock.now_ms >= at_ms) {
-                const auto run = std::move(action);
-                action = nullptr;
-                run();
-            }
-        }
-    }
-    static void delay(void* context, uint32_t delay_ms) {
-        auto* self = static_cast<TimedActions*>(context);
-        self->rig_hooks.delay(self->rig_hooks.context, delay_ms);
-    }
-    static void exit(void* context, int code) {
-        auto* self = static_cast<TimedActions*>(context);
-        self->rig_hooks.exit(self->rig_hooks.context, code);
-    }
-};
-
+// The waits run on the test's own thread; the rig's timed actions work the
+// keys meanwhile.
 class KeyReleaseWait : public ::testing::Test {
 protected:
-    TimedActions timed;  // outlives the rig
     rig::Rig rig;
     rig::ProgramDir dir = rig::ProgramDir::demo();
 
     void SetUp() override {
         rig::start_console(rig, dir);
         ASSERT_FALSE(rig.finished());
-        timed.machine = &rig.machine();
-        timed.rig_hooks = rig.machine().hooks;
-        rig.machine().hooks = platform::RunHooks{&timed, &TimedActions::poll, &TimedActions::delay, &TimedActions::exit};
-    }
-    void TearDown() override { rig.machine().hooks = timed.rig_hooks; }
-
-    void press(int16_t key) {
-        rig.machine().cards.press(kConsoleSlot, runtime::key_led_row[static_cast<size_t>(key)],
-                                  runtime::key_led_column[static_cast<size_t>(key)]);
-    }
-    void release(int16_t key) {
-        rig.machine().cards.release(kConsoleSlot, runtime::key_led_row[static_cast<size_t>(key)],
-                                    runtime::key_led_column[static_cast<size_t>(key)]);
-    }
-    void at(uint64_t after_ms, std::function<void()> action) {
-        timed.actions.emplace_back(rig.now_ms() + after_ms, std::move(action));
     }
 
     // A press of the key that the console has read: the key is held.
-    void hold(int16_t key) {
-        press(key);
+    void hold_read(int16_t key) {
+        rig.hold(key);
         int16_t read = 0;
         ASSERT_TRUE(runtime::get_key(&read));
         ASSERT_EQ(read, key);
@@ -472,8 +429,8 @@ TEST_F(KeyReleaseWait, KeyNotHeldReturnsAtOnce) {
 }
 
 TEST_F(KeyReleaseWait, ReleaseEndsTheWait) {
-    hold(1);
-    at(300, [this] { release(1); });
+    hold_read(1);
+    rig.at(300, [this] { rig.release(1); });
     const uint64_t waited = timed_wait(&runtime::wait_key_release, 1);
     EXPECT_GE(waited, 300u);
     EXPECT_LE(waited, 310u);
@@ -481,7 +438,7 @@ TEST_F(KeyReleaseWait, ReleaseEndsTheWait) {
 }
 
 TEST_F(KeyReleaseWait, HeldKeyEndsTheWaitAfterOneSecond) {
-    hold(1);
+    hold_read(1);
     const uint64_t waited = timed_wait(&runtime::wait_key_release, 1);
     EXPECT_GT(waited, 1000u);
     EXPECT_LE(waited, 1005u);
@@ -489,15 +446,15 @@ TEST_F(KeyReleaseWait, HeldKeyEndsTheWaitAfterOneSecond) {
 }
 
 TEST_F(KeyReleaseWait, LongWaitEndsAfterTwoSeconds) {
-    hold(1);
+    hold_read(1);
     const uint64_t waited = timed_wait(&runtime::wait_key_release_long, 1);
     EXPECT_GT(waited, 2000u);
     EXPECT_LE(waited, 2005u);
 }
 
 TEST_F(KeyReleaseWait, EscOnTheConsoleEndsTheWait) {
-    hold(1);
-    at(200, [this] { press(kEsc); });
+    hold_read(1);
+    rig.at(200, [this] { rig.hold(kEsc); });
     const uint64_t waited = timed_wait(&runtime::wait_key_release_long, 1);
     EXPECT_GE(waited, 200u);
     EXPECT_LE(waited, 210u);
@@ -505,18 +462,18 @@ TEST_F(KeyReleaseWait, EscOnTheConsoleEndsTheWait) {
 }
 
 TEST_F(KeyReleaseWait, EscOnThePcKeyboardEndsTheWait) {
-    hold(1);
-    at(150, [this] { rig.type("\x1b"); });
+    hold_read(1);
+    rig.at(150, [this] { rig.type("\x1b"); });
     const uint64_t waited = timed_wait(&runtime::wait_key_release_long, 1);
     EXPECT_GE(waited, 150u);
     EXPECT_LE(waited, 160u);
 }
 
 TEST_F(KeyReleaseWait, OtherKeysAreConsumedWithoutEndingTheWait) {
-    hold(1);
-    at(100, [this] { press(5); });
-    at(150, [this] { release(5); });
-    at(400, [this] { release(1); });
+    hold_read(1);
+    rig.at(100, [this] { rig.hold(5); });
+    rig.at(150, [this] { rig.release(5); });
+    rig.at(400, [this] { rig.release(1); });
     const uint64_t waited = timed_wait(&runtime::wait_key_release, 1);
     EXPECT_GE(waited, 400u);
     EXPECT_LE(waited, 410u);

@@ -58,12 +58,6 @@ protected:
         rig_.type(text);
         rig_.run_ms(30);
     }
-    void click(uint16_t button) {
-        rig_.set_trackerball_buttons(button);
-        rig_.run_ms(20);
-        rig_.set_trackerball_buttons(0);
-        rig_.run_ms(20);
-    }
 
     // Ink of the foreground colour in cell c of a small field, rows of the
     // character only, without the cell's first column (a glyph's stroke may

@@ -132,11 +132,11 @@ TEST_F(EntryDialog, TrackerballButtonsEndTheField) {
         left_empty = ui::edit_number(-1, kX, kY, 3, kBackground, kForeground, 0);
         left_digits = ui::edit_number(-1, kX, kY, 3, kBackground, kForeground, 0);
     });
-    click(runtime::kMouseBitRight);
-    click(runtime::kMouseBitLeft);
+    rig_.click(runtime::kMouseBitRight);
+    rig_.click(runtime::kMouseBitLeft);
     press(digit_key(6));
-    click(runtime::kMouseBitMiddle);  // does nothing
-    click(runtime::kMouseBitLeft);
+    rig_.click(runtime::kMouseBitMiddle);  // does nothing
+    rig_.click(runtime::kMouseBitLeft);
     ASSERT_TRUE(run_to_end());
     EXPECT_EQ(right, -1);
     EXPECT_EQ(left_empty, -2);

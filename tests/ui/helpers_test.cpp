@@ -269,10 +269,6 @@ protected:
         return body_done_;
     }
 
-    // A console key held down, and let go.
-    void key_down(int16_t key) { rig_.machine().cards.press(0, row(key), column(key)); }
-    void key_up(int16_t key) { rig_.machine().cards.release(0, row(key), column(key)); }
-
     uint64_t now() const { return rig_.now_ms(); }
 
     rig::Rig rig_;
@@ -303,8 +299,6 @@ private:
         runtime::init_show();
         runtime::clear_input_pending_flags();
     }
-    static int row(int16_t key) { return runtime::key_led_row[static_cast<size_t>(key)]; }
-    static int column(int16_t key) { return runtime::key_led_column[static_cast<size_t>(key)]; }
 };
 
 TEST_F(ConsoleWait, WaitRunsItsTimeWithTheShowGoingOn) {
@@ -332,7 +326,7 @@ TEST_F(ConsoleWait, WaitEndsOnAKeyAndLeavesItPending) {
     });
     rig_.run_ms(150);
     const uint64_t pressed_at = now();
-    key_down(KEY_FIXTURE_1);
+    rig_.hold(KEY_FIXTURE_1);
     ASSERT_TRUE(run_to_end());
     EXPECT_LE(ended - pressed_at, 2u);
     EXPECT_TRUE(press);
@@ -367,7 +361,7 @@ TEST_F(ConsoleWait, InTheFixtureSetupTheWaitEndsOnlyOnInput) {
     });
     rig_.run_ms(3000);
     EXPECT_FALSE(body_done_);
-    key_down(KEY_FIXTURE_1);
+    rig_.hold(KEY_FIXTURE_1);
     EXPECT_TRUE(run_to_end(10));
 }
 
@@ -396,7 +390,7 @@ protected:
 
 TEST_F(HeldKey, HeldForTheWholeTimeIsTrue) {
     start_hold(KEY_LOAD, ui::kKeyHoldTime_ms);
-    key_down(KEY_LOAD);
+    rig_.hold(KEY_LOAD);
     ASSERT_TRUE(run_to_end());
     EXPECT_TRUE(held_);
     EXPECT_NEAR(static_cast<double>(waited()), 1000.0, 3.0);
@@ -404,10 +398,10 @@ TEST_F(HeldKey, HeldForTheWholeTimeIsTrue) {
 
 TEST_F(HeldKey, LetGoEarlyIsFalseAtOnce) {
     start_hold(KEY_LOAD, ui::kKeyHoldTime_ms);
-    key_down(KEY_LOAD);
+    rig_.hold(KEY_LOAD);
     rig_.run_ms(300);
     const uint64_t released_at = now();
-    key_up(KEY_LOAD);
+    rig_.release(KEY_LOAD);
     ASSERT_TRUE(run_to_end());
     EXPECT_FALSE(held_);
     EXPECT_LE(wait_ended_ - released_at, 2u);
@@ -415,7 +409,7 @@ TEST_F(HeldKey, LetGoEarlyIsFalseAtOnce) {
 
 TEST_F(HeldKey, OtherKeysMeanwhileAreSwallowed) {
     start_hold(KEY_LOAD, ui::kKeyHoldTime_ms);
-    key_down(KEY_LOAD);
+    rig_.hold(KEY_LOAD);
     rig_.run_ms(200);
     rig_.press(KEY_FIXTURE_1, 50);
     rig_.press(KEY_SETUP, 50);
@@ -429,7 +423,7 @@ TEST_F(HeldKey, AnyKeyEndsTheWaitForKeyAny) {
     start_hold(ui::KEY_ANY, 1000, false);
     rig_.run_ms(200);
     const uint64_t pressed_at = now();
-    key_down(KEY_FIXTURE_1);
+    rig_.hold(KEY_FIXTURE_1);
     ASSERT_TRUE(run_to_end());
     EXPECT_FALSE(held_);
     EXPECT_LE(wait_ended_ - pressed_at, 2u);
@@ -437,7 +431,7 @@ TEST_F(HeldKey, AnyKeyEndsTheWaitForKeyAny) {
 
 TEST_F(HeldKey, TheKeysLedBlinksWithMoreThan50MsBetweenChanges) {
     start_hold(KEY_LOAD, ui::kKeyHoldTime_ms);
-    key_down(KEY_LOAD);
+    rig_.hold(KEY_LOAD);
     rig_.run_ms(1);
     std::vector<uint64_t> changes;
     uint8_t last = runtime::key_led_cache[KEY_LOAD];
@@ -460,7 +454,7 @@ TEST_F(HeldKey, ANestedWaitDoesNotStretchTheHold) {
     // A wait run inside another restarts the shared counter; the hold keeps
     // its own time all the same.
     start_hold(KEY_LOAD, ui::kKeyHoldTime_ms);
-    key_down(KEY_LOAD);
+    rig_.hold(KEY_LOAD);
     rig_.run_ms(500);
     runtime::free_counter_b = 0;
     ASSERT_TRUE(run_to_end());
@@ -533,7 +527,7 @@ TEST_F(InterruptibleTone, AKeyEndsItEarlyAndStaysPending) {
         runtime::get_key(&key);
     });
     rig_.run_ms(30);
-    key_down(KEY_FIXTURE_1);
+    rig_.hold(KEY_FIXTURE_1);
     ASSERT_TRUE(run_to_end());
     EXPECT_NEAR(static_cast<double>(tone_ended_ - tone_began_), 31.0, 2.0);
     const std::vector<platform::Tone> tones = tones_from_start();

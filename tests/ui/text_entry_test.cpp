@@ -92,10 +92,10 @@ TEST_F(TextEntry, BackOnAnEmptyFieldAndTheMiddleButtonDoNothing) {
     Entry e;
     start([&] { e = edit(5); });
     press(ui::KEY_BACK);
-    click(runtime::kMouseBitMiddle);
+    rig_.click(runtime::kMouseBitMiddle);
     rig_.type("z");
     rig_.run_ms(30);
-    click(runtime::kMouseBitLeft);  // ENTER
+    rig_.click(runtime::kMouseBitLeft);  // ENTER
     ASSERT_TRUE(run_to_end());
     EXPECT_EQ(e.result, 1);
     EXPECT_EQ(e.text, "Z");
@@ -112,7 +112,7 @@ TEST_F(TextEntry, EscapeLeavesTheCallersTextAsItWas) {
     press(ui::KEY_ESC);
     rig_.type("abc");
     rig_.run_ms(30);
-    click(runtime::kMouseBitRight);
+    rig_.click(runtime::kMouseBitRight);
     ASSERT_TRUE(run_to_end());
     EXPECT_EQ(by_key.result, 0);
     EXPECT_EQ(by_key.text, "OLD");

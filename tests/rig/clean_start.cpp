@@ -1,0 +1,149 @@
+#include "rig/clean_start.h"
+
+#include "datafiles/commands.h"
+#include "datafiles/data_files.h"
+#include "datafiles/default_values.h"
+#include "datafiles/file_neighbours.h"
+#include "datafiles/memory_file.h"
+#include "datafiles/preset_file.h"
+#include "datafiles/threshold_file.h"
+#include "memcheck/blocks.h"
+#include "memcheck/copy_checks.h"
+#include "memcheck/exceptions.h"
+#include "memcheck/log.h"
+#include "memcheck/run_state.h"
+#include "memcheck/settings.h"
+#include "memcheck/stack_trace.h"
+#include "memories/master_faders.h"
+#include "memories/master_state.h"
+#include "memories/memory_index.h"
+#include "memories/presets.h"
+#include "memories/submaster_cells.h"
+#include "playback/key_groups.h"
+#include "playback/playback_faders.h"
+#include "playback/playback_state.h"
+#include "playback/playback_wing.h"
+#include "programmer/commands.h"
+#include "programmer/park_tables.h"
+#include "programmer/programmer_jobs.h"
+#include "runtime/card_discovery.h"
+#include "runtime/config_records.h"
+#include "runtime/console_state.h"
+#include "runtime/dpmi_services.h"
+#include "runtime/key_leds.h"
+#include "runtime/key_reader.h"
+#include "runtime/keyboard_isr.h"
+#include "runtime/lamp_commands.h"
+#include "runtime/main_loop.h"
+#include "runtime/mouse_input.h"
+#include "runtime/show_tables.h"
+#include "runtime/startup.h"
+#include "runtime/step_log.h"
+#include "runtime/timers.h"
+#include "setup/dmx_inputs.h"
+#include "setup/global_settings.h"
+#include "setup/patch_tables.h"
+#include "setup/setup_types.h"
+#include "sync/midi_events.h"
+#include "sync/sync_services.h"
+#include "ui/bitmap_fonts.h"
+#include "ui/fader_widget.h"
+#include "ui/helpers.h"
+#include "ui/main_screen.h"
+#include "ui/message_line.h"
+#include "ui/message_neighbours.h"
+#include "ui/mode_keys.h"
+#include "ui/screen_neighbours.h"
+
+#if __has_include("hwtest/test_menu.h")
+#include "hwtest/auto_test.h"
+#include "hwtest/card_scan.h"
+#include "hwtest/cdrom_test.h"
+#include "hwtest/storage_tests.h"
+#include "hwtest/test_menu.h"
+#define BRAVINOX_RIG_HWTEST 1
+#endif
+
+namespace rig {
+
+void reset_global_state() {
+    // The modules that hold blocks first: they go back through the memory
+    // checker, whose own state is reset last.
+    runtime::reset_show_tables_globals();
+    runtime::reset_lamp_commands_globals();
+    datafiles::reset_default_values_globals();
+    datafiles::reset_memory_file_globals();
+    datafiles::reset_preset_file_globals();
+    datafiles::reset_threshold_file_globals();
+    ui::reset_bitmap_fonts_globals();
+    ui::reset_main_screen_globals();
+
+    // Subsystem 1: the runtime.
+    runtime::reset_card_discovery_globals();
+    runtime::reset_config_records_globals();
+    runtime::reset_console_state_globals();
+    runtime::reset_dpmi_services_globals();
+    runtime::reset_key_leds_globals();
+    runtime::reset_key_reader_globals();
+    runtime::reset_keyboard_isr_globals();
+    runtime::reset_main_loop_globals();
+    runtime::reset_mouse_input_globals();
+    runtime::reset_startup_globals();
+    runtime::reset_timers_globals();
+    runtime::clear_step_log();
+
+    // Subsystem 2: the user interface.
+    ui::reset_fader_widget_globals();
+    ui::reset_helpers_globals();
+    ui::reset_message_line_globals();
+    ui::reset_message_neighbours_globals();
+    ui::reset_mode_keys_globals();
+    ui::reset_screen_neighbours_globals();
+
+    // Subsystem 3: the data files.
+    datafiles::reset_commands_globals();
+    datafiles::reset_data_files_globals();
+    datafiles::reset_file_neighbours_globals();
+
+    // Subsystems 4 to 8.
+    programmer::reset_commands_globals();
+    programmer::reset_park_tables_globals();
+    programmer::reset_programmer_jobs_globals();
+    memories::reset_master_faders_globals();
+    memories::reset_master_state_globals();
+    memories::reset_memory_index_globals();
+    memories::reset_presets_globals();
+    memories::reset_submaster_cells_globals();
+    playback::reset_key_groups_globals();
+    playback::reset_playback_faders_globals();
+    playback::reset_playback_state_globals();
+    playback::reset_playback_wing_globals();
+    setup::reset_dmx_inputs_globals();
+    setup::reset_global_settings_globals();
+    setup::reset_patch_tables_globals();
+    setup::reset_setup_types_globals();
+    synchro::reset_midi_events_globals();
+    synchro::reset_sync_services_globals();
+
+#ifdef BRAVINOX_RIG_HWTEST
+    // Subsystem 9: quandrix.
+    hwtest::reset_auto_test_globals();
+    hwtest::reset_card_scan_globals();
+    hwtest::reset_cdrom_test_globals();
+    hwtest::reset_storage_tests_globals();
+    hwtest::reset_test_menu_globals();
+#endif
+
+    // Subsystem 10: the memory checker, last. Its signal handlers go back
+    // first, its log is closed, and the guarded blocks still outstanding go
+    // back before its registry does.
+    memcheck::reset_exceptions_globals();
+    memcheck::reset_log_globals();
+    memcheck::reset_blocks_globals();
+    memcheck::reset_copy_checks_globals();
+    memcheck::reset_run_state_globals();
+    memcheck::reset_settings_globals();
+    memcheck::reset_stack_trace_globals();
+}
+
+}  // namespace rig
