@@ -57,6 +57,10 @@ bool parse_lamp_line(const char* line, LampStep& step) {
     // an endless wait and counts as no delay.
     const auto delay_tenths = static_cast<int16_t>(delay);
     step.delay = delay_tenths < 0 ? 0u : static_cast<uint32_t>(delay_tenths);
+    // The function is one of the type's 32, the value a DMX level or the
+    // release; a line with anything else is no command line.
+    if (function < 1 || function > kLampFunctions) return false;
+    if ((value < 0 || value > kLampMaxLevel) && value != kLampRelease) return false;
     step.function = static_cast<uint16_t>(function);
     step.value = static_cast<uint16_t>(value);
     return true;

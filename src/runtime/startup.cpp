@@ -140,6 +140,7 @@ void init_show() {
 }
 
 void shutdown_hardware() {
+    stop_wing_tone();
     reset_led_rings();
     flush_key_buffers();
     for (int led = 1; led <= kKeyboardLeds; ++led) set_keyboard_leds(led, 0);
@@ -165,7 +166,13 @@ void refresh_after_start() {
         option_flags |= OPT_OUTPUT_VALUES_VIEW;
         playback::refresh_cue_mode();
     }
-    if (settings.view_mode != 0) ui::set_panel_mode(static_cast<int16_t>(settings.view_mode + 1));
+    // "VIEWMODE" 1 "TEXT" and 2 "VALUES" open their panel (value + 1); 0
+    // "STAGE" and a value the setup file should not hold leave it as it is.
+    switch (settings.view_mode) {
+        case 1: STEP(ui::set_panel_mode(2)); break;
+        case 2: STEP(ui::set_panel_mode(3)); break;
+        default: break;
+    }
     for (int s = 0; s < 4; ++s) {
         if (settings.sequences[static_cast<size_t>(s)] == 1) playback::toggle_sequence_run(static_cast<int16_t>(s + 1), 1);
     }
