@@ -108,8 +108,9 @@ void take_thread_stack() {
     pthread_attr_destroy(&attr);
 }
 
-void clear_stack_watch() {
-    mc_settings.flags &= ~kSetStackWatch;
+void clear_stack_watch() { mc_settings.flags &= ~kSetStackWatch; }
+
+void clear_stack_words() {
     mc_stack.top = 0;
     mc_stack.limit = 0;
 }
@@ -182,13 +183,19 @@ void mc_auto_init() {
     if (mc_settings.stack_reserve_bytes < kMinStackReserveBytes) {
         mc_settings.stack_reserve_bytes = kMinStackReserveBytes;
     }
-    if ((mc_settings.flags & kSetStandardStack) == 0) clear_stack_watch();
+    if ((mc_settings.flags & kSetStandardStack) == 0) {
+        clear_stack_watch();
+        clear_stack_words();
+    }
     mc_settings.flags |= kSetRegistryMode;
     if ((mc_settings.flags & kSetCheckingWanted) != 0 && !exit_registered) {
         exit_registered = true;
         std::atexit(exit_handler);
     }
     if ((mc_settings.flags & kSetAutoInit) != 0) {
+        // The stack words keep the running thread's bounds: the stack checks
+        // of the copies need them, and this system has no later moment that
+        // would take them.
         clear_stack_watch();
         mc_startcheck(nullptr, 0, kStartupFile);
     }
@@ -244,6 +251,7 @@ uint32_t mc_endcheck() {
 }
 
 void mc_at_exit() {
+    const McEntryLock lock;
     mc_state.run_flags |= kRunExiting;
     mc_endcheck();
 }

@@ -66,9 +66,10 @@ struct McCounters {
     unsigned long leaked_bytes = 0;
 };
 
-// The two stack words (cleared when Standard Stack is off or AutoInit is on)
-// and the real bounds of the thread that started checking, which bound every
-// walk of the stack.
+// The two stack words, the bounds of the thread that started checking
+// (pthread_getattr_np), which the stack checks of the copies and the stack
+// watch use (cleared when Standard Stack is off; AutoInit keeps them), and
+// the same bounds again for every walk of the stack.
 struct McStack {
     uintptr_t top = 0;
     uintptr_t limit = 0;
