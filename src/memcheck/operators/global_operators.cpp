@@ -9,6 +9,7 @@
 // malloc and frees with free. Without MEMCHECK each operator is one test of
 // the settings and the plain malloc or free.
 #include <cstddef>
+#include <cstdlib>
 #include <new>
 
 #include "memcheck/memcheck.h"
@@ -21,7 +22,24 @@ namespace {
 // destruction and its leak walk comes after it.
 __attribute__((constructor(101))) void memcheck_start_up() { memcheck::mc_startup_table_entry(); }
 
+// Without MEMCHECK: the plain C heap call, and the full path only when it
+// fails (for the new-handler).
+inline void* plain_new(std::size_t size) {
+    return memcheck::mc_passing_through() ? std::malloc(size == 0 ? 1 : size) : nullptr;
+}
+
+inline void plain_or_checked_delete(void* object) noexcept {
+    if (memcheck::mc_passing_through()) {
+        std::free(object);
+    } else {
+        memcheck::mc_operator_delete(object);
+    }
+}
+
 void* new_or_throw(std::size_t size, std::size_t alignment) {
+    if (alignment == 0) {
+        if (void* object = plain_new(size)) return object;
+    }
     void* object = memcheck::mc_operator_new(size, alignment);
     if (object == nullptr) throw std::bad_alloc();
     return object;
@@ -29,6 +47,9 @@ void* new_or_throw(std::size_t size, std::size_t alignment) {
 
 // A new-handler may throw; the nothrow forms answer null then.
 void* new_or_null(std::size_t size, std::size_t alignment) noexcept {
+    if (alignment == 0) {
+        if (void* object = plain_new(size)) return object;
+    }
     try {
         return memcheck::mc_operator_new(size, alignment);
     } catch (...) {
@@ -53,19 +74,19 @@ void* operator new[](std::size_t size, std::align_val_t alignment, const std::no
     return new_or_null(size, bytes(alignment));
 }
 
-void operator delete(void* object) noexcept { memcheck::mc_operator_delete(object); }
-void operator delete[](void* object) noexcept { memcheck::mc_operator_delete(object); }
-void operator delete(void* object, std::size_t) noexcept { memcheck::mc_operator_delete(object); }
-void operator delete[](void* object, std::size_t) noexcept { memcheck::mc_operator_delete(object); }
-void operator delete(void* object, const std::nothrow_t&) noexcept { memcheck::mc_operator_delete(object); }
-void operator delete[](void* object, const std::nothrow_t&) noexcept { memcheck::mc_operator_delete(object); }
-void operator delete(void* object, std::align_val_t) noexcept { memcheck::mc_operator_delete(object); }
-void operator delete[](void* object, std::align_val_t) noexcept { memcheck::mc_operator_delete(object); }
-void operator delete(void* object, std::size_t, std::align_val_t) noexcept { memcheck::mc_operator_delete(object); }
-void operator delete[](void* object, std::size_t, std::align_val_t) noexcept { memcheck::mc_operator_delete(object); }
+void operator delete(void* object) noexcept { plain_or_checked_delete(object); }
+void operator delete[](void* object) noexcept { plain_or_checked_delete(object); }
+void operator delete(void* object, std::size_t) noexcept { plain_or_checked_delete(object); }
+void operator delete[](void* object, std::size_t) noexcept { plain_or_checked_delete(object); }
+void operator delete(void* object, const std::nothrow_t&) noexcept { plain_or_checked_delete(object); }
+void operator delete[](void* object, const std::nothrow_t&) noexcept { plain_or_checked_delete(object); }
+void operator delete(void* object, std::align_val_t) noexcept { plain_or_checked_delete(object); }
+void operator delete[](void* object, std::align_val_t) noexcept { plain_or_checked_delete(object); }
+void operator delete(void* object, std::size_t, std::align_val_t) noexcept { plain_or_checked_delete(object); }
+void operator delete[](void* object, std::size_t, std::align_val_t) noexcept { plain_or_checked_delete(object); }
 void operator delete(void* object, std::align_val_t, const std::nothrow_t&) noexcept {
-    memcheck::mc_operator_delete(object);
+    plain_or_checked_delete(object);
 }
 void operator delete[](void* object, std::align_val_t, const std::nothrow_t&) noexcept {
-    memcheck::mc_operator_delete(object);
+    plain_or_checked_delete(object);
 }
