@@ -22,6 +22,7 @@ constexpr uint64_t kQuitKeyGrace_ms = 2000;
 // dialog keeps the key from it, the program end at once.
 void quit_console(uint64_t since_request_ms) {
     static bool quit_key_given = false;
+    if (runtime::quit_requested != 0) return;  // the main loop took it: the program end is under way
     if (runtime::main_loop_passes > 0 && since_request_ms < kQuitKeyGrace_ms) {
         if (!quit_key_given) runtime::pushed_back_key = runtime::KEY_QUIT;
         quit_key_given = true;
