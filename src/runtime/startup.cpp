@@ -80,7 +80,15 @@ void run_show_cycle() {
     } while (restart_requested != 0);
 }
 
-[[noreturn]] void end_program() {
+}  // namespace
+
+void console_main(const char* program_path) {
+    start_up(program_path);
+    run_show_cycle();
+    end_program();
+}
+
+void end_program() {
     STEP(synchro::stop_audio_inputs());
     STEP(shutdown_hardware());
     STEP(free_tables());
@@ -90,14 +98,6 @@ void run_show_cycle() {
     STEP(ui::close_graphics());
     STEP(remove_keyboard_isr());  // the exit routine of the keyboard handler
     platform::exit_program(1);
-}
-
-}  // namespace
-
-void console_main(const char* program_path) {
-    start_up(program_path);
-    run_show_cycle();
-    end_program();
 }
 
 void init_show() {
