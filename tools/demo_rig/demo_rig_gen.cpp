@@ -379,10 +379,10 @@ static_assert(4 + kDrawingWidth * kDrawingHeight == 2336);
 
 // The graphics stand-in's image: u16 width, u16 height, one byte per pixel.
 std::vector<uint8_t> image_bytes(const Canvas& canvas) {
-    std::vector<uint8_t> bytes(4);
+    std::vector<uint8_t> bytes(4 + canvas.pixels.size());
     put_u16(bytes, 0, canvas.width);
     put_u16(bytes, 2, canvas.height);
-    bytes.insert(bytes.end(), canvas.pixels.begin(), canvas.pixels.end());
+    std::copy(canvas.pixels.begin(), canvas.pixels.end(), bytes.begin() + 4);
     return bytes;
 }
 
