@@ -205,6 +205,13 @@ void clear_colour_library() {
     color_library_selected.fill(0);
 }
 
+void reset_library_files() {
+    free_symbol_drawings();
+    free_figure_drawings();
+    clear_colour_library();
+    for (auto& kind : color_file_written) kind.fill(false);
+}
+
 void load_filter_catalogues() {
     clear_colour_library();
     std::array<int16_t, kFilterNumbers> lookup{};

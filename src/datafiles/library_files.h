@@ -97,5 +97,8 @@ void save_filter_colour();
 void free_symbol_drawings();
 void free_figure_drawings();
 void clear_colour_library();
+// Everything here as at program start: the drawings freed, the colour
+// library cleared and the colour files' written marks of the run forgotten.
+void reset_library_files();
 
 }  // namespace datafiles

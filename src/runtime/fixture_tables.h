@@ -80,7 +80,7 @@ struct SlaveConsole {
 extern std::array<SlaveConsole, kFixtures> slave_console_list;
 extern int16_t slave_console_count;
 
-// Entries 0..dark_fixture_count - 1 of runtime::dark_fixture_list are in use.
+// Entries 1..dark_fixture_count of runtime::dark_fixture_list are in use.
 extern int16_t dark_fixture_count;
 // The dimmer channels numbered for the dimmer command line: 0-based
 // function record indexes, 65535 = none; entries 0..2047.

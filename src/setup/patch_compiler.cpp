@@ -119,6 +119,11 @@ void compile_soft_patch(int f, int t, int& logical, Counters& c) {
 
 }  // namespace
 
+void reset_patch_compiler_state() {
+    soft_patch_list.clear();
+    address_state = {};
+}
+
 void init_address_state() {
     address_state = {};
     for (int card = 1; card <= kMaxCards; ++card) {

@@ -43,6 +43,8 @@ struct AddressState {
 };
 extern AddressState address_state;
 
+// An empty soft patch list and address state, as at program start.
+void reset_patch_compiler_state();
 // The show's address state: the protocol names of the configuration record.
 void init_address_state();
 // Compiles the tables from setup_data and soft_patch_list and sets the

@@ -176,7 +176,8 @@ extern int16_t fixture_type_count;
 int16_t setup_type_count();
 std::string setup_type_file_name(int16_t type);
 
-// Empties the live setup (byte +0 = 1, the first catalogue) and both counts.
+// Empties the live setup (byte +0 = 1, the first catalogue) and both counts;
+// the working copy is left alone.
 void reset_setup_data();
 
 }  // namespace setup
