@@ -15,6 +15,7 @@
 
 #include <cstring>
 #include <memory>
+#include <random>
 #include <vector>
 
 #include "datafiles/data_dir.h"
@@ -248,6 +249,23 @@ TEST_F(FixtureTables, ThePatchIsCompiledFromTheRigWhenItIsNotYet) {
     // Written with the setup that says so.
     EXPECT_EQ(read("data/ch-patch.dat").size(), 36864u);
     EXPECT_EQ(read("data/setup.dat")[12 + setup::kSetupPatchCompiled], 1);
+}
+
+TEST_F(FixtureTables, RandomTypeLibrariesBuildTablesWithinTheirBounds) {
+    setup_test::lay_out_demo_rig(dir_);
+    std::mt19937 random(41);
+    for (int round = 0; round < 8; ++round) {
+        for (const char* name : {"lib/set/SPOT16.SET", "lib/set/WASHCMY.SET", "lib/set/DIMMER.SET"}) {
+            std::vector<uint8_t> bytes = random_bytes(random, 47097);
+            bytes[57] = static_cast<uint8_t>(1 + round * 4);  // a valid channel count, all else random
+            write(name, bytes);
+        }
+        datafiles::load_setup_file();
+        runtime::init_fixture_tables();
+        runtime::init_wheel_last_values();
+        EXPECT_LE(runtime::function_record_count, 2048);
+        for (int r = 147; r <= 2048; ++r) ASSERT_EQ(record(r).fixture, 0) << r;
+    }
 }
 
 // ------------------------------------------------------------------ small rigs
