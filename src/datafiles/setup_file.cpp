@@ -266,7 +266,7 @@ Check check_block(const SetupData& data) {
 
 bool write_setup_file() {
     std::vector<uint8_t> file(kSetupFileBytes);
-    std::memcpy(file.data(), kSetupVersionText, kVersionTextChars);
+    std::copy_n(kSetupVersionText, kVersionTextChars, file.begin());
     std::copy(setup::setup_data.bytes.begin(), setup::setup_data.bytes.end(), file.begin() + kVersionTextChars);
     return replace_file(setup_path(), file);
 }

@@ -1,7 +1,6 @@
 #include "setup/setup_data.h"
 
 #include <algorithm>
-#include <cstring>
 
 namespace setup {
 
@@ -41,7 +40,7 @@ void SetupData::set_text(size_t offset, size_t size, const std::string& value) {
     if (size == 0 || offset + size > bytes.size()) return;
     const size_t n = std::min(value.size(), size - 1);
     std::fill_n(bytes.begin() + static_cast<std::ptrdiff_t>(offset), size, uint8_t{0});
-    std::memcpy(bytes.data() + offset, value.data(), n);
+    std::copy_n(value.begin(), n, bytes.begin() + static_cast<std::ptrdiff_t>(offset));
 }
 
 size_t SetupData::fixture_field(int f, size_t field) {
@@ -89,7 +88,8 @@ void write_fixture(SetupData& data, int f, const FixtureRecord& r) {
 namespace {
 
 void copy_range(SetupData& to, const SetupData& from, size_t offset, size_t length) {
-    std::memcpy(to.bytes.data() + offset, from.bytes.data() + offset, length);
+    const auto at = static_cast<std::ptrdiff_t>(offset);
+    std::copy_n(from.bytes.begin() + at, length, to.bytes.begin() + at);
 }
 
 void copy_names(SetupData& to, const SetupData& from, size_t first, size_t size) {
