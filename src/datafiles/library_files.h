@@ -1,4 +1,4 @@
-// Drawings and colour-filter libraries (Part 3.105).
+// Drawings and colour-filter libraries.
 //
 // Drawings are images of exactly 2336 bytes in the graphics stand-in's
 // image layout (u16 width 44, u16 height 53, one byte per pixel):
@@ -25,7 +25,7 @@
 // type and kind, and also whenever its colour file is missing or too short
 // to hold the entry; only then single entries in place. (The Part tracked
 // "written" per kind only, so a second type whose colour file did not exist
-// lost its first stored colour: fault F5.)
+// lost its first stored colour.)
 #pragma once
 #include <array>
 #include <cstddef>
@@ -84,7 +84,7 @@ std::string symbol_drawing_path(int d);
 // "lib\rgb\<file>.<ext>" of type t (1..40) and kind 1..3; "" when there is none.
 std::string colour_file_path(int type, int kind);
 
-// Show start, after the setup file (Part 3.103 step 12).
+// Show start, after the setup file.
 void load_symbol_drawings();
 void load_figure_drawings();     // once per program run
 void load_filter_catalogues();

@@ -234,7 +234,7 @@ bool convert_block(Layout layout, const OldBlock& old, SetupData& to) {
 
 enum class Check : uint8_t { ok, addresses, out_of_range };
 
-// Every count and index the show uses from the block (F10), and the
+// Every count and index the show uses from the block, and the
 // address check of the Part.
 Check check_block(const SetupData& data) {
     const int capacity = std::clamp<int>(runtime::function_record_capacity, 0, runtime::kFunctionRecordCapacity);

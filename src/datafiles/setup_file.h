@@ -1,5 +1,4 @@
-// The setup file data\setup.dat and the fixture type libraries it names
-// (Part 3.141).
+// The setup file data\setup.dat and the fixture type libraries it names.
 //
 // setup.dat is taken only at one of four sizes:
 //
@@ -18,7 +17,7 @@
 // the show starts with an empty rig and a message says so.
 //
 // A refused setup.dat, or one of an unknown size or that cannot be read, is
-// never overwritten (faults F6 and F10 of the reading notes): the file stays
+// never overwritten: the file stays
 // as it is, and save_setup_file leaves it alone for the rest of the show
 // unless the fixture setup saves a new rig on purpose
 // (save_setup_file_replacing_kept). Only a missing setup.dat is replaced by

@@ -1,6 +1,6 @@
 // Fixture functions as the programmer addresses them: the function record of
 // a fixture's channel, and the function of another type that answers to the
-// same named function (Part 4.102, the cross-type map).
+// same named function (the cross-type map).
 #pragma once
 #include <cstdint>
 

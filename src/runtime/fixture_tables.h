@@ -1,4 +1,4 @@
-// Derived fixture tables (Part 1.104): what the show start builds from the
+// Derived fixture tables: what the show start builds from the
 // live setup (setup::setup_data) and the loaded fixture types
 // (setup::fixture_type_defs), through which the rest of the console
 // addresses the patched rig.
@@ -8,7 +8,7 @@
 // record that carries it from the fixture's first function record F. A
 // fixture's records are F .. F + channel count - 1; channel c is record
 // F + c - 1. Every record index is checked against the records the console
-// works with (function_record_capacity) before it is used (fault F25), and
+// works with (function_record_capacity) before it is used, and
 // map entries at or past the fixture's channel count are ignored.
 //
 // The function records themselves are runtime::function_record_table
@@ -71,7 +71,7 @@ extern TypeChannelBytes colour_role_table;
 extern std::array<std::array<uint8_t, 64>, kFixtures + 1> function_remap_table;
 
 // The slave consoles of the rig in setup order: the fixture's setup record
-// index (16-bit: fixtures above 255 keep their index, fault F24) and its
+// index (16-bit: fixtures above 255 keep their index) and its
 // kind (1 "ZELK SLAVE CONSOLE", 2 "ZELK SLAVE DESK V2", 3 "ZELK SLAVE WING").
 struct SlaveConsole {
     uint16_t fixture = 0;
@@ -99,7 +99,7 @@ constexpr uint8_t CLASS_PANTILT = 1, CLASS_GOBO = 2, CLASS_COLOUR = 3, CLASS_EFF
 constexpr uint16_t FLAG_INVERTED = 1u << 0;  // the library function's invert byte is 1
 constexpr uint16_t FLAG_FADES = 1u << 1;     // its last flag byte is 1 (generators and figures: timed parameter)
 
-// The whole builder (order of Part 1.104).
+// The whole builder (in the order the tables depend on each other).
 void init_fixture_tables();
 // Start values of wheel_last_values; the fixture setup runs it too.
 void init_wheel_last_values();

@@ -86,7 +86,7 @@ void run_show_cycle() {
     STEP(synchro::stop_audio_inputs());
     STEP(shutdown_hardware());
     STEP(free_tables());
-    datafiles::free_figure_drawings();  // kept for the whole run (Part 3.105)
+    datafiles::free_figure_drawings();  // kept for the whole run
     STEP(ui::free_screen_images());
     STEP(synchro::free_timecode_list());
     STEP(synchro::free_dos_buffer(synchro::cd_request_selector));

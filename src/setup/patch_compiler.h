@@ -1,4 +1,4 @@
-// The channel patch compiler (Part 7.111): turns the live setup's fixture
+// The channel patch compiler: turns the live setup's fixture
 // records and the soft patch list into the nine channel patch tables and the
 // dimmer patch table (setup/patch_tables.h) that the channel level setter
 // and the card upload read.

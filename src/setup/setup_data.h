@@ -36,7 +36,7 @@ constexpr size_t kStageLineBytes = 11;
 constexpr size_t kStageRectBytes = 11;
 constexpr size_t kStageTextBytes = 28;
 
-// Offsets in the block (Part 7.101; the hexadecimal form is Part 3.141's).
+// Offsets in the block.
 constexpr size_t kSetupColourLibrary = 0;          // u8: 1 LEE, 2 ROSCO, 3 GAM
 constexpr size_t kSetupEllipseCount = 1;           // u8
 constexpr size_t kSetupEllipses = 2;
@@ -161,7 +161,7 @@ void write_fixture(SetupData& data, int f, const FixtureRecord& record);
 extern SetupData setup_data;
 extern SetupData setup_edit_copy;
 
-// Copies the block field by field (Part 7.101): the destination is zeroed;
+// Copies the block field by field: the destination is zeroed;
 // names are copied as strings; solo memory, the groupings flag and the
 // reserved bytes are not carried.
 void copy_setup_data(SetupData& destination, const SetupData& source);

@@ -1,7 +1,7 @@
-// The derived fixture tables (Part 1.104) of the demo rig, against values
+// The derived fixture tables of the demo rig, against values
 // worked out by hand from programdir/rig, and of small rigs made for one
-// rule each: a fixture above 255 in the slave list (F24), records bounded by
-// the capacity (F25), the knife remap, the channel patch compiled from the
+// rule each: a fixture above 255 in the slave list, records bounded by
+// the capacity, the knife remap, the channel patch compiled from the
 // rig.
 //
 // The demo rig (setup.txt): fixtures 1-4 SPOT16 on card 1 at 1, 17, 33, 49

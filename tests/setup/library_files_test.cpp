@@ -1,6 +1,6 @@
-// Drawings and colour-filter libraries (Part 3.105) of the demo rig and of
+// Drawings and colour-filter libraries of the demo rig and of
 // files changed for one rule each; the colour store keeps a second type's
-// first colour although its colour file did not exist (fault F5).
+// first colour although its colour file did not exist.
 #include "datafiles/library_files.h"
 
 #include <gtest/gtest.h>

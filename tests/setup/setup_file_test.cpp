@@ -1,4 +1,4 @@
-// The setup file and the fixture type libraries (Part 3.141), on files in a
+// The setup file and the fixture type libraries, on files in a
 // temporary program directory: the demo rig loads at its sizes, a library
 // that fails its checks gives its message while the rest loads, the older
 // layouts convert, and a setup that is refused or not recognised is kept on
@@ -354,7 +354,7 @@ TEST_F(SetupFile, AnOlderLayoutWithMoreFixturesThanItHoldsIsRefusedAndKept) {
     EXPECT_FALSE(has("data/dimpatch.dat"));
 }
 
-// ------------------------------------------------------------------ refused and unrecognised files (F6, F10)
+// ------------------------------------------------------------------ refused and unrecognised files
 
 TEST_F(SetupFile, AFixtureBeyondTheChannelsRefusesTheSetupAndTheFileIsKept) {
     struct Case {
@@ -484,7 +484,7 @@ TEST_F(SetupFile, RandomFilesAtEachSizeAreLoadedOrRefusedWithoutHarm) {
     }
 }
 
-// ------------------------------------------------------------------ the block in memory (Part 7.101)
+// ------------------------------------------------------------------ the block in memory
 
 TEST(SetupData, TheBlockIs115195BytesAndTheFieldsSitAtTheirOffsets) {
     static_assert(setup::kSetupDataBytes == 115195);

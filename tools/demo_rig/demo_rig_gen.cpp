@@ -453,7 +453,7 @@ std::vector<uint8_t> polygon_drawing(int n) {
     return image_bytes(c);
 }
 
-// Lissajous figure n (1..36) from its two figure codes (Part 3.105's table):
+// Lissajous figure n (1..36) from its two figure codes:
 // the first gives the phase, the second the frequency ratio.
 std::vector<uint8_t> lissajous_drawing(int first_code, int second_code) {
     Canvas c(kDrawingWidth, kDrawingHeight);
@@ -712,7 +712,7 @@ bool setup_block(const SetupSource& rig, const std::map<std::string, TypeSource>
         if (item.kind == "text") d.set_text(at + 7, setup::kTypeNameBytes, item.text);
         d.set_u8(count_at, static_cast<uint8_t>(count + 1));
     }
-    // The start settings the show start would otherwise fill in (Part 3.141 step 7).
+    // The start settings the show start would otherwise fill in.
     constexpr std::array<uint8_t, 5> kStart = {6, 7, 0, 0, 1};
     for (size_t i = 0; i < kStart.size(); ++i) d.set_u8(setup::kSetupStartDefaults + i, kStart[i]);
     for (size_t i = 0; i < rig.default_times.size(); ++i) {
