@@ -12,7 +12,7 @@
 // address p.
 //
 // Only the compiler and the state it reads are here: the address state's
-// protocol names (the rest of the address panel, Part 7.102, comes with the
+// protocol names (the rest of the address panel comes with the
 // fixture setup) and the soft patch list, which the fixture setup's editors
 // fill (empty until then).
 #pragma once

@@ -2,7 +2,7 @@
 // temporary program directory: the demo rig loads at its sizes, a library
 // that fails its checks gives its message while the rest loads, the older
 // layouts convert, and a setup that is refused or not recognised is kept on
-// disk while the show starts with an empty rig (faults F6 and F10).
+// disk while the show starts with an empty rig.
 #include "datafiles/setup_file.h"
 
 #include <gtest/gtest.h>
