@@ -1,7 +1,9 @@
 #include "datafiles/data_files.h"
 
 #include "datafiles/default_values.h"
+#include "datafiles/library_files.h"
 #include "datafiles/patch_files.h"
+#include "datafiles/setup_file.h"
 #include "datafiles/threshold_file.h"
 
 namespace datafiles {
@@ -12,6 +14,10 @@ uint16_t transp_show_default = 0x0101;
 // The loaders built so far, in the order of the show start; the others follow.
 void load_all_data() {
     load_threshold_file();
+    load_setup_file();
+    load_figure_drawings();
+    load_symbol_drawings();
+    load_filter_catalogues();
     load_patch_curves();
     load_channel_curves();
 }

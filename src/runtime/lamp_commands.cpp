@@ -7,7 +7,7 @@
 #include "memcheck/memcheck.h"
 #include "platform/dos_files.h"
 #include "runtime/config_records.h"
-#include "setup/setup_types.h"
+#include "setup/setup_data.h"
 
 namespace runtime {
 
@@ -79,7 +79,7 @@ void append_lamp_step(int16_t type, const LampStep& step) {
 void load_type_commands(int16_t type) {
     std::array<char, kPathBytes> path{};
     std::snprintf(path.data(), path.size(), "%s\\lib\\rst\\%s.rst", home_directory.c_str(),
-                  setup::setup_type_file_name(type));
+                  setup::setup_type_file_name(type).c_str());
     FILE* file = platform::dos_fopen(path.data(), "rt");
     if (file == nullptr) return;
     std::array<char, kLineBytes> line{};

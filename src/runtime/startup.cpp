@@ -2,6 +2,8 @@
 
 #include "datafiles/data_files.h"
 #include "datafiles/default_values.h"
+#include "datafiles/library_files.h"
+#include "datafiles/setup_file.h"
 #include "datafiles/threshold_file.h"
 #include "memories/memories.h"
 #include "platform/machine.h"
@@ -92,6 +94,7 @@ void end_program() {
     STEP(synchro::stop_audio_inputs());
     STEP(shutdown_hardware());
     STEP(free_tables());
+    datafiles::free_figure_drawings();  // kept for the whole run
     STEP(ui::free_screen_images());
     STEP(synchro::free_timecode_list());
     STEP(synchro::free_dos_buffer(synchro::cd_request_selector));
@@ -188,6 +191,8 @@ void free_fixture_tables() {}
 void free_show_records() {
     datafiles::free_threshold_tables();
     datafiles::free_default_values();
+    datafiles::free_symbol_drawings();
+    datafiles::free_fixture_type_defs();
 }
 
 }  // namespace runtime

@@ -12,7 +12,7 @@
 #include "platform/machine.h"
 #include "rig/rig.h"
 #include "runtime/config_records.h"
-#include "setup/setup_types.h"
+#include "setup/setup_data.h"
 
 namespace {
 
@@ -23,7 +23,7 @@ protected:
         platform::install_machine(machine_.get());
         runtime::home_directory = "C:\\BRAVINOX";
         std::filesystem::create_directories(drive_c_.path() / "BRAVINOX" / "LIB" / "RST");
-        setup::setup_types = {};
+        setup::reset_setup_data();
     }
     void TearDown() override {
         runtime::free_lamp_macro_steps();
@@ -32,8 +32,8 @@ protected:
 
     // Type t of the setup with its file name.
     static void add_type(int16_t type, const char* file_name) {
-        std::strcpy(setup::setup_types.file_names[static_cast<size_t>(type)].data(), file_name);
-        if (setup::setup_types.count < type) setup::setup_types.count = type;
+        setup::setup_data.set_text(setup::SetupData::type_file_name_field(type), setup::kTypeFileNameBytes, file_name);
+        if (setup::fixture_type_count < type) setup::fixture_type_count = type;
     }
     // The lamp-command file of a type, byte for byte.
     void write_rst(const std::string& file_name, const std::string& bytes) {
@@ -149,7 +149,7 @@ TEST_F(LampCommands, ReloadingReplacesTheStepsOfEveryType) {
     EXPECT_EQ(count(1), 1);
     EXPECT_EQ(count(2), 2);
 
-    setup::setup_types.count = 1;  // the setup now has one type
+    setup::fixture_type_count = 1;  // the setup now has one type
     runtime::load_reset_commands();
     EXPECT_EQ(count(1), 1);
     EXPECT_EQ(count(2), 0);
