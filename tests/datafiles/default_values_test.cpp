@@ -11,11 +11,14 @@
 #include <vector>
 
 #include "data_dir.h"
+#include "datafiles/data_files.h"
 #include "datafiles/file_neighbours.h"
 #include "memcheck/memcheck.h"
 #include "programmer/commands.h"
 #include "runtime/card_discovery.h"
 #include "runtime/show_tables.h"
+#include "ui/bitmap_fonts.h"
+#include "ui/helpers.h"
 
 namespace {
 
@@ -224,6 +227,20 @@ TEST_F(DefaultValues, RandomAndTruncatedFilesAreReadOrRebuilt) {
             expect_rebuilt();
         }
     }
+}
+
+// Part 3.123: the step draws its progress line, then loads.
+TEST_F(DefaultValues, TheStepDrawsItsProgressLineThenLoads) {
+    ui::load_fonts();
+    datafiles::load_default_values_step();
+    const platform::Rect line{200, 235, 639, 242};
+    const std::string shown = platform::region_text(line);
+    platform::_cleardevice();
+    ui::draw_bitmap_text(200, 235, 12, "  - Loading Default Fixture-values");
+    EXPECT_EQ(shown, platform::region_text(line));
+    EXPECT_GT(platform::count_pixels(12, line), 0);
+    ASSERT_NE(default_values, nullptr);
+    EXPECT_EQ(default_values[10], 200);
 }
 
 }  // namespace
