@@ -182,6 +182,7 @@ void refresh_after_start() {
     if (settings.cue_fading == 1) ui::toggle_cue_mode();
     if (settings.values == 1) mode_flags |= MODE_PERCENT;
     if (settings.timecode_play == 1) queue_timecode_play_presses();
+    datafiles::show_load_reports();
 }
 
 // The show records and derived tables belong to the subsystems that fill

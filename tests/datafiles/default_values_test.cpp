@@ -11,12 +11,15 @@
 #include <vector>
 
 #include "data_dir.h"
+#include "datafiles/data_files.h"
 #include "memcheck/memcheck.h"
 #include "runtime/card_discovery.h"
 #include "runtime/fixture_tables.h"
 #include "runtime/show_tables.h"
 #include "setup/fixture_type.h"
 #include "setup/setup_data.h"
+#include "ui/bitmap_fonts.h"
+#include "ui/helpers.h"
 
 namespace {
 
@@ -225,6 +228,20 @@ TEST_F(DefaultValues, RandomAndTruncatedFilesAreReadOrRebuilt) {
             expect_rebuilt();
         }
     }
+}
+
+// The default-values step draws its progress line, then loads.
+TEST_F(DefaultValues, TheStepDrawsItsProgressLineThenLoads) {
+    ui::load_fonts();
+    datafiles::load_default_values_step();
+    const platform::Rect line{200, 235, 639, 242};
+    const std::string shown = platform::region_text(line);
+    platform::_cleardevice();
+    ui::draw_bitmap_text(200, 235, 12, "  - Loading Default Fixture-values");
+    EXPECT_EQ(shown, platform::region_text(line));
+    EXPECT_GT(platform::count_pixels(12, line), 0);
+    ASSERT_NE(default_values, nullptr);
+    EXPECT_EQ(default_values[10], 200);
 }
 
 }  // namespace
