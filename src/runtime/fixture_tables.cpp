@@ -9,6 +9,7 @@
 #include "programmer/commands.h"
 #include "programmer/fixture_functions.h"
 #include "programmer/programmer_jobs.h"
+#include "programmer/value_mapping.h"
 #include "runtime/card_discovery.h"
 #include "runtime/console_state.h"
 #include "runtime/key_reader.h"
@@ -550,8 +551,9 @@ void init_fixture_tables() {
     build_pantilt_records();
     build_knife_remap();
     build_dark_fixture_list();
-    // Step 10 (submasters, group flags, sub-function fader ranges) belongs to
-    // the memories and programmer parts, which run it once they are built.
+    // Step 10: the sub-function fader ranges (the submasters and group
+    // flags belong to the memories, which run them once they are built).
+    programmer::init_subfunction_ranges();
     build_dimmer_channel_list();
     compile_patch_if_needed();
     // Step 13, the patch conflict list, belongs to the fixture setup.

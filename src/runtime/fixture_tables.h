@@ -98,6 +98,9 @@ constexpr uint8_t CLASS_PANTILT = 1, CLASS_GOBO = 2, CLASS_COLOUR = 3, CLASS_EFF
 // Flag-word bits.
 constexpr uint16_t FLAG_INVERTED = 1u << 0;  // the library function's invert byte is 1
 constexpr uint16_t FLAG_FADES = 1u << 1;     // its last flag byte is 1 (generators and figures: timed parameter)
+constexpr uint16_t FLAG_FROZEN = 1u << 2;    // the fixture's freeze switch is on
+constexpr uint16_t FLAG_MANUAL = 1u << 3;    // the held manual value is shown instead of the merge
+constexpr uint16_t FLAG_PLAYBACK_OWNER = 0x7Fu << 9;  // the owning playback, 0 none
 
 // The whole builder (in the order the tables depend on each other).
 void init_fixture_tables();
