@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <memory>
 
 #include "programmer/fixture_functions.h"
@@ -23,11 +24,13 @@ struct SubFunction {
     uint8_t to;
 };
 
-// A type in slot 1 of the show (type index 0), put back afterwards.
+// A type in slot 1 of the show (type index 0), the only one loaded; the
+// types in place before are put back afterwards.
 class MadeType : public ::testing::Test {
 protected:
     void SetUp() override {
-        saved_ = setup::fixture_type_defs[1];
+        saved_ = setup::fixture_type_defs;
+        setup::fixture_type_defs.fill(nullptr);
         type_ = std::make_unique<setup::FixtureTypeDef>();
         type_->bytes[setup::kTypeChannelCount] = 8;
         set_function(1, {{0, 10}, {20, 30}});
@@ -41,7 +44,7 @@ protected:
         programmer::init_subfunction_ranges();
     }
     void TearDown() override {
-        setup::fixture_type_defs[1] = saved_;
+        setup::fixture_type_defs = saved_;
         programmer::init_subfunction_ranges();
         runtime::current_fixture_type = -1;
     }
@@ -61,7 +64,7 @@ protected:
     }
 
     std::unique_ptr<setup::FixtureTypeDef> type_;
-    setup::FixtureTypeDef* saved_ = nullptr;
+    std::array<setup::FixtureTypeDef*, setup::kMaxFixtureTypes + 1> saved_{};
 };
 
 TEST_F(MadeType, FaderRangesShareTheGaps) {
