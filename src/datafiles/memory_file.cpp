@@ -14,7 +14,6 @@
 #include "platform/graphics.h"
 #include "runtime/show_tables.h"
 #include "ui/helpers.h"
-#include "ui/message_neighbours.h"
 
 namespace datafiles {
 
@@ -232,6 +231,11 @@ bool compact_memory_file(bool replace) {
     if (!written) return false;
     memory_index = compacted;
     return true;
+}
+
+void init_memory_file() {
+    clear_memory_index();
+    create_record_file(kMemoryFile);
 }
 
 }  // namespace datafiles

@@ -479,4 +479,9 @@ bool compact_preset_file(bool replace) {
     return true;
 }
 
+void init_preset_file() {
+    clear_preset_index();
+    create_record_file(kPresetFile);
+}
+
 }  // namespace datafiles

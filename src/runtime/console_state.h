@@ -30,6 +30,7 @@ constexpr uint32_t MODE_EDIT_MODE = 3u << 30;         // 0 absolute, 1 relative,
 // run_flags bits
 constexpr uint32_t RUN_BLIND = 1u << 0;
 constexpr uint32_t RUN_EFFECTS_RUNNING = 1u << 1;
+constexpr uint32_t RUN_LIVE_EDIT = 1u << 2;         // programmer values go live ("Fixtures Manual")
 constexpr uint32_t RUN_COPY_MEMORY_DIALOG = 1u << 3;
 constexpr uint32_t RUN_CUE_COPY_DIALOG = 1u << 4;
 constexpr uint32_t RUN_BIT5 = 1u << 5;
@@ -48,6 +49,7 @@ constexpr uint32_t OPT_ANALOGUE_VIEW = 1u << 15;
 constexpr uint32_t OPT_SEQUENCE_PANEL = 1u << 16;
 constexpr uint32_t OPT_CUE_PANEL = 1u << 17;
 constexpr uint32_t OPT_MEMORY_STATE_SHOWN = 1u << 18;
+constexpr uint32_t OPT_SETTINGS_EDITOR = 1u << 19;  // a settings editor owns the lower-left frame
 constexpr uint32_t OPT_OUTPUT_VALUES_VIEW = 1u << 20;
 constexpr uint32_t OPT_SHOW_START_BITS = (1u << 24) - 1;  // bits 0..23, cleared at every show start
 

@@ -7,6 +7,7 @@
 #include "memories/commands.h"
 #include "platform/graphics.h"
 #include "playback/commands.h"
+#include "playback/cue_tables.h"
 #include "playback/key_groups.h"
 #include "playback/playback_jobs.h"
 #include "playback/playback_wing.h"
@@ -25,7 +26,6 @@
 #include "ui/helpers.h"
 #include "ui/main_screen.h"
 #include "ui/message_line.h"
-#include "ui/message_neighbours.h"
 #include "ui/mode_keys.h"
 #include "ui/screens.h"
 

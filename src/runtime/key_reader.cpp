@@ -11,6 +11,7 @@
 #include "runtime/card_discovery.h"
 #include "runtime/config_records.h"
 #include "runtime/console_state.h"
+#include "runtime/fixture_tables.h"
 #include "runtime/keyboard_isr.h"
 #include "runtime/main_loop.h"
 #include "runtime/step_log.h"
@@ -26,8 +27,6 @@ uint16_t key_fifo_base = 0;
 int16_t pc_release_pending = 0;
 int16_t pc_pending_key = 0;
 RemoteCueBytes remote_cue_last;
-std::array<std::array<uint16_t, kFixtureKeys + 1>, kFixturePages + 1> fixture_bank_keys{};
-std::array<uint8_t, kFixturePages + 1> fixture_bank_counts{};
 
 namespace {
 

@@ -13,7 +13,6 @@
 // Also here: the pollers the background poll asks for input, the flush of
 // all key buffers, the handlers of the hardware key groups and the key macros.
 #pragma once
-#include <array>
 #include <cstdint>
 
 namespace runtime {
@@ -53,13 +52,6 @@ struct RemoteCueBytes {
     uint8_t point = 0;
 };
 extern RemoteCueBytes remote_cue_last;
-
-// The fixtures on the keys of each fixture page: [page 1..10][key 1..70] the
-// fixture's 0-based index, and the number of fixtures on each page.
-constexpr int kFixturePages = 10;
-constexpr int kFixtureKeys = 70;
-extern std::array<std::array<uint16_t, kFixtureKeys + 1>, kFixturePages + 1> fixture_bank_keys;
-extern std::array<uint8_t, kFixturePages + 1> fixture_bank_counts;
 
 // Waits (running the background poll) for one input event; true for a key
 // press the caller is to act on, with the key code in *key (0 on entry).

@@ -2,6 +2,10 @@
 
 namespace ui {
 
+int16_t frozen_playback_count = 0;
+int16_t frozen_sequence_count = 0;
+int16_t frozen_fixture_count = 0;
+
 void select_relative_mode() {}
 void toggle_fixture_step_mode() {}
 void toggle_programmer_flag() {}

@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "platform/graphics.h"
+#include "programmer/fixture_pages.h"
 #include "runtime/config_records.h"
 #include "runtime/console_state.h"
 #include "runtime/key_leds.h"
@@ -13,7 +14,6 @@
 #include "runtime/mouse_input.h"
 #include "runtime/step_log.h"
 #include "ui/commands.h"
-#include "ui/entry_neighbours.h"
 #include "ui/helpers.h"
 #include "ui/text_entry.h"
 

@@ -6,15 +6,18 @@
 
 #include "memcheck/memcheck.h"
 #include "platform/graphics.h"
+#include "playback/cue_tables.h"
 #include "programmer/programmer_jobs.h"
 #include "runtime/console_state.h"
 #include "runtime/key_leds.h"
 #include "runtime/mouse_input.h"
 #include "runtime/timers.h"
 #include "ui/bitmap_fonts.h"
+#include "ui/commands.h"
+#include "ui/counters.h"
 #include "ui/fader_widget.h"
 #include "ui/helpers.h"
-#include "ui/screen_neighbours.h"
+#include "ui/memory_access.h"
 #include "ui/screens.h"
 
 namespace ui {

@@ -1,9 +1,12 @@
 #include "ui/panels.h"
 
 #include "ui/message_line.h"
-#include "ui/message_neighbours.h"
 
 namespace ui {
+
+void draw_control_channel_faders() {}
+void draw_cue_panel() {}
+void draw_current_memory_panel() {}
 
 void redraw_memory_panel() {
     draw_current_memory_panel();

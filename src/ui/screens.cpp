@@ -6,17 +6,20 @@
 
 #include "memcheck/memcheck.h"
 #include "platform/graphics.h"
+#include "playback/cue_screen.h"
+#include "programmer/fixture_groups.h"
+#include "programmer/fixture_pages.h"
 #include "runtime/card_discovery.h"
 #include "runtime/console_state.h"
 #include "runtime/key_leds.h"
 #include "runtime/mouse_input.h"
 #include "sync/sync_services.h"
 #include "ui/bitmap_fonts.h"
+#include "ui/counters.h"
 #include "ui/helpers.h"
 #include "ui/main_screen.h"
 #include "ui/message_line.h"
-#include "ui/message_neighbours.h"
-#include "ui/screen_neighbours.h"
+#include "ui/panels.h"
 
 namespace ui {
 

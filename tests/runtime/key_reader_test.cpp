@@ -13,6 +13,7 @@
 #include "runtime/card_discovery.h"
 #include "runtime/config_records.h"
 #include "runtime/console_state.h"
+#include "runtime/fixture_tables.h"
 #include "runtime/key_reader.h"
 #include "runtime/keyboard_isr.h"
 #include "runtime/main_loop.h"

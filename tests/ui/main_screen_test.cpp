@@ -12,6 +12,7 @@
 
 #include "platform/graphics.h"
 #include "programdir/logo_gen.h"
+#include "playback/cue_tables.h"
 #include "programmer/programmer_jobs.h"
 #include "rig/console.h"
 #include "runtime/console_state.h"
@@ -20,7 +21,8 @@
 #include "ui/bitmap_fonts.h"
 #include "ui/fader_widget.h"
 #include "ui/helpers.h"
-#include "ui/screen_neighbours.h"
+#include "ui/commands.h"
+#include "ui/memory_access.h"
 #include "ui/screens.h"
 #include "reference_images.h"
 

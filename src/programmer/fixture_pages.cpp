@@ -1,4 +1,4 @@
-#include "ui/entry_neighbours.h"
+#include "programmer/fixture_pages.h"
 
 #include "runtime/console_state.h"
 
@@ -8,5 +8,7 @@ void set_fixture_page(int16_t page) {
     runtime::fixture_page = page;
     runtime::mode_flags &= ~runtime::MODE_CUE_SCREEN;
 }
+
+void draw_fixture_screen() {}
 
 }  // namespace programmer

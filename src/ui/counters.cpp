@@ -1,0 +1,7 @@
+#include "ui/counters.h"
+
+namespace ui {
+
+void draw_free_counters() {}
+
+}  // namespace ui
