@@ -124,7 +124,7 @@ void init_console_state() {
 }
 
 void clear_console_state_flags() {
-    mode_flags &= ~(MODE_BIT8 | MODE_EVENT_INSERT);
+    mode_flags &= ~(MODE_POINT_CUE_KEYS | MODE_EVENT_INSERT);
     option_flags &= ~OPT_OUTPUT_VALUES_VIEW;
     option_flags &= ~OPT_SHOW_START_BITS;
 }

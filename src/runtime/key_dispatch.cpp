@@ -51,10 +51,6 @@ constexpr int16_t kDigit9Key = 180;
 constexpr int16_t kTakeOutputKey = 198;
 constexpr int16_t kEscKey = 201;
 
-// option_flags bits 1 and 2: the cue grid and the memory list are on screen.
-constexpr uint32_t OPT_CUE_GRID_SHOWN = 1u << 1;
-constexpr uint32_t OPT_MEMORY_LIST_SHOWN = 1u << 2;
-
 constexpr int kEditModeAbsolute = 0;
 constexpr int kEditModeFan = 2;
 
@@ -74,7 +70,7 @@ constexpr int16_t kGridCellHeight_px = 30;
 // ------------------------------------------------------------------ console state
 
 bool is_cue_screen() { return (mode_flags & MODE_CUE_SCREEN) != 0; }
-bool is_point_cue_mode() { return (mode_flags & MODE_BIT8) != 0; }
+bool is_point_cue_mode() { return (mode_flags & MODE_POINT_CUE_KEYS) != 0; }
 bool is_timecode_screen_open() { return (option_flags & OPT_TIMECODE_SCREEN) != 0; }
 
 int panel_mode() { return static_cast<int>((mode_flags & MODE_PANEL_FIELD) >> std::countr_zero(MODE_PANEL_FIELD)); }
@@ -100,7 +96,7 @@ enum class When : uint8_t {
     always,
     cue_screen,
     not_cue_screen,
-    point_cue_mode,      // MODE_BIT8 set
+    point_cue_mode,      // MODE_POINT_CUE_KEYS set
     not_point_cue_mode,
     fixture_step,        // MODE_FIXTURE_STEP set
     panel_mode_5,
@@ -304,12 +300,11 @@ void run_fixture_setup_choice() {
 }
 
 void run_show_settings_choice() {
-    constexpr uint32_t kListsShown = OPT_CUE_GRID_SHOWN | OPT_MEMORY_LIST_SHOWN;
     STEP(ui::set_panel_mode(2));
-    const uint32_t lists_shown = option_flags & kListsShown;
-    option_flags &= ~kListsShown;
+    const uint32_t lists_shown = option_flags & OPT_SCREEN_FIELD;
+    option_flags &= ~OPT_SCREEN_FIELD;
     STEP(ui::edit_global_settings());
-    option_flags = (option_flags & ~kListsShown) | lists_shown;
+    option_flags = (option_flags & ~OPT_SCREEN_FIELD) | lists_shown;
 }
 
 // ------------------------------------------------------------------ second functions

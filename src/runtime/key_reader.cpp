@@ -30,11 +30,6 @@ RemoteCueBytes remote_cue_last;
 
 namespace {
 
-// run_flags bit 7: a command keeps the master flash keys out.
-constexpr uint32_t RUN_BIT7 = 1u << 7;
-// option_flags bit 3: the fixture panel is on screen.
-constexpr uint32_t OPT_FIXTURE_PANEL = 1u << 3;
-
 // Console card cells of the key FIFO; each holds a card address.
 constexpr uint32_t kFifoBaseCell = 0x420;
 constexpr uint32_t kFifoReadCell = 0x422;
@@ -47,12 +42,12 @@ constexpr int kExtendedKeyOffset = 800;
 constexpr uint16_t kHighestEnteredKey = 2000;
 
 // The refusals: run_flags bits that keep a key group or a cue call out.
-constexpr uint32_t kMasterKeysOut = RUN_BIT7;
-constexpr uint32_t kPlaybackKeysOut = RUN_BIT6 | RUN_FREEZE_SWITCHES | RUN_CUE_COPY_DIALOG;
-constexpr uint32_t kMacroKeysOut = RUN_BIT5 | RUN_BIT6 | RUN_BIT17 | RUN_CUE_COPY_DIALOG;
-constexpr uint32_t kBlindKeyOut = RUN_BIT5 | RUN_BIT6 | RUN_BIT17;
-constexpr uint32_t kCueCallsOut =
-    RUN_BIT5 | RUN_BIT6 | RUN_BIT17 | RUN_FREEZE_SWITCHES | RUN_CUE_COPY_DIALOG | RUN_BIT9;
+constexpr uint32_t kMasterKeysOut = RUN_MASTER_KEYS_TAKEN;
+constexpr uint32_t kPlaybackKeysOut = RUN_PLAYBACK_KEYS_TAKEN | RUN_FREEZE_SWITCHES | RUN_CUE_COPY_DIALOG;
+constexpr uint32_t kKeysTaken = RUN_SEQUENCE_KEYS_TAKEN | RUN_PLAYBACK_KEYS_TAKEN | RUN_POINTCUE_EDIT;
+constexpr uint32_t kMacroKeysOut = kKeysTaken | RUN_CUE_COPY_DIALOG;
+constexpr uint32_t kBlindKeyOut = kKeysTaken;
+constexpr uint32_t kCueCallsOut = kKeysTaken | RUN_FREEZE_SWITCHES | RUN_CUE_COPY_DIALOG | RUN_MIDI_EDIT;
 
 // DMX input 1: the cue bytes after the 10 playbacks and 4 masters.
 constexpr int16_t kFirstDmxInStart = 1;

@@ -21,9 +21,6 @@ namespace ui {
 
 namespace {
 
-// option_flags bit 2: the memory list is on screen.
-constexpr uint32_t OPT_MEMORY_LIST_SHOWN = 1u << 2;
-
 // The step-value cursor is drawn this far left of and above the usual place.
 constexpr int16_t kStepCursorShift_px = 3;
 
@@ -131,7 +128,7 @@ bool page_memory_list(int16_t key, const Field& f) {
     if (key == KEY_MEMORY_PANEL) {
         if ((runtime::mode_flags & runtime::MODE_CUE_SCREEN) != 0) STEP(programmer::set_fixture_page(runtime::fixture_page));
         STEP(handle_panel_key(key));
-    } else if ((key == KEY_PAGE_UP || key == KEY_PAGE_DOWN) && (runtime::option_flags & OPT_MEMORY_LIST_SHOWN) != 0) {
+    } else if ((key == KEY_PAGE_UP || key == KEY_PAGE_DOWN) && (runtime::option_flags & runtime::OPT_MEMORY_LIST) != 0) {
         if (key == KEY_PAGE_UP) {
             STEP(show_previous_panel_page());
         } else {

@@ -41,7 +41,7 @@ const std::set<std::string> kBackgroundSteps = {
 };
 
 const uint32_t kSequencePanelBits = runtime::OPT_SEQUENCE_PANEL;
-const uint32_t kConditionModeBits = runtime::MODE_CUE_SCREEN | runtime::MODE_BIT8 | runtime::MODE_FIXTURE_STEP |
+const uint32_t kConditionModeBits = runtime::MODE_CUE_SCREEN | runtime::MODE_POINT_CUE_KEYS | runtime::MODE_FIXTURE_STEP |
                                     runtime::MODE_PANEL_FIELD | runtime::MODE_TRACKERBALL_PANTILT |
                                     runtime::MODE_EDIT_MODE;
 
@@ -93,7 +93,7 @@ protected:
     void set_state(const State& s) {
         runtime::mode_flags &= ~kConditionModeBits;
         if (s.cue_screen) runtime::mode_flags |= runtime::MODE_CUE_SCREEN;
-        if (s.point_cue) runtime::mode_flags |= runtime::MODE_BIT8;
+        if (s.point_cue) runtime::mode_flags |= runtime::MODE_POINT_CUE_KEYS;
         if (s.fixture_step) runtime::mode_flags |= runtime::MODE_FIXTURE_STEP;
         runtime::mode_flags |= panel_field(s.panel);
         runtime::display_mode = s.display;

@@ -318,12 +318,12 @@ TEST_F(KeyReader, RefusedGroupKeysAreStillSwallowed) {
     };
     const Case cases[] = {
         {281, 1u << 7, "synchro::record_fader_event"},
-        {291, runtime::RUN_BIT6, "playback::handle_flash_key"},
+        {291, runtime::RUN_PLAYBACK_KEYS_TAKEN, "playback::handle_flash_key"},
         {332, runtime::RUN_FREEZE_SWITCHES, "playback::handle_flash_key"},
         {300, runtime::RUN_CUE_COPY_DIALOG, "playback::handle_flash_key"},
-        {114, runtime::RUN_BIT5, "ui::toggle_blind_mode"},
-        {114, runtime::RUN_BIT6, "ui::toggle_blind_mode"},
-        {114, runtime::RUN_BIT17, "ui::toggle_blind_mode"},
+        {114, runtime::RUN_SEQUENCE_KEYS_TAKEN, "ui::toggle_blind_mode"},
+        {114, runtime::RUN_PLAYBACK_KEYS_TAKEN, "ui::toggle_blind_mode"},
+        {114, runtime::RUN_POINTCUE_EDIT, "ui::toggle_blind_mode"},
     };
     for (const Case& c : cases) {
         for (const bool refuse : {true, false}) {
@@ -346,7 +346,7 @@ TEST_F(KeyReader, RefusedGroupKeysAreStillSwallowed) {
 }
 
 TEST_F(KeyReader, RefusedKeyMacroLeavesTheFifoAlone) {
-    for (const uint32_t bit : {runtime::RUN_BIT5, runtime::RUN_BIT6, runtime::RUN_BIT17, runtime::RUN_CUE_COPY_DIALOG}) {
+    for (const uint32_t bit : {runtime::RUN_SEQUENCE_KEYS_TAKEN, runtime::RUN_PLAYBACK_KEYS_TAKEN, runtime::RUN_POINTCUE_EDIT, runtime::RUN_CUE_COPY_DIALOG}) {
         runtime::run_flags = bit;
         ui::cue_key_last_press = 1234;
         push_press(501);
@@ -446,7 +446,7 @@ TEST_F(KeyReader, SmallConsolePlaybackAndBlindKeysActInside) {
     EXPECT_EQ(calls("ui::toggle_blind_mode"), 1);
 
     runtime::clear_step_log();
-    runtime::run_flags = runtime::RUN_FREEZE_SWITCHES | runtime::RUN_BIT17;
+    runtime::run_flags = runtime::RUN_FREEZE_SWITCHES | runtime::RUN_POINTCUE_EDIT;
     ring(110, true);
     ring(114, true);
     rig.run_ms(10);
@@ -572,8 +572,8 @@ TEST_F(RemoteCueInput, PercentageModeScalesTheBytes) {
 }
 
 TEST_F(RemoteCueInput, RefusedWhileACommandOrTheSetupRuns) {
-    for (const uint32_t bit : {runtime::RUN_BIT5, runtime::RUN_BIT6, runtime::RUN_BIT17, runtime::RUN_FREEZE_SWITCHES,
-                               runtime::RUN_CUE_COPY_DIALOG, runtime::RUN_BIT9}) {
+    for (const uint32_t bit : {runtime::RUN_SEQUENCE_KEYS_TAKEN, runtime::RUN_PLAYBACK_KEYS_TAKEN, runtime::RUN_POINTCUE_EDIT, runtime::RUN_FREEZE_SWITCHES,
+                               runtime::RUN_CUE_COPY_DIALOG, runtime::RUN_MIDI_EDIT}) {
         runtime::run_flags = bit;
         send(1, 1, 255, 0);
         send(1, 1, 0, 0);
