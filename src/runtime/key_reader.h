@@ -15,25 +15,16 @@
 #pragma once
 #include <cstdint>
 
-namespace runtime {
+#include "runtime/key_codes.h"
 
-constexpr int16_t KEY_SPACE = 901;
-constexpr int16_t KEY_QUIT = 999;
+namespace runtime {
 
 // Console FIFO word: bit 15 press, bits 8-14 matrix row, bits 0-7 column.
 constexpr uint16_t KEY_FIFO_PRESS = 0x8000;
 
-// Key groups that act inside the reader.
-constexpr int16_t kFirstSequenceKey = 251;  // 6 keys for each of sequences A..D
-constexpr int16_t kLastSequenceKey = 274;
-constexpr int16_t kFirstMasterKey = 281;    // GRAND, FLASH, SUB1, SUB2
-constexpr int16_t kLastMasterKey = 284;
-constexpr int16_t kFirstPlaybackKey = 291;  // playbacks 1..42
-constexpr int16_t kLastPlaybackKey = 332;
-constexpr int16_t kLastSmallConsolePlaybackKey = 300;
-constexpr int16_t kFirstMacroKey = 501;     // key macros 1..15
-constexpr int16_t kLastMacroKey = 515;
-constexpr int16_t kBlindKey = 114;
+// The key groups that act inside the reader are the sequence keys of the
+// sequence belts, the master and playback flash keys, the key macros and
+// the blind key (key_codes.h).
 constexpr uint8_t kKeyMacros = 15;
 
 // Card address of the first word of the console key FIFO, read at the

@@ -11,6 +11,7 @@
 #include "programmer/fixture_pages.h"
 #include "runtime/card_discovery.h"
 #include "runtime/console_state.h"
+#include "runtime/key_codes.h"
 #include "runtime/key_leds.h"
 #include "runtime/mouse_input.h"
 #include "sync/sync_services.h"
@@ -122,12 +123,6 @@ uint16_t firmware_version(int card) { return runtime::card_firmware_versions[sta
 // ------------------------------------------------------------------ main screen
 
 // Console keys whose LEDs follow the left column's panel.
-constexpr int16_t kFixturePage1Key = 71;
-constexpr int16_t kFixturePage2Key = 72;
-constexpr int16_t kCueScreenKey = 73;
-constexpr int16_t kGroupBank1Key = 101;
-constexpr int16_t kGroupBank2Key = 102;
-constexpr int16_t kCuePageKeyBase = 80;  // cue page p lights key 80 + p
 constexpr int16_t kCuePages = 16;
 
 constexpr uint32_t kPanelFieldShift = 2;
@@ -137,23 +132,23 @@ void set_led(int16_t key, bool on) { runtime::set_key_led(key, on ? runtime::LED
 void draw_fixture_column() {
     programmer::draw_fixture_screen();
     programmer::update_group_leds();
-    set_led(kGroupBank1Key, runtime::group_bank != 1);
-    set_led(kGroupBank2Key, false);
-    set_led(kCueScreenKey, false);
-    set_led(kFixturePage1Key, runtime::fixture_page == 1);
-    set_led(kFixturePage2Key, runtime::fixture_page != 1);
+    set_led(runtime::KEY_GROUP_BANK, runtime::group_bank != 1);
+    set_led(runtime::KEY_GROUP_STORE, false);
+    set_led(runtime::KEY_CUE, false);
+    set_led(runtime::KEY_BANK_DOWN, runtime::fixture_page == 1);
+    set_led(runtime::KEY_BANK_UP, runtime::fixture_page != 1);
 }
 
 void draw_cue_column() {
     playback::draw_point_cue_panel();
-    for (int16_t page = 1; page <= kCuePages; ++page) set_led(static_cast<int16_t>(kCuePageKeyBase + page), false);
+    for (int16_t page = 1; page <= kCuePages; ++page) set_led(runtime::group_key(page), false);
     const int16_t page = runtime::cue_screen_page;
-    if (page >= 1 && page <= kCuePages) set_led(static_cast<int16_t>(kCuePageKeyBase + page), true);
-    set_led(kGroupBank1Key, false);
-    set_led(kGroupBank2Key, false);
-    set_led(kFixturePage1Key, false);
-    set_led(kFixturePage2Key, false);
-    set_led(kCueScreenKey, true);
+    if (page >= 1 && page <= kCuePages) set_led(runtime::group_key(page), true);
+    set_led(runtime::KEY_GROUP_BANK, false);
+    set_led(runtime::KEY_GROUP_STORE, false);
+    set_led(runtime::KEY_BANK_DOWN, false);
+    set_led(runtime::KEY_BANK_UP, false);
+    set_led(runtime::KEY_CUE, true);
 }
 
 }  // namespace

@@ -41,9 +41,9 @@ const std::set<std::string> kBackgroundSteps = {
 };
 
 const uint32_t kSequencePanelBits = runtime::OPT_SEQUENCE_PANEL;
-const uint32_t kConditionModeBits = runtime::MODE_CUE_SCREEN | runtime::MODE_POINT_CUE_KEYS | runtime::MODE_FIXTURE_STEP |
-                                    runtime::MODE_PANEL_FIELD | runtime::MODE_TRACKERBALL_PANTILT |
-                                    runtime::MODE_EDIT_MODE;
+const uint32_t kConditionModeBits = runtime::MODE_CUE_SCREEN | runtime::MODE_POINT_CUE_KEYS |
+                                    runtime::MODE_FIXTURE_STEP | runtime::MODE_PANEL_FIELD |
+                                    runtime::MODE_TRACKERBALL_PANTILT | runtime::MODE_EDIT_MODE;
 
 uint32_t panel_field(int panel) { return static_cast<uint32_t>(panel) << 2; }
 uint32_t edit_mode_field(int mode) { return static_cast<uint32_t>(mode) << 30; }
@@ -154,8 +154,8 @@ const std::vector<KeyCase> kKeyCases = {
     {96, kMain, {"programmer::handle_group_key(key)"}},
     {101, kMain, {"programmer::handle_group_key(key)"}},
     {102, kMain, {"programmer::handle_group_key(key)"}},
-    {81, kCueScreen, {"playback::show_cue_page(key - 80)"}},
-    {96, kCueScreen, {"playback::show_cue_page(key - 80)"}},
+    {81, kCueScreen, {"playback::show_cue_page(key - KEY_GROUP_1 + 1)"}},
+    {96, kCueScreen, {"playback::show_cue_page(key - KEY_GROUP_1 + 1)"}},
     {101, kCueScreen, kNothing},
     {102, kCueScreen, kNothing},
     // Presets and faders.
@@ -163,8 +163,8 @@ const std::vector<KeyCase> kKeyCases = {
     {154, kMain, {"memories::run_preset_recall_menu(key)"}},
     {155, kMain, {"memories::run_preset_store_menu(key)"}},
     {157, kMain, {"memories::run_preset_store_menu(key)"}},
-    {121, kMain, {"programmer::select_fader(key - 120)"}},
-    {136, kMain, {"programmer::select_fader(key - 120)"}},
+    {121, kMain, {"programmer::select_fader(key - KEY_FADER_1 + 1)"}},
+    {136, kMain, {"programmer::select_fader(key - KEY_FADER_1 + 1)"}},
     // Digits: arrows to the mode keys unless point-cue mode calls points.
     {173, kMain, {"ui::dispatch_mode_key(key)"}},
     {175, kMain, {"ui::dispatch_mode_key(key)"}},
@@ -187,14 +187,14 @@ const std::vector<KeyCase> kKeyCases = {
     {75, kMain, {"ui::toggle_fixture_step_mode()"}},
     {111, kMain, {"datafiles::handle_load_key()"}},
     {112, kMain, {"datafiles::handle_save_key()"}},
-    {137, kMain, {"ui::select_wheel_mode(key - 135)"}},
-    {139, kMain, {"ui::select_wheel_mode(key - 135)"}},
+    {137, kMain, {"ui::select_wheel_mode(key - KEY_WHEEL_MODE_2 + 2)"}},
+    {139, kMain, {"ui::select_wheel_mode(key - KEY_WHEEL_MODE_2 + 2)"}},
     {141, kMain, {"memories::run_clear_programmer()"}},
     {142, kMain, {"programmer::start_timing_edit_mode()"}},
     {143, kMain, {"memories::run_set_functions_to_default()"}},
     {144, kMain, {"programmer::update_figure_state()"}},
-    {145, kMain, {"programmer::select_function_page(key - 144)"}},
-    {146, kMain, {"programmer::select_function_page(key - 144)"}},
+    {145, kMain, {"programmer::select_function_page(key - KEY_FUNCTION_PAGE_1 + 1)"}},
+    {146, kMain, {"programmer::select_function_page(key - KEY_FUNCTION_PAGE_1 + 1)"}},
     {147, kMain, {"ui::toggle_programmer_flag()"}},
     {148, kMain, {"programmer::enter_trackerball_pantilt_mode()"}},
     {161, kMain, {"ui::handle_panel_key(key)"}},
@@ -233,8 +233,8 @@ const std::vector<KeyCase> kKeyCases = {
     // Sequence keys: only in the sequence wheel modes.
     {221, kSequenceA, {"playback::toggle_sequence_run(displayed_sequence(), 1)"}},
     {221, kPlaybacks, kNothing},
-    {222, kMain, {"ui::select_wheel_mode(key - 217)"}},
-    {225, kMain, {"ui::select_wheel_mode(key - 217)"}},
+    {222, kMain, {"ui::select_wheel_mode(key - KEY_SEQUENCE_A + 5)"}},
+    {225, kMain, {"ui::select_wheel_mode(key - KEY_SEQUENCE_A + 5)"}},
     {226, kSequenceD, {"playback::set_sequence_direction(displayed_sequence(), 1, -1)"}},
     {226, kPlaybacks, kNothing},
     {228, kMain, {"ui::select_item_to_edit()"}},
@@ -250,8 +250,8 @@ const std::vector<KeyCase> kKeyCases = {
     {237, kMain, kNothing},
     {242, kSequenceA, {"playback::go_sequence(displayed_sequence(), 1)"}},
     {242, kPlaybacks, kNothing},
-    {243, kSequenceA, {"playback::select_sequence_control(displayed_sequence(), key - 242)"}},
-    {245, kSequenceD, {"playback::select_sequence_control(displayed_sequence(), key - 242)"}},
+    {243, kSequenceA, {"playback::select_sequence_control(displayed_sequence(), key - KEY_SEQUENCE_CONTROL_1 + 1)"}},
+    {245, kSequenceD, {"playback::select_sequence_control(displayed_sequence(), key - KEY_SEQUENCE_CONTROL_1 + 1)"}},
     {244, kMain, kNothing},
     // Wing, labels, undo, fixture keeping, lamps, transparency, flash modes.
     {374, kMain, {"playback::select_wing_lcd_bank(0)"}},
@@ -271,8 +271,8 @@ const std::vector<KeyCase> kKeyCases = {
     // Time keys by screen.
     {396, kMain, {"programmer::run_edit_time_screen(key)"}},
     {400, kMain, {"programmer::run_edit_time_screen(key)"}},
-    {396, kCueScreen, {"playback::edit_playback_times(key - 396)"}},
-    {400, kCueScreen, {"playback::edit_playback_times(key - 396)"}},
+    {396, kCueScreen, {"playback::edit_playback_times(key - KEY_DELAY_IN)"}},
+    {400, kCueScreen, {"playback::edit_playback_times(key - KEY_DELAY_IN)"}},
     // Keys without a command in the main loop.
     {201, kMain, kNothing},
     {204, kMain, kNothing},
@@ -443,10 +443,10 @@ TEST_F(KeyDispatch, TrackerballGoesWhereTheWheelModeSays) {
 const Steps kMenuClosed = {"playback::update_point_cue_leds()", "ui::redraw_cue_panel()"};
 
 TEST_F(KeyDispatch, ShortSetupPressOnlySwitchesItsLedOff) {
-    runtime::set_key_led(runtime::kSetupKey, runtime::LED_ON);
-    rig.press(runtime::kSetupKey, kShortHold_ms);
+    runtime::set_key_led(runtime::KEY_SETUP, runtime::LED_ON);
+    rig.press(runtime::KEY_SETUP, kShortHold_ms);
     rig.run_ms(20);
-    EXPECT_EQ(rig.key_led(runtime::kSetupKey), LedState::off);
+    EXPECT_EQ(rig.key_led(runtime::KEY_SETUP), LedState::off);
     EXPECT_EQ(commands(), kNothing);
     EXPECT_NE(ui::current_message(), "1=FIXT. SETUP  2=SHOW SETTINGS");
     EXPECT_EQ(runtime::run_flags & runtime::RUN_SHOW_FILE_BUSY, 0u);
@@ -457,7 +457,7 @@ TEST_F(KeyDispatch, HeldSetupOpensTheMenuAndEscClosesIt) {
     runtime::option_flags |= runtime::OPT_CUE_PANEL | runtime::OPT_MEMORY_STATE_SHOWN;
     for (const int16_t key : {171, 174, 180}) runtime::set_key_led(key, runtime::LED_ON);
 
-    rig.press(runtime::kSetupKey, kLongHold_ms);
+    rig.press(runtime::KEY_SETUP, kLongHold_ms);
     EXPECT_EQ(ui::current_message(), "1=FIXT. SETUP  2=SHOW SETTINGS");
     EXPECT_EQ(rig.pixel(3, 283), 8);      // the box
     EXPECT_EQ(rig.pixel(219, 313), 8);
@@ -485,7 +485,7 @@ TEST_F(KeyDispatch, SetupDigitOneRunsTheFixtureSetupAndRedrawsTheMainScreen) {
     runtime::run_flags |= runtime::RUN_BLIND;
     runtime::mode_flags = (runtime::mode_flags & ~runtime::MODE_EDIT_MODE) | edit_mode_field(2);  // fan
     runtime::mode_flags |= runtime::MODE_CUE_TIMING;
-    rig.press(runtime::kSetupKey, kLongHold_ms);
+    rig.press(runtime::KEY_SETUP, kLongHold_ms);
     commands();
     rig.press(172, 10);
     rig.run_ms(20);
@@ -493,7 +493,7 @@ TEST_F(KeyDispatch, SetupDigitOneRunsTheFixtureSetupAndRedrawsTheMainScreen) {
                                  "ui::free_cue_buffers()", "ui::save_panel_picture()", "setup::run_fixture_setup()",
                                  "ui::draw_main_screen()", "ui::draw_mode_text(ui::MODE_TEXT_EDIT_MODE, 1)",
                                  "playback::update_point_cue_leds()"}));
-    EXPECT_EQ(rig.key_led(runtime::kSetupKey), LedState::off);
+    EXPECT_EQ(rig.key_led(runtime::KEY_SETUP), LedState::off);
     EXPECT_EQ(rig.key_led(114), LedState::lit);
     EXPECT_EQ(rig.key_led(71), LedState::lit);
     EXPECT_EQ(rig.key_led(72), LedState::off);
@@ -506,7 +506,7 @@ TEST_F(KeyDispatch, SetupDigitOneOnAnotherPageWithoutAnalogueView) {
     runtime::option_flags &= ~runtime::OPT_ANALOGUE_VIEW;
     runtime::fixture_page = 3;
     runtime::mode_flags = (runtime::mode_flags & ~runtime::MODE_EDIT_MODE) | edit_mode_field(0);  // absolute
-    rig.press(runtime::kSetupKey, kLongHold_ms);
+    rig.press(runtime::KEY_SETUP, kLongHold_ms);
     commands();
     rig.press(172, 10);
     rig.run_ms(20);
@@ -524,17 +524,17 @@ TEST_F(KeyDispatch, SetupDigitTwoEditsTheSettingsWithTheListBitsPutBack) {
     constexpr uint32_t kListBits = (1u << 1) | (1u << 2);
     runtime::option_flags |= 1u << 2;
     runtime::option_flags &= ~(1u << 1);
-    rig.press(runtime::kSetupKey, kLongHold_ms);
+    rig.press(runtime::KEY_SETUP, kLongHold_ms);
     commands();
     rig.press(173, 10);
     EXPECT_EQ(commands(), (Steps{"playback::update_point_cue_leds()", "ui::redraw_cue_panel()",
                                  "ui::set_panel_mode(2)", "ui::edit_global_settings()"}));
     EXPECT_EQ(runtime::option_flags & kListBits, 1u << 2);
-    EXPECT_EQ(rig.key_led(runtime::kSetupKey), LedState::off);
+    EXPECT_EQ(rig.key_led(runtime::KEY_SETUP), LedState::off);
 }
 
 TEST_F(KeyDispatch, SetupMenuLeavesTheCuePanelAloneWhenARestartWaits) {
-    rig.press(runtime::kSetupKey, kLongHold_ms);
+    rig.press(runtime::KEY_SETUP, kLongHold_ms);
     commands();
     runtime::restart_requested = 1;
     rig.press(201, 10);
@@ -548,24 +548,24 @@ TEST_F(KeyDispatch, SetupMenuLeavesTheCuePanelAloneWhenARestartWaits) {
 
 TEST_F(KeyDispatch, ShiftKeyLightsTheKeysThatHaveSecondFunctions) {
     runtime::current_fixture = 4;
-    hold(runtime::kShiftKey);
-    EXPECT_EQ(rig.key_led(runtime::kShiftKey), LedState::lit);
+    hold(runtime::KEY_SHIFT);
+    EXPECT_EQ(rig.key_led(runtime::KEY_SHIFT), LedState::lit);
     for (const int16_t key : {73, 74, 75, 163, 198, 144, 148, 113}) {
         EXPECT_EQ(rig.key_led(key), LedState::blinking) << key;
     }
     EXPECT_EQ(rig.key_led(81), LedState::off);
-    let_go(runtime::kShiftKey);
+    let_go(runtime::KEY_SHIFT);
 
     // No current fixture, the timecode screen open, the cue screen shown.
     runtime::current_fixture = -1;
     runtime::option_flags |= runtime::OPT_TIMECODE_SCREEN;
     set_state(kCueScreen);
-    hold(runtime::kShiftKey);
+    hold(runtime::KEY_SHIFT);
     EXPECT_NE(rig.key_led(148), LedState::blinking);
     EXPECT_NE(rig.key_led(113), LedState::blinking);
     EXPECT_EQ(rig.key_led(81), LedState::blinking);
     EXPECT_EQ(rig.key_led(96), LedState::blinking);
-    let_go(runtime::kShiftKey);
+    let_go(runtime::KEY_SHIFT);
 }
 
 TEST_F(KeyDispatch, KeysHaveTheirSecondFunctionsWhileShiftIsHeld) {
@@ -582,39 +582,39 @@ TEST_F(KeyDispatch, KeysHaveTheirSecondFunctionsWhileShiftIsHeld) {
         {198, false, {"memories::read_outputs_into_programmer()"}},
         {148, false, {"programmer::apply_pantilt_record()"}},
         {144, false, {"programmer::run_effect_wizard()"}},
-        {81, true, {"ui::edit_tracing_mode(static_cast<uint8_t>(key - 80))"}},
-        {96, true, {"ui::edit_tracing_mode(static_cast<uint8_t>(key - 80))"}},
+        {81, true, {"ui::edit_tracing_mode(static_cast<uint8_t>(key - KEY_GROUP_1 + 1))"}},
+        {96, true, {"ui::edit_tracing_mode(static_cast<uint8_t>(key - KEY_GROUP_1 + 1))"}},
         {81, false, kNothing},
         {1, false, kNothing},
         {193, true, kNothing},
     };
     for (const Case& c : cases) {
         set_state(c.cue_screen ? kCueScreen : kMain);
-        hold(runtime::kShiftKey);
+        hold(runtime::KEY_SHIFT);
         commands();
         rig.press(c.key, 10);
         EXPECT_EQ(commands(), c.expected) << "key " << c.key;
-        let_go(runtime::kShiftKey);
+        let_go(runtime::KEY_SHIFT);
         commands();
     }
 }
 
 TEST_F(KeyDispatch, ReleasingShiftEndsTheMenu) {
-    hold(runtime::kShiftKey);
-    let_go(runtime::kShiftKey);
+    hold(runtime::KEY_SHIFT);
+    let_go(runtime::KEY_SHIFT);
     commands();
     rig.press(73, 10);
     EXPECT_EQ(commands(), (Steps{"ui::run_cue_key()"}));
-    EXPECT_EQ(rig.key_led(runtime::kShiftKey), LedState::off);
+    EXPECT_EQ(rig.key_led(runtime::KEY_SHIFT), LedState::off);
 }
 
 TEST_F(KeyDispatch, EscLeavesTheMenuWhileShiftIsStillHeld) {
-    hold(runtime::kShiftKey);
+    hold(runtime::KEY_SHIFT);
     rig.press(201, 10);
     commands();
     rig.press(73, 10);
     EXPECT_EQ(commands(), (Steps{"ui::run_cue_key()"}));
-    let_go(runtime::kShiftKey);
+    let_go(runtime::KEY_SHIFT);
 }
 
 TEST_F(KeyDispatch, LeavingTheMenuRestoresTheLedsFromTheConsoleState) {
@@ -623,8 +623,8 @@ TEST_F(KeyDispatch, LeavingTheMenuRestoresTheLedsFromTheConsoleState) {
     playback::current_cue_page = 3;
     runtime::current_fixture = 7;
     runtime::fader_bank = 1;
-    hold(runtime::kShiftKey);
-    let_go(runtime::kShiftKey);
+    hold(runtime::KEY_SHIFT);
+    let_go(runtime::KEY_SHIFT);
     EXPECT_EQ(rig.key_led(83), LedState::lit);
     EXPECT_EQ(rig.key_led(81), LedState::off);
     EXPECT_EQ(rig.key_led(96), LedState::off);
@@ -643,8 +643,8 @@ TEST_F(KeyDispatch, LeavingTheMenuRestoresTheLedsFromTheConsoleState) {
     runtime::mode_flags |= edit_mode_field(1);
     runtime::current_fixture = -1;
     runtime::fader_bank = 0;
-    hold(runtime::kShiftKey);
-    let_go(runtime::kShiftKey);
+    hold(runtime::KEY_SHIFT);
+    let_go(runtime::KEY_SHIFT);
     for (const int16_t key : {73, 74, 75, 113, 198, 148, 144, 163, 246}) {
         EXPECT_EQ(rig.key_led(key), LedState::off) << key;
     }
@@ -653,34 +653,34 @@ TEST_F(KeyDispatch, LeavingTheMenuRestoresTheLedsFromTheConsoleState) {
 // --- quit confirmation ----------------------------------------------------------------
 
 TEST_F(KeyDispatch, HoldingSetupInTheShiftMenuEndsTheProgram) {
-    hold(runtime::kShiftKey);
-    rig.press(runtime::kSetupKey, kLongHold_ms);
+    hold(runtime::KEY_SHIFT);
+    rig.press(runtime::KEY_SETUP, kLongHold_ms);
     ASSERT_TRUE(rig.run_until([this] { return rig.finished(); }, 5000));
     EXPECT_EQ(rig.exit_code(), 1);
 }
 
 TEST_F(KeyDispatch, ShortSetupPressInTheShiftMenuDoesNotQuit) {
-    hold(runtime::kShiftKey);
-    rig.press(runtime::kSetupKey, kShortHold_ms);
+    hold(runtime::KEY_SHIFT);
+    rig.press(runtime::KEY_SETUP, kShortHold_ms);
     EXPECT_FALSE(rig.finished());
     EXPECT_EQ(runtime::quit_requested, 0);
-    EXPECT_EQ(rig.key_led(runtime::kSetupKey), LedState::blinking);
+    EXPECT_EQ(rig.key_led(runtime::KEY_SETUP), LedState::blinking);
     commands();
     rig.press(73, 10);  // still in the menu
     EXPECT_EQ(commands(), (Steps{"ui::edit_transparent_mode()"}));
-    let_go(runtime::kShiftKey);
-    EXPECT_EQ(rig.key_led(runtime::kSetupKey), LedState::off);
+    let_go(runtime::KEY_SHIFT);
+    EXPECT_EQ(rig.key_led(runtime::KEY_SETUP), LedState::off);
     rig.run_ms(100);
     EXPECT_FALSE(rig.finished());
 }
 
 TEST_F(KeyDispatch, NoQuitWhileTheTimecodeScreenIsOpen) {
     runtime::option_flags |= runtime::OPT_TIMECODE_SCREEN;
-    hold(runtime::kShiftKey);
-    rig.press(runtime::kSetupKey, kLongHold_ms);
+    hold(runtime::KEY_SHIFT);
+    rig.press(runtime::KEY_SETUP, kLongHold_ms);
     EXPECT_FALSE(rig.finished());
     EXPECT_EQ(runtime::quit_requested, 0);
-    let_go(runtime::kShiftKey);
+    let_go(runtime::KEY_SHIFT);
     rig.run_ms(100);
     EXPECT_FALSE(rig.finished());
 }

@@ -426,7 +426,7 @@ TEST_F(HeldKey, OtherKeysMeanwhileAreSwallowed) {
 }
 
 TEST_F(HeldKey, AnyKeyEndsTheWaitForKeyAny) {
-    start_hold(ui::KEY_ANY, 1000, false);
+    start_hold(runtime::KEY_ANY, 1000, false);
     rig_.run_ms(200);
     const uint64_t pressed_at = now();
     key_down(KEY_FIXTURE_1);
