@@ -14,6 +14,7 @@
 #include "runtime/key_codes.h"
 #include "runtime/key_leds.h"
 #include "runtime/mouse_input.h"
+#include "runtime/step_log.h"
 #include "sync/sync_services.h"
 #include "ui/bitmap_fonts.h"
 #include "ui/counters.h"
@@ -200,8 +201,10 @@ void draw_main_screen() {
     set_console_palette();
 }
 
-void set_panel_mode(int16_t) {}
-void toggle_cue_mode() {}
+void set_panel_mode(int16_t mode) { runtime::log_call("ui::set_panel_mode", {mode}); }
+void toggle_cue_mode() { runtime::log_call("ui::toggle_cue_mode"); }
+
+// Run on every pass of the poll or the main loop: they record nothing.
 void show_output_values() {}
 void cycle_rate_step() {}
 void check_memory_status() {}

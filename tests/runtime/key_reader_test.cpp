@@ -50,6 +50,17 @@ int calls(std::string_view function) {
         std::count_if(steps.begin(), steps.end(), [&](const std::string& s) { return s.rfind(prefix, 0) == 0; }));
 }
 
+// The calls of a neighbour's least body since the step log was last cleared,
+// with the values it was given.
+std::vector<std::string> recorded(std::string_view function) {
+    const std::string prefix = std::string(function) + "(";
+    std::vector<std::string> calls = runtime::logged_calls();
+    std::erase_if(calls, [&](const std::string& c) { return c.rfind(prefix, 0) != 0; });
+    return calls;
+}
+
+using Calls = std::vector<std::string>;
+
 uint16_t press_word(int row, int column) { return static_cast<uint16_t>(0x8000 | (row << 8) | column); }
 uint16_t release_word(int row, int column) { return static_cast<uint16_t>((row << 8) | column); }
 
@@ -256,6 +267,29 @@ TEST_F(KeyReader, SequenceKeysActInsideTheReader) {
     }
 }
 
+TEST_F(KeyReader, EachSequenceKeyActsOnItsOwnSequence) {
+    using runtime::SequenceKey;
+    struct Case {
+        int16_t key;
+        const char* recorded;
+    };
+    const Case cases[] = {
+        {runtime::sequence_key(1, SequenceKey::run), "playback::toggle_sequence_run(1, 1)"},
+        {runtime::sequence_key(2, SequenceKey::direction), "playback::set_sequence_direction(2, 1, -1)"},
+        {runtime::sequence_key(3, SequenceKey::sync), "playback::toggle_sequence_sync(3, 1)"},
+        {runtime::sequence_key(4, SequenceKey::trigger), "playback::set_sequence_trigger_mode(4, 1, -1)"},
+        {runtime::sequence_key(1, SequenceKey::go), "playback::go_sequence(1, 1)"},
+        {runtime::KEY_SEQUENCE_D_GO, "playback::go_sequence(4, 1)"},
+    };
+    for (const Case& c : cases) {
+        runtime::clear_step_log();
+        push_press(c.key);
+        push_release(c.key);
+        rig.run_ms(10);
+        EXPECT_EQ(runtime::logged_calls(), Calls{c.recorded}) << c.key;
+    }
+}
+
 TEST_F(KeyReader, PlaybackAndMasterKeysFlashAndAreRecorded) {
     push_press(305);  // playback 15
     push_release(305);
@@ -265,6 +299,33 @@ TEST_F(KeyReader, PlaybackAndMasterKeysFlashAndAreRecorded) {
     EXPECT_EQ(calls("playback::handle_flash_key"), 2);
     EXPECT_EQ(calls("synchro::record_fader_event"), 3);
     EXPECT_EQ(runtime::key_down_table[282], 1);
+    // Playback 15 flashes on and off; the recorder numbers it 115, the flash master 2.
+    EXPECT_EQ(runtime::logged_calls(),
+              (Calls{"playback::handle_flash_key(15, 1)", "synchro::record_fader_event(115, 1)",
+                     "playback::handle_flash_key(15, 0)", "synchro::record_fader_event(115, 0)",
+                     "synchro::record_fader_event(2, 1)"}));
+}
+
+TEST_F(KeyReader, FirstAndLastPlaybackKeysFlashTheirOwnPlaybacks) {
+    for (const int p : {1, 10, 11, 42}) {
+        runtime::clear_step_log();
+        push_press(runtime::playback_key(p));
+        rig.run_ms(10);
+        EXPECT_EQ(recorded("playback::handle_flash_key"),
+                  Calls{"playback::handle_flash_key(" + std::to_string(p) + ", 1)"});
+        EXPECT_EQ(recorded("synchro::record_fader_event"),
+                  Calls{"synchro::record_fader_event(" + std::to_string(100 + p) + ", 1)"});
+        push_release(runtime::playback_key(p));
+        rig.run_ms(10);
+    }
+    for (const int m : {1, 4}) {
+        runtime::clear_step_log();
+        push_press(runtime::master_key(m));
+        rig.run_ms(10);
+        EXPECT_EQ(runtime::logged_calls(), Calls{"synchro::record_fader_event(" + std::to_string(m) + ", 1)"});
+        push_release(runtime::master_key(m));
+        rig.run_ms(10);
+    }
 }
 
 TEST_F(KeyReader, SubMasterKeysRedrawTheCellsOfTheirFixturesOnThePage) {
@@ -291,9 +352,18 @@ TEST_F(KeyReader, SubMasterKeysRedrawTheCellsOfTheirFixturesOnThePage) {
         return calls("memories::draw_submaster_cell");
     };
     EXPECT_EQ(cells_after(283, true), 3);   // SUB1: fixtures 10, 11, 700
+    EXPECT_EQ(recorded("memories::draw_submaster_cell"),
+              (Calls{"memories::draw_submaster_cell(1, 10, 0)", "memories::draw_submaster_cell(1, 11, 0)",
+                     "memories::draw_submaster_cell(1, 700, 0)"}));
+    EXPECT_EQ(recorded("synchro::record_fader_event"), Calls{"synchro::record_fader_event(3, 1)"});
     EXPECT_EQ(cells_after(283, false), 3);
+    EXPECT_EQ(recorded("memories::draw_submaster_cell").front(), "memories::draw_submaster_cell(1, 10, 1)");
     EXPECT_EQ(cells_after(284, true), 2);   // SUB2: fixtures 11, 12
+    EXPECT_EQ(recorded("memories::draw_submaster_cell"),
+              (Calls{"memories::draw_submaster_cell(2, 11, 0)", "memories::draw_submaster_cell(2, 12, 0)"}));
     EXPECT_EQ(cells_after(283, true), 2);   // fixture 11 of both is left to the held SUB2
+    EXPECT_EQ(recorded("memories::draw_submaster_cell"),
+              (Calls{"memories::draw_submaster_cell(1, 10, 0)", "memories::draw_submaster_cell(1, 700, 0)"}));
     EXPECT_EQ(cells_after(283, false), 2);
     EXPECT_EQ(cells_after(284, false), 2);
     EXPECT_EQ(cells_after(281, true), 0);   // GRAND and FLASH have no cells
@@ -346,7 +416,8 @@ TEST_F(KeyReader, RefusedGroupKeysAreStillSwallowed) {
 }
 
 TEST_F(KeyReader, RefusedKeyMacroLeavesTheFifoAlone) {
-    for (const uint32_t bit : {runtime::RUN_SEQUENCE_KEYS_TAKEN, runtime::RUN_PLAYBACK_KEYS_TAKEN, runtime::RUN_POINTCUE_EDIT, runtime::RUN_CUE_COPY_DIALOG}) {
+    for (const uint32_t bit : {runtime::RUN_SEQUENCE_KEYS_TAKEN, runtime::RUN_PLAYBACK_KEYS_TAKEN,
+                               runtime::RUN_POINTCUE_EDIT, runtime::RUN_CUE_COPY_DIALOG}) {
         runtime::run_flags = bit;
         ui::cue_key_last_press = 1234;
         push_press(501);
@@ -444,6 +515,10 @@ TEST_F(KeyReader, SmallConsolePlaybackAndBlindKeysActInside) {
     EXPECT_EQ(take(), (Events{{false, 0}, {false, 0}, {false, 0}, {false, 114}}));
     EXPECT_EQ(calls("playback::handle_flash_key"), 2);
     EXPECT_EQ(calls("ui::toggle_blind_mode"), 1);
+    EXPECT_EQ(runtime::logged_calls(),
+              (Calls{"playback::handle_flash_key(5, 1)", "synchro::record_fader_event(105, 1)",
+                     "playback::handle_flash_key(5, 0)", "synchro::record_fader_event(105, 0)",
+                     "ui::toggle_blind_mode()"}));
 
     runtime::clear_step_log();
     runtime::run_flags = runtime::RUN_FREEZE_SWITCHES | runtime::RUN_POINTCUE_EDIT;
@@ -537,11 +612,13 @@ TEST_F(RemoteCueInput, RisingTriggerCallsTheCueOnce) {
     EXPECT_EQ(cue_calls(), 0);
     send(2, 7, 200, 3);
     EXPECT_EQ(cue_calls(), 1);
+    EXPECT_EQ(recorded("playback::go_to_cue"), Calls{"playback::go_to_cue(764, 1, 0)"});  // page 2, cue 7, point 3
     EXPECT_EQ(take(), (Events{{false, 0}}));  // the call is consumed inside
     send(2, 7, 255, 3);                       // held high, unchanged
     EXPECT_EQ(cue_calls(), 1);
     send(2, 7, 255, 4);                       // another point while high
     EXPECT_EQ(cue_calls(), 2);
+    EXPECT_EQ(recorded("playback::go_to_cue").back(), "playback::go_to_cue(765, 1, 0)");
     send(2, 7, 127, 4);
     send(2, 7, 128, 4);                       // lowered and raised again
     EXPECT_EQ(cue_calls(), 3);
@@ -565,6 +642,7 @@ TEST_F(RemoteCueInput, PercentageModeScalesTheBytes) {
     setup::dmx_in1_mode = setup::DMX_IN_PERCENTAGE;
     send(42, 3, 255, 0);
     EXPECT_EQ(cue_calls(), 1);
+    EXPECT_EQ(recorded("playback::go_to_cue"), Calls{"playback::go_to_cue(10501, 1, 0)"});  // page 16, cue 1, point 0
     send(43, 3, 255, 0);  // 16.86 -> 17: dropped
     EXPECT_EQ(cue_calls(), 1);
     send(42, 1, 255, 24);  // cue 0.39 -> 0: dropped
@@ -572,8 +650,9 @@ TEST_F(RemoteCueInput, PercentageModeScalesTheBytes) {
 }
 
 TEST_F(RemoteCueInput, RefusedWhileACommandOrTheSetupRuns) {
-    for (const uint32_t bit : {runtime::RUN_SEQUENCE_KEYS_TAKEN, runtime::RUN_PLAYBACK_KEYS_TAKEN, runtime::RUN_POINTCUE_EDIT, runtime::RUN_FREEZE_SWITCHES,
-                               runtime::RUN_CUE_COPY_DIALOG, runtime::RUN_MIDI_EDIT}) {
+    for (const uint32_t bit : {runtime::RUN_SEQUENCE_KEYS_TAKEN, runtime::RUN_PLAYBACK_KEYS_TAKEN,
+                               runtime::RUN_POINTCUE_EDIT, runtime::RUN_FREEZE_SWITCHES, runtime::RUN_CUE_COPY_DIALOG,
+                               runtime::RUN_MIDI_EDIT}) {
         runtime::run_flags = bit;
         send(1, 1, 255, 0);
         send(1, 1, 0, 0);
@@ -613,6 +692,7 @@ TEST_F(KeyReader, LearnedMidiCodeCallsItsCueUnlessItIsCurrent) {
 
     midi(0x9000, 0x3C40);
     EXPECT_EQ(calls("playback::go_to_cue"), 1);
+    EXPECT_EQ(recorded("playback::go_to_cue"), Calls{"playback::go_to_cue(45, 1, 1)"});
     EXPECT_EQ(calls("playback::handle_flash_key"), 0);  // the event ends with the cue
     EXPECT_EQ(take(), (Events{{false, 0}}));
     EXPECT_EQ(runtime::input_pending_midi, 0);
@@ -624,6 +704,7 @@ TEST_F(KeyReader, LearnedMidiCodeCallsItsCueUnlessItIsCurrent) {
     midi(0x9000, 0x3C40);
     EXPECT_EQ(calls("playback::go_to_cue"), 0);
     EXPECT_EQ(calls("playback::handle_flash_key"), 1);  // falls through to the playbacks
+    EXPECT_EQ(recorded("playback::handle_flash_key"), Calls{"playback::handle_flash_key(7, 1)"});
     EXPECT_EQ(playback::playback_note_flags[7], 1);
 
     // Refused with the setup open: no cue, and nothing else either.
@@ -651,6 +732,8 @@ TEST_F(KeyReader, ShowControlGoAndOpenList) {
     midi(0xF07F, 0);  // no cue slot
     EXPECT_EQ(calls("playback::go_to_cue"), 1);
     EXPECT_EQ(calls("synchro::open_list_by_midi_number"), 1);
+    EXPECT_EQ(runtime::logged_calls(),
+              (Calls{"playback::go_to_cue(1234, 1, 1)", "synchro::open_list_by_midi_number(12)"}));
     EXPECT_EQ(take(), (Events{{false, 0}, {false, 0}, {false, 0}}));
 }
 
@@ -667,6 +750,9 @@ TEST_F(KeyReader, NotesAndBeatsFlashTheirPlaybacks) {
     midi(0x8000, 0x4000);
     EXPECT_EQ(playback::playback_note_flags[3], 0);
     EXPECT_EQ(calls("playback::handle_flash_key"), 4);
+    EXPECT_EQ(recorded("playback::handle_flash_key"),
+              (Calls{"playback::handle_flash_key(3, 1)", "playback::handle_flash_key(4, 1)",
+                     "playback::handle_flash_key(3, 0)", "playback::handle_flash_key(4, 0)"}));
 
     runtime::clear_step_log();
     midi(0xF800, 0);
@@ -687,6 +773,7 @@ TEST_F(KeyReader, MidiCodesStepTriggeredSequences) {
 
     midi(0xB000, 0x0712, 0x0001);  // data 2 differs: still matches
     EXPECT_EQ(calls("playback::go_sequence"), 1);
+    EXPECT_EQ(recorded("playback::go_sequence"), Calls{"playback::go_sequence(2, 1)"});
     midi(0xB000, 0x0812, 0x0001);  // data 1 differs
     midi(0xB000, 0x0740, 0x0002);  // word 3 differs
     midi(0xB001, 0x0740, 0x0001);  // channel differs
@@ -719,6 +806,7 @@ TEST_F(ConsoleKeys, SequenceKeyIsHandledWhileTheMainLoopRuns) {
     runtime::clear_step_log();
     rig.press(262);  // SEQUENCE B GO
     EXPECT_EQ(calls("playback::go_sequence"), 1);
+    EXPECT_EQ(recorded("playback::go_sequence"), Calls{"playback::go_sequence(2, 1)"});
 }
 
 TEST_F(ConsoleKeys, NumericEntryOfQuitEndsTheProgram) {

@@ -182,6 +182,8 @@ TEST_F(EntryDialog, MemoryNumberPagesTheMemoryListWhileTheFieldStaysOpen) {
     EXPECT_EQ(std::count(first.begin(), first.end(), "handle_panel_key(key)"), 1);
     EXPECT_EQ(std::count(first.begin(), first.end(), "show_next_panel_page()"), 0);
     EXPECT_EQ(runtime::fixture_page, 4);
+    EXPECT_EQ(runtime::logged_calls(),
+              (std::vector<std::string>{"programmer::set_fixture_page(4)", "ui::handle_panel_key(162)"}));
 
     runtime::option_flags |= 1u << 2;  // the memory list is on screen now
     runtime::clear_step_log();
