@@ -12,6 +12,7 @@
 #include "memories/memory_index.h"
 #include "platform/dos_files.h"
 #include "platform/graphics.h"
+#include "runtime/one_based.h"
 #include "runtime/show_tables.h"
 #include "ui/helpers.h"
 
@@ -37,7 +38,7 @@ constexpr const char* kCompactCopy = "mem.da";
 
 bool load_stopped_early = false;
 
-size_t at(int m) { return static_cast<size_t>(m); }
+using runtime::at;
 
 void clear_entry_place(MemoryIndexEntry& entry) {
     entry.offset = kNotOnFile;

@@ -10,6 +10,7 @@
 #include "memories/presets.h"
 #include "platform/dos_files.h"
 #include "platform/graphics.h"
+#include "runtime/one_based.h"
 #include "runtime/show_tables.h"
 #include "ui/helpers.h"
 
@@ -43,7 +44,7 @@ enum class PresetKind { value, generator, figure };
 
 bool load_stopped_early = false;
 
-size_t at(int n) { return static_cast<size_t>(n); }
+using runtime::at;
 
 PresetKind kind_of(int16_t entry) {
     if (entry < kFirstGenerator) return PresetKind::value;

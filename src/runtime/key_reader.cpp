@@ -415,8 +415,9 @@ bool get_key(int16_t* key) {
             decided = false;
         }
     }
-    ui::set_text_style(key_reader_text_settings.font, key_reader_text_settings.direction,
-                       key_reader_text_settings.char_size);
+    ui::set_text_style(static_cast<int16_t>(key_reader_text_settings.font),
+                       static_cast<int16_t>(key_reader_text_settings.direction),
+                       static_cast<int16_t>(key_reader_text_settings.char_size));
     platform::_setcolor(saved_colour);
     return result;
 }
