@@ -7,10 +7,15 @@
 // codes. Several keys mean two things by the screen: the fixture keys are
 // the cue keys on the cue screen, the group keys the cue-page keys, four of
 // the digits the arrows.
+//
+// The names live in runtime::keys, which runtime opens for itself: code
+// elsewhere writes runtime::KEY_CUE, or opens runtime::keys where a table
+// of keys reads better without the prefix.
 #pragma once
 #include <cstdint>
 
 namespace runtime {
+inline namespace keys {
 
 // ------------------------------------------------------------------ fixture panel
 
@@ -217,4 +222,5 @@ static_assert(KEY_SEQUENCE_D_GO == sequence_key(4, SequenceKey::go));
 static_assert(KEY_MASTER_4 == master_key(4) && KEY_PLAYBACK_42 == playback_key(42));
 static_assert(KEY_MACRO_15 < 520, "console key codes are 1..519");
 
+}  // namespace keys
 }  // namespace runtime
