@@ -148,6 +148,7 @@ constexpr int16_t KEY_LINK_CUE = 240;
 constexpr int16_t KEY_ADD_EVENTS = 241;
 constexpr int16_t KEY_SEQUENCE_GO = 242;
 constexpr int16_t KEY_SEQUENCE_CONTROL_1 = 243;  // sequence controls 1..3
+constexpr int16_t KEY_SEQUENCE_CONTROL_2 = 244;
 constexpr int16_t KEY_SEQUENCE_CONTROL_3 = 245;
 constexpr int16_t KEY_SHIFT = 246;         // held: the second functions of other keys
 constexpr int16_t KEY_ANY = 248;           // a wait that any key ends
@@ -211,6 +212,9 @@ constexpr int16_t KEY_HOLD = 400;
 constexpr int16_t KEY_MACRO_1 = 501;       // key macros 1..15
 constexpr int16_t KEY_MACRO_15 = 515;
 
+// The key of macro n (1..15).
+constexpr int16_t macro_key(int n) { return static_cast<int16_t>(KEY_MACRO_1 + n - 1); }
+
 // ------------------------------------------------------------------ virtual codes
 
 constexpr int16_t KEY_SPACE = 901;         // the PC space bar: next cue
@@ -220,7 +224,7 @@ static_assert(KEY_FIXTURE_70 == fixture_key(70) && KEY_GROUP_16 == group_key(16)
 static_assert(KEY_DIGIT_9 == digit_key(9) && KEY_DOWN == digit_key(2) && KEY_UP == digit_key(8));
 static_assert(KEY_SEQUENCE_D_GO == sequence_key(4, SequenceKey::go));
 static_assert(KEY_MASTER_4 == master_key(4) && KEY_PLAYBACK_42 == playback_key(42));
-static_assert(KEY_MACRO_15 < 520, "console key codes are 1..519");
+static_assert(KEY_MACRO_15 == macro_key(15) && KEY_MACRO_15 < 520, "console key codes are 1..519");
 
 }  // namespace keys
 }  // namespace runtime
