@@ -170,7 +170,7 @@ TEST_F(EntryDialog, MemoryNumberPagesTheMemoryListWhileTheFieldStaysOpen) {
     start([&] {
         runtime::mode_flags |= runtime::MODE_CUE_SCREEN;
         runtime::fixture_page = 4;
-        runtime::option_flags &= ~(1u << 2);
+        runtime::option_flags &= ~runtime::OPT_MEMORY_LIST;
         result = ui::edit_memory_number(-1, kX, kY, 4, kBackground, kForeground, 0);
     });
     runtime::clear_step_log();
@@ -185,7 +185,7 @@ TEST_F(EntryDialog, MemoryNumberPagesTheMemoryListWhileTheFieldStaysOpen) {
     EXPECT_EQ(runtime::logged_calls(),
               (std::vector<std::string>{"programmer::set_fixture_page(4)", "ui::handle_panel_key(162)"}));
 
-    runtime::option_flags |= 1u << 2;  // the memory list is on screen now
+    runtime::option_flags |= runtime::OPT_MEMORY_LIST;  // the memory list is on screen now
     runtime::clear_step_log();
     press(runtime::KEY_PAGE_DOWN);
     press(runtime::KEY_PAGE_UP);

@@ -57,9 +57,9 @@ constexpr Rect kFixturesManualMark{213, 253, 219, 264};
 constexpr Rect kCuefadingMark{213, 268, 219, 279};
 constexpr Rect kEditModeField{4, 253, 109, 264};
 
-constexpr int16_t kLiveEditKey = 147;
-constexpr int16_t kFreezeKey = 230;
-constexpr int16_t kFixtureStepKey = 75;
+constexpr int16_t kLiveEditKey = runtime::KEY_LIVE_EDIT;
+constexpr int16_t kFreezeKey = runtime::KEY_FREEZE;
+constexpr int16_t kFixtureStepKey = runtime::KEY_STEP;
 
 constexpr int kLogoHeader = 4;
 
