@@ -44,17 +44,17 @@ constexpr uint32_t RUN_SEQUENCE_KEYS_TAKEN = 1u << 5;   // a command reads the s
 constexpr uint32_t RUN_PLAYBACK_KEYS_TAKEN = 1u << 6;   // a command reads the playback flash keys itself
 constexpr uint32_t RUN_MASTER_KEYS_TAKEN = 1u << 7;     // a command reads the master flash keys itself
 constexpr uint32_t RUN_THRESHOLD_MODE = 1u << 8;        // the threshold screen runs
-constexpr uint32_t RUN_MIDI_EDIT = 1u << 9;             // a MIDI code or list editor may be chosen: MIDI cue calls stay out
+constexpr uint32_t RUN_MIDI_EDIT = 1u << 9;             // a MIDI editor may be chosen: MIDI cue calls stay out
 constexpr uint32_t RUN_PRESET_MENU = 1u << 10;          // a preset menu runs
 constexpr uint32_t RUN_WHEELS_INACTIVE = 1u << 11;      // the preset channel setup has the wheels
 constexpr uint32_t RUN_DEFAULT_MODE = 1u << 12;         // the default-values screen runs
-constexpr uint32_t RUN_MEMORY_COMMAND = 1u << 13;       // TO-MEM or store-next runs (no other word fixes its bit)
+constexpr uint32_t RUN_MEMORY_COMMAND = 1u << 13;       // TO-MEM or store-next runs (bit chosen here)
 constexpr uint32_t RUN_FREEZE_SWITCHES = 1u << 14;      // the freeze command runs
 constexpr uint32_t RUN_CUE_KEY_HELD = 1u << 15;         // the CUE key is held
 constexpr uint32_t RUN_TEXT_EDIT = 1u << 16;            // the text edit command runs
 constexpr uint32_t RUN_POINTCUE_EDIT = 1u << 17;        // the point-cue editor may be chosen: the CUE key is taken
 constexpr uint32_t RUN_SHOW_FILE_BUSY = 1u << 18;       // a show file operation runs
-constexpr uint32_t RUN_TIMINGS_DISPLAY = 1u << 19;      // the function faders are laid out wide (no other word fixes its bit)
+constexpr uint32_t RUN_TIMINGS_DISPLAY = 1u << 19;      // the function faders are laid out wide (bit chosen here)
 constexpr uint32_t RUN_SAVE_LOAD_KEY = 1u << 21;        // the SAVE or LOAD key handler runs
 constexpr uint32_t RUN_CUE_MULTISELECT = 1u << 22;      // the cue multiselect dialog runs
 
@@ -80,7 +80,7 @@ constexpr uint32_t OPT_SEQUENCE_PANEL = 1u << 16;       // the sequence panel is
 constexpr uint32_t OPT_CUE_PANEL = 1u << 17;            // the memory / cue panel is shown
 constexpr uint32_t OPT_MEMORY_STATE_SHOWN = 1u << 18;   // the message line may show the current memory's state
 constexpr uint32_t OPT_SETTINGS_EDITOR = 1u << 19;      // a settings editor owns the lower-left frame
-constexpr uint32_t OPT_OUTPUT_VALUES_VIEW = 1u << 20;   // the value table shows output values, and the faders follow them
+constexpr uint32_t OPT_OUTPUT_VALUES_VIEW = 1u << 20;   // the value table shows output values, the faders follow
 
 // Names that stand for other names' bits.
 constexpr uint32_t OPT_SCREEN_FIELD = OPT_CUE_GRID | OPT_MEMORY_LIST;  // the list in the right panel

@@ -116,7 +116,8 @@ void go_to_cue_of_key(int16_t key) {
 
 // Digit d in point-cue mode: point d + 1 of the current cue.
 void go_to_point_of_digit(int16_t key) {
-    const uint16_t slot = cue_point_slot(cue_screen_page, playback::current_cue, static_cast<int16_t>(key - KEY_DIGIT_0 + 1));
+    const auto point = static_cast<int16_t>(key - KEY_DIGIT_0 + 1);
+    const uint16_t slot = cue_point_slot(cue_screen_page, playback::current_cue, point);
     if (slot != 0) STEP(playback::go_to_cue(slot, 1, 0));
 }
 

@@ -129,7 +129,8 @@ bool page_memory_list(int16_t key, const Field& f) {
     if (key == runtime::KEY_PANEL_2) {
         if ((runtime::mode_flags & runtime::MODE_CUE_SCREEN) != 0) STEP(programmer::set_fixture_page(runtime::fixture_page));
         STEP(handle_panel_key(key));
-    } else if ((key == runtime::KEY_PAGE_UP || key == runtime::KEY_PAGE_DOWN) && (runtime::option_flags & runtime::OPT_MEMORY_LIST) != 0) {
+    } else if ((key == runtime::KEY_PAGE_UP || key == runtime::KEY_PAGE_DOWN) &&
+               (runtime::option_flags & runtime::OPT_MEMORY_LIST) != 0) {
         if (key == runtime::KEY_PAGE_UP) {
             STEP(show_previous_panel_page());
         } else {
@@ -148,7 +149,8 @@ bool ends_variant(Variant variant, int16_t key, uint8_t allow_full) {
             return key == runtime::KEY_POINT || key == runtime::KEY_EDIT_VALUE || key == runtime::KEY_SELECT_FUNCTIONS ||
                    (key == runtime::KEY_FULL && allow_full != 0);
         case Variant::fixture:
-            return key == runtime::KEY_POINT || key == runtime::KEY_PLUS || key == runtime::KEY_MINUS || key == runtime::KEY_RANGE;
+            return key == runtime::KEY_POINT || key == runtime::KEY_PLUS || key == runtime::KEY_MINUS ||
+                   key == runtime::KEY_RANGE;
         case Variant::plain:
         case Variant::memory:
             return false;
@@ -273,7 +275,9 @@ int16_t edit_fixture_value(int16_t initial, int16_t x, int16_t y, int16_t max_di
     runtime::set_key_led(runtime::KEY_MINUS, runtime::LED_OFF);
     runtime::set_key_led(runtime::KEY_RANGE, runtime::LED_OFF);
     if (key == runtime::KEY_ENTER || key == runtime::KEY_ESC) return plain_result(key, f);
-    if (key == runtime::KEY_POINT) return f.count == 1 ? static_cast<int16_t>(kFixtureDigitBase + (f.text[0] - '0')) : kEntryCancelled;
+    if (key == runtime::KEY_POINT) {
+        return f.count == 1 ? static_cast<int16_t>(kFixtureDigitBase + (f.text[0] - '0')) : kEntryCancelled;
+    }
     uint8_t exit = kFixtureExitRange;
     if (key == runtime::KEY_PLUS) exit = kFixtureExitPlus;
     if (key == runtime::KEY_MINUS) exit = kFixtureExitMinus;

@@ -242,7 +242,8 @@ TEST_P(KeyLedFirmware, OldFirmwareDropsColumnsAbove39) {
 INSTANTIATE_TEST_SUITE_P(Versions, KeyLedFirmware,
                          ::testing::Values(FirmwareCase{"337", KEY_FREEZE, 39, true},
                                            FirmwareCase{"337", KEY_CLR, 40, false},
-                                           FirmwareCase{"338", KEY_CLR, 40, true}, FirmwareCase{"400", KEY_CLR, 40, true}),
+                                           FirmwareCase{"338", KEY_CLR, 40, true},
+                                           FirmwareCase{"400", KEY_CLR, 40, true}),
                          firmware_case_name);
 
 // --- the ring ---------------------------------------------------------------

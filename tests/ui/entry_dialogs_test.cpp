@@ -53,11 +53,13 @@ TEST_F(EntryDialog, ConsoleKeysGiveTheNumberOrTheEmptyAndCancelResults) {
         {"a fourth digit is ignored", 25, 3, {digit_key(7), digit_key(8), runtime::KEY_ENTER}, 257},
         {"BACK twice empties the field", 25, 3, {runtime::KEY_BACK, runtime::KEY_BACK, runtime::KEY_ENTER}, -2},
         {"BACK on an empty field does nothing", -1, 3, {runtime::KEY_BACK, digit_key(4), runtime::KEY_ENTER}, 4},
-        {"BACK then a new digit", -1, 3, {digit_key(1), digit_key(2), runtime::KEY_BACK, digit_key(9), runtime::KEY_ENTER}, 19},
+        {"BACK then a new digit", -1, 3,
+         {digit_key(1), digit_key(2), runtime::KEY_BACK, digit_key(9), runtime::KEY_ENTER}, 19},
         {"ENTER keeps the initial value", 25, 3, {runtime::KEY_ENTER}, 25},
         {"ESC with digits cancels", 25, 3, {digit_key(1), runtime::KEY_ESC}, -1},
         {"leading zeros", -1, 4, {digit_key(0), digit_key(0), digit_key(7), runtime::KEY_ENTER}, 7},
-        {"other keys are ignored", -1, 3, {1, runtime::KEY_POINT, 185, digit_key(5), runtime::KEY_ENTER}, 5},
+        {"other keys are ignored", -1, 3,
+         {runtime::KEY_FIXTURE_1, runtime::KEY_POINT, runtime::KEY_MINUS, digit_key(5), runtime::KEY_ENTER}, 5},
         {"memory 4000", -1, 4, {digit_key(4), digit_key(0), digit_key(0), digit_key(0), runtime::KEY_ENTER}, 4000},
     };
     std::vector<int16_t> results;
