@@ -4,8 +4,9 @@
 // panel occupies which area of the screen).
 //
 // Each word has one complete table here; a field of several bits is named
-// as a whole. The checks at the end keep any two names from sharing a bit,
-// except where one name stands for another's bits on purpose (listed there).
+// as a whole. The checks at the end keep any two names of a table from
+// sharing a bit; the few names that stand for other names' bits on purpose
+// are kept apart, below the tables.
 #pragma once
 #include <cstdint>
 #include <initializer_list>
