@@ -4,7 +4,6 @@
 
 namespace programmer {
 
-int16_t fixture_count = 0;
 std::array<uint8_t, kFixtures + 1> fixture_selected{};
 
 void handle_fixture_key(int16_t key) { runtime::log_call("programmer::handle_fixture_key", {key}); }

@@ -87,7 +87,11 @@ void set_mode_flag(uint32_t bit, bool on) { mode_flags = on ? (mode_flags | bit)
 bool playback_follow_setting() { return (datafiles::transp_show_default & 1u) != 0; }
 bool sequence_follow_setting() { return ((datafiles::transp_show_default >> 8) & 1u) != 0; }
 
-bool dmx_in1_drives_masters() { return setup::dmx_in1_start >= 1 && setup::dmx_in1_start <= kLastDmxIn1Start; }
+// DMX input 1 sets the masters while it is switched on with a start address
+// whose block fits the input, as the key reader takes it for the remote cue.
+bool dmx_in1_drives_masters() {
+    return setup::dmx_in1_enabled == 1 && setup::dmx_in1_start >= 1 && setup::dmx_in1_start <= kLastDmxIn1Start;
+}
 
 void clear_wheel_bank(auto& bank) { bank.fill(WheelState{}); }
 

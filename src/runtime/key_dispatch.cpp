@@ -20,6 +20,7 @@
 #include "runtime/startup.h"
 #include "runtime/step_log.h"
 #include "setup/commands.h"
+#include "setup/setup_data.h"
 #include "sync/commands.h"
 #include "ui/commands.h"
 #include "ui/fader_widget.h"
@@ -395,7 +396,7 @@ void handle_mouse_click() {
     show_mouse_cursor(0);
     const int16_t cell = mouse_grid_cell(mouse_x, mouse_y);
     if (!is_cue_screen()) {
-        if (cell >= 1 && cell <= programmer::fixture_count && cell <= programmer::kFixtures) {
+        if (cell >= 1 && cell <= setup::fixture_count && cell <= programmer::kFixtures) {
             if (programmer::fixture_selected[static_cast<size_t>(cell)] == 0) {
                 STEP(programmer::select_fixture(cell));
             } else {

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "memcheck/memcheck.h"
 #include "platform/graphics.h"
 #include "platform/text_screen.h"
 #include "runtime/key_codes.h"
@@ -156,7 +157,10 @@ uint8_t edit_text_line(char* buffer, int16_t x, int16_t y, int16_t max_length, u
         }
         if (k == kCharEnter) {
             text[static_cast<size_t>(p)] = '\0';
-            if (buffer != nullptr) std::memcpy(buffer, text.data(), static_cast<size_t>(p) + 1);
+            if (buffer != nullptr) {
+                memcheck::mc_memcpy_at(buffer, text.data(), static_cast<size_t>(p) + 1, __FILE__, __LINE__,
+                                       memcheck::mc_dest_size(buffer));
+            }
             end_text_leds();
             return 1;
         }

@@ -18,6 +18,7 @@
 #include "runtime/key_leds.h"
 #include "runtime/startup.h"
 #include "runtime/step_log.h"
+#include "setup/setup_data.h"
 #include "ui/fader_widget.h"
 #include "ui/message_line.h"
 
@@ -451,7 +452,7 @@ TEST(MouseGrid, CellsAreTwentyTwoByThirtyTenToARow) {
 
 TEST_F(KeyDispatch, LeftClickOnTheFixtureGridTogglesThatFixture) {
     set_state({.display = 1});
-    programmer::fixture_count = 12;
+    setup::fixture_count = 12;
     programmer::fixture_selected[3] = 1;
     commands();
 
@@ -489,7 +490,7 @@ TEST_F(KeyDispatch, LeftClickOnTheCueGridCallsThatCue) {
 
 TEST_F(KeyDispatch, NoClickOutsideMouseMode) {
     set_state({.display = 2});
-    programmer::fixture_count = 12;
+    setup::fixture_count = 12;
     commands();
     click(30, 20);
     EXPECT_EQ(commands(), kNothing);
