@@ -9,7 +9,7 @@
 #include "memcheck/memcheck.h"
 #include "memories/memory_index.h"
 #include "runtime/show_tables.h"
-#include "ui/message_neighbours.h"
+#include "runtime/one_based.h"
 
 namespace datafiles {
 
@@ -22,7 +22,7 @@ using memories::memory_used;
 
 ItemListLoad last_load;
 
-size_t at(int32_t m) { return static_cast<size_t>(m); }
+using runtime::at;
 
 bool take_memory_items(int32_t m, std::span<const MemoryItem> items) {
     auto* list = static_cast<MemoryItem*>(
@@ -81,6 +81,11 @@ bool save_memory_name(int16_t m) {
 
 bool compact_memory_file(bool replace) {
     return compact_item_list_file(kMemoryList, memory_tables(), last_load, replace);
+}
+
+void init_memory_file() {
+    clear_memory_index();
+    create_record_file(kMemoryFile);
 }
 
 }  // namespace datafiles

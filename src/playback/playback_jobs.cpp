@@ -5,6 +5,7 @@
 #include "runtime/channel_levels.h"
 #include "runtime/fixture_tables.h"
 #include "runtime/show_tables.h"
+#include "runtime/step_log.h"
 
 namespace playback {
 
@@ -26,8 +27,12 @@ void output_channel(int16_t record) {
 
 }  // namespace
 
-void reset_cue_fades() {}
-void go_to_cue(uint16_t, uint8_t, uint8_t) {}
+void reset_cue_fades() { runtime::log_call("playback::reset_cue_fades"); }
+void go_to_cue(uint16_t slot, uint8_t record, uint8_t suppress_midi) {
+    runtime::log_call("playback::go_to_cue", {slot, record, suppress_midi});
+}
+
+// Run on every pass of the poll or the main loop: they record nothing.
 void scan_playback_faders(uint8_t) {}
 void run_sequences() {}
 void read_sequence_controls() {}
@@ -51,7 +56,10 @@ void update_dirty_outputs() {
 }
 
 void premove_dark_fixtures() {}
-void toggle_sequence_run(int16_t, uint8_t) {}
-void refresh_cue_mode() {}
+
+void toggle_sequence_run(int16_t sequence, uint8_t mode) {
+    runtime::log_call("playback::toggle_sequence_run", {sequence, mode});
+}
+void refresh_cue_mode() { runtime::log_call("playback::refresh_cue_mode"); }
 
 }  // namespace playback

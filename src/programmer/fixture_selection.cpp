@@ -7,7 +7,7 @@
 #include "runtime/key_reader.h"
 #include "runtime/show_tables.h"
 #include "setup/fixture_type.h"
-#include "ui/screen_neighbours.h"
+#include "programmer/fixture_groups.h"
 
 namespace programmer {
 

@@ -5,7 +5,7 @@
 #include "runtime/console_state.h"
 #include "runtime/fixture_tables.h"
 #include "runtime/show_tables.h"
-#include "ui/screen_neighbours.h"
+#include "runtime/console_flags.h"
 
 namespace programmer {
 

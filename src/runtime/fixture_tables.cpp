@@ -20,6 +20,8 @@
 namespace runtime {
 
 int16_t function_record_count = 0;
+std::array<std::array<uint16_t, kFixtureKeys + 1>, kFixturePages + 1> fixture_bank_keys{};
+std::array<uint8_t, kFixturePages + 1> fixture_bank_counts{};
 std::array<PanTiltRecord, kFixtures + 1> fixture_pantilt_table{};
 TypeChannelBytes type_channel_function{};
 std::array<std::array<std::array<uint8_t, kTypes + 1>, kTypeChannels + 1>, kTypes + 1> type_function_map{};

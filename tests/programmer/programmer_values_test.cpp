@@ -8,7 +8,7 @@
 #include "programmer_test_rig.h"
 #include "runtime/fixture_tables.h"
 #include "runtime/show_tables.h"
-#include "ui/screen_neighbours.h"
+#include "runtime/console_flags.h"
 
 namespace {
 
