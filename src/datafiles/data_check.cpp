@@ -5,7 +5,10 @@
 #include <string>
 
 #include "datafiles/data_files.h"
-#include "datafiles/init_neighbours.h"
+#include "datafiles/memory_file.h"
+#include "datafiles/preset_file.h"
+#include "datafiles/cue_files.h"
+#include "datafiles/cue_memory_file.h"
 #include "datafiles/record_files.h"
 #include "datafiles/threshold_file.h"
 #include "platform/dos_files.h"
@@ -85,7 +88,7 @@ constexpr FileDialogue kCuePlaybackDialogue{
     " INITIALIZE PLAYBACK-FILE ? (Y/N)                    ",
     " INITIALIZING 'CUEPLAYB.DAT'                         ", init_cue_playback_file};
 
-// The older preset files, in the order they are tested and retired.
+// The older preset files, in the order they are tested.
 const char* const kOldPresetFiles[] = {"pre-pan", "pre-col", "pre-gob", "pre-gen", "pre-fig"};
 
 // The current cue files, in the order they are tested and asked for.
@@ -194,25 +197,6 @@ void ask_if_missing(const char* file, const FileDialogue& dialogue) {
     if (!data_file_exists(file)) ask_to_initialize(dialogue);
 }
 
-void retire_preset_files() {
-    const char* home = runtime::home_directory.c_str();
-    for (const char* name : kOldPresetFiles) {
-        ui::run_dos_command("del %s\\data\\%s.old", home, name);
-        ui::run_dos_command("ren %s\\data\\%s.dat *.old", home, name);
-    }
-}
-
-void retire_cue_pages() {
-    const char* home = runtime::home_directory.c_str();
-    for (int j = 1; j <= kCuePages; ++j) {
-        const int page = kCuePageStep * j;
-        ui::run_dos_command("del %s\\data\\cue-%04d.old", home, page);
-        ui::run_dos_command("ren %s\\data\\cue-%04d.dat *.old", home, page);
-        ui::run_dos_command("del %s\\data\\mid-%04d.old", home, page);
-        ui::run_dos_command("ren %s\\data\\mid-%04d.dat *.old", home, page);
-    }
-}
-
 // Memory pages. Returns whether mem.dat is to be rebuilt from the pages in
 // this start, which is when the cue memories must start afresh with it.
 // With only some pages left and mem.dat missing, the pages stay where they
@@ -239,15 +223,15 @@ void check_generator_and_figure_pages() {
     }
 }
 
+// Preset files, as the memory pages: with only some of the older files left
+// they stay where they are for the conversion at load, where a retirement
+// to .old would have them deleted unconverted at the show start.
 void check_preset_files() {
-    const int state = preset_file_state();
-    if (state == kGroupAll) {
+    if (preset_file_state() == kGroupAll) {
         ui::run_dos_command("del %s\\data\\presets.dat", runtime::home_directory.c_str());
         return;
     }
-    if (data_file_exists("presets.dat")) return;
-    ask_to_initialize(kPresetDialogue);
-    if (state == kGroupSome) retire_preset_files();
+    ask_if_missing("presets.dat", kPresetDialogue);
 }
 
 // The cue memories belong to the memories of mem.dat: when mem.dat is rebuilt
@@ -269,17 +253,28 @@ bool a_current_cue_file_missing() {
     return false;
 }
 
+// Older cue pages, all four or only some, stay for the conversion at load,
+// as the memory pages do.
 void check_cue_files() {
-    const int older_present = (page_file_exists("cue", kCuePageStep) ? 1 : 0) +
-                              (page_file_exists("cue", 2 * kCuePageStep) ? 1 : 0) +
-                              (page_file_exists("mid", kCuePageStep) ? 1 : 0) +
-                              (page_file_exists("mid", 2 * kCuePageStep) ? 1 : 0);
-    const int older_files = 2 * kCuePages;
-    if (older_present == older_files) return;  // the conversion at load takes them
+    const bool all_older_present = page_file_exists("cue", kCuePageStep) &&
+                                   page_file_exists("cue", kCuePages * kCuePageStep) &&
+                                   page_file_exists("mid", kCuePageStep) &&
+                                   page_file_exists("mid", kCuePages * kCuePageStep);
+    if (all_older_present) return;  // the conversion at load takes them
     if (a_current_cue_file_missing()) {
         for (const CueFile& cue_file : kCueFiles) ask_if_missing(cue_file.file_name, *cue_file.dialogue);
     }
-    if (older_present > 0) retire_cue_pages();
+}
+
+// Whole files that an interrupted replacement of an earlier version may
+// have left missing, with their old copy beside them.
+const char* const kReplacedFiles[] = {
+    "mem.dat",    "presets.dat", "memthrsh.dat", "memcues.dat",  "cuemem.dat",   "cueseq.dat", "cueplayb.dat",
+    "values.def", "setup.dat",   "curve.dat",    "dimpatch.dat", "ch-patch.dat", "ch-curve.dat",
+};
+
+void restore_replaced_files() {
+    for (const char* file : kReplacedFiles) restore_replaced_file(data_path(file));
 }
 
 }  // namespace
@@ -292,6 +287,7 @@ void init_threshold_file() {
 void check_data_files() {
     platform::clrscr();
     platform::_setcursortype(platform::kCursorHidden);
+    restore_replaced_files();
 
     const int page_state = memory_page_state();
     const bool memories_rebuilt = check_memory_files(page_state);

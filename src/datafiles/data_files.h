@@ -13,6 +13,9 @@ void load_soft_file();
 void load_midi_show_file();
 void build_library_index();
 void optimize_data_at_start();
+// Once the main screen is drawn: what the loading said of damaged files, on
+// the message line (load_report.h).
+void show_load_reports();
 
 // Show-wide follow settings (entry 11201 of the transparency table): low
 // byte playbacks, high byte sequences; 1 = OFF.

@@ -4,12 +4,15 @@
 #include <array>
 #include <string>
 
-#include "datafiles/file_neighbours.h"
 #include "datafiles/record_files.h"
+#include "datafiles/setup_file.h"
 #include "memcheck/memcheck.h"
-#include "programmer/commands.h"
+#include "programmer/fixture_functions.h"
 #include "runtime/card_discovery.h"
+#include "runtime/fixture_tables.h"
 #include "runtime/show_tables.h"
+#include "setup/fixture_type.h"
+#include "setup/setup_data.h"
 
 namespace datafiles {
 
@@ -29,15 +32,18 @@ bool valid_record(int r) {
     return r >= 1 && r <= std::min<int>(runtime::function_record_capacity, kDefaultValueRecords);
 }
 
+using setup::SetupData;
+using setup::setup_data;
+
 // The type definition of fixture f, null when its type is not loaded.
-const FixtureTypeDef* fixture_type_def(int16_t f, size_t& type) {
-    type = static_cast<size_t>(setup_data.u16(SetupData::fixture_field(f, kFixtureTypeIndex))) + 1;
+const setup::FixtureTypeDef* fixture_type_def(int16_t f, size_t& type) {
+    type = static_cast<size_t>(setup_data.u16(SetupData::fixture_field(f, setup::kFixtureTypeIndex))) + 1;
     if (type > static_cast<size_t>(setup::kMaxFixtureTypes)) return nullptr;
-    return fixture_type_defs[type];
+    return setup::fixture_type_defs[type];
 }
 
 int fixture_channel_count(int16_t f) {
-    return std::min<int>(setup_data.u8(SetupData::fixture_field(f, kFixtureChannelCount)), kTypeFunctions);
+    return std::min<int>(setup_data.u8(SetupData::fixture_field(f, setup::kFixtureChannelCount)), setup::kMaxTypeChannels);
 }
 
 bool write_values_file() {
@@ -50,7 +56,7 @@ bool write_values_file() {
 // right size; false when it has to be built anew.
 bool values_file_trusted() {
     uint32_t size_bytes = 0;
-    return lookup_file_size(values_file_path(), size_bytes) && setup_data.u8(kSetupDefaultValuesSaved) != 0 &&
+    return lookup_file_size(values_file_path(), size_bytes) && setup_data.u8(setup::kSetupDefaultValuesSaved) != 0 &&
            size_bytes == kValuesFileBytes;
 }
 
@@ -78,7 +84,7 @@ void load_default_values() {
 }
 
 void rebuild_default_values() {
-    const int16_t fixtures = std::clamp<int16_t>(programmer::fixture_count, 0, kMaxFixtures);
+    const int16_t fixtures = std::clamp<int16_t>(setup::fixture_count, 0, setup::kMaxFixtures);
     for (int16_t f = 1; f <= fixtures; ++f) {
         const int channels = fixture_channel_count(f);
         for (int16_t c = 1; c <= channels; ++c) set_default_value_from_type(f, c);
@@ -86,20 +92,20 @@ void rebuild_default_values() {
 }
 
 void set_default_value_from_type(int16_t f, int16_t c) {
-    if (default_values == nullptr || f < 1 || f > kMaxFixtures || c < 1 || c > kTypeFunctions) return;
+    if (default_values == nullptr || f < 1 || f > setup::kMaxFixtures || c < 1 || c > setup::kMaxTypeChannels) return;
     const int r = programmer::get_function_record_index(f, c);
     size_t type = 0;
-    const FixtureTypeDef* type_def = fixture_type_def(f, type);
+    const setup::FixtureTypeDef* type_def = fixture_type_def(f, type);
     if (!valid_record(r) || type_def == nullptr) return;
     const uint8_t k = runtime::type_channel_function[type][static_cast<size_t>(c - 1)];
-    if (k >= kTypeFunctions) return;
-    default_values[r] = type_def->bytes[kTypeDefaultValues + k];
+    if (k >= setup::kMaxTypeChannels) return;
+    default_values[r] = type_def->default_value(k + 1);
 }
 
 void save_default_values() {
     if (default_values == nullptr) return;
     if (!write_values_file()) return;
-    setup_data.set_u8(kSetupDefaultValuesSaved, 1);
+    setup_data.set_u8(setup::kSetupDefaultValuesSaved, 1);
     save_setup_file();
 }
 

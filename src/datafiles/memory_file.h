@@ -8,14 +8,19 @@
 // "mem.da".
 //
 // The tables are memories::memory_index, memories::memory_items and
-// memories::memory_used.
+// memories::memory_used. The file is one of the item-list files of
+// record_files.h; this module says how its tables take and give the lists.
 #pragma once
 #include <cstdint>
 
 namespace datafiles {
 
-// Empties the index in memory: no name, offset -1, capacity 0, count 0.
+// Empties the index in memory (no name, offset -1, capacity 0, count 0) and
+// forgets what the last load found.
 void clear_memory_index();
+// Empties the index in memory and creates mem.dat empty: the version text
+// and 4000 empty entries.
+void init_memory_file();
 // Frees every item list and nulls its pointer.
 void free_memory_items();
 
@@ -24,9 +29,11 @@ void reset_memory_file_globals();
 
 // Reads the index and every record into the tables, with a running count on
 // the screen. A record whose tag is wrong, or that is cut short or lies
-// inside the index, costs its memory with the error beep; one that can't be
-// reached costs it silently. When memory runs out the loading stops there
-// with "%d MEMORY FULL !!!". A missing file leaves every memory empty.
+// inside the index, costs its memory with the error beep (the first few
+// only, then one message names the file and the count); one that can't be
+// reached costs it silently. Places unfit for reuse are dropped. When memory
+// runs out the loading stops there with "%d MEMORY FULL !!!". A missing file
+// leaves every memory empty. The file itself is not rewritten.
 void load_memory_file();
 
 // Writes memory m's item list (count items of memory_items[m]) and its entry:
@@ -39,13 +46,15 @@ bool save_memory_record(int16_t m);
 bool save_memory_name(int16_t m);
 
 // Rewrites the file with the live records only, in memory order, each with
-// capacity = count. With replace the new copy takes the place of mem.dat;
-// without, it is left as mem.da. The index in memory takes the new places
-// only once the new copy is complete. Nothing is done while memories are
-// left unloaded after memory ran out, since their records would be lost.
+// capacity = count. With replace the new copy takes the place of mem.dat,
+// which is kept as a copy beside it first when the last load found it
+// damaged; without, it is left as mem.da. The index in memory takes the new
+// places only once the new copy is complete. Nothing is done while memories
+// are left unloaded after memory ran out, since their records would be lost.
 bool compact_memory_file(bool replace);
 
-// True when the last load stopped early because memory ran out.
+// True when the last load stopped early because memory ran out (at any
+// memory, the last one too).
 bool memory_load_incomplete();
 
 }  // namespace datafiles

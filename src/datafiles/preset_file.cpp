@@ -6,10 +6,12 @@
 #include <cstring>
 #include <string>
 
+#include "datafiles/load_report.h"
 #include "memcheck/memcheck.h"
 #include "memories/presets.h"
 #include "platform/dos_files.h"
 #include "platform/graphics.h"
+#include "runtime/one_based.h"
 #include "runtime/show_tables.h"
 #include "ui/helpers.h"
 
@@ -28,22 +30,15 @@ using memories::value_preset_table;
 
 constexpr int16_t kFirstGenerator = kValuePresets + 1;                  // 421
 constexpr int16_t kFirstFigure = kValuePresets + kEffectPresets + 1;    // 491
-constexpr int16_t kMessageX = 376;
-constexpr int16_t kMessageY = 135;
-constexpr int16_t kFullColour = 4;
 constexpr int kProgressLineColour = 12;
-constexpr int32_t kErrorBeepHz = 400;
-constexpr uint32_t kErrorBeep_ms = 1000;
-constexpr uint32_t kFullBeep_ms = 1500;
-constexpr const char* kCompactCopy = "presets.da";
 constexpr uint8_t kGeneratorKindStep = 10;
 constexpr uint8_t kFigureKindBase = 90;
 
 enum class PresetKind { value, generator, figure };
 
-bool load_stopped_early = false;
+ItemListLoad last_load;
 
-size_t at(int n) { return static_cast<size_t>(n); }
+using runtime::at;
 
 PresetKind kind_of(int16_t entry) {
     if (entry < kFirstGenerator) return PresetKind::value;
@@ -70,12 +65,6 @@ void** table_slot(int16_t entry) {
 
 bool valid_entry(int16_t entry) { return entry >= 1 && entry <= kPresetEntries; }
 
-void clear_entry_place(MemoryIndexEntry& entry) {
-    entry.offset = kNotOnFile;
-    entry.capacity = 0;
-    entry.count = 0;
-}
-
 void unpack_item(int16_t entry, void* table, const MemoryItem& item) {
     switch (kind_of(entry)) {
         case PresetKind::value:
@@ -100,65 +89,21 @@ void unpack_item(int16_t entry, void* table, const MemoryItem& item) {
     }
 }
 
-// Reads entry e's record into its table. False when memory ran out.
-bool load_preset_record(FILE* file, int64_t file_size, int16_t e, bool& rewrite) {
-    MemoryIndexEntry& entry = preset_index[at(e)];
-    if (entry.offset == kNotOnFile || entry.count == 0) {
-        if (entry.offset == kNotOnFile) clear_entry_place(entry);
-        return true;
-    }
-    const int32_t believable = bounded_item_count(kPresetFile, entry.offset, entry.capacity, entry.count, file_size);
-    const bool count_fits = entry.count > 0 && entry.count <= entry.capacity && believable == entry.count;
-    std::vector<uint8_t> bytes(count_fits ? at(entry.count) * kMemoryItemBytes : 0);
-    RecordRead read = RecordRead::tag_mismatch;
-    if (entry.offset < 0) {
-        read = RecordRead::bad_offset;
-    } else if (count_fits) {
-        read = read_tagged_record(file, file_size, index_end(kPresetFile), entry.offset, record_tag(kPresetFile, e),
-                                  bytes);
-    }
-    if (read != RecordRead::ok) {
-        if (read != RecordRead::bad_offset) ui::beep(kErrorBeepHz, kErrorBeep_ms);
-        clear_entry_place(entry);
-        rewrite = true;
-        return true;
-    }
-    void* table = allocate_preset_table(e);
-    if (table == nullptr) {
-        ui::beep(kErrorBeepHz, kErrorBeep_ms);
-        entry.count = 0;
-        return false;
-    }
-    for (int32_t i = 0; i < entry.count; ++i) {
-        MemoryItem item;
-        decode(std::span<const uint8_t, kMemoryItemBytes>(bytes.data() + at(i) * kMemoryItemBytes, kMemoryItemBytes),
-               item);
-        unpack_item(e, table, item);
-    }
+// Unpacks the items of entry e into its table. False when memory ran out.
+bool take_preset_items(int32_t e, std::span<const MemoryItem> items) {
+    void* table = allocate_preset_table(static_cast<int16_t>(e));
+    if (table == nullptr) return false;
+    for (const MemoryItem& item : items) unpack_item(static_cast<int16_t>(e), table, item);
     return true;
 }
 
-void report_preset_memory_full(int16_t e) {
-    std::array<char, 40> text{};
-    std::snprintf(text.data(), text.size(), "%d PRESET MEMORY FULL !!!", static_cast<int>(e));
-    ui::draw_bitmap_text(kMessageX, kMessageY, kFullColour, text.data());
-    ui::beep(kErrorBeepHz, kFullBeep_ms);
+std::span<const MemoryItem> preset_items_of(int32_t e, std::vector<MemoryItem>& scratch) {
+    scratch = pack_preset_entry(static_cast<int16_t>(e));
+    return scratch;
 }
 
-void append_items(std::vector<uint8_t>& file, std::span<const MemoryItem> items) {
-    const size_t from = file.size();
-    file.resize(from + items.size() * kMemoryItemBytes);
-    for (size_t i = 0; i < items.size(); ++i) {
-        encode(items[i], std::span<uint8_t, kMemoryItemBytes>(file.data() + from + i * kMemoryItemBytes, kMemoryItemBytes));
-    }
-}
-
-bool write_new_copy(const std::string& path, std::span<const uint8_t> bytes) {
-    FILE* file = platform::dos_fopen(path.c_str(), "wb");
-    if (file == nullptr) return false;
-    const bool ok = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size() && std::fflush(file) == 0;
-    const bool closed = std::fclose(file) == 0;
-    return ok && closed;
+ItemListTables<MemoryIndexEntry> preset_tables() {
+    return {preset_index, preset_used_tables, take_preset_items, preset_items_of};
 }
 
 bool pack_and_save(int16_t entry) {
@@ -215,16 +160,17 @@ bool old_values_in_range(std::span<const uint8_t> block) {
     return true;
 }
 
-// Reads block b of an old preset; false (with the beep where the block is
-// there but bad) when it is dropped.
-bool read_old_block(FILE* file, int32_t offset, const std::string& tag, std::span<uint8_t> block, bool values) {
+// Reads block b of an old preset; false when it is dropped (a block that is
+// there but bad counts as refused, with the beep for the first few).
+bool read_old_block(FILE* file, int32_t offset, const std::string& tag, std::span<uint8_t> block, bool values,
+                    Refusals& refusals) {
     if (offset < 0 || std::fseek(file, offset, SEEK_SET) != 0) return false;
     std::array<char, kThresholdTagChars> read_tag{};
     const bool tag_ok = std::fread(read_tag.data(), 1, read_tag.size(), file) == read_tag.size() &&
                         std::string_view(read_tag.data(), read_tag.size()) == tag;
     const bool block_ok = tag_ok && std::fread(block.data(), 1, block.size(), file) == block.size() &&
                           (!values || old_values_in_range(block));
-    if (!block_ok) ui::beep(kErrorBeepHz, kErrorBeep_ms);
+    if (!block_ok) refusals.refuse();
     return block_ok;
 }
 
@@ -275,6 +221,7 @@ void convert_old_file(const OldFileForm& form, size_t entry_bytes, bool figure_f
     std::vector<uint8_t> index(kOldPresetsPerFile * entry_bytes);
     const size_t entries_read = std::fread(index.data(), 1, index.size(), file) / entry_bytes;
     std::vector<uint8_t> block(form.block_bytes);
+    Refusals refusals;
     for (int i = 1; i <= kOldPresetsPerFile && at(i) <= entries_read; ++i) {
         OldPresetEntry old;
         decode_old_entry(std::span<const uint8_t>(index).subspan((at(i) - 1) * entry_bytes, entry_bytes), form.blocks,
@@ -285,7 +232,7 @@ void convert_old_file(const OldFileForm& form, size_t entry_bytes, bool figure_f
             if (old.offsets[at(b)] == kNotOnFile) continue;
             const std::string tag = threshold_tag(form.tag_base + i, b);
             const bool values = kind_of(entry) == PresetKind::value;
-            if (!read_old_block(file, old.offsets[at(b)], tag, block, values)) continue;
+            if (!read_old_block(file, old.offsets[at(b)], tag, block, values, refusals)) continue;
             if (old.present[at(b)] != 1) continue;
             void* table = allocate_preset_table(entry);
             if (table == nullptr) continue;
@@ -297,13 +244,14 @@ void convert_old_file(const OldFileForm& form, size_t entry_bytes, bool figure_f
         }
     }
     std::fclose(file);
+    if (refusals.count > 0) report_damaged_file(data_path(form.file), refusals.count, {});
 }
 
 }  // namespace
 
 void reset_preset_file_globals() {
     free_preset_tables();
-    load_stopped_early = false;
+    last_load = {};
 }
 
 void convert_old_value_preset_file() {
@@ -326,7 +274,10 @@ void convert_old_figure_preset_file() {
     convert_old_file(form, kOldFigureIndexEntryBytes, true);
 }
 
-void clear_preset_index() { preset_index.fill(MemoryIndexEntry{}); }
+void clear_preset_index() {
+    preset_index.fill(MemoryIndexEntry{});
+    last_load = {};
+}
 
 void free_preset_tables() {
     for (int16_t e = 1; e <= kPresetEntries; ++e) {
@@ -395,10 +346,8 @@ std::vector<MemoryItem> pack_preset_entry(int16_t entry) {
 
 bool save_preset_record(int16_t entry, int16_t count, const MemoryItem* items) {
     if (!valid_entry(entry)) return false;
-    MemoryIndexEntry& index_entry = preset_index[at(entry)];
-    index_entry.count = items == nullptr || count <= 0 ? 0 : count;
-    const std::span<const MemoryItem> list(items, at(index_entry.count));
-    return write_item_list_record(kPresetFile, entry, index_entry, list);
+    preset_index[at(entry)].count = count;
+    return save_item_list_record<MemoryIndexEntry>(kPresetList, preset_index, entry, items);
 }
 
 bool pack_preset_items(int16_t n) {
@@ -418,70 +367,16 @@ bool pack_effect_preset_figures(int16_t n) {
 
 void load_preset_file() {
     free_preset_tables();
-    clear_preset_index();
-    preset_used_tables.fill(0);
-    load_stopped_early = false;
-    FILE* file = platform::dos_fopen(record_file_path(kPresetFile).c_str(), "rb");
-    if (file == nullptr) {
-        platform::_setcolor(kProgressLineColour);
-        return;
-    }
-    const int64_t file_size = stream_size(file);
-    bool rewrite = !check_version_text(file, kPresetFile.version_text);
-    std::fseek(file, static_cast<long>(kVersionTextChars), SEEK_SET);
-    std::vector<uint8_t> index(at(kPresetEntries) * kMemoryIndexEntryBytes);
-    const size_t got = std::fread(index.data(), 1, index.size(), file);
-    const size_t entries_read = got / kMemoryIndexEntryBytes;
-    // Entries cut off by the end of a short file stay empty.
-    if (entries_read < at(kPresetEntries)) rewrite = true;
-    for (int16_t e = 1; e <= kPresetEntries; ++e) {
-        if (at(e) > entries_read) continue;
-        decode(std::span<const uint8_t, kMemoryIndexEntryBytes>(index.data() + (at(e) - 1) * kMemoryIndexEntryBytes,
-                                                                kMemoryIndexEntryBytes),
-               preset_index[at(e)]);
-    }
-    for (int16_t e = 1; e <= kPresetEntries; ++e) {
-        const bool allocated = load_preset_record(file, file_size, e, rewrite);
-        const MemoryIndexEntry& entry = preset_index[at(e)];
-        preset_used_tables[at(e)] = entry.offset != kNotOnFile && entry.count >= 1 ? 1 : 0;
-        if (!allocated) {
-            report_preset_memory_full(e);
-            load_stopped_early = e < kPresetEntries;
-            for (int rest = e + 1; rest <= kPresetEntries; ++rest) preset_index[at(rest)].count = 0;
-            break;
-        }
-    }
-    std::fclose(file);
-    if (rewrite) compact_preset_file(true);
-    platform::_setcolor(kProgressLineColour);
+    last_load = load_item_list_file(kPresetList, preset_tables(), ItemListRewrite::damaged_or_older);
 }
 
 bool compact_preset_file(bool replace) {
-    if (load_stopped_early) return false;
-    std::array<MemoryIndexEntry, kPresetEntries + 1> compacted = preset_index;
-    std::vector<uint8_t> file(static_cast<size_t>(index_end(kPresetFile)));
-    std::copy_n(kPresetFile.version_text, kVersionTextChars, file.begin());
-    for (int16_t e = 1; e <= kPresetEntries; ++e) {
-        MemoryIndexEntry& entry = compacted[at(e)];
-        clear_entry_place(entry);
-        const std::vector<MemoryItem> items = pack_preset_entry(e);
-        if (!items.empty()) {
-            if (file.size() > static_cast<size_t>(INT32_MAX)) return false;
-            entry.offset = static_cast<int32_t>(file.size());
-            entry.capacity = static_cast<int32_t>(items.size());
-            entry.count = entry.capacity;
-            const std::string tag = record_tag(kPresetFile, e);
-            file.insert(file.end(), tag.begin(), tag.end());
-            append_items(file, items);
-        }
-        encode(entry, std::span<uint8_t, kMemoryIndexEntryBytes>(
-                          file.data() + static_cast<size_t>(index_position(kPresetFile, e)), kMemoryIndexEntryBytes));
-    }
-    const bool written = replace ? replace_file(record_file_path(kPresetFile), file)
-                                 : write_new_copy(data_path(kCompactCopy), file);
-    if (!written) return false;
-    preset_index = compacted;
-    return true;
+    return compact_item_list_file(kPresetList, preset_tables(), last_load, replace);
+}
+
+void init_preset_file() {
+    clear_preset_index();
+    create_record_file(kPresetFile);
 }
 
 }  // namespace datafiles

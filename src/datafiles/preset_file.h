@@ -19,8 +19,12 @@
 
 namespace datafiles {
 
-// Empties the index in memory: no name, offset -1, capacity 0, count 0.
+// Empties the index in memory (no name, offset -1, capacity 0, count 0) and
+// forgets what the last load found.
 void clear_preset_index();
+// Empties the index in memory and creates presets.dat empty: the version
+// text and 560 empty entries.
+void init_preset_file();
 // Frees every preset table and nulls its pointer.
 void free_preset_tables();
 
@@ -30,14 +34,17 @@ void reset_preset_file_globals();
 // first use; null when e is out of range or memory ran out.
 void* allocate_preset_table(int16_t entry);
 
-// Loads and unpacks every record and sets the used flags. A wrong version
-// text, a wrong or unreadable record make it compact the file at once. A
-// missing file leaves every preset empty.
+// Loads and unpacks every record and sets the used flags, as the memory
+// file loads (memory_file.h). Another version text, or damage (a wrong or
+// unreadable record, a short index, a place unfit for reuse) make it compact
+// the file at once; a damaged file is kept as a copy beside it first, and
+// the message names the copy. A missing file leaves every preset empty.
 void load_preset_file();
 // Packs every table into a new file. With replace the new copy takes the
-// place of presets.dat; without, it is left as presets.da. The index in
-// memory takes the new places only once the new copy is complete. Nothing is
-// done while presets are left unloaded after memory ran out.
+// place of presets.dat (kept as a copy first when the last load found it
+// damaged); without, it is left as presets.da. The index in memory takes the
+// new places only once the new copy is complete. Nothing is done while
+// presets are left unloaded after memory ran out.
 bool compact_preset_file(bool replace);
 
 // The items of entry e's table, in table order (none for a null table).
@@ -53,7 +60,8 @@ bool save_preset_record(int16_t entry, int16_t count, const MemoryItem* items);
 // The preset files of the older form, each read into the tables and names
 // (a missing file gives nothing). Blocks that are short, tagged wrongly or,
 // for value presets, hold values outside -1..255 are dropped with the error
-// beep; blocks that can't be reached are dropped silently.
+// beep (the first few of a file; then one message with the count); blocks
+// that can't be reached are dropped silently.
 //   PRE-PAN.dat, PRE-COL.dat, PRE-GOB.dat: value presets 1..70, 71..140, 141..210
 //   pre-gen.dat: generator parts 1..70       pre-fig.dat: figure parts 1..70
 void convert_old_value_preset_file();

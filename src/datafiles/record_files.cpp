@@ -1,20 +1,31 @@
 #include "datafiles/record_files.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
+#include <iterator>
 #include <vector>
 
+#include "datafiles/load_report.h"
 #include "platform/dos_files.h"
-#include "runtime/config_records.h"
+#include "platform/graphics.h"
+#include "ui/helpers.h"
 
 namespace datafiles {
 
 namespace {
 
-// Scratch names beside a file replaced as a whole: the new copy, and the old
-// file while the new one takes its name.
-constexpr const char* kNewCopyExtension = ".$$$";
-constexpr const char* kOldCopyExtension = ".$$O";
+// The size of each index-entry form on file.
+template <typename Entry>
+constexpr size_t kEntryBytes = 0;
+template <>
+constexpr size_t kEntryBytes<MemoryIndexEntry> = kMemoryIndexEntryBytes;
+template <>
+constexpr size_t kEntryBytes<MemCueIndexEntry> = kMemCueIndexEntryBytes;
+template <>
+constexpr size_t kEntryBytes<CueHeader> = kCueHeaderBytes;
+template <>
+constexpr size_t kEntryBytes<CueRecordIndexEntry> = kCueRecordIndexEntryBytes;
 
 void encode_name(const EntryName& name, std::span<uint8_t> bytes) {
     for (size_t i = 0; i < kEntryNameBytes; ++i) bytes[i] = static_cast<uint8_t>(name[i]);
@@ -76,8 +87,20 @@ struct ItemSlot {
     int32_t count = 0;
 };
 
+// Where the room of a list record ends: its tag and `capacity` items.
+int64_t slot_end(const RecordFileLayout& layout, int64_t offset, int64_t capacity) {
+    return offset + static_cast<int64_t>(tag_chars(layout)) + capacity * static_cast<int64_t>(layout.payload_bytes);
+}
+
+// A slot whose whole room lies behind the index and within the file.
+bool slot_within_file(const RecordFileLayout& layout, const ItemSlot& slot, int64_t file_size) {
+    return slot.offset != kNotOnFile && slot.offset >= index_end(layout) && slot.capacity >= 1 &&
+           slot_end(layout, slot.offset, slot.capacity) <= file_size;
+}
+
 // Writes the items by the slot rule and gives the slot the file now holds;
-// the caller writes the entry back.
+// the caller writes the entry back. The items go in place only while the
+// slot's room lies within the file, so a store never writes outside it.
 bool place_item_list(FILE* file, const RecordFileLayout& layout, int32_t n, ItemSlot& slot,
                      std::span<const MemoryItem> items) {
     const auto k = static_cast<int32_t>(items.size());
@@ -85,7 +108,7 @@ bool place_item_list(FILE* file, const RecordFileLayout& layout, int32_t n, Item
     ItemSlot placed = slot;
     placed.count = k;
     if (k > 0) {
-        const bool fits = slot.offset != kNotOnFile && slot.capacity >= k;
+        const bool fits = slot.capacity >= k && slot_within_file(layout, slot, stream_size(file));
         const int64_t position = record_position(file, layout, slot.offset, fits);
         if (position < 0) return false;
         if (!fits || position != slot.offset) {
@@ -98,9 +121,10 @@ bool place_item_list(FILE* file, const RecordFileLayout& layout, int32_t n, Item
     return true;
 }
 
-template <typename Entry, size_t EntryBytes>
+template <typename Entry>
 bool write_list_entry(const RecordFileLayout& layout, int32_t n, Entry& entry, std::span<const MemoryItem> items) {
-    if (!valid_entry_number(layout, n) || layout.entry_bytes != EntryBytes) return false;
+    constexpr size_t kBytes = kEntryBytes<Entry>;
+    if (!valid_entry_number(layout, n) || layout.entry_bytes != kBytes) return false;
     FILE* file = platform::dos_fopen(record_file_path(layout).c_str(), "r+b");
     if (file == nullptr) return false;
     ItemSlot slot{entry.offset, entry.capacity, entry.count};
@@ -110,8 +134,8 @@ bool write_list_entry(const RecordFileLayout& layout, int32_t n, Entry& entry, s
         written.offset = slot.offset;
         written.capacity = slot.capacity;
         written.count = slot.count;
-        std::array<uint8_t, EntryBytes> bytes{};
-        encode(written, std::span<uint8_t, EntryBytes>(bytes));
+        std::array<uint8_t, kBytes> bytes{};
+        encode(written, std::span<uint8_t, kBytes>(bytes));
         ok = write_entry_at(file, layout, n, bytes);
     }
     if (!close_ok(file, ok)) return false;
@@ -119,9 +143,10 @@ bool write_list_entry(const RecordFileLayout& layout, int32_t n, Entry& entry, s
     return true;
 }
 
-template <typename Entry, size_t EntryBytes>
+template <typename Entry>
 bool write_fixed_entry(const RecordFileLayout& layout, int32_t n, Entry& entry, std::span<const uint8_t> payload) {
-    if (!valid_entry_number(layout, n) || layout.entry_bytes != EntryBytes) return false;
+    constexpr size_t kBytes = kEntryBytes<Entry>;
+    if (!valid_entry_number(layout, n) || layout.entry_bytes != kBytes) return false;
     if (entry.present == 1 && payload.size() != layout.payload_bytes) return false;
     FILE* file = platform::dos_fopen(record_file_path(layout).c_str(), "r+b");
     if (file == nullptr) return false;
@@ -133,8 +158,8 @@ bool write_fixed_entry(const RecordFileLayout& layout, int32_t n, Entry& entry, 
         if (ok) written.offset = static_cast<int32_t>(position);
     }
     if (ok) {
-        std::array<uint8_t, EntryBytes> bytes{};
-        encode(written, std::span<uint8_t, EntryBytes>(bytes));
+        std::array<uint8_t, kBytes> bytes{};
+        encode(written, std::span<uint8_t, kBytes>(bytes));
         ok = write_entry_at(file, layout, n, bytes);
     }
     if (!close_ok(file, ok)) return false;
@@ -164,28 +189,6 @@ std::vector<uint8_t> empty_entry(size_t entry_bytes) {
             break;
     }
     return bytes;
-}
-
-// Directory and file name of a DOS path.
-size_t name_start(const std::string& path) {
-    const size_t separator = path.find_last_of("\\:");
-    return separator == std::string::npos ? 0 : separator + 1;
-}
-
-// The path with the file's extension replaced.
-std::string sibling_path(const std::string& path, const char* extension) {
-    const size_t start = name_start(path);
-    const size_t dot = path.find('.', start);
-    return path.substr(0, dot == std::string::npos ? path.size() : dot) + extension;
-}
-
-bool write_scratch(const std::string& scratch, std::span<const uint8_t> bytes) {
-    FILE* file = platform::dos_fopen(scratch.c_str(), "wb");
-    if (file == nullptr) return false;
-    bool ok = write_bytes(file, bytes) && std::fflush(file) == 0;
-    if (!close_ok(file, ok)) return false;
-    uint32_t size_bytes = 0;
-    return lookup_file_size(scratch, size_bytes) && size_bytes == bytes.size();
 }
 
 }  // namespace
@@ -300,61 +303,7 @@ std::string threshold_tag(int32_t threshold, int32_t block) {
     return tag.data();
 }
 
-// ------------------------------------------------------------------ paths and whole files
-
-std::string data_file_path(const char* name) { return runtime::home_directory + "\\data\\" + name + ".dat"; }
-
-std::string data_path(const char* file) { return runtime::home_directory + "\\data\\" + file; }
-
-std::string program_path(const char* relative) { return runtime::home_directory + "\\" + relative; }
-
 std::string record_file_path(const RecordFileLayout& layout) { return data_file_path(layout.file_name); }
-
-bool lookup_file_size(const std::string& path, uint32_t& size_bytes) {
-    platform::DosFindData find;
-    if (!platform::dos_findfirst(path.c_str(), &find, 0)) return false;
-    size_bytes = find.size_bytes;
-    return true;
-}
-
-int64_t stream_size(FILE* file) {
-    const long here = std::ftell(file);
-    if (here < 0 || std::fseek(file, 0, SEEK_END) != 0) return -1;
-    const long end = std::ftell(file);
-    if (std::fseek(file, here, SEEK_SET) != 0) return -1;
-    return end;
-}
-
-bool read_whole_file(const std::string& path, std::span<uint8_t> bytes) {
-    FILE* file = platform::dos_fopen(path.c_str(), "rb");
-    if (file == nullptr) return false;
-    const size_t got = bytes.empty() ? 0 : std::fread(bytes.data(), 1, bytes.size(), file);
-    std::fclose(file);
-    return got == bytes.size();
-}
-
-bool replace_file(const std::string& path, std::span<const uint8_t> bytes) {
-    const std::string scratch = sibling_path(path, kNewCopyExtension);
-    const std::string old_copy = sibling_path(path, kOldCopyExtension);
-    platform::dos_remove(scratch.c_str());
-    if (!write_scratch(scratch, bytes)) {
-        platform::dos_remove(scratch.c_str());
-        return false;
-    }
-    if (platform::dos_rename(scratch.c_str(), path.c_str())) return true;
-    platform::dos_remove(old_copy.c_str());
-    if (!platform::dos_rename(path.c_str(), old_copy.c_str())) {
-        platform::dos_remove(scratch.c_str());
-        return false;
-    }
-    if (!platform::dos_rename(scratch.c_str(), path.c_str())) {
-        platform::dos_rename(old_copy.c_str(), path.c_str());
-        platform::dos_remove(scratch.c_str());
-        return false;
-    }
-    platform::dos_remove(old_copy.c_str());
-    return true;
-}
 
 // ------------------------------------------------------------------ operations
 
@@ -379,22 +328,22 @@ bool create_record_file(const RecordFileLayout& layout) {
 
 bool write_item_list_record(const RecordFileLayout& layout, int32_t n, MemoryIndexEntry& entry,
                             std::span<const MemoryItem> items) {
-    return write_list_entry<MemoryIndexEntry, kMemoryIndexEntryBytes>(layout, n, entry, items);
+    return write_list_entry(layout, n, entry, items);
 }
 
 bool write_item_list_record(const RecordFileLayout& layout, int32_t n, MemCueIndexEntry& entry,
                             std::span<const MemoryItem> items) {
-    return write_list_entry<MemCueIndexEntry, kMemCueIndexEntryBytes>(layout, n, entry, items);
+    return write_list_entry(layout, n, entry, items);
 }
 
 bool write_fixed_record(const RecordFileLayout& layout, int32_t n, CueHeader& entry,
                         std::span<const uint8_t> payload) {
-    return write_fixed_entry<CueHeader, kCueHeaderBytes>(layout, n, entry, payload);
+    return write_fixed_entry(layout, n, entry, payload);
 }
 
 bool write_fixed_record(const RecordFileLayout& layout, int32_t n, CueRecordIndexEntry& entry,
                         std::span<const uint8_t> payload) {
-    return write_fixed_entry<CueRecordIndexEntry, kCueRecordIndexEntryBytes>(layout, n, entry, payload);
+    return write_fixed_entry(layout, n, entry, payload);
 }
 
 bool write_index_entry(const RecordFileLayout& layout, int32_t n, std::span<const uint8_t> entry_bytes) {
@@ -445,5 +394,277 @@ int32_t bounded_item_count(const RecordFileLayout& layout, int32_t offset, int32
     const int64_t on_file = behind_tag / static_cast<int64_t>(layout.payload_bytes);
     return static_cast<int32_t>(std::min<int64_t>({count, std::max(capacity, 0), on_file}));
 }
+
+// ------------------------------------------------------------------ the item-list engine
+
+namespace {
+
+constexpr int16_t kProgressY = 135;
+constexpr int16_t kCounterColour = 14;
+constexpr int16_t kEraseColour = 0;
+constexpr int16_t kFullColour = 4;
+constexpr int kProgressLineColour = 12;
+constexpr int32_t kErrorBeepHz = 400;
+constexpr uint32_t kErrorBeep_ms = 1000;
+constexpr uint32_t kFullBeep_ms = 1500;
+
+template <typename Entry>
+void clear_place(Entry& entry) {
+    entry.offset = kNotOnFile;
+    entry.capacity = 0;
+    entry.count = 0;
+}
+
+template <typename Entry>
+void drop_place(Entry& entry) {
+    entry.offset = kNotOnFile;
+    entry.capacity = 0;
+}
+
+// The index into the table; entries that the end of a short file cut off
+// stay empty. The number of entries read whole.
+template <typename Entry>
+int32_t read_index(FILE* file, const RecordFileLayout& layout, std::span<Entry> index) {
+    constexpr size_t kBytes = kEntryBytes<Entry>;
+    std::vector<uint8_t> bytes(static_cast<size_t>(layout.entries) * kBytes);
+    const bool positioned = std::fseek(file, static_cast<long>(version_text_chars(layout)), SEEK_SET) == 0;
+    const size_t got = positioned ? std::fread(bytes.data(), 1, bytes.size(), file) : 0;
+    const auto entries_read = static_cast<int32_t>(got / kBytes);
+    for (int32_t n = 1; n <= entries_read; ++n) {
+        const size_t from = static_cast<size_t>(n - 1) * kBytes;
+        decode(std::span<const uint8_t, kBytes>(bytes.data() + from, kBytes), index[static_cast<size_t>(n)]);
+    }
+    return entries_read;
+}
+
+enum class ListRead { nothing, loaded, refused, refused_silently };
+
+// The list of entry n as its entry points at it, into items.
+template <typename Entry>
+ListRead read_item_list(FILE* file, int64_t file_size, const RecordFileLayout& layout, int32_t n, const Entry& entry,
+                        std::vector<MemoryItem>& items) {
+    if (entry.offset == kNotOnFile || entry.count == 0) return ListRead::nothing;
+    if (entry.offset < 0) return ListRead::refused_silently;
+    // A count that its place or the file can't hold would read beyond the record.
+    const bool count_fits = entry.count > 0 && entry.count <= entry.capacity &&
+                            bounded_item_count(layout, entry.offset, entry.capacity, entry.count, file_size) ==
+                                entry.count;
+    if (!count_fits) return ListRead::refused;
+    std::vector<uint8_t> bytes(static_cast<size_t>(entry.count) * kMemoryItemBytes);
+    const RecordRead read =
+        read_tagged_record(file, file_size, index_end(layout), entry.offset, record_tag(layout, n), bytes);
+    if (read == RecordRead::bad_offset) return ListRead::refused_silently;
+    if (read != RecordRead::ok) return ListRead::refused;
+    items.resize(static_cast<size_t>(entry.count));
+    for (size_t i = 0; i < items.size(); ++i) {
+        decode(std::span<const uint8_t, kMemoryItemBytes>(bytes.data() + i * kMemoryItemBytes, kMemoryItemBytes),
+               items[i]);
+    }
+    return ListRead::loaded;
+}
+
+void draw_progress_number(const ItemListFile& file, int16_t colour, const char* format, int32_t n) {
+    std::array<char, 40> text{};
+    std::snprintf(text.data(), text.size(), format, static_cast<int>(n));
+    ui::draw_bitmap_text(file.progress_x, kProgressY, colour, text.data());
+}
+
+void draw_counter(const ItemListFile& file, int32_t n) {
+    if (!file.counter) return;
+    if (n > 1) draw_progress_number(file, kEraseColour, "%d", n - 1);
+    draw_progress_number(file, kCounterColour, "%d", n);
+}
+
+// One place on file of an entry: its room, and the part its loaded items fill.
+struct Place {
+    int64_t start = 0;
+    int64_t items_end = 0;  // start for an entry without a loaded list
+    int64_t room_end = 0;
+    int32_t n = 0;
+};
+
+bool starts_before(const Place& a, const Place& b) { return a.start < b.start || (a.start == b.start && a.n < b.n); }
+
+// Keeps only the places a store may reuse (see the header); the number of
+// places dropped. Loaded lists claim their items first: two that overlap
+// both lose their places, and an empty entry's place that starts inside
+// loaded items is dropped. Every place left must then end before the next
+// one starts, and within the file.
+template <typename Entry>
+int32_t fit_places(const RecordFileLayout& layout, const ItemListTables<Entry>& tables, int64_t file_size) {
+    std::vector<Place> loaded;
+    std::vector<Place> spare;
+    for (int32_t n = 1; n <= layout.entries; ++n) {
+        const Entry& entry = tables.index[static_cast<size_t>(n)];
+        if (entry.offset == kNotOnFile) continue;
+        const bool has_items = tables.used[static_cast<size_t>(n)] == 1;
+        Place place{entry.offset, entry.offset, slot_end(layout, entry.offset, std::max(entry.capacity, 0)), n};
+        if (has_items) place.items_end = slot_end(layout, entry.offset, entry.count);
+        (has_items ? loaded : spare).push_back(place);
+    }
+    std::vector<bool> drop(static_cast<size_t>(layout.entries) + 1, false);
+    std::sort(loaded.begin(), loaded.end(), starts_before);
+    for (size_t i = 0; i + 1 < loaded.size(); ++i) {
+        if (loaded[i].items_end <= loaded[i + 1].start) continue;
+        drop[static_cast<size_t>(loaded[i].n)] = true;
+        drop[static_cast<size_t>(loaded[i + 1].n)] = true;
+    }
+    // The items the loaded lists keep, in file order and apart from each other.
+    std::vector<Place> claimed;
+    for (const Place& place : loaded) {
+        if (!drop[static_cast<size_t>(place.n)]) claimed.push_back(place);
+    }
+    for (const Place& place : spare) {
+        const auto after = std::upper_bound(claimed.begin(), claimed.end(), place.start,
+                                            [](int64_t start, const Place& other) { return start < other.start; });
+        const bool in_items = after != claimed.begin() && place.start < std::prev(after)->items_end;
+        if (in_items || place.start < index_end(layout)) drop[static_cast<size_t>(place.n)] = true;
+    }
+    std::vector<Place> kept = claimed;
+    for (const Place& place : spare) {
+        if (!drop[static_cast<size_t>(place.n)]) kept.push_back(place);
+    }
+    std::sort(kept.begin(), kept.end(), starts_before);
+    for (size_t i = 0; i < kept.size(); ++i) {
+        const int64_t limit = i + 1 < kept.size() ? kept[i + 1].start : file_size;
+        const Entry& entry = tables.index[static_cast<size_t>(kept[i].n)];
+        if (entry.capacity < 1 || kept[i].room_end > limit) drop[static_cast<size_t>(kept[i].n)] = true;
+    }
+    int32_t dropped = 0;
+    for (int32_t n = 1; n <= layout.entries; ++n) {
+        if (!drop[static_cast<size_t>(n)]) continue;
+        drop_place(tables.index[static_cast<size_t>(n)]);
+        ++dropped;
+    }
+    return dropped;
+}
+
+// Reads index and lists; see load_item_list_file.
+template <typename Entry>
+ItemListLoad read_item_list_file(const ItemListFile& file, const ItemListTables<Entry>& tables) {
+    const RecordFileLayout& layout = file.layout;
+    std::fill(tables.index.begin(), tables.index.end(), Entry{});
+    std::fill(tables.used.begin(), tables.used.end(), uint8_t{0});
+    ItemListLoad load;
+    load.entries = layout.entries;
+    FILE* stream = platform::dos_fopen(record_file_path(layout).c_str(), "rb");
+    if (stream == nullptr) return load;
+    load.found = true;
+    const int64_t file_size = stream_size(stream);
+    load.version_matched = check_version_text(stream, layout.version_text);
+    load.entries_read = read_index(stream, layout, tables.index);
+    Refusals refusals;
+    std::vector<MemoryItem> items;
+    for (int32_t n = 1; n <= layout.entries; ++n) {
+        Entry& entry = tables.index[static_cast<size_t>(n)];
+        const ListRead read = read_item_list(stream, file_size, layout, n, entry, items);
+        switch (read) {
+            case ListRead::nothing:
+                if (entry.offset == kNotOnFile) clear_place(entry);
+                break;
+            case ListRead::refused_silently:
+            case ListRead::refused:
+                refusals.refuse(read == ListRead::refused);
+                clear_place(entry);
+                break;
+            case ListRead::loaded:
+                if (tables.take_items(n, items)) {
+                    tables.used[static_cast<size_t>(n)] = 1;
+                    break;
+                }
+                ui::beep(kErrorBeepHz, kErrorBeep_ms);
+                entry.count = 0;
+                load.stopped_at = n;
+                break;
+        }
+        if (load.incomplete()) {
+            draw_progress_number(file, kFullColour, file.full_message, n);
+            ui::beep(kErrorBeepHz, kFullBeep_ms);
+            // The lists not loaded keep none; their records stay on file.
+            for (int32_t rest = n + 1; rest <= layout.entries; ++rest) {
+                tables.index[static_cast<size_t>(rest)].count = 0;
+            }
+            break;
+        }
+        draw_counter(file, n);
+    }
+    std::fclose(stream);
+    load.refused = refusals.count;
+    load.places_dropped = fit_places(layout, tables, file_size);
+    return load;
+}
+
+}  // namespace
+
+template <typename Entry>
+ItemListLoad load_item_list_file(const ItemListFile& file, const ItemListTables<Entry>& tables,
+                                 ItemListRewrite rewrite) {
+    ItemListLoad load = read_item_list_file(file, tables);
+    const bool older = load.found && !load.version_matched;
+    if (rewrite == ItemListRewrite::damaged_or_older && (older || load.damaged())) {
+        compact_item_list_file(file, tables, load, true);
+    }
+    if (load.damaged()) report_damaged_file(record_file_path(file.layout), load.refused, load.kept_copy);
+    platform::_setcolor(kProgressLineColour);
+    return load;
+}
+
+template <typename Entry>
+bool compact_item_list_file(const ItemListFile& file, const ItemListTables<Entry>& tables, ItemListLoad& last_load,
+                            bool replace) {
+    if (last_load.incomplete()) return false;
+    const RecordFileLayout& layout = file.layout;
+    const std::string path = record_file_path(layout);
+    constexpr size_t kBytes = kEntryBytes<Entry>;
+    std::vector<Entry> compacted(tables.index.begin(), tables.index.end());
+    std::vector<uint8_t> bytes(static_cast<size_t>(index_end(layout)));
+    std::copy_n(layout.version_text, version_text_chars(layout), bytes.begin());
+    std::vector<MemoryItem> scratch;
+    for (int32_t n = 1; n <= layout.entries; ++n) {
+        Entry& entry = compacted[static_cast<size_t>(n)];
+        const std::span<const MemoryItem> items = tables.items_of(n, scratch);
+        clear_place(entry);
+        if (!items.empty()) {
+            const auto offset = static_cast<int64_t>(bytes.size());
+            if (slot_end(layout, offset, static_cast<int64_t>(items.size())) > INT32_MAX) return false;
+            entry.offset = static_cast<int32_t>(offset);
+            entry.capacity = static_cast<int32_t>(items.size());
+            entry.count = entry.capacity;
+            const std::string tag = record_tag(layout, n);
+            const std::vector<uint8_t> item_bytes = encode_items(items);
+            bytes.insert(bytes.end(), tag.begin(), tag.end());
+            bytes.insert(bytes.end(), item_bytes.begin(), item_bytes.end());
+        }
+        encode(entry, std::span<uint8_t, kBytes>(bytes.data() + index_position(layout, n), kBytes));
+    }
+    if (replace && last_load.damaged() && last_load.kept_copy.empty()) {
+        last_load.kept_copy = keep_copy(path);
+        if (last_load.kept_copy.empty()) return false;
+    }
+    const bool written = replace ? replace_file(path, bytes) : write_file(data_path(file.compact_copy), bytes);
+    if (!written) return false;
+    std::copy(compacted.begin(), compacted.end(), tables.index.begin());
+    return true;
+}
+
+template <typename Entry>
+bool save_item_list_record(const ItemListFile& file, std::span<Entry> index, int32_t n, const MemoryItem* items) {
+    if (!valid_entry_number(file.layout, n)) return false;
+    Entry& entry = index[static_cast<size_t>(n)];
+    if (items == nullptr || entry.count <= 0) entry.count = 0;
+    const std::span<const MemoryItem> list(items, items == nullptr ? 0 : static_cast<size_t>(entry.count));
+    return write_item_list_record(file.layout, n, entry, list);
+}
+
+template ItemListLoad load_item_list_file(const ItemListFile&, const ItemListTables<MemoryIndexEntry>&,
+                                          ItemListRewrite);
+template ItemListLoad load_item_list_file(const ItemListFile&, const ItemListTables<MemCueIndexEntry>&,
+                                          ItemListRewrite);
+template bool compact_item_list_file(const ItemListFile&, const ItemListTables<MemoryIndexEntry>&, ItemListLoad&,
+                                     bool);
+template bool compact_item_list_file(const ItemListFile&, const ItemListTables<MemCueIndexEntry>&, ItemListLoad&,
+                                     bool);
+template bool save_item_list_record(const ItemListFile&, std::span<MemoryIndexEntry>, int32_t, const MemoryItem*);
+template bool save_item_list_record(const ItemListFile&, std::span<MemCueIndexEntry>, int32_t, const MemoryItem*);
 
 }  // namespace datafiles

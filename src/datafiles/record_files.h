@@ -20,6 +20,9 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
+
+#include "datafiles/whole_files.h"
 
 namespace datafiles {
 
@@ -155,25 +158,7 @@ size_t tag_chars(const RecordFileLayout& layout);
 std::string record_tag(const RecordFileLayout& layout, int32_t n);
 std::string threshold_tag(int32_t threshold, int32_t block);
 
-// ------------------------------------------------------------------ paths and whole files
-
-// "%s\data\%s.dat", "%s\data\<file>" and "%s\<relative>" on the program directory.
-std::string data_file_path(const char* name);
-std::string data_path(const char* file);
-std::string program_path(const char* relative);
 std::string record_file_path(const RecordFileLayout& layout);
-
-// Size of a file from a directory lookup; false when it is not found.
-bool lookup_file_size(const std::string& path, uint32_t& size_bytes);
-// Size of an open stream; -1 when it can't be told. The position is kept.
-int64_t stream_size(FILE* file);
-// Reads exactly bytes.size() bytes from the file's start; false on anything less.
-bool read_whole_file(const std::string& path, std::span<uint8_t> bytes);
-// Replaces a file as a whole: the bytes go to a scratch file beside it, which
-// is flushed, checked for its length and then given the file's name; an old
-// file is moved aside first and removed only once the new one is in place.
-// False, with the old file as it was, when anything fails.
-bool replace_file(const std::string& path, std::span<const uint8_t> bytes);
 
 // ------------------------------------------------------------------ operations
 
@@ -188,7 +173,9 @@ bool create_record_file(const RecordFileLayout& layout);
 // rewrite only the entry (count 0; the slot stays for later use); a slot not
 // on file or too small for the items gets a new slot at the end of the file
 // (capacity = item count; the old slot stays as dead space); otherwise the
-// items go over the old slot in place, which keeps its capacity. The entry
+// items go over the old slot in place, which keeps its capacity. A slot
+// whose room (tag and capacity items) does not lie behind the index and
+// within the file is never written into: the list is appended. The entry
 // is then written back at its index position. On success the entry holds
 // what the file holds; false, with the entry unchanged, when the file can't
 // be opened or written.
@@ -229,5 +216,91 @@ RecordRead read_tagged_record(FILE* file, int64_t file_size, int64_t first_recor
 // entry not on file or with a negative count.
 int32_t bounded_item_count(const RecordFileLayout& layout, int32_t offset, int32_t capacity, int32_t count,
                            int64_t file_size);
+
+// ------------------------------------------------------------------ the item-list engine
+//
+// mem.dat, presets.dat and memcues.dat hold item lists under index entries
+// of the (offset, capacity, count) kind, MemoryIndexEntry or
+// MemCueIndexEntry. One engine reads, places and compacts them; each file
+// gives its layout and how its tables take and give the item lists.
+//
+// Loading trusts nothing of the file. A record is read only when its count
+// lies within its capacity and the items lie within the file; a wrong tag,
+// an offset inside the index and a cut record refuse it (the Parts' error
+// beep for the first few, see load_report.h), an offset that can't be
+// reached refuses it silently; the entry is then emptied and loading goes
+// on. Then every place is checked before it may be reused for a store: it
+// must lie behind the index and end within the file, and no two places may
+// overlap (an empty entry's place never reaches into a loaded record). A
+// place that fails is dropped (offset -1, capacity 0); a loaded list keeps
+// its items and gets a new place at its next store.
+
+struct ItemListFile {
+    RecordFileLayout layout;
+    const char* compact_copy;  // what a compaction without replace leaves: "mem.da"
+    bool counter;              // a running entry counter while loading
+    int16_t progress_x;        // where the counter and the full message stand, on line 135
+    const char* full_message;  // "%d MEMORY FULL !!!", drawn in red when memory runs out
+};
+
+constexpr ItemListFile kMemoryList{kMemoryFile, "mem.da", true, 376, "%d MEMORY FULL !!!"};
+constexpr ItemListFile kPresetList{kPresetFile, "presets.da", false, 376, "%d PRESET MEMORY FULL !!!"};
+
+// The in-memory side of one file.
+template <typename Entry>
+struct ItemListTables {
+    std::span<Entry> index;   // entries 1..N (element 0 unused)
+    std::span<uint8_t> used;  // 1 while entry n has a list loaded from the file
+    // Takes the items of entry n at load; false when memory ran out.
+    bool (*take_items)(int32_t n, std::span<const MemoryItem> items);
+    // The items entry n holds now (in scratch when they must be made); none
+    // for an empty entry.
+    std::span<const MemoryItem> (*items_of)(int32_t n, std::vector<MemoryItem>& scratch);
+};
+
+// What a load found.
+struct ItemListLoad {
+    bool found = false;            // the file could be opened
+    bool version_matched = false;  // its version text is the layout's
+    int32_t entries = 0;           // index entries the file should hold
+    int32_t entries_read = 0;      // index entries read whole
+    int32_t refused = 0;           // records refused
+    int32_t places_dropped = 0;    // places not fit for reuse
+    int32_t stopped_at = 0;        // the entry whose list memory could not hold; 0 for none
+    std::string kept_copy;         // the copy kept before a damaged file was rewritten
+
+    bool damaged() const { return found && (refused > 0 || places_dropped > 0 || entries_read < entries); }
+    // Lists were left unloaded: a compaction would lose their records.
+    bool incomplete() const { return stopped_at != 0; }
+};
+
+enum class ItemListRewrite {
+    never,             // the file stays as it is (mem.dat, memcues.dat)
+    damaged_or_older,  // compacted at once after damage or another version text (presets.dat)
+};
+
+// Empties the index and the used flags, then reads the index and every list
+// into the tables (the caller has freed the lists it held). The loading
+// stops at the first list that memory can't hold, with the full message and
+// the long error beep; the entries behind it keep count 0. Rewrites the file
+// when asked, then reports a damaged file once (load_report.h).
+template <typename Entry>
+ItemListLoad load_item_list_file(const ItemListFile& file, const ItemListTables<Entry>& tables,
+                                 ItemListRewrite rewrite);
+
+// Writes the file anew with the lists the tables hold, in entry order, each
+// with capacity = count. With replace the new copy replaces the file, which
+// is first kept as a copy when the last load found it damaged; without, the
+// new copy is left as the file's compact_copy. The index takes the new
+// places only once the new file is whole. Refused (false, nothing written)
+// while the last load left lists unloaded.
+template <typename Entry>
+bool compact_item_list_file(const ItemListFile& file, const ItemListTables<Entry>& tables, ItemListLoad& last_load,
+                            bool replace);
+
+// The items of entry n by the place rule (write_item_list_record); a null
+// list or a count of 0 or less stores an empty entry.
+template <typename Entry>
+bool save_item_list_record(const ItemListFile& file, std::span<Entry> index, int32_t n, const MemoryItem* items);
 
 }  // namespace datafiles

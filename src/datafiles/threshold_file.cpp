@@ -5,6 +5,7 @@
 #include <span>
 #include <string>
 
+#include "datafiles/load_report.h"
 #include "memcheck/memcheck.h"
 #include "platform/dos_files.h"
 #include "runtime/card_discovery.h"
@@ -29,8 +30,6 @@ constexpr int16_t kProgressX = 376;
 constexpr int16_t kProgressY = 155;
 constexpr int16_t kProgressColour = 14;
 constexpr int16_t kEraseColour = 0;
-constexpr int32_t kErrorBeepHz = 400;
-constexpr uint32_t kErrorBeep_ms = 1000;
 
 using Block = std::array<uint8_t, kThresholdBlockBytes>;
 
@@ -60,7 +59,7 @@ void draw_progress(int t) {
 
 // The blocks of threshold t that the index says are on file; a block that
 // can't be read is emptied in the index.
-void load_threshold_blocks(FILE* file, int64_t file_size, int16_t t) {
+void load_threshold_blocks(FILE* file, int64_t file_size, int16_t t, Refusals& refusals) {
     ThresholdIndexEntry& entry = threshold_index[static_cast<size_t>(t)];
     bool holds_data = false;
     for (int b = 1; b <= threshold_block_count(); ++b) {
@@ -70,7 +69,7 @@ void load_threshold_blocks(FILE* file, int64_t file_size, int16_t t) {
         const RecordRead read =
             read_tagged_record(file, file_size, index_end(kThresholdFile), offset, threshold_tag(t, b), bytes);
         if (read != RecordRead::ok) {
-            if (read != RecordRead::bad_offset) ui::beep(kErrorBeepHz, kErrorBeep_ms);
+            refusals.refuse(read != RecordRead::bad_offset);
             empty_block(entry, b);
             continue;
         }
@@ -150,16 +149,18 @@ void load_threshold_file() {
     const size_t got = std::fread(index.data(), 1, index.size(), file);
     // Entries cut off by the end of a short file stay empty.
     const auto entries_read = static_cast<int16_t>(got / kThresholdIndexEntryBytes);
+    Refusals refusals;
     for (int16_t t = 1; t <= kThresholds; ++t) {
         if (t <= entries_read) {
             const auto at = static_cast<size_t>(t - 1) * kThresholdIndexEntryBytes;
             decode(std::span<const uint8_t, kThresholdIndexEntryBytes>(index.data() + at, kThresholdIndexEntryBytes),
                    threshold_index[static_cast<size_t>(t)]);
-            load_threshold_blocks(file, file_size, t);
+            load_threshold_blocks(file, file_size, t, refusals);
         }
         draw_progress(t);
     }
     std::fclose(file);
+    if (refusals.count > 0) report_damaged_file(record_file_path(kThresholdFile), refusals.count, {});
 }
 
 void save_threshold_record(int16_t t) {

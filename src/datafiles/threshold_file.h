@@ -34,8 +34,9 @@ extern std::array<uint8_t, kThresholds + 1> threshold_programmed;
 void reset_threshold_file_globals();
 
 // Show start: the whole file into the tables. A block whose tag or length is
-// wrong sounds the error beep (400 Hz, 1000 ms) and is left empty; the rest
-// still loads. Without the file every threshold stays empty. The number of
+// wrong is left empty, with the error beep (400 Hz, 1000 ms) for the first
+// few of them and then one message naming the file and the count
+// (load_report.h); the rest still loads. Without the file every threshold stays empty. The number of
 // the threshold being read is shown at (376, 155).
 void load_threshold_file();
 // Writes the data blocks of threshold t (1..70) and its index entry back.

@@ -17,6 +17,11 @@ std::filesystem::path setting_or(const char* name, const std::filesystem::path& 
 
 }  // namespace
 
+std::filesystem::path program_folder() {
+    std::error_code error;
+    return std::filesystem::canonical("/proc/self/exe", error).parent_path();
+}
+
 std::string map_drives(platform::Machine& machine) {
     std::error_code error;
     const std::filesystem::path binary = std::filesystem::canonical("/proc/self/exe", error);

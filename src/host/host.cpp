@@ -1,19 +1,24 @@
 #include "host/host.h"
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <cerrno>
 #include <ctime>
-#include <algorithm>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <thread>
 
 #include <termios.h>
 #include <unistd.h>
 
+#include "host/dmx_output.h"
 #include "host/frame.h"
+#include "host/key_input.h"
 #include "host/sacn.h"
 #include "platform/mouse.h"
 #include "platform/text_screen.h"
@@ -27,64 +32,36 @@ namespace host {
 namespace {
 
 using MonotonicClock = std::chrono::steady_clock;
+constexpr std::chrono::milliseconds kPollPeriod{4};
 
 struct HostState {
     platform::Machine* machine = nullptr;
     MonotonicClock::time_point started{};
-    MonotonicClock::time_point last_present{};
+    MonotonicClock::time_point next_poll{};
     uint64_t printed_text_revision = 0;  // revision 0: the screen as switched on
-    bool quit = false;
+    bool printed_text = false;
     bool window = false;
-#if BRAVINOX_HAVE_SDL
-    SDL_Window* sdl_window = nullptr;
-    SDL_Renderer* renderer = nullptr;
-    SDL_Texture* texture = nullptr;
-    SDL_AudioDeviceID audio = 0;
-#endif
+    QuitHandler on_quit = nullptr;
+    std::optional<MonotonicClock::time_point> quit_asked;
+    bool in_quit_handler = false;
 };
 
 HostState state;
 
-// sACN output of the card universes (universe = 2 x slot + half, as the
-// configuration numbers the DMX cards).
-struct DmxOutput {
-    std::unique_ptr<SacnSender> sender;
-    std::array<uint32_t, platform::kCardSlots> frames_seen{};
-    std::array<std::array<uint8_t, 512>, 2 * platform::kCardSlots> last_sent{};
-    std::array<uint64_t, 2 * platform::kCardSlots> last_sent_ms{};
-};
-DmxOutput dmx_output;
-constexpr uint64_t kSacnRefresh_ms = 1000;
+// Signals that ask the program to end: set by the handler, taken by the pump.
+volatile std::sig_atomic_t quit_signalled = 0;
+
+std::unique_ptr<SacnSender> sacn_sender;
+std::unique_ptr<DmxOutput> dmx_output;
 
 void open_dmx_output() {
     const char* setting = std::getenv("BRAVINOX_SACN");
     const std::string destination = setting != nullptr ? setting : "127.0.0.1";
     if (destination == "off") return;
-    dmx_output.sender = std::make_unique<SacnSender>(destination == "multicast" ? "" : destination);
+    sacn_sender = std::make_unique<SacnSender>(destination == "multicast" ? "" : destination);
+    dmx_output = std::make_unique<DmxOutput>(
+        [](uint16_t universe, std::span<const uint8_t> levels) { sacn_sender->send(universe, levels); });
 }
-
-void send_dmx_output() {
-    if (!dmx_output.sender) return;
-    platform::Machine& m = *state.machine;
-    for (int slot = 0; slot < platform::kCardSlots; ++slot) {
-        if (!m.cards.fitted(slot)) continue;
-        const uint32_t frames = m.cards.frames_sent(slot);
-        if (frames == dmx_output.frames_seen[static_cast<size_t>(slot)]) continue;
-        dmx_output.frames_seen[static_cast<size_t>(slot)] = frames;
-        for (int half = 1; half <= 2; ++half) {
-            const size_t u = static_cast<size_t>(2 * slot + half - 1);
-            const std::span<const uint8_t> frame = m.cards.sent_frame(slot, half);
-            if (frame.size() != 512) continue;
-            const bool changed = !std::equal(frame.begin(), frame.end(), dmx_output.last_sent[u].begin());
-            if (!changed && m.clock.now_ms - dmx_output.last_sent_ms[u] < kSacnRefresh_ms) continue;
-            std::copy(frame.begin(), frame.end(), dmx_output.last_sent[u].begin());
-            dmx_output.last_sent_ms[u] = m.clock.now_ms;
-            dmx_output.sender->send(static_cast<uint16_t>(u + 1), frame);
-        }
-    }
-}
-std::atomic<int32_t> tone_freq_hz{0};  // read by the audio thread
-FrameRgb frame{};
 
 uint32_t local_time_of_day_ms() {
     const auto now = std::chrono::system_clock::now();
@@ -109,12 +86,104 @@ void print_text_screen() {
     const platform::TextScreen& text = state.machine->text;
     if (text.revision == state.printed_text_revision) return;
     state.printed_text_revision = text.revision;
+    state.printed_text = true;
     const std::string ansi = text.render_ansi();
     std::fwrite(ansi.data(), 1, ansi.size(), stdout);
     std::fflush(stdout);
 }
 
+void request_quit() {
+    if (!state.quit_asked) state.quit_asked = MonotonicClock::now();
+}
+
+// The program's quit handler, once a quit was asked for; never from inside
+// itself (its own waits pump the host too).
+void run_quit_handler() {
+    if (quit_signalled != 0) request_quit();
+    if (!state.quit_asked || state.in_quit_handler) return;
+    const auto since = MonotonicClock::now() - *state.quit_asked;
+    const auto since_ms = static_cast<uint64_t>(std::chrono::duration_cast<std::chrono::milliseconds>(since).count());
+    state.in_quit_handler = true;
+    if (state.on_quit != nullptr) {
+        state.on_quit(since_ms);
+    } else {
+        platform::exit_program(1);
+    }
+    state.in_quit_handler = false;
+}
+
+// --- the terminal and standard input ------------------------------------------------
+
+termios saved_terminal{};
+bool terminal_raw = false;
+std::unique_ptr<KeyInput> stdin_keys;
+
+void restore_terminal() {
+    if (terminal_raw) tcsetattr(STDIN_FILENO, TCSANOW, &saved_terminal);
+    terminal_raw = false;
+}
+
+// Keys from standard input: a pipe or file as it comes, a terminal raw and
+// unechoed (Ctrl-C still signals). A terminal that belongs to another
+// process group (the program runs in the background) is left alone.
+void open_stdin_keys() {
+    if (isatty(STDIN_FILENO) != 0) {
+        if (tcgetpgrp(STDIN_FILENO) != getpgrp() || tcgetattr(STDIN_FILENO, &saved_terminal) != 0) return;
+        termios raw = saved_terminal;
+        raw.c_lflag &= static_cast<tcflag_t>(~(ICANON | ECHO));
+        raw.c_cc[VMIN] = 0;
+        raw.c_cc[VTIME] = 0;
+        if (tcsetattr(STDIN_FILENO, TCSANOW, &raw) != 0) return;
+        terminal_raw = true;
+        std::atexit(restore_terminal);
+    }
+    stdin_keys = std::make_unique<KeyInput>(STDIN_FILENO);
+}
+
+void read_stdin_keys() {
+    if (stdin_keys && !stdin_keys->ended()) stdin_keys->read_keys(state.machine->text);
+}
+
+void on_quit_signal(int) {
+    if (quit_signalled != 0) {
+        // Asked twice: the program's ending hangs, so end at once.
+        if (terminal_raw) tcsetattr(STDIN_FILENO, TCSANOW, &saved_terminal);
+        _exit(1);
+    }
+    quit_signalled = 1;
+}
+
+void install_signal_handlers() {
+    struct sigaction action {};
+    action.sa_handler = &on_quit_signal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) sigaction(signal, &action, nullptr);
+}
+
 #if BRAVINOX_HAVE_SDL
+
+// --- the window -------------------------------------------------------------------------
+
+struct Window {
+    SDL_Window* window = nullptr;
+    SDL_Renderer* renderer = nullptr;
+    SDL_Texture* texture = nullptr;
+    SDL_AudioDeviceID audio = 0;
+    bool audio_paused = true;
+    std::chrono::milliseconds frame_interval{16};  // the display's refresh period
+    MonotonicClock::time_point last_look{};
+    // What the window shows now, to present only when something changed.
+    bool exposed = true;
+    bool shown_graphics = false;
+    uint64_t shown_text_revision = 0;
+    std::array<uint8_t, platform::kScreenPixels> shown_pixels{};
+    std::array<platform::Rgb6, platform::kColourCount> shown_palette{};
+};
+
+Window window;
+std::atomic<int32_t> tone_freq_hz{0};  // read by the audio thread
+FrameRgb frame{};
 
 // BIOS scan codes of the keys that reach the program as 0 then a code.
 int extended_code(SDL_Keycode key) {
@@ -156,17 +225,11 @@ int control_character(SDL_Keycode key) {
     }
 }
 
-// Closing the window types the console's own quit entry, K*999, so the
-// console shuts its surface down as on any other quit.
-void request_quit() {
-    if (state.quit) return;
-    state.quit = true;
-    for (const char c : {'K', '*', '9', '9', '9'}) state.machine->text.push_key(static_cast<uint8_t>(c));
-}
-
 void on_key_down(const SDL_KeyboardEvent& key) {
     platform::TextScreen& text = state.machine->text;
-    if (const int c = control_character(key.keysym.sym); c != 0) {
+    if (key.keysym.sym == SDLK_c && (key.keysym.mod & KMOD_CTRL) != 0) {
+        request_quit();
+    } else if (const int c = control_character(key.keysym.sym); c != 0) {
         text.push_key(static_cast<uint8_t>(c));
     } else if (const int code = extended_code(key.keysym.sym); code != 0) {
         text.push_extended_key(static_cast<uint8_t>(code));
@@ -198,20 +261,47 @@ void pump_events() {
             case SDL_MOUSEMOTION: platform::mouse_move(event.motion.xrel, event.motion.yrel); break;
             case SDL_MOUSEBUTTONDOWN:
             case SDL_MOUSEBUTTONUP: platform::mouse_set_buttons(mouse_button_bits(SDL_GetMouseState(nullptr, nullptr))); break;
+            case SDL_WINDOWEVENT: window.exposed = true; break;
             default: break;
         }
     }
 }
 
-void present() {
-    render_frame(*state.machine, frame);
-    SDL_UpdateTexture(state.texture, nullptr, frame.data(), kFrameWidth * 4);
-    SDL_RenderClear(state.renderer);
-    SDL_RenderCopy(state.renderer, state.texture, nullptr, nullptr);
-    SDL_RenderPresent(state.renderer);
+// True when the window would show something else than it shows now.
+bool screen_changed() {
+    const platform::Machine& m = *state.machine;
+    if (window.exposed || m.graphics.open != window.shown_graphics) return true;
+    if (!m.graphics.open) return m.text.revision != window.shown_text_revision;
+    return m.graphics.pixels != window.shown_pixels || m.graphics.palette != window.shown_palette;
 }
 
-// A square wave at the speaker's frequency.
+void present_if_changed() {
+    if (!screen_changed()) return;
+    const platform::Machine& m = *state.machine;
+    window.exposed = false;
+    window.shown_graphics = m.graphics.open;
+    window.shown_text_revision = m.text.revision;
+    if (m.graphics.open) {
+        window.shown_pixels = m.graphics.pixels;
+        window.shown_palette = m.graphics.palette;
+    }
+    render_screen(m, frame);
+    SDL_UpdateTexture(window.texture, nullptr, frame.data(), kFrameWidth * 4);
+    SDL_RenderClear(window.renderer);
+    SDL_RenderCopy(window.renderer, window.texture, nullptr, nullptr);
+    SDL_RenderPresent(window.renderer);
+}
+
+// Events and the picture, at most once a display frame.
+void pump_window() {
+    const auto now = MonotonicClock::now();
+    if (now - window.last_look < window.frame_interval) return;
+    window.last_look = now;
+    pump_events();
+    present_if_changed();
+}
+
+// A square wave at the speaker's frequency; the device rests while silent.
 void audio_callback(void*, Uint8* stream, int length) {
     static double phase = 0.0;
     constexpr double kRate = 44100.0;
@@ -229,112 +319,89 @@ void audio_callback(void*, Uint8* stream, int length) {
     }
 }
 
+void play_tone() {
+    const int32_t freq_hz = state.machine->speaker.freq_hz;
+    tone_freq_hz.store(freq_hz, std::memory_order_relaxed);
+    if (window.audio == 0 || window.audio_paused == (freq_hz <= 0)) return;
+    window.audio_paused = freq_hz <= 0;
+    SDL_PauseAudioDevice(window.audio, window.audio_paused ? 1 : 0);
+}
+
+void open_audio() {
+    // Sound only where the machine has a sound card.
+    if (!std::filesystem::exists("/dev/snd") || SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return;
+    SDL_AudioSpec want{};
+    want.freq = 44100;
+    want.format = AUDIO_S16SYS;
+    want.channels = 1;
+    want.samples = 512;
+    want.callback = audio_callback;
+    window.audio = SDL_OpenAudioDevice(nullptr, 0, &want, nullptr, 0);
+}
+
 bool open_window() {
     const char* headless = std::getenv("BRAVINOX_HEADLESS");
     if (headless != nullptr && headless[0] == '1') return false;
     // Without a display server there is no window, whatever SDL could fall back on.
     if (std::getenv("DISPLAY") == nullptr && std::getenv("WAYLAND_DISPLAY") == nullptr) return false;
+    // Ctrl-C and SIGTERM go to the host's own handlers, not into the event queue.
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     if (SDL_Init(SDL_INIT_VIDEO) != 0) return false;
-    state.sdl_window = SDL_CreateWindow("bravinox", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
-                                        kFrameWidth * 2, kFrameHeight * 2, 0);
-    if (state.sdl_window == nullptr) return false;
-    state.renderer = SDL_CreateRenderer(state.sdl_window, -1, 0);
-    if (state.renderer == nullptr) state.renderer = SDL_CreateRenderer(state.sdl_window, -1, SDL_RENDERER_SOFTWARE);
-    if (state.renderer == nullptr) return false;
-    state.texture = SDL_CreateTexture(state.renderer, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING,
-                                      kFrameWidth, kFrameHeight);
-    if (state.texture == nullptr) return false;
-    SDL_StartTextInput();
-    // Sound only where the machine has a sound card.
-    if (std::filesystem::exists("/dev/snd") && SDL_InitSubSystem(SDL_INIT_AUDIO) == 0) {
-        SDL_AudioSpec want{};
-        want.freq = 44100;
-        want.format = AUDIO_S16SYS;
-        want.channels = 1;
-        want.samples = 512;
-        want.callback = audio_callback;
-        state.audio = SDL_OpenAudioDevice(nullptr, 0, &want, nullptr, 0);
-        if (state.audio != 0) SDL_PauseAudioDevice(state.audio, 0);
+    window.window = SDL_CreateWindow(program_invocation_short_name, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
+                                     kFrameWidth * 2, kFrameHeight * 2, 0);
+    if (window.window == nullptr) return false;
+    window.renderer = SDL_CreateRenderer(window.window, -1, 0);
+    if (window.renderer == nullptr) window.renderer = SDL_CreateRenderer(window.window, -1, SDL_RENDERER_SOFTWARE);
+    if (window.renderer == nullptr) return false;
+    window.texture = SDL_CreateTexture(window.renderer, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING,
+                                       kFrameWidth, kFrameHeight);
+    if (window.texture == nullptr) return false;
+    SDL_DisplayMode mode{};
+    if (SDL_GetCurrentDisplayMode(0, &mode) == 0 && mode.refresh_rate > 0) {
+        window.frame_interval = std::chrono::milliseconds(1000 / mode.refresh_rate);
     }
+    SDL_StartTextInput();
+    open_audio();
     return true;
 }
 
 void close_window() {
-    if (state.audio != 0) SDL_CloseAudioDevice(state.audio);
-    if (state.texture != nullptr) SDL_DestroyTexture(state.texture);
-    if (state.renderer != nullptr) SDL_DestroyRenderer(state.renderer);
-    if (state.sdl_window != nullptr) SDL_DestroyWindow(state.sdl_window);
+    if (window.audio != 0) SDL_CloseAudioDevice(window.audio);
+    if (window.texture != nullptr) SDL_DestroyTexture(window.texture);
+    if (window.renderer != nullptr) SDL_DestroyRenderer(window.renderer);
+    if (window.window != nullptr) SDL_DestroyWindow(window.window);
     SDL_Quit();
-    state.audio = 0;
-    state.texture = nullptr;
-    state.renderer = nullptr;
-    state.sdl_window = nullptr;
+    window = Window{};
 }
 
 #else
 
 bool open_window() { return false; }
 void close_window() {}
-void pump_events() {}
-void present() {}
+void pump_window() {}
+void play_tone() {}
 
 #endif
 
-// Without a window the terminal is the PC keyboard: raw, unechoed input.
-termios saved_terminal{};
-bool terminal_raw = false;
-
-void restore_terminal() {
-    if (terminal_raw) tcsetattr(STDIN_FILENO, TCSANOW, &saved_terminal);
-    terminal_raw = false;
-}
-
-void make_terminal_raw() {
-    if (isatty(STDIN_FILENO) == 0 || tcgetattr(STDIN_FILENO, &saved_terminal) != 0) return;
-    termios raw = saved_terminal;
-    raw.c_lflag &= static_cast<tcflag_t>(~(ICANON | ECHO));  // Ctrl-C still ends the program
-    raw.c_cc[VMIN] = 0;
-    raw.c_cc[VTIME] = 0;
-    if (tcsetattr(STDIN_FILENO, TCSANOW, &raw) == 0) {
-        terminal_raw = true;
-        std::atexit(restore_terminal);
-    }
-}
-
-void read_terminal_keys() {
-    if (!terminal_raw) return;
-    unsigned char bytes[32];
-    const ssize_t count = read(STDIN_FILENO, bytes, sizeof bytes);
-    for (ssize_t i = 0; i < count; ++i) {
-        unsigned char c = bytes[i];
-        if (c == '\n') c = 13;
-        if (c == 127) c = 8;
-        state.machine->text.push_key(c);
-    }
-}
-
-// One pass of the host: time, events, window, sound, terminal.
+// One pass of the host: time, DMX, keys, window, sound, terminal, quitting.
 void pump() {
     follow_real_time();
-    tone_freq_hz.store(state.machine->speaker.freq_hz, std::memory_order_relaxed);
-    send_dmx_output();
-    if (!state.window) {
-        read_terminal_keys();
-        return print_text_screen();
-    }
-    const auto now = MonotonicClock::now();
-    if (now - state.last_present < std::chrono::milliseconds(15)) return;
-    state.last_present = now;
-    pump_events();
-    present();
+    if (dmx_output) dmx_output->send_changes(*state.machine);
+    read_stdin_keys();
+    play_tone();
+    if (state.window) pump_window();
     print_text_screen();
+    run_quit_handler();
 }
 
+// The program polls only while it waits (for a key, a release, a time):
+// one pass a poll period is enough for its clock, its fades and its input,
+// and each wake-up costs the processor more than the pass itself.
 void on_poll(void*) {
-    const uint64_t before_ms = state.machine->clock.now_ms;
     pump();
-    // Nothing to do until the clock moves: give the processor back.
-    if (state.machine->clock.now_ms == before_ms) std::this_thread::sleep_for(std::chrono::microseconds(500));
+    const auto now = MonotonicClock::now();
+    if (now < state.next_poll) std::this_thread::sleep_until(state.next_poll);
+    state.next_poll = std::max(state.next_poll, now) + kPollPeriod;
 }
 
 void on_delay(void*, uint32_t delay_ms) {
@@ -353,19 +420,22 @@ void on_exit(void*, int code) {
 
 }  // namespace
 
-void open(platform::Machine& machine) {
+void open(platform::Machine& machine, QuitHandler on_quit) {
     state.machine = &machine;
+    state.on_quit = on_quit;
     state.started = MonotonicClock::now();
     machine.clock.time_of_day_at_start_ms = local_time_of_day_ms();
     machine.hooks = platform::RunHooks{nullptr, &on_poll, &on_delay, &on_exit};
     machine.graphics.log_calls = false;  // the call log serves tests only
+    install_signal_handlers();
     open_dmx_output();
     state.window = open_window();
     if (!state.window) {
-        std::puts("bravinox: no display, running headless (keys from this terminal)");
+        close_window();
+        std::printf("%s: no display, running headless (keys from standard input)\n", program_invocation_short_name);
         std::fflush(stdout);
-        make_terminal_raw();
     }
+    open_stdin_keys();
 }
 
 bool has_window() { return state.window; }
@@ -374,6 +444,9 @@ void close() {
     restore_terminal();
     if (state.window) close_window();
     state.window = false;
+    // The shell's prompt goes below the text screen's last copy.
+    if (state.printed_text) std::fputs("\x1b[0m\x1b[?25h\x1b[25;1H\r\n", stdout);
+    state.printed_text = false;
 }
 
 }  // namespace host

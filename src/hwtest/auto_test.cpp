@@ -194,7 +194,7 @@ void determine_console_kind() {
     const ConsoleOptionFlags& options = console_option_flags;
     console_kind.expects_panel = options.hardware_keys || options.analogue_faders || options.displays;
     console_kind.expects_belts = options.function_belts || options.sequence_belts;
-    console_kind.has_wing = false;
+    console_kind.has_wing = options.playback_wing;
 }
 
 void run_automatic_test() {

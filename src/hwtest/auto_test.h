@@ -12,7 +12,7 @@ namespace hwtest {
 struct ConsoleKind {
     bool expects_panel = false;  // hardware keys, analogue faders or displays
     bool expects_belts = false;  // function or sequence belts
-    bool has_wing = false;       // 42 playbacks; nothing reports it, so never set
+    bool has_wing = false;       // 42 playbacks: the card reports the playback wing
 };
 
 extern ConsoleKind console_kind;

@@ -48,6 +48,7 @@ constexpr uint32_t kLedRingReadCell = 1066;
 constexpr uint32_t kLedRingWriteCell = 1068;
 constexpr uint32_t kFaderPointerCell = 1072;
 constexpr uint32_t kOptionCell = 1126;
+constexpr uint32_t kOptionCell2 = 1127;
 constexpr uint32_t kSequenceBeltPointerCell = 1168;
 constexpr uint32_t kFunctionBeltPointerCell = 1170;
 constexpr uint32_t kClockCell = 1190;
@@ -68,6 +69,9 @@ constexpr uint8_t kOptionFunctionBelts = 0x02;
 constexpr uint8_t kOptionSequenceBelts = 0x04;
 constexpr uint8_t kOptionDisplays = 0x08;
 constexpr uint8_t kOptionHardwareKeys = 0x10;
+constexpr uint8_t kOptionWing = 0x40;
+// Bit of cell 1127: the playback wing is connected.
+constexpr uint8_t kWingConnected = 0x40;
 
 // Key FIFO: 16 words; press bit, row in bits 8..14, column in the low byte.
 constexpr uint32_t kKeyFifoBytes = 32;
@@ -403,6 +407,11 @@ void read_console_options_for_test() {
     console_option_flags.sequence_belts = (bits & kOptionSequenceBelts) != 0;
     console_option_flags.displays = (bits & kOptionDisplays) != 0;
     console_option_flags.hardware_keys = (bits & kOptionHardwareKeys) != 0;
+    // The playback wing as the console program takes it: the card reports it
+    // connected in cell 1127, or fitted in cell 1126 beside the analogue faders.
+    const bool wing_connected = (peek_card_byte_for_test(console_card_selector, kOptionCell2) & kWingConnected) != 0;
+    const bool wing_fitted = console_option_flags.analogue_faders && (bits & kOptionWing) != 0;
+    console_option_flags.playback_wing = wing_connected || wing_fitted;
 }
 
 // --- console keys ---------------------------------------------------------------------

@@ -45,6 +45,7 @@ struct ConsoleOptionFlags {
     bool sequence_belts = false;   // bit 2
     bool displays = false;         // bit 3
     bool hardware_keys = false;    // bit 4
+    bool playback_wing = false;    // cell 1127 bit 6 (connected), or bit 6 with bit 0 (fitted)
 };
 
 struct SecondLedOffsets {

@@ -135,6 +135,14 @@ double timecode_seconds(const SmpteReading& r, int mode) {
     return r.hours * 3600.0 + r.minutes * 60.0 + r.seconds + r.frames * frame_s;
 }
 
+// Each run starts afresh: the time is the start time 00:00:00:00 and what
+// the card's input registers hold now (a time of an earlier run) counts as
+// read, so the first reading is the first frame that arrives from now on.
+void start_from_zero() {
+    last_smpte_reading = SmpteReading{};
+    last_smpte_reading.counter = peek_card_word_for_test(smpte_card_selector, kFrameCounter);
+}
+
 SmpteReading read_reading() {
     SmpteReading r;
     read_smpte_input(r.hours, r.minutes, r.seconds, r.frames, r.mode);
@@ -386,6 +394,7 @@ bool test_smpte() {
     beep_tone(kStartBeepHz, kStartBeepMs);
     draw_timecode_frame();
     draw_timecode_digits_for_test(0, 0, 0, 0, kDarkGrey);
+    start_from_zero();
     start_smpte_output(SmpteReading{}, st.mode);
     platform::delay_ms(kSettleMs);
     st.last_change_ms = read_card_clock_for_test();

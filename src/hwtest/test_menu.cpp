@@ -73,6 +73,8 @@ constexpr int kFailBeepHz = 400;
 constexpr uint32_t kResultBeepMs = 50;
 constexpr int kNotPossibleBeepHz = 400;
 constexpr uint32_t kNotPossibleBeepMs = 2000;
+constexpr std::string_view kLogNotSavedStatus =
+    "+++++ ERROR : RESULTS NOT SAVED - QUANDRIX.LOG CANNOT BE WRITTEN (ANY KEY) +++++";
 
 // Results log: a line is read 79 characters at a time.
 constexpr size_t kLogReadChars = 79;
@@ -185,6 +187,14 @@ bool read_log_chunk(FILE* file, std::string& chunk) {
     return !chunk.empty();
 }
 
+// The results of this run are lost: the technician is told so before the
+// program ends (the screen goes with it), and a key lets it end.
+void report_log_not_saved() {
+    draw_status_line(kLogNotSavedStatus);
+    beep_tone(kNotPossibleBeepHz, kNotPossibleBeepMs);
+    read_answer_key();
+}
+
 // Drive and directory of a DOS path, without the trailing backslash.
 std::string directory_of(std::string_view path) {
     size_t end = 0;
@@ -287,7 +297,10 @@ void save_test_log() {
     const std::string path = test_log_path();
     platform::dos_setfileattr(path.c_str(), 0);
     FILE* file = platform::dos_fopen(path.c_str(), "wt");
-    if (file == nullptr) return;
+    if (file == nullptr) {
+        report_log_not_saved();
+        return;
+    }
     for (size_t i = 0; i < test_pass_flags.size(); ++i) {
         if (test_pass_flags[i] != 0) {
             std::fprintf(file, "%s : TEST OK\n", kTestLogNames[i]);
@@ -295,8 +308,10 @@ void save_test_log() {
             std::fprintf(file, "%s : NOT TESTED OR ERROR\n", kTestLogNames[i]);
         }
     }
-    std::fclose(file);
+    const bool written = std::ferror(file) == 0;
+    const bool closed = std::fclose(file) == 0;
     platform::dos_setfileattr(path.c_str(), platform::kDosAttrHidden);
+    if (!written || !closed) report_log_not_saved();
 }
 
 // --- shared by the tests ------------------------------------------------------------------

@@ -68,6 +68,8 @@ void reset_console_outputs();
 
 void run_main_menu();  // returns when Q is pressed
 void load_test_log();
+// A log that cannot be written is reported on the status bar with the error
+// beep, and a key ends the report.
 void save_test_log();
 
 // Shared by the tests.

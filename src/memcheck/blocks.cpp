@@ -27,7 +27,26 @@ enum McNotification : int { kNotifyInserted = 1, kNotifyDeleted = 2 };
 McRegistryNotification registry_notification = nullptr;
 bool registry_open = false;
 
-size_t front_for(size_t guard_bytes) { return guard_bytes == 0 ? 0 : kGuardAlignBytes; }
+// The caller's area starts this far into a block: far enough for the front
+// guard and at the caller's alignment (the C allocator's 16 bytes, or more
+// for an over-aligned new).
+size_t front_for(size_t guard_bytes, size_t alignment) {
+    if (guard_bytes == 0) return 0;
+    return alignment > kGuardAlignBytes ? alignment : kGuardAlignBytes;
+}
+
+// A block from the C heap at an alignment above malloc's; null when none.
+void* aligned_block(size_t bytes, size_t alignment) {
+    void* block = nullptr;
+    return posix_memalign(&block, alignment, bytes) == 0 ? block : nullptr;
+}
+
+void* c_allocate(size_t bytes, size_t alignment, bool zero_fill) {
+    if (alignment <= kGuardAlignBytes) return zero_fill ? std::calloc(1, bytes) : std::malloc(bytes);
+    void* block = aligned_block(bytes, alignment);
+    if (block != nullptr && zero_fill) std::memset(block, 0, bytes);
+    return block;
+}
 
 // The guard size of new blocks, never more than the pattern holds.
 uint8_t guard_size() { return std::min(mc_settings.guard_bytes, kMaxGuardBytes); }
@@ -97,22 +116,22 @@ bool counts_as_leaked_bytes(const char* release) {
            std::strcmp(release, "GlobalFree") == 0 || std::strcmp(release, "GlobalDosFree") == 0;
 }
 
-void* allocate_checked(size_t size, uint8_t code, bool zero_fill) {
+void* allocate_checked(size_t size, uint8_t code, bool zero_fill, size_t alignment = 0) {
     ++mc_counters.allocations;
     if (size == 0) return nullptr;
     const size_t g = guard_size();
-    const size_t front = front_for(g);
+    const size_t front = front_for(g, alignment);
     if (size > kMaxWholeBytes - front - g || mc_table_reserve(mc_registry, 1) != kRegistryOk) {
         report_out_of_memory(size);
         return nullptr;
     }
     const size_t whole = front + size + g;
-    void* base = zero_fill ? std::calloc(1, whole) : std::malloc(whole);
+    void* base = c_allocate(whole, alignment, zero_fill);
     if (base == nullptr) {
         report_out_of_memory(size);
         return nullptr;
     }
-    if (mc_tree_insert(whole, reinterpret_cast<uintptr_t>(base), code) != kRegistryOk) {
+    if (mc_tree_insert(whole, reinterpret_cast<uintptr_t>(base), code, alignment) != kRegistryOk) {
         std::free(base);
         report_out_of_memory(size);
         return nullptr;
@@ -120,20 +139,20 @@ void* allocate_checked(size_t size, uint8_t code, bool zero_fill) {
     return static_cast<uint8_t*>(base) + front;
 }
 
-void* allocate_plain(size_t size, bool as_new) {
-    void* block = as_new ? ::operator new(size, std::nothrow) : std::malloc(size);
+// The C heap's block for an object, as the plain operator new would make
+// it (never through ::operator new, which may be the checker's own).
+void* plain_object(size_t bytes, size_t alignment) { return c_allocate(bytes, alignment, false); }
+
+void* allocate_plain(size_t size, size_t alignment) {
+    void* block = c_allocate(size, alignment, false);
     remember_plain(block);
     return block;
 }
 
-void release_plain(void* block, bool as_delete) {
+void release_plain(void* block) {
     if (block == nullptr) return;
     forget_plain(reinterpret_cast<uintptr_t>(block));
-    if (as_delete) {
-        ::operator delete(block);
-    } else {
-        std::free(block);
-    }
+    std::free(block);
 }
 
 void release_registered(const McBlockRecord& record) {
@@ -145,7 +164,7 @@ void release_registered(const McBlockRecord& record) {
 // old block then stays as it was.
 void* reallocate_registered(const McBlockRecord& record, size_t size) {
     const size_t g = guard_size();
-    const size_t front = front_for(g);
+    const size_t front = front_for(g, 0);
     if (front != mc_front_bytes(record) || size > kMaxWholeBytes - front - g) return nullptr;
     const size_t whole = front + size + g;
     void* moved = std::realloc(block_bytes(record), whole);
@@ -181,33 +200,61 @@ void* reallocate_checked(void* block, size_t size) {
     return moved;
 }
 
+// free and delete alike: a block the checker knows neither as registered
+// nor as the C heap's (a second free or delete of it, or a pointer that
+// never came from the heap) is reported and nothing is freed.
 void free_checked(void* block, uint8_t code) {
     if (block == nullptr) return;
-    if (code == kCodeDelete) {
-        // Objects made by the plain operator new are not registered: they go
-        // back to the plain operator delete.
-        McBlockRecord record;
-        if (!registered_block(block, record)) {
-            release_plain(block, true);
-            return;
-        }
-    }
     McBlockRecord record;
     switch (mc_find_block(record, code, block)) {
         case McBlockAnswer::invalid: return;
-        case McBlockAnswer::unknown_heap_block: release_plain(block, code == kCodeDelete); return;
+        case McBlockAnswer::unknown_heap_block: release_plain(block); return;
         case McBlockAnswer::registered: release_registered(record); return;
     }
 }
 
-void free_plain(void* block, bool as_delete) {
+void free_plain(void* block) {
     McBlockRecord record;
     if (block != nullptr && registered_block(block, record)) {
         // A guarded block always goes back whole, also when checks no longer apply.
         release_registered(record);
         return;
     }
-    release_plain(block, as_delete);
+    release_plain(block);
+}
+
+// The malloc replacement at an alignment (0: malloc's own); code 36 inside new.
+void* allocate_at(size_t size, size_t alignment) {
+    const bool as_new = (mc_state.run_flags & kRunInsideNew) != 0;
+    const uint8_t code = as_new ? kCodeNew : kCodeMalloc;
+    mc_enter(code);
+    void* result = mc_checks_apply() ? allocate_checked(size, code, false, alignment) : allocate_plain(size, alignment);
+    mc_leave();
+    return result;
+}
+
+// The free replacement; code 28 inside delete.
+void release(void* block) {
+    const uint8_t code = (mc_state.run_flags & kRunInsideDelete) != 0 ? kCodeDelete : kCodeFree;
+    mc_enter(code);
+    if (mc_checks_apply()) {
+        free_checked(block, code);
+    } else {
+        free_plain(block);
+    }
+    mc_leave();
+}
+
+// Runs a replacement with a run mark (inside new, inside delete) set; the
+// mark is cleared by the outermost leave, and put back as it was when the
+// call was nested in another replacement.
+template <typename Call>
+auto with_mark(uint32_t mark, Call call) {
+    const bool had = (mc_state.run_flags & mark) != 0;
+    mc_state.run_flags |= mark;
+    auto result = call();
+    if (!had) mc_state.run_flags &= ~mark;
+    return result;
 }
 
 }  // namespace
@@ -236,7 +283,7 @@ bool mc_guarded_code(unsigned code) {
 
 size_t mc_front_bytes(const McBlockRecord& record) {
     if ((record.flags & kRecordUnguarded) != 0) return 0;
-    return front_for(record.guard_bytes);
+    return record.front_bytes;
 }
 
 size_t mc_back_guard_bytes(const McBlockRecord& record) {
@@ -258,7 +305,7 @@ int mc_registry_open() {
     return result;
 }
 
-int mc_tree_insert(size_t whole_size, uintptr_t address, uint8_t code) {
+int mc_tree_insert(size_t whole_size, uintptr_t address, uint8_t code, size_t alignment) {
     McBlockRecord record;
     record.address = address;
     record.function_code = code;
@@ -269,6 +316,7 @@ int mc_tree_insert(size_t whole_size, uintptr_t address, uint8_t code) {
     if (mc_state.pending_notes > 0) record.flags |= kRecordNoted;
     if (mc_guarded_code(code)) {
         record.guard_bytes = guard_size();
+        record.front_bytes = front_for(record.guard_bytes, alignment);
     } else {
         record.flags |= kRecordUnguarded;
     }
@@ -388,12 +436,7 @@ void mc_end_of_run_walk() {
 void* mc_malloc(size_t size) {
     mc_startup_table_entry();
     if (!mc_checking_wanted()) return std::malloc(size);
-    const bool as_new = (mc_state.run_flags & kRunInsideNew) != 0;
-    const uint8_t code = as_new ? kCodeNew : kCodeMalloc;
-    mc_enter(code);
-    void* result = mc_checks_apply() ? allocate_checked(size, code, false) : allocate_plain(size, as_new);
-    mc_leave();
-    return result;
+    return allocate_at(size, 0);
 }
 
 void* mc_calloc(size_t count, size_t size) {
@@ -431,24 +474,20 @@ void mc_free(void* block) {
         std::free(block);
         return;
     }
-    const bool as_delete = (mc_state.run_flags & kRunInsideDelete) != 0;
-    const uint8_t code = as_delete ? kCodeDelete : kCodeFree;
-    mc_enter(code);
-    if (mc_checks_apply()) {
-        free_checked(block, code);
-    } else {
-        free_plain(block, as_delete);
-    }
-    mc_leave();
+    release(block);
 }
 
-void* mc_operator_new(size_t size) {
+void* mc_operator_new(size_t size, size_t alignment) {
     mc_startup_table_entry();
     const size_t bytes = size == 0 ? 1 : size;
-    if (!mc_checking_wanted()) return ::operator new(bytes, std::nothrow);
     for (;;) {
-        mc_state.run_flags |= kRunInsideNew;
-        void* object = mc_malloc(bytes);
+        void* object = nullptr;
+        if (mc_checking_wanted()) {
+            const McEntryLock lock;
+            object = with_mark(kRunInsideNew, [&] { return allocate_at(bytes, alignment); });
+        } else {
+            object = plain_object(bytes, alignment);
+        }
         if (object != nullptr) return object;
         const std::new_handler handler = std::get_new_handler();
         if (handler == nullptr) return nullptr;
@@ -456,15 +495,18 @@ void* mc_operator_new(size_t size) {
     }
 }
 
-void mc_operator_delete(void* object) {
+void mc_operator_delete(void* object) noexcept {
     mc_startup_table_entry();
     if (object == nullptr) return;
     if (!mc_checking_wanted()) {
-        ::operator delete(object);
+        std::free(object);
         return;
     }
-    mc_state.run_flags |= kRunInsideDelete;
-    mc_free(object);
+    const McEntryLock lock;
+    with_mark(kRunInsideDelete, [&] {
+        release(object);
+        return 0;
+    });
 }
 
 }  // namespace memcheck

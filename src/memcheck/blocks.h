@@ -2,8 +2,9 @@
 //
 // While checks apply, every allocated block is framed by guards of the
 // pattern EA DF AF AE and entered in the registry. The caller's area starts
-// 16 bytes into the block, so it keeps the C allocator's 16-byte alignment;
-// the front guard lies directly before it, the back guard directly after.
+// 16 bytes into the block (an over-aligned new's: its alignment), so it
+// keeps the C allocator's 16-byte alignment; the front guard lies directly
+// before it, the back guard directly after.
 #pragma once
 #include <cstddef>
 #include <cstdint>
@@ -42,7 +43,8 @@ bool mc_guarded_code(unsigned code);
 
 // Creates the registry when there is none; blocks of an earlier run stay.
 int mc_registry_open();
-int mc_tree_insert(size_t whole_size, uintptr_t address, uint8_t code);
+// alignment: the caller's area's, when above the C allocator's 16 bytes.
+int mc_tree_insert(size_t whole_size, uintptr_t address, uint8_t code, size_t alignment = 0);
 int mc_tree_delete(const McBlockRecord& record);
 McBlockAnswer mc_find_block(McBlockRecord& out, uint8_t code, const void* pointer);
 bool mc_find_containing(McBlockRecord& out, uintptr_t address);

@@ -6,6 +6,7 @@
 #include "memcheck/blocks.h"
 #include "memcheck/run_state.h"
 #include "memcheck/settings.h"
+#include "memcheck/stack_trace.h"
 
 namespace memcheck {
 
@@ -24,10 +25,14 @@ __attribute__((no_sanitize("address"))) uintptr_t saved_frame_pointer(uintptr_t 
 bool in_stack(uintptr_t pointer) { return mc_stack.limit < pointer && pointer < mc_stack.top; }
 
 // Whether [dest, dest + length) reaches the first saved frame pointer at or
-// above dest, walking the chain from the present frame.
+// above dest, walking the chain from the present frame. A link is followed
+// only to a frame whose return address follows a call: code built without
+// frame pointers keeps other values in the frame pointer register, and the
+// chain ends there.
 bool reaches_saved_frame(uintptr_t dest, size_t length) {
     auto frame = reinterpret_cast<uintptr_t>(__builtin_frame_address(0));
-    while (in_stack(frame) && frame % sizeof(uintptr_t) == 0) {
+    while (in_stack(frame) && frame % sizeof(uintptr_t) == 0 && mc_stack.top - frame >= 2 * sizeof(uintptr_t)) {
+        if (!mc_is_return_address(saved_frame_pointer(frame + sizeof(uintptr_t)))) return false;
         if (frame >= dest) return length > frame - dest;
         const uintptr_t next = saved_frame_pointer(frame);
         if (next <= frame) return false;

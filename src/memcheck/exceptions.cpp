@@ -2,13 +2,17 @@
 
 #include <signal.h>
 #include <ucontext.h>
+#include <unistd.h>
 
 #include <array>
+#include <cerrno>
 #include <csignal>
+#include <cstdarg>
 #include <cstdio>
 #include <cstring>
 
 #include "memcheck/log.h"
+#include "memcheck/safe_format.h"
 #include "memcheck/settings.h"
 #include "memcheck/stack_trace.h"
 
@@ -55,6 +59,15 @@ McExceptionCallback exception_callback = mc_exception_handler;
 
 // Lines of this file noted before each message of the report.
 constexpr const char* kReportFile = "XXDEF";
+
+// The report is made in the signal handler, where neither stdio nor the C
+// allocator may be used: the fault may have struck while either held its
+// lock. Its lines are formatted by mc_format into these buffers, made before
+// any fault, and written with write(2) to the log and to the descriptor of
+// standard output, which is taken when the handlers are installed.
+std::array<char, kMessageChars + 1> report_text{};
+std::array<char, kDashLineChars + 1> dash_line{};
+int report_out_fd = STDOUT_FILENO;
 
 bool installed() { return (mc_state.run_flags & kRunExceptionsInstalled) != 0; }
 
@@ -127,40 +140,56 @@ bool segment_limit(uint16_t selector, uint32_t& limit) {
 #endif
 }
 
-void report_segment(unsigned line, const char* name, uint16_t selector) {
-    McText limit_text;
-    uint32_t limit = 0;
-    if (segment_limit(selector, limit)) {
-        std::snprintf(limit_text.chars.data(), limit_text.chars.size(), "%08X", limit);
-    } else {
-        std::snprintf(limit_text.chars.data(), limit_text.chars.size(), "Invalid selector");
-    }
+// One line of the report: noted under its own line of this file, logged
+// and shown on standard output, as mc_debug would, but without stdio and
+// without the display hook, which may be any code.
+void report(unsigned line, const char* format, ...) __attribute__((format(printf, 2, 3)));
+void report(unsigned line, const char* format, ...) {
     mc_note_location(line, kReportFile);
-    mc_debugf("    %s = %04X  \t[Limit: %s]", name, static_cast<unsigned>(selector), limit_text.c_str());
+    va_list args;
+    va_start(args, format);
+    mc_vformat(report_text.data(), report_text.size(), format, args);
+    va_end(args);
+    char& first = report_text[0];
+    if (first >= 'a' && first <= 'z') first = static_cast<char>(first - 'a' + 'A');
+    mc_log_line("%s\n", report_text.data());
+    mc_write_all(report_out_fd, report_text.data(), std::strlen(report_text.data()));
+    mc_write_all(report_out_fd, "\n", 1);
 }
 
-void report_dashes(unsigned line) {
-    std::array<char, kDashLineChars + 1> dashes{};
-    std::memset(dashes.data(), '-', kDashLineChars);
-    mc_note_location(line, kReportFile);
-    mc_debug(dashes.data());
+void report_segment(unsigned line, const char* name, uint16_t selector) {
+    uint32_t limit = 0;
+    if (segment_limit(selector, limit)) {
+        report(line, "    %s = %04X  \t[Limit: %08X]", name, static_cast<unsigned>(selector), limit);
+    } else {
+        report(line, "    %s = %04X  \t[Limit: %s]", name, static_cast<unsigned>(selector), "Invalid selector");
+    }
 }
+
+void report_dashes(unsigned line) { report(line, "%s", dash_line.data()); }
 
 int flag_bit(uint64_t flags, unsigned bit) { return static_cast<int>((flags >> bit) & 1); }
 
 void exception_signal(int signal, siginfo_t* info, void* context) {
+    const int saved_errno = errno;
     put_back_previous_handlers();
     if ((mc_state.run_flags & kRunSuspended) != 0) return;
     mc_state.run_flags |= kRunSuspended;
     take_registers(signal, info, context);
     if (exception_callback != nullptr) {
         mc_library_hook_running = true;
-        mc_enter(mc_state.outer_function_code);
+        mc_log_take_over(true);
+        // A checked call under the present outer function code; entered by
+        // hand, so that no watch and no hook runs in the handler.
+        mc_state.function_code = mc_state.outer_function_code;
+        ++mc_state.depth;
         exception_callback();
-        mc_leave();
+        --mc_state.depth;
+        mc_log_take_over(false);
         mc_library_hook_running = false;
     }
     mc_state.run_flags &= ~kRunSuspended;
+    errno = saved_errno;
     // A fault runs its instruction again into the previous handler; a sent
     // signal has no instruction to run again, so it is sent once more.
     if (info == nullptr || info->si_code <= 0) raise(signal);
@@ -189,6 +218,9 @@ McExceptionCallback mc_set_exception_callback(McExceptionCallback callback) {
 
 void mc_install_exception_handlers() {
     if (installed()) return;
+    std::memset(dash_line.data(), '-', kDashLineChars);
+    dash_line[kDashLineChars] = '\0';
+    report_out_fd = fileno(stdout);
     if (!alt_stack_set) {
         stack_t own{};
         own.ss_sp = alt_stack.data();
@@ -252,25 +284,20 @@ void mc_exception_handler() {
     const McExceptionRecord& r = mc_exception_record;
     mc_log_flush();
     report_dashes(101);
-    mc_note_location(102, kReportFile);
-    mc_debugf("Memory checker detected an EXCEPTION at %04X:%08lX.  Error code: %04Xh", static_cast<unsigned>(r.cs),
-              static_cast<unsigned long>(r.eip), r.error_code);
+    report(102, "Memory checker detected an EXCEPTION at %04X:%08lX.  Error code: %04Xh", static_cast<unsigned>(r.cs),
+           static_cast<unsigned long>(r.eip), r.error_code);
     mc_log_stack_base();
     mc_log_line(">>>>> CS:IP %04X:%08lX\n", static_cast<unsigned>(r.cs), static_cast<unsigned long>(r.eip));
     if (mc_state.active != 0) {
-        mc_note_location(103, kReportFile);
-        mc_debugf("    Exception occurred %s %s(%u).", mc_state.pending_notes > 0 ? "at" : "after",
-                  mc_base_name(mc_state.noted_file), static_cast<unsigned>(mc_state.noted_line));
+        report(103, "    Exception occurred %s %s(%u).", mc_state.pending_notes > 0 ? "at" : "after",
+               mc_base_name(mc_state.noted_file), static_cast<unsigned>(mc_state.noted_line));
     }
-    mc_note_location(104, kReportFile);
-    mc_debugf("    EAX = %08lX   EBX = %08lX   ECX = %08lX", static_cast<unsigned long>(r.eax),
-              static_cast<unsigned long>(r.ebx), static_cast<unsigned long>(r.ecx));
-    mc_note_location(105, kReportFile);
-    mc_debugf("    EDX = %08lX   ESI = %08lX   EDI = %08lX", static_cast<unsigned long>(r.edx),
-              static_cast<unsigned long>(r.esi), static_cast<unsigned long>(r.edi));
-    mc_note_location(106, kReportFile);
-    mc_debugf("    EIP = %08lX   ESP = %08lX   EBP = %08lX", static_cast<unsigned long>(r.eip),
-              static_cast<unsigned long>(r.esp), static_cast<unsigned long>(r.ebp));
+    report(104, "    EAX = %08lX   EBX = %08lX   ECX = %08lX", static_cast<unsigned long>(r.eax),
+           static_cast<unsigned long>(r.ebx), static_cast<unsigned long>(r.ecx));
+    report(105, "    EDX = %08lX   ESI = %08lX   EDI = %08lX", static_cast<unsigned long>(r.edx),
+           static_cast<unsigned long>(r.esi), static_cast<unsigned long>(r.edi));
+    report(106, "    EIP = %08lX   ESP = %08lX   EBP = %08lX", static_cast<unsigned long>(r.eip),
+           static_cast<unsigned long>(r.esp), static_cast<unsigned long>(r.ebp));
     report_segment(107, "CS", r.cs);
     report_segment(108, "DS", r.ds);
     report_segment(109, "ES", r.es);
@@ -278,17 +305,16 @@ void mc_exception_handler() {
     report_segment(111, "GS", r.gs);
     report_segment(112, "SS", r.ss);
     const uint64_t f = r.eflags;
-    mc_note_location(113, kReportFile);
-    mc_debugf("    Flags: O=%d  D=%d  I=%d  T=%d  S=%d  Z=%d  A=%d  P=%d  C=%d", flag_bit(f, 11), flag_bit(f, 10),
-              flag_bit(f, 9), flag_bit(f, 8), flag_bit(f, 7), flag_bit(f, 6), flag_bit(f, 4), flag_bit(f, 2),
-              flag_bit(f, 0));
+    report(113, "    Flags: O=%d  D=%d  I=%d  T=%d  S=%d  Z=%d  A=%d  P=%d  C=%d", flag_bit(f, 11), flag_bit(f, 10),
+           flag_bit(f, 9), flag_bit(f, 8), flag_bit(f, 7), flag_bit(f, 6), flag_bit(f, 4), flag_bit(f, 2),
+           flag_bit(f, 0));
     mc_exception_trace("Trace leading to processor exception", r.eip, r.ebp, r.esp);
     mc_log_flush();
     report_dashes(114);
     mc_log_summary();
     mc_log_flush();
-    std::printf("%s\n", "\nChaining to default exception handler... \n");
-    std::fflush(stdout);
+    static constexpr char kChaining[] = "\nChaining to default exception handler... \n\n";
+    mc_write_all(report_out_fd, kChaining, sizeof kChaining - 1);
 }
 
 }  // namespace memcheck

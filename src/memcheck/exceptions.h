@@ -7,6 +7,11 @@
 // returns, so that the faulting instruction runs again and reaches the
 // previous handler. A signal that was sent rather than raised by a fault is
 // sent again, so that it too reaches the previous handler.
+//
+// The report is written from the signal handler with async-signal-safe
+// calls only: its lines are formatted into buffers made beforehand and go
+// out with write(2), to the log and to standard output; the display hook is
+// not called for them.
 #pragma once
 #include <cstdint>
 
@@ -30,6 +35,7 @@ extern McExceptionRecord mc_exception_record;
 // Every global of this module back to its value at program load (a clean start for each test).
 void reset_exceptions_globals();
 
+// Runs inside the signal handler: it must keep to async-signal-safe calls.
 using McExceptionCallback = void (*)();
 // Stores the callback and returns the old one; a callback installs the
 // handlers (when Exception Handling is on), null removes them.

@@ -1,13 +1,16 @@
 #include "memcheck/log.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <array>
 #include <cstdarg>
-#include <cstdio>
 #include <cstring>
 #include <ctime>
 
 #include "memcheck/exceptions.h"
 #include "memcheck/run_state.h"
+#include "memcheck/safe_format.h"
 #include "memcheck/settings.h"
 
 namespace memcheck {
@@ -17,34 +20,60 @@ namespace {
 enum class LogState { closed, file, standard_error };
 
 LogState log_state = LogState::closed;
-FILE* log_file = nullptr;
+int log_fd = -1;
 bool opened_before = false;  // the first opening truncates, later ones append
 bool log_busy = false;
+bool taken_over = false;     // a signal handler writes now: no opening, no refusal
+
+// Lines wait here until they are written (at once with Commit). The length
+// grows only after the bytes are in, so what a signal handler finds below
+// it is always whole.
+constexpr size_t kPendingBytes = 8192;
+std::array<char, kPendingBytes> pending{};
+size_t pending_used = 0;
 
 constexpr unsigned kMaxErrorBit = 31;
 
 bool log_writes_on() { return (mc_settings.flags & kSetLogWrites) != 0; }
 
+void write_pending() {
+    if (pending_used == 0) return;
+    if (log_fd >= 0) mc_write_all(log_fd, pending.data(), pending_used);
+    pending_used = 0;
+}
+
+void add_pending(const char* bytes, size_t length) {
+    while (length > 0) {
+        if (pending_used == pending.size()) write_pending();
+        const size_t room = pending.size() - pending_used;
+        const size_t part = length < room ? length : room;
+        std::memcpy(pending.data() + pending_used, bytes, part);
+        pending_used += part;
+        bytes += part;
+        length -= part;
+    }
+}
+
 // Writes text as it stands, "\n" as CR LF in the file.
 void write_text(const char* text) {
     if (log_state == LogState::standard_error) {
-        std::fputs(text, stderr);
+        mc_write_all(STDERR_FILENO, text, std::strlen(text));
         return;
     }
-    if (log_state != LogState::file || log_file == nullptr) return;
+    if (log_state != LogState::file) return;
     const char* run = text;
     for (const char* c = text; *c != '\0'; ++c) {
         if (*c != '\n') continue;
-        std::fwrite(run, 1, static_cast<size_t>(c - run), log_file);
-        std::fputs("\r\n", log_file);
+        add_pending(run, static_cast<size_t>(c - run));
+        add_pending("\r\n", 2);
         run = c + 1;
     }
-    std::fputs(run, log_file);
+    add_pending(run, std::strlen(run));
 }
 
 void vwrite(const char* format, va_list args) {
     std::array<char, kLogLineChars + 1> text{};
-    std::vsnprintf(text.data(), text.size(), format, args);
+    mc_vformat(text.data(), text.size(), format, args);
     write_text(text.data());
 }
 
@@ -73,9 +102,10 @@ void reset_log_globals() {
 
 bool mc_log_open() {
     if (!log_writes_on()) return false;
-    if (log_state != LogState::closed) return log_state == LogState::file;
-    log_file = std::fopen(kLogFileName, opened_before ? "ab" : "wb");
-    if (log_file == nullptr) {
+    if (log_state != LogState::closed || taken_over) return log_state == LogState::file;
+    const int mode = O_WRONLY | O_CREAT | O_CLOEXEC | (opened_before ? O_APPEND : O_TRUNC);
+    log_fd = ::open(kLogFileName, mode, 0666);
+    if (log_fd < 0) {
         log_state = LogState::standard_error;
         return false;
     }
@@ -87,7 +117,7 @@ bool mc_log_open() {
 }
 
 bool mc_log_line(const char* format, ...) {
-    if (!log_writes_on() || log_busy) return log_state != LogState::file;
+    if (!log_writes_on() || (log_busy && !taken_over)) return log_state != LogState::file;
     log_busy = true;
     mc_log_open();
     va_list args;
@@ -153,13 +183,20 @@ void mc_log_summary() {
 }
 
 void mc_log_flush() {
-    if (log_state == LogState::file && log_file != nullptr) std::fflush(log_file);
+    if (log_state == LogState::file) write_pending();
 }
 
 void mc_log_close() {
-    if (log_state == LogState::file && log_file != nullptr) std::fclose(log_file);
-    log_file = nullptr;
+    mc_log_flush();
+    if (log_fd >= 0) ::close(log_fd);
+    log_fd = -1;
+    pending_used = 0;
     log_state = LogState::closed;
+}
+
+void mc_log_take_over(bool on) {
+    taken_over = on;
+    log_busy = false;
 }
 
 }  // namespace memcheck

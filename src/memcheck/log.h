@@ -3,8 +3,11 @@
 // Opened at the first line written while log writes are on, with a header
 // and the settings dump; every later opening in the same process appends, so
 // a second run never wipes the first. Lines are written as text with CR LF
-// ends; with Commit the file is flushed after every line. When the file
-// cannot be opened the lines go to standard error.
+// ends; with Commit the file is written after every line, with Cache when
+// the checker's buffer is full and at flush or close. When the file cannot
+// be opened the lines go to standard error. Lines are formatted by
+// mc_vformat and written with write(2), so the exception report may write
+// them from its signal handler.
 #pragma once
 #include <cstddef>
 
@@ -22,6 +25,10 @@ void mc_log_settings();
 void mc_log_summary();
 void mc_log_flush();
 void mc_log_close();
+// Set by the exception report while its signal handler runs: the log is not
+// opened then (opening writes the header, which needs the C library's time
+// text), and a line is written even when the fault struck inside a log write.
+void mc_log_take_over(bool on);
 
 // Every global of this module back to its value at program load (a clean start for each test).
 void reset_log_globals();

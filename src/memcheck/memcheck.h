@@ -11,6 +11,7 @@
 // blocks.h and copy_checks.h), or one of the entry stubs below with the file
 // and line as trailing arguments.
 #pragma once
+#include <array>
 #include <cstdarg>
 #include <cstddef>
 #include <type_traits>
@@ -37,13 +38,21 @@ char* mc_strcat_at(char* dest, const char* src, const char* file, unsigned line,
 int mc_vsprintf_at(char* dest, const char* format, va_list args, const char* file, unsigned line,
                    size_t dest_size);
 
-// Making and releasing an object's storage: what mc_operator_new gives goes
-// back through mc_operator_delete. Storage of the plain operator new may be
-// released through mc_operator_delete too.
-void* mc_operator_new(size_t size);
-void mc_operator_delete(void* object);
+// Making and releasing an object's storage, for the global operators new
+// and delete of the console program (memcheck/operators/): what
+// mc_operator_new gives goes back through mc_operator_delete, and both work
+// on the C heap, never through ::operator new or delete. alignment: the
+// object's, when above the C allocator's 16 bytes (0 otherwise). A failed
+// request calls the new-handler and tries again while there is one; null
+// when there is none. With checking on, an object is a guarded block of
+// code 36 ("new"); a delete of an object the checker does not know (deleted
+// already, or never made by new) is reported as an invalid pointer and
+// frees nothing.
+void* mc_operator_new(size_t size, size_t alignment = 0);
+void mc_operator_delete(void* object) noexcept;
 
-// The size of an array destination; pointers have none to declare.
+// The size of an array destination (a C array or a std::array); pointers
+// have none to declare.
 template <typename T>
 constexpr size_t mc_dest_size(const T&) {
     if constexpr (std::is_array_v<T>) {
@@ -51,6 +60,11 @@ constexpr size_t mc_dest_size(const T&) {
     } else {
         return 0;
     }
+}
+
+template <typename T, size_t N>
+constexpr size_t mc_dest_size(const std::array<T, N>&) {
+    return sizeof(T) * N;
 }
 
 }  // namespace memcheck

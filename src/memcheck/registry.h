@@ -37,6 +37,7 @@ struct McBlockRecord {
     uint8_t function_code = 0;    // the allocating call
     uint8_t flags = 0;
     uint8_t guard_bytes = 0;      // guard size the block was made with
+    size_t front_bytes = 0;       // from the block's start to the caller's area
     unsigned long serial = 0;
     size_t size = 0;              // whole size, padding and both guards included
     const char* file = nullptr;   // noted file name without directory

@@ -1,9 +1,12 @@
 #include "memcheck/run_state.h"
 
+#include <pthread.h>
+
 #include <cstdarg>
 #include <cstdio>
 
 #include "memcheck/log.h"
+#include "memcheck/safe_format.h"
 #include "memcheck/stack_trace.h"
 #include "memcheck/settings.h"
 
@@ -62,6 +65,9 @@ constexpr std::array<const char*, kErrorTextCount> kErrorTexts = {
 constexpr unsigned kDisplayTraceLine = 77;
 constexpr const char* kDisplayTraceFile = "xerftrc";
 
+// Initialised statically: an operator new may run before any constructor.
+pthread_mutex_t entry_mutex = PTHREAD_RECURSIVE_MUTEX_INITIALIZER_NP;
+
 McDisplayHook display_hook = mc_default_display;
 bool display_busy = false;
 
@@ -73,6 +79,14 @@ void reset_run_state_globals() {
     mc_state = {};
     display_hook = mc_default_display;
     display_busy = false;
+}
+
+McEntryLock::McEntryLock() : held_(mc_checking_wanted()) {
+    if (held_) pthread_mutex_lock(&entry_mutex);
+}
+
+McEntryLock::~McEntryLock() {
+    if (held_) pthread_mutex_unlock(&entry_mutex);
 }
 
 void mc_note_location(unsigned line, const char* file) {
@@ -153,11 +167,11 @@ const char* mc_base_name(const char* file) {
 
 McText mc_location_text(const char* file, uint32_t line) {
     McText text;
+    // Safe in a signal handler: the exception report's trace quotes it.
     if (line == 0) {
-        std::snprintf(text.chars.data(), text.chars.size(), "startup");
+        mc_format(text.chars.data(), text.chars.size(), "startup");
     } else {
-        std::snprintf(text.chars.data(), text.chars.size(), "%s(%u)", mc_base_name(file),
-                      static_cast<unsigned>(line));
+        mc_format(text.chars.data(), text.chars.size(), "%s(%u)", mc_base_name(file), static_cast<unsigned>(line));
     }
     return text;
 }
@@ -167,8 +181,8 @@ McText mc_call_context() {
     if (mc_state.pending_notes > 0) word = mc_state.depth <= 1 ? "at" : "within";
     const McText location = mc_location_text(mc_state.noted_file, mc_state.noted_line);
     McText text;
-    std::snprintf(text.chars.data(), text.chars.size(), "%.*s %s %.*s", static_cast<int>(kFunctionNameChars),
-                  mc_function_name(mc_state.outer_function_code), word, kLocationChars, location.c_str());
+    mc_format(text.chars.data(), text.chars.size(), "%.*s %s %.*s", static_cast<int>(kFunctionNameChars),
+              mc_function_name(mc_state.outer_function_code), word, kLocationChars, location.c_str());
     return text;
 }
 

@@ -139,6 +139,23 @@ void mc_default_display(const char* message);
 // True while a message is being displayed.
 bool mc_display_busy();
 
+// Held by every entry from the console program (the stubs of memcheck.h,
+// the operators new and delete, the end of the run at exit) while checking
+// is wanted, so that an allocation on another thread of the program (a
+// library's own thread) waits for the present checked call instead of
+// running inside it. Recursive: a checked call may reach another. Not taken
+// in the exception report's signal handler.
+class McEntryLock {
+public:
+    McEntryLock();
+    ~McEntryLock();
+    McEntryLock(const McEntryLock&) = delete;
+    McEntryLock& operator=(const McEntryLock&) = delete;
+
+private:
+    bool held_;
+};
+
 // Pointers are shown as "0x" and at least eight upper-case hex digits.
 inline unsigned long mc_pointer_value(const void* pointer) {
     return static_cast<unsigned long>(reinterpret_cast<uintptr_t>(pointer));

@@ -20,6 +20,7 @@ McSettings mc_settings;
 McCounters mc_counters;
 McStack mc_stack;
 bool mc_library_hook_running = false;
+bool mc_startup_table_ran = false;
 
 namespace {
 
@@ -29,7 +30,6 @@ constexpr const char* kReadinessName = "PATH";
 constexpr const char* kStartupFile = "startup";
 
 bool startup_done = false;
-bool startup_table_done = false;
 bool exit_registered = false;
 unsigned startup_attempts = 0;
 unsigned start_count = 0;
@@ -108,8 +108,9 @@ void take_thread_stack() {
     pthread_attr_destroy(&attr);
 }
 
-void clear_stack_watch() {
-    mc_settings.flags &= ~kSetStackWatch;
+void clear_stack_watch() { mc_settings.flags &= ~kSetStackWatch; }
+
+void clear_stack_words() {
     mc_stack.top = 0;
     mc_stack.limit = 0;
 }
@@ -143,7 +144,7 @@ void reset_settings_globals() {
     mc_stack = {};
     mc_library_hook_running = false;
     startup_done = false;
-    startup_table_done = false;
+    mc_startup_table_ran = false;
     startup_attempts = 0;
     start_count = 0;
     ending = false;
@@ -171,14 +172,14 @@ bool mc_permit_code_writes() { return (mc_settings.flags & kSetAdvancedValidatio
 bool mc_checking_wanted() { return (mc_settings.flags & kSetCheckingWanted) != 0; }
 
 void mc_startup_table_entry() {
-    if (!startup_table_done) mc_auto_init();
+    if (!mc_startup_table_ran) mc_auto_init();
 }
 
 void mc_auto_init() {
     if (startup_done) return;
     if (std::getenv(kEnvName) == nullptr && std::getenv(kReadinessName) == nullptr) {
         // The environment is not ready yet: try again on a later call.
-        if (++startup_attempts >= kMaxStartupAttempts) startup_table_done = true;
+        if (++startup_attempts >= kMaxStartupAttempts) mc_startup_table_ran = true;
         return;
     }
     mc_state = McRunState{};
@@ -189,19 +190,25 @@ void mc_auto_init() {
     mc_stack.top = mc_stack.thread_top;
     mc_stack.limit = mc_stack.thread_limit;
     startup_done = true;
-    startup_table_done = true;
+    mc_startup_table_ran = true;
 
     read_environment();
     if (mc_settings.stack_reserve_bytes < kMinStackReserveBytes) {
         mc_settings.stack_reserve_bytes = kMinStackReserveBytes;
     }
-    if ((mc_settings.flags & kSetStandardStack) == 0) clear_stack_watch();
+    if ((mc_settings.flags & kSetStandardStack) == 0) {
+        clear_stack_watch();
+        clear_stack_words();
+    }
     mc_settings.flags |= kSetRegistryMode;
     if ((mc_settings.flags & kSetCheckingWanted) != 0 && !exit_registered) {
         exit_registered = true;
         std::atexit(exit_handler);
     }
     if ((mc_settings.flags & kSetAutoInit) != 0) {
+        // The stack words keep the running thread's bounds: the stack checks
+        // of the copies need them, and this system has no later moment that
+        // would take them.
         clear_stack_watch();
         mc_startcheck(nullptr, 0, kStartupFile);
     }
@@ -257,6 +264,7 @@ uint32_t mc_endcheck() {
 }
 
 void mc_at_exit() {
+    const McEntryLock lock;
     mc_state.run_flags |= kRunExiting;
     mc_endcheck();
 }

@@ -66,9 +66,10 @@ struct McCounters {
     unsigned long leaked_bytes = 0;
 };
 
-// The two stack words (cleared when Standard Stack is off or AutoInit is on)
-// and the real bounds of the thread that started checking, which bound every
-// walk of the stack.
+// The two stack words, the bounds of the thread that started checking
+// (pthread_getattr_np), which the stack checks of the copies and the stack
+// watch use (cleared when Standard Stack is off; AutoInit keeps them), and
+// the same bounds again for every walk of the stack.
 struct McStack {
     uintptr_t top = 0;
     uintptr_t limit = 0;
@@ -93,6 +94,13 @@ bool mc_checking_wanted();
 // Runs the start-up once per process from the first checked call: the
 // start-up table entry of this system.
 void mc_startup_table_entry();
+// Set once the start-up table entry has done its work.
+extern bool mc_startup_table_ran;
+// True once the start-up has run and the environment left checking off: the
+// operators new and delete then go straight to the C heap.
+inline bool mc_passing_through() {
+    return mc_startup_table_ran && (mc_settings.flags & kSetCheckingWanted) == 0;
+}
 
 void mc_auto_init();
 void mc_startcheck(McDisplayHook display_hook, unsigned line, const char* file);

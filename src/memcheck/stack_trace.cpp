@@ -260,6 +260,8 @@ int mc_exception_trace(const char* comment, uintptr_t fault_address, uintptr_t f
     return result;
 }
 
+bool mc_is_return_address(uintptr_t address) { return classify(address) != kTraceUnrecognised; }
+
 void mc_log_stack_base() {
     if (trace.base_written) return;
     trace.base_written = true;

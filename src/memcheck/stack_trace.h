@@ -33,6 +33,9 @@ int mc_stack_trace(const char* comment);
 // The trace of a processor exception: the faulting address first, as a far
 // frame, then the chain from the faulting frame pointer.
 int mc_exception_trace(const char* comment, uintptr_t fault_address, uintptr_t frame, uintptr_t stack_pointer);
+// Whether the bytes before an address form a call instruction in the
+// program's code: what a return address saved beside a frame pointer holds.
+bool mc_is_return_address(uintptr_t address);
 // "<< Stack Relative Base=%04X:%p >>", once per run.
 void mc_log_stack_base();
 // Makes a new run's first trace write its header again, and notes the

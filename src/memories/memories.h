@@ -5,6 +5,12 @@
 
 namespace memories {
 
+// The memory the programmer works on, 1..4000.
+extern int16_t current_memory;
+
+// Every global of this module back to its value at program load (a clean start for each test).
+void reset_memories_globals();
+
 void recall_memory(int16_t memory, uint8_t mode);
 void update_masters(uint8_t source);
 

@@ -23,10 +23,13 @@ inline std::array<MemoryIndexEntry, kMemories + 1> memory_index{};
 // The item list of each memory, `count` items long; null = empty memory,
 // whatever its count says.
 inline std::array<MemoryItem*, kMemories + 1> memory_items{};
+// 1 when the memory is programmed.
+inline std::array<uint8_t, kMemories + 1> memory_used{};
 
 // Every global of this module back to its value at program load (a clean start for each test).
 inline void reset_memory_index_globals() {
     memory_index = {};  // the item lists are the memory file's: reset_memory_file_globals frees them
+    memory_used = {};
 }
 
 // Name of memory 1..4000 (at most 20 characters); empty when unnamed or out of range.

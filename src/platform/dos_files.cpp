@@ -445,16 +445,52 @@ bool dos_remove(const char* path) {
     return fs::remove(host, error);
 }
 
-bool dos_rename(const char* old_path, const char* new_path) {
+namespace {
+
+// The two files of a rename: both below the root of the same drive, neither
+// the printer. False when they are not.
+bool resolve_rename(const char* old_path, const char* new_path, Resolved& from, Resolved& to) {
     if (old_path == nullptr || new_path == nullptr) return false;
     if (is_printer_path(old_path) || is_printer_path(new_path)) return false;
-    const Resolved from = resolve(old_path);
-    const Resolved to = resolve(new_path);
-    if (!from.ok || !to.ok || from.depth == 0 || to.depth == 0 || from.drive != to.drive) return false;
+    from = resolve(old_path);
+    to = resolve(new_path);
+    return from.ok && to.ok && from.depth > 0 && to.depth > 0 && from.drive == to.drive;
+}
+
+}  // namespace
+
+bool dos_rename(const char* old_path, const char* new_path) {
+    Resolved from;
+    Resolved to;
+    if (!resolve_rename(old_path, new_path, from, to)) return false;
     std::error_code error;
     if (!fs::exists(from.host, error) || fs::exists(to.host, error)) return false;
     fs::rename(from.host, to.host, error);
     return !error;
+}
+
+bool dos_commit(FILE* file) {
+    if (file == nullptr || std::fflush(file) != 0) return false;
+    const int descriptor = fileno(file);
+    if (descriptor >= 0 && fsync(descriptor) != 0) return false;
+    ++dos().files_committed;
+    return true;
+}
+
+bool dos_replace(const char* new_copy, const char* path) {
+    Resolved from;
+    Resolved to;
+    if (!resolve_rename(new_copy, path, from, to)) return false;
+    std::error_code error;
+    if (!fs::is_regular_file(from.host, error) || fs::is_directory(to.host, error)) return false;
+    if (std::rename(from.host.c_str(), to.host.c_str()) != 0) return false;
+    // The new name is only safe once the directory holding it is on the disk.
+    const int directory = open(to.host.parent_path().c_str(), O_RDONLY | O_DIRECTORY);
+    if (directory < 0) return false;
+    const bool synced = fsync(directory) == 0;
+    close(directory);
+    if (synced) ++dos().directories_committed;
+    return synced;
 }
 
 bool dos_mkdir(const char* path) {

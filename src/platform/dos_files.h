@@ -40,6 +40,10 @@ struct DosFiles {
     std::filesystem::path drive_a_root;   // the floppy in A:; empty means no disk
     std::filesystem::path printer_spool;  // file the printer output is appended to; empty: no printer
     uint32_t floppy_capacity_bytes = kFloppyBytes;
+    // Writes made durable so far: files committed, and directories whose
+    // entries were committed after a replacement (test side).
+    uint32_t files_committed = 0;
+    uint32_t directories_committed = 0;
 
     // Everything the printer has received so far (test side).
     std::string printer_output() const;
@@ -92,6 +96,15 @@ bool dos_findfirst(const char* path, DosFindData* find, uint8_t attrib);
 bool dos_findnext(DosFindData* find);
 bool dos_remove(const char* path);                    // a file only
 bool dos_rename(const char* old_path, const char* new_path);  // same drive, new name must be free
+// Commits what was written to an open file to the disk (DOS int 21h function
+// 68h): flushes the stream and has the host write it through. False when
+// either fails.
+bool dos_commit(FILE* file);
+// Gives the file at new_copy the name path in one step, replacing the file of
+// that name when there is one (never a directory), and commits the
+// directory, so that after a crash the name holds either the old file or
+// the new one whole. Same drive only.
+bool dos_replace(const char* new_copy, const char* path);
 bool dos_mkdir(const char* path);                     // false when it exists
 bool dos_rmdir(const char* path);                     // an empty directory, not a root
 bool dos_exists(const char* path);                    // a file or a directory

@@ -4,7 +4,8 @@
 // SMPTE/MIDI card, the PC devices, the text screen and the frame buffer.
 // Console code never holds a Machine: it uses the stand-in calls, which reach
 // the machine installed with install_machine(). Tests build a Machine, set it
-// up (which segments hold a card, which firmware ...), install it and drive it.
+// up (which segments hold a card, which firmware ...), install it and drive it;
+// a real run fits its machine from the description (machine_description.h).
 #pragma once
 #include <cstdint>
 #include <memory>
@@ -12,6 +13,7 @@
 
 #include "platform/bios.h"
 #include "platform/card_bus.h"
+#include "platform/cd_drive.h"
 #include "platform/cdrom.h"
 #include "platform/clock.h"
 #include "platform/dos_files.h"
@@ -46,6 +48,7 @@ struct Machine {
     KeyboardController keyboard;
     Mouse mouse;
     CdromDriver cdrom;
+    CdDrive cd_drive;  // behind the CD-ROM driver when the machine has a drive
     Bios bios;
     Speaker speaker;
     TextScreen text;

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "memcheck/memcheck.h"
 #include "playback/playback_wing.h"
 #include "runtime/card_access.h"
 
@@ -39,7 +40,8 @@ void set_wing_lcd_text(int16_t line, const char* text) {
     std::array<char, kWingLcdTextBytes>& stored = wing_lcd_texts[static_cast<size_t>(line)];
     if (std::strcmp(stored.data(), text) == 0) return;
     stored.fill('\0');
-    std::memcpy(stored.data(), text, strnlen(text, kWingTextChars));
+    memcheck::mc_memcpy_at(stored.data(), text, strnlen(text, kWingTextChars), __FILE__, __LINE__,
+                           memcheck::mc_dest_size(stored));
     const uint8_t bank = line <= kLinesPerBank ? 0 : 1;
     if (bank == wing_bank) runtime::show_playback_name(line);
 }

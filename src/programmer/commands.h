@@ -11,9 +11,8 @@ namespace programmer {
 
 constexpr int kFixtures = static_cast<int>(runtime::kShowFixtures);
 
-// Patched fixtures, and per fixture 1..700 its selection (1 = selected,
-// index 0 unused).
-extern int16_t fixture_count;
+// Per fixture 1..700 its selection (1 = selected, index 0 unused); the
+// patched fixtures are 1..setup::fixture_count.
 extern std::array<uint8_t, kFixtures + 1> fixture_selected;
 
 // Every global of this module back to its value at program load (a clean start for each test).
@@ -27,7 +26,7 @@ void handle_fixture_bank_keys(int16_t key);
 // Fader 1..16 of the current bank; function page 1 or 2.
 void select_fader(int16_t fader);
 void select_function_page(int16_t page);
-// Fixture 1..fixture_count: select (and edit) or deselect it.
+// Fixture 1..setup::fixture_count: select (and edit) or deselect it.
 void select_fixture(int16_t fixture);
 void deselect_fixture(int16_t fixture);
 // LAST (191) or NEXT (192) in fixture step mode.

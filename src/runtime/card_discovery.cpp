@@ -6,12 +6,15 @@
 
 #include "platform/interrupts.h"
 #include "platform/machine.h"
+#include "platform/speaker.h"
 #include "platform/text_screen.h"
 #include "playback/playback_wing.h"
 #include "runtime/card_access.h"
 #include "runtime/config_records.h"
+#include "runtime/key_codes.h"
 #include "runtime/key_leds.h"
 #include "runtime/show_tables.h"
+#include "runtime/timers.h"
 #include "ui/helpers.h"
 #include "ui/message_line.h"
 #include "ui/panels.h"
@@ -114,10 +117,44 @@ constexpr uint8_t kSoundInputMarker = 'C';
 
 constexpr int kProtocols = 4;
 
-constexpr int16_t kKeyTransparentSequences = 388;
-constexpr int16_t kKeyTransparentPlaybacks = 389;
 constexpr int kWingBeepHz = 400;
 constexpr uint32_t kWingBeepMs = 2000;
+
+constexpr std::string_view kWingDetected = "WING DETECTED AND ENABLED";
+constexpr std::string_view kWingLost = "WING CONNECTION LOST....";
+
+// The wing's notice: its message stays for 2000 ms with the tone (silent with
+// the beeper off), then the memory panel comes back. The console runs on
+// meanwhile; the poll ends the tone and the wing watch brings the panel back.
+struct WingNotice {
+    bool tone_sounding = false;
+    bool shown = false;         // the memory panel is still to come back
+    uint32_t start_ms = 0;      // millisecond clock when the notice began
+    std::string_view text;
+};
+WingNotice wing_notice;
+
+bool wing_notice_over() {
+    const uint32_t now_ms = get_time_ms();
+    // A clock that went back (the card clock restarted) ends it too.
+    return now_ms < wing_notice.start_ms || now_ms - wing_notice.start_ms >= kWingBeepMs;
+}
+
+void start_wing_notice(std::string_view text) {
+    ui::show_message("%.*s", static_cast<int>(text.size()), text.data());
+    const bool audible = console_config.beeper() != 0;
+    if (audible) platform::sound(kWingBeepHz);
+    wing_notice = {audible, true, get_time_ms(), text};
+}
+
+// The memory panel comes back once the notice is over, unless another
+// message has taken the line meanwhile.
+void end_wing_notice_when_due() {
+    end_wing_tone_when_due();
+    if (!wing_notice.shown || !wing_notice_over()) return;
+    wing_notice.shown = false;
+    if (ui::current_message() == wing_notice.text) ui::redraw_memory_panel();
+}
 
 constexpr int kFailureColumn = 15;
 constexpr int kFailureRow = 10;
@@ -373,19 +410,28 @@ void check_memory() {
     if (!allocate_show_tables()) show_memory_failure();
 }
 
+void end_wing_tone_when_due() {
+    if (wing_notice.tone_sounding && wing_notice_over()) stop_wing_tone();
+}
+
+void stop_wing_tone() {
+    if (!wing_notice.tone_sounding) return;
+    platform::nosound();
+    wing_notice.tone_sounding = false;
+}
+
 void watch_wing() {
+    end_wing_notice_when_due();
     const uint8_t connected = bit_set(peek_card_byte(console_card_selector, kOptionCell2), kWingConnected);
     if (connected == hw_option_flags.wing_port) return;
     if (console_config.analogue_playbacks() != 0) hw_option_flags.playback_wing = 1;
     hw_option_flags.wing_port = connected;
-    ui::show_message("%s", connected != 0 ? "WING DETECTED AND ENABLED" : "WING CONNECTION LOST....");
-    ui::beep(kWingBeepHz, kWingBeepMs);
-    ui::redraw_memory_panel();
+    start_wing_notice(connected != 0 ? kWingDetected : kWingLost);
     const uint8_t shown_bank = playback::wing_bank;
     playback::select_wing_lcd_bank(shown_bank == 0 ? 1 : 0);
     playback::select_wing_lcd_bank(shown_bank);
-    refresh_transparency_led(kKeyTransparentPlaybacks, playback::playback_transparent_mode);
-    refresh_transparency_led(kKeyTransparentSequences, playback::sequence_transparent_mode);
+    refresh_transparency_led(KEY_TRANSPARENT_PLB, playback::playback_transparent_mode);
+    refresh_transparency_led(KEY_TRANSPARENT_SEQ, playback::sequence_transparent_mode);
 }
 
 }  // namespace runtime

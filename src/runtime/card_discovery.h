@@ -104,6 +104,13 @@ void read_console_options();
 void check_memory();
 
 // Background poll: shows and follows the playback wing being plugged or pulled.
+// Its message stays for 2000 ms with a 400 Hz tone, without holding the poll
+// up: the tone starts here and the poll ends it; a later watch brings the
+// memory panel back (unless another message has taken the line).
 void watch_wing();
+// Every poll: ends the wing tone when its 2000 ms are over.
+void end_wing_tone_when_due();
+// Ends the wing tone at once (the console surface is quieted).
+void stop_wing_tone();
 
 }  // namespace runtime

@@ -8,6 +8,7 @@
 #include "playback/playback_wing.h"
 #include "runtime/card_access.h"
 #include "runtime/card_discovery.h"
+#include "runtime/key_codes.h"
 #include "runtime/key_leds.h"
 #include "setup/dmx_inputs.h"
 #include "ui/fader_widget.h"
@@ -98,8 +99,6 @@ constexpr int16_t kPlaybackWidgetTop = 10;
 constexpr int16_t kFullLevel = 255;
 constexpr int16_t kLastDmxIn1Start = 496;  // the block's 18 channels still fit the 512
 
-constexpr int16_t kKeyWingBank1 = 374;
-constexpr int16_t kKeyWingBank2 = 375;
 constexpr int kConsoleNamePlaybacks = 16;
 constexpr uint8_t kFadeTimeControl = 2;
 
@@ -116,7 +115,11 @@ void set_mode_flag(uint32_t bit, bool on) { mode_flags = on ? (mode_flags | bit)
 bool playback_follow_setting() { return (datafiles::transp_show_default & 1u) != 0; }
 bool sequence_follow_setting() { return ((datafiles::transp_show_default >> 8) & 1u) != 0; }
 
-bool dmx_in1_drives_masters() { return setup::dmx_in1_start >= 1 && setup::dmx_in1_start <= kLastDmxIn1Start; }
+// DMX input 1 sets the masters while it is switched on with a start address
+// whose block fits the input, as the key reader takes it for the remote cue.
+bool dmx_in1_drives_masters() {
+    return setup::dmx_in1_enabled == 1 && setup::dmx_in1_start >= 1 && setup::dmx_in1_start <= kLastDmxIn1Start;
+}
 
 void clear_wheel_bank(auto& bank) { bank.fill(WheelState{}); }
 
@@ -152,7 +155,7 @@ void init_console_state() {
 }
 
 void clear_console_state_flags() {
-    mode_flags &= ~(MODE_BIT8 | MODE_EVENT_INSERT);
+    mode_flags &= ~(MODE_POINT_CUE_KEYS | MODE_EVENT_INSERT);
     option_flags &= ~OPT_OUTPUT_VALUES_VIEW;
     option_flags &= ~OPT_SHOW_START_BITS;
 }
@@ -209,8 +212,8 @@ void init_playback_fader_widgets() {
     playback::playback_timecode_remaining_s.fill(0.0);
     for (auto& text : playback::wing_lcd_texts) text.fill('\0');
     playback::wing_bank = 0;
-    set_key_led(kKeyWingBank1, LED_ON);
-    set_key_led(kKeyWingBank2, LED_OFF);
+    set_key_led(KEY_WING_BANK_1, LED_ON);
+    set_key_led(KEY_WING_BANK_2, LED_OFF);
 
     for (int line = 1; line <= playback::kWingLcdLines; ++line) {
         std::array<char, playback::kWingLcdTextBytes> text{};

@@ -7,7 +7,7 @@
 #include "memcheck/memcheck.h"
 #include "platform/dos_files.h"
 #include "runtime/config_records.h"
-#include "setup/setup_types.h"
+#include "setup/setup_data.h"
 
 namespace runtime {
 
@@ -62,6 +62,10 @@ bool parse_lamp_line(const char* line, LampStep& step) {
     // an endless wait and counts as no delay.
     const auto delay_tenths = static_cast<int16_t>(delay);
     step.delay = delay_tenths < 0 ? 0u : static_cast<uint32_t>(delay_tenths);
+    // The function is one of the type's 32, the value a DMX level or the
+    // release; a line with anything else is no command line.
+    if (function < 1 || function > kLampFunctions) return false;
+    if ((value < 0 || value > kLampMaxLevel) && value != kLampRelease) return false;
     step.function = static_cast<uint16_t>(function);
     step.value = static_cast<uint16_t>(value);
     return true;
@@ -80,7 +84,7 @@ void append_lamp_step(int16_t type, const LampStep& step) {
 void load_type_commands(int16_t type) {
     std::array<char, kPathBytes> path{};
     std::snprintf(path.data(), path.size(), "%s\\lib\\rst\\%s.rst", home_directory.c_str(),
-                  setup::setup_type_file_name(type));
+                  setup::setup_type_file_name(type).c_str());
     FILE* file = platform::dos_fopen(path.data(), "rt");
     if (file == nullptr) return;
     std::array<char, kLineBytes> line{};

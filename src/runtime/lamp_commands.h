@@ -11,6 +11,9 @@ constexpr int kLampMacroTypes = 40;
 constexpr uint8_t LAMP_ON = 1;
 constexpr uint8_t LAMP_OFF = 2;
 constexpr uint8_t LAMP_RESET = 3;
+constexpr int kLampFunctions = 32;       // a step's function is 1..32 of its fixture type
+constexpr int kLampMaxLevel = 255;       // a step's value is a level 0..255
+constexpr uint16_t kLampRelease = 65535;  // or the release of the channel
 
 struct LampStep {
     uint32_t delay = 0;      // tenths of a second after the command's start
@@ -41,7 +44,8 @@ extern int16_t lamp_event_count;
 void reset_lamp_commands_globals();
 
 // Reads the lamp-command file of every fixture type of the setup. A type
-// whose file is missing or holds no command line has no steps.
+// whose file is missing or holds no command line has no steps; a line whose
+// function or value is out of range is skipped.
 void load_reset_commands();
 // Frees the steps of every type.
 void free_lamp_macro_steps();

@@ -121,6 +121,7 @@ void run_background() {
     platform::_gettextsettings(saved_text_settings);
     const int saved_colour = platform::_getcolor();
     platform::idle_poll();  // the host's or the rig's turn: window, time, hand-over
+    end_wing_tone_when_due();  // on every pass, also while input waits or the setup is open
     if (!is_input_pending()) poll_input();
     if (!is_input_pending() && restart_requested == 0 && (mode_flags & MODE_IN_SETUP) == 0 &&
         (mode_flags & MODE_BACKGROUND_READY) != 0) {

@@ -2,6 +2,8 @@
 
 #include "datafiles/data_files.h"
 #include "datafiles/default_values.h"
+#include "datafiles/library_files.h"
+#include "datafiles/setup_file.h"
 #include "datafiles/threshold_file.h"
 #include "memories/memories.h"
 #include "platform/machine.h"
@@ -85,24 +87,25 @@ void run_show_cycle() {
     } while (restart_requested != 0);
 }
 
-[[noreturn]] void end_program() {
-    STEP(synchro::stop_audio_inputs());
-    STEP(shutdown_hardware());
-    STEP(free_tables());
-    STEP(ui::free_screen_images());
-    STEP(synchro::free_timecode_list());
-    STEP(synchro::free_dos_buffer(synchro::cd_request_selector));
-    STEP(ui::close_graphics());
-    STEP(remove_keyboard_isr());  // the exit routine of the keyboard handler
-    platform::exit_program(1);
-}
-
 }  // namespace
 
 void console_main(const char* program_path) {
     start_up(program_path);
     run_show_cycle();
     end_program();
+}
+
+void end_program() {
+    STEP(synchro::stop_audio_inputs());
+    STEP(shutdown_hardware());
+    STEP(free_tables());
+    datafiles::free_figure_drawings();  // kept for the whole run
+    STEP(ui::free_screen_images());
+    STEP(synchro::free_timecode_list());
+    STEP(synchro::free_dos_buffer(synchro::cd_request_selector));
+    STEP(ui::close_graphics());
+    STEP(remove_keyboard_isr());  // the exit routine of the keyboard handler
+    platform::exit_program(1);
 }
 
 void init_show() {
@@ -145,9 +148,10 @@ void init_show() {
 }
 
 void shutdown_hardware() {
+    stop_wing_tone();
     reset_led_rings();
     flush_key_buffers();
-    for (int led = 1; led <= kKeyboardLeds; ++led) set_keyboard_leds(led, 0);
+    for (uint8_t led = 1; led <= kKeyboardLeds; ++led) set_keyboard_leds(led, 0);
     synchro::reset_midi_input();
     if (hw_option_flags.displays != 0) init_console_displays();
     if (hw_option_flags.sequence_belts != 0) {
@@ -170,13 +174,20 @@ void refresh_after_start() {
         option_flags |= OPT_OUTPUT_VALUES_VIEW;
         playback::refresh_cue_mode();
     }
-    if (settings.view_mode != 0) ui::set_panel_mode(static_cast<int16_t>(settings.view_mode + 1));
+    // "VIEWMODE" 1 "TEXT" and 2 "VALUES" open their panel (value + 1); 0
+    // "STAGE" and a value the setup file should not hold leave it as it is.
+    switch (settings.view_mode) {
+        case 1: STEP(ui::set_panel_mode(2)); break;
+        case 2: STEP(ui::set_panel_mode(3)); break;
+        default: break;
+    }
     for (int s = 0; s < 4; ++s) {
         if (settings.sequences[static_cast<size_t>(s)] == 1) playback::toggle_sequence_run(static_cast<int16_t>(s + 1), 1);
     }
     if (settings.cue_fading == 1) ui::toggle_cue_mode();
     if (settings.values == 1) mode_flags |= MODE_PERCENT;
     if (settings.timecode_play == 1) queue_timecode_play_presses();
+    datafiles::show_load_reports();
 }
 
 // The show records and derived tables belong to the subsystems that fill
@@ -186,6 +197,8 @@ void free_fixture_tables() {}
 void free_show_records() {
     datafiles::free_threshold_tables();
     datafiles::free_default_values();
+    datafiles::free_symbol_drawings();
+    datafiles::free_fixture_type_defs();
 }
 
 }  // namespace runtime

@@ -13,6 +13,9 @@ void reset_startup_globals();
 // The console program: start-up, the show cycle while a restart is
 // requested, then the program end, which always exits with code 1.
 [[noreturn]] void console_main(const char* program_path);
+// The program end: the console surface reset, the tables and images freed,
+// graphics closed, the keyboard handler removed; exits with code 1.
+[[noreturn]] void end_program();
 
 void init_show();
 void shutdown_hardware();

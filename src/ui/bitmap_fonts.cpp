@@ -60,7 +60,7 @@ void load_logo() {
         void* block = memcheck::mc_malloc_at(logo_size, __FILE__, __LINE__);
         if (block != nullptr) {
             // A file that shrank since its directory entry leaves zeros.
-            std::memset(block, 0, logo_size);
+            memcheck::mc_memset_at(block, 0, logo_size, __FILE__, __LINE__, memcheck::mc_dest_size(block));
             std::fread(block, 1, logo_size, file);
             logo_image = static_cast<uint8_t*>(block);
         }

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <string_view>
 
+#include "memcheck/memcheck.h"
 #include "platform/graphics.h"
 #include "ui/helpers.h"
 
@@ -78,7 +79,10 @@ std::string_view label_text(const Label& label) { return {label.data(), strnlen(
 
 Label cut_label(const char* text) {
     Label cut{};
-    if (text != nullptr) std::memcpy(cut.data(), text, strnlen(text, kLabelChars));
+    if (text != nullptr) {
+        memcheck::mc_memcpy_at(cut.data(), text, strnlen(text, kLabelChars), __FILE__, __LINE__,
+                               memcheck::mc_dest_size(cut));
+    }
     return cut;
 }
 

@@ -4,12 +4,16 @@
 #include <cstdio>
 #include <cstring>
 
+#include "memcheck/memcheck.h"
 #include "platform/graphics.h"
+#include "memories/memories.h"
+#include "memories/memory_index.h"
+#include "playback/cue_tables.h"
 #include "playback/key_groups.h"
 #include "runtime/card_access.h"
 #include "runtime/console_state.h"
 #include "ui/helpers.h"
-#include "ui/message_neighbours.h"
+#include "ui/panels.h"
 
 namespace ui {
 
@@ -46,7 +50,8 @@ bool is_shown(const char* text) {
 
 void remember(const char* text) {
     last_message_text.fill('\0');
-    std::memcpy(last_message_text.data(), text, strnlen(text, kMessageChars));
+    memcheck::mc_memcpy_at(last_message_text.data(), text, strnlen(text, kMessageChars), __FILE__, __LINE__,
+                           memcheck::mc_dest_size(last_message_text));
 }
 
 void draw_message(const char* text) {

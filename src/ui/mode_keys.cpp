@@ -1,5 +1,7 @@
 #include "ui/mode_keys.h"
 
+#include "runtime/step_log.h"
+
 namespace ui {
 
 uint32_t cue_key_last_press = 0;
@@ -8,6 +10,6 @@ void reset_mode_keys_globals() {
     cue_key_last_press = 0;
 }
 
-void toggle_blind_mode() {}
+void toggle_blind_mode() { runtime::log_call("ui::toggle_blind_mode"); }
 
 }  // namespace ui

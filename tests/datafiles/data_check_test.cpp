@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,7 @@
 #include "runtime/config_records.h"
 #include "runtime/main_loop.h"
 #include "runtime/startup.h"
+#include "ui/message_line.h"
 
 namespace {
 
@@ -274,7 +276,7 @@ TEST_F(DataCheck, AllOlderPresetFilesDeletePresetsDatWithoutAQuestion) {
     EXPECT_EQ(read("memcues.dat"), kSomeData);
 }
 
-TEST_F(DataCheck, SomeOlderPresetFilesWithoutPresetsDatAreRetiredAfterYes) {
+TEST_F(DataCheck, SomeOlderPresetFilesWithoutPresetsDatStayForTheConversionAfterYes) {
     write_current_files();
     dir_.remove_file("data/presets.dat");
     write("pre-col.dat", kSomeData);
@@ -284,10 +286,10 @@ TEST_F(DataCheck, SomeOlderPresetFilesWithoutPresetsDatAreRetiredAfterYes) {
     answer(current("presets.dat"), "y");
     ASSERT_TRUE(reaches_main_loop());
     expect_empty_file(current("presets.dat"));
-    EXPECT_FALSE(has("pre-col.dat"));
-    EXPECT_FALSE(has("pre-fig.dat"));
-    EXPECT_EQ(read("pre-col.old"), kSomeData);
-    EXPECT_EQ(read("pre-fig.old"), kSomeData);
+    EXPECT_EQ(read("pre-col.dat"), kSomeData);
+    EXPECT_EQ(read("pre-fig.dat"), kSomeData);
+    EXPECT_EQ(read("pre-col.old"), (std::vector<uint8_t>{'o', 'l', 'd'}));
+    EXPECT_FALSE(has("pre-fig.old"));
 }
 
 TEST_F(DataCheck, AllFourOlderCueFilesMeanNoCueQuestion) {
@@ -301,7 +303,7 @@ TEST_F(DataCheck, AllFourOlderCueFilesMeanNoCueQuestion) {
     EXPECT_TRUE(has("cue-0560.dat"));
 }
 
-TEST_F(DataCheck, SomeOlderCueFilesAskForTheMissingCueFilesAndAreRetired) {
+TEST_F(DataCheck, SomeOlderCueFilesAskForTheMissingCueFilesAndStayForTheConversion) {
     write_current_files();
     dir_.remove_file("data/cueseq.dat");
     dir_.remove_file("data/cueplayb.dat");
@@ -314,10 +316,67 @@ TEST_F(DataCheck, SomeOlderCueFilesAskForTheMissingCueFilesAndAreRetired) {
     EXPECT_EQ(read("cuemem.dat"), kSomeData);
     expect_empty_file(current("cueseq.dat"));
     expect_empty_file(current("cueplayb.dat"));
-    EXPECT_FALSE(has("cue-0560.dat"));
-    EXPECT_FALSE(has("mid-1120.dat"));
-    EXPECT_EQ(read("cue-0560.old"), kSomeData);
-    EXPECT_EQ(read("mid-1120.old"), kSomeData);
+    EXPECT_EQ(read("cue-0560.dat"), kSomeData);
+    EXPECT_EQ(read("mid-1120.dat"), kSomeData);
+    EXPECT_FALSE(has("cue-0560.old"));
+    EXPECT_FALSE(has("mid-1120.old"));
+}
+
+TEST_F(DataCheck, SomeOlderCueFilesBesideTheCurrentOnesAreKept) {
+    write_current_files();
+    write("cue-1120.dat", kSomeData);
+    start();
+    ASSERT_TRUE(reaches_main_loop());
+    EXPECT_EQ(read("cue-1120.dat"), kSomeData);
+    EXPECT_EQ(read("cueplayb.dat"), kSomeData);
+}
+
+// ------------------------------------------------------------------ left-overs of a replacement
+
+TEST_F(DataCheck, AFileMissingAfterAnInterruptedReplacementIsRestoredFromItsOldCopyWithoutAQuestion) {
+    write_current_files();
+    dir_.remove_file("data/presets.dat");
+    write("presets.$$O", kSomeData);
+    dir_.remove_file("data/memthrsh.dat");
+    write("memthrsh.$$O", kSomeData);
+    start();
+    ASSERT_TRUE(reaches_main_loop());
+    EXPECT_EQ(read("presets.dat"), kSomeData);
+    EXPECT_EQ(read("memthrsh.dat"), kSomeData);
+    EXPECT_FALSE(has("presets.$$O"));
+}
+
+TEST_F(DataCheck, LeftOverCopiesBesideAPresentFileAreNotDeletedAtStart) {
+    write_current_files();
+    write("mem.$$$", {'n', 'e', 'w'});
+    write("mem.$$O", {'o', 'l', 'd'});
+    start();
+    ASSERT_TRUE(reaches_main_loop());
+    EXPECT_EQ(read("mem.dat"), kSomeData);
+    EXPECT_EQ(read("mem.$$$"), (std::vector<uint8_t>{'n', 'e', 'w'}));
+    EXPECT_EQ(read("mem.$$O"), (std::vector<uint8_t>{'o', 'l', 'd'}));
+}
+
+// ------------------------------------------------------------------ a damaged file at the show start
+
+// A memthrsh.dat of random bytes: the start goes on after three beeps, and
+// the message line names the file once the main screen is up.
+TEST_F(DataCheck, ADamagedFileDoesNotStallTheStartAndIsNamedOnTheMessageLine) {
+    write_current_files();
+    std::mt19937 random(9);
+    std::vector<uint8_t> bytes(300'000);
+    for (uint8_t& b : bytes) b = static_cast<uint8_t>(random());
+    for (size_t t = 0; t < 70; ++t) {
+        for (size_t b = 1; b <= 16; ++b) {
+            datafiles_test::set_i32_at(bytes, t * 101 + 33 + 4 * b, static_cast<int32_t>(7070 + random() % 200'000));
+        }
+    }
+    write("memthrsh.dat", bytes);
+    start();
+    ASSERT_TRUE(reaches_main_loop());
+    EXPECT_LT(rig_.machine().clock.now_ms, 60'000u);
+    EXPECT_EQ(ui::current_message(), "MEMTHRSH.DAT: 1120 RECORDS REFUSED");
+    EXPECT_EQ(read("memthrsh.dat"), bytes);
 }
 
 }  // namespace

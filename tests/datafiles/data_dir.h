@@ -13,10 +13,14 @@
 #include <string>
 #include <vector>
 
+#include "datafiles/load_report.h"
+#include "datafiles/record_files.h"
+#include "memcheck/memcheck.h"
 #include "platform/graphics.h"
 #include "platform/machine.h"
 #include "rig/program_dir.h"
 #include "runtime/config_records.h"
+#include "runtime/show_tables.h"
 
 namespace datafiles_test {
 
@@ -35,6 +39,7 @@ protected:
         int driver = platform::kVgaDriver;
         int mode = platform::kVgaHiMode;
         platform::_initgraph(driver, mode, "");
+        datafiles::clear_load_reports();
     }
     void TearDown() override { platform::install_machine(nullptr); }
 
@@ -70,6 +75,9 @@ protected:
         return count;
     }
 
+    // Virtual milliseconds passed since the machine was switched on.
+    uint64_t now_ms() const { return machine_->clock.now_ms; }
+
     static std::vector<uint8_t> random_bytes(std::mt19937& random, size_t size) {
         std::uniform_int_distribution<int> byte(0, 255);
         std::vector<uint8_t> bytes(size);
@@ -79,6 +87,28 @@ protected:
 
     rig::ProgramDir dir_ = rig::ProgramDir::demo(false);  // an empty data folder
     std::unique_ptr<platform::Machine> machine_ = std::make_unique<platform::Machine>();
+};
+
+// While it lives, the show tables get only `allowed` more allocations; then
+// memory has run out.
+class AllocationLimit {
+public:
+    explicit AllocationLimit(int allowed) {
+        left() = allowed;
+        runtime::show_table_allocator = [](size_t size, const char* file, unsigned line) -> void* {
+            if (left()-- <= 0) return nullptr;
+            return memcheck::mc_malloc_at(size, file, line);
+        };
+    }
+    ~AllocationLimit() { runtime::show_table_allocator = memcheck::mc_malloc_at; }
+    AllocationLimit(const AllocationLimit&) = delete;
+    AllocationLimit& operator=(const AllocationLimit&) = delete;
+
+private:
+    static int& left() {
+        static int allowed = 0;
+        return allowed;
+    }
 };
 
 // Little-endian fields of a byte buffer.
@@ -95,6 +125,12 @@ inline void set_u16_at(std::vector<uint8_t>& bytes, size_t at, uint16_t value) {
 }
 inline void set_i32_at(std::vector<uint8_t>& bytes, size_t at, int32_t value) {
     for (size_t i = 0; i < 4; ++i) bytes.at(at + i) = static_cast<uint8_t>(static_cast<uint32_t>(value) >> (8 * i));
+}
+// The 33-byte index entry at a place of a file's bytes.
+inline datafiles::MemoryIndexEntry entry_on_file(const std::vector<uint8_t>& bytes, size_t at) {
+    datafiles::MemoryIndexEntry entry;
+    datafiles::decode(std::span<const uint8_t, datafiles::kMemoryIndexEntryBytes>(bytes.data() + at, 33), entry);
+    return entry;
 }
 // The text the bytes hold there; shorter where they end early, so that a
 // short file fails the comparison instead of being read past its end.

@@ -11,18 +11,22 @@
 #include <vector>
 
 #include "data_dir.h"
-#include "datafiles/file_neighbours.h"
+#include "datafiles/data_files.h"
 #include "memcheck/memcheck.h"
-#include "programmer/commands.h"
 #include "runtime/card_discovery.h"
+#include "runtime/fixture_tables.h"
 #include "runtime/show_tables.h"
+#include "setup/fixture_type.h"
+#include "setup/setup_data.h"
+#include "ui/bitmap_fonts.h"
+#include "ui/helpers.h"
 
 namespace {
 
 using datafiles::default_values;
 using datafiles::kNoDefaultValue;
-using datafiles::setup_data;
-using datafiles::SetupData;
+using setup::setup_data;
+using setup::SetupData;
 using datafiles_test::set_u16_at;
 using datafiles_test::text_at;
 using datafiles_test::u16_at;
@@ -47,26 +51,26 @@ protected:
         add_fixture(1, 0, 10, 3);
         add_fixture(2, 1, 20, 2);
         add_fixture(3, 0, 2047, 3);
-        programmer::fixture_count = 3;
+        setup::fixture_count = 3;
     }
     void TearDown() override {
         datafiles::free_default_values();
-        for (auto*& type : datafiles::fixture_type_defs) type = nullptr;
+        for (auto*& type : setup::fixture_type_defs) type = nullptr;
         DataDir::TearDown();
     }
 
     void add_type(size_t t, const std::vector<uint8_t>& functions, const std::vector<uint8_t>& defaults) {
-        types_.push_back(std::make_unique<datafiles::FixtureTypeDef>());
-        datafiles::FixtureTypeDef& type = *types_.back();
-        for (size_t k = 0; k < defaults.size(); ++k) type.bytes[datafiles::kTypeDefaultValues + k] = defaults[k];
-        datafiles::fixture_type_defs[t] = &type;
+        types_.push_back(std::make_unique<setup::FixtureTypeDef>());
+        setup::FixtureTypeDef& type = *types_.back();
+        for (size_t k = 0; k < defaults.size(); ++k) type.bytes[setup::kTypeDefaultValues + k] = defaults[k];
+        setup::fixture_type_defs[t] = &type;
         runtime::type_channel_function[t] = {};
         for (size_t c = 0; c < functions.size(); ++c) runtime::type_channel_function[t][c] = functions[c];
     }
     static void add_fixture(int16_t f, uint16_t type_index, uint16_t first_record, uint8_t channels) {
-        setup_data.set_u16(SetupData::fixture_field(f, datafiles::kFixtureTypeIndex), type_index);
-        setup_data.set_u16(SetupData::fixture_field(f, datafiles::kFixtureFirstRecord), first_record);
-        setup_data.set_u8(SetupData::fixture_field(f, datafiles::kFixtureChannelCount), channels);
+        setup_data.set_u16(SetupData::fixture_field(f, setup::kFixtureTypeIndex), type_index);
+        setup_data.set_u16(SetupData::fixture_field(f, setup::kFixtureFirstRecord), first_record);
+        setup_data.set_u8(SetupData::fixture_field(f, setup::kFixtureChannelCount), channels);
     }
     static std::vector<uint8_t> values_file(uint16_t first) {
         std::vector<uint8_t> bytes(4096);
@@ -93,16 +97,16 @@ protected:
         ASSERT_EQ(setup.size(), kSetupFileBytes);
         EXPECT_EQ(text_at(setup, 0, 12), "VERSION 7.01");
         EXPECT_EQ(setup[kDefaultValuesByteOnFile], 1);
-        EXPECT_EQ(setup_data.u8(datafiles::kSetupDefaultValuesSaved), 1);
+        EXPECT_EQ(setup_data.u8(setup::kSetupDefaultValuesSaved), 1);
         // The rest of the record as it is in memory.
-        EXPECT_EQ(u16_at(setup, 12 + SetupData::fixture_field(2, datafiles::kFixtureFirstRecord)), 20);
+        EXPECT_EQ(u16_at(setup, 12 + SetupData::fixture_field(2, setup::kFixtureFirstRecord)), 20);
     }
 
-    std::vector<std::unique_ptr<datafiles::FixtureTypeDef>> types_;
+    std::vector<std::unique_ptr<setup::FixtureTypeDef>> types_;
 };
 
 TEST_F(DefaultValues, ATrustedFileIsReadAsItIs) {
-    setup_data.set_u8(datafiles::kSetupDefaultValuesSaved, 1);
+    setup_data.set_u8(setup::kSetupDefaultValuesSaved, 1);
     const std::vector<uint8_t> file = values_file(1000);
     write("data/values.def", file);
     datafiles::load_default_values();
@@ -130,7 +134,7 @@ TEST_F(DefaultValues, AFileThatCannotBeTrustedIsRebuiltFromTheTypes) {
         remove("data/setup.dat");
         remove("data/values.def");
         if (c.file_size != 0) write("data/values.def", std::vector<uint8_t>(c.file_size, 0x33));
-        setup_data.set_u8(datafiles::kSetupDefaultValuesSaved, c.written_byte);
+        setup_data.set_u8(setup::kSetupDefaultValuesSaved, c.written_byte);
         datafiles::load_default_values();
         expect_rebuilt();
         expect_setup_written();
@@ -152,7 +156,7 @@ TEST_F(DefaultValues, SavingWritesTheTableAndMarksItInTheSetup) {
     datafiles::load_default_values();
     default_values[5] = 42;
     default_values[2048] = 0;
-    setup_data.set_u8(datafiles::kSetupDefaultValuesSaved, 0);
+    setup_data.set_u8(setup::kSetupDefaultValuesSaved, 0);
     datafiles::save_default_values();
     const std::vector<uint8_t> file = read("data/values.def");
     ASSERT_EQ(file.size(), 4096u);
@@ -182,7 +186,7 @@ TEST_F(DefaultValues, ChannelsThatCannotBePlacedAreSkipped) {
         {"fixture 701", 701, 0, 100, 0, 1},
     };
     for (const Case& c : cases) {
-        if (c.fixture <= datafiles::kMaxFixtures) add_fixture(c.fixture, c.type_index, c.first_record, 1);
+        if (c.fixture <= setup::kMaxFixtures) add_fixture(c.fixture, c.type_index, c.first_record, 1);
         runtime::type_channel_function[1][0] = c.function;
         datafiles::set_default_value_from_type(c.fixture, c.channel);
         for (size_t r = 0; r <= 2048; ++r) ASSERT_EQ(default_values[r], kNoDefaultValue) << c.what << ", record " << r;
@@ -210,7 +214,7 @@ TEST_F(DefaultValues, WithoutMemoryForTheTableNothingIsReadBuiltOrWritten) {
 
 TEST_F(DefaultValues, RandomAndTruncatedFilesAreReadOrRebuilt) {
     std::mt19937 random(4096);
-    setup_data.set_u8(datafiles::kSetupDefaultValuesSaved, 1);
+    setup_data.set_u8(setup::kSetupDefaultValuesSaved, 1);
     for (const size_t size : {size_t{1}, size_t{2048}, size_t{4096}, size_t{5000}}) {
         SCOPED_TRACE(size);
         const std::vector<uint8_t> bytes = random_bytes(random, size);
@@ -224,6 +228,20 @@ TEST_F(DefaultValues, RandomAndTruncatedFilesAreReadOrRebuilt) {
             expect_rebuilt();
         }
     }
+}
+
+// The default-values step draws its progress line, then loads.
+TEST_F(DefaultValues, TheStepDrawsItsProgressLineThenLoads) {
+    ui::load_fonts();
+    datafiles::load_default_values_step();
+    const platform::Rect line{200, 235, 639, 242};
+    const std::string shown = platform::region_text(line);
+    platform::_cleardevice();
+    ui::draw_bitmap_text(200, 235, 12, "  - Loading Default Fixture-values");
+    EXPECT_EQ(shown, platform::region_text(line));
+    EXPECT_GT(platform::count_pixels(12, line), 0);
+    ASSERT_NE(default_values, nullptr);
+    EXPECT_EQ(default_values[10], 200);
 }
 
 }  // namespace

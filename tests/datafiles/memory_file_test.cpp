@@ -11,7 +11,6 @@
 #include <vector>
 
 #include "data_dir.h"
-#include "datafiles/init_neighbours.h"
 #include "datafiles/record_files.h"
 #include "memcheck/memcheck.h"
 #include "memories/memory_index.h"
@@ -19,7 +18,6 @@
 #include "runtime/show_tables.h"
 #include "ui/bitmap_fonts.h"
 #include "ui/helpers.h"
-#include "ui/message_neighbours.h"
 
 namespace {
 
@@ -78,6 +76,20 @@ void expect_items_at(const std::vector<uint8_t>& file, size_t at, const std::vec
 }
 
 class MemoryFile : public datafiles_test::DataDir {
+public:
+    // Memories 7 and 9 stored, then the tag of 7 made to read +-0008-+; the file's bytes.
+    std::vector<uint8_t> store_7_and_9_with_a_wrong_tag_on_7() {
+        set_items(7, items(5, 70));
+        set_items(9, items(2, 90));
+        EXPECT_TRUE(datafiles::save_memory_record(7));
+        EXPECT_TRUE(datafiles::save_memory_record(9));
+        std::vector<uint8_t> file = read(kFile);
+        std::memcpy(file.data() + kFirstRecord, "+-0008-+", 8);
+        write(kFile, file);
+        return file;
+    }
+
+
 protected:
     void SetUp() override {
         DataDir::SetUp();
@@ -210,13 +222,7 @@ TEST_F(MemoryFile, ANameIsWrittenAloneAndReadBack) {
 }
 
 TEST_F(MemoryFile, ARecordUnderAnotherMemorysTagIsDroppedWithABeep) {
-    set_items(7, items(5, 70));
-    set_items(9, items(2, 90));
-    ASSERT_TRUE(datafiles::save_memory_record(7));
-    ASSERT_TRUE(datafiles::save_memory_record(9));
-    std::vector<uint8_t> file = read(kFile);
-    std::memcpy(file.data() + kFirstRecord, "+-0008-+", 8);
-    write(kFile, file);
+    const std::vector<uint8_t> file = store_7_and_9_with_a_wrong_tag_on_7();
     datafiles::load_memory_file();
     EXPECT_EQ(error_beeps(), 1);
     EXPECT_EQ(memory_used[7], 0);
@@ -325,15 +331,11 @@ TEST_F(MemoryFile, RunningOutOfMemoryStopsTheLoadAndKeepsTheFileFromCompaction) 
         ASSERT_TRUE(datafiles::save_memory_record(m));
     }
     datafiles::free_memory_items();
-    static int allowed = 0;
-    allowed = 2;
-    runtime::show_table_allocator = [](size_t size, const char* file, unsigned line) -> void* {
-        if (allowed-- <= 0) return nullptr;
-        return memcheck::mc_malloc_at(size, file, line);
-    };
     ui::load_fonts();
-    datafiles::load_memory_file();
-    runtime::show_table_allocator = memcheck::mc_malloc_at;
+    {
+        const datafiles_test::AllocationLimit limit(2);
+        datafiles::load_memory_file();
+    }
     EXPECT_EQ(memory_used[1], 1);
     EXPECT_EQ(memory_used[2], 1);
     EXPECT_EQ(memory_used[3], 0);
@@ -360,23 +362,33 @@ TEST_F(MemoryFile, TheCounterShowsTheLastMemoryRead) {
     EXPECT_EQ(shown, platform::region_text(number));
 }
 
-TEST_F(MemoryFile, TruncatedAndRandomFilesLoadWithoutHarm) {
+TEST_F(MemoryFile, ATruncatedFileKeepsEveryMemoryWhoseEntryAndRecordAreWhole) {
     for (int m = 1; m <= 40; ++m) {
         set_items(m, items(1 + m % 9, static_cast<uint16_t>(m)));
         ASSERT_TRUE(datafiles::save_memory_record(m));
     }
     const std::vector<uint8_t> whole = read(kFile);
-    const size_t cuts[] = {0, 5, 12, 40, 132011, kFirstRecord, kFirstRecord + 3, kFirstRecord + 30, whole.size() - 1};
+    const size_t cuts[] = {0, 5, 12, 40, 500, 132011, kFirstRecord, kFirstRecord + 3, kFirstRecord + 30,
+                           kFirstRecord + 200, whole.size() - 1};
     for (size_t cut : cuts) {
         SCOPED_TRACE(cut);
-        write(kFile, std::vector<uint8_t>(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(cut)));
+        const std::vector<uint8_t> bytes(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(cut));
+        write(kFile, bytes);
         datafiles::load_memory_file();
-        for (int m = 1; m <= memories::kMemories; ++m) {
-            if (memory_items[m] == nullptr) continue;
-            ASSERT_EQ(memory_used[m], 1);
-            ASSERT_LE(memory_index[m].count, memory_index[m].capacity);
+        for (int m = 1; m <= 40; ++m) {
+            const size_t record_end = static_cast<size_t>(i32_at(whole, entry_at(m) + 21)) + 8 + (1 + m % 9) * 5;
+            const bool whole_on_file = entry_at(m) + 33 <= cut && record_end <= cut;
+            ASSERT_EQ(memory_used[m], whole_on_file ? 1 : 0) << m;
+            if (whole_on_file) {
+                expect_same(loaded_items(m), items(1 + m % 9, static_cast<uint16_t>(m)));
+            }
         }
+        // The file is read, never rewritten, by the loader.
+        EXPECT_EQ(read(kFile), bytes);
     }
+}
+
+TEST_F(MemoryFile, RandomFilesLoadWithoutHarm) {
     std::mt19937 random(7);
     for (int round = 0; round < 6; ++round) {
         std::vector<uint8_t> bytes = random_bytes(random, kFirstRecord + 400);
@@ -396,7 +408,134 @@ TEST_F(MemoryFile, TruncatedAndRandomFilesLoadWithoutHarm) {
             }
         }
         EXPECT_LE(memories::memory_name(1).size(), 20u);
+        EXPECT_EQ(read(kFile), bytes);
     }
+}
+
+// A mem.dat of random bytes: every record is refused, but only the first
+// three beep (a second each); one message names the file and the count, and
+// the bytes stay on disk as they were.
+TEST_F(MemoryFile, ARandomFileLoadsWithinSecondsAndIsNamedOnce) {
+    std::mt19937 random(2'000'000);
+    const std::vector<uint8_t> bytes = random_bytes(random, 2'000'000);
+    write(kFile, bytes);
+    ui::load_fonts();
+    const uint64_t started_ms = now_ms();
+    datafiles::load_memory_file();
+    EXPECT_LT(now_ms() - started_ms, 5'000u);
+    EXPECT_EQ(error_beeps(), 3);
+    int refused = 0;
+    for (int m = 1; m <= memories::kMemories; ++m) {
+        const datafiles::MemoryIndexEntry& entry = datafiles_test::entry_on_file(bytes, entry_at(m));
+        refused += entry.offset != -1 && entry.count != 0;
+    }
+    ASSERT_EQ(datafiles::load_reports().size(), 1u);
+    EXPECT_EQ(datafiles::load_reports()[0], "MEM.DAT: " + std::to_string(refused) + " RECORDS REFUSED");
+    EXPECT_GT(platform::count_pixels(4, platform::Rect{200, 255, 639, 262}), 0);
+    EXPECT_EQ(read(kFile), bytes);
+    EXPECT_EQ(data_folder_names(), std::vector<std::string>{"mem.dat"});
+}
+
+// Places on file that a later store would write outside of its own room:
+// inside the index, past the end, or over another memory's record.
+TEST_F(MemoryFile, PlacesThatDoNotLieWithinTheirOwnRoomAreNotKeptForReuse) {
+    struct Case {
+        const char* what;
+        int32_t offset;  // -2: memory 3's record
+        int32_t capacity;
+        int32_t count;
+    };
+    const Case cases[] = {
+        {"empty, inside the index", 100, 50, 0},
+        {"empty, far past the end", 500'000'000, 10, 0},
+        {"empty, room past the end", -3, 100'000, 0},
+        {"empty, over memory 3's record", -2, 1, 0},
+        {"empty, no room", -3, 0, 0},
+        {"loaded, room past the end", -4, 100'000, 2},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        datafiles::init_memory_file();
+        set_items(2, items(2, 20));
+        set_items(3, items(1, 30));
+        ASSERT_TRUE(datafiles::save_memory_record(2));
+        ASSERT_TRUE(datafiles::save_memory_record(3));
+        set_items(2, items(4, 21));
+        ASSERT_TRUE(datafiles::save_memory_record(2));  // appended last
+        std::vector<uint8_t> file = read(kFile);
+        const int32_t third = i32_at(file, entry_at(3) + 21);
+        const int32_t second = i32_at(file, entry_at(2) + 21);
+        const auto dead = static_cast<int32_t>(kFirstRecord);  // memory 2's first record, now dead space
+        const int32_t offset = c.offset == -2 ? third : c.offset == -3 ? dead : c.offset == -4 ? second : c.offset;
+        datafiles_test::set_i32_at(file, entry_at(2) + 21, offset);
+        datafiles_test::set_i32_at(file, entry_at(2) + 25, c.capacity);
+        datafiles_test::set_i32_at(file, entry_at(2) + 29, c.count);
+        write(kFile, file);
+        datafiles::load_memory_file();
+        EXPECT_EQ(memory_index[2].offset, -1);
+        EXPECT_EQ(memory_index[2].capacity, 0);
+        EXPECT_EQ(memory_used[2], c.count > 0 ? 1 : 0);
+        EXPECT_EQ(datafiles::load_reports().size(), 1u);
+        datafiles::clear_load_reports();
+
+        set_items(2, items(1, 22));
+        ASSERT_TRUE(datafiles::save_memory_record(2));
+        EXPECT_EQ(memory_index[2].offset, static_cast<int32_t>(file.size()));
+        EXPECT_EQ(size_of(kFile), file.size() + 8 + 5);
+        datafiles::load_memory_file();
+        expect_same(loaded_items(3), items(1, 30));
+        expect_same(loaded_items(2), items(1, 22));
+    }
+}
+
+// Two entries whose records overlap: neither keeps a place to write into.
+TEST_F(MemoryFile, RecordsThatOverlapKeepTheirItemsButNotTheirPlaces) {
+    set_items(4, items(3, 40));
+    ASSERT_TRUE(datafiles::save_memory_record(4));
+    std::vector<uint8_t> file = read(kFile);
+    // Memory 5's record begins inside memory 4's items.
+    const std::string tag = "+-0005-+";
+    file.resize(kFirstRecord + 8 + 10);
+    file.insert(file.end(), tag.begin(), tag.end());
+    file.resize(file.size() + 5, 0);
+    datafiles_test::set_i32_at(file, entry_at(5) + 21, static_cast<int32_t>(kFirstRecord + 18));
+    datafiles_test::set_i32_at(file, entry_at(5) + 25, 1);
+    datafiles_test::set_i32_at(file, entry_at(5) + 29, 1);
+    write(kFile, file);
+    datafiles::load_memory_file();
+    EXPECT_EQ(memory_used[4], 1);
+    EXPECT_EQ(memory_used[5], 1);
+    EXPECT_EQ(memory_index[4].offset, -1);
+    EXPECT_EQ(memory_index[5].offset, -1);
+    EXPECT_EQ(memory_index[4].count, 3);
+}
+
+TEST_F(MemoryFile, RunningOutOfMemoryAtTheLastMemoryAlsoKeepsTheFileFromCompaction) {
+    set_items(1, items(1, 1));
+    set_items(4000, items(2, 4000));
+    ASSERT_TRUE(datafiles::save_memory_record(1));
+    ASSERT_TRUE(datafiles::save_memory_record(4000));
+    datafiles::free_memory_items();
+    {
+        const datafiles_test::AllocationLimit limit(1);
+        datafiles::load_memory_file();
+    }
+    EXPECT_EQ(memory_used[1], 1);
+    EXPECT_EQ(memory_used[4000], 0);
+    EXPECT_TRUE(datafiles::memory_load_incomplete());
+    const std::vector<uint8_t> before = read(kFile);
+    EXPECT_FALSE(datafiles::compact_memory_file(true));
+    EXPECT_EQ(read(kFile), before);
+}
+
+TEST_F(MemoryFile, ACompactionAfterADamagedLoadKeepsTheFileAsACopyFirst) {
+    const std::vector<uint8_t> file = store_7_and_9_with_a_wrong_tag_on_7();
+    datafiles::load_memory_file();
+    ASSERT_TRUE(datafiles::compact_memory_file(true));
+    EXPECT_EQ(read("data/mem.k01"), file);
+    EXPECT_EQ(size_of(kFile), kFirstRecord + 8 + 10);
+    ASSERT_TRUE(datafiles::compact_memory_file(true));  // one copy of the damaged file is enough
+    EXPECT_EQ(data_folder_names(), (std::vector<std::string>{"mem.dat", "mem.k01"}));
 }
 
 }  // namespace

@@ -147,6 +147,7 @@ TEST_F(PatchFiles, TheOlderChannelPatchKeepsTablesOneToThree) {
     write("data/ch-patch.dat", file);
 
     // Right after program start tables 1..3 are empty and stay so.
+    for (setup::PatchTable& table : setup::channel_patch_tables) table.fill(0);
     datafiles::load_patch_curves();
     const size_t tables[] = {0, 4, 5, 6, 7, 8};
     for (size_t i = 0; i < 6; ++i) {

@@ -11,11 +11,11 @@
 #include <vector>
 
 #include "data_dir.h"
-#include "datafiles/init_neighbours.h"
 #include "datafiles/record_files.h"
 #include "memcheck/memcheck.h"
 #include "memories/presets.h"
 #include "runtime/show_tables.h"
+#include "ui/bitmap_fonts.h"
 
 namespace {
 
@@ -46,6 +46,19 @@ void expect_item_at(const std::vector<uint8_t>& file, size_t at, uint8_t kind, u
 
 class PresetFile : public datafiles_test::DataDir {
 protected:
+    // The file as stored, marked with the older version text so that the
+    // loader would rewrite it, loaded while memory runs out after one table;
+    // the file's bytes.
+    std::vector<uint8_t> load_an_older_file_with_one_allocation() {
+        std::vector<uint8_t> file = read(kFile);
+        std::memcpy(file.data(), "VERSION 6.30", 12);
+        write(kFile, file);
+        datafiles::free_preset_tables();
+        const datafiles_test::AllocationLimit limit(1);
+        datafiles::load_preset_file();
+        return file;
+    }
+
     void SetUp() override {
         DataDir::SetUp();
         runtime::show_table_allocator = memcheck::mc_malloc_at;
@@ -250,18 +263,7 @@ TEST_F(PresetFile, RunningOutOfMemoryStopsTheLoadAndKeepsTheFile) {
         value_table(n)[n] = static_cast<uint16_t>(n);
         ASSERT_TRUE(datafiles::pack_preset_items(n));
     }
-    std::vector<uint8_t> file = read(kFile);
-    std::memcpy(file.data(), "VERSION 6.30", 12);  // asks for a rewrite
-    write(kFile, file);
-    datafiles::free_preset_tables();
-    static int allowed = 0;
-    allowed = 1;
-    runtime::show_table_allocator = [](size_t size, const char* at, unsigned line) -> void* {
-        if (allowed-- <= 0) return nullptr;
-        return memcheck::mc_malloc_at(size, at, line);
-    };
-    datafiles::load_preset_file();
-    runtime::show_table_allocator = memcheck::mc_malloc_at;
+    const std::vector<uint8_t> file = load_an_older_file_with_one_allocation();
     EXPECT_EQ(preset_used_tables[1], 1);
     EXPECT_EQ(preset_used_tables[2], 0);
     EXPECT_EQ(preset_used_tables[3], 0);
@@ -274,24 +276,61 @@ TEST_F(PresetFile, RunningOutOfMemoryStopsTheLoadAndKeepsTheFile) {
     EXPECT_EQ(read(kFile), file);
 }
 
-TEST_F(PresetFile, TruncatedAndRandomFilesLoadWithoutHarm) {
+// A file cut short: the presets whose entry and record are whole load, the
+// file is compacted at once and keeps every one of them, and the cut file is
+// kept beside it first.
+TEST_F(PresetFile, ATruncatedFileIsCompactedWithEveryIntactPresetAndKeptAsACopy) {
     for (int16_t n = 1; n <= 30; ++n) {
         value_table(n)[static_cast<size_t>(n) * 3] = static_cast<uint16_t>(n);
         ASSERT_TRUE(datafiles::pack_preset_items(n));
     }
     const std::vector<uint8_t> whole = read(kFile);
-    const size_t cuts[] = {0, 7, 12, 500, kFirstRecord - 1, kFirstRecord + 4, kFirstRecord + 40, whole.size() - 1};
+    const size_t cuts[] = {0, 7, 12, 500, kFirstRecord - 1, kFirstRecord + 4, kFirstRecord + 40, kFirstRecord + 150,
+                           whole.size() - 1};
+    int copies = 0;
     for (size_t cut : cuts) {
         SCOPED_TRACE(cut);
-        write(kFile, std::vector<uint8_t>(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(cut)));
+        const std::vector<uint8_t> bytes(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(cut));
+        write(kFile, bytes);
+        datafiles::free_preset_tables();
         datafiles::load_preset_file();
-        // A short file is rewritten whole at once.
-        EXPECT_GE(size_of(kFile), kFirstRecord);
-        EXPECT_EQ(text_at(read(kFile), 0, 12), "VERSION 6.31");
+        std::vector<bool> intact(31, false);
+        for (int n = 1; n <= 30; ++n) {
+            const size_t record_end = static_cast<size_t>(i32_at(whole, entry_at(n) + 21)) + 7 + 5;
+            intact[static_cast<size_t>(n)] = entry_at(n) + 33 <= cut && record_end <= cut;
+        }
+        // The copy of the cut file, named in the one message.
+        char copy[32];
+        std::snprintf(copy, sizeof copy, "data/presets.k%02d", ++copies);
+        EXPECT_EQ(read(copy), bytes);
+        ASSERT_EQ(datafiles::load_reports().size(), 1u);
+        char copy_name[32];
+        std::snprintf(copy_name, sizeof copy_name, "PRESETS.K%02d", copies);
+        EXPECT_NE(datafiles::load_reports()[0].find(std::string(", COPY IN ") + copy_name), std::string::npos);
+        datafiles::clear_load_reports();
+        // The compacted file loads cleanly with every intact preset and no other.
+        const std::vector<uint8_t> compacted = read(kFile);
+        EXPECT_EQ(text_at(compacted, 0, 12), "VERSION 6.31");
+        machine_->speaker.tones.clear();
+        datafiles::free_preset_tables();
+        datafiles::load_preset_file();
+        EXPECT_EQ(error_beeps(), 0);
+        EXPECT_EQ(read(kFile), compacted);
+        for (int16_t n = 1; n <= 30; ++n) {
+            ASSERT_EQ(preset_used_tables[n], intact[static_cast<size_t>(n)] ? 1 : 0) << n;
+            if (intact[static_cast<size_t>(n)]) {
+                EXPECT_EQ(value_preset_table[n][static_cast<size_t>(n) * 3], n);
+            }
+        }
     }
+}
+
+TEST_F(PresetFile, RandomFilesAreKeptAsACopyAndRewrittenAfterAFewBeeps) {
     std::mt19937 random(11);
+    ui::load_fonts();
     for (int round = 0; round < 6; ++round) {
-        std::vector<uint8_t> bytes = random_bytes(random, kFirstRecord + 300);
+        SCOPED_TRACE(round);
+        std::vector<uint8_t> bytes = random_bytes(random, kFirstRecord + 300 + 100'000 * static_cast<size_t>(round));
         if (round % 2 == 0) {
             for (int e = 1; e <= 560; e += 7) {
                 datafiles_test::set_i32_at(bytes, entry_at(e) + 21, static_cast<int32_t>(kFirstRecord + random() % 300));
@@ -300,7 +339,17 @@ TEST_F(PresetFile, TruncatedAndRandomFilesLoadWithoutHarm) {
             }
         }
         write(kFile, bytes);
+        machine_->speaker.tones.clear();
+        datafiles::clear_load_reports();
+        const uint64_t started_ms = now_ms();
         datafiles::load_preset_file();
+        EXPECT_LT(now_ms() - started_ms, 5'000u);
+        EXPECT_LE(error_beeps(), 3);
+        char copy[32];
+        std::snprintf(copy, sizeof copy, "data/presets.k%02d", round + 1);
+        EXPECT_EQ(read(copy), bytes);
+        ASSERT_EQ(datafiles::load_reports().size(), 1u);
+        EXPECT_EQ(datafiles::load_reports()[0].rfind("PRESETS.DAT: ", 0), 0u);
         EXPECT_EQ(text_at(read(kFile), 0, 12), "VERSION 6.31");
         // The rewritten file loads cleanly.
         machine_->speaker.tones.clear();
@@ -309,6 +358,19 @@ TEST_F(PresetFile, TruncatedAndRandomFilesLoadWithoutHarm) {
         EXPECT_EQ(error_beeps(), 0);
         EXPECT_EQ(read(kFile), rewritten);
     }
+}
+
+TEST_F(PresetFile, RunningOutOfMemoryAtTheLastEntryKeepsTheFileAsItIs) {
+    value_table(1)[1] = 1;
+    figure_part(70)[0] = 7;
+    ASSERT_TRUE(datafiles::pack_preset_items(1));
+    ASSERT_TRUE(datafiles::pack_effect_preset_figures(70));
+    const std::vector<uint8_t> file = load_an_older_file_with_one_allocation();
+    EXPECT_EQ(preset_used_tables[1], 1);
+    EXPECT_EQ(preset_used_tables[560], 0);
+    EXPECT_EQ(read(kFile), file);
+    EXPECT_FALSE(datafiles::compact_preset_file(true));
+    EXPECT_EQ(read(kFile), file);
 }
 
 // ------------------------------------------------------------------ older preset files
@@ -436,9 +498,12 @@ TEST_F(PresetFile, MissingOrRandomOldFilesConvertWithoutHarm) {
     const char* files[] = {"data/PRE-GOB.dat", "data/pre-gen.dat", "data/pre-fig.dat"};
     for (int round = 0; round < 4; ++round) {
         for (const char* file : files) write(file, random_bytes(random, 7070 + 2000 * static_cast<size_t>(round)));
+        machine_->speaker.tones.clear();
         datafiles::convert_old_value_preset_file();
         datafiles::convert_old_generator_preset_file();
         datafiles::convert_old_figure_preset_file();
+        // At most the first few bad blocks of each file beep.
+        EXPECT_LE(error_beeps(), 3 * 3);
         for (int e = 1; e <= 560; ++e) ASSERT_EQ(preset_index[e].name[20], '\0');
         ASSERT_TRUE(datafiles::compact_preset_file(true));
     }

@@ -466,13 +466,143 @@ TEST_F(RecordFiles, AFileReplacedWholeKeepsItsOldContentWhenTheNewOneCannotBeWri
     EXPECT_EQ(data_folder_names(), std::vector<std::string>{"curve.dat"});
 }
 
-TEST_F(RecordFiles, ALeftOverScratchFileDoesNotStopAReplacement) {
+TEST_F(RecordFiles, AReplacementIsCommittedAndRenamedOverTheOldFileInOneStep) {
+    write("data/curve.dat", std::vector<uint8_t>(4096, 9));
+    // Where an old copy would go, nothing can be made: the file is never moved aside.
+    std::filesystem::create_directories(dir_.folder() / "data" / "curve.$$O");
+    const uint32_t files_before = machine_->dos.files_committed;
+    const uint32_t folders_before = machine_->dos.directories_committed;
+    EXPECT_TRUE(datafiles::replace_file("C:\\BRAVINOX\\data\\curve.dat", std::vector<uint8_t>(10, 1)));
+    EXPECT_EQ(read("data/curve.dat"), std::vector<uint8_t>(10, 1));
+    EXPECT_EQ(machine_->dos.files_committed, files_before + 1);
+    EXPECT_EQ(machine_->dos.directories_committed, folders_before + 1);
+    EXPECT_EQ(data_folder_names(), (std::vector<std::string>{"curve.$$O", "curve.dat"}));
+}
+
+TEST_F(RecordFiles, ALeftOverOldCopyIsKeptAndALeftOverNewCopyOfAPresentFileIsWrittenOver) {
     write("data/values.def", std::vector<uint8_t>(4, 1));
     write("data/values.$$$", std::vector<uint8_t>(7, 2));
     write("data/values.$$O", std::vector<uint8_t>(7, 3));
     EXPECT_TRUE(datafiles::replace_file("C:\\BRAVINOX\\data\\values.def", std::vector<uint8_t>(4096, 5)));
     EXPECT_EQ(read("data/values.def"), std::vector<uint8_t>(4096, 5));
-    EXPECT_EQ(data_folder_names(), std::vector<std::string>{"values.def"});
+    EXPECT_EQ(read("data/values.$$O"), std::vector<uint8_t>(7, 3));
+    EXPECT_EQ(data_folder_names(), (std::vector<std::string>{"values.$$O", "values.def"}));
+}
+
+TEST_F(RecordFiles, ALeftOverNewCopyOfAMissingFileIsKeptAsideNotWrittenOver) {
+    write("data/setup.$$$", std::vector<uint8_t>(9, 4));
+    write("data/setup.k01", std::vector<uint8_t>(1, 1));
+    EXPECT_TRUE(datafiles::replace_file("C:\\BRAVINOX\\data\\setup.dat", std::vector<uint8_t>(3, 6)));
+    EXPECT_EQ(read("data/setup.dat"), std::vector<uint8_t>(3, 6));
+    EXPECT_EQ(read("data/setup.k02"), std::vector<uint8_t>(9, 4));
+    EXPECT_EQ(read("data/setup.k01"), std::vector<uint8_t>(1, 1));
+    EXPECT_FALSE(has("data/setup.$$$"));
+}
+
+TEST_F(RecordFiles, AMissingFileIsRestoredFromItsOldCopyAndAPresentOneIsLeftAlone) {
+    write("data/curve.$$O", std::vector<uint8_t>(5, 8));
+    EXPECT_TRUE(datafiles::restore_replaced_file("C:\\BRAVINOX\\data\\curve.dat"));
+    EXPECT_EQ(read("data/curve.dat"), std::vector<uint8_t>(5, 8));
+    EXPECT_EQ(data_folder_names(), std::vector<std::string>{"curve.dat"});
+
+    write("data/curve.$$O", std::vector<uint8_t>(2, 7));
+    EXPECT_FALSE(datafiles::restore_replaced_file("C:\\BRAVINOX\\data\\curve.dat"));
+    EXPECT_EQ(read("data/curve.dat"), std::vector<uint8_t>(5, 8));
+    EXPECT_EQ(read("data/curve.$$O"), std::vector<uint8_t>(2, 7));
+    EXPECT_FALSE(datafiles::restore_replaced_file("C:\\BRAVINOX\\data\\ch-curve.dat"));
+}
+
+TEST_F(RecordFiles, CopiesAreKeptUnderTheFirstFreeNumber) {
+    write("data/presets.dat", std::vector<uint8_t>{1, 2, 3});
+    EXPECT_EQ(datafiles::keep_copy("C:\\BRAVINOX\\data\\presets.dat"), "C:\\BRAVINOX\\data\\presets.k01");
+    write("data/presets.dat", std::vector<uint8_t>{4});
+    EXPECT_EQ(datafiles::keep_copy("C:\\BRAVINOX\\data\\presets.dat"), "C:\\BRAVINOX\\data\\presets.k02");
+    EXPECT_EQ(read("data/presets.k01"), (std::vector<uint8_t>{1, 2, 3}));
+    EXPECT_EQ(read("data/presets.k02"), std::vector<uint8_t>{4});
+    EXPECT_EQ(datafiles::keep_copy("C:\\BRAVINOX\\data\\mem.dat"), "");
+    EXPECT_EQ(datafiles::shown_file_name("C:\\BRAVINOX\\data\\presets.k02"), "PRESETS.K02");
+}
+
+// ------------------------------------------------------------------ places kept for reuse
+
+// An entry's place that does not lie within the file is never written into:
+// the list goes to the end of the file instead.
+TEST_F(RecordFiles, AStoreNeverWritesOutsideTheRoomOfItsPlace) {
+    ASSERT_TRUE(datafiles::create_record_file(datafiles::kMemoryFile));
+    datafiles::MemoryIndexEntry other;
+    ASSERT_TRUE(datafiles::write_item_list_record(datafiles::kMemoryFile, 3, other, items(2, 30)));
+    const uintmax_t size = size_of("data/mem.dat");
+    struct Case {
+        const char* what;
+        int32_t offset;
+        int32_t capacity;
+    };
+    const Case cases[] = {
+        {"far past the end", 50'000'000, 10},
+        {"room running past the end", 132012, 100'000},
+        {"inside the index", 40, 50},
+        {"no room", 132012, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ASSERT_TRUE(datafiles::create_record_file(datafiles::kMemoryFile));
+        other = datafiles::MemoryIndexEntry{};
+        ASSERT_TRUE(datafiles::write_item_list_record(datafiles::kMemoryFile, 3, other, items(2, 30)));
+        datafiles::MemoryIndexEntry entry;
+        entry.offset = c.offset;
+        entry.capacity = c.capacity;
+        ASSERT_TRUE(datafiles::write_item_list_record(datafiles::kMemoryFile, 2, entry, items(1, 20)));
+        EXPECT_EQ(entry.offset, static_cast<int32_t>(size));
+        EXPECT_EQ(entry.capacity, 1);
+        EXPECT_EQ(size_of("data/mem.dat"), size + 8 + 5);
+    }
+}
+
+// ------------------------------------------------------------------ the engine on the cue-memory form
+
+datafiles::MemCueIndexEntry cue_index[2001];
+uint8_t cue_used[2001];
+std::vector<MemoryItem> cue_lists[2001];
+
+datafiles::ItemListTables<datafiles::MemCueIndexEntry> cue_tables() {
+    return {cue_index, cue_used,
+            [](int32_t n, std::span<const MemoryItem> items) {
+                cue_lists[n].assign(items.begin(), items.end());
+                return true;
+            },
+            [](int32_t n, std::vector<MemoryItem>&) { return std::span<const MemoryItem>(cue_lists[n]); }};
+}
+
+TEST_F(RecordFiles, TheItemListEngineLoadsAndCompactsTwelveByteEntriesToo) {
+    constexpr datafiles::ItemListFile kCueMemories{datafiles::kMemCueFile, "memcues.da", true, 430,
+                                                   "%d MEMORY FULL !!!"};
+    ASSERT_TRUE(datafiles::create_record_file(datafiles::kMemCueFile));
+    datafiles::MemCueIndexEntry entry;
+    ASSERT_TRUE(datafiles::write_item_list_record(datafiles::kMemCueFile, 9, entry, items(2, 90)));
+    ASSERT_TRUE(datafiles::write_item_list_record(datafiles::kMemCueFile, 9, entry, items(3, 91)));  // appended
+    datafiles::MemCueIndexEntry last;
+    ASSERT_TRUE(datafiles::write_item_list_record(datafiles::kMemCueFile, 2000, last, items(1, 5)));
+    for (auto& list : cue_lists) list.clear();
+
+    datafiles::ItemListLoad load =
+        datafiles::load_item_list_file(kCueMemories, cue_tables(), datafiles::ItemListRewrite::never);
+    EXPECT_TRUE(load.found);
+    EXPECT_FALSE(load.damaged());
+    EXPECT_EQ(cue_used[9], 1);
+    EXPECT_EQ(cue_used[2000], 1);
+    EXPECT_EQ(cue_lists[9].size(), 3u);
+    EXPECT_EQ(cue_lists[2000][0].value, 5);
+    EXPECT_EQ(cue_index[9].offset, 24012 + 18);
+
+    ASSERT_TRUE(datafiles::compact_item_list_file(kCueMemories, cue_tables(), load, true));
+    const std::vector<uint8_t> file = read("data/memcues.dat");
+    ASSERT_EQ(file.size(), 24012u + (8 + 15) + (8 + 5));
+    EXPECT_EQ(text_at(file, 24012, 8), "+-0009-+");
+    EXPECT_EQ(i32_at(file, 12 + 8 * 12), 24012);
+    EXPECT_EQ(i32_at(file, 12 + 8 * 12 + 4), 3);
+    EXPECT_EQ(text_at(file, 24035, 8), "+-2000-+");
+    EXPECT_EQ(i32_at(file, 12 + 1999 * 12), 24035);
+    EXPECT_EQ(cue_index[2000].offset, 24035);
 }
 
 }  // namespace

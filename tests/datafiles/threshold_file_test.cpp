@@ -296,6 +296,31 @@ TEST_F(ThresholdFile, TruncatedAndRandomFilesLoadWithoutHarm) {
     }
 }
 
+// A memthrsh.dat of random bytes: of its many bad blocks only the first
+// three beep, one message names the file and the count, and the file stays.
+TEST_F(ThresholdFile, ARandomFileLoadsWithinSecondsAndIsNamedOnce) {
+    std::mt19937 random(70);
+    std::vector<uint8_t> bytes = random_bytes(random, 200'000);
+    int on_file = 0;
+    for (size_t t = 0; t < 70; ++t) {
+        for (size_t b = 1; b <= 16; ++b) {
+            // Offsets within the file, so that each block is read and refused by its tag.
+            const auto offset = static_cast<int32_t>(7070 + random() % 100'000);
+            datafiles_test::set_i32_at(bytes, t * kEntryBytes + 33 + 4 * b, offset);
+            ++on_file;
+        }
+    }
+    write("data/memthrsh.dat", bytes);
+    ui::load_fonts();
+    const uint64_t started_ms = now_ms();
+    reload();
+    EXPECT_LT(now_ms() - started_ms, 5'000u);
+    EXPECT_EQ(error_beeps(), 3);
+    ASSERT_EQ(datafiles::load_reports().size(), 1u);
+    EXPECT_EQ(datafiles::load_reports()[0], "MEMTHRSH.DAT: " + std::to_string(on_file) + " RECORDS REFUSED");
+    EXPECT_EQ(file(), bytes);
+}
+
 // ------------------------------------------------------------------ progress
 
 TEST_F(ThresholdFile, TheNumberOfTheLastThresholdReadIsShown) {

@@ -116,6 +116,33 @@ TEST(AnalogueFaderTest, WalkWithoutTheWingPassesAfterPlaybackTen) {
     EXPECT_EQ(q.rig.pixel(600, 440), 7) << "panel repainted";
 }
 
+// The card reports the playback wing (cell 1127, bit 6): the walk goes on
+// over the wing's playbacks 11 to 42 before the test passes.
+TEST(AnalogueFaderTest, WalkWithTheWingGoesOnToPlayback42) {
+    Quandrix q;
+    q.write_layout({{1, 0, 0}, {300, 4, 1}, {301, 5, 1}, {332, 6, 1}});
+    platform::CardSettings card = card_with(quandrix_rig::kAnalogueFaders);
+    card.options_2 = 0x40;  // the wing connected
+    q.cards().fit(0, card);
+    q.start();
+    ASSERT_TRUE(hwtest::console_kind.has_wing);
+    for (int i = 0; i < 46; ++i) set_fader(q, i, 255);
+    q.type("F");
+    for (int i = 0; i < 13; ++i) bottom_to_top(q, i);
+    EXPECT_EQ(q.cards().led(0, 1, 4), LedState::blinking) << "playback 10";
+    bottom_to_top(q, 13);
+    EXPECT_EQ(q.result_text(), "") << "not done after playback 10";
+    EXPECT_EQ(text_on_line(q.machine(), 270).text, "");
+    EXPECT_EQ(q.cards().led(0, 1, 5), LedState::blinking) << "playback 11's flash key next";
+    for (int i = 14; i < 45; ++i) bottom_to_top(q, i);
+    EXPECT_EQ(q.cards().led(0, 1, 6), LedState::blinking) << "playback 42 last";
+    EXPECT_EQ(text_on_line(q.machine(), 270).text, "");
+    bottom_to_top(q, 45);
+    EXPECT_EQ(text_on_line(q.machine(), 270).text, "TEST OK");
+    q.type(" ");
+    EXPECT_EQ(hwtest::test_pass_flags[hwtest::kTestAnalogueFaders], 1);
+}
+
 TEST(AnalogueFaderTest, EscCancels) {
     Quandrix q;
     start_with(q, quandrix_rig::kAnalogueFaders);
@@ -191,7 +218,9 @@ TEST(DigitalFaderTest, ReportedBeltsWalkAllTwentyEight) {
         EXPECT_EQ(belt_status(q, i), 128) << "acknowledged";
         belt_reports(q, i, 120, 85);
         q.rig.run_ms(20);
-        if (i == 0) EXPECT_EQ(text_at(q.machine(), 95, 139), "120");
+        if (i == 0) {
+            EXPECT_EQ(text_at(q.machine(), 95, 139), "120");
+        }
         belt_reports(q, i, 252, 85);
         q.rig.run_ms(100);  // past the step's beep
     }

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "hwtest/auto_test.h"
 #include "hwtest/card_scan.h"
 #include "hwtest/panel_tests.h"
 #include "hwtest/test_menu.h"
@@ -180,6 +181,52 @@ TEST(KeyTest, EachKeyPressedAndReleasedInTurn) {
     EXPECT_EQ(q.result_text(), "TEST OK");
     q.type(" ");
     EXPECT_EQ(hwtest::test_pass_flags[hwtest::kTestKeys], 1);
+}
+
+// The card reports the playback wing (cell 1127, bit 6): the wing's flash
+// keys 301 to 332 and the keys up to 401 are asked for too.
+TEST(KeyTest, AWingConsoleIsAskedForTheKeysAbove301) {
+    struct Case {
+        uint8_t options;
+        uint8_t options_2;
+        bool wing;
+    };
+    const Case cases[] = {
+        {quandrix_rig::kHardwareKeys, 0x00, false},
+        {quandrix_rig::kHardwareKeys, 0x40, true},    // the wing connected
+        {quandrix_rig::kHardwareKeys | quandrix_rig::kAnalogueFaders | 0x40, 0x00, true},  // fitted
+        {quandrix_rig::kHardwareKeys | 0x40, 0x00, false},  // no wing without the analogue faders
+    };
+    for (const Case& c : cases) {
+        Quandrix q;
+        const LayoutKey first{1, 0, 0};
+        const LayoutKey wing_flash{332, 20, 2};
+        const LayoutKey last{401, 21, 2};
+        q.write_layout({first, wing_flash, last});
+        platform::CardSettings card = card_with(c.options);
+        card.options_2 = c.options_2;
+        q.cards().fit(0, card);
+        q.start();
+        EXPECT_EQ(hwtest::console_kind.has_wing, c.wing) << int{c.options} << " " << int{c.options_2};
+        q.type("E");
+        q.cards().press(0, first.row, first.column);
+        q.rig.run_ms(100);
+        q.cards().release(0, first.row, first.column);
+        q.rig.run_ms(100);
+        if (!c.wing) {
+            EXPECT_EQ(q.result_text(), "TEST OK") << "the keys above 301 are not asked for";
+            continue;
+        }
+        EXPECT_EQ(q.result_text(), "");
+        EXPECT_EQ(first_led(q, wing_flash), LedState::blinking) << "playback 42's flash key next";
+        for (const LayoutKey& k : {wing_flash, last}) {
+            q.cards().press(0, k.row, k.column);
+            q.rig.run_ms(100);
+            q.cards().release(0, k.row, k.column);
+            q.rig.run_ms(100);
+        }
+        EXPECT_EQ(q.result_text(), "TEST OK");
+    }
 }
 
 TEST(KeyTest, AnotherKeyClearsThePressOfTheSelectedKey) {

@@ -132,6 +132,32 @@ TEST(SmpteTest, BothDirectionsRunningPass) {
     EXPECT_EQ(hwtest::test_pass_flags[hwtest::kTestSmpte], 1);
 }
 
+// A second run in the same program starts from 00:00:00:00 again: the last
+// reading of the first run (and the time the card's registers still hold)
+// is no previous frame for it.
+TEST(SmpteTest, ASecondRunStartsAfresh) {
+    Quandrix q;
+    start_with_smpte_card(q);
+    TimecodeSource source(q);
+    q.type("J", 500);
+    source.run(60);  // up to 00:00:02:12
+    q.type("\x1b", 300);
+    ASSERT_EQ(q.result_text(), "ERROR : SMPTE-IN NOT TESTED!");
+    q.type(" ");
+
+    q.type("J", 500);  // the card starts its output at 00:00:00:00 again
+    EXPECT_EQ(label(q), "[SMPTE-OUT - 24]");
+    source.frame = 0;
+    source.run(30);
+    EXPECT_EQ(text_at(q.machine(), 170, 287), "") << "no bad signal from the first run's last reading";
+    EXPECT_NE(q.rig.pixel(400, 283), kLightGreen);
+    EXPECT_EQ(tones_of(q, 1000, 500), 0);
+    q.rig.type(" ");
+    source.run(30);
+    q.type("\x1b", 300);
+    EXPECT_EQ(q.result_text(), "TEST OK");
+}
+
 TEST(SmpteTest, AJumpShowsBothFramesWaitsForAKeyAndMarksTheDirection) {
     Quandrix q;
     start_with_smpte_card(q);

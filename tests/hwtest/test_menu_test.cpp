@@ -230,14 +230,25 @@ TEST(QuandrixLog, WrittenOnlyWhenTheMenuIsLeftWithQ) {
     EXPECT_EQ(q.dir.read_text("quandrix.log"), results_log({0}));
 }
 
-TEST(QuandrixLog, AnUnwritableLogLeavesTheRunsResultsUnsaved) {
+TEST(QuandrixLog, AnUnwritableLogIsReportedWithTheErrorBeepBeforeTheProgramEnds) {
     Quandrix q;
     q.write_layout();
     q.cards().fit(0, card_with(0));
-    std::filesystem::create_directory(q.dir.folder() / "quandrix.log");
+    std::filesystem::create_directory(q.dir.folder() / "quandrix.log");  // no file can be written there
     q.start();
     q.type("cy ");
     q.type("q");
+    ASSERT_FALSE(q.rig.finished()) << "the technician is told first";
+    EXPECT_EQ(q.status_text(),
+              "+++++ ERROR : RESULTS NOT SAVED - QUANDRIX.LOG CANNOT BE WRITTEN (ANY KEY) +++++");
+    q.rig.run_ms(2000);
+    ASSERT_FALSE(q.rig.finished()) << "waiting for a key";
+    const std::vector<platform::Tone> tones = q.machine().speaker.tones.to_vector();
+    ASSERT_FALSE(tones.empty());
+    EXPECT_EQ(tones.back().freq_hz, 400);
+    EXPECT_EQ(tones.back().duration_ms, 2000u);
+
+    q.type(" ");
     ASSERT_TRUE(q.rig.finished());
     EXPECT_EQ(q.rig.exit_code(), 1);
     EXPECT_TRUE(std::filesystem::is_directory(q.dir.folder() / "quandrix.log"));

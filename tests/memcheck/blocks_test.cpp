@@ -288,7 +288,7 @@ TEST_F(MemcheckTest, CallocGivesAZeroedGuardedBlockAndNullForNothing) {
     EXPECT_EQ(mc_counters.allocations, 2u);
 }
 
-TEST_F(MemcheckTest, NewAndDeleteGoThroughTheRegistryAndDeleteTakesPlainObjectsToo) {
+TEST_F(MemcheckTest, NewAndDeleteGoThroughTheRegistry) {
     start();
     void* object = mc_operator_new(0);  // at least one byte
     ASSERT_NE(object, nullptr);
@@ -306,8 +306,64 @@ TEST_F(MemcheckTest, NewAndDeleteGoThroughTheRegistryAndDeleteTakesPlainObjectsT
     ASSERT_EQ(mc_registry_at(mc_registry, 0, r), kRegistryOk);
     EXPECT_EQ(r.function_code, kCodeMalloc);
     mc_free_at(later, "TEST", 4);
-    mc_operator_delete(::operator new(24));  // made by the plain operator new
     EXPECT_EQ(shown().size(), 2u);
+}
+
+TEST_F(MemcheckTest, ASecondDeleteOfAnObjectIsAnInvalidPointerAndFreesNothing) {
+    start();
+    void* object = mc_operator_new(24);
+    const std::string address = hex(object);
+    mc_operator_delete(object);
+    mc_operator_delete(object);  // a real second delete would corrupt the heap here
+    ASSERT_EQ(shown().size(), 1u);
+    EXPECT_EQ(shown()[0], "Delete after TEST(1): invalid pointer " + address);
+    EXPECT_EQ(mc_state.error, kErrInvalidPointer);
+    EXPECT_EQ(mc_registry.count, 0u);
+}
+
+TEST_F(MemcheckTest, AnObjectMadeWhileChecksDidNotApplyIsDeletedPlainly) {
+    configure(mctest::test_settings());
+    void* early = mc_operator_new(24);  // checking wanted but not started: the C heap's block
+    mc_startcheck(mctest::capture, 2, "TEST");
+    ASSERT_EQ(mc_state.active, 1);
+    mc_operator_delete(early);
+    EXPECT_TRUE(shown().empty());
+    EXPECT_EQ(mc_registry.count, 0u);
+    EXPECT_EQ(mc_plain_blocks.count, 0u);
+}
+
+TEST_F(MemcheckTest, AnOverAlignedObjectKeepsItsAlignmentBehindItsGuards) {
+    start();
+    auto* object = static_cast<uint8_t*>(mc_operator_new(100, 256));
+    ASSERT_NE(object, nullptr);
+    EXPECT_EQ(reinterpret_cast<uintptr_t>(object) % 256, 0u);
+    McBlockRecord r;
+    ASSERT_EQ(mc_registry_at(mc_registry, 0, r), kRegistryOk);
+    EXPECT_EQ(mc_caller_address(r), reinterpret_cast<uintptr_t>(object));
+    EXPECT_EQ(mc_caller_size(r), 100u);
+    EXPECT_EQ(r.size, 256u + 100u + 4u);
+    EXPECT_EQ(std::memcmp(object - 4, kPattern, 4), 0);
+    EXPECT_EQ(std::memcmp(object + 100, kPattern, 4), 0);
+    object[100] = 0;
+    mc_operator_delete(object);
+    ASSERT_EQ(shown().size(), 2u);
+    EXPECT_EQ(shown()[0], "Delete after TEST(1): destination overwritten before call...");
+    EXPECT_EQ(shown()[1], "  destination is new after TEST(1), size=100, " + hex(object) + ", #1");
+    EXPECT_EQ(mc_registry.count, 0u);
+}
+
+TEST_F(MemcheckTest, WithoutTheVariableNewAndDeleteAreThePlainHeapCalls) {
+    void* object = mc_operator_new(0);
+    ASSERT_NE(object, nullptr);
+    void* wide = mc_operator_new(10, 128);
+    ASSERT_NE(wide, nullptr);
+    EXPECT_EQ(reinterpret_cast<uintptr_t>(wide) % 128, 0u);
+    EXPECT_FALSE(mc_checking_wanted());
+    mc_operator_delete(object);
+    mc_operator_delete(wide);
+    mc_operator_delete(nullptr);
+    EXPECT_EQ(mc_registry.count, 0u);
+    EXPECT_EQ(mc_counters.allocations, 0u);
 }
 
 TEST_F(MemcheckTest, AGuardedBlockGoesBackWholeAfterTheRunEnded) {

@@ -2,6 +2,7 @@
 // itself go wrong (an overlapping memcpy, a dead stack frame), the check is
 // run on its own, inside a checked call, without the copy.
 #include <gtest/gtest.h>
+#include <pthread.h>
 
 #include <csignal>
 #include <cstdint>
@@ -361,6 +362,47 @@ TEST_F(MemcheckTest, ACopyReachingASavedFramePointerIsReported) {
     EXPECT_EQ(shown()[0].rfind("Memset at COPY(40),len=", 0), 0u);
     EXPECT_TRUE(shown()[0].ends_with(": overwrites stack frame")) << shown()[0];
     EXPECT_EQ(shown()[1], "Memset at COPY(40),len=70000: overwrites stack frame");
+}
+
+// The running thread's stack as [limit, top).
+std::pair<uintptr_t, uintptr_t> thread_stack() {
+    pthread_attr_t attr;
+    EXPECT_EQ(pthread_getattr_np(pthread_self(), &attr), 0);
+    void* low = nullptr;
+    size_t size = 0;
+    pthread_attr_getstack(&attr, &low, &size);
+    pthread_attr_destroy(&attr);
+    return {reinterpret_cast<uintptr_t>(low), reinterpret_cast<uintptr_t>(low) + size};
+}
+
+const char* volatile dead_text = nullptr;
+
+// Leaves the address of its own local text behind, deep in the stack.
+__attribute__((noinline)) void leave_dead_text() {
+    char text[8192];
+    std::memset(text, 'd', sizeof text);
+    dead_text = text;
+    asm volatile("" : : "r"(text) : "memory");
+}
+
+TEST_F(MemcheckTest, WithAutoInitTheStackChecksUseTheRunningThreadsStack) {
+    McSettings s = mctest::test_settings();
+    s.flags |= kSetAutoInit;
+    start(s);
+    const auto [limit, top] = thread_stack();
+    EXPECT_EQ(mc_stack.limit, limit);
+    EXPECT_EQ(mc_stack.top, top);
+    EXPECT_EQ(check_below_own_frame(64, false), kErrDanglingStack);
+    EXPECT_EQ(fill_local_array(), (std::vector<uint32_t>{kErrNone, kErrNone, kErrStackFrame, kErrStackFrame}));
+    // A real copy from a frame that has returned, into memory outside the stack.
+    shown().clear();
+    leave_dead_text();
+    static char copy[4];
+    mc_memcpy_at(copy, dead_text, sizeof copy, "COPY", 50, mc_dest_size(copy));
+    ASSERT_EQ(shown().size(), 2u);
+    EXPECT_EQ(shown()[0], "Memcpy at COPY(50),len=4: invalid stack source...");
+    EXPECT_TRUE(shown()[1].starts_with("  source pointer " + hex(dead_text) + " is ")) << shown()[1];
+    EXPECT_NE(mc_state.error_mask & (1u << (kErrDanglingStack - 1)), 0u);
 }
 
 TEST_F(MemcheckTest, WithoutStandardStackTheStackIsNotChecked) {

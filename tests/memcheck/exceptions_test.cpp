@@ -2,11 +2,16 @@
 // in a child process and its report read back from the log and the child's
 // standard output.
 #include <gtest/gtest.h>
+#include <sched.h>
+#include <unistd.h>
 
+#include <atomic>
 #include <csignal>
 #include <cstdint>
+#include <cstdio>
 #include <regex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "memcheck/exceptions.h"
@@ -75,6 +80,35 @@ TEST_F(MemcheckTest, APageFaultIsReportedAndThenReachesThePreviousHandler) {
     EXPECT_EQ(lines[static_cast<size_t>(end) + 1], dashes);
     EXPECT_GT(log_find("End of run summary:", end), end);
     EXPECT_NE(run.out.find(exception_line + "\n"), std::string::npos);
+    EXPECT_NE(run.out.find("\nChaining to default exception handler... \n\n"), std::string::npos) << run.out;
+}
+
+// The report is made in the signal handler without stdio: a fault while
+// another thread holds standard output's lock (or while the faulting code
+// itself held a lock of stdio or of the C heap) must not stop it.
+TEST_F(MemcheckTest, TheReportIsWrittenWhileAnotherThreadHoldsStandardOutput) {
+    configure(with_exceptions());
+    const mctest::ChildRun run = mctest::run_in_child([] {
+        mc_startcheck(nullptr, 1, "TEST");
+        alarm(10);  // a report that hangs ends here
+        static std::atomic<bool> holding{false};
+        std::thread([] {
+            flockfile(stdout);
+            holding = true;
+            for (;;) pause();
+        }).detach();
+        while (!holding) sched_yield();
+        mc_note_location(21, "LOCKED");
+        *reinterpret_cast<volatile int*>(16) = 1;
+    });
+    EXPECT_FALSE(WIFEXITED(run.status) && WEXITSTATUS(run.status) == 0);
+    EXPECT_TRUE(log_has("    Exception occurred at LOCKED(21)."));
+    const int comment = log_find("  Comment: Trace leading to processor exception");
+    EXPECT_GT(comment, 0);
+    EXPECT_GT(log_find("End of run summary:", comment), comment);
+    EXPECT_TRUE(log_has("<< ... Memory check run ended ... >>"));
+    EXPECT_NE(run.out.find("Memory checker detected an EXCEPTION at 0033:"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("    Exception occurred at LOCKED(21).\n"), std::string::npos) << run.out;
     EXPECT_NE(run.out.find("\nChaining to default exception handler... \n\n"), std::string::npos) << run.out;
 }
 

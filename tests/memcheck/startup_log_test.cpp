@@ -1,6 +1,7 @@
 // Start-up from the environment and the configuration file, start and end of
 // checking, the log's header and the end-of-run summary.
 #include <gtest/gtest.h>
+#include <pthread.h>
 
 #include <csignal>
 #include <cstdint>
@@ -140,6 +141,27 @@ TEST_F(MemcheckTest, WithAutoInitAnEarlyEndDoesNothingAndTheExitEndsTheRun) {
     mc_at_exit();
     EXPECT_EQ(mc_state.active, 0);
     EXPECT_TRUE(log_has("<< ... Memory check run ended ... >>"));
+}
+
+TEST_F(MemcheckTest, WithAutoInitTheDumpShowsTheLengthOfTheRunningThreadsStack) {
+    McSettings s = mctest::test_settings();
+    s.flags |= kSetAutoInit;
+    configure(s);
+    mc_note_location(1, "TEST");  // the first checked call starts everything
+    ASSERT_EQ(mc_state.active, 1);
+    mc_debug("first line");
+    pthread_attr_t attr;
+    ASSERT_EQ(pthread_getattr_np(pthread_self(), &attr), 0);
+    void* low = nullptr;
+    size_t size = 0;
+    pthread_attr_getstack(&attr, &low, &size);
+    pthread_attr_destroy(&attr);
+    ASSERT_GT(size, 0u);
+    char hex_size[32];
+    std::snprintf(hex_size, sizeof hex_size, "%04X", static_cast<unsigned>(size));
+    EXPECT_TRUE(log_has("     Stack Length: " + std::to_string(size) + " (" + hex_size + "h) bytes  Standard Stack: YES"))
+        << mctest::read_file(memcheck_log());
+    EXPECT_TRUE(log_has("     AutoInit: ON          Fast Mode: OFF        Log Writes: Commit    "));
 }
 
 TEST_F(MemcheckTest, TheLogStartsWithTheSettingsDump) {

@@ -3,9 +3,11 @@
 #include "datafiles/commands.h"
 #include "datafiles/data_files.h"
 #include "datafiles/default_values.h"
-#include "datafiles/file_neighbours.h"
+#include "datafiles/library_files.h"
+#include "datafiles/load_report.h"
 #include "datafiles/memory_file.h"
 #include "datafiles/preset_file.h"
+#include "datafiles/setup_file.h"
 #include "datafiles/threshold_file.h"
 #include "memcheck/blocks.h"
 #include "memcheck/copy_checks.h"
@@ -16,20 +18,25 @@
 #include "memcheck/stack_trace.h"
 #include "memories/master_faders.h"
 #include "memories/master_state.h"
+#include "memories/memories.h"
 #include "memories/memory_index.h"
 #include "memories/presets.h"
 #include "memories/submaster_cells.h"
+#include "playback/cue_tables.h"
 #include "playback/key_groups.h"
 #include "playback/playback_faders.h"
 #include "playback/playback_state.h"
 #include "playback/playback_wing.h"
 #include "programmer/commands.h"
+#include "programmer/fixture_selection.h"
 #include "programmer/park_tables.h"
 #include "programmer/programmer_jobs.h"
+#include "programmer/value_mapping.h"
 #include "runtime/card_discovery.h"
 #include "runtime/config_records.h"
 #include "runtime/console_state.h"
 #include "runtime/dpmi_services.h"
+#include "runtime/fixture_tables.h"
 #include "runtime/key_leds.h"
 #include "runtime/key_reader.h"
 #include "runtime/keyboard_isr.h"
@@ -41,19 +48,21 @@
 #include "runtime/step_log.h"
 #include "runtime/timers.h"
 #include "setup/dmx_inputs.h"
+#include "setup/fixture_type.h"
 #include "setup/global_settings.h"
+#include "setup/patch_compiler.h"
 #include "setup/patch_tables.h"
-#include "setup/setup_types.h"
+#include "setup/setup_data.h"
 #include "sync/midi_events.h"
 #include "sync/sync_services.h"
 #include "ui/bitmap_fonts.h"
+#include "ui/commands.h"
 #include "ui/fader_widget.h"
 #include "ui/helpers.h"
 #include "ui/main_screen.h"
+#include "ui/memory_access.h"
 #include "ui/message_line.h"
-#include "ui/message_neighbours.h"
 #include "ui/mode_keys.h"
-#include "ui/screen_neighbours.h"
 
 #if __has_include("hwtest/test_menu.h")
 #include "hwtest/auto_test.h"
@@ -75,6 +84,8 @@ void reset_global_state() {
     datafiles::reset_memory_file_globals();
     datafiles::reset_preset_file_globals();
     datafiles::reset_threshold_file_globals();
+    datafiles::reset_setup_file_globals();
+    datafiles::reset_library_files_globals();
     ui::reset_bitmap_fonts_globals();
     ui::reset_main_screen_globals();
 
@@ -83,6 +94,7 @@ void reset_global_state() {
     runtime::reset_config_records_globals();
     runtime::reset_console_state_globals();
     runtime::reset_dpmi_services_globals();
+    runtime::reset_fixture_tables_globals();
     runtime::reset_key_leds_globals();
     runtime::reset_key_reader_globals();
     runtime::reset_keyboard_isr_globals();
@@ -93,35 +105,41 @@ void reset_global_state() {
     runtime::clear_step_log();
 
     // Subsystem 2: the user interface.
+    ui::reset_commands_globals();
     ui::reset_fader_widget_globals();
     ui::reset_helpers_globals();
+    ui::reset_memory_access_globals();
     ui::reset_message_line_globals();
-    ui::reset_message_neighbours_globals();
     ui::reset_mode_keys_globals();
-    ui::reset_screen_neighbours_globals();
 
     // Subsystem 3: the data files.
     datafiles::reset_commands_globals();
     datafiles::reset_data_files_globals();
-    datafiles::reset_file_neighbours_globals();
+    datafiles::clear_load_reports();
 
     // Subsystems 4 to 8.
     programmer::reset_commands_globals();
+    programmer::reset_fixture_selection_globals();
     programmer::reset_park_tables_globals();
     programmer::reset_programmer_jobs_globals();
+    programmer::reset_value_mapping_globals();
     memories::reset_master_faders_globals();
     memories::reset_master_state_globals();
+    memories::reset_memories_globals();
     memories::reset_memory_index_globals();
     memories::reset_presets_globals();
     memories::reset_submaster_cells_globals();
+    playback::reset_cue_tables_globals();
     playback::reset_key_groups_globals();
     playback::reset_playback_faders_globals();
     playback::reset_playback_state_globals();
     playback::reset_playback_wing_globals();
     setup::reset_dmx_inputs_globals();
+    setup::reset_fixture_type_globals();
     setup::reset_global_settings_globals();
+    setup::reset_patch_compiler_globals();
     setup::reset_patch_tables_globals();
-    setup::reset_setup_types_globals();
+    setup::reset_setup_data_globals();
     synchro::reset_midi_events_globals();
     synchro::reset_sync_services_globals();
 

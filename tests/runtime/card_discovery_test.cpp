@@ -10,10 +10,14 @@
 
 #include "platform/machine.h"
 #include "playback/playback_wing.h"
+#include "rig/console.h"
+#include "rig/program_dir.h"
 #include "rig/rig.h"
 #include "runtime/card_access.h"
 #include "runtime/config_records.h"
+#include "runtime/console_state.h"
 #include "runtime/key_leds.h"
+#include "runtime/main_loop.h"
 #include "runtime/show_tables.h"
 #include "ui/message_line.h"
 
@@ -474,6 +478,7 @@ protected:
         runtime::read_console_options();
     }
 
+    // Wing tones that have ended: 400 Hz for 2000 ms.
     size_t wing_beeps() {
         size_t count = 0;
         for (const platform::Tone& tone : machine().speaker.tones.to_vector()) {
@@ -481,38 +486,105 @@ protected:
         }
         return count;
     }
+    bool wing_tone_sounding() { return machine().speaker.freq_hz == 400; }
+    // The poll's end of the tone once its time is up.
+    void let_the_tone_run_out() {
+        machine().advance_ms(2000);
+        runtime::end_wing_tone_when_due();
+    }
 };
 
 TEST_F(WingWatch, PluggingTheWingInIsShownOnce) {
     ASSERT_EQ(runtime::hw_option_flags.wing_port, 0);
     runtime::watch_wing();
-    EXPECT_EQ(wing_beeps(), 0u);
+    EXPECT_FALSE(wing_tone_sounding());
 
     cards().set_wing_connected(kSlotC800, true);
     runtime::watch_wing();
     EXPECT_EQ(ui::current_message(), "WING DETECTED AND ENABLED");
     EXPECT_EQ(cards().lcd_line(kSlotC800, 0, 1), "WING DETECTED AND   ");
     EXPECT_EQ(cards().lcd_line(kSlotC800, 0, 2), "ENABLED             ");
-    EXPECT_EQ(wing_beeps(), 1u);
+    EXPECT_TRUE(wing_tone_sounding());
     EXPECT_EQ(runtime::hw_option_flags.wing_port, 1);
     EXPECT_EQ(runtime::hw_option_flags.playback_wing, 1);
 
     runtime::watch_wing();
     runtime::watch_wing();
+    let_the_tone_run_out();
+    EXPECT_FALSE(wing_tone_sounding());
     EXPECT_EQ(wing_beeps(), 1u);
+    runtime::watch_wing();
+    EXPECT_FALSE(wing_tone_sounding());
 }
 
 TEST_F(WingWatch, PullingTheWingOutIsShownAndTheWingStaysEnabled) {
     cards().set_wing_connected(kSlotC800, true);
     runtime::watch_wing();
+    let_the_tone_run_out();
     cards().set_wing_connected(kSlotC800, false);
     runtime::watch_wing();
     EXPECT_EQ(ui::current_message(), "WING CONNECTION LOST....");
     EXPECT_EQ(cards().lcd_line(kSlotC800, 0, 1), "WING CONNECTION     ");
     EXPECT_EQ(cards().lcd_line(kSlotC800, 0, 2), "LOST....            ");
+    let_the_tone_run_out();
     EXPECT_EQ(wing_beeps(), 2u);
     EXPECT_EQ(runtime::hw_option_flags.wing_port, 0);
     EXPECT_EQ(runtime::hw_option_flags.playback_wing, 1);
+}
+
+TEST_F(WingWatch, TheToneDoesNotHoldTheWatchUp) {
+    const uint64_t before_ms = machine().clock.now_ms;
+    cards().set_wing_connected(kSlotC800, true);
+    runtime::watch_wing();
+    EXPECT_EQ(machine().clock.now_ms, before_ms) << "no 2000 ms delay inside the poll";
+    EXPECT_TRUE(wing_tone_sounding());
+
+    machine().advance_ms(1999);
+    runtime::end_wing_tone_when_due();
+    EXPECT_TRUE(wing_tone_sounding()) << "1999 ms: still sounding";
+    machine().advance_ms(1);
+    runtime::end_wing_tone_when_due();
+    EXPECT_FALSE(wing_tone_sounding());
+    ASSERT_EQ(machine().speaker.tones.to_vector().size(), 1u);
+    EXPECT_EQ(machine().speaker.tones.to_vector()[0], (platform::Tone{400, before_ms, 2000}));
+}
+
+TEST_F(WingWatch, ToneIsSilentWithTheBeeperOffAndStopsWithTheConsoleSurface) {
+    console_config.set_u8(0x0D3, 0);
+    cards().set_wing_connected(kSlotC800, true);
+    runtime::watch_wing();
+    EXPECT_EQ(ui::current_message(), "WING DETECTED AND ENABLED");
+    EXPECT_FALSE(machine().speaker.sounding());
+
+    console_config.set_u8(0x0D3, 1);
+    cards().set_wing_connected(kSlotC800, false);
+    runtime::watch_wing();
+    EXPECT_TRUE(wing_tone_sounding());
+    machine().advance_ms(300);
+    runtime::stop_wing_tone();
+    EXPECT_FALSE(machine().speaker.sounding());
+    ASSERT_EQ(machine().speaker.tones.to_vector().size(), 1u);
+    EXPECT_EQ(machine().speaker.tones.to_vector()[0].duration_ms, 300u);
+}
+
+TEST_F(WingWatch, TheMemoryStateComesBackAfterTheNoticeUnlessAnotherMessageCame) {
+    runtime::option_flags |= runtime::OPT_MEMORY_STATE_SHOWN;
+    cards().set_wing_connected(kSlotC800, true);
+    runtime::watch_wing();
+    machine().advance_ms(1999);
+    runtime::watch_wing();
+    EXPECT_EQ(ui::current_message(), "WING DETECTED AND ENABLED");
+    machine().advance_ms(1);
+    runtime::watch_wing();
+    EXPECT_EQ(ui::current_message().substr(0, 7), "MEMORY ");
+
+    cards().set_wing_connected(kSlotC800, false);
+    runtime::watch_wing();
+    ui::show_message("RECORD MEMORY");
+    let_the_tone_run_out();
+    runtime::watch_wing();
+    EXPECT_EQ(ui::current_message(), "RECORD MEMORY");
+    runtime::option_flags &= ~runtime::OPT_MEMORY_STATE_SHOWN;
 }
 
 TEST_F(WingWatch, WingWithoutAnaloguePlaybacksIsNotEnabled) {
@@ -544,6 +616,36 @@ TEST_F(WingWatch, WingLinesAndTransparencyLedsAreRefreshed) {
     cards().set_wing_connected(kSlotC800, false);
     runtime::watch_wing();
     EXPECT_EQ(runtime::key_led_cache[389], runtime::LED_OFF);
+}
+
+// The console keeps running while the wing tone sounds.
+TEST(WingInTheRunningConsole, TheToneSoundsWhileThePollGoesOn) {
+    rig::Rig rig;
+    const rig::ProgramDir dir = rig::ProgramDir::demo();
+    rig::start_console(rig, dir);
+    ASSERT_FALSE(rig.finished());
+    rig.run_ms(10);
+    const uint64_t plugged_ms = rig.now_ms();
+    const uint64_t passes = runtime::main_loop_passes;
+
+    rig.machine().cards.set_wing_connected(0, true);
+    rig.run_ms(1000);
+    EXPECT_EQ(runtime::hw_option_flags.wing_port, 1);
+    EXPECT_EQ(ui::current_message(), "WING DETECTED AND ENABLED") << "the message stays while the tone sounds";
+    EXPECT_EQ(rig.lcd(0, 1), "WING DETECTED AND   ");
+    EXPECT_EQ(rig.machine().speaker.freq_hz, 400) << "the tone sounds";
+    EXPECT_LT(rig.now_ms() - plugged_ms, 1100u) << "the poll did not stop for the tone";
+    EXPECT_GT(runtime::main_loop_passes - passes, 900u) << "one main loop pass per ms of the rig";
+
+    rig.run_ms(1100);
+    EXPECT_FALSE(rig.machine().speaker.sounding());
+    EXPECT_EQ(ui::current_message(), "MEMORY 1 IS EMPTY") << "then the memory panel is back";
+    const auto tones = rig.machine().speaker.tones.to_vector();
+    ASSERT_FALSE(tones.empty());
+    EXPECT_EQ(tones.back().freq_hz, 400);
+    EXPECT_LE(tones.back().start_ms - plugged_ms, 5u);
+    EXPECT_GE(tones.back().duration_ms, 2000u);
+    EXPECT_LE(tones.back().duration_ms, 2005u);
 }
 
 // --- check_memory -----------------------------------------------------------------------

@@ -59,7 +59,7 @@ TEST_F(ConsoleState, ShowStartDefaults) {
     EXPECT_EQ((runtime::mode_flags & runtime::MODE_PANEL_PARAM) >> 10, 19u);
     EXPECT_EQ((runtime::mode_flags & runtime::MODE_PANEL_FIELD) >> 2, 1u);
     EXPECT_EQ((runtime::mode_flags & runtime::MODE_EDIT_MODE) >> 30, 1u);  // relative
-    EXPECT_EQ(runtime::mode_flags & (runtime::MODE_BIT8 | runtime::MODE_EVENT_INSERT), 0u);
+    EXPECT_EQ(runtime::mode_flags & (runtime::MODE_POINT_CUE_KEYS | runtime::MODE_EVENT_INSERT), 0u);
     EXPECT_EQ(runtime::run_flags, runtime::RUN_EFFECTS_RUNNING);
     EXPECT_EQ(runtime::option_flags, 0xFF000000u);  // bits 0-23 cleared, the rest kept
     EXPECT_EQ(runtime::cue_screen_page, 1);
@@ -115,25 +115,36 @@ TEST_F(ConsoleState, WheelStatesOfAllFourBanksAreZeroed) {
 TEST_F(ConsoleState, MastersStartAtFullUnlessAFaderOrDmxInput1SetsThem) {
     struct Case {
         uint8_t analogue_masters;
+        uint8_t dmx_in1_enabled;
         int16_t dmx_in1_start;
         int16_t set_level;
     };
     const Case cases[] = {
-        {0, 0, 255},    // no analogue masters, DMX input 1 disabled
-        {0, 497, 255},  // DMX input 1 at a start address beyond 496
-        {0, 1, 0},
-        {0, 496, 0},
-        {1, 0, 0},
-        {1, 497, 0},
+        {0, 0, 0, 255},    // no analogue masters, DMX input 1 off and without a start address
+        {0, 0, 1, 255},    // DMX input 1 off, whatever start address is stored
+        {0, 0, 100, 255},
+        {0, 0, 496, 255},
+        {0, 2, 100, 255},  // an enable byte other than 1 is not on
+        {0, 1, 0, 255},    // on, but no start address
+        {0, 1, 497, 255},  // on, at a start address beyond 496
+        {0, 1, 1, 0},
+        {0, 1, 100, 0},
+        {0, 1, 496, 0},
+        {1, 0, 0, 0},
+        {1, 0, 100, 0},
+        {1, 1, 100, 0},
+        {1, 1, 497, 0},
     };
     for (const Case& c : cases) {
         runtime::hw_option_flags.analogue_masters = c.analogue_masters;
+        setup::dmx_in1_enabled = c.dmx_in1_enabled;
         setup::dmx_in1_start = c.dmx_in1_start;
         memories::master_set_levels.fill(77);
         runtime::init_master_fader_widgets();
         for (int m = 1; m <= 4; ++m) {
             EXPECT_EQ(memories::master_set_levels[static_cast<size_t>(m)], c.set_level)
-                << "analogue " << int{c.analogue_masters} << ", start " << c.dmx_in1_start << ", master " << m;
+                << "analogue " << int{c.analogue_masters} << ", DMX input 1 enable " << int{c.dmx_in1_enabled}
+                << ", start " << c.dmx_in1_start << ", master " << m;
         }
     }
 }

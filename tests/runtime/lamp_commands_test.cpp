@@ -12,7 +12,7 @@
 #include "platform/machine.h"
 #include "rig/rig.h"
 #include "runtime/config_records.h"
-#include "setup/setup_types.h"
+#include "setup/setup_data.h"
 
 namespace {
 
@@ -23,7 +23,7 @@ protected:
         platform::install_machine(machine_.get());
         runtime::home_directory = "C:\\BRAVINOX";
         std::filesystem::create_directories(drive_c_.path() / "BRAVINOX" / "LIB" / "RST");
-        setup::setup_types = {};
+        setup::reset_setup_data();
     }
     void TearDown() override {
         runtime::free_lamp_macro_steps();
@@ -32,8 +32,8 @@ protected:
 
     // Type t of the setup with its file name.
     static void add_type(int16_t type, const char* file_name) {
-        std::strcpy(setup::setup_types.file_names[static_cast<size_t>(type)].data(), file_name);
-        if (setup::setup_types.count < type) setup::setup_types.count = type;
+        setup::setup_data.set_text(setup::SetupData::type_file_name_field(type), setup::kTypeFileNameBytes, file_name);
+        if (setup::fixture_type_count < type) setup::fixture_type_count = type;
     }
     // The lamp-command file of a type, byte for byte.
     void write_rst(const std::string& file_name, const std::string& bytes) {
@@ -107,6 +107,27 @@ TEST_F(LampCommands, TheDelayIsASixteenBitNumberAndNotNegative) {
     EXPECT_EQ(step(1, 2).delay, 32767u);
 }
 
+TEST_F(LampCommands, FunctionsOutside1To32AndValuesOtherThanALevelOrTheReleaseAreSkipped) {
+    add_type(1, "SPOT");
+    write_rst("spot",
+              "LAMPON A 0 B 1 C 0\n"        // the lowest function and level
+              "LAMPON A 0 B 0 C 255\n"      // no function 0
+              "LAMPON A 0 B 33 C 255\n"     // a type has 32 functions
+              "LAMPON A 0 B -3 C 255\n"
+              "LAMPON A 0 B 65537 C 255\n"  // 1 as 16 bits
+              "LAMPON A 0 B 32 C 255\n"     // the highest function and level
+              "LAMPOFF A 0 B 5 C 256\n"     // no level above 255
+              "LAMPOFF A 0 B 5 C -1\n"
+              "LAMPOFF A 0 B 5 C 65534\n"
+              "LAMPOFF A 0 B 5 C 131071\n"  // 65535 as 16 bits
+              "LAMPOFF A 50 B 5 C 65535\n");  // the release
+    runtime::load_reset_commands();
+    ASSERT_EQ(count(1), 3);
+    expect_step(step(1, 0), 0, 1, 0, runtime::LAMP_ON);
+    expect_step(step(1, 1), 0, 32, 255, runtime::LAMP_ON);
+    expect_step(step(1, 2), 50, 5, 65535, runtime::LAMP_OFF);
+}
+
 TEST_F(LampCommands, AMissingFileLeavesOnlyThatTypeWithoutSteps) {
     add_type(1, "NOFILE");
     add_type(2, "SPOT");
@@ -128,7 +149,7 @@ TEST_F(LampCommands, ReloadingReplacesTheStepsOfEveryType) {
     EXPECT_EQ(count(1), 1);
     EXPECT_EQ(count(2), 2);
 
-    setup::setup_types.count = 1;  // the setup now has one type
+    setup::fixture_type_count = 1;  // the setup now has one type
     runtime::load_reset_commands();
     EXPECT_EQ(count(1), 1);
     EXPECT_EQ(count(2), 0);

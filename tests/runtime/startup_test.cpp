@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "memories/master_state.h"
 #include "platform/graphics.h"
 #include "rig/console.h"
 #include "runtime/card_access.h"
@@ -15,6 +16,7 @@
 #include "runtime/startup.h"
 #include "runtime/step_log.h"
 #include "runtime/timers.h"
+#include "setup/dmx_inputs.h"
 #include "setup/global_settings.h"
 
 namespace {
@@ -185,6 +187,55 @@ TEST_F(Startup, TimecodePlaySettingQueuesTwoPressesOfColumn23Row0) {
     EXPECT_EQ(cards.peek_word(0, base - 0x4000u + 2), 0x0017);
     EXPECT_EQ(cards.peek_word(0, base - 0x4000u + 4), 0x8017);
     EXPECT_EQ(cards.peek_word(0, base - 0x4000u + 6), 0x0017);
+}
+
+// Without master faders the masters start at full unless DMX input 1 is
+// switched on to set them; a start address stored while it is off counts for
+// nothing (the table of cases is in console_state_test.cpp).
+TEST_F(Startup, MastersStartAtFullWhileDmxInput1IsSwitchedOff) {
+    setup::dmx_in1_enabled = 0;
+    setup::dmx_in1_start = 100;
+    platform::CardSettings card = rig::demo_console_card();
+    card.options &= static_cast<uint8_t>(~0x01);  // no analogue section: no master faders
+    rig.machine().cards.fit(0, card);
+    rig::start_console(rig, dir, false);
+    ASSERT_FALSE(rig.finished());
+    ASSERT_EQ(runtime::hw_option_flags.analogue_masters, 0);
+    for (int m = 1; m <= 4; ++m) {
+        EXPECT_EQ(memories::master_set_levels[static_cast<size_t>(m)], 255) << "master " << m;
+    }
+}
+
+// The start-up view of the show's global settings: 1 "TEXT" opens panel 2,
+// 2 "VALUES" panel 3; 0 "STAGE" and values no setup file should hold leave
+// the panel as the show start set it.
+TEST_F(Startup, ViewModeSettingOpensItsPanelOnlyForTextAndValues) {
+    rig::start_console(rig, dir);
+    ASSERT_FALSE(rig.finished());
+    struct Case {
+        uint8_t view_mode;
+        Steps panel_steps;
+    };
+    const Case cases[] = {
+        {0, {}},
+        {1, {"ui::set_panel_mode(2)"}},
+        {2, {"ui::set_panel_mode(3)"}},
+        {3, {}},
+        {4, {}},
+        {7, {}},
+        {255, {}},
+    };
+    for (const Case& c : cases) {
+        setup::console_startup_settings.view_mode = c.view_mode;
+        runtime::clear_step_log();
+        runtime::refresh_after_start();
+        Steps panel_steps;
+        for (const std::string& step : runtime::logged_steps()) {
+            if (step.find("set_panel_mode") != std::string::npos) panel_steps.push_back(step);
+        }
+        EXPECT_EQ(panel_steps, c.panel_steps) << "VIEWMODE " << int{c.view_mode};
+    }
+    setup::console_startup_settings.view_mode = 0;
 }
 
 TEST_F(Startup, MissingConfigurationRecordEndsWithCodeOne) {

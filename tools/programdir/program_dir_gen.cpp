@@ -9,6 +9,7 @@
 #include "programdir/font_gen.h"
 #include "programdir/key_layout_gen.h"
 #include "programdir/logo_gen.h"
+#include "platform/machine_description.h"
 
 namespace progdir {
 
@@ -71,6 +72,7 @@ bool build_program_dir_files(const fs::path& source_dir, ProgramDirFiles& files,
     if (!read_text_file(source_dir / kRecordDescriptionName, record_description, error)) return false;
     if (!read_text_file(source_dir / kKeyLayoutDescriptionName, layout_description, error)) return false;
     if (!read_text_file(source_dir / kIniSourceName, ini, error)) return false;
+    if (!read_text_file(source_dir / kMachineSourceName, files.machine, error)) return false;
     if (!build_config_record(record_description, files.config_record, error)) {
         error = std::string(kRecordDescriptionName) + ", " + error;
         return false;
@@ -80,6 +82,11 @@ bool build_program_dir_files(const fs::path& source_dir, ProgramDirFiles& files,
         return false;
     }
     files.ini = with_crlf(ini);
+    platform::MachineDescription machine;
+    if (!platform::parse_machine_description(files.machine, machine, error)) {
+        error = std::string(kMachineSourceName) + ", " + error;
+        return false;
+    }
     files.default_font = build_default_font();
     if (!build_small_font(files.small_font, error)) return false;
     return build_logo(kDemoLogoWidth, kDemoLogoHeight, files.logo, error);
@@ -111,6 +118,7 @@ bool lay_out_program_dir(const fs::path& source_dir, const fs::path& target_dir,
     return write_file(target_dir / kConfigRecordName, bytes(files.config_record), error) &&
            write_file(target_dir / kKeyboardConfigName, files.keyboard_config, error) &&
            write_file(target_dir / kIniName, files.ini, error) &&
+           write_file(target_dir / kMachineName, files.machine, error) &&
            write_file(target_dir / kDefaultFontName, bytes(files.default_font), error) &&
            write_file(target_dir / kSmallFontName, bytes(files.small_font), error) &&
            write_file(target_dir / kLogoName, bytes(files.logo), error) && lay_out_data_files(target_dir, error);

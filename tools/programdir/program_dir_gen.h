@@ -1,7 +1,8 @@
 // Lays out a program directory from the sources in a description folder:
 // bravinox.cfg from the record description, keyboard.cfg from the layout
-// description, bravinox.ini copied with CR LF line ends, and the two bitmap
-// fonts and the logo, which are drawn by the generators themselves.
+// description, bravinox.ini copied with CR LF line ends, the machine
+// description copied once it reads without fault, and the two bitmap fonts
+// and the logo, which are drawn by the generators themselves.
 #pragma once
 #include <cstdint>
 #include <filesystem>
@@ -14,11 +15,13 @@ namespace progdir {
 constexpr const char* kRecordDescriptionName = "config_record.txt";
 constexpr const char* kKeyLayoutDescriptionName = "key_layout.txt";
 constexpr const char* kIniSourceName = "bravinox.ini";
+constexpr const char* kMachineSourceName = "machine.txt";
 
 // Names of the files in the program directory.
 constexpr const char* kConfigRecordName = "bravinox.cfg";
 constexpr const char* kKeyboardConfigName = "keyboard.cfg";
 constexpr const char* kIniName = "bravinox.ini";
+constexpr const char* kMachineName = "machine.txt";  // the simulated hardware of a real run
 constexpr const char* kDefaultFontName = "DEFAULT.FNT";
 constexpr const char* kSmallFontName = "SMALL.FNT";
 constexpr const char* kLogoName = "logo";
@@ -29,6 +32,7 @@ struct ProgramDirFiles {
     std::vector<uint8_t> config_record;
     std::string keyboard_config;
     std::string ini;
+    std::string machine;
     std::vector<uint8_t> default_font;
     std::vector<uint8_t> small_font;
     std::vector<uint8_t> logo;

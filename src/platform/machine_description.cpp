@@ -1,0 +1,221 @@
+#include "platform/machine_description.h"
+
+#include <cctype>
+#include <fstream>
+#include <iterator>
+#include <vector>
+
+#include "platform/cd_drive.h"
+#include "platform/machine.h"
+
+namespace platform {
+
+namespace {
+
+struct CardOption {
+    std::string_view word;
+    uint8_t options;    // bits of the option byte
+    uint8_t options_2;  // bits of the second option byte
+};
+
+constexpr std::array<CardOption, 6> kCardOptions = {{
+    {"faders", 0x01, 0},
+    {"function_belts", 0x02, 0},
+    {"sequence_belts", 0x04, 0},
+    {"displays", 0x08, 0},
+    {"keys", 0x10, 0},
+    {"wing", 0, 0x40},
+}};
+
+constexpr std::array<std::string_view, kCardSlots> kSegmentNames = {"C800", "CC00", "D000", "D400"};
+
+std::string line_error(int line, const std::string& message) { return "line " + std::to_string(line) + ": " + message; }
+
+std::vector<std::string_view> split_words(std::string_view line) {
+    const size_t comment = line.find('#');
+    if (comment != std::string_view::npos) line = line.substr(0, comment);
+    std::vector<std::string_view> words;
+    size_t at = 0;
+    while (at < line.size()) {
+        while (at < line.size() && std::isspace(static_cast<unsigned char>(line[at])) != 0) ++at;
+        const size_t start = at;
+        while (at < line.size() && std::isspace(static_cast<unsigned char>(line[at])) == 0) ++at;
+        if (at > start) words.push_back(line.substr(start, at - start));
+    }
+    return words;
+}
+
+std::string upper(std::string_view word) {
+    std::string out(word);
+    for (char& c : out) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return out;
+}
+
+// Slot of a segment written as C800, C800h or 0xC800 (any case); -1 when none.
+int segment_slot(std::string_view word) {
+    std::string name = upper(word);
+    if (name.size() > 2 && name.compare(0, 2, "0X") == 0) name.erase(0, 2);
+    if (!name.empty() && name.back() == 'H') name.pop_back();
+    for (size_t slot = 0; slot < kSegmentNames.size(); ++slot) {
+        if (name == kSegmentNames[slot]) return static_cast<int>(slot);
+    }
+    return -1;
+}
+
+bool three_digits(std::string_view word) {
+    if (word.size() != 3) return false;
+    for (const char c : word) {
+        if (c < '0' || c > '9') return false;
+    }
+    return true;
+}
+
+// Lines of the items given so far, to name the first when one comes twice.
+struct Seen {
+    std::array<int, kCardSlots> card_lines{};
+    int smpte_line = 0;
+    int cdrom_line = 0;
+    int trackerball_line = 0;
+};
+
+bool parse_card(const std::vector<std::string_view>& words, int line, Seen& seen, MachineDescription& d,
+                std::string& error) {
+    if (words.size() < 2) {
+        error = line_error(line, "'card' needs its segment: C800, CC00, D000 or D400");
+        return false;
+    }
+    const int slot = segment_slot(words[1]);
+    if (slot < 0) {
+        error = line_error(line, "unknown card segment '" + std::string(words[1]) + "' (C800, CC00, D000 or D400)");
+        return false;
+    }
+    const size_t s = static_cast<size_t>(slot);
+    if (seen.card_lines[s] != 0) {
+        error = line_error(line, "the card at " + std::string(kSegmentNames[s]) + " is already described on line " +
+                                     std::to_string(seen.card_lines[s]));
+        return false;
+    }
+    if (words.size() < 4 || words[2] != "firmware") {
+        error = line_error(line, "a card needs its firmware version after the segment: firmware and three digits, as 338");
+        return false;
+    }
+    if (!three_digits(words[3])) {
+        error = line_error(line, "the firmware version must be three digits, as 338, not '" + std::string(words[3]) + "'");
+        return false;
+    }
+    CardSettings card;
+    for (size_t i = 0; i < card.firmware_version.size(); ++i) card.firmware_version[i] = static_cast<uint8_t>(words[3][i]);
+    for (size_t w = 4; w < words.size(); ++w) {
+        const CardOption* option = nullptr;
+        for (const CardOption& o : kCardOptions) {
+            if (words[w] == o.word) option = &o;
+        }
+        if (option == nullptr) {
+            error = line_error(line, "unknown card option '" + std::string(words[w]) +
+                                         "' (faders, function_belts, sequence_belts, displays, keys or wing)");
+            return false;
+        }
+        card.options |= option->options;
+        card.options_2 |= option->options_2;
+    }
+    seen.card_lines[s] = line;
+    d.cards[s] = card;
+    return true;
+}
+
+// "item yes" or "item no", and the extra words the item allows after yes.
+bool parse_yes_no(const std::vector<std::string_view>& words, int line, int& seen_line, bool& value,
+                  std::string& error, std::string_view extra = {}, bool* extra_value = nullptr) {
+    const std::string item(words[0]);
+    if (seen_line != 0) {
+        error = line_error(line, "'" + item + "' is already given on line " + std::to_string(seen_line));
+        return false;
+    }
+    const bool takes_extra = extra_value != nullptr;
+    const size_t most_words = takes_extra ? 3 : 2;
+    if (words.size() < 2 || words.size() > most_words || (words[1] != "yes" && words[1] != "no") ||
+        (words.size() == 3 && (words[1] != "yes" || words[2] != extra))) {
+        error = line_error(line, "'" + item + "' takes yes or no" +
+                                     (takes_extra ? ", then " + std::string(extra) + " when they are there" : ""));
+        return false;
+    }
+    seen_line = line;
+    value = words[1] == "yes";
+    if (takes_extra) *extra_value = words.size() == 3;
+    return true;
+}
+
+}  // namespace
+
+bool parse_machine_description(std::string_view text, MachineDescription& description, std::string& error) {
+    MachineDescription d;
+    Seen seen;
+    int line = 0;
+    size_t start = 0;
+    while (start <= text.size()) {
+        size_t end = text.find('\n', start);
+        if (end == std::string_view::npos) end = text.size();
+        ++line;
+        const std::vector<std::string_view> words = split_words(text.substr(start, end - start));
+        start = end + 1;
+        if (words.empty()) continue;
+        bool ok = false;
+        if (words[0] == "card") {
+            ok = parse_card(words, line, seen, d, error);
+        } else if (words[0] == "smpte_midi_card") {
+            ok = parse_yes_no(words, line, seen.smpte_line, d.smpte_midi_card, error, "sound_inputs", &d.sound_inputs);
+        } else if (words[0] == "cdrom_drive") {
+            ok = parse_yes_no(words, line, seen.cdrom_line, d.cdrom_drive, error);
+        } else if (words[0] == "trackerball") {
+            ok = parse_yes_no(words, line, seen.trackerball_line, d.trackerball, error);
+        } else {
+            error = line_error(line, "unknown item '" + std::string(words[0]) +
+                                         "' (card, smpte_midi_card, cdrom_drive or trackerball)");
+        }
+        if (!ok) return false;
+    }
+    description = d;
+    return true;
+}
+
+bool read_machine_description(const std::filesystem::path& path, MachineDescription& description,
+                              std::string& error) {
+    std::error_code code;
+    if (!std::filesystem::exists(path, code)) {
+        error = path.string() + ": the machine description is missing";
+        return false;
+    }
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        error = path.string() + ": the machine description cannot be read";
+        return false;
+    }
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (!parse_machine_description(text, description, error)) {
+        error = path.string() + ", " + error;
+        return false;
+    }
+    return true;
+}
+
+void fit_machine(Machine& machine, const MachineDescription& description) {
+    for (int slot = 0; slot < kCardSlots; ++slot) {
+        const std::optional<CardSettings>& card = description.cards[static_cast<size_t>(slot)];
+        if (card) {
+            machine.cards.fit(slot, *card);
+        } else {
+            machine.cards.remove(slot);
+        }
+    }
+    if (description.smpte_midi_card) {
+        machine.sync.fit(description.sound_inputs);
+    } else {
+        machine.sync.remove();
+    }
+    machine.cdrom.installed = description.cdrom_drive;
+    machine.cdrom.handler = description.cdrom_drive ? &cd_drive_request : nullptr;
+    machine.cdrom.handler_context = description.cdrom_drive ? &machine.cd_drive : nullptr;
+    machine.mouse.installed = description.trackerball;
+}
+
+}  // namespace platform

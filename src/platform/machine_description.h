@@ -1,0 +1,55 @@
+// The hardware of a real run, described in a plain-text file.
+//
+// The program directory holds machine.txt, which says which interface cards
+// sit at which segments (firmware version, what their option bytes report),
+// whether the SMPTE/MIDI card and its driver are there, whether there is a
+// CD-ROM drive and whether there is a trackerball. Both programs read it at
+// start and fit their Machine from it; tests fit theirs from a text of their
+// own. One item a line, words separated by blanks, '#' to the end of the
+// line a comment:
+//
+//   card C800 firmware 338 faders function_belts sequence_belts displays keys wing
+//   smpte_midi_card yes sound_inputs
+//   cdrom_drive yes
+//   trackerball yes
+//
+// A card's option words set the bits of its option byte (faders: the analogue
+// section, bit 0; function_belts 1; sequence_belts 2; displays 3; keys: the
+// hardware keys, 4) and wing sets bit 6 of its second option byte (the
+// playback wing plugged in). An item that is not given is not there.
+#pragma once
+#include <array>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "platform/card_bus.h"
+
+namespace platform {
+
+struct Machine;
+
+// The name of the description in the program directory.
+constexpr const char* kMachineDescriptionName = "machine.txt";
+
+struct MachineDescription {
+    std::array<std::optional<CardSettings>, kCardSlots> cards{};  // by slot (segment C800h first)
+    bool smpte_midi_card = false;  // the card and its driver (interrupt 68h)
+    bool sound_inputs = false;     // the SMPTE/MIDI card's sound inputs
+    bool cdrom_drive = false;      // the CD-ROM driver with one drive, no disc in it
+    bool trackerball = false;      // the mouse driver with the trackerball behind it
+};
+
+// Reads a description. False with "line N: what is wrong" when a line does
+// not fit.
+bool parse_machine_description(std::string_view text, MachineDescription& description, std::string& error);
+// Reads the file; the message starts with the file's path.
+bool read_machine_description(const std::filesystem::path& path, MachineDescription& description,
+                              std::string& error);
+
+// Fits the machine as described: the cards are switched on, what is not
+// described is taken out.
+void fit_machine(Machine& machine, const MachineDescription& description);
+
+}  // namespace platform

@@ -1,0 +1,122 @@
+// The demo rig through the console: the show start loads it, compiles its
+// patch, and a level set through the channel level setter for a patched
+// fixture leaves on that fixture's address of its universe, in the card's
+// DMX frame and in the sACN packet a loopback receiver sees. A setup.dat the
+// show start refuses is still on disk, unchanged, after the whole start.
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <sys/time.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "datafiles/setup_file.h"
+#include "demo_rig_files.h"
+#include "host/sacn.h"
+#include "rig/console.h"
+#include "rig/program_dir.h"
+#include "rig/rig.h"
+#include "runtime/channel_levels.h"
+#include "runtime/fixture_tables.h"
+#include "setup/setup_data.h"
+
+namespace {
+
+// Records of the demo rig (setup.txt): fixture 1 a spot at address 1 of
+// universe 1 (its INTENSITY is channel 14), fixture 7 a spot at address 1 of
+// universe 2, fixture 12 a dimmer at address 58 of universe 2.
+constexpr int16_t kSpot1Intensity = 14;
+constexpr int16_t kSpot1Pan = 1;
+constexpr int16_t kSpot7Intensity = 89 + 13;
+constexpr int16_t kDimmer12 = 146;
+
+class DemoRig : public ::testing::Test {
+protected:
+    void SetUp() override { setup_test::lay_out_demo_rig(dir_); }
+    rig::ProgramDir dir_ = rig::ProgramDir::demo();
+    rig::Rig rig_;
+};
+
+TEST_F(DemoRig, TheShowStartLoadsTheRigAndCompilesItsPatch) {
+    rig::start_console(rig_, dir_);
+    ASSERT_FALSE(rig_.finished());
+    EXPECT_EQ(datafiles::setup_file_state, datafiles::SetupFileState::loaded);
+    EXPECT_EQ(setup::fixture_count, 12);
+    EXPECT_EQ(setup::fixture_type_count, 3);
+    EXPECT_EQ(runtime::function_record_count, 146);
+    EXPECT_EQ(dir_.read_file("data/ch-patch.dat").size(), 36864u);
+    EXPECT_EQ(dir_.read_file("data/values.def").size(), 4096u);
+    const std::vector<uint8_t> setup = dir_.read_file("data/setup.dat");
+    ASSERT_EQ(setup.size(), 115207u);
+    EXPECT_EQ(setup[12 + setup::kSetupPatchCompiled], 1);
+    EXPECT_EQ(setup[12 + setup::kSetupDefaultValuesSaved], 1);
+}
+
+TEST_F(DemoRig, LevelsOfAPatchedFixtureReachItsAddressInItsUniverse) {
+    rig::start_console(rig_, dir_);
+    runtime::set_channel_level(kSpot1Intensity, 200, 0, 0);
+    runtime::set_channel_level(kSpot1Pan, 17, 0, 0);
+    runtime::set_channel_level(kSpot7Intensity, 150, 0, 0);
+    runtime::set_channel_level(kDimmer12, 99, 0, 0);
+    EXPECT_EQ(rig_.dmx(1, 14), 200);
+    EXPECT_EQ(rig_.dmx(1, 1), 17);
+    EXPECT_EQ(rig_.dmx(2, 14), 150);
+    EXPECT_EQ(rig_.dmx(2, 58), 99);
+    EXPECT_EQ(rig_.dmx(2, 1), 0);
+    EXPECT_EQ(rig_.dmx(1, 58), 0);
+
+    // The card sends the frame; the host sends it on as sACN. A receiver on a
+    // loopback address of its own sees the levels at the fixtures' slots.
+    rig_.run_ms(100);
+    const std::span<const uint8_t> universe_2 = rig_.machine().cards.sent_frame(0, 2);
+    ASSERT_EQ(universe_2.size(), 512u);
+    EXPECT_EQ(universe_2[57], 99);
+    const int listener = ::socket(AF_INET, SOCK_DGRAM, 0);
+    ASSERT_GE(listener, 0);
+    sockaddr_in at{};
+    at.sin_family = AF_INET;
+    at.sin_port = htons(host::kSacnPort);
+    at.sin_addr.s_addr = htonl(0x7F000002);  // 127.0.0.2
+    if (::bind(listener, reinterpret_cast<sockaddr*>(&at), sizeof at) != 0) {
+        ::close(listener);
+        GTEST_SKIP() << "cannot listen on 127.0.0.2";
+    }
+    timeval timeout{2, 0};
+    setsockopt(listener, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
+    host::SacnSender sender("127.0.0.2");
+    ASSERT_TRUE(sender.open());
+    ASSERT_TRUE(sender.send(2, universe_2));
+    std::vector<uint8_t> packet(host::kSacnPacketBytes);
+    const ssize_t got = ::recv(listener, packet.data(), packet.size(), 0);
+    ::close(listener);
+    ASSERT_EQ(got, static_cast<ssize_t>(host::kSacnPacketBytes));
+    EXPECT_EQ(packet[113] << 8 | packet[114], 2);  // universe
+    EXPECT_EQ(packet[126 + 13], 150);              // slot 14: fixture 7's intensity
+    EXPECT_EQ(packet[126 + 57], 99);               // slot 58: fixture 12
+}
+
+TEST_F(DemoRig, ARefusedSetupIsStillOnDiskAfterTheWholeShowStart) {
+    std::vector<uint8_t> setup = dir_.read_file("data/setup.dat");
+    const size_t address = 12 + setup::SetupData::fixture_field(4, setup::kFixtureAddress);
+    setup[address] = 0xFE, setup[address + 1] = 0x01;  // 510: its 16 channels pass address 512
+    dir_.write_file("data/setup.dat", setup);
+    rig::start_console(rig_, dir_);
+    ASSERT_FALSE(rig_.finished());
+    EXPECT_EQ(datafiles::setup_file_state, datafiles::SetupFileState::refused);
+    EXPECT_EQ(setup::fixture_count, 0);
+    EXPECT_EQ(runtime::function_record_count, 0);
+    bool told = false;
+    for (const std::string& line : datafiles::setup_load_messages) {
+        told = told || line == "SETUP.DAT IS KEPT UNCHANGED - THE SHOW STARTS WITH AN EMPTY RIG!";
+    }
+    EXPECT_TRUE(told);
+    // The default values and the patch were written for the empty rig; the
+    // setup file was left as it was.
+    EXPECT_TRUE(dir_.has_file("data/values.def"));
+    EXPECT_EQ(dir_.read_file("data/setup.dat"), setup);
+}
+
+}  // namespace
