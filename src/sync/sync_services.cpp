@@ -32,6 +32,7 @@ uint8_t timecode_source = 1;
 uint8_t cd_trigger_edit_open = 0;
 CdState cd_state;
 uint16_t cd_request_selector = 0;
+std::string loaded_timecode_list_name;
 
 void init_cdrom() { cd_state = CdState{}; }
 void init_timecode_player() {
@@ -53,6 +54,7 @@ bool poll_midi_input() { return false; }
 void poll_audio_inputs() {}
 void run_timecode_tick() {}
 void poll_cd_status() {}
+void load_timecode_list(const std::string& name) { loaded_timecode_list_name = name; }
 void free_timecode_list() {}
 
 void free_dos_buffer(uint16_t selector) {
