@@ -83,6 +83,6 @@ bool compact_memory_file(bool replace) {
     return compact_item_list_file(kMemoryList, memory_tables(), last_load, replace);
 }
 
-void repair_memory_item_kinds() {}
+void convert_memory_time_items() {}
 
 }  // namespace datafiles

@@ -51,8 +51,8 @@ bool compact_memory_file(bool replace);
 // memory, the last one too).
 bool memory_load_incomplete();
 
-// Puts right the item kinds of memories stored by older versions. (Least
-// body until the repair is built: the items stay as they are loaded.)
-void repair_memory_item_kinds();
+// Rewrites the time items of the older encoding in every memory. (Least
+// body until the conversion is built: the items stay as they are loaded.)
+void convert_memory_time_items();
 
 }  // namespace datafiles

@@ -62,8 +62,8 @@ void show_banner(const char* text) {
 void load_current_memory_files() {
     STEP(load_memory_file());
     STEP(load_memcue_file());
-    STEP(repair_memory_item_kinds());
-    STEP(repair_memcue_item_kinds());
+    STEP(convert_memory_time_items());
+    STEP(convert_memcue_time_items());
 }
 
 }  // namespace

@@ -59,12 +59,14 @@ const std::array<CurrentFile, 7> kCurrentFiles = {{
 const std::vector<uint8_t> kSomeData = {'k', 'e', 'e', 'p', ' ', 'm', 'e'};
 
 // An item-list file with one record of one item under entry 1: what the show
-// start loads and leaves as it is.
-std::vector<uint8_t> item_list_file(const char* version, int entries, const char* tag) {
+// start loads and leaves as it is. Entries: a name of name_bytes (none for
+// cue memories), then offset, capacity and count.
+std::vector<uint8_t> item_list_file(const char* version, int entries, size_t name_bytes, const char* tag) {
     std::vector<uint8_t> bytes(version, version + 12);
+    const int32_t first_record = static_cast<int32_t>(12 + static_cast<size_t>(entries) * (name_bytes + 12));
     for (int e = 1; e <= entries; ++e) {
-        bytes.resize(bytes.size() + 21, 0);
-        for (int32_t field : {e == 1 ? static_cast<int32_t>(12 + entries * 33) : -1, e == 1 ? 1 : 0, e == 1 ? 1 : 0}) {
+        bytes.resize(bytes.size() + name_bytes, 0);
+        for (int32_t field : {e == 1 ? first_record : -1, e == 1 ? 1 : 0, e == 1 ? 1 : 0}) {
             for (int i = 0; i < 4; ++i) bytes.push_back(static_cast<uint8_t>(static_cast<uint32_t>(field) >> (8 * i)));
         }
     }
@@ -77,8 +79,9 @@ std::vector<uint8_t> item_list_file(const char* version, int entries, const char
 // files that the show start loads hold a record it reads, the others some
 // bytes that only the check sees.
 std::vector<uint8_t> kept_content(const std::string& name) {
-    if (name == "mem.dat") return item_list_file("VERSION 6.30", 4000, "+-0001-+");
-    if (name == "presets.dat") return item_list_file("VERSION 6.31", 560, "+-001-+");
+    if (name == "mem.dat") return item_list_file("VERSION 6.30", 4000, 21, "+-0001-+");
+    if (name == "presets.dat") return item_list_file("VERSION 6.31", 560, 21, "+-001-+");
+    if (name == "memcues.dat") return item_list_file("VERSION 6.01", 2000, 0, "+-0001-+");
     return kSomeData;
 }
 
@@ -285,7 +288,7 @@ TEST_F(DataCheck, SomeMemoryPagesWithMemDatLeaveEverythingAndKeepTheCueMemories)
     start();
     ASSERT_TRUE(reaches_main_loop());
     EXPECT_EQ(read("mem.dat"), kept_content("mem.dat"));
-    EXPECT_EQ(read("memcues.dat"), kSomeData);
+    EXPECT_EQ(read("memcues.dat"), kept_content("memcues.dat"));
     EXPECT_EQ(read("mem-0500.dat"), kSomeData);
 }
 
@@ -301,7 +304,7 @@ TEST_F(DataCheck, AllOlderPresetFilesDeletePresetsDatWithoutAQuestion) {
     expect_empty_file(current("presets.dat"));
     EXPECT_FALSE(has("pre-pan.dat"));
     EXPECT_EQ(read("pre-pan.old"), kSomeData);
-    EXPECT_EQ(read("memcues.dat"), kSomeData);
+    EXPECT_EQ(read("memcues.dat"), kept_content("memcues.dat"));
 }
 
 TEST_F(DataCheck, SomeOlderPresetFilesWithoutPresetsDatStayForTheConversionAfterYes) {

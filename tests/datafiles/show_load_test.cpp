@@ -12,6 +12,7 @@
 
 #include "data_dir.h"
 #include "datafiles/cue_files.h"
+#include "datafiles/cue_memory_file.h"
 #include "datafiles/group_files.h"
 #include "datafiles/load_report.h"
 #include "datafiles/record_files.h"
@@ -31,8 +32,8 @@ using Steps = std::vector<std::string>;
 
 // The loads of a show start without older files, in their order.
 const Steps kShowLoads = {
-    "convert_old_memories()", "load_memory_file()", "load_memcue_file()", "repair_memory_item_kinds()",
-    "repair_memcue_item_kinds()", "convert_old_presets()", "load_preset_file()", "load_threshold_file()",
+    "convert_old_memories()", "load_memory_file()", "load_memcue_file()", "convert_memory_time_items()",
+    "convert_memcue_time_items()", "convert_old_presets()", "load_preset_file()", "load_threshold_file()",
     "convert_old_cues()", "load_default_preset_files(false)", "load_midi_spec_file()", "load_soundin_config()",
     "load_pointcue_file()", "load_cue_playback_file()", "load_cue_sequence_file()", "check_pointcue_consistency(0)",
     "load_setup_file()", "load_figure_drawings()", "load_symbol_drawings()", "load_filter_catalogues()",
@@ -158,6 +159,16 @@ TEST_F(ShowLoad, StoredMemoriesAndPresetsReachTheShowTables) {
     ItemListFile presets = preset_file();
     presets.add(5, "AMBER", {{0, 3, 200}, {0, 2048, 7}});
     write("presets.dat", presets.bytes);
+    // memcues.dat: cue memory 2 holds one item.
+    std::vector<uint8_t> cues(12 + 2000 * 12);
+    std::memcpy(cues.data(), "VERSION 6.01", 12);
+    for (size_t n = 1; n <= 2000; ++n) datafiles_test::set_i32_at(cues, 12 + (n - 1) * 12, -1);
+    datafiles_test::set_i32_at(cues, 12 + 12, static_cast<int32_t>(cues.size()));
+    datafiles_test::set_i32_at(cues, 12 + 12 + 4, 1);
+    datafiles_test::set_i32_at(cues, 12 + 12 + 8, 1);
+    const std::vector<uint8_t> record = {'+', '-', '0', '0', '0', '2', '-', '+', 201, 9, 0, 77, 0};
+    cues.insert(cues.end(), record.begin(), record.end());
+    write("memcues.dat", cues);
 
     start();
     ASSERT_FALSE(rig_.finished());
@@ -170,6 +181,12 @@ TEST_F(ShowLoad, StoredMemoriesAndPresetsReachTheShowTables) {
     EXPECT_EQ(memories::value_preset_table[5][2048], 7);
     EXPECT_EQ(std::string(memories::preset_index[5].name.data()), "AMBER");
     EXPECT_EQ(memories::value_preset_table[6], nullptr);
+    ASSERT_NE(datafiles::memcue_items[2], nullptr);
+    EXPECT_EQ(datafiles::memcue_index[2].count, 1);
+    EXPECT_EQ(datafiles::memcue_items[2][0].kind, 201);
+    EXPECT_EQ(datafiles::memcue_items[2][0].index, 9);
+    EXPECT_EQ(datafiles::memcue_items[2][0].value, 77);
+    EXPECT_EQ(datafiles::memcue_used_count, 1);
     EXPECT_TRUE(datafiles::load_reports().empty());
     EXPECT_EQ(read("mem.dat"), memories.bytes);  // loading never rewrites mem.dat
 }

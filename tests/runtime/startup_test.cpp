@@ -50,8 +50,8 @@ const Steps kInitShow = {
     "shutdown_hardware()", "init_console_state()", "clear_console_state_flags()", "init_programmer_settings()",
     "set_screen_layout()", "reset_show_tables()", "datafiles::load_all_data()",
     // the show's data files
-    "convert_old_memories()", "load_memory_file()", "load_memcue_file()", "repair_memory_item_kinds()",
-    "repair_memcue_item_kinds()", "convert_old_presets()", "load_preset_file()", "load_threshold_file()",
+    "convert_old_memories()", "load_memory_file()", "load_memcue_file()", "convert_memory_time_items()",
+    "convert_memcue_time_items()", "convert_old_presets()", "load_preset_file()", "load_threshold_file()",
     "convert_old_cues()", "load_default_preset_files(false)", "load_midi_spec_file()", "load_soundin_config()",
     "load_pointcue_file()", "load_cue_playback_file()", "load_cue_sequence_file()", "check_pointcue_consistency(0)",
     "load_setup_file()", "load_figure_drawings()", "load_symbol_drawings()", "load_filter_catalogues()",
