@@ -7,6 +7,7 @@
 #include "memcheck/memcheck.h"
 #include "runtime/show_tables.h"
 #include "ui/commands.h"
+#include "ui/helpers.h"
 
 namespace datafiles {
 
@@ -16,6 +17,9 @@ constexpr int16_t kCounterX = 430;  // beside the memories' counter on the same 
 constexpr ItemListFile kMemCueList{kMemCueFile, "memcues.da", true, kCounterX, "%d MEMORY FULL !!!"};
 
 ItemListLoad last_load;
+
+constexpr int32_t kCueMemoryConversionBeepHz = 600;
+constexpr uint32_t kConversionBeep_ms = 1000;
 
 size_t at(int32_t n) { return static_cast<size_t>(n); }
 
@@ -70,6 +74,12 @@ bool compact_memcue_file(bool replace) {
     return compact_item_list_file(kMemCueList, memcue_tables(), last_load, replace);
 }
 
-void convert_memcue_time_items() {}
+void convert_memcue_time_items() {
+    int32_t converted = 0;
+    for (int32_t n = 1; n <= kCueMemories; ++n) converted += convert_time_items(memcue_items[at(n)], memcue_index[at(n)].count);
+    if (converted == 0) return;
+    ui::beep(kCueMemoryConversionBeepHz, kConversionBeep_ms);
+    compact_memcue_file(true);
+}
 
 }  // namespace datafiles

@@ -45,8 +45,8 @@ bool save_memcue_record(int16_t n);
 // Rewrites the file with the live records only (memory_file.h's rule).
 bool compact_memcue_file(bool replace);
 
-// Rewrites the time items of the older encoding in every cue memory. (Least
-// body until the conversion is built.)
+// As convert_memory_time_items for the cue memories (600 Hz beep,
+// memcues.dat compacted).
 void convert_memcue_time_items();
 
 }  // namespace datafiles
