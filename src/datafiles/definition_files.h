@@ -1,5 +1,5 @@
 // The text definition files of the show: effect macros (macro.def), the MIDI
-// specification (midispec.cfg), the sound-input parameters (soundin.cfg) and
+// definitions (midispec.cfg), the sound-input parameters (soundin.cfg) and
 // the groupings. (Least bodies until they are built: nothing is defined.)
 #pragma once
 
