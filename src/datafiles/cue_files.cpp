@@ -1,5 +1,7 @@
 #include "datafiles/cue_files.h"
 
+#include "datafiles/record_files.h"
+
 namespace datafiles {
 
 int16_t last_pointcue_check_mode = -1;
@@ -13,5 +15,9 @@ void compact_cue_sequence_file(int16_t replace) { last_cue_compaction_replace[0]
 void compact_cue_playback_file(int16_t replace) { last_cue_compaction_replace[1] = replace; }
 void compact_pointcue_file(int16_t replace) { last_cue_compaction_replace[2] = replace; }
 void release_cue_records() {}
+
+void init_pointcue_file() { create_record_file(kPointcueFile); }
+void init_cue_sequence_file() { create_record_file(kCueSequenceFile); }
+void init_cue_playback_file() { create_record_file(kCuePlaybackFile); }
 
 }  // namespace datafiles

@@ -27,4 +27,9 @@ extern int16_t last_cue_compaction_replace[3];
 // entry not present, so that the loaders start clean.
 void release_cue_records();
 
+// Each creates its file empty: the version text and an index of empty entries.
+void init_pointcue_file();      // cuemem.dat
+void init_cue_sequence_file();  // cueseq.dat
+void init_cue_playback_file();  // cueplayb.dat
+
 }  // namespace datafiles

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "memcheck/memcheck.h"
+#include "runtime/one_based.h"
 #include "runtime/show_tables.h"
 #include "ui/commands.h"
 #include "ui/helpers.h"
@@ -21,7 +22,7 @@ ItemListLoad last_load;
 constexpr int32_t kCueMemoryConversionBeepHz = 600;
 constexpr uint32_t kConversionBeep_ms = 1000;
 
-size_t at(int32_t n) { return static_cast<size_t>(n); }
+using runtime::at;
 
 bool take_memcue_items(int32_t n, std::span<const MemoryItem> items) {
     auto* list = static_cast<MemoryItem*>(
@@ -81,5 +82,7 @@ void convert_memcue_time_items() {
     ui::beep(kCueMemoryConversionBeepHz, kConversionBeep_ms);
     compact_memcue_file(true);
 }
+
+void init_memcue_file() { create_record_file(kMemCueFile); }
 
 }  // namespace datafiles

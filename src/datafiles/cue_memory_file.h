@@ -49,4 +49,7 @@ bool compact_memcue_file(bool replace);
 // memcues.dat compacted).
 void convert_memcue_time_items();
 
+// Creates memcues.dat empty: the version text and 2000 empty entries.
+void init_memcue_file();
+
 }  // namespace datafiles

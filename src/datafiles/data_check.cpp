@@ -5,7 +5,10 @@
 #include <string>
 
 #include "datafiles/data_files.h"
-#include "datafiles/init_neighbours.h"
+#include "datafiles/memory_file.h"
+#include "datafiles/preset_file.h"
+#include "datafiles/cue_files.h"
+#include "datafiles/cue_memory_file.h"
 #include "datafiles/record_files.h"
 #include "datafiles/threshold_file.h"
 #include "platform/dos_files.h"

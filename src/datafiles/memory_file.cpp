@@ -9,8 +9,8 @@
 #include "memcheck/memcheck.h"
 #include "memories/memory_index.h"
 #include "runtime/show_tables.h"
+#include "runtime/one_based.h"
 #include "ui/helpers.h"
-#include "ui/message_neighbours.h"
 
 namespace datafiles {
 
@@ -26,7 +26,7 @@ ItemListLoad last_load;
 constexpr int32_t kMemoryConversionBeepHz = 400;
 constexpr uint32_t kConversionBeep_ms = 1000;
 
-size_t at(int32_t m) { return static_cast<size_t>(m); }
+using runtime::at;
 
 bool take_memory_items(int32_t m, std::span<const MemoryItem> items) {
     auto* list = static_cast<MemoryItem*>(
@@ -93,6 +93,11 @@ void convert_memory_time_items() {
     if (converted == 0) return;
     ui::beep(kMemoryConversionBeepHz, kConversionBeep_ms);
     compact_memory_file(true);
+}
+
+void init_memory_file() {
+    clear_memory_index();
+    create_record_file(kMemoryFile);
 }
 
 }  // namespace datafiles

@@ -18,6 +18,9 @@ namespace datafiles {
 // Empties the index in memory (no name, offset -1, capacity 0, count 0) and
 // forgets what the last load found.
 void clear_memory_index();
+// Empties the index in memory and creates mem.dat empty: the version text
+// and 4000 empty entries.
+void init_memory_file();
 // Frees every item list and nulls its pointer.
 void free_memory_items();
 

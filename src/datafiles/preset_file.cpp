@@ -11,6 +11,7 @@
 #include "memories/presets.h"
 #include "platform/dos_files.h"
 #include "platform/graphics.h"
+#include "runtime/one_based.h"
 #include "runtime/show_tables.h"
 #include "ui/helpers.h"
 
@@ -37,7 +38,7 @@ enum class PresetKind { value, generator, figure };
 
 ItemListLoad last_load;
 
-size_t at(int n) { return static_cast<size_t>(n); }
+using runtime::at;
 
 PresetKind kind_of(int16_t entry) {
     if (entry < kFirstGenerator) return PresetKind::value;
@@ -366,6 +367,11 @@ void load_preset_file() {
 
 bool compact_preset_file(bool replace) {
     return compact_item_list_file(kPresetList, preset_tables(), last_load, replace);
+}
+
+void init_preset_file() {
+    clear_preset_index();
+    create_record_file(kPresetFile);
 }
 
 }  // namespace datafiles

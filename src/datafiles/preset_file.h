@@ -22,6 +22,9 @@ namespace datafiles {
 // Empties the index in memory (no name, offset -1, capacity 0, count 0) and
 // forgets what the last load found.
 void clear_preset_index();
+// Empties the index in memory and creates presets.dat empty: the version
+// text and 560 empty entries.
+void init_preset_file();
 // Frees every preset table and nulls its pointer.
 void free_preset_tables();
 // The table of entry e (1..560), allocated and filled with "not set" on

@@ -1,8 +1,14 @@
 #include "memories/memories.h"
 
+#include "runtime/step_log.h"
+
 namespace memories {
 
-void recall_memory(int16_t, uint8_t) {}
+int16_t current_memory = 1;
+
+void recall_memory(int16_t memory, uint8_t mode) { runtime::log_call("memories::recall_memory", {memory, mode}); }
+
+// Run on every pass of the poll or the main loop: they record nothing.
 void update_masters(uint8_t) {}
 
 }  // namespace memories

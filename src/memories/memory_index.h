@@ -23,6 +23,8 @@ inline std::array<MemoryIndexEntry, kMemories + 1> memory_index{};
 // The item list of each memory, `count` items long; null = empty memory,
 // whatever its count says.
 inline std::array<MemoryItem*, kMemories + 1> memory_items{};
+// 1 when the memory is programmed.
+inline std::array<uint8_t, kMemories + 1> memory_used{};
 
 // Name of memory 1..4000 (at most 20 characters); empty when unnamed or out of range.
 inline std::string_view memory_name(int16_t memory) {

@@ -1,5 +1,7 @@
 #include "playback/key_groups.h"
 
+#include "runtime/step_log.h"
+
 namespace playback {
 
 int16_t current_cue_page = 1;
@@ -8,10 +10,18 @@ int16_t current_cue_point = 1;
 std::array<MidiCode, kSequences + 1> sequence_midi_codes{};
 std::array<uint8_t, kPlaybacks + 1> playback_note_flags{};
 
-void handle_flash_key(int16_t, uint8_t) {}
-void go_sequence(int16_t, uint8_t) {}
-void set_sequence_direction(int16_t, uint8_t, int16_t) {}
-void toggle_sequence_sync(int16_t, uint8_t) {}
-void set_sequence_trigger_mode(int16_t, uint8_t, int16_t) {}
+void handle_flash_key(int16_t playback, uint8_t pressed) {
+    runtime::log_call("playback::handle_flash_key", {playback, pressed});
+}
+void go_sequence(int16_t sequence, uint8_t mode) { runtime::log_call("playback::go_sequence", {sequence, mode}); }
+void set_sequence_direction(int16_t sequence, uint8_t mode, int16_t direction) {
+    runtime::log_call("playback::set_sequence_direction", {sequence, mode, direction});
+}
+void toggle_sequence_sync(int16_t sequence, uint8_t mode) {
+    runtime::log_call("playback::toggle_sequence_sync", {sequence, mode});
+}
+void set_sequence_trigger_mode(int16_t sequence, uint8_t mode, int16_t trigger) {
+    runtime::log_call("playback::set_sequence_trigger_mode", {sequence, mode, trigger});
+}
 
 }  // namespace playback

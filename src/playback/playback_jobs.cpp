@@ -1,16 +1,65 @@
 #include "playback/playback_jobs.h"
 
+#include <algorithm>
+
+#include "runtime/channel_levels.h"
+#include "runtime/fixture_tables.h"
+#include "runtime/show_tables.h"
+#include "runtime/step_log.h"
+
 namespace playback {
 
-void reset_cue_fades() {}
-void go_to_cue(uint16_t, uint8_t, uint8_t) {}
+namespace {
+
+// One channel's merged value: the held manual value while the record is
+// manual, else the live layer (the playback layers join with the playbacks).
+// Values above 255 (not set, preset references) send nothing.
+void output_channel(int16_t record) {
+    const uint16_t value = (runtime::channel_flags[record] & runtime::FLAG_MANUAL) != 0
+                               ? runtime::manual_values[record]
+                               : runtime::layer_values[0][record];
+    if (value > 255) return;
+    runtime::output_base_values[record] = value;
+    if (runtime::last_sent_values[record] == value) return;
+    runtime::last_sent_values[record] = value;
+    runtime::set_channel_level(record, static_cast<uint8_t>(value), 0, 0);
+}
+
+}  // namespace
+
+void reset_cue_fades() { runtime::log_call("playback::reset_cue_fades"); }
+void go_to_cue(uint16_t slot, uint8_t record, uint8_t suppress_midi) {
+    runtime::log_call("playback::go_to_cue", {slot, record, suppress_midi});
+}
+
+// Run on every pass of the poll or the main loop: they record nothing.
 void scan_playback_faders(uint8_t) {}
 void run_sequences() {}
 void read_sequence_controls() {}
 void run_cue_fades() {}
-void update_dirty_outputs() {}
+
+// The output merge of the channels marked dirty: a coarse record carries its
+// fine partner with it, so a 16-bit pair goes out together.
+void update_dirty_outputs() {
+    if (runtime::dirty_channels == nullptr || runtime::function_record_table == nullptr) return;
+    const int16_t count =
+        std::min<int16_t>(runtime::function_record_count, static_cast<int16_t>(runtime::kShowRecords));
+    for (int16_t r = 1; r <= count; ++r) {
+        if (runtime::dirty_channels[r] == 0) continue;
+        runtime::dirty_channels[r] = 0;
+        output_channel(r);
+        const runtime::FunctionRecord& entry = runtime::function_record_table[r];
+        const int16_t partner = entry.fine_partner;
+        if (entry.kind == setup::kKindCoarse && partner >= 1 && partner <= count) output_channel(partner);
+    }
+    std::fill_n(runtime::dirty_fixtures, runtime::kShowFixtures + 1, uint8_t{0});
+}
+
 void premove_dark_fixtures() {}
-void toggle_sequence_run(int16_t, uint8_t) {}
-void refresh_cue_mode() {}
+
+void toggle_sequence_run(int16_t sequence, uint8_t mode) {
+    runtime::log_call("playback::toggle_sequence_run", {sequence, mode});
+}
+void refresh_cue_mode() { runtime::log_call("playback::refresh_cue_mode"); }
 
 }  // namespace playback

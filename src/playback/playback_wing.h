@@ -18,7 +18,7 @@ inline uint8_t wing_bank = 0;
 inline uint8_t playback_transparent_mode = 0;
 inline uint8_t sequence_transparent_mode = 0;
 
-// Shows bank 0 or 1 on the wing LCDs (keys 374 and 375 light the bank shown);
+// Shows bank 0 or 1 on the wing LCDs (KEY_WING_BANK_1 and _2 light the bank shown);
 // nothing happens when that bank is shown already.
 void select_wing_lcd_bank(uint8_t bank);
 

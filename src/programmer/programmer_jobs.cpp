@@ -1,5 +1,6 @@
 #include "programmer/programmer_jobs.h"
 
+#include "runtime/step_log.h"
 #include "runtime/timers.h"
 
 namespace programmer {
@@ -8,16 +9,17 @@ uint8_t slave_consoles = 0;
 uint8_t slave_trigger_armed = 0;
 int16_t fan_shape = 1;
 
-void reset_slave_triggers() {}
+void reset_slave_triggers() { runtime::log_call("programmer::reset_slave_triggers"); }
+
+// Run on every pass of the poll or the main loop: they record nothing.
 void poll_function_belts() {}
 void run_lamp_command_queue() {}
+void follow_live_values() {}
 
 void send_slave_trigger(uint8_t level) {
     // A level above 127 starts the 200 ms pulse; any other ends it.
     slave_trigger_armed = level > 127 ? 1 : 0;
     runtime::slave_trigger_countdown = level > 127 ? 200 : 0;
 }
-
-void follow_live_values() {}
 
 }  // namespace programmer

@@ -11,6 +11,7 @@
 #include "playback/playback_wing.h"
 #include "runtime/card_access.h"
 #include "runtime/config_records.h"
+#include "runtime/key_codes.h"
 #include "runtime/key_leds.h"
 #include "runtime/show_tables.h"
 #include "runtime/timers.h"
@@ -97,8 +98,6 @@ constexpr uint8_t kSoundInputMarker = 'C';
 
 constexpr int kProtocols = 4;
 
-constexpr int16_t kKeyTransparentSequences = 388;
-constexpr int16_t kKeyTransparentPlaybacks = 389;
 constexpr int kWingBeepHz = 400;
 constexpr uint32_t kWingBeepMs = 2000;
 
@@ -412,8 +411,8 @@ void watch_wing() {
     const uint8_t shown_bank = playback::wing_bank;
     playback::select_wing_lcd_bank(shown_bank == 0 ? 1 : 0);
     playback::select_wing_lcd_bank(shown_bank);
-    refresh_transparency_led(kKeyTransparentPlaybacks, playback::playback_transparent_mode);
-    refresh_transparency_led(kKeyTransparentSequences, playback::sequence_transparent_mode);
+    refresh_transparency_led(KEY_TRANSPARENT_PLB, playback::playback_transparent_mode);
+    refresh_transparency_led(KEY_TRANSPARENT_SEQ, playback::sequence_transparent_mode);
 }
 
 }  // namespace runtime

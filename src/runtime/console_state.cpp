@@ -8,6 +8,7 @@
 #include "playback/playback_wing.h"
 #include "runtime/card_access.h"
 #include "runtime/card_discovery.h"
+#include "runtime/key_codes.h"
 #include "runtime/key_leds.h"
 #include "setup/dmx_inputs.h"
 #include "ui/fader_widget.h"
@@ -70,8 +71,6 @@ constexpr int16_t kPlaybackWidgetTop = 10;
 constexpr int16_t kFullLevel = 255;
 constexpr int16_t kLastDmxIn1Start = 496;  // the block's 18 channels still fit the 512
 
-constexpr int16_t kKeyWingBank1 = 374;
-constexpr int16_t kKeyWingBank2 = 375;
 constexpr int kConsoleNamePlaybacks = 16;
 constexpr uint8_t kFadeTimeControl = 2;
 
@@ -128,7 +127,7 @@ void init_console_state() {
 }
 
 void clear_console_state_flags() {
-    mode_flags &= ~(MODE_BIT8 | MODE_EVENT_INSERT);
+    mode_flags &= ~(MODE_POINT_CUE_KEYS | MODE_EVENT_INSERT);
     option_flags &= ~OPT_OUTPUT_VALUES_VIEW;
     option_flags &= ~OPT_SHOW_START_BITS;
 }
@@ -185,8 +184,8 @@ void init_playback_fader_widgets() {
     playback::playback_timecode_remaining_s.fill(0.0);
     for (auto& text : playback::wing_lcd_texts) text.fill('\0');
     playback::wing_bank = 0;
-    set_key_led(kKeyWingBank1, LED_ON);
-    set_key_led(kKeyWingBank2, LED_OFF);
+    set_key_led(KEY_WING_BANK_1, LED_ON);
+    set_key_led(KEY_WING_BANK_2, LED_OFF);
 
     for (int line = 1; line <= playback::kWingLcdLines; ++line) {
         std::array<char, playback::kWingLcdTextBytes> text{};

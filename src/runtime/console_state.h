@@ -1,55 +1,14 @@
 // Console state: the display mode and the three flag words that every
-// subsystem reads, the rest of the console state, and the start-up defaults
-// of the console, its faders, playbacks and sequences.
+// subsystem reads (their bits in console_flags.h), the rest of the console
+// state, and the start-up defaults of the console, its faders, playbacks and
+// sequences.
 #pragma once
 #include <array>
 #include <cstdint>
 
+#include "runtime/console_flags.h"
+
 namespace runtime {
-
-// mode_flags bits
-constexpr uint32_t MODE_BACKGROUND_READY = 1u << 0;   // the periodic jobs may run
-constexpr uint32_t MODE_CUE_SCREEN = 1u << 1;
-constexpr uint32_t MODE_PANEL_FIELD = 7u << 2;        // right-panel number 1..5
-constexpr uint32_t MODE_PLAYBACK_LABELS = 7u << 5;    // playback label mode 0..2
-constexpr uint32_t MODE_BIT8 = 1u << 8;               // point-cue mode
-constexpr uint32_t MODE_EVENT_INSERT = 1u << 9;       // timecode events are being inserted
-constexpr uint32_t MODE_PANEL_PARAM = 0xFFu << 10;
-constexpr uint32_t MODE_IN_SETUP = 1u << 18;          // the fixture setup is open
-constexpr uint32_t MODE_TABLE_HALF = 3u << 19;
-constexpr uint32_t MODE_SOLO_MEMORY = 1u << 21;
-constexpr uint32_t MODE_CHANNEL_PAGE = 3u << 22;
-constexpr uint32_t MODE_AUTO_SEQUENCES = 1u << 24;
-constexpr uint32_t MODE_AUTO_PLAYBACKS = 1u << 25;
-constexpr uint32_t MODE_FIXTURE_STEP = 1u << 26;
-constexpr uint32_t MODE_PERCENT = 1u << 27;           // values shown in percent
-constexpr uint32_t MODE_CUE_TIMING = 1u << 28;
-constexpr uint32_t MODE_TRACKERBALL_PANTILT = 1u << 29;
-constexpr uint32_t MODE_EDIT_MODE = 3u << 30;         // 0 absolute, 1 relative, 2 fan
-
-// run_flags bits
-constexpr uint32_t RUN_BLIND = 1u << 0;
-constexpr uint32_t RUN_EFFECTS_RUNNING = 1u << 1;
-constexpr uint32_t RUN_COPY_MEMORY_DIALOG = 1u << 3;
-constexpr uint32_t RUN_CUE_COPY_DIALOG = 1u << 4;
-constexpr uint32_t RUN_BIT5 = 1u << 5;
-constexpr uint32_t RUN_BIT6 = 1u << 6;
-constexpr uint32_t RUN_THRESHOLD_MODE = 1u << 8;
-constexpr uint32_t RUN_BIT9 = 1u << 9;
-constexpr uint32_t RUN_FREEZE_SWITCHES = 1u << 14;
-constexpr uint32_t RUN_BIT15 = 1u << 15;
-constexpr uint32_t RUN_BIT17 = 1u << 17;
-constexpr uint32_t RUN_SHOW_FILE_BUSY = 1u << 18;
-constexpr uint32_t RUN_CUE_MULTISELECT = 1u << 22;
-
-// option_flags bits
-constexpr uint32_t OPT_TIMECODE_SCREEN = 1u << 11;
-constexpr uint32_t OPT_ANALOGUE_VIEW = 1u << 15;
-constexpr uint32_t OPT_SEQUENCE_PANEL = 1u << 16;
-constexpr uint32_t OPT_CUE_PANEL = 1u << 17;
-constexpr uint32_t OPT_MEMORY_STATE_SHOWN = 1u << 18;
-constexpr uint32_t OPT_OUTPUT_VALUES_VIEW = 1u << 20;
-constexpr uint32_t OPT_SHOW_START_BITS = (1u << 24) - 1;  // bits 0..23, cleared at every show start
 
 extern uint8_t display_mode;  // 1 mouse, 2 fixture faders, 3 masters, 4 playbacks, 5..8 sequences
 extern uint32_t mode_flags;

@@ -9,6 +9,7 @@
 #include "programmer/commands.h"
 #include "programmer/fixture_functions.h"
 #include "programmer/programmer_jobs.h"
+#include "programmer/value_mapping.h"
 #include "runtime/card_discovery.h"
 #include "runtime/console_state.h"
 #include "runtime/key_reader.h"
@@ -19,6 +20,8 @@
 namespace runtime {
 
 int16_t function_record_count = 0;
+std::array<std::array<uint16_t, kFixtureKeys + 1>, kFixturePages + 1> fixture_bank_keys{};
+std::array<uint8_t, kFixturePages + 1> fixture_bank_counts{};
 std::array<PanTiltRecord, kFixtures + 1> fixture_pantilt_table{};
 TypeChannelBytes type_channel_function{};
 std::array<std::array<std::array<uint8_t, kTypes + 1>, kTypeChannels + 1>, kTypes + 1> type_function_map{};
@@ -550,8 +553,9 @@ void init_fixture_tables() {
     build_pantilt_records();
     build_knife_remap();
     build_dark_fixture_list();
-    // Step 10 (submasters, group flags, sub-function fader ranges) belongs to
-    // the memories and programmer parts, which run it once they are built.
+    // Step 10: the sub-function fader ranges (the submasters and group
+    // flags belong to the memories, which run them once they are built).
+    programmer::init_subfunction_ranges();
     build_dimmer_channel_list();
     compile_patch_if_needed();
     // Step 13, the patch conflict list, belongs to the fixture setup.

@@ -13,8 +13,7 @@
 //
 // The function records themselves are runtime::function_record_table
 // (show_tables.h), as are channel_flags, generator_flags, wheel_last_values
-// and dark_fixture_list; the fixture bank keys are runtime::fixture_bank_keys
-// (key_reader.h). All other tables are here, fixed arrays, 1-based.
+// and dark_fixture_list. All other tables are here, fixed arrays, 1-based.
 #pragma once
 #include <array>
 #include <cstdint>
@@ -29,6 +28,14 @@ constexpr int kTypeChannels = setup::kMaxTypeChannels;
 constexpr int kFixtures = setup::kMaxFixtures;
 constexpr int kFigureFlagsPerFixture = 10;
 constexpr uint16_t kNoDimmerChannel = 65535;
+
+// The fixtures on the keys of each fixture page: [page 1..10][key 1..70] the
+// fixture's 0-based index, and the number of fixtures on each page (they
+// occupy keys 1 to count).
+constexpr int kFixturePages = 10;
+constexpr int kFixtureKeys = 70;
+extern std::array<std::array<uint16_t, kFixtureKeys + 1>, kFixturePages + 1> fixture_bank_keys;
+extern std::array<uint8_t, kFixturePages + 1> fixture_bank_counts;
 
 // Records 1..function_record_count are in use (the sum of the channel counts
 // of all fixtures, at most the table's 2048).
@@ -98,6 +105,9 @@ constexpr uint8_t CLASS_PANTILT = 1, CLASS_GOBO = 2, CLASS_COLOUR = 3, CLASS_EFF
 // Flag-word bits.
 constexpr uint16_t FLAG_INVERTED = 1u << 0;  // the library function's invert byte is 1
 constexpr uint16_t FLAG_FADES = 1u << 1;     // its last flag byte is 1 (generators and figures: timed parameter)
+constexpr uint16_t FLAG_FROZEN = 1u << 2;    // the fixture's freeze switch is on
+constexpr uint16_t FLAG_MANUAL = 1u << 3;    // the held manual value is shown instead of the merge
+constexpr uint16_t FLAG_PLAYBACK_OWNER = 0x7Fu << 9;  // the owning playback, 0 none
 
 // The whole builder (in the order the tables depend on each other).
 void init_fixture_tables();

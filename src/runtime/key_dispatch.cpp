@@ -7,6 +7,7 @@
 #include "memories/commands.h"
 #include "platform/graphics.h"
 #include "playback/commands.h"
+#include "playback/cue_tables.h"
 #include "playback/key_groups.h"
 #include "playback/playback_jobs.h"
 #include "playback/playback_wing.h"
@@ -26,35 +27,12 @@
 #include "ui/helpers.h"
 #include "ui/main_screen.h"
 #include "ui/message_line.h"
-#include "ui/message_neighbours.h"
 #include "ui/mode_keys.h"
 #include "ui/screens.h"
 
 namespace runtime {
 
 namespace {
-
-constexpr int16_t kFixturePage1Key = 71;
-constexpr int16_t kFixturePage2Key = 72;
-constexpr int16_t kCueKey = 73;
-constexpr int16_t kEditModeKey = 74;
-constexpr int16_t kStepKey = 75;
-constexpr int16_t kFirstCuePageKey = 81;   // cue pages 1..16 on the cue screen
-constexpr int16_t kLastCuePageKey = 96;
-constexpr int16_t kFigureKey = 144;
-constexpr int16_t kPanTiltKey = 148;
-constexpr int16_t kPanelKey3 = 163;
-constexpr int16_t kDigit0Key = 171;
-constexpr int16_t kDigit1Key = 172;
-constexpr int16_t kDigit2Key = 173;
-constexpr int16_t kDigit3Key = 174;
-constexpr int16_t kDigit9Key = 180;
-constexpr int16_t kTakeOutputKey = 198;
-constexpr int16_t kEscKey = 201;
-
-// option_flags bits 1 and 2: the cue grid and the memory list are on screen.
-constexpr uint32_t OPT_CUE_GRID_SHOWN = 1u << 1;
-constexpr uint32_t OPT_MEMORY_LIST_SHOWN = 1u << 2;
 
 constexpr int kEditModeAbsolute = 0;
 constexpr int kEditModeFan = 2;
@@ -75,7 +53,7 @@ constexpr int16_t kGridCellHeight_px = 30;
 // ------------------------------------------------------------------ console state
 
 bool is_cue_screen() { return (mode_flags & MODE_CUE_SCREEN) != 0; }
-bool is_point_cue_mode() { return (mode_flags & MODE_BIT8) != 0; }
+bool is_point_cue_mode() { return (mode_flags & MODE_POINT_CUE_KEYS) != 0; }
 bool is_timecode_screen_open() { return (option_flags & OPT_TIMECODE_SCREEN) != 0; }
 
 int panel_mode() { return static_cast<int>((mode_flags & MODE_PANEL_FIELD) >> std::countr_zero(MODE_PANEL_FIELD)); }
@@ -88,7 +66,7 @@ int16_t displayed_sequence() { return static_cast<int16_t>(display_mode - kPlayb
 // LED 74 shows the edit mode: absolute lit, relative off, fan blinking.
 void show_edit_mode_led() {
     const int mode = edit_mode();
-    set_key_led(kEditModeKey, mode == kEditModeAbsolute ? LED_ON : mode == kEditModeFan ? LED_BLINK : LED_OFF);
+    set_key_led(KEY_MODE, mode == kEditModeAbsolute ? LED_ON : mode == kEditModeFan ? LED_BLINK : LED_OFF);
 }
 
 void set_key_leds(int16_t first, int16_t last, uint8_t state) {
@@ -101,7 +79,7 @@ enum class When : uint8_t {
     always,
     cue_screen,
     not_cue_screen,
-    point_cue_mode,      // MODE_BIT8 set
+    point_cue_mode,      // MODE_POINT_CUE_KEYS set
     not_point_cue_mode,
     fixture_step,        // MODE_FIXTURE_STEP set
     panel_mode_5,
@@ -139,104 +117,123 @@ void go_to_cue_of_key(int16_t key) {
 
 // Digit d in point-cue mode: point d + 1 of the current cue.
 void go_to_point_of_digit(int16_t key) {
-    const uint16_t slot = cue_point_slot(cue_screen_page, playback::current_cue, static_cast<int16_t>(key - 170));
+    const auto point = static_cast<int16_t>(key - KEY_DIGIT_0 + 1);
+    const uint16_t slot = cue_point_slot(cue_screen_page, playback::current_cue, point);
     if (slot != 0) STEP(playback::go_to_cue(slot, 1, 0));
 }
 
 // The first row that holds the key and whose condition holds decides.
 constexpr auto kKeyRoutes = std::to_array<KeyRoute>({
-    {1, 70, When::not_cue_screen, [](int16_t key) { STEP(programmer::handle_fixture_key(key)); }},
-    {76, 77, When::not_cue_screen, [](int16_t key) { STEP(programmer::handle_fixture_key(key)); }},
-    {1, 70, When::cue_screen, go_to_cue_of_key},
-    {76, 77, When::cue_screen, nullptr},
-    {81, 96, When::not_cue_screen, [](int16_t key) { STEP(programmer::handle_group_key(key)); }},
-    {101, 102, When::not_cue_screen, [](int16_t key) { STEP(programmer::handle_group_key(key)); }},
-    {81, 96, When::cue_screen, [](int16_t key) { STEP(playback::show_cue_page(key - 80)); }},
-    {101, 102, When::cue_screen, nullptr},
-    {151, 154, When::always, [](int16_t key) { STEP(memories::run_preset_recall_menu(key)); }},
-    {155, 157, When::always, [](int16_t key) { STEP(memories::run_preset_store_menu(key)); }},
-    {121, 136, When::always, [](int16_t key) { STEP(programmer::select_fader(key - 120)); }},
-    {173, 173, When::not_point_cue_mode, [](int16_t key) { STEP(ui::dispatch_mode_key(key)); }},
-    {175, 175, When::not_point_cue_mode, [](int16_t key) { STEP(ui::dispatch_mode_key(key)); }},
-    {177, 177, When::not_point_cue_mode, [](int16_t key) { STEP(ui::dispatch_mode_key(key)); }},
-    {179, 179, When::not_point_cue_mode, [](int16_t key) { STEP(ui::dispatch_mode_key(key)); }},
-    {171, 180, When::point_cue_mode, go_to_point_of_digit},
-    {71, 72, When::always, [](int16_t key) { STEP(programmer::handle_fixture_bank_keys(key)); }},
-    {73, 73, When::always, [](int16_t) { STEP(ui::run_cue_key()); }},
-    {74, 74, When::always, [](int16_t) { STEP(ui::select_relative_mode()); }},
-    {75, 75, When::always, [](int16_t) { STEP(ui::toggle_fixture_step_mode()); }},
-    {111, 111, When::always, [](int16_t) { STEP(datafiles::handle_load_key()); }},
-    {112, 112, When::always, [](int16_t) { STEP(datafiles::handle_save_key()); }},
-    {113, 113, When::always, [](int16_t) { show_setup_menu(); }},
-    {114, 114, When::always, [](int16_t) { STEP(ui::toggle_blind_mode()); }},
-    {137, 139, When::always, [](int16_t key) { STEP(ui::select_wheel_mode(key - 135)); }},
-    {141, 141, When::always, [](int16_t) { STEP(memories::run_clear_programmer()); }},
-    {142, 142, When::always, [](int16_t) { STEP(programmer::start_timing_edit_mode()); }},
-    {143, 143, When::always, [](int16_t) { STEP(memories::run_set_functions_to_default()); }},
-    {144, 144, When::always, [](int16_t) { STEP(programmer::update_figure_state()); }},
-    {145, 146, When::always, [](int16_t key) { STEP(programmer::select_function_page(key - 144)); }},
-    {147, 147, When::always, [](int16_t) { STEP(ui::toggle_programmer_flag()); }},
-    {148, 148, When::always, [](int16_t) { STEP(programmer::enter_trackerball_pantilt_mode()); }},
-    {161, 163, When::always, [](int16_t key) { STEP(ui::handle_panel_key(key)); }},
-    {164, 164, When::always, [](int16_t) { STEP(programmer::run_predefined_command()); }},
-    {182, 182, When::always,
+    {KEY_FIXTURE_1, KEY_FIXTURE_70, When::not_cue_screen,
+     [](int16_t key) { STEP(programmer::handle_fixture_key(key)); }},
+    {KEY_ALL, KEY_NONE, When::not_cue_screen, [](int16_t key) { STEP(programmer::handle_fixture_key(key)); }},
+    {KEY_FIXTURE_1, KEY_FIXTURE_70, When::cue_screen, go_to_cue_of_key},
+    {KEY_ALL, KEY_NONE, When::cue_screen, nullptr},
+    {KEY_GROUP_1, KEY_GROUP_16, When::not_cue_screen, [](int16_t key) { STEP(programmer::handle_group_key(key)); }},
+    {KEY_GROUP_BANK, KEY_GROUP_STORE, When::not_cue_screen,
+     [](int16_t key) { STEP(programmer::handle_group_key(key)); }},
+    {KEY_GROUP_1, KEY_GROUP_16, When::cue_screen,
+     [](int16_t key) { STEP(playback::show_cue_page(key - KEY_GROUP_1 + 1)); }},
+    {KEY_GROUP_BANK, KEY_GROUP_STORE, When::cue_screen, nullptr},
+    {KEY_PRESET_1, KEY_PRESET_4, When::always, [](int16_t key) { STEP(memories::run_preset_recall_menu(key)); }},
+    {KEY_PRESET_STORE, KEY_PRESET_CLEAR, When::always, [](int16_t key) { STEP(memories::run_preset_store_menu(key)); }},
+    {KEY_FADER_1, KEY_FADER_16, When::always,
+     [](int16_t key) { STEP(programmer::select_fader(key - KEY_FADER_1 + 1)); }},
+    {KEY_DOWN, KEY_DOWN, When::not_point_cue_mode, [](int16_t key) { STEP(ui::dispatch_mode_key(key)); }},
+    {KEY_LEFT, KEY_LEFT, When::not_point_cue_mode, [](int16_t key) { STEP(ui::dispatch_mode_key(key)); }},
+    {KEY_RIGHT, KEY_RIGHT, When::not_point_cue_mode, [](int16_t key) { STEP(ui::dispatch_mode_key(key)); }},
+    {KEY_UP, KEY_UP, When::not_point_cue_mode, [](int16_t key) { STEP(ui::dispatch_mode_key(key)); }},
+    {KEY_DIGIT_0, KEY_DIGIT_9, When::point_cue_mode, go_to_point_of_digit},
+    {KEY_BANK_DOWN, KEY_BANK_UP, When::always, [](int16_t key) { STEP(programmer::handle_fixture_bank_keys(key)); }},
+    {KEY_CUE, KEY_CUE, When::always, [](int16_t) { STEP(ui::run_cue_key()); }},
+    {KEY_MODE, KEY_MODE, When::always, [](int16_t) { STEP(ui::select_relative_mode()); }},
+    {KEY_STEP, KEY_STEP, When::always, [](int16_t) { STEP(ui::toggle_fixture_step_mode()); }},
+    {KEY_LOAD, KEY_LOAD, When::always, [](int16_t) { STEP(datafiles::handle_load_key()); }},
+    {KEY_SAVE, KEY_SAVE, When::always, [](int16_t) { STEP(datafiles::handle_save_key()); }},
+    {KEY_SETUP, KEY_SETUP, When::always, [](int16_t) { show_setup_menu(); }},
+    {KEY_BLIND_TOGGLE, KEY_BLIND_TOGGLE, When::always, [](int16_t) { STEP(ui::toggle_blind_mode()); }},
+    {KEY_WHEEL_MODE_2, KEY_WHEEL_MODE_4, When::always,
+     [](int16_t key) { STEP(ui::select_wheel_mode(key - KEY_WHEEL_MODE_2 + 2)); }},
+    {KEY_CLEAR, KEY_CLEAR, When::always, [](int16_t) { STEP(memories::run_clear_programmer()); }},
+    {KEY_TIMING, KEY_TIMING, When::always, [](int16_t) { STEP(programmer::start_timing_edit_mode()); }},
+    {KEY_SELECT_FUNCTIONS, KEY_SELECT_FUNCTIONS, When::always,
+     [](int16_t) { STEP(memories::run_set_functions_to_default()); }},
+    {KEY_FIGURE, KEY_FIGURE, When::always, [](int16_t) { STEP(programmer::update_figure_state()); }},
+    {KEY_FUNCTION_PAGE_1, KEY_FUNCTION_PAGE_2, When::always,
+     [](int16_t key) { STEP(programmer::select_function_page(key - KEY_FUNCTION_PAGE_1 + 1)); }},
+    {KEY_LIVE_EDIT, KEY_LIVE_EDIT, When::always, [](int16_t) { STEP(ui::toggle_programmer_flag()); }},
+    {KEY_TRACKERBALL_PANTILT, KEY_TRACKERBALL_PANTILT, When::always,
+     [](int16_t) { STEP(programmer::enter_trackerball_pantilt_mode()); }},
+    {KEY_PANEL_1, KEY_PANEL_3, When::always, [](int16_t key) { STEP(ui::handle_panel_key(key)); }},
+    {KEY_PREDEFINED, KEY_PREDEFINED, When::always, [](int16_t) { STEP(programmer::run_predefined_command()); }},
+    {KEY_BACK, KEY_BACK, When::always,
      [](int16_t) {
          STEP(ui::run_cue_key());
          STEP(playback::go_to_previous_cue());
      }},
-    {183, 183, When::always, [](int16_t) { STEP(ui::dispatch_mode_action()); }},
-    {191, 192, When::fixture_step, [](int16_t key) { STEP(programmer::select_next_fixture(key)); }},
-    {191, 191, When::not_cue_screen, [](int16_t) { STEP(memories::recall_previous_memory()); }},
-    {191, 191, When::cue_screen, [](int16_t) { STEP(playback::go_to_previous_cue()); }},
-    {192, 192, When::not_cue_screen, [](int16_t) { STEP(memories::recall_next_memory()); }},
-    {192, 192, When::cue_screen, [](int16_t) { STEP(playback::go_to_next_cue()); }},
-    {193, 193, When::always, [](int16_t) { STEP(memories::run_store_memory()); }},
-    {194, 194, When::always, [](int16_t) { STEP(memories::run_get_memory()); }},
-    {195, 195, When::always, [](int16_t) { STEP(programmer::run_color_command()); }},
-    {196, 196, When::always, [](int16_t) { STEP(ui::run_text_edit_dialog()); }},
-    {197, 197, When::always, [](int16_t) { STEP(memories::store_to_next_memory()); }},
-    {198, 198, When::always, [](int16_t) { STEP(memories::run_take_output_to_programmer()); }},
-    {199, 199, When::always, [](int16_t) { STEP(programmer::run_dimmer_channel_edit()); }},
-    {202, 202, When::panel_mode_5, [](int16_t) { STEP(playback::cycle_playback_label_mode()); }},
-    {202, 202, When::always, [](int16_t) { STEP(ui::show_previous_panel_page()); }},
-    {203, 203, When::panel_mode_5, [](int16_t) { STEP(playback::cycle_playback_label_mode_forward()); }},
-    {203, 203, When::always, [](int16_t) { STEP(ui::show_next_panel_page()); }},
-    {205, 205, When::not_cue_screen, [](int16_t) { STEP(memories::run_copy_memory_items()); }},
-    {205, 205, When::cue_screen, [](int16_t) { STEP(playback::run_copy_dialog()); }},
-    {207, 207, When::always, [](int16_t) { STEP(playback::go_sequence(0, 1)); }},
-    {211, 212, When::always, [](int16_t key) { STEP(synchro::run_timecode_screen(key)); }},
-    {214, 215, When::always, [](int16_t key) { STEP(synchro::run_timecode_screen(key)); }},
-    {221, 221, When::sequence_display, [](int16_t) { STEP(playback::toggle_sequence_run(displayed_sequence(), 1)); }},
-    {222, 225, When::always, [](int16_t key) { STEP(ui::select_wheel_mode(key - 217)); }},
-    {226, 226, When::sequence_display,
+    {KEY_EDIT_VALUE, KEY_EDIT_VALUE, When::always, [](int16_t) { STEP(ui::dispatch_mode_action()); }},
+    {KEY_LAST, KEY_NEXT, When::fixture_step, [](int16_t key) { STEP(programmer::select_next_fixture(key)); }},
+    {KEY_LAST, KEY_LAST, When::not_cue_screen, [](int16_t) { STEP(memories::recall_previous_memory()); }},
+    {KEY_LAST, KEY_LAST, When::cue_screen, [](int16_t) { STEP(playback::go_to_previous_cue()); }},
+    {KEY_NEXT, KEY_NEXT, When::not_cue_screen, [](int16_t) { STEP(memories::recall_next_memory()); }},
+    {KEY_NEXT, KEY_NEXT, When::cue_screen, [](int16_t) { STEP(playback::go_to_next_cue()); }},
+    {KEY_TO_MEM, KEY_TO_MEM, When::always, [](int16_t) { STEP(memories::run_store_memory()); }},
+    {KEY_GET_MEMORY, KEY_GET_MEMORY, When::always, [](int16_t) { STEP(memories::run_get_memory()); }},
+    {KEY_COLOR, KEY_COLOR, When::always, [](int16_t) { STEP(programmer::run_color_command()); }},
+    {KEY_TEXT, KEY_TEXT, When::always, [](int16_t) { STEP(ui::run_text_edit_dialog()); }},
+    {KEY_STORE_NEXT, KEY_STORE_NEXT, When::always, [](int16_t) { STEP(memories::store_to_next_memory()); }},
+    {KEY_TAKE_OUTPUT, KEY_TAKE_OUTPUT, When::always, [](int16_t) { STEP(memories::run_take_output_to_programmer()); }},
+    {KEY_DIMMER, KEY_DIMMER, When::always, [](int16_t) { STEP(programmer::run_dimmer_channel_edit()); }},
+    {KEY_PAGE_UP, KEY_PAGE_UP, When::panel_mode_5, [](int16_t) { STEP(playback::cycle_playback_label_mode()); }},
+    {KEY_PAGE_UP, KEY_PAGE_UP, When::always, [](int16_t) { STEP(ui::show_previous_panel_page()); }},
+    {KEY_PAGE_DOWN, KEY_PAGE_DOWN, When::panel_mode_5,
+     [](int16_t) { STEP(playback::cycle_playback_label_mode_forward()); }},
+    {KEY_PAGE_DOWN, KEY_PAGE_DOWN, When::always, [](int16_t) { STEP(ui::show_next_panel_page()); }},
+    {KEY_COPY, KEY_COPY, When::not_cue_screen, [](int16_t) { STEP(memories::run_copy_memory_items()); }},
+    {KEY_COPY, KEY_COPY, When::cue_screen, [](int16_t) { STEP(playback::run_copy_dialog()); }},
+    {KEY_ENTER, KEY_ENTER, When::always, [](int16_t) { STEP(playback::go_sequence(0, 1)); }},
+    {KEY_PLAY, KEY_REC, When::always, [](int16_t key) { STEP(synchro::run_timecode_screen(key)); }},
+    {KEY_EDIT, KEY_TIMECODE_MODE, When::always, [](int16_t key) { STEP(synchro::run_timecode_screen(key)); }},
+    {KEY_SEQUENCE_RUN, KEY_SEQUENCE_RUN, When::sequence_display,
+     [](int16_t) { STEP(playback::toggle_sequence_run(displayed_sequence(), 1)); }},
+    {KEY_SEQUENCE_A, KEY_SEQUENCE_D, When::always,
+     [](int16_t key) { STEP(ui::select_wheel_mode(key - KEY_SEQUENCE_A + 5)); }},
+    {KEY_SEQUENCE_DIRECTION, KEY_SEQUENCE_DIRECTION, When::sequence_display,
      [](int16_t) { STEP(playback::set_sequence_direction(displayed_sequence(), 1, -1)); }},
-    {228, 228, When::always, [](int16_t) { STEP(ui::select_item_to_edit()); }},
-    {229, 229, When::always, [](int16_t) { STEP(playback::store_sequences_in_cue()); }},
-    {230, 230, When::always, [](int16_t) { STEP(ui::toggle_freeze_switches()); }},
-    {231, 231, When::always, [](int16_t) { STEP(ui::clear_item_dialog()); }},
-    {232, 232, When::sequence_display, [](int16_t) { STEP(playback::toggle_sequence_sync(displayed_sequence(), 1)); }},
-    {235, 235, When::always, [](int16_t) { STEP(ui::handle_optimize_key()); }},
-    {237, 237, When::sequence_display,
+    {KEY_EDIT_ITEM, KEY_EDIT_ITEM, When::always, [](int16_t) { STEP(ui::select_item_to_edit()); }},
+    {KEY_STORE_SEQUENCES, KEY_STORE_SEQUENCES, When::always, [](int16_t) { STEP(playback::store_sequences_in_cue()); }},
+    {KEY_FREEZE, KEY_FREEZE, When::always, [](int16_t) { STEP(ui::toggle_freeze_switches()); }},
+    {KEY_CLR, KEY_CLR, When::always, [](int16_t) { STEP(ui::clear_item_dialog()); }},
+    {KEY_SEQUENCE_SYNC, KEY_SEQUENCE_SYNC, When::sequence_display,
+     [](int16_t) { STEP(playback::toggle_sequence_sync(displayed_sequence(), 1)); }},
+    {KEY_OPTIMIZE, KEY_OPTIMIZE, When::always, [](int16_t) { STEP(ui::handle_optimize_key()); }},
+    {KEY_SEQUENCE_TRIGGER, KEY_SEQUENCE_TRIGGER, When::sequence_display,
      [](int16_t) { STEP(playback::set_sequence_trigger_mode(displayed_sequence(), 1, -1)); }},
-    {242, 242, When::sequence_display, [](int16_t) { STEP(playback::go_sequence(displayed_sequence(), 1)); }},
-    {243, 245, When::sequence_display,
-     [](int16_t key) { STEP(playback::select_sequence_control(displayed_sequence(), key - 242)); }},
-    {246, 246, When::always, [](int16_t) { run_second_function_menu(); }},
-    {374, 374, When::always, [](int16_t) { STEP(playback::select_wing_lcd_bank(0)); }},
-    {375, 375, When::always, [](int16_t) { STEP(playback::select_wing_lcd_bank(1)); }},
-    {376, 376, When::always, [](int16_t) { STEP(playback::cycle_playback_label_mode()); }},
-    {377, 377, When::always, [](int16_t) { STEP(playback::cycle_playback_label_mode_forward()); }},
-    {378, 378, When::always, [](int16_t) { STEP(memories::run_undo_screen()); }},
-    {382, 382, When::always, [](int16_t) { STEP(programmer::keep_even_fixtures()); }},
-    {383, 383, When::always, [](int16_t) { STEP(programmer::keep_odd_fixtures()); }},
-    {384, 386, When::always, [](int16_t key) { STEP(programmer::run_lamp_command_screen(key)); }},
-    {388, 388, When::always, [](int16_t) { STEP(ui::cycle_transparent_mode(0)); }},
-    {389, 389, When::always, [](int16_t) { STEP(ui::cycle_transparent_mode(1)); }},
-    {390, 390, When::always, [](int16_t) { STEP(playback::select_flash_mode_playbacks(0)); }},
-    {391, 391, When::always, [](int16_t) { STEP(playback::select_flash_mode_playbacks(1)); }},
-    {392, 392, When::always, [](int16_t) { STEP(playback::select_flash_mode_playbacks(2)); }},
-    {396, 400, When::not_cue_screen, [](int16_t key) { STEP(programmer::run_edit_time_screen(key)); }},
-    {396, 400, When::cue_screen, [](int16_t key) { STEP(playback::edit_playback_times(key - 396)); }},
+    {KEY_SEQUENCE_GO, KEY_SEQUENCE_GO, When::sequence_display,
+     [](int16_t) { STEP(playback::go_sequence(displayed_sequence(), 1)); }},
+    {KEY_SEQUENCE_CONTROL_1, KEY_SEQUENCE_CONTROL_3, When::sequence_display,
+     [](int16_t key) {
+         STEP(playback::select_sequence_control(displayed_sequence(), key - KEY_SEQUENCE_CONTROL_1 + 1));
+     }},
+    {KEY_SHIFT, KEY_SHIFT, When::always, [](int16_t) { run_second_function_menu(); }},
+    {KEY_WING_BANK_1, KEY_WING_BANK_1, When::always, [](int16_t) { STEP(playback::select_wing_lcd_bank(0)); }},
+    {KEY_WING_BANK_2, KEY_WING_BANK_2, When::always, [](int16_t) { STEP(playback::select_wing_lcd_bank(1)); }},
+    {KEY_LABEL_MODE_BACK, KEY_LABEL_MODE_BACK, When::always,
+     [](int16_t) { STEP(playback::cycle_playback_label_mode()); }},
+    {KEY_LABEL_MODE_FORWARD, KEY_LABEL_MODE_FORWARD, When::always,
+     [](int16_t) { STEP(playback::cycle_playback_label_mode_forward()); }},
+    {KEY_UNDO, KEY_UNDO, When::always, [](int16_t) { STEP(memories::run_undo_screen()); }},
+    {KEY_EVEN, KEY_EVEN, When::always, [](int16_t) { STEP(programmer::keep_even_fixtures()); }},
+    {KEY_ODD, KEY_ODD, When::always, [](int16_t) { STEP(programmer::keep_odd_fixtures()); }},
+    {KEY_IGNITE, KEY_LAMP_RESET, When::always, [](int16_t key) { STEP(programmer::run_lamp_command_screen(key)); }},
+    {KEY_TRANSPARENT_SEQ, KEY_TRANSPARENT_SEQ, When::always, [](int16_t) { STEP(ui::cycle_transparent_mode(0)); }},
+    {KEY_TRANSPARENT_PLB, KEY_TRANSPARENT_PLB, When::always, [](int16_t) { STEP(ui::cycle_transparent_mode(1)); }},
+    {KEY_FLASH_MODE, KEY_FLASH_MODE, When::always, [](int16_t) { STEP(playback::select_flash_mode_playbacks(0)); }},
+    {KEY_TOGGLE_MODE, KEY_TOGGLE_MODE, When::always, [](int16_t) { STEP(playback::select_flash_mode_playbacks(1)); }},
+    {KEY_KILL_MODE, KEY_KILL_MODE, When::always, [](int16_t) { STEP(playback::select_flash_mode_playbacks(2)); }},
+    {KEY_DELAY_IN, KEY_HOLD, When::not_cue_screen, [](int16_t key) { STEP(programmer::run_edit_time_screen(key)); }},
+    {KEY_DELAY_IN, KEY_HOLD, When::cue_screen,
+     [](int16_t key) { STEP(playback::edit_playback_times(key - KEY_DELAY_IN)); }},
     {KEY_SPACE, KEY_SPACE, When::always,
      [](int16_t) {
          STEP(ui::run_cue_key());
@@ -272,7 +269,7 @@ void draw_setup_menu() {
 int16_t read_setup_choice() {
     for (;;) {
         int16_t key = 0;
-        if (get_key(&key) && (key == kDigit1Key || key == kDigit2Key || key == kEscKey)) return key;
+        if (get_key(&key) && (key == KEY_DIGIT_1 || key == KEY_DIGIT_2 || key == KEY_ESC)) return key;
     }
 }
 
@@ -280,9 +277,9 @@ bool cue_widgets_taken_off() { return (mode_flags & MODE_CUE_TIMING) != 0 && !is
 
 void run_fixture_setup_choice() {
     STEP(reset_led_rings());
-    set_key_led(kSetupKey, LED_ON);
-    if ((run_flags & RUN_BLIND) != 0) set_key_led(kBlindKey, LED_ON);
-    set_key_led(fixture_page == 1 ? kFixturePage1Key : kFixturePage2Key, LED_ON);
+    set_key_led(KEY_SETUP, LED_ON);
+    if ((run_flags & RUN_BLIND) != 0) set_key_led(KEY_BLIND_TOGGLE, LED_ON);
+    set_key_led(fixture_page == 1 ? KEY_BANK_DOWN : KEY_BANK_UP, LED_ON);
     STEP(ui::free_cue_buffers());
     if ((option_flags & OPT_ANALOGUE_VIEW) != 0) STEP(ui::save_panel_picture());
     // The cue widgets come back only when they were taken off here.
@@ -305,44 +302,43 @@ void run_fixture_setup_choice() {
 }
 
 void run_show_settings_choice() {
-    constexpr uint32_t kListsShown = OPT_CUE_GRID_SHOWN | OPT_MEMORY_LIST_SHOWN;
     STEP(ui::set_panel_mode(2));
-    const uint32_t lists_shown = option_flags & kListsShown;
-    option_flags &= ~kListsShown;
+    const uint32_t lists_shown = option_flags & OPT_SCREEN_FIELD;
+    option_flags &= ~OPT_SCREEN_FIELD;
     STEP(ui::edit_global_settings());
-    option_flags = (option_flags & ~kListsShown) | lists_shown;
+    option_flags = (option_flags & ~OPT_SCREEN_FIELD) | lists_shown;
 }
 
 // ------------------------------------------------------------------ second functions
 
 void light_second_function_keys() {
-    set_key_led(kShiftKey, LED_ON);
-    for (const int16_t key : {kCueKey, kEditModeKey, kStepKey, kPanelKey3, kTakeOutputKey, kFigureKey}) {
+    set_key_led(KEY_SHIFT, LED_ON);
+    for (const int16_t key : {KEY_CUE, KEY_MODE, KEY_STEP, KEY_PANEL_3, KEY_TAKE_OUTPUT, KEY_FIGURE}) {
         set_key_led(key, LED_BLINK);
     }
-    if (current_fixture != -1) set_key_led(kPanTiltKey, LED_BLINK);
-    if (!is_timecode_screen_open()) set_key_led(kSetupKey, LED_BLINK);
-    if (is_cue_screen()) set_key_leds(kFirstCuePageKey, kLastCuePageKey, LED_BLINK);
+    if (current_fixture != -1) set_key_led(KEY_TRACKERBALL_PANTILT, LED_BLINK);
+    if (!is_timecode_screen_open()) set_key_led(KEY_SETUP, LED_BLINK);
+    if (is_cue_screen()) set_key_leds(KEY_GROUP_1, KEY_GROUP_16, LED_BLINK);
 }
 
 // Runs the second function of a key; false when the key leaves the menu.
 bool run_second_function(int16_t key) {
-    if (key >= kFirstCuePageKey && key <= kLastCuePageKey) {
-        if (is_cue_screen()) STEP(ui::edit_tracing_mode(static_cast<uint8_t>(key - 80)));
+    if (key >= KEY_GROUP_1 && key <= KEY_GROUP_16) {
+        if (is_cue_screen()) STEP(ui::edit_tracing_mode(static_cast<uint8_t>(key - KEY_GROUP_1 + 1)));
         return true;
     }
     switch (key) {
-        case kCueKey: STEP(ui::edit_transparent_mode()); break;
-        case kEditModeKey: STEP(ui::start_fan_mode_edit()); break;
-        case kStepKey: STEP(ui::edit_solo_memory()); break;
-        case kPanelKey3: STEP(ui::toggle_table_view()); break;
-        case kTakeOutputKey: STEP(memories::read_outputs_into_programmer()); break;
-        case kSetupKey:
+        case KEY_CUE: STEP(ui::edit_transparent_mode()); break;
+        case KEY_MODE: STEP(ui::start_fan_mode_edit()); break;
+        case KEY_STEP: STEP(ui::edit_solo_memory()); break;
+        case KEY_PANEL_3: STEP(ui::toggle_table_view()); break;
+        case KEY_TAKE_OUTPUT: STEP(memories::read_outputs_into_programmer()); break;
+        case KEY_SETUP:
             if (!is_timecode_screen_open()) confirm_quit();
             break;
-        case kPanTiltKey: STEP(programmer::apply_pantilt_record()); break;
-        case kFigureKey: STEP(programmer::run_effect_wizard()); break;
-        case kEscKey: return false;
+        case KEY_TRACKERBALL_PANTILT: STEP(programmer::apply_pantilt_record()); break;
+        case KEY_FIGURE: STEP(programmer::run_effect_wizard()); break;
+        case KEY_ESC: return false;
         default: break;
     }
     return true;
@@ -350,21 +346,21 @@ bool run_second_function(int16_t key) {
 
 void restore_second_function_leds() {
     if (is_cue_screen()) {
-        set_key_leds(kFirstCuePageKey, kLastCuePageKey, LED_OFF);
+        set_key_leds(KEY_GROUP_1, KEY_GROUP_16, LED_OFF);
         const int16_t page = playback::current_cue_page;
-        if (page >= 1 && page <= playback::kCuePages) set_key_led(static_cast<int16_t>(80 + page), LED_ON);
+        if (page >= 1 && page <= playback::kCuePages) set_key_led(group_key(page), LED_ON);
     }
-    set_key_led(kCueKey, is_cue_screen() ? LED_ON : LED_OFF);
+    set_key_led(KEY_CUE, is_cue_screen() ? LED_ON : LED_OFF);
     show_edit_mode_led();
-    set_key_led(kStepKey, (mode_flags & MODE_FIXTURE_STEP) != 0 ? LED_ON : LED_OFF);
-    set_key_led(kSetupKey, LED_OFF);
-    set_key_led(kTakeOutputKey, LED_OFF);
-    set_key_led(kPanTiltKey,
+    set_key_led(KEY_STEP, (mode_flags & MODE_FIXTURE_STEP) != 0 ? LED_ON : LED_OFF);
+    set_key_led(KEY_SETUP, LED_OFF);
+    set_key_led(KEY_TAKE_OUTPUT, LED_OFF);
+    set_key_led(KEY_TRACKERBALL_PANTILT,
                 current_fixture != -1 && (mode_flags & MODE_TRACKERBALL_PANTILT) != 0 ? LED_ON : LED_OFF);
-    set_key_led(kFigureKey, fader_bank != 0 ? LED_ON : LED_OFF);
+    set_key_led(KEY_FIGURE, fader_bank != 0 ? LED_ON : LED_OFF);
     const int panel = panel_mode();
-    set_key_led(kPanelKey3, panel >= 3 && panel <= 5 ? LED_ON : LED_OFF);
-    set_key_led(kShiftKey, LED_OFF);
+    set_key_led(KEY_PANEL_3, panel >= 3 && panel <= 5 ? LED_ON : LED_OFF);
+    set_key_led(KEY_SHIFT, LED_OFF);
 }
 
 }  // namespace
@@ -436,37 +432,37 @@ void step_mode_wheels() {
 }
 
 void show_setup_menu() {
-    if (ui::wait_key_held(kSetupKey, ui::kKeyHoldTime_ms)) {
+    if (ui::wait_key_held(KEY_SETUP, ui::kKeyHoldTime_ms)) {
         option_flags &= ~(OPT_CUE_PANEL | OPT_MEMORY_STATE_SHOWN);
         run_flags |= RUN_SHOW_FILE_BUSY;
         datafiles::show_file_operation = 2;
         draw_setup_menu();
-        set_key_led(kDigit1Key, LED_BLINK);
-        set_key_led(kDigit2Key, LED_BLINK);
-        set_key_led(kEscKey, LED_BLINK);
-        set_key_led(kDigit0Key, LED_OFF);
-        set_key_leds(kDigit3Key, kDigit9Key, LED_OFF);
+        set_key_led(KEY_DIGIT_1, LED_BLINK);
+        set_key_led(KEY_DIGIT_2, LED_BLINK);
+        set_key_led(KEY_ESC, LED_BLINK);
+        set_key_led(KEY_DIGIT_0, LED_OFF);
+        set_key_leds(KEY_DIGIT_3, KEY_DIGIT_9, LED_OFF);
 
         const int16_t choice = read_setup_choice();
-        set_key_led(kDigit1Key, LED_OFF);
-        set_key_led(kDigit2Key, LED_OFF);
-        set_key_led(kEscKey, LED_OFF);
+        set_key_led(KEY_DIGIT_1, LED_OFF);
+        set_key_led(KEY_DIGIT_2, LED_OFF);
+        set_key_led(KEY_ESC, LED_OFF);
         run_flags &= ~RUN_SHOW_FILE_BUSY;
         STEP(playback::update_point_cue_leds());
         if (restart_requested == 0) STEP(ui::redraw_cue_panel());
 
-        if (choice == kDigit1Key) {
+        if (choice == KEY_DIGIT_1) {
             run_fixture_setup_choice();
-        } else if (choice == kDigit2Key) {
+        } else if (choice == KEY_DIGIT_2) {
             run_show_settings_choice();
         }
     }
-    set_key_led(kSetupKey, LED_OFF);
+    set_key_led(KEY_SETUP, LED_OFF);
 }
 
 void run_second_function_menu() {
     light_second_function_keys();
-    while (key_down_table[kShiftKey] != 0 && quit_requested == 0) {
+    while (key_down_table[KEY_SHIFT] != 0 && quit_requested == 0) {
         int16_t key = 0;
         if (get_key(&key) && !run_second_function(key)) break;
     }
@@ -474,8 +470,8 @@ void run_second_function_menu() {
 }
 
 void confirm_quit() {
-    if (ui::wait_key_held(kSetupKey, ui::kKeyHoldTime_ms)) quit_requested = 1;
-    set_key_led(kSetupKey, LED_BLINK);
+    if (ui::wait_key_held(KEY_SETUP, ui::kKeyHoldTime_ms)) quit_requested = 1;
+    set_key_led(KEY_SETUP, LED_BLINK);
 }
 
 }  // namespace runtime

@@ -8,16 +8,14 @@
 //
 // Also here: the mouse click on the fixture and cue grids (mouse mode), the
 // trackerball routed by wheel mode (the other modes), and the two held-key
-// menus: SETUP (113) and the second functions of the shift key 246 with the
+// menus: SETUP (KEY_SETUP) and the second functions of KEY_SHIFT with the
 // quit confirmation.
 #pragma once
 #include <cstdint>
 
-namespace runtime {
+#include "runtime/key_codes.h"
 
-// Key 113 held: the SETUP menu; key 246 held: its second functions.
-constexpr int16_t kSetupKey = 113;
-constexpr int16_t kShiftKey = 246;
+namespace runtime {
 
 void dispatch_key(int16_t key);
 

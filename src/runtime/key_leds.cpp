@@ -3,6 +3,7 @@
 #include "runtime/card_access.h"
 #include "runtime/card_discovery.h"
 #include "runtime/config_records.h"
+#include "runtime/key_codes.h"
 #include "runtime/key_reader.h"
 #include "runtime/main_loop.h"
 #include "runtime/timers.h"
@@ -37,7 +38,6 @@ constexpr uint16_t kLastNarrowLedColumn = 39;
 constexpr int kWordRows = 64;
 constexpr int kWordColumns = 256;
 
-constexpr int16_t kEscKey = 201;
 constexpr uint32_t kReleaseWait_ms = 1000;
 constexpr uint32_t kReleaseWaitLong_ms = 2000;
 
@@ -53,14 +53,14 @@ void read_led_ring_base() {
 
 int small_console_led_index(int16_t key) {
     switch (key) {
-        case 71: return 1;
-        case 72: return 2;
-        case 73: return 3;
-        case 151:
-        case 152:
-        case 153:
-        case 154: return 4;
-        case 164: return 5;
+        case KEY_BANK_DOWN: return 1;
+        case KEY_BANK_UP: return 2;
+        case KEY_CUE: return 3;
+        case KEY_PRESET_1:
+        case KEY_PRESET_2:
+        case KEY_PRESET_3:
+        case KEY_PRESET_4: return 4;
+        case KEY_PREDEFINED: return 5;
         default: return 0;
     }
 }
@@ -186,7 +186,7 @@ void wait_while_held(int16_t key, uint32_t limit_ms) {
         if (is_input_pending()) {
             int16_t read_key = 0;
             const bool pressed = get_key(&read_key);
-            if ((pressed && read_key == kEscKey) || !key_held(index)) return;
+            if ((pressed && read_key == KEY_ESC) || !key_held(index)) return;
         }
         if (get_time_ms() - start_ms > limit_ms) return;
     }

@@ -11,6 +11,7 @@
 #include "runtime/card_discovery.h"
 #include "runtime/config_records.h"
 #include "runtime/console_state.h"
+#include "runtime/fixture_tables.h"
 #include "runtime/keyboard_isr.h"
 #include "runtime/main_loop.h"
 #include "runtime/step_log.h"
@@ -26,15 +27,8 @@ uint16_t key_fifo_base = 0;
 int16_t pc_release_pending = 0;
 int16_t pc_pending_key = 0;
 RemoteCueBytes remote_cue_last;
-std::array<std::array<uint16_t, kFixtureKeys + 1>, kFixturePages + 1> fixture_bank_keys{};
-std::array<uint8_t, kFixturePages + 1> fixture_bank_counts{};
 
 namespace {
-
-// run_flags bit 7: a command keeps the master flash keys out.
-constexpr uint32_t RUN_BIT7 = 1u << 7;
-// option_flags bit 3: the fixture panel is on screen.
-constexpr uint32_t OPT_FIXTURE_PANEL = 1u << 3;
 
 // Console card cells of the key FIFO; each holds a card address.
 constexpr uint32_t kFifoBaseCell = 0x420;
@@ -48,12 +42,12 @@ constexpr int kExtendedKeyOffset = 800;
 constexpr uint16_t kHighestEnteredKey = 2000;
 
 // The refusals: run_flags bits that keep a key group or a cue call out.
-constexpr uint32_t kMasterKeysOut = RUN_BIT7;
-constexpr uint32_t kPlaybackKeysOut = RUN_BIT6 | RUN_FREEZE_SWITCHES | RUN_CUE_COPY_DIALOG;
-constexpr uint32_t kMacroKeysOut = RUN_BIT5 | RUN_BIT6 | RUN_BIT17 | RUN_CUE_COPY_DIALOG;
-constexpr uint32_t kBlindKeyOut = RUN_BIT5 | RUN_BIT6 | RUN_BIT17;
-constexpr uint32_t kCueCallsOut =
-    RUN_BIT5 | RUN_BIT6 | RUN_BIT17 | RUN_FREEZE_SWITCHES | RUN_CUE_COPY_DIALOG | RUN_BIT9;
+constexpr uint32_t kMasterKeysOut = RUN_MASTER_KEYS_TAKEN;
+constexpr uint32_t kPlaybackKeysOut = RUN_PLAYBACK_KEYS_TAKEN | RUN_FREEZE_SWITCHES | RUN_CUE_COPY_DIALOG;
+constexpr uint32_t kKeysTaken = RUN_SEQUENCE_KEYS_TAKEN | RUN_PLAYBACK_KEYS_TAKEN | RUN_POINTCUE_EDIT;
+constexpr uint32_t kMacroKeysOut = kKeysTaken | RUN_CUE_COPY_DIALOG;
+constexpr uint32_t kBlindKeyOut = kKeysTaken;
+constexpr uint32_t kCueCallsOut = kKeysTaken | RUN_FREEZE_SWITCHES | RUN_CUE_COPY_DIALOG | RUN_MIDI_EDIT;
 
 // DMX input 1: the cue bytes after the 10 playbacks and 4 masters.
 constexpr int16_t kFirstDmxInStart = 1;
@@ -107,33 +101,33 @@ bool refused(uint32_t bits) { return (run_flags & bits) != 0; }
 // --- PC keyboard ----------------------------------------------------------------
 
 int16_t map_pc_character(int c) {
-    if (c >= '0' && c <= '9') return static_cast<int16_t>(c + 123);
+    if (c >= '0' && c <= '9') return digit_key(c - '0');
     switch (c) {
-        case '.': return 181;
+        case '.': return KEY_POINT;
         case ' ': return KEY_SPACE;
-        case 27: return 201;   // Esc
-        case 13: return 207;   // Enter
-        case 8: return 182;    // Backspace
-        case '+': return 184;
-        case kExtendedKeyOffset + 73: return 202;   // PgUp
-        case kExtendedKeyOffset + 81: return 203;   // PgDn
-        case kExtendedKeyOffset + 83: return 204;   // Del
-        case kExtendedKeyOffset + 59: return 222;   // F1..F4
-        case kExtendedKeyOffset + 60: return 223;
-        case kExtendedKeyOffset + 61: return 224;
-        case kExtendedKeyOffset + 62: return 225;
-        case kExtendedKeyOffset + 63: return 137;   // F5..F7
-        case kExtendedKeyOffset + 64: return 138;
-        case kExtendedKeyOffset + 65: return 139;
-        case kExtendedKeyOffset + 66: return 215;   // F8
-        case kExtendedKeyOffset + 67: return 211;   // F9, F10
-        case kExtendedKeyOffset + 68: return 212;
-        case kExtendedKeyOffset + 133: return 213;  // F11, F12
-        case kExtendedKeyOffset + 134: return 214;
-        case kExtendedKeyOffset + 75: return 175;   // Left
-        case kExtendedKeyOffset + 77: return 177;   // Right
-        case kExtendedKeyOffset + 72: return 179;   // Up
-        case kExtendedKeyOffset + 80: return 173;   // Down
+        case 27: return KEY_ESC;
+        case 13: return KEY_ENTER;
+        case 8: return KEY_BACK;    // Backspace
+        case '+': return KEY_PLUS;
+        case kExtendedKeyOffset + 73: return KEY_PAGE_UP;
+        case kExtendedKeyOffset + 81: return KEY_PAGE_DOWN;
+        case kExtendedKeyOffset + 83: return KEY_DEL;
+        case kExtendedKeyOffset + 59: return KEY_SEQUENCE_A;   // F1..F4: wheel modes 5..8
+        case kExtendedKeyOffset + 60: return KEY_SEQUENCE_B;
+        case kExtendedKeyOffset + 61: return KEY_SEQUENCE_C;
+        case kExtendedKeyOffset + 62: return KEY_SEQUENCE_D;
+        case kExtendedKeyOffset + 63: return KEY_WHEEL_MODE_2;  // F5..F7: wheel modes 2..4
+        case kExtendedKeyOffset + 64: return KEY_WHEEL_MODE_3;
+        case kExtendedKeyOffset + 65: return KEY_WHEEL_MODE_4;
+        case kExtendedKeyOffset + 66: return KEY_TIMECODE_MODE;  // F8
+        case kExtendedKeyOffset + 67: return KEY_PLAY;           // F9, F10
+        case kExtendedKeyOffset + 68: return KEY_REC;
+        case kExtendedKeyOffset + 133: return KEY_STOP;          // F11, F12
+        case kExtendedKeyOffset + 134: return KEY_EDIT;
+        case kExtendedKeyOffset + 75: return KEY_LEFT;
+        case kExtendedKeyOffset + 77: return KEY_RIGHT;
+        case kExtendedKeyOffset + 72: return KEY_UP;
+        case kExtendedKeyOffset + 80: return KEY_DOWN;
         default: return 0;
     }
 }
@@ -209,12 +203,12 @@ bool read_ring_key(int16_t* key) {
     const bool press = high_byte(word) == 1;
     set_key_down(*key, press ? 1 : 0);
     if (in_setup()) return press;
-    if (*key >= kFirstPlaybackKey && *key <= kLastSmallConsolePlaybackKey) {
+    if (*key >= KEY_PLAYBACK_1 && *key <= KEY_PLAYBACK_10) {
         if (!refused(kPlaybackKeysOut)) handle_playback_key(*key, press ? 1 : 0);
         *key = 0;
         return false;
     }
-    if (*key == kBlindKey && press) {
+    if (*key == KEY_BLIND_TOGGLE && press) {
         if (!refused(kBlindKeyOut)) STEP(ui::toggle_blind_mode());
         *key = 0;
         return false;
@@ -237,15 +231,15 @@ int16_t decode_fifo_word(uint16_t word) {
 // not one of theirs.
 bool act_on_key_group(int16_t key, bool press) {
     const uint8_t pressed = press ? 1 : 0;
-    if (key >= kFirstSequenceKey && key <= kLastSequenceKey) {
+    if (key >= KEY_SEQUENCE_A_RUN && key <= KEY_SEQUENCE_D_GO) {
         handle_sequence_key(key, pressed);
-    } else if (key >= kFirstMasterKey && key <= kLastMasterKey) {
+    } else if (key >= KEY_MASTER_1 && key <= KEY_MASTER_4) {
         if (!refused(kMasterKeysOut)) handle_master_key(key, pressed);
-    } else if (key >= kFirstPlaybackKey && key <= kLastPlaybackKey) {
+    } else if (key >= KEY_PLAYBACK_1 && key <= KEY_PLAYBACK_42) {
         if (!refused(kPlaybackKeysOut)) handle_playback_key(key, pressed);
-    } else if (key >= kFirstMacroKey && key <= kLastMacroKey) {
-        if (press && !refused(kMacroKeysOut)) run_key_macro(static_cast<uint8_t>(key - 500));
-    } else if (key == kBlindKey) {
+    } else if (key >= KEY_MACRO_1 && key <= KEY_MACRO_15) {
+        if (press && !refused(kMacroKeysOut)) run_key_macro(static_cast<uint8_t>(key - KEY_MACRO_1 + 1));
+    } else if (key == KEY_BLIND_TOGGLE) {
         if (press && !refused(kBlindKeyOut)) STEP(ui::toggle_blind_mode());
     } else {
         return false;
@@ -421,8 +415,9 @@ bool get_key(int16_t* key) {
             decided = false;
         }
     }
-    ui::set_text_style(key_reader_text_settings.font, key_reader_text_settings.direction,
-                       key_reader_text_settings.char_size);
+    ui::set_text_style(static_cast<int16_t>(key_reader_text_settings.font),
+                       static_cast<int16_t>(key_reader_text_settings.direction),
+                       static_cast<int16_t>(key_reader_text_settings.char_size));
     platform::_setcolor(saved_colour);
     return result;
 }
@@ -462,21 +457,21 @@ void flush_key_buffers() {
 }
 
 void handle_sequence_key(int16_t key, uint8_t press) {
-    if (press == 0 || key < kFirstSequenceKey || key > kLastSequenceKey) return;
-    const auto sequence = static_cast<int16_t>((key - kFirstSequenceKey) / 6 + 1);
-    switch ((key - kFirstSequenceKey) % 6) {
-        case 0: STEP(playback::toggle_sequence_run(sequence, 1)); break;
-        case 1: STEP(playback::set_sequence_direction(sequence, 1, -1)); break;
-        case 3: STEP(playback::toggle_sequence_sync(sequence, 1)); break;
-        case 4: STEP(playback::set_sequence_trigger_mode(sequence, 1, -1)); break;
-        case 5: STEP(playback::go_sequence(sequence, 1)); break;
-        default: break;  // the spare key
+    if (press == 0 || key < KEY_SEQUENCE_A_RUN || key > KEY_SEQUENCE_D_GO) return;
+    const auto sequence = static_cast<int16_t>((key - KEY_SEQUENCE_A_RUN) / kSequenceKeysEach + 1);
+    switch (static_cast<SequenceKey>((key - KEY_SEQUENCE_A_RUN) % kSequenceKeysEach)) {
+        case SequenceKey::run: STEP(playback::toggle_sequence_run(sequence, 1)); break;
+        case SequenceKey::direction: STEP(playback::set_sequence_direction(sequence, 1, -1)); break;
+        case SequenceKey::sync: STEP(playback::toggle_sequence_sync(sequence, 1)); break;
+        case SequenceKey::trigger: STEP(playback::set_sequence_trigger_mode(sequence, 1, -1)); break;
+        case SequenceKey::go: STEP(playback::go_sequence(sequence, 1)); break;
+        case SequenceKey::spare: break;
     }
 }
 
 void handle_master_key(int16_t key, uint8_t press) {
-    if (key < kFirstMasterKey || key > kLastMasterKey) return;
-    const auto master = static_cast<int16_t>(key - 280);
+    if (key < KEY_MASTER_1 || key > KEY_MASTER_4) return;
+    const auto master = static_cast<int16_t>(key - KEY_MASTER_1 + 1);
     STEP(synchro::record_fader_event(master, press));
     if (master < 3 || (option_flags & OPT_FIXTURE_PANEL) == 0 ||
         (run_flags & (RUN_COPY_MEMORY_DIALOG | RUN_FREEZE_SWITCHES)) != 0) {
@@ -485,7 +480,7 @@ void handle_master_key(int16_t key, uint8_t press) {
     if (fixture_page < 1 || fixture_page > kFixturePages) return;
     const auto submaster = static_cast<size_t>(master - 2);
     const size_t other = 3 - submaster;
-    const bool other_held = key_down_table[static_cast<size_t>(kFirstMasterKey + 1 + other)] != 0;
+    const bool other_held = key_down_table[static_cast<size_t>(master_key(static_cast<int>(other) + 2))] != 0;
     const auto& keys = fixture_bank_keys[static_cast<size_t>(fixture_page)];
     const int count = fixture_bank_counts[static_cast<size_t>(fixture_page)];
     for (int k = 1; k <= count && k <= kFixtureKeys; ++k) {
@@ -502,9 +497,9 @@ void handle_master_key(int16_t key, uint8_t press) {
 }
 
 void handle_playback_key(int16_t key, uint8_t press) {
-    if (key < kFirstPlaybackKey || key > kLastPlaybackKey) return;
-    const auto p = static_cast<int16_t>(key - 290);
-    const auto fader = static_cast<int16_t>(key - 190);  // the recorder numbers playbacks 101..142
+    if (key < KEY_PLAYBACK_1 || key > KEY_PLAYBACK_42) return;
+    const auto p = static_cast<int16_t>(key - KEY_PLAYBACK_1 + 1);
+    const auto fader = static_cast<int16_t>(p + 100);  // the recorder numbers playbacks 101..142
     STEP(playback::handle_flash_key(p, press));
     STEP(synchro::record_fader_event(fader, press));
 }

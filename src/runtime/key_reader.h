@@ -13,28 +13,18 @@
 // Also here: the pollers the background poll asks for input, the flush of
 // all key buffers, the handlers of the hardware key groups and the key macros.
 #pragma once
-#include <array>
 #include <cstdint>
 
-namespace runtime {
+#include "runtime/key_codes.h"
 
-constexpr int16_t KEY_SPACE = 901;
-constexpr int16_t KEY_QUIT = 999;
+namespace runtime {
 
 // Console FIFO word: bit 15 press, bits 8-14 matrix row, bits 0-7 column.
 constexpr uint16_t KEY_FIFO_PRESS = 0x8000;
 
-// Key groups that act inside the reader.
-constexpr int16_t kFirstSequenceKey = 251;  // 6 keys for each of sequences A..D
-constexpr int16_t kLastSequenceKey = 274;
-constexpr int16_t kFirstMasterKey = 281;    // GRAND, FLASH, SUB1, SUB2
-constexpr int16_t kLastMasterKey = 284;
-constexpr int16_t kFirstPlaybackKey = 291;  // playbacks 1..42
-constexpr int16_t kLastPlaybackKey = 332;
-constexpr int16_t kLastSmallConsolePlaybackKey = 300;
-constexpr int16_t kFirstMacroKey = 501;     // key macros 1..15
-constexpr int16_t kLastMacroKey = 515;
-constexpr int16_t kBlindKey = 114;
+// The key groups that act inside the reader are the sequence keys of the
+// sequence belts, the master and playback flash keys, the key macros and
+// the blind key (key_codes.h).
 constexpr uint8_t kKeyMacros = 15;
 
 // Card address of the first word of the console key FIFO, read at the
@@ -53,13 +43,6 @@ struct RemoteCueBytes {
     uint8_t point = 0;
 };
 extern RemoteCueBytes remote_cue_last;
-
-// The fixtures on the keys of each fixture page: [page 1..10][key 1..70] the
-// fixture's 0-based index, and the number of fixtures on each page.
-constexpr int kFixturePages = 10;
-constexpr int kFixtureKeys = 70;
-extern std::array<std::array<uint16_t, kFixtureKeys + 1>, kFixturePages + 1> fixture_bank_keys;
-extern std::array<uint8_t, kFixturePages + 1> fixture_bank_counts;
 
 // Waits (running the background poll) for one input event; true for a key
 // press the caller is to act on, with the key code in *key (0 on entry).

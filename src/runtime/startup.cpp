@@ -149,7 +149,7 @@ void shutdown_hardware() {
     stop_wing_tone();
     reset_led_rings();
     flush_key_buffers();
-    for (int led = 1; led <= kKeyboardLeds; ++led) set_keyboard_leds(led, 0);
+    for (uint8_t led = 1; led <= kKeyboardLeds; ++led) set_keyboard_leds(led, 0);
     synchro::reset_midi_input();
     if (hw_option_flags.displays != 0) init_console_displays();
     if (hw_option_flags.sequence_belts != 0) {

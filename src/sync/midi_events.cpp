@@ -1,12 +1,16 @@
 #include "sync/midi_events.h"
 
+#include "runtime/step_log.h"
+
 namespace synchro {
 
 MidiEvent midi_event;
 std::array<uint8_t, kMidiStatusBytes> midi_status_class{};
 MidiCueTable midi_cue_lookup{};
 
-void open_list_by_midi_number(uint16_t) {}
-void record_fader_event(int16_t, uint8_t) {}
+void open_list_by_midi_number(uint16_t list) { runtime::log_call("synchro::open_list_by_midi_number", {list}); }
+void record_fader_event(int16_t fader, uint8_t pressed) {
+    runtime::log_call("synchro::record_fader_event", {fader, pressed});
+}
 
 }  // namespace synchro

@@ -3,6 +3,7 @@
 #include "platform/interrupts.h"
 #include "platform/selectors.h"
 #include "runtime/card_discovery.h"
+#include "runtime/step_log.h"
 
 namespace synchro {
 
@@ -49,13 +50,16 @@ void reset_midi_input() {
 }
 
 void enable_card_midi() { send_card_command(kCommandMidiInputOn); }
-void rebuild_midi_cue_table() {}
+void rebuild_midi_cue_table() { runtime::log_call("synchro::rebuild_midi_cue_table"); }
+
+void load_timecode_list(const std::string& name) { loaded_timecode_list_name = name; }
+
+// Run on every pass of the poll or the main loop: they record nothing.
 bool poll_midi_input() { return false; }
 void poll_audio_inputs() {}
 void run_timecode_tick() {}
 void poll_cd_status() {}
-void load_timecode_list(const std::string& name) { loaded_timecode_list_name = name; }
-void free_timecode_list() {}
+void free_timecode_list() { runtime::log_call("synchro::free_timecode_list"); }
 
 void free_dos_buffer(uint16_t selector) {
     if (selector != 0) platform::dpmi_free_dos_memory(selector);

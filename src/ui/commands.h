@@ -35,6 +35,12 @@ void select_item_to_edit();
 void toggle_freeze_switches();
 void clear_item_dialog();
 
+// Playbacks, sequences and fixtures frozen by the freeze switches, counted
+// when the freeze command ends.
+extern int16_t frozen_playback_count;
+extern int16_t frozen_sequence_count;
+extern int16_t frozen_fixture_count;
+
 // Cue optimising (235).
 void handle_optimize_key();
 

@@ -5,24 +5,22 @@
 #include <cstdio>
 
 #include "platform/graphics.h"
+#include "programmer/fixture_pages.h"
 #include "runtime/config_records.h"
 #include "runtime/console_state.h"
+#include "runtime/key_codes.h"
 #include "runtime/key_leds.h"
 #include "runtime/key_reader.h"
 #include "runtime/main_loop.h"
 #include "runtime/mouse_input.h"
 #include "runtime/step_log.h"
 #include "ui/commands.h"
-#include "ui/entry_neighbours.h"
 #include "ui/helpers.h"
 #include "ui/text_entry.h"
 
 namespace ui {
 
 namespace {
-
-// option_flags bit 2: the memory list is on screen.
-constexpr uint32_t OPT_MEMORY_LIST_SHOWN = 1u << 2;
 
 // The step-value cursor is drawn this far left of and above the usual place.
 constexpr int16_t kStepCursorShift_px = 3;
@@ -64,10 +62,10 @@ void restore_leds(const SavedLeds& leds) {
 }
 
 void blink_common_keys(SavedLeds& leds) {
-    for (int16_t key = KEY_DIGIT_0; key <= KEY_DIGIT_9; ++key) blink_key(leds, key);
-    blink_key(leds, KEY_BACK);
-    blink_key(leds, KEY_ESC);
-    blink_key(leds, KEY_ENTER);
+    for (int16_t key = runtime::KEY_DIGIT_0; key <= runtime::KEY_DIGIT_9; ++key) blink_key(leds, key);
+    blink_key(leds, runtime::KEY_BACK);
+    blink_key(leds, runtime::KEY_ESC);
+    blink_key(leds, runtime::KEY_ENTER);
 }
 
 void draw_digit(const Field& f, int16_t cell, char c) {
@@ -117,8 +115,8 @@ int16_t wait_entry_key() {
     for (;;) {
         runtime::read_trackerball(0);
         runtime::run_background();
-        if (runtime::mouse_buttons == runtime::kMouseLeft) return KEY_ENTER;
-        if (runtime::mouse_buttons == runtime::kMouseRight) return KEY_ESC;
+        if (runtime::mouse_buttons == runtime::kMouseLeft) return runtime::KEY_ENTER;
+        if (runtime::mouse_buttons == runtime::kMouseRight) return runtime::KEY_ESC;
         if (runtime::is_input_pending()) {
             int16_t key = 0;
             if (runtime::get_key(&key)) return key;
@@ -128,11 +126,12 @@ int16_t wait_entry_key() {
 
 // The memory variant's paging keys; true when the key was one of them.
 bool page_memory_list(int16_t key, const Field& f) {
-    if (key == KEY_MEMORY_PANEL) {
+    if (key == runtime::KEY_PANEL_2) {
         if ((runtime::mode_flags & runtime::MODE_CUE_SCREEN) != 0) STEP(programmer::set_fixture_page(runtime::fixture_page));
         STEP(handle_panel_key(key));
-    } else if ((key == KEY_PAGE_UP || key == KEY_PAGE_DOWN) && (runtime::option_flags & OPT_MEMORY_LIST_SHOWN) != 0) {
-        if (key == KEY_PAGE_UP) {
+    } else if ((key == runtime::KEY_PAGE_UP || key == runtime::KEY_PAGE_DOWN) &&
+               (runtime::option_flags & runtime::OPT_MEMORY_LIST) != 0) {
+        if (key == runtime::KEY_PAGE_UP) {
             STEP(show_previous_panel_page());
         } else {
             STEP(show_next_panel_page());
@@ -144,13 +143,14 @@ bool page_memory_list(int16_t key, const Field& f) {
     return true;
 }
 
-bool ends_variant(Variant variant, int16_t key, uint8_t allow_186) {
+bool ends_variant(Variant variant, int16_t key, uint8_t allow_full) {
     switch (variant) {
         case Variant::step:
-            return key == KEY_POINT || key == KEY_EDIT_VALUE || key == KEY_SELECT_FUNCTIONS ||
-                   (key == KEY_186 && allow_186 != 0);
+            return key == runtime::KEY_POINT || key == runtime::KEY_EDIT_VALUE || key == runtime::KEY_SELECT_FUNCTIONS ||
+                   (key == runtime::KEY_FULL && allow_full != 0);
         case Variant::fixture:
-            return key == KEY_POINT || key == KEY_PLUS || key == KEY_185 || key == KEY_200;
+            return key == runtime::KEY_POINT || key == runtime::KEY_PLUS || key == runtime::KEY_MINUS ||
+                   key == runtime::KEY_RANGE;
         case Variant::plain:
         case Variant::memory:
             return false;
@@ -160,25 +160,25 @@ bool ends_variant(Variant variant, int16_t key, uint8_t allow_186) {
 
 // The loop the four dialogs share: returns the key that ended it (ENTER,
 // ESC or one of the variant's own), with the digits typed in f.
-int16_t run_entry(Field& f, Variant variant, uint8_t allow_186) {
+int16_t run_entry(Field& f, Variant variant, uint8_t allow_full) {
     const int16_t max_digits = f.max_digits < kMaxEntryDigits ? f.max_digits : kMaxEntryDigits;
     for (;;) {
         draw_cursor(f, f.foreground);
         const int16_t key = wait_entry_key();
         draw_cursor(f, f.background);
-        if (key == KEY_BACK) {
+        if (key == runtime::KEY_BACK) {
             if (f.count > 0) {
                 --f.count;
                 f.text[static_cast<size_t>(f.count)] = '\0';
                 clear_cell(f, f.count);
             }
-        } else if (key == KEY_ENTER || key == KEY_ESC || ends_variant(variant, key, allow_186)) {
+        } else if (key == runtime::KEY_ENTER || key == runtime::KEY_ESC || ends_variant(variant, key, allow_full)) {
             f.text[static_cast<size_t>(f.count)] = '\0';
             return key;
         } else if (variant == Variant::memory && page_memory_list(key, f)) {
             // the field stays open
-        } else if (key >= KEY_DIGIT_0 && key <= KEY_DIGIT_9 && f.count < max_digits) {
-            const char c = static_cast<char>('0' + key - KEY_DIGIT_0);
+        } else if (key >= runtime::KEY_DIGIT_0 && key <= runtime::KEY_DIGIT_9 && f.count < max_digits) {
+            const char c = static_cast<char>('0' + key - runtime::KEY_DIGIT_0);
             draw_digit(f, f.count, c);
             f.text[static_cast<size_t>(f.count)] = c;
             ++f.count;
@@ -202,7 +202,7 @@ Field open_field(int16_t x, int16_t y, int16_t max_digits, uint8_t background, u
 
 // ENTER and ESC as edit_number answers them.
 int16_t plain_result(int16_t key, const Field& f) {
-    if (key == KEY_ESC) return kEntryCancelled;
+    if (key == runtime::KEY_ESC) return kEntryCancelled;
     if (f.count == 0) return kEntryEmpty;
     return parse_int(f.text.data());
 }
@@ -231,28 +231,28 @@ int16_t edit_memory_number(int16_t initial, int16_t x, int16_t y, int16_t max_di
 }
 
 int16_t edit_step_value(int16_t initial, int16_t x, int16_t y, int16_t max_digits, uint8_t background,
-                        uint8_t foreground, uint8_t large, uint8_t allow_186, int16_t* exit_reason) {
+                        uint8_t foreground, uint8_t large, uint8_t allow_full, int16_t* exit_reason) {
     int16_t reason = kStepEnter;
     if (exit_reason != nullptr) *exit_reason = reason;
     Field f = open_field(x, y, max_digits, background, foreground, large, kStepCursorShift_px);
     SavedLeds leds;
     blink_common_keys(leds);
-    blink_key(leds, KEY_POINT);
-    blink_key(leds, KEY_SELECT_FUNCTIONS);
-    if (allow_186 != 0) blink_key(leds, KEY_186);
+    blink_key(leds, runtime::KEY_POINT);
+    blink_key(leds, runtime::KEY_SELECT_FUNCTIONS);
+    if (allow_full != 0) blink_key(leds, runtime::KEY_FULL);
     show_initial_value(f, initial);
-    const int16_t key = run_entry(f, Variant::step, allow_186);
+    const int16_t key = run_entry(f, Variant::step, allow_full);
     restore_leds(leds);
     int16_t result = 0;
-    if (key == KEY_ENTER) {
+    if (key == runtime::KEY_ENTER) {
         reason = f.count > 0 ? kStepEnter : kStepEmpty;
         if (f.count > 0) result = parse_int(f.text.data());
-    } else if (key == KEY_ESC) {
+    } else if (key == runtime::KEY_ESC) {
         reason = kStepEscape;
-    } else if (key == KEY_SELECT_FUNCTIONS) {
+    } else if (key == runtime::KEY_SELECT_FUNCTIONS) {
         reason = kStepFunctions;
     } else {
-        reason = key == KEY_186 ? kStepKey186 : kStepNext;
+        reason = key == runtime::KEY_FULL ? kStepFull : kStepNext;
         result = parse_int(f.text.data());
     }
     if (exit_reason != nullptr) *exit_reason = reason;
@@ -265,20 +265,22 @@ int16_t edit_fixture_value(int16_t initial, int16_t x, int16_t y, int16_t max_di
     Field f = open_field(x, y, max_digits, background, foreground, large, 0);
     SavedLeds leds;
     blink_common_keys(leds);
-    runtime::set_key_led(KEY_PLUS, runtime::LED_BLINK);
-    runtime::set_key_led(KEY_185, runtime::LED_BLINK);
-    runtime::set_key_led(KEY_200, runtime::LED_BLINK);
+    runtime::set_key_led(runtime::KEY_PLUS, runtime::LED_BLINK);
+    runtime::set_key_led(runtime::KEY_MINUS, runtime::LED_BLINK);
+    runtime::set_key_led(runtime::KEY_RANGE, runtime::LED_BLINK);
     show_initial_value(f, initial);
     const int16_t key = run_entry(f, Variant::fixture, 0);
     restore_leds(leds);
-    runtime::set_key_led(KEY_PLUS, runtime::LED_OFF);
-    runtime::set_key_led(KEY_185, runtime::LED_OFF);
-    runtime::set_key_led(KEY_200, runtime::LED_OFF);
-    if (key == KEY_ENTER || key == KEY_ESC) return plain_result(key, f);
-    if (key == KEY_POINT) return f.count == 1 ? static_cast<int16_t>(kFixtureDigitBase + (f.text[0] - '0')) : kEntryCancelled;
-    uint8_t exit = kFixtureExit200;
-    if (key == KEY_PLUS) exit = kFixtureExit184;
-    if (key == KEY_185) exit = kFixtureExit185;
+    runtime::set_key_led(runtime::KEY_PLUS, runtime::LED_OFF);
+    runtime::set_key_led(runtime::KEY_MINUS, runtime::LED_OFF);
+    runtime::set_key_led(runtime::KEY_RANGE, runtime::LED_OFF);
+    if (key == runtime::KEY_ENTER || key == runtime::KEY_ESC) return plain_result(key, f);
+    if (key == runtime::KEY_POINT) {
+        return f.count == 1 ? static_cast<int16_t>(kFixtureDigitBase + (f.text[0] - '0')) : kEntryCancelled;
+    }
+    uint8_t exit = kFixtureExitRange;
+    if (key == runtime::KEY_PLUS) exit = kFixtureExitPlus;
+    if (key == runtime::KEY_MINUS) exit = kFixtureExitMinus;
     if (exit_key != nullptr) *exit_key = exit;
     return parse_int(f.text.data());
 }

@@ -14,6 +14,8 @@
 #pragma once
 #include <cstdint>
 
+#include "runtime/key_codes.h"
+
 namespace ui {
 
 // Results of the dialogs.
@@ -30,24 +32,13 @@ constexpr int16_t kStepNext = 1;       // POINT or EDIT VALUE
 constexpr int16_t kStepEmpty = 2;
 constexpr int16_t kStepEscape = 3;
 constexpr int16_t kStepFunctions = 4;  // SELECT FUNCTIONS
-constexpr int16_t kStepKey186 = 5;
+constexpr int16_t kStepFull = 5;       // FULL
 
 // Exit keys of edit_fixture_value.
 constexpr uint8_t kFixtureExitDone = 0;  // ENTER, ESC or POINT
-constexpr uint8_t kFixtureExit184 = 1;
-constexpr uint8_t kFixtureExit185 = 2;
-constexpr uint8_t kFixtureExit200 = 3;
-
-// Keys the variants also take.
-constexpr int16_t KEY_SELECT_FUNCTIONS = 143;
-constexpr int16_t KEY_MEMORY_PANEL = 162;
-constexpr int16_t KEY_EDIT_VALUE = 183;
-constexpr int16_t KEY_PLUS = 184;
-constexpr int16_t KEY_185 = 185;
-constexpr int16_t KEY_186 = 186;
-constexpr int16_t KEY_200 = 200;
-constexpr int16_t KEY_PAGE_UP = 202;
-constexpr int16_t KEY_PAGE_DOWN = 203;
+constexpr uint8_t kFixtureExitPlus = 1;
+constexpr uint8_t kFixtureExitMinus = 2;
+constexpr uint8_t kFixtureExitRange = 3;
 
 // The number typed; -1 on ESC; -2 on ENTER with no digit.
 int16_t edit_number(int16_t initial, int16_t x, int16_t y, int16_t max_digits, uint8_t background,
@@ -59,11 +50,11 @@ int16_t edit_memory_number(int16_t initial, int16_t x, int16_t y, int16_t max_di
                            uint8_t foreground, uint8_t large);
 
 // One field of a time: *exit_reason as the kStep constants. The result is
-// the number typed (0 without a digit) for reasons 0, 1 and 5, else 0. Key
-// 186 counts only when allow_186 is non-zero. The cursor sits 3 pixels left
+// the number typed (0 without a digit) for reasons 0, 1 and 5, else 0. FULL
+// (KEY_FULL) counts only when allow_full is non-zero. The cursor sits 3 pixels left
 // of and above its usual place.
 int16_t edit_step_value(int16_t initial, int16_t x, int16_t y, int16_t max_digits, uint8_t background,
-                        uint8_t foreground, uint8_t large, uint8_t allow_186, int16_t* exit_reason);
+                        uint8_t foreground, uint8_t large, uint8_t allow_full, int16_t* exit_reason);
 
 // A fixture address: as edit_number, and POINT ends at once with 3000 + d
 // after exactly one digit d, else -1; keys 184, 185 and 200 end with

@@ -9,6 +9,7 @@
 #include "runtime/card_discovery.h"
 #include "runtime/config_records.h"
 #include "runtime/console_state.h"
+#include "runtime/key_codes.h"
 #include "runtime/key_leds.h"
 #include "runtime/key_reader.h"
 #include "runtime/main_loop.h"
@@ -147,7 +148,7 @@ bool wait_key_held(int16_t key, uint32_t wait_ms) {
         if (runtime::is_input_pending()) {
             int16_t code = 0;
             runtime::get_key(&code);  // a press or a release; one of another key is dropped
-            if (code == key || key == KEY_ANY) break;
+            if (code == key || key == runtime::KEY_ANY) break;
         }
         const uint32_t now_ms = runtime::clock_ms;
         if (now_ms < blink_mark_ms || now_ms - blink_mark_ms > kHeldKeyBlink_ms) {

@@ -9,10 +9,10 @@
 #pragma once
 #include <cstdint>
 
+#include "runtime/key_codes.h"
+
 namespace ui {
 
-// The key code that makes wait_key_held end on an event of any key.
-constexpr int16_t KEY_ANY = 248;
 // Time a key must be held before its command runs (LOAD, SAVE, SETUP, blind on).
 constexpr uint32_t kKeyHoldTime_ms = 1000;
 // The held key's LED changes state when more than this has passed.
@@ -25,9 +25,9 @@ constexpr uint32_t kHeldKeyBlink_ms = 50;
 void wait_ticks_or_key(uint32_t wait_ms);
 
 // Blinks the key's LED while waiting up to wait_ms for an event of that key
-// (any key for KEY_ANY); events of other keys are read and dropped. True when
-// the time passed without an event of the key, i.e. the key was held. The
-// LED is left as the last blink left it.
+// (of any key for KEY_ANY); events of other keys are read and dropped. True
+// when the time passed without an event of the key, i.e. the key was held.
+// The LED is left as the last blink left it.
 bool wait_key_held(int16_t key, uint32_t wait_ms);
 
 // A tone that any input ends early (the input stays pending); the background

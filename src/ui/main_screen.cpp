@@ -6,15 +6,19 @@
 
 #include "memcheck/memcheck.h"
 #include "platform/graphics.h"
+#include "playback/cue_tables.h"
 #include "programmer/programmer_jobs.h"
 #include "runtime/console_state.h"
+#include "runtime/key_codes.h"
 #include "runtime/key_leds.h"
 #include "runtime/mouse_input.h"
 #include "runtime/timers.h"
 #include "ui/bitmap_fonts.h"
+#include "ui/commands.h"
+#include "ui/counters.h"
 #include "ui/fader_widget.h"
 #include "ui/helpers.h"
-#include "ui/screen_neighbours.h"
+#include "ui/memory_access.h"
 #include "ui/screens.h"
 
 namespace ui {
@@ -45,11 +49,6 @@ struct TextAt {
     int16_t x = 0, y = 0;
     const char* text = "";
 };
-
-// Console keys whose LEDs the status line sets.
-constexpr int16_t kLiveEditKey = 147;
-constexpr int16_t kFreezeKey = 230;
-constexpr int16_t kFixtureStepKey = 75;
 
 // ------------------------------------------------------------------ status line
 
@@ -386,13 +385,13 @@ void draw_status_line() {
 
     const bool live_edit = flag_set(runtime::run_flags, runtime::RUN_LIVE_EDIT);
     if (live_edit) draw_mode_text(MODE_TEXT_FIXTURES_MANUAL, kMarkOnColour);
-    set_led(kLiveEditKey, live_edit);
-    set_led(kFreezeKey, frozen_playback_count != 0 || frozen_sequence_count != 0 || frozen_fixture_count != 0);
+    set_led(runtime::KEY_LIVE_EDIT, live_edit);
+    set_led(runtime::KEY_FREEZE, frozen_playback_count != 0 || frozen_sequence_count != 0 || frozen_fixture_count != 0);
 
     if (!flag_set(runtime::mode_flags, runtime::MODE_AUTO_PLAYBACKS)) draw_mode_text(MODE_TEXT_PLAYBACKS, kMarkOnColour);
     if (!flag_set(runtime::mode_flags, runtime::MODE_AUTO_SEQUENCES)) draw_mode_text(MODE_TEXT_TRANSP_SEQ, kMarkOnColour);
     if (flag_set(runtime::mode_flags, runtime::MODE_CUE_TIMING)) draw_mode_text(MODE_TEXT_CUEFADING, kMarkOnColour);
-    set_led(kFixtureStepKey, flag_set(runtime::mode_flags, runtime::MODE_FIXTURE_STEP));
+    set_led(runtime::KEY_STEP, flag_set(runtime::mode_flags, runtime::MODE_FIXTURE_STEP));
 
     draw_memory_percent();
 }

@@ -6,11 +6,14 @@
 
 #include "memcheck/memcheck.h"
 #include "platform/graphics.h"
+#include "memories/memories.h"
+#include "memories/memory_index.h"
+#include "playback/cue_tables.h"
 #include "playback/key_groups.h"
 #include "runtime/card_access.h"
 #include "runtime/console_state.h"
 #include "ui/helpers.h"
-#include "ui/message_neighbours.h"
+#include "ui/panels.h"
 
 namespace ui {
 

@@ -1,9 +1,13 @@
 #include "ui/panels.h"
 
+#include "runtime/step_log.h"
 #include "ui/message_line.h"
-#include "ui/message_neighbours.h"
 
 namespace ui {
+
+void draw_control_channel_faders() { runtime::log_call("ui::draw_control_channel_faders"); }
+void draw_cue_panel() { runtime::log_call("ui::draw_cue_panel"); }
+void draw_current_memory_panel() { runtime::log_call("ui::draw_current_memory_panel"); }
 
 void redraw_memory_panel() {
     draw_current_memory_panel();

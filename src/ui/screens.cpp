@@ -6,17 +6,22 @@
 
 #include "memcheck/memcheck.h"
 #include "platform/graphics.h"
+#include "playback/cue_screen.h"
+#include "programmer/fixture_groups.h"
+#include "programmer/fixture_pages.h"
 #include "runtime/card_discovery.h"
 #include "runtime/console_state.h"
+#include "runtime/key_codes.h"
 #include "runtime/key_leds.h"
 #include "runtime/mouse_input.h"
+#include "runtime/step_log.h"
 #include "sync/sync_services.h"
 #include "ui/bitmap_fonts.h"
+#include "ui/counters.h"
 #include "ui/helpers.h"
 #include "ui/main_screen.h"
 #include "ui/message_line.h"
-#include "ui/message_neighbours.h"
-#include "ui/screen_neighbours.h"
+#include "ui/panels.h"
 
 namespace ui {
 
@@ -119,12 +124,6 @@ uint16_t firmware_version(int card) { return runtime::card_firmware_versions[sta
 // ------------------------------------------------------------------ main screen
 
 // Console keys whose LEDs follow the left column's panel.
-constexpr int16_t kFixturePage1Key = 71;
-constexpr int16_t kFixturePage2Key = 72;
-constexpr int16_t kCueScreenKey = 73;
-constexpr int16_t kGroupBank1Key = 101;
-constexpr int16_t kGroupBank2Key = 102;
-constexpr int16_t kCuePageKeyBase = 80;  // cue page p lights key 80 + p
 constexpr int16_t kCuePages = 16;
 
 constexpr uint32_t kPanelFieldShift = 2;
@@ -134,23 +133,23 @@ void set_led(int16_t key, bool on) { runtime::set_key_led(key, on ? runtime::LED
 void draw_fixture_column() {
     programmer::draw_fixture_screen();
     programmer::update_group_leds();
-    set_led(kGroupBank1Key, runtime::group_bank != 1);
-    set_led(kGroupBank2Key, false);
-    set_led(kCueScreenKey, false);
-    set_led(kFixturePage1Key, runtime::fixture_page == 1);
-    set_led(kFixturePage2Key, runtime::fixture_page != 1);
+    set_led(runtime::KEY_GROUP_BANK, runtime::group_bank != 1);
+    set_led(runtime::KEY_GROUP_STORE, false);
+    set_led(runtime::KEY_CUE, false);
+    set_led(runtime::KEY_BANK_DOWN, runtime::fixture_page == 1);
+    set_led(runtime::KEY_BANK_UP, runtime::fixture_page != 1);
 }
 
 void draw_cue_column() {
     playback::draw_point_cue_panel();
-    for (int16_t page = 1; page <= kCuePages; ++page) set_led(static_cast<int16_t>(kCuePageKeyBase + page), false);
+    for (int16_t page = 1; page <= kCuePages; ++page) set_led(runtime::group_key(page), false);
     const int16_t page = runtime::cue_screen_page;
-    if (page >= 1 && page <= kCuePages) set_led(static_cast<int16_t>(kCuePageKeyBase + page), true);
-    set_led(kGroupBank1Key, false);
-    set_led(kGroupBank2Key, false);
-    set_led(kFixturePage1Key, false);
-    set_led(kFixturePage2Key, false);
-    set_led(kCueScreenKey, true);
+    if (page >= 1 && page <= kCuePages) set_led(runtime::group_key(page), true);
+    set_led(runtime::KEY_GROUP_BANK, false);
+    set_led(runtime::KEY_GROUP_STORE, false);
+    set_led(runtime::KEY_BANK_DOWN, false);
+    set_led(runtime::KEY_BANK_UP, false);
+    set_led(runtime::KEY_CUE, true);
 }
 
 }  // namespace
@@ -202,8 +201,10 @@ void draw_main_screen() {
     set_console_palette();
 }
 
-void set_panel_mode(int16_t) {}
-void toggle_cue_mode() {}
+void set_panel_mode(int16_t mode) { runtime::log_call("ui::set_panel_mode", {mode}); }
+void toggle_cue_mode() { runtime::log_call("ui::toggle_cue_mode"); }
+
+// Run on every pass of the poll or the main loop: they record nothing.
 void show_output_values() {}
 void cycle_rate_step() {}
 void check_memory_status() {}

@@ -9,6 +9,7 @@
 #include "memcheck/memcheck.h"
 #include "platform/graphics.h"
 #include "platform/text_screen.h"
+#include "runtime/key_codes.h"
 #include "runtime/key_leds.h"
 #include "runtime/key_reader.h"
 #include "runtime/main_loop.h"
@@ -29,9 +30,10 @@ constexpr int kCharEsc = 27;
 constexpr int kExtendedCharOffset = 800;
 constexpr int kFirstNonText = 256;
 
-constexpr int16_t kLetterKeys = 26;    // fixture keys 1..26 type 'A'..'Z'
-constexpr int16_t KEY_BACKSLASH = 27;
-constexpr int16_t KEY_COLON = 28;
+// Fixture keys 1..26 type 'A'..'Z'; fixture keys 27 and 28 a backslash and a colon.
+constexpr int16_t kLetterKeys = 26;
+constexpr int16_t kBackslashKey = runtime::fixture_key(27);
+constexpr int16_t kColonKey = runtime::fixture_key(28);
 
 constexpr int kSmallClearTop = -1;
 constexpr int kSmallClearBottom = 9;
@@ -82,14 +84,14 @@ void erase_cursor(int16_t x, int16_t y, int16_t cell, uint8_t colour, uint8_t la
 
 // A console key press as a character of the text field; 0 for the others.
 int console_key_char(int16_t key) {
-    if (key == KEY_ESC) return kCharEsc;
-    if (key == KEY_ENTER) return kCharEnter;
-    if (key >= 1 && key <= kLetterKeys) return 'A' + key - 1;
-    if (key == KEY_BACKSLASH) return '\\';
-    if (key == KEY_COLON) return ':';
-    if (key == KEY_POINT) return '.';
-    if (key == KEY_BACK) return kCharBackspace;
-    if (key >= KEY_DIGIT_0 && key <= KEY_DIGIT_9) return '0' + key - KEY_DIGIT_0;
+    if (key == runtime::KEY_ESC) return kCharEsc;
+    if (key == runtime::KEY_ENTER) return kCharEnter;
+    if (key >= runtime::KEY_FIXTURE_1 && key <= kLetterKeys) return 'A' + key - runtime::KEY_FIXTURE_1;
+    if (key == kBackslashKey) return '\\';
+    if (key == kColonKey) return ':';
+    if (key == runtime::KEY_POINT) return '.';
+    if (key == runtime::KEY_BACK) return kCharBackspace;
+    if (key >= runtime::KEY_DIGIT_0 && key <= runtime::KEY_DIGIT_9) return '0' + key - runtime::KEY_DIGIT_0;
     return kCharNone;
 }
 
@@ -124,8 +126,8 @@ int wait_text_char() {
 }
 
 void end_text_leds() {
-    runtime::set_key_led(KEY_ESC, runtime::LED_OFF);
-    runtime::set_key_led(KEY_ENTER, runtime::LED_OFF);
+    runtime::set_key_led(runtime::KEY_ESC, runtime::LED_OFF);
+    runtime::set_key_led(runtime::KEY_ENTER, runtime::LED_OFF);
 }
 
 bool is_text_char(int k) { return k != kCharNone && k != kCharBackspace && k != kCharEnter && k > 0 && k < kFirstNonText; }
@@ -134,8 +136,8 @@ bool is_text_char(int k) { return k != kCharNone && k != kCharBackspace && k != 
 
 uint8_t edit_text_line(char* buffer, int16_t x, int16_t y, int16_t max_length, uint8_t background,
                        uint8_t foreground, uint8_t large) {
-    runtime::set_key_led(KEY_ESC, runtime::LED_BLINK);
-    runtime::set_key_led(KEY_ENTER, runtime::LED_BLINK);
+    runtime::set_key_led(runtime::KEY_ESC, runtime::LED_BLINK);
+    runtime::set_key_led(runtime::KEY_ENTER, runtime::LED_BLINK);
     set_text_style(kEntryFont, platform::kHorizontalText, large != 0 ? kEntryLargeSize : kEntrySmallSize);
     const int16_t limit = max_length < 0 ? 0 : (max_length > kMaxTextLine ? kMaxTextLine : max_length);
     std::array<char, kMaxTextLine + 1> text{};

@@ -11,15 +11,9 @@
 #pragma once
 #include <cstdint>
 
-namespace ui {
+#include "runtime/key_codes.h"
 
-// Console keys the entry fields read.
-constexpr int16_t KEY_POINT = 181;
-constexpr int16_t KEY_BACK = 182;
-constexpr int16_t KEY_ESC = 201;
-constexpr int16_t KEY_ENTER = 207;
-constexpr int16_t KEY_DIGIT_0 = 171;
-constexpr int16_t KEY_DIGIT_9 = 180;
+namespace ui {
 
 // Font and sizes of the entry cells.
 constexpr int16_t kEntryFont = 2;

@@ -10,7 +10,6 @@
 #include <vector>
 
 #include "data_dir.h"
-#include "datafiles/init_neighbours.h"
 #include "memcheck/memcheck.h"
 
 namespace {

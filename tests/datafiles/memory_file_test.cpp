@@ -11,7 +11,6 @@
 #include <vector>
 
 #include "data_dir.h"
-#include "datafiles/init_neighbours.h"
 #include "datafiles/record_files.h"
 #include "memcheck/memcheck.h"
 #include "memories/memory_index.h"
@@ -19,7 +18,6 @@
 #include "runtime/show_tables.h"
 #include "ui/bitmap_fonts.h"
 #include "ui/helpers.h"
-#include "ui/message_neighbours.h"
 
 namespace {
 

@@ -11,7 +11,6 @@
 #include <vector>
 
 #include "data_dir.h"
-#include "datafiles/init_neighbours.h"
 #include "datafiles/record_files.h"
 #include "memcheck/memcheck.h"
 #include "memories/presets.h"

@@ -7,7 +7,6 @@
 
 #include "data_dir.h"
 #include "datafiles/cue_memory_file.h"
-#include "datafiles/init_neighbours.h"
 #include "datafiles/memory_file.h"
 #include "datafiles/record_files.h"
 #include "memcheck/memcheck.h"

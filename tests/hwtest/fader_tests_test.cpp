@@ -218,7 +218,9 @@ TEST(DigitalFaderTest, ReportedBeltsWalkAllTwentyEight) {
         EXPECT_EQ(belt_status(q, i), 128) << "acknowledged";
         belt_reports(q, i, 120, 85);
         q.rig.run_ms(20);
-        if (i == 0) EXPECT_EQ(text_at(q.machine(), 95, 139), "120");
+        if (i == 0) {
+            EXPECT_EQ(text_at(q.machine(), 95, 139), "120");
+        }
         belt_reports(q, i, 252, 85);
         q.rig.run_ms(100);  // past the step's beep
     }

@@ -105,7 +105,7 @@ void echo_program() {
         const int row = (word >> 8) & 0x7F;
         const int column = word & 0xFF;
         if (row == 7 && column == 7) platform::exit_program(3);
-        char text[21];
+        char text[32];  // room for any row and column the word can hold
         std::snprintf(text, sizeof text, "KEY %02d %02d           ", row, column);
         for (int i = 0; i < 20; ++i) platform::far_poke_byte(card, 0x3600 + 21 + static_cast<uint32_t>(i), static_cast<uint8_t>(text[i]));
         platform::far_poke_byte(card, dmx_out, static_cast<uint8_t>(column * 10));

@@ -59,7 +59,7 @@ TEST_F(ConsoleState, ShowStartDefaults) {
     EXPECT_EQ((runtime::mode_flags & runtime::MODE_PANEL_PARAM) >> 10, 19u);
     EXPECT_EQ((runtime::mode_flags & runtime::MODE_PANEL_FIELD) >> 2, 1u);
     EXPECT_EQ((runtime::mode_flags & runtime::MODE_EDIT_MODE) >> 30, 1u);  // relative
-    EXPECT_EQ(runtime::mode_flags & (runtime::MODE_BIT8 | runtime::MODE_EVENT_INSERT), 0u);
+    EXPECT_EQ(runtime::mode_flags & (runtime::MODE_POINT_CUE_KEYS | runtime::MODE_EVENT_INSERT), 0u);
     EXPECT_EQ(runtime::run_flags, runtime::RUN_EFFECTS_RUNNING);
     EXPECT_EQ(runtime::option_flags, 0xFF000000u);  // bits 0-23 cleared, the rest kept
     EXPECT_EQ(runtime::cue_screen_page, 1);

@@ -16,6 +16,8 @@
 
 namespace {
 
+using namespace runtime::keys;
+
 using platform::LedState;
 using Words = std::vector<uint16_t>;
 
@@ -32,7 +34,7 @@ constexpr int kKey33Column = 2;
 constexpr int kKey33SecondRow = 11;
 // A code the demo layout leaves without a key.
 constexpr int16_t kKeyWithoutLed = 519;
-constexpr int16_t kEsc = 201;
+constexpr int16_t kEsc = runtime::KEY_ESC;
 
 // The offsets line of keyboard.cfg in the demo layout.
 const std::string kDemoOffsetsLine = " 0                               8";
@@ -195,10 +197,10 @@ TEST_F(KeyLeds, WithoutTheHardwareKeysOptionNothingIsSentButTheStateIsKept) {
     start(card);
     ASSERT_EQ(runtime::hw_option_flags.hardware_keys, 0);
     runtime::set_key_led(kKey33, runtime::LED_ON);
-    runtime::set_key_led(71, runtime::LED_ON);
+    runtime::set_key_led(KEY_BANK_DOWN, runtime::LED_ON);
     EXPECT_TRUE(ring_words().empty());
     EXPECT_EQ(runtime::key_led_cache[kKey33], runtime::LED_ON);
-    EXPECT_EQ(runtime::key_led_cache[71], runtime::LED_ON);
+    EXPECT_EQ(runtime::key_led_cache[KEY_BANK_DOWN], runtime::LED_ON);
     EXPECT_TRUE(rig.machine().keyboard.led(1));  // the small console's LEDs work on
 }
 
@@ -236,10 +238,12 @@ TEST_P(KeyLedFirmware, OldFirmwareDropsColumnsAbove39) {
     EXPECT_EQ(runtime::key_led_cache[static_cast<size_t>(c.key)], runtime::LED_ON);
 }
 
-// Keys 230 and 231 sit in row 4, columns 39 and 40.
+// FREEZE and CLR sit in row 4, columns 39 and 40.
 INSTANTIATE_TEST_SUITE_P(Versions, KeyLedFirmware,
-                         ::testing::Values(FirmwareCase{"337", 230, 39, true}, FirmwareCase{"337", 231, 40, false},
-                                           FirmwareCase{"338", 231, 40, true}, FirmwareCase{"400", 231, 40, true}),
+                         ::testing::Values(FirmwareCase{"337", KEY_FREEZE, 39, true},
+                                           FirmwareCase{"337", KEY_CLR, 40, false},
+                                           FirmwareCase{"338", KEY_CLR, 40, true},
+                                           FirmwareCase{"400", KEY_CLR, 40, true}),
                          firmware_case_name);
 
 // --- the ring ---------------------------------------------------------------
@@ -317,7 +321,7 @@ TEST_F(KeyLeds, ResetDropsUnsentWordsAndSwitchesEveryLedOff) {
     start();
     cards().hold_led_ring(kConsoleSlot, false);
     runtime::set_key_led(3, runtime::LED_ON);
-    runtime::set_key_led(71, runtime::LED_ON);
+    runtime::set_key_led(KEY_BANK_DOWN, runtime::LED_ON);
     rig.run_ms(2);
     ASSERT_EQ(rig.key_led(3), LedState::lit);
     cards().hold_led_ring(kConsoleSlot, true);
@@ -341,7 +345,7 @@ TEST_F(KeyLeds, ResetDropsUnsentWordsAndSwitchesEveryLedOff) {
 
     // Both caches start again: the same states are sent once more.
     runtime::set_key_led(3, runtime::LED_ON);
-    runtime::set_key_led(71, runtime::LED_ON);  // column 10, row 0 on the console too
+    runtime::set_key_led(KEY_BANK_DOWN, runtime::LED_ON);  // column 10, row 0 on the console too
     EXPECT_EQ(ring_words(), (Words{0x8002, 0x800A}));
     EXPECT_EQ(device_bytes_since(device_total), (std::vector<uint8_t>{0xC0, 0x65, 0xE5, 0x48}));
 }
@@ -357,18 +361,18 @@ TEST_F(KeyLeds, SmallConsoleKeysDriveTheDeviceLeds) {
         std::vector<uint8_t> bytes;
     };
     const std::vector<Case> cases = {
-        {71, runtime::LED_ON, {0xE5, 0x48}},
-        {71, runtime::LED_ON, {}},           // unchanged
-        {71, runtime::LED_ON_BOTH, {}},      // only states 0 and 1 reach the device
-        {71, runtime::LED_BLINK, {}},
-        {72, runtime::LED_ON, {0xE5, 0x50}},
-        {73, runtime::LED_ON, {0xE5, 0x58}},
-        {152, runtime::LED_ON, {0xE5, 0x60}},
-        {154, runtime::LED_ON, {}},          // 151..154 share LED 4
-        {153, runtime::LED_OFF, {0xE5, 0x20}},
-        {164, runtime::LED_ON, {0xE5, 0x68}},
-        {74, runtime::LED_ON, {}},
-        {71, runtime::LED_OFF, {0xE5, 0x08}},
+        {KEY_BANK_DOWN, runtime::LED_ON, {0xE5, 0x48}},
+        {KEY_BANK_DOWN, runtime::LED_ON, {}},           // unchanged
+        {KEY_BANK_DOWN, runtime::LED_ON_BOTH, {}},      // only states 0 and 1 reach the device
+        {KEY_BANK_DOWN, runtime::LED_BLINK, {}},
+        {KEY_BANK_UP, runtime::LED_ON, {0xE5, 0x50}},
+        {KEY_CUE, runtime::LED_ON, {0xE5, 0x58}},
+        {KEY_PRESET_2, runtime::LED_ON, {0xE5, 0x60}},
+        {KEY_PRESET_4, runtime::LED_ON, {}},          // the four preset keys share LED 4
+        {KEY_PRESET_3, runtime::LED_OFF, {0xE5, 0x20}},
+        {KEY_PREDEFINED, runtime::LED_ON, {0xE5, 0x68}},
+        {KEY_MODE, runtime::LED_ON, {}},
+        {KEY_BANK_DOWN, runtime::LED_OFF, {0xE5, 0x08}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE("key " + std::to_string(c.key) + " state " + std::to_string(c.state));
@@ -384,7 +388,7 @@ TEST_F(KeyLeds, SmallConsoleKeysDriveTheDeviceLeds) {
     EXPECT_TRUE(keyboard.led(5));
     // The console LEDs of those keys follow as usual.
     take();
-    EXPECT_EQ(rig.key_led(72), LedState::lit);
+    EXPECT_EQ(rig.key_led(KEY_BANK_UP), LedState::lit);
 }
 
 // --- key-release waits --------------------------------------------------------

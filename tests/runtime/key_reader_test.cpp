@@ -13,6 +13,7 @@
 #include "runtime/card_discovery.h"
 #include "runtime/config_records.h"
 #include "runtime/console_state.h"
+#include "runtime/fixture_tables.h"
 #include "runtime/key_reader.h"
 #include "runtime/keyboard_isr.h"
 #include "runtime/main_loop.h"
@@ -23,6 +24,8 @@
 #include "ui/mode_keys.h"
 
 namespace {
+
+using namespace runtime::keys;
 
 constexpr int kConsoleSlot = 0;
 constexpr uint32_t kFifoBaseCell = 0x420;
@@ -48,6 +51,17 @@ int calls(std::string_view function) {
     return static_cast<int>(
         std::count_if(steps.begin(), steps.end(), [&](const std::string& s) { return s.rfind(prefix, 0) == 0; }));
 }
+
+// The calls of a neighbour's least body since the step log was last cleared,
+// with the values it was given.
+std::vector<std::string> recorded(std::string_view function) {
+    const std::string prefix = std::string(function) + "(";
+    std::vector<std::string> calls = runtime::logged_calls();
+    std::erase_if(calls, [&](const std::string& c) { return c.rfind(prefix, 0) != 0; });
+    return calls;
+}
+
+using Calls = std::vector<std::string>;
 
 uint16_t press_word(int row, int column) { return static_cast<uint16_t>(0x8000 | (row << 8) | column); }
 uint16_t release_word(int row, int column) { return static_cast<uint16_t>((row << 8) | column); }
@@ -117,13 +131,33 @@ TEST_F(KeyReader, PcKeysArriveAsPressThenReleaseOfTheMappedCode) {
         int16_t key;
     };
     const Case cases[] = {
-        {"0", false, '0', 171}, {"5", false, '5', 176},      {"9", false, '9', 180},      {".", false, '.', 181},
-        {"space", false, ' ', 901}, {"Esc", false, 27, 201}, {"Enter", false, 13, 207},  {"Backspace", false, 8, 182},
-        {"+", false, '+', 184},  {"a", false, 'a', 0},        {"F1", true, 59, 222},       {"F4", true, 62, 225},
-        {"F5", true, 63, 137},   {"F7", true, 65, 139},       {"F8", true, 66, 215},       {"F9", true, 67, 211},
-        {"F10", true, 68, 212},  {"F11", true, 133, 213},     {"F12", true, 134, 214},     {"PgUp", true, 73, 202},
-        {"PgDn", true, 81, 203}, {"Del", true, 83, 204},      {"Left", true, 75, 175},     {"Right", true, 77, 177},
-        {"Up", true, 72, 179},   {"Down", true, 80, 173},     {"Home", true, 71, 0},
+        {"0", false, '0', KEY_DIGIT_0},
+        {"5", false, '5', digit_key(5)},
+        {"9", false, '9', KEY_DIGIT_9},
+        {".", false, '.', KEY_POINT},
+        {"space", false, ' ', KEY_SPACE},
+        {"Esc", false, 27, KEY_ESC},
+        {"Enter", false, 13, KEY_ENTER},
+        {"Backspace", false, 8, KEY_BACK},
+        {"+", false, '+', KEY_PLUS},
+        {"a", false, 'a', 0},
+        {"F1", true, 59, KEY_SEQUENCE_A},
+        {"F4", true, 62, KEY_SEQUENCE_D},
+        {"F5", true, 63, KEY_WHEEL_MODE_2},
+        {"F7", true, 65, KEY_WHEEL_MODE_4},
+        {"F8", true, 66, KEY_TIMECODE_MODE},
+        {"F9", true, 67, KEY_PLAY},
+        {"F10", true, 68, KEY_REC},
+        {"F11", true, 133, KEY_STOP},
+        {"F12", true, 134, KEY_EDIT},
+        {"PgUp", true, 73, KEY_PAGE_UP},
+        {"PgDn", true, 81, KEY_PAGE_DOWN},
+        {"Del", true, 83, KEY_DEL},
+        {"Left", true, 75, KEY_LEFT},
+        {"Right", true, 77, KEY_RIGHT},
+        {"Up", true, 72, KEY_UP},
+        {"Down", true, 80, KEY_DOWN},
+        {"Home", true, 71, 0},
     };
     for (const Case& c : cases) {
         if (c.extended) {
@@ -139,8 +173,8 @@ TEST_F(KeyReader, PcKeysArriveAsPressThenReleaseOfTheMappedCode) {
 TEST_F(KeyReader, PcKeyIsHeldDownOnlyUntilTheNextCall) {
     rig.type("1");
     rig.run_ms(5);
-    EXPECT_EQ(take(), (Events{{true, 172}, {false, 172}}));
-    EXPECT_EQ(runtime::key_down_table[172], 0);
+    EXPECT_EQ(take(), (Events{{true, KEY_DIGIT_1}, {false, KEY_DIGIT_1}}));
+    EXPECT_EQ(runtime::key_down_table[KEY_DIGIT_1], 0);
     EXPECT_EQ(runtime::pc_release_pending, 0);
     EXPECT_EQ(runtime::input_pending_pc_key, 0);
 }
@@ -151,9 +185,10 @@ TEST_F(KeyReader, NumericKeyEntryGivesAnyConsoleKeyAndQuit) {
         Events expected;
     };
     const Case cases[] = {
-        {"K*999", {{true, 999}, {false, 999}}},
-        {"k*114", {{true, 114}, {false, 114}}},  // lower case too, and no blind toggle from the PC
-        {"K*901", {{true, 901}, {false, 901}}},
+        {"K*999", {{true, KEY_QUIT}, {false, KEY_QUIT}}},
+        // Lower case too, and no blind toggle from the PC.
+        {"k*114", {{true, KEY_BLIND_TOGGLE}, {false, KEY_BLIND_TOGGLE}}},
+        {"K*901", {{true, KEY_SPACE}, {false, KEY_SPACE}}},
         {"K*519", {{true, 519}, {false, 519}}},
         // Codes that no key table holds give 0: 520..2000 except 901 and 999.
         {"K*520", {{true, 0}, {false, 0}}},
@@ -175,24 +210,24 @@ TEST_F(KeyReader, NumericEntryInterruptedByAnotherSourceCountsZeroDigits) {
     rig.type("K*5");
     rig.run_ms(10);
     EXPECT_EQ(take(), Events{});  // waiting for the second digit
-    push_press(7);
-    push_release(7);
+    push_press(fixture_key(7));
+    push_release(fixture_key(7));
     rig.run_ms(10);
     // The console key ends the wait with the digits 0 and stays pending.
-    EXPECT_EQ(take(), (Events{{true, 500}, {false, 500}, {true, 7}, {false, 7}}));
+    EXPECT_EQ(take(), (Events{{true, 500}, {false, 500}, {true, fixture_key(7)}, {false, fixture_key(7)}}));
 }
 
 // --- console keys -------------------------------------------------------------------
 
 TEST_F(KeyReader, ConsoleKeyIsDownWhileHeld) {
-    push_press(42);
+    push_press(fixture_key(42));
     rig.run_ms(10);
-    EXPECT_EQ(take(), (Events{{true, 42}}));
-    EXPECT_EQ(runtime::key_down_table[42], 1);
-    push_release(42);
+    EXPECT_EQ(take(), (Events{{true, fixture_key(42)}}));
+    EXPECT_EQ(runtime::key_down_table[fixture_key(42)], 1);
+    push_release(fixture_key(42));
     rig.run_ms(10);
-    EXPECT_EQ(take(), (Events{{false, 42}}));
-    EXPECT_EQ(runtime::key_down_table[42], 0);
+    EXPECT_EQ(take(), (Events{{false, fixture_key(42)}}));
+    EXPECT_EQ(runtime::key_down_table[fixture_key(42)], 0);
     EXPECT_EQ(fifo_cell(kFifoReadCell), fifo_cell(kFifoWriteCell));
 }
 
@@ -207,8 +242,9 @@ TEST_F(KeyReader, ReleasesAreDecodedInColumnsBelow48Only) {
     push(press_word(0, 100));  // beyond the matrix
     push(press_word(16, 5));
     rig.run_ms(20);
-    EXPECT_EQ(take(), (Events{{true, 238}, {false, 238}, {true, 77}, {false, 0}, {true, 78}, {true, 0}, {true, 0}}));
-    EXPECT_EQ(runtime::key_down_table[238], 0);
+    EXPECT_EQ(take(), (Events{{true, KEY_LOOP_COUNTER}, {false, KEY_LOOP_COUNTER}, {true, 77}, {false, 0}, {true, 78},
+                              {true, 0}, {true, 0}}));
+    EXPECT_EQ(runtime::key_down_table[KEY_LOOP_COUNTER], 0);
     EXPECT_EQ(runtime::key_down_table[77], 1);  // its release could not be decoded
 }
 
@@ -235,9 +271,12 @@ TEST_F(KeyReader, SequenceKeysActInsideTheReader) {
         const char* function;
     };
     const Case cases[] = {
-        {251, "playback::toggle_sequence_run"}, {258, "playback::set_sequence_direction"},
-        {266, "playback::toggle_sequence_sync"}, {273, "playback::set_sequence_trigger_mode"},
-        {256, "playback::go_sequence"},          {253, nullptr},  // the spare key
+        {KEY_SEQUENCE_A_RUN, "playback::toggle_sequence_run"},
+        {sequence_key(2, SequenceKey::direction), "playback::set_sequence_direction"},
+        {sequence_key(3, SequenceKey::sync), "playback::toggle_sequence_sync"},
+        {sequence_key(4, SequenceKey::trigger), "playback::set_sequence_trigger_mode"},
+        {sequence_key(1, SequenceKey::go), "playback::go_sequence"},
+        {sequence_key(1, SequenceKey::spare), nullptr},
     };
     for (const Case& c : cases) {
         runtime::clear_step_log();
@@ -255,19 +294,69 @@ TEST_F(KeyReader, SequenceKeysActInsideTheReader) {
     }
 }
 
+TEST_F(KeyReader, EachSequenceKeyActsOnItsOwnSequence) {
+    using runtime::SequenceKey;
+    struct Case {
+        int16_t key;
+        const char* recorded;
+    };
+    const Case cases[] = {
+        {runtime::sequence_key(1, SequenceKey::run), "playback::toggle_sequence_run(1, 1)"},
+        {runtime::sequence_key(2, SequenceKey::direction), "playback::set_sequence_direction(2, 1, -1)"},
+        {runtime::sequence_key(3, SequenceKey::sync), "playback::toggle_sequence_sync(3, 1)"},
+        {runtime::sequence_key(4, SequenceKey::trigger), "playback::set_sequence_trigger_mode(4, 1, -1)"},
+        {runtime::sequence_key(1, SequenceKey::go), "playback::go_sequence(1, 1)"},
+        {runtime::KEY_SEQUENCE_D_GO, "playback::go_sequence(4, 1)"},
+    };
+    for (const Case& c : cases) {
+        runtime::clear_step_log();
+        push_press(c.key);
+        push_release(c.key);
+        rig.run_ms(10);
+        EXPECT_EQ(runtime::logged_calls(), Calls{c.recorded}) << c.key;
+    }
+}
+
 TEST_F(KeyReader, PlaybackAndMasterKeysFlashAndAreRecorded) {
-    push_press(305);  // playback 15
-    push_release(305);
-    push_press(282);  // flash master
+    push_press(playback_key(15));  // playback 15
+    push_release(playback_key(15));
+    push_press(KEY_MASTER_2);  // flash master
     rig.run_ms(20);
     EXPECT_EQ(take(), (Events{{false, 0}, {false, 0}, {false, 0}}));
     EXPECT_EQ(calls("playback::handle_flash_key"), 2);
     EXPECT_EQ(calls("synchro::record_fader_event"), 3);
-    EXPECT_EQ(runtime::key_down_table[282], 1);
+    EXPECT_EQ(runtime::key_down_table[KEY_MASTER_2], 1);
+    // Playback 15 flashes on and off; the recorder numbers it 115, the flash master 2.
+    EXPECT_EQ(runtime::logged_calls(),
+              (Calls{"playback::handle_flash_key(15, 1)", "synchro::record_fader_event(115, 1)",
+                     "playback::handle_flash_key(15, 0)", "synchro::record_fader_event(115, 0)",
+                     "synchro::record_fader_event(2, 1)"}));
+}
+
+TEST_F(KeyReader, FirstAndLastPlaybackKeysFlashTheirOwnPlaybacks) {
+    for (const int p : {1, 10, 11, 42}) {
+        runtime::clear_step_log();
+        push_press(runtime::playback_key(p));
+        rig.run_ms(10);
+        EXPECT_EQ(recorded("playback::handle_flash_key"),
+                  Calls{"playback::handle_flash_key(" + std::to_string(p) + ", 1)"});
+        EXPECT_EQ(recorded("synchro::record_fader_event"),
+                  Calls{"synchro::record_fader_event(" + std::to_string(100 + p) + ", 1)"});
+        push_release(runtime::playback_key(p));
+        rig.run_ms(10);
+    }
+    for (const int m : {1, 4}) {
+        runtime::clear_step_log();
+        push_press(runtime::master_key(m));
+        rig.run_ms(10);
+        EXPECT_EQ(runtime::logged_calls(), Calls{"synchro::record_fader_event(" + std::to_string(m) + ", 1)"});
+        push_release(runtime::master_key(m));
+        rig.run_ms(10);
+    }
 }
 
 TEST_F(KeyReader, SubMasterKeysRedrawTheCellsOfTheirFixturesOnThePage) {
-    runtime::option_flags |= 1u << 3;  // the fixture panel is on screen
+    runtime::option_flags |= runtime::OPT_FIXTURE_PANEL;
     runtime::fixture_page = 2;
     runtime::fixture_bank_counts[2] = 5;
     runtime::fixture_bank_keys[2] = {0, 9, 10, 11, 699, 700};  // fixtures 10, 11, 12, 700 and one too many
@@ -289,24 +378,33 @@ TEST_F(KeyReader, SubMasterKeysRedrawTheCellsOfTheirFixturesOnThePage) {
         rig.run_ms(10);
         return calls("memories::draw_submaster_cell");
     };
-    EXPECT_EQ(cells_after(283, true), 3);   // SUB1: fixtures 10, 11, 700
-    EXPECT_EQ(cells_after(283, false), 3);
-    EXPECT_EQ(cells_after(284, true), 2);   // SUB2: fixtures 11, 12
-    EXPECT_EQ(cells_after(283, true), 2);   // fixture 11 of both is left to the held SUB2
-    EXPECT_EQ(cells_after(283, false), 2);
-    EXPECT_EQ(cells_after(284, false), 2);
-    EXPECT_EQ(cells_after(281, true), 0);   // GRAND and FLASH have no cells
-    EXPECT_EQ(cells_after(282, true), 0);
+    EXPECT_EQ(cells_after(KEY_MASTER_3, true), 3);   // SUB1: fixtures 10, 11, 700
+    EXPECT_EQ(recorded("memories::draw_submaster_cell"),
+              (Calls{"memories::draw_submaster_cell(1, 10, 0)", "memories::draw_submaster_cell(1, 11, 0)",
+                     "memories::draw_submaster_cell(1, 700, 0)"}));
+    EXPECT_EQ(recorded("synchro::record_fader_event"), Calls{"synchro::record_fader_event(3, 1)"});
+    EXPECT_EQ(cells_after(KEY_MASTER_3, false), 3);
+    EXPECT_EQ(recorded("memories::draw_submaster_cell").front(), "memories::draw_submaster_cell(1, 10, 1)");
+    EXPECT_EQ(cells_after(KEY_MASTER_4, true), 2);   // SUB2: fixtures 11, 12
+    EXPECT_EQ(recorded("memories::draw_submaster_cell"),
+              (Calls{"memories::draw_submaster_cell(2, 11, 0)", "memories::draw_submaster_cell(2, 12, 0)"}));
+    EXPECT_EQ(cells_after(KEY_MASTER_3, true), 2);   // fixture 11 of both is left to the held SUB2
+    EXPECT_EQ(recorded("memories::draw_submaster_cell"),
+              (Calls{"memories::draw_submaster_cell(1, 10, 0)", "memories::draw_submaster_cell(1, 700, 0)"}));
+    EXPECT_EQ(cells_after(KEY_MASTER_3, false), 2);
+    EXPECT_EQ(cells_after(KEY_MASTER_4, false), 2);
+    EXPECT_EQ(cells_after(KEY_MASTER_1, true), 0);   // GRAND and FLASH have no cells
+    EXPECT_EQ(cells_after(KEY_MASTER_2, true), 0);
 
     for (const uint32_t bit : {runtime::RUN_COPY_MEMORY_DIALOG, runtime::RUN_FREEZE_SWITCHES}) {
         runtime::run_flags = bit;
-        EXPECT_EQ(cells_after(283, true), 0) << bit;
+        EXPECT_EQ(cells_after(KEY_MASTER_3, true), 0) << bit;
         EXPECT_EQ(calls("synchro::record_fader_event"), 1) << bit;
-        EXPECT_EQ(cells_after(283, false), 0) << bit;
+        EXPECT_EQ(cells_after(KEY_MASTER_3, false), 0) << bit;
     }
     runtime::run_flags = 0;
-    runtime::option_flags &= ~(1u << 3);
-    EXPECT_EQ(cells_after(283, true), 0);
+    runtime::option_flags &= ~runtime::OPT_FIXTURE_PANEL;
+    EXPECT_EQ(cells_after(KEY_MASTER_3, true), 0);
 }
 
 TEST_F(KeyReader, RefusedGroupKeysAreStillSwallowed) {
@@ -316,13 +414,13 @@ TEST_F(KeyReader, RefusedGroupKeysAreStillSwallowed) {
         const char* function;
     };
     const Case cases[] = {
-        {281, 1u << 7, "synchro::record_fader_event"},
-        {291, runtime::RUN_BIT6, "playback::handle_flash_key"},
-        {332, runtime::RUN_FREEZE_SWITCHES, "playback::handle_flash_key"},
-        {300, runtime::RUN_CUE_COPY_DIALOG, "playback::handle_flash_key"},
-        {114, runtime::RUN_BIT5, "ui::toggle_blind_mode"},
-        {114, runtime::RUN_BIT6, "ui::toggle_blind_mode"},
-        {114, runtime::RUN_BIT17, "ui::toggle_blind_mode"},
+        {KEY_MASTER_1, runtime::RUN_MASTER_KEYS_TAKEN, "synchro::record_fader_event"},
+        {KEY_PLAYBACK_1, runtime::RUN_PLAYBACK_KEYS_TAKEN, "playback::handle_flash_key"},
+        {KEY_PLAYBACK_42, runtime::RUN_FREEZE_SWITCHES, "playback::handle_flash_key"},
+        {KEY_PLAYBACK_10, runtime::RUN_CUE_COPY_DIALOG, "playback::handle_flash_key"},
+        {KEY_BLIND_TOGGLE, runtime::RUN_SEQUENCE_KEYS_TAKEN, "ui::toggle_blind_mode"},
+        {KEY_BLIND_TOGGLE, runtime::RUN_PLAYBACK_KEYS_TAKEN, "ui::toggle_blind_mode"},
+        {KEY_BLIND_TOGGLE, runtime::RUN_POINTCUE_EDIT, "ui::toggle_blind_mode"},
     };
     for (const Case& c : cases) {
         for (const bool refuse : {true, false}) {
@@ -338,18 +436,19 @@ TEST_F(KeyReader, RefusedGroupKeysAreStillSwallowed) {
     // The sequence keys have no refusal.
     runtime::run_flags = ~0u;
     runtime::clear_step_log();
-    push_press(262);
+    push_press(sequence_key(2, SequenceKey::go));
     rig.run_ms(10);
     EXPECT_EQ(take(), (Events{{false, 0}}));
     EXPECT_EQ(calls("playback::go_sequence"), 1);
 }
 
 TEST_F(KeyReader, RefusedKeyMacroLeavesTheFifoAlone) {
-    for (const uint32_t bit : {runtime::RUN_BIT5, runtime::RUN_BIT6, runtime::RUN_BIT17, runtime::RUN_CUE_COPY_DIALOG}) {
+    for (const uint32_t bit : {runtime::RUN_SEQUENCE_KEYS_TAKEN, runtime::RUN_PLAYBACK_KEYS_TAKEN,
+                               runtime::RUN_POINTCUE_EDIT, runtime::RUN_CUE_COPY_DIALOG}) {
         runtime::run_flags = bit;
         ui::cue_key_last_press = 1234;
-        push_press(501);
-        push_release(501);
+        push_press(KEY_MACRO_1);
+        push_release(KEY_MACRO_1);
         rig.run_ms(10);
         EXPECT_EQ(take(), (Events{{false, 0}, {false, 0}})) << bit;
         EXPECT_EQ(ui::cue_key_last_press, 1234u) << bit;
@@ -358,13 +457,16 @@ TEST_F(KeyReader, RefusedKeyMacroLeavesTheFifoAlone) {
 
 TEST_F(KeyReader, WithTheFixtureSetupOpenGroupKeysReachTheCaller) {
     runtime::mode_flags |= runtime::MODE_IN_SETUP;
-    for (const int16_t key : {256, 283, 320, 505, 114}) {
+    for (const int16_t key : {sequence_key(1, SequenceKey::go), KEY_MASTER_3, playback_key(30), macro_key(5),
+                              KEY_BLIND_TOGGLE}) {
         push_press(key);
         push_release(key);
     }
     rig.run_ms(30);
-    EXPECT_EQ(take(), (Events{{true, 256}, {false, 256}, {true, 283}, {false, 283}, {true, 320}, {false, 320},
-                              {true, 505}, {false, 505}, {true, 114}, {false, 114}}));
+    EXPECT_EQ(take(), (Events{{true, sequence_key(1, SequenceKey::go)}, {false, sequence_key(1, SequenceKey::go)},
+                              {true, KEY_MASTER_3}, {false, KEY_MASTER_3}, {true, playback_key(30)},
+                              {false, playback_key(30)}, {true, macro_key(5)}, {false, macro_key(5)},
+                              {true, KEY_BLIND_TOGGLE}, {false, KEY_BLIND_TOGGLE}}));
     EXPECT_EQ(runtime::logged_steps(), std::vector<std::string>{});
 }
 
@@ -372,9 +474,9 @@ TEST_F(KeyReader, KeyMacroTypesThreeKeysAndDiscardsWhatTheFifoHeld) {
     const uint16_t base = fifo_cell(kFifoBaseCell);
     ui::cue_key_last_press = 1234;
     // MACRO 3 with two more words already behind it in the FIFO.
-    push_press(503);
-    push_press(55);
-    push_release(55);
+    push_press(macro_key(3));
+    push_press(fixture_key(55));
+    push_release(fixture_key(55));
     rig.run_ms(20);
     const std::vector<uint16_t> words = {0x820A, 0x020A, 0x8112, 0x0112, 0x8002, 0x0002};
     for (size_t i = 0; i < words.size(); ++i) {
@@ -383,8 +485,9 @@ TEST_F(KeyReader, KeyMacroTypesThreeKeysAndDiscardsWhatTheFifoHeld) {
     }
     EXPECT_EQ(ui::cue_key_last_press, 0u);
     // CUE, CUE PAGE 1 and FIXTURE 3 (cue 3 on the cue screen), each pressed and released.
-    EXPECT_EQ(take(), (Events{{false, 0}, {true, 73}, {false, 73}, {true, 81}, {false, 81}, {true, 3}, {false, 3}}));
-    push_release(503);
+    EXPECT_EQ(take(), (Events{{false, 0}, {true, KEY_CUE}, {false, KEY_CUE}, {true, KEY_GROUP_1}, {false, KEY_GROUP_1},
+                              {true, fixture_key(3)}, {false, fixture_key(3)}}));
+    push_release(macro_key(3));
     rig.run_ms(10);
     EXPECT_EQ(take(), (Events{{false, 0}}));
 }
@@ -420,17 +523,18 @@ TEST_F(KeyReader, KeyMacroWordsForEachKindOfMacro) {
 TEST_F(KeyReader, SmallConsoleKeysComeThroughTheExternalTable) {
     ring(12, true);
     rig.run_ms(5);
-    EXPECT_EQ(runtime::key_down_table[12], 1);
+    EXPECT_EQ(runtime::key_down_table[fixture_key(12)], 1);
     ring(12, false);
     ring(0, true);      // no code
     ring(200, true);    // beyond the table
-    runtime::external_key_table[150] = 301;
+    runtime::external_key_table[150] = playback_key(11);
     ring(150, true);    // playback 11: not acted on from the small console
-    runtime::external_key_table[151] = 256;
+    runtime::external_key_table[151] = sequence_key(1, SequenceKey::go);
     ring(151, true);    // a sequence key: returned too
     rig.run_ms(10);
-    EXPECT_EQ(take(), (Events{{true, 12}, {false, 12}, {true, 0}, {true, 0}, {true, 301}, {true, 256}}));
-    EXPECT_EQ(runtime::key_down_table[12], 0);
+    EXPECT_EQ(take(), (Events{{true, fixture_key(12)}, {false, fixture_key(12)}, {true, 0}, {true, 0},
+                              {true, playback_key(11)}, {true, sequence_key(1, SequenceKey::go)}}));
+    EXPECT_EQ(runtime::key_down_table[fixture_key(12)], 0);
     EXPECT_EQ(runtime::logged_steps(), std::vector<std::string>{});
 }
 
@@ -440,12 +544,16 @@ TEST_F(KeyReader, SmallConsolePlaybackAndBlindKeysActInside) {
     ring(114, true);   // blind
     ring(114, false);
     rig.run_ms(10);
-    EXPECT_EQ(take(), (Events{{false, 0}, {false, 0}, {false, 0}, {false, 114}}));
+    EXPECT_EQ(take(), (Events{{false, 0}, {false, 0}, {false, 0}, {false, KEY_BLIND_TOGGLE}}));
     EXPECT_EQ(calls("playback::handle_flash_key"), 2);
     EXPECT_EQ(calls("ui::toggle_blind_mode"), 1);
+    EXPECT_EQ(runtime::logged_calls(),
+              (Calls{"playback::handle_flash_key(5, 1)", "synchro::record_fader_event(105, 1)",
+                     "playback::handle_flash_key(5, 0)", "synchro::record_fader_event(105, 0)",
+                     "ui::toggle_blind_mode()"}));
 
     runtime::clear_step_log();
-    runtime::run_flags = runtime::RUN_FREEZE_SWITCHES | runtime::RUN_BIT17;
+    runtime::run_flags = runtime::RUN_FREEZE_SWITCHES | runtime::RUN_POINTCUE_EDIT;
     ring(110, true);
     ring(114, true);
     rig.run_ms(10);
@@ -456,7 +564,7 @@ TEST_F(KeyReader, SmallConsolePlaybackAndBlindKeysActInside) {
     ring(110, true);
     ring(114, true);
     rig.run_ms(10);
-    EXPECT_EQ(take(), (Events{{true, 300}, {true, 114}}));
+    EXPECT_EQ(take(), (Events{{true, KEY_PLAYBACK_10}, {true, KEY_BLIND_TOGGLE}}));
 }
 
 TEST_F(KeyReader, KeyRingReadIndexWrapsAfter999) {
@@ -465,16 +573,16 @@ TEST_F(KeyReader, KeyRingReadIndexWrapsAfter999) {
     ring(3, true);
     ring(3, false);
     rig.run_ms(10);
-    EXPECT_EQ(take(), (Events{{true, 3}, {false, 3}}));
+    EXPECT_EQ(take(), (Events{{true, fixture_key(3)}, {false, fixture_key(3)}}));
     EXPECT_EQ(runtime::key_ring_read, 1);
 }
 
 // --- pushed-back key and source order ------------------------------------------------
 
 TEST_F(KeyReader, PushedBackKeyIsReturnedAsAPressAfterTheOtherSources) {
-    runtime::pushed_back_key = 193;
+    runtime::pushed_back_key = KEY_TO_MEM;
     rig.run_ms(5);
-    EXPECT_EQ(take(), (Events{{true, 193}}));
+    EXPECT_EQ(take(), (Events{{true, KEY_TO_MEM}}));
     EXPECT_EQ(runtime::pushed_back_key, 0);
 }
 
@@ -536,11 +644,13 @@ TEST_F(RemoteCueInput, RisingTriggerCallsTheCueOnce) {
     EXPECT_EQ(cue_calls(), 0);
     send(2, 7, 200, 3);
     EXPECT_EQ(cue_calls(), 1);
+    EXPECT_EQ(recorded("playback::go_to_cue"), Calls{"playback::go_to_cue(764, 1, 0)"});  // page 2, cue 7, point 3
     EXPECT_EQ(take(), (Events{{false, 0}}));  // the call is consumed inside
     send(2, 7, 255, 3);                       // held high, unchanged
     EXPECT_EQ(cue_calls(), 1);
     send(2, 7, 255, 4);                       // another point while high
     EXPECT_EQ(cue_calls(), 2);
+    EXPECT_EQ(recorded("playback::go_to_cue").back(), "playback::go_to_cue(765, 1, 0)");
     send(2, 7, 127, 4);
     send(2, 7, 128, 4);                       // lowered and raised again
     EXPECT_EQ(cue_calls(), 3);
@@ -564,6 +674,7 @@ TEST_F(RemoteCueInput, PercentageModeScalesTheBytes) {
     setup::dmx_in1_mode = setup::DMX_IN_PERCENTAGE;
     send(42, 3, 255, 0);
     EXPECT_EQ(cue_calls(), 1);
+    EXPECT_EQ(recorded("playback::go_to_cue"), Calls{"playback::go_to_cue(10501, 1, 0)"});  // page 16, cue 1, point 0
     send(43, 3, 255, 0);  // 16.86 -> 17: dropped
     EXPECT_EQ(cue_calls(), 1);
     send(42, 1, 255, 24);  // cue 0.39 -> 0: dropped
@@ -571,8 +682,9 @@ TEST_F(RemoteCueInput, PercentageModeScalesTheBytes) {
 }
 
 TEST_F(RemoteCueInput, RefusedWhileACommandOrTheSetupRuns) {
-    for (const uint32_t bit : {runtime::RUN_BIT5, runtime::RUN_BIT6, runtime::RUN_BIT17, runtime::RUN_FREEZE_SWITCHES,
-                               runtime::RUN_CUE_COPY_DIALOG, runtime::RUN_BIT9}) {
+    for (const uint32_t bit : {runtime::RUN_SEQUENCE_KEYS_TAKEN, runtime::RUN_PLAYBACK_KEYS_TAKEN,
+                               runtime::RUN_POINTCUE_EDIT, runtime::RUN_FREEZE_SWITCHES, runtime::RUN_CUE_COPY_DIALOG,
+                               runtime::RUN_MIDI_EDIT}) {
         runtime::run_flags = bit;
         send(1, 1, 255, 0);
         send(1, 1, 0, 0);
@@ -612,6 +724,7 @@ TEST_F(KeyReader, LearnedMidiCodeCallsItsCueUnlessItIsCurrent) {
 
     midi(0x9000, 0x3C40);
     EXPECT_EQ(calls("playback::go_to_cue"), 1);
+    EXPECT_EQ(recorded("playback::go_to_cue"), Calls{"playback::go_to_cue(45, 1, 1)"});
     EXPECT_EQ(calls("playback::handle_flash_key"), 0);  // the event ends with the cue
     EXPECT_EQ(take(), (Events{{false, 0}}));
     EXPECT_EQ(runtime::input_pending_midi, 0);
@@ -623,6 +736,7 @@ TEST_F(KeyReader, LearnedMidiCodeCallsItsCueUnlessItIsCurrent) {
     midi(0x9000, 0x3C40);
     EXPECT_EQ(calls("playback::go_to_cue"), 0);
     EXPECT_EQ(calls("playback::handle_flash_key"), 1);  // falls through to the playbacks
+    EXPECT_EQ(recorded("playback::handle_flash_key"), Calls{"playback::handle_flash_key(7, 1)"});
     EXPECT_EQ(playback::playback_note_flags[7], 1);
 
     // Refused with the setup open: no cue, and nothing else either.
@@ -650,6 +764,8 @@ TEST_F(KeyReader, ShowControlGoAndOpenList) {
     midi(0xF07F, 0);  // no cue slot
     EXPECT_EQ(calls("playback::go_to_cue"), 1);
     EXPECT_EQ(calls("synchro::open_list_by_midi_number"), 1);
+    EXPECT_EQ(runtime::logged_calls(),
+              (Calls{"playback::go_to_cue(1234, 1, 1)", "synchro::open_list_by_midi_number(12)"}));
     EXPECT_EQ(take(), (Events{{false, 0}, {false, 0}, {false, 0}}));
 }
 
@@ -666,6 +782,9 @@ TEST_F(KeyReader, NotesAndBeatsFlashTheirPlaybacks) {
     midi(0x8000, 0x4000);
     EXPECT_EQ(playback::playback_note_flags[3], 0);
     EXPECT_EQ(calls("playback::handle_flash_key"), 4);
+    EXPECT_EQ(recorded("playback::handle_flash_key"),
+              (Calls{"playback::handle_flash_key(3, 1)", "playback::handle_flash_key(4, 1)",
+                     "playback::handle_flash_key(3, 0)", "playback::handle_flash_key(4, 0)"}));
 
     runtime::clear_step_log();
     midi(0xF800, 0);
@@ -686,6 +805,7 @@ TEST_F(KeyReader, MidiCodesStepTriggeredSequences) {
 
     midi(0xB000, 0x0712, 0x0001);  // data 2 differs: still matches
     EXPECT_EQ(calls("playback::go_sequence"), 1);
+    EXPECT_EQ(recorded("playback::go_sequence"), Calls{"playback::go_sequence(2, 1)"});
     midi(0xB000, 0x0812, 0x0001);  // data 1 differs
     midi(0xB000, 0x0740, 0x0002);  // word 3 differs
     midi(0xB001, 0x0740, 0x0001);  // channel differs
@@ -705,10 +825,10 @@ TEST_F(ConsoleKeys, ConsoleKeyReachesTheMainLoopHeldAndReleased) {
     rig::start_console(rig, dir);
     rig.machine().cards.press(kConsoleSlot, 4, 4);  // FIXTURE 45
     rig.run_ms(20);
-    EXPECT_EQ(runtime::key_down_table[45], 1);
+    EXPECT_EQ(runtime::key_down_table[fixture_key(45)], 1);
     rig.machine().cards.release(kConsoleSlot, 4, 4);
     rig.run_ms(20);
-    EXPECT_EQ(runtime::key_down_table[45], 0);
+    EXPECT_EQ(runtime::key_down_table[fixture_key(45)], 0);
     EXPECT_EQ(rig.machine().cards.peek_word(kConsoleSlot, kFifoReadCell),
               rig.machine().cards.peek_word(kConsoleSlot, kFifoWriteCell));
 }
@@ -716,8 +836,9 @@ TEST_F(ConsoleKeys, ConsoleKeyReachesTheMainLoopHeldAndReleased) {
 TEST_F(ConsoleKeys, SequenceKeyIsHandledWhileTheMainLoopRuns) {
     rig::start_console(rig, dir);
     runtime::clear_step_log();
-    rig.press(262);  // SEQUENCE B GO
+    rig.press(sequence_key(2, SequenceKey::go));  // SEQUENCE B GO
     EXPECT_EQ(calls("playback::go_sequence"), 1);
+    EXPECT_EQ(recorded("playback::go_sequence"), Calls{"playback::go_sequence(2, 1)"});
 }
 
 TEST_F(ConsoleKeys, NumericEntryOfQuitEndsTheProgram) {
@@ -744,7 +865,7 @@ TEST_F(ConsoleKeys, FlushEmptiesTheFifoOfEveryCardAndClearsTheKeysDown) {
     EXPECT_NE(rig.machine().cards.peek_word(1, kFifoReadCell), rig.machine().cards.peek_word(1, kFifoWriteCell));
     rig.machine().cards.press(kConsoleSlot, 0, 5);  // FIXTURE 6, held
     rig.run_ms(20);
-    EXPECT_EQ(runtime::key_down_table[6], 1);
+    EXPECT_EQ(runtime::key_down_table[fixture_key(6)], 1);
 
     rig.type("K*999");  // the program end shuts the hardware down
     rig.run_until([this] { return rig.finished(); }, 5000);
@@ -772,7 +893,7 @@ TEST_F(ConsoleKeys, ConsoleCardFifoIsFlushedAlsoWhenItCarriesNoDmxCard) {
 
     rig.machine().cards.press(kConsoleSlot, 0, 5);
     rig.run_ms(20);
-    EXPECT_EQ(runtime::key_down_table[6], 0);  // not read
+    EXPECT_EQ(runtime::key_down_table[fixture_key(6)], 0);  // not read
     EXPECT_NE(rig.machine().cards.peek_word(kConsoleSlot, kFifoReadCell),
               rig.machine().cards.peek_word(kConsoleSlot, kFifoWriteCell));
 

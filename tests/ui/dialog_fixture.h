@@ -24,7 +24,7 @@ constexpr int16_t kY = 200;
 constexpr uint8_t kBackground = 1;
 constexpr uint8_t kForeground = 15;
 
-constexpr int16_t digit_key(int d) { return static_cast<int16_t>(ui::KEY_DIGIT_0 + d); }
+constexpr int16_t digit_key(int d) { return static_cast<int16_t>(runtime::KEY_DIGIT_0 + d); }
 
 // A dialog run by the console's thread while the test works the console.
 class ConsoleDialog : public ::testing::Test {

@@ -49,16 +49,18 @@ TEST_F(EntryDialog, ConsoleKeysGiveTheNumberOrTheEmptyAndCancelResults) {
         int16_t expected;
     };
     const Case cases[] = {
-        {"initial 25, one more digit fits", 25, 3, {digit_key(7), ui::KEY_ENTER}, 257},
-        {"a fourth digit is ignored", 25, 3, {digit_key(7), digit_key(8), ui::KEY_ENTER}, 257},
-        {"BACK twice empties the field", 25, 3, {ui::KEY_BACK, ui::KEY_BACK, ui::KEY_ENTER}, -2},
-        {"BACK on an empty field does nothing", -1, 3, {ui::KEY_BACK, digit_key(4), ui::KEY_ENTER}, 4},
-        {"BACK then a new digit", -1, 3, {digit_key(1), digit_key(2), ui::KEY_BACK, digit_key(9), ui::KEY_ENTER}, 19},
-        {"ENTER keeps the initial value", 25, 3, {ui::KEY_ENTER}, 25},
-        {"ESC with digits cancels", 25, 3, {digit_key(1), ui::KEY_ESC}, -1},
-        {"leading zeros", -1, 4, {digit_key(0), digit_key(0), digit_key(7), ui::KEY_ENTER}, 7},
-        {"other keys are ignored", -1, 3, {1, ui::KEY_POINT, 185, digit_key(5), ui::KEY_ENTER}, 5},
-        {"memory 4000", -1, 4, {digit_key(4), digit_key(0), digit_key(0), digit_key(0), ui::KEY_ENTER}, 4000},
+        {"initial 25, one more digit fits", 25, 3, {digit_key(7), runtime::KEY_ENTER}, 257},
+        {"a fourth digit is ignored", 25, 3, {digit_key(7), digit_key(8), runtime::KEY_ENTER}, 257},
+        {"BACK twice empties the field", 25, 3, {runtime::KEY_BACK, runtime::KEY_BACK, runtime::KEY_ENTER}, -2},
+        {"BACK on an empty field does nothing", -1, 3, {runtime::KEY_BACK, digit_key(4), runtime::KEY_ENTER}, 4},
+        {"BACK then a new digit", -1, 3,
+         {digit_key(1), digit_key(2), runtime::KEY_BACK, digit_key(9), runtime::KEY_ENTER}, 19},
+        {"ENTER keeps the initial value", 25, 3, {runtime::KEY_ENTER}, 25},
+        {"ESC with digits cancels", 25, 3, {digit_key(1), runtime::KEY_ESC}, -1},
+        {"leading zeros", -1, 4, {digit_key(0), digit_key(0), digit_key(7), runtime::KEY_ENTER}, 7},
+        {"other keys are ignored", -1, 3,
+         {runtime::KEY_FIXTURE_1, runtime::KEY_POINT, runtime::KEY_MINUS, digit_key(5), runtime::KEY_ENTER}, 5},
+        {"memory 4000", -1, 4, {digit_key(4), digit_key(0), digit_key(0), digit_key(0), runtime::KEY_ENTER}, 4000},
     };
     std::vector<int16_t> results;
     start([&] {
@@ -97,7 +99,7 @@ TEST_F(EntryDialog, TheFieldShowsTheDigitsAndTheCursorInTheirCells) {
     EXPECT_EQ(cursor_ink(2), ui::kEntrySmallCell_px - 1);
     EXPECT_EQ(cursor_ink(1), 0);
 
-    press(ui::KEY_BACK);
+    press(runtime::KEY_BACK);
     EXPECT_EQ(cell_ink(1), 0);
     EXPECT_EQ(cursor_ink(1), ui::kEntrySmallCell_px - 1);
     EXPECT_EQ(cursor_ink(2), 0);
@@ -107,7 +109,7 @@ TEST_F(EntryDialog, TheFieldShowsTheDigitsAndTheCursorInTheirCells) {
     press(digit_key(8));
     EXPECT_GT(cell_ink(2), 0);
     EXPECT_EQ(cursor_ink(3), ui::kEntrySmallCell_px - 1);
-    press(ui::KEY_ENTER);
+    press(runtime::KEY_ENTER);
     ASSERT_TRUE(run_to_end());
     EXPECT_EQ(result, 288);
     EXPECT_EQ(cursor_ink(3), 0);  // erased on the way out
@@ -121,7 +123,7 @@ TEST_F(EntryDialog, LargeCellsAreTwelvePixelsWide) {
     EXPECT_LT(ink->x1, kX + 12);
     // The cursor under cell 1 of the large field.
     EXPECT_EQ(platform::count_pixels(kForeground, Rect{kX + 12, kY + 19, kX + 24, kY + 19}), 13);
-    press(ui::KEY_ENTER);
+    press(runtime::KEY_ENTER);
     ASSERT_TRUE(run_to_end());
 }
 
@@ -146,21 +148,21 @@ TEST_F(EntryDialog, TrackerballButtonsEndTheField) {
 TEST_F(EntryDialog, AcceptedKeysBlinkWhileOpenAndComeBackAfter) {
     start([&] {
         runtime::set_key_led(digit_key(3), runtime::LED_ON);
-        runtime::set_key_led(ui::KEY_ENTER, runtime::LED_OFF);
+        runtime::set_key_led(runtime::KEY_ENTER, runtime::LED_OFF);
         ui::edit_number(-1, kX, kY, 3, kBackground, kForeground, 0);
         settle();
     });
     for (int d = 0; d <= 9; ++d) EXPECT_EQ(rig_.key_led(digit_key(d)), LedState::blinking) << d;
-    EXPECT_EQ(rig_.key_led(ui::KEY_BACK), LedState::blinking);
-    EXPECT_EQ(rig_.key_led(ui::KEY_ESC), LedState::blinking);
-    EXPECT_EQ(rig_.key_led(ui::KEY_ENTER), LedState::blinking);
-    EXPECT_EQ(rig_.key_led(ui::KEY_POINT), LedState::off);  // not taken by the plain field
-    press(ui::KEY_ESC);
+    EXPECT_EQ(rig_.key_led(runtime::KEY_BACK), LedState::blinking);
+    EXPECT_EQ(rig_.key_led(runtime::KEY_ESC), LedState::blinking);
+    EXPECT_EQ(rig_.key_led(runtime::KEY_ENTER), LedState::blinking);
+    EXPECT_EQ(rig_.key_led(runtime::KEY_POINT), LedState::off);  // not taken by the plain field
+    press(runtime::KEY_ESC);
     ASSERT_TRUE(run_to_end());
     EXPECT_EQ(rig_.key_led(digit_key(3)), LedState::lit);
     EXPECT_EQ(rig_.key_led(digit_key(4)), LedState::off);
-    EXPECT_EQ(rig_.key_led(ui::KEY_ENTER), LedState::off);
-    EXPECT_EQ(rig_.key_led(ui::KEY_ESC), LedState::off);
+    EXPECT_EQ(rig_.key_led(runtime::KEY_ENTER), LedState::off);
+    EXPECT_EQ(rig_.key_led(runtime::KEY_ESC), LedState::off);
 }
 
 // --- edit_memory_number ------------------------------------------------------------
@@ -170,24 +172,26 @@ TEST_F(EntryDialog, MemoryNumberPagesTheMemoryListWhileTheFieldStaysOpen) {
     start([&] {
         runtime::mode_flags |= runtime::MODE_CUE_SCREEN;
         runtime::fixture_page = 4;
-        runtime::option_flags &= ~(1u << 2);
+        runtime::option_flags &= ~runtime::OPT_MEMORY_LIST;
         result = ui::edit_memory_number(-1, kX, kY, 4, kBackground, kForeground, 0);
     });
     runtime::clear_step_log();
     press(digit_key(1));
-    press(ui::KEY_PAGE_DOWN);  // the memory list is not shown: ignored
-    press(ui::KEY_MEMORY_PANEL);
+    press(runtime::KEY_PAGE_DOWN);  // the memory list is not shown: ignored
+    press(runtime::KEY_PANEL_2);
     const std::vector<std::string> first = runtime::logged_steps();
     EXPECT_EQ(std::count(first.begin(), first.end(), "programmer::set_fixture_page(runtime::fixture_page)"), 1);
     EXPECT_EQ(std::count(first.begin(), first.end(), "handle_panel_key(key)"), 1);
     EXPECT_EQ(std::count(first.begin(), first.end(), "show_next_panel_page()"), 0);
     EXPECT_EQ(runtime::fixture_page, 4);
+    EXPECT_EQ(runtime::logged_calls(),
+              (std::vector<std::string>{"programmer::set_fixture_page(4)", "ui::handle_panel_key(162)"}));
 
-    runtime::option_flags |= 1u << 2;  // the memory list is on screen now
+    runtime::option_flags |= runtime::OPT_MEMORY_LIST;  // the memory list is on screen now
     runtime::clear_step_log();
-    press(ui::KEY_PAGE_DOWN);
-    press(ui::KEY_PAGE_UP);
-    press(ui::KEY_MEMORY_PANEL);  // off the cue screen: no page change
+    press(runtime::KEY_PAGE_DOWN);
+    press(runtime::KEY_PAGE_UP);
+    press(runtime::KEY_PANEL_2);  // off the cue screen: no page change
     const std::vector<std::string> second = runtime::logged_steps();
     EXPECT_EQ(std::count(second.begin(), second.end(), "show_next_panel_page()"), 1);
     EXPECT_EQ(std::count(second.begin(), second.end(), "show_previous_panel_page()"), 1);
@@ -196,7 +200,7 @@ TEST_F(EntryDialog, MemoryNumberPagesTheMemoryListWhileTheFieldStaysOpen) {
     EXPECT_FALSE(body_done_);
 
     press(digit_key(2));
-    press(ui::KEY_ENTER);
+    press(runtime::KEY_ENTER);
     ASSERT_TRUE(run_to_end());
     EXPECT_EQ(result, 12);
 }
@@ -211,15 +215,15 @@ TEST_F(EntryDialog, FixtureValuePointAndExitKeys) {
         uint8_t exit_key;
     };
     const std::vector<Case> cases = {
-        {"one digit then POINT", {digit_key(3), ui::KEY_POINT}, 3003, 0},
-        {"two digits then POINT", {digit_key(1), digit_key(2), ui::KEY_POINT}, -1, 0},
-        {"POINT on an empty field", {ui::KEY_POINT}, -1, 0},
-        {"key 185 after 7", {digit_key(7), ui::KEY_185}, 7, 2},
-        {"key 184 after 12", {digit_key(1), digit_key(2), ui::KEY_PLUS}, 12, 1},
-        {"key 200 on an empty field", {ui::KEY_200}, 0, 3},
-        {"ENTER", {digit_key(9), ui::KEY_ENTER}, 9, 0},
-        {"ENTER on an empty field", {ui::KEY_ENTER}, -2, 0},
-        {"ESC", {digit_key(9), ui::KEY_ESC}, -1, 0},
+        {"one digit then POINT", {digit_key(3), runtime::KEY_POINT}, 3003, 0},
+        {"two digits then POINT", {digit_key(1), digit_key(2), runtime::KEY_POINT}, -1, 0},
+        {"POINT on an empty field", {runtime::KEY_POINT}, -1, 0},
+        {"key 185 after 7", {digit_key(7), runtime::KEY_MINUS}, 7, 2},
+        {"key 184 after 12", {digit_key(1), digit_key(2), runtime::KEY_PLUS}, 12, 1},
+        {"key 200 on an empty field", {runtime::KEY_RANGE}, 0, 3},
+        {"ENTER", {digit_key(9), runtime::KEY_ENTER}, 9, 0},
+        {"ENTER on an empty field", {runtime::KEY_ENTER}, -2, 0},
+        {"ESC", {digit_key(9), runtime::KEY_ESC}, -1, 0},
     };
     std::vector<int16_t> results;
     std::vector<uint8_t> exits;
@@ -241,23 +245,23 @@ TEST_F(EntryDialog, FixtureValuePointAndExitKeys) {
 
 TEST_F(EntryDialog, FixtureValueLeavesItsOwnKeysOffAndRestoresTheOthers) {
     start([&] {
-        runtime::set_key_led(ui::KEY_PLUS, runtime::LED_ON);
-        runtime::set_key_led(ui::KEY_200, runtime::LED_ON);
-        runtime::set_key_led(ui::KEY_BACK, runtime::LED_ON);
+        runtime::set_key_led(runtime::KEY_PLUS, runtime::LED_ON);
+        runtime::set_key_led(runtime::KEY_RANGE, runtime::LED_ON);
+        runtime::set_key_led(runtime::KEY_BACK, runtime::LED_ON);
         uint8_t exit = 0;
         ui::edit_fixture_value(-1, kX, kY, 3, kBackground, kForeground, 0, &exit);
         settle();
     });
-    EXPECT_EQ(rig_.key_led(ui::KEY_PLUS), LedState::blinking);
-    EXPECT_EQ(rig_.key_led(ui::KEY_185), LedState::blinking);
-    EXPECT_EQ(rig_.key_led(ui::KEY_200), LedState::blinking);
-    EXPECT_EQ(rig_.key_led(ui::KEY_BACK), LedState::blinking);
-    press(ui::KEY_ENTER);
+    EXPECT_EQ(rig_.key_led(runtime::KEY_PLUS), LedState::blinking);
+    EXPECT_EQ(rig_.key_led(runtime::KEY_MINUS), LedState::blinking);
+    EXPECT_EQ(rig_.key_led(runtime::KEY_RANGE), LedState::blinking);
+    EXPECT_EQ(rig_.key_led(runtime::KEY_BACK), LedState::blinking);
+    press(runtime::KEY_ENTER);
     ASSERT_TRUE(run_to_end());
-    EXPECT_EQ(rig_.key_led(ui::KEY_PLUS), LedState::off);
-    EXPECT_EQ(rig_.key_led(ui::KEY_185), LedState::off);
-    EXPECT_EQ(rig_.key_led(ui::KEY_200), LedState::off);
-    EXPECT_EQ(rig_.key_led(ui::KEY_BACK), LedState::lit);
+    EXPECT_EQ(rig_.key_led(runtime::KEY_PLUS), LedState::off);
+    EXPECT_EQ(rig_.key_led(runtime::KEY_MINUS), LedState::off);
+    EXPECT_EQ(rig_.key_led(runtime::KEY_RANGE), LedState::off);
+    EXPECT_EQ(rig_.key_led(runtime::KEY_BACK), LedState::lit);
 }
 
 // --- edit_step_value ---------------------------------------------------------------
@@ -271,15 +275,15 @@ TEST_F(EntryDialog, StepValueExitReasons) {
         int16_t reason;
     };
     const std::vector<Case> cases = {
-        {"POINT after 4", 0, {digit_key(4), ui::KEY_POINT}, 4, 1},
-        {"EDIT VALUE after 12", 0, {digit_key(1), digit_key(2), ui::KEY_EDIT_VALUE}, 12, 1},
-        {"POINT with no digit", 0, {ui::KEY_POINT}, 0, 1},
-        {"ENTER after 30", 0, {digit_key(3), digit_key(0), ui::KEY_ENTER}, 30, 0},
-        {"ENTER on an empty field", 0, {ui::KEY_ENTER}, 0, 2},
-        {"ESC", 0, {digit_key(5), ui::KEY_ESC}, 0, 3},
-        {"SELECT FUNCTIONS", 0, {digit_key(5), ui::KEY_SELECT_FUNCTIONS}, 0, 4},
-        {"186 not allowed is ignored", 0, {digit_key(2), ui::KEY_186, ui::KEY_ENTER}, 2, 0},
-        {"186 allowed", 1, {digit_key(2), ui::KEY_186}, 2, 5},
+        {"POINT after 4", 0, {digit_key(4), runtime::KEY_POINT}, 4, 1},
+        {"EDIT VALUE after 12", 0, {digit_key(1), digit_key(2), runtime::KEY_EDIT_VALUE}, 12, 1},
+        {"POINT with no digit", 0, {runtime::KEY_POINT}, 0, 1},
+        {"ENTER after 30", 0, {digit_key(3), digit_key(0), runtime::KEY_ENTER}, 30, 0},
+        {"ENTER on an empty field", 0, {runtime::KEY_ENTER}, 0, 2},
+        {"ESC", 0, {digit_key(5), runtime::KEY_ESC}, 0, 3},
+        {"SELECT FUNCTIONS", 0, {digit_key(5), runtime::KEY_SELECT_FUNCTIONS}, 0, 4},
+        {"186 not allowed is ignored", 0, {digit_key(2), runtime::KEY_FULL, runtime::KEY_ENTER}, 2, 0},
+        {"186 allowed", 1, {digit_key(2), runtime::KEY_FULL}, 2, 5},
     };
     std::vector<int16_t> results;
     std::vector<int16_t> reasons;
@@ -301,24 +305,24 @@ TEST_F(EntryDialog, StepValueExitReasons) {
 
 TEST_F(EntryDialog, StepValueCursorSitsUpAndLeftAndItsKeysAreRestored) {
     start([&] {
-        runtime::set_key_led(ui::KEY_POINT, runtime::LED_ON);
+        runtime::set_key_led(runtime::KEY_POINT, runtime::LED_ON);
         int16_t reason = 0;
         ui::edit_step_value(-1, kX, kY, 2, kBackground, kForeground, 0, 1, &reason);
         settle();
     });
     EXPECT_EQ(cursor_ink(0, 3), ui::kEntrySmallCell_px - 1);
     EXPECT_EQ(cursor_ink(0, 0), 0);
-    EXPECT_EQ(rig_.key_led(ui::KEY_POINT), LedState::blinking);
-    EXPECT_EQ(rig_.key_led(ui::KEY_SELECT_FUNCTIONS), LedState::blinking);
-    EXPECT_EQ(rig_.key_led(ui::KEY_186), LedState::blinking);
+    EXPECT_EQ(rig_.key_led(runtime::KEY_POINT), LedState::blinking);
+    EXPECT_EQ(rig_.key_led(runtime::KEY_SELECT_FUNCTIONS), LedState::blinking);
+    EXPECT_EQ(rig_.key_led(runtime::KEY_FULL), LedState::blinking);
     press(digit_key(1));
     EXPECT_GT(cell_ink(0), 0);  // the digits stay at (x, y)
     EXPECT_EQ(cursor_ink(1, 3), ui::kEntrySmallCell_px - 1);
-    press(ui::KEY_POINT);
+    press(runtime::KEY_POINT);
     ASSERT_TRUE(run_to_end());
-    EXPECT_EQ(rig_.key_led(ui::KEY_POINT), LedState::lit);
-    EXPECT_EQ(rig_.key_led(ui::KEY_SELECT_FUNCTIONS), LedState::off);
-    EXPECT_EQ(rig_.key_led(ui::KEY_186), LedState::off);
+    EXPECT_EQ(rig_.key_led(runtime::KEY_POINT), LedState::lit);
+    EXPECT_EQ(rig_.key_led(runtime::KEY_SELECT_FUNCTIONS), LedState::off);
+    EXPECT_EQ(rig_.key_led(runtime::KEY_FULL), LedState::off);
 }
 
 // --- parse_int ----------------------------------------------------------------------

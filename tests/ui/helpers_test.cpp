@@ -41,9 +41,9 @@ constexpr int kLightGrey = 7;
 constexpr int kYellow = 14;
 constexpr int kWhite = 15;
 
-constexpr int16_t KEY_FIXTURE_1 = 1;
-constexpr int16_t KEY_LOAD = 111;
-constexpr int16_t KEY_SETUP = 113;
+using runtime::KEY_FIXTURE_1;
+using runtime::KEY_LOAD;
+using runtime::KEY_SETUP;
 
 void set_beeper(uint8_t on) { runtime::console_config.set_u8(runtime::kCfgBeeper, on); }
 
@@ -426,7 +426,7 @@ TEST_F(HeldKey, OtherKeysMeanwhileAreSwallowed) {
 }
 
 TEST_F(HeldKey, AnyKeyEndsTheWaitForKeyAny) {
-    start_hold(ui::KEY_ANY, 1000, false);
+    start_hold(runtime::KEY_ANY, 1000, false);
     rig_.run_ms(200);
     const uint64_t pressed_at = now();
     key_down(KEY_FIXTURE_1);

@@ -12,6 +12,7 @@
 
 #include "platform/graphics.h"
 #include "programdir/logo_gen.h"
+#include "playback/cue_tables.h"
 #include "programmer/programmer_jobs.h"
 #include "rig/console.h"
 #include "runtime/console_state.h"
@@ -20,7 +21,8 @@
 #include "ui/bitmap_fonts.h"
 #include "ui/fader_widget.h"
 #include "ui/helpers.h"
-#include "ui/screen_neighbours.h"
+#include "ui/commands.h"
+#include "ui/memory_access.h"
 #include "ui/screens.h"
 #include "reference_images.h"
 
@@ -55,9 +57,9 @@ constexpr Rect kFixturesManualMark{213, 253, 219, 264};
 constexpr Rect kCuefadingMark{213, 268, 219, 279};
 constexpr Rect kEditModeField{4, 253, 109, 264};
 
-constexpr int16_t kLiveEditKey = 147;
-constexpr int16_t kFreezeKey = 230;
-constexpr int16_t kFixtureStepKey = 75;
+constexpr int16_t kLiveEditKey = runtime::KEY_LIVE_EDIT;
+constexpr int16_t kFreezeKey = runtime::KEY_FREEZE;
+constexpr int16_t kFixtureStepKey = runtime::KEY_STEP;
 
 constexpr int kLogoHeader = 4;
 

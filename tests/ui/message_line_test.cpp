@@ -11,10 +11,12 @@
 #include <vector>
 
 #include "platform/graphics.h"
+#include "memories/memories.h"
+#include "memories/memory_index.h"
+#include "playback/cue_tables.h"
 #include "playback/key_groups.h"
 #include "rig/console.h"
 #include "runtime/console_state.h"
-#include "ui/message_neighbours.h"
 
 namespace {
 

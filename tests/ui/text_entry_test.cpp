@@ -68,7 +68,7 @@ TEST_F(TextEntry, PcKeysGiveCapitalsAndASemicolonBecomesAColon) {
 TEST_F(TextEntry, ConsoleKeysTypeLettersDigitsAndPunctuation) {
     Entry e;
     start([&] { e = edit(20); });
-    press_all({3, 1, 26, 30, 27, 28, ui::KEY_POINT, digit_key(0), digit_key(9), 143, ui::KEY_ENTER});
+    press_all({3, 1, 26, 30, 27, 28, runtime::KEY_POINT, digit_key(0), digit_key(9), 143, runtime::KEY_ENTER});
     ASSERT_TRUE(run_to_end());
     EXPECT_EQ(e.result, 1);
     EXPECT_EQ(e.text, "CAZ\\:.09");  // fixture key 30 and key 143 type nothing
@@ -80,10 +80,10 @@ TEST_F(TextEntry, TheMaximumLengthHoldsAndBackStillWorks) {
     rig_.type("abcd");
     rig_.run_ms(30);
     EXPECT_EQ(platform::count_pixels(kForeground, Rect{kX + 19, kY - 1, kX + 23, kY + 8}), 0);  // no fourth cell
-    press(ui::KEY_BACK);
+    press(runtime::KEY_BACK);
     rig_.type("x\b\bq");
     rig_.run_ms(30);
-    press(ui::KEY_ENTER);
+    press(runtime::KEY_ENTER);
     ASSERT_TRUE(run_to_end());
     EXPECT_EQ(e.text, "AQ");
 }
@@ -91,7 +91,7 @@ TEST_F(TextEntry, TheMaximumLengthHoldsAndBackStillWorks) {
 TEST_F(TextEntry, BackOnAnEmptyFieldAndTheMiddleButtonDoNothing) {
     Entry e;
     start([&] { e = edit(5); });
-    press(ui::KEY_BACK);
+    press(runtime::KEY_BACK);
     click(runtime::kMouseBitMiddle);
     rig_.type("z");
     rig_.run_ms(30);
@@ -109,7 +109,7 @@ TEST_F(TextEntry, EscapeLeavesTheCallersTextAsItWas) {
     });
     rig_.type("new");
     rig_.run_ms(30);
-    press(ui::KEY_ESC);
+    press(runtime::KEY_ESC);
     rig_.type("abc");
     rig_.run_ms(30);
     click(runtime::kMouseBitRight);
@@ -127,23 +127,23 @@ TEST_F(TextEntry, AKeyPushedBackBeforeTheFieldOpenedDoesNotReachIt) {
         e = edit(5);
     });
     press(2);
-    press(ui::KEY_ENTER);
+    press(runtime::KEY_ENTER);
     ASSERT_TRUE(run_to_end());
     EXPECT_EQ(e.text, "B");
 }
 
 TEST_F(TextEntry, EscAndEnterBlinkWhileOpenAndEndOff) {
     start([&] {
-        runtime::set_key_led(ui::KEY_ENTER, runtime::LED_ON);
+        runtime::set_key_led(runtime::KEY_ENTER, runtime::LED_ON);
         edit(5);
         settle();
     });
-    EXPECT_EQ(rig_.key_led(ui::KEY_ESC), LedState::blinking);
-    EXPECT_EQ(rig_.key_led(ui::KEY_ENTER), LedState::blinking);
-    press(ui::KEY_ENTER);
+    EXPECT_EQ(rig_.key_led(runtime::KEY_ESC), LedState::blinking);
+    EXPECT_EQ(rig_.key_led(runtime::KEY_ENTER), LedState::blinking);
+    press(runtime::KEY_ENTER);
     ASSERT_TRUE(run_to_end());
-    EXPECT_EQ(rig_.key_led(ui::KEY_ESC), LedState::off);
-    EXPECT_EQ(rig_.key_led(ui::KEY_ENTER), LedState::off);
+    EXPECT_EQ(rig_.key_led(runtime::KEY_ESC), LedState::off);
+    EXPECT_EQ(rig_.key_led(runtime::KEY_ENTER), LedState::off);
 }
 
 TEST_F(TextEntry, LargeFieldCursorMovesTwelvePixelsACell) {
@@ -153,7 +153,7 @@ TEST_F(TextEntry, LargeFieldCursorMovesTwelvePixelsACell) {
     rig_.run_ms(30);
     EXPECT_EQ(platform::count_pixels(kForeground, Rect{kX + 13, kY + 19, kX + 24, kY + 19}), 12);
     EXPECT_EQ(platform::count_pixels(kForeground, Rect{kX, kY + 19, kX + 11, kY + 19}), 0);
-    press(ui::KEY_ENTER);
+    press(runtime::KEY_ENTER);
     ASSERT_TRUE(run_to_end());
 }
 

@@ -1,12 +1,16 @@
-#include "ui/entry_neighbours.h"
+#include "programmer/fixture_pages.h"
 
 #include "runtime/console_state.h"
+#include "runtime/step_log.h"
 
 namespace programmer {
 
 void set_fixture_page(int16_t page) {
+    runtime::log_call("programmer::set_fixture_page", {page});
     runtime::fixture_page = page;
     runtime::mode_flags &= ~runtime::MODE_CUE_SCREEN;
 }
+
+void draw_fixture_screen() { runtime::log_call("programmer::draw_fixture_screen"); }
 
 }  // namespace programmer

@@ -1,0 +1,15 @@
+// The fixture pages: the page of fixture keys that the fixture panel shows,
+// and the panel itself. (Least bodies until the fixture pages are built.)
+#pragma once
+#include <cstdint>
+
+namespace programmer {
+
+// Makes page the current fixture page and shows the fixture screen (leaving
+// the cue screen).
+void set_fixture_page(int16_t page);
+
+// The fixture selection panel of the left column.
+void draw_fixture_screen();
+
+}  // namespace programmer

@@ -1,0 +1,38 @@
+// The console with the demo rig, for the programmer's tests.
+//
+// The demo rig (programdir/rig/setup.txt): fixtures 1-4 SPOT16 on universe 1
+// at 1, 17, 33, 49; 5-6 WASHCMY at 65, 77; 7-8 SPOT16 on universe 2 at 1,
+// 17; 9-10 WASHCMY at 33, 45; 11-12 DIMMER at 57, 58. First function
+// records 1, 17, 33, 49, 65, 77, 89, 105, 121, 133, 145, 146. A SPOT16 has
+// 16-bit pan on channels 1 (coarse) and 2 (fine), tilt on 3 and 4.
+#pragma once
+#include <gtest/gtest.h>
+
+#include "../setup/demo_rig_files.h"
+#include "playback/playback_state.h"
+#include "programmer/commands.h"
+#include "rig/console.h"
+#include "rig/program_dir.h"
+#include "rig/rig.h"
+#include "runtime/console_state.h"
+#include "setup/setup_data.h"
+
+namespace programmer_test {
+
+class DemoRig : public ::testing::Test {
+protected:
+    void SetUp() override {
+        setup_test::lay_out_demo_rig(dir_);
+        rig::start_console(rig_, dir_);
+        ASSERT_EQ(setup::fixture_count, 12);
+        // The selection and the sequences' run states are not part of the
+        // show start's reset; every test starts with none.
+        programmer::fixture_selected.fill(0);
+        for (auto& sequence : playback::sequence_table) sequence.mode = 0;
+    }
+
+    rig::Rig rig_;
+    rig::ProgramDir dir_ = rig::ProgramDir::demo();
+};
+
+}  // namespace programmer_test
