@@ -1,9 +1,31 @@
-// The cue files: cuemem.dat (the cue headers and point-cue records),
-// cueseq.dat (four sequence snapshots per cue slot) and cueplayb.dat (42
-// playback snapshots per cue slot). (Only their initialisation is built yet.)
+// The cue files: point cues (cuemem.dat), cue playbacks (cueplayb.dat) and
+// cue sequences (cueseq.dat), and the check that keeps the point-cue flags in
+// step with the records. (Least bodies until the cue files are built: the
+// loaders leave every cue empty; the arguments are kept for the tests.)
 #pragma once
+#include <cstdint>
 
 namespace datafiles {
+
+void load_pointcue_file();
+void load_cue_playback_file();
+void load_cue_sequence_file();
+
+// mode 0 at the show start.
+void check_pointcue_consistency(int16_t mode);
+extern int16_t last_pointcue_check_mode;
+
+// Rewrite a cue file with its live records only; with replace the new copy
+// takes the old file's place.
+void compact_cue_sequence_file(int16_t replace);
+void compact_cue_playback_file(int16_t replace);
+void compact_pointcue_file(int16_t replace);
+// The replace arguments of the last compactions, in the order above.
+extern int16_t last_cue_compaction_replace[3];
+
+// Frees every cue record held in memory and marks every cue and sequence
+// entry not present, so that the loaders start clean.
+void release_cue_records();
 
 // Each creates its file empty: the version text and an index of empty entries.
 void init_pointcue_file();      // cuemem.dat

@@ -10,6 +10,7 @@
 #include "memories/memory_index.h"
 #include "runtime/show_tables.h"
 #include "runtime/one_based.h"
+#include "ui/helpers.h"
 
 namespace datafiles {
 
@@ -21,6 +22,9 @@ using memories::memory_items;
 using memories::memory_used;
 
 ItemListLoad last_load;
+
+constexpr int32_t kMemoryConversionBeepHz = 400;
+constexpr uint32_t kConversionBeep_ms = 1000;
 
 using runtime::at;
 
@@ -86,6 +90,14 @@ bool save_memory_name(int16_t m) {
 
 bool compact_memory_file(bool replace) {
     return compact_item_list_file(kMemoryList, memory_tables(), last_load, replace);
+}
+
+void convert_memory_time_items() {
+    int32_t converted = 0;
+    for (int32_t m = 1; m <= kMemories; ++m) converted += convert_time_items(memory_items[at(m)], memory_index[at(m)].count);
+    if (converted == 0) return;
+    ui::beep(kMemoryConversionBeepHz, kConversionBeep_ms);
+    compact_memory_file(true);
 }
 
 void init_memory_file() {

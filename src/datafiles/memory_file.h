@@ -57,4 +57,9 @@ bool compact_memory_file(bool replace);
 // memory, the last one too).
 bool memory_load_incomplete();
 
+// Rewrites the time items of the older encoding in every memory
+// (convert_time_items, record_files.h); when any was converted, beeps
+// (400 Hz, 1 s) and compacts mem.dat, which writes the grown lists.
+void convert_memory_time_items();
+
 }  // namespace datafiles

@@ -7,6 +7,8 @@
 #include <vector>
 
 #include "datafiles/load_report.h"
+#include "memcheck/memcheck.h"
+#include "runtime/show_tables.h"
 #include "platform/dos_files.h"
 #include "platform/graphics.h"
 #include "ui/helpers.h"
@@ -666,5 +668,41 @@ template bool compact_item_list_file(const ItemListFile&, const ItemListTables<M
                                      bool);
 template bool save_item_list_record(const ItemListFile&, std::span<MemoryIndexEntry>, int32_t, const MemoryItem*);
 template bool save_item_list_record(const ItemListFile&, std::span<MemCueIndexEntry>, int32_t, const MemoryItem*);
+
+namespace {
+
+constexpr uint8_t kFirstOldTimeKind = 1;
+constexpr uint8_t kLastOldTimeKind = 5;
+constexpr uint8_t kFirstTimeSlotGroup = 200;   // kinds 201..205
+constexpr uint8_t kSecondTimeSlotGroup = 205;  // kinds 206..210
+
+bool old_time_kind(uint8_t kind) { return kind >= kFirstOldTimeKind && kind <= kLastOldTimeKind; }
+
+}  // namespace
+
+int32_t convert_time_items(MemoryItem*& items, int32_t& count) {
+    if (items == nullptr || count <= 0) return 0;
+    const int32_t old_items = static_cast<int32_t>(
+        std::count_if(items, items + count, [](const MemoryItem& item) { return old_time_kind(item.kind); }));
+    if (old_items == 0) return 0;
+    const int32_t new_count = count + old_items;
+    auto* list = static_cast<MemoryItem*>(
+        runtime::show_table_allocator(static_cast<size_t>(new_count) * sizeof(MemoryItem), __FILE__, __LINE__));
+    if (list == nullptr) return 0;
+    int32_t added = count;
+    for (int32_t j = 0; j < count; ++j) {
+        MemoryItem item = items[j];
+        if (old_time_kind(item.kind)) {
+            const uint8_t k = item.kind;
+            item.kind = static_cast<uint8_t>(kFirstTimeSlotGroup + k);
+            list[added++] = {static_cast<uint8_t>(kSecondTimeSlotGroup + k), item.index, item.value};
+        }
+        list[j] = item;
+    }
+    memcheck::mc_free_at(items, __FILE__, __LINE__);
+    items = list;
+    count = new_count;
+    return old_items;
+}
 
 }  // namespace datafiles

@@ -217,6 +217,14 @@ RecordRead read_tagged_record(FILE* file, int64_t file_size, int64_t first_recor
 int32_t bounded_item_count(const RecordFileLayout& layout, int32_t offset, int32_t capacity, int32_t count,
                            int64_t file_size);
 
+// Rewrites the time items of the older encoding in one item list: an item
+// of kind k = 1..5 becomes time slot 200 + k, and a copy of it with kind
+// 205 + k (same index and value) is added at the end, so the first two
+// groups of time slots carry the old time. The list is replaced by one of
+// the new length from the show-table allocator and count raised; when
+// memory runs out the list stays as it was. Gives the items converted.
+int32_t convert_time_items(MemoryItem*& items, int32_t& count);
+
 // ------------------------------------------------------------------ the item-list engine
 //
 // mem.dat, presets.dat and memcues.dat hold item lists under index entries

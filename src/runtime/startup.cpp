@@ -1,8 +1,11 @@
 #include "runtime/startup.h"
 
+#include "datafiles/cue_memory_file.h"
 #include "datafiles/data_files.h"
 #include "datafiles/default_values.h"
 #include "datafiles/library_files.h"
+#include "datafiles/memory_file.h"
+#include "datafiles/preset_file.h"
 #include "datafiles/setup_file.h"
 #include "datafiles/threshold_file.h"
 #include "memories/memories.h"
@@ -195,6 +198,9 @@ void refresh_after_start() {
 void free_fixture_tables() {}
 
 void free_show_records() {
+    datafiles::free_memory_items();
+    datafiles::free_memcue_items();
+    datafiles::free_preset_tables();
     datafiles::free_threshold_tables();
     datafiles::free_default_values();
     datafiles::free_symbol_drawings();

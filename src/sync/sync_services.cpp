@@ -33,6 +33,7 @@ uint8_t timecode_source = 1;
 uint8_t cd_trigger_edit_open = 0;
 CdState cd_state;
 uint16_t cd_request_selector = 0;
+std::string loaded_timecode_list_name;
 
 void reset_sync_services_globals() {
     timecode_mode = 0;
@@ -59,12 +60,13 @@ void reset_midi_input() {
 void enable_card_midi() { send_card_command(kCommandMidiInputOn); }
 void rebuild_midi_cue_table() { runtime::log_call("synchro::rebuild_midi_cue_table"); }
 
+void load_timecode_list(const std::string& name) { loaded_timecode_list_name = name; }
+
 // Run on every pass of the poll or the main loop: they record nothing.
 bool poll_midi_input() { return false; }
 void poll_audio_inputs() {}
 void run_timecode_tick() {}
 void poll_cd_status() {}
-
 void free_timecode_list() { runtime::log_call("synchro::free_timecode_list"); }
 
 void free_dos_buffer(uint16_t selector) {

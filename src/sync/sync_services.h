@@ -3,6 +3,7 @@
 // card commands are already the real ones.)
 #pragma once
 #include <cstdint>
+#include <string>
 
 namespace synchro {
 
@@ -34,6 +35,9 @@ bool poll_midi_input();
 void poll_audio_inputs();
 void run_timecode_tick();
 void poll_cd_status();
+// Loads the timecode list of that name. (Least body: it keeps the name.)
+void load_timecode_list(const std::string& name);
+extern std::string loaded_timecode_list_name;
 void free_timecode_list();
 void free_dos_buffer(uint16_t selector);
 

@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <cstring>
 #include <random>
 #include <string>
 #include <vector>
@@ -57,6 +58,33 @@ const std::array<CurrentFile, 7> kCurrentFiles = {{
 
 const std::vector<uint8_t> kSomeData = {'k', 'e', 'e', 'p', ' ', 'm', 'e'};
 
+// An item-list file with one record of one item under entry 1: what the show
+// start loads and leaves as it is. Entries: a name of name_bytes (none for
+// cue memories), then offset, capacity and count.
+std::vector<uint8_t> item_list_file(const char* version, int entries, size_t name_bytes, const char* tag) {
+    std::vector<uint8_t> bytes(version, version + 12);
+    const int32_t first_record = static_cast<int32_t>(12 + static_cast<size_t>(entries) * (name_bytes + 12));
+    for (int e = 1; e <= entries; ++e) {
+        bytes.resize(bytes.size() + name_bytes, 0);
+        for (int32_t field : {e == 1 ? first_record : -1, e == 1 ? 1 : 0, e == 1 ? 1 : 0}) {
+            for (int i = 0; i < 4; ++i) bytes.push_back(static_cast<uint8_t>(static_cast<uint32_t>(field) >> (8 * i)));
+        }
+    }
+    bytes.insert(bytes.end(), tag, tag + std::strlen(tag));
+    for (uint8_t b : {0, 7, 0, 99, 0}) bytes.push_back(b);  // kind 0, index 7, value 99
+    return bytes;
+}
+
+// What a test puts into a current data file and expects to find kept: the
+// files that the show start loads hold a record it reads, the others some
+// bytes that only the check sees.
+std::vector<uint8_t> kept_content(const std::string& name) {
+    if (name == "mem.dat") return item_list_file("VERSION 6.30", 4000, 21, "+-0001-+");
+    if (name == "presets.dat") return item_list_file("VERSION 6.31", 560, 21, "+-001-+");
+    if (name == "memcues.dat") return item_list_file("VERSION 6.01", 2000, 0, "+-0001-+");
+    return kSomeData;
+}
+
 class DataCheck : public ::testing::Test {
 protected:
     void SetUp() override { std::filesystem::create_directories(dir_.folder() / "data"); }
@@ -91,7 +119,7 @@ protected:
 
     // Every current file present with some bytes of its own.
     void write_current_files() const {
-        for (const CurrentFile& file : kCurrentFiles) write(file.name, kSomeData);
+        for (const CurrentFile& file : kCurrentFiles) write(file.name, kept_content(file.name));
     }
     void write(const std::string& data_file, const std::vector<uint8_t>& bytes) const {
         dir_.write_file("data/" + data_file, bytes);
@@ -211,7 +239,7 @@ TEST_F(DataCheck, AllFilesPresentStartsWithoutAQuestionAndKeepsTheCueMemories) {
     write_current_files();
     start();
     ASSERT_TRUE(reaches_main_loop());
-    for (const CurrentFile& file : kCurrentFiles) EXPECT_EQ(read(file.name), kSomeData) << file.name;
+    for (const CurrentFile& file : kCurrentFiles) EXPECT_EQ(read(file.name), kept_content(file.name)) << file.name;
 }
 
 TEST_F(DataCheck, AllMemoryPagesDeleteMemDatRecreateCueMemoriesAndAskForEachMissingPage) {
@@ -232,7 +260,7 @@ TEST_F(DataCheck, AllMemoryPagesDeleteMemDatRecreateCueMemoriesAndAskForEachMiss
     EXPECT_FALSE(has("gen-0500.dat"));
     EXPECT_FALSE(has("fig-2000.dat"));
     EXPECT_TRUE(has("mem-0250.dat"));
-    EXPECT_EQ(read("presets.dat"), kSomeData);
+    EXPECT_EQ(read("presets.dat"), kept_content("presets.dat"));
 }
 
 TEST_F(DataCheck, SomeMemoryPagesWithoutMemDatCreateItAndLeaveThePagesForTheConversion) {
@@ -259,8 +287,8 @@ TEST_F(DataCheck, SomeMemoryPagesWithMemDatLeaveEverythingAndKeepTheCueMemories)
     write("mem-0500.dat", kSomeData);
     start();
     ASSERT_TRUE(reaches_main_loop());
-    EXPECT_EQ(read("mem.dat"), kSomeData);
-    EXPECT_EQ(read("memcues.dat"), kSomeData);
+    EXPECT_EQ(read("mem.dat"), kept_content("mem.dat"));
+    EXPECT_EQ(read("memcues.dat"), kept_content("memcues.dat"));
     EXPECT_EQ(read("mem-0500.dat"), kSomeData);
 }
 
@@ -271,9 +299,12 @@ TEST_F(DataCheck, AllOlderPresetFilesDeletePresetsDatWithoutAQuestion) {
     }
     start();
     ASSERT_TRUE(reaches_main_loop());
-    EXPECT_FALSE(has("presets.dat"));
-    EXPECT_TRUE(has("pre-pan.dat"));
-    EXPECT_EQ(read("memcues.dat"), kSomeData);
+    // The show start then converts them: presets.dat is written from the
+    // older files (which hold nothing readable here), and they are kept as .old.
+    expect_empty_file(current("presets.dat"));
+    EXPECT_FALSE(has("pre-pan.dat"));
+    EXPECT_EQ(read("pre-pan.old"), kSomeData);
+    EXPECT_EQ(read("memcues.dat"), kept_content("memcues.dat"));
 }
 
 TEST_F(DataCheck, SomeOlderPresetFilesWithoutPresetsDatStayForTheConversionAfterYes) {
@@ -336,12 +367,12 @@ TEST_F(DataCheck, SomeOlderCueFilesBesideTheCurrentOnesAreKept) {
 TEST_F(DataCheck, AFileMissingAfterAnInterruptedReplacementIsRestoredFromItsOldCopyWithoutAQuestion) {
     write_current_files();
     dir_.remove_file("data/presets.dat");
-    write("presets.$$O", kSomeData);
+    write("presets.$$O", kept_content("presets.dat"));
     dir_.remove_file("data/memthrsh.dat");
     write("memthrsh.$$O", kSomeData);
     start();
     ASSERT_TRUE(reaches_main_loop());
-    EXPECT_EQ(read("presets.dat"), kSomeData);
+    EXPECT_EQ(read("presets.dat"), kept_content("presets.dat"));
     EXPECT_EQ(read("memthrsh.dat"), kSomeData);
     EXPECT_FALSE(has("presets.$$O"));
 }
@@ -352,7 +383,7 @@ TEST_F(DataCheck, LeftOverCopiesBesideAPresentFileAreNotDeletedAtStart) {
     write("mem.$$O", {'o', 'l', 'd'});
     start();
     ASSERT_TRUE(reaches_main_loop());
-    EXPECT_EQ(read("mem.dat"), kSomeData);
+    EXPECT_EQ(read("mem.dat"), kept_content("mem.dat"));
     EXPECT_EQ(read("mem.$$$"), (std::vector<uint8_t>{'n', 'e', 'w'}));
     EXPECT_EQ(read("mem.$$O"), (std::vector<uint8_t>{'o', 'l', 'd'}));
 }

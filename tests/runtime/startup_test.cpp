@@ -48,7 +48,16 @@ const Steps kStartUp = {
 
 const Steps kInitShow = {
     "shutdown_hardware()", "init_console_state()", "clear_console_state_flags()", "init_programmer_settings()",
-    "set_screen_layout()", "reset_show_tables()", "datafiles::load_all_data()", "init_fixture_tables()",
+    "set_screen_layout()", "reset_show_tables()", "datafiles::load_all_data()",
+    // the show's data files
+    "convert_old_memories()", "load_memory_file()", "load_memcue_file()", "convert_memory_time_items()",
+    "convert_memcue_time_items()", "convert_old_presets()", "load_preset_file()", "load_threshold_file()",
+    "convert_old_cues()", "load_default_preset_files(false)", "load_midi_spec_file()", "load_soundin_config()",
+    "load_pointcue_file()", "load_cue_playback_file()", "load_cue_sequence_file()", "check_pointcue_consistency(0)",
+    "load_setup_file()", "load_figure_drawings()", "load_symbol_drawings()", "load_filter_catalogues()",
+    "load_patch_curves()", "load_channel_curves()", "load_subgroup_file()", "load_group_file()",
+    "load_submaster_file()", "synchro::load_timecode_list(runtime::current_list_name)", "load_macro_file()",
+    "init_fixture_tables()",
     "load_reset_commands()", "datafiles::load_default_values_step()", "datafiles::load_transp_file()",
     "datafiles::load_soft_file()", "datafiles::load_midi_show_file()", "datafiles::build_library_index()",
     "datafiles::optimize_data_at_start()", "init_wheel_last_values()", "reset_wheel_states()",
