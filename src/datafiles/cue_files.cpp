@@ -7,6 +7,11 @@ namespace datafiles {
 int16_t last_pointcue_check_mode = -1;
 int16_t last_cue_compaction_replace[3] = {-1, -1, -1};
 
+void reset_cue_files_globals() {
+    last_pointcue_check_mode = -1;
+    for (int16_t& replace : last_cue_compaction_replace) replace = -1;
+}
+
 void load_pointcue_file() {}
 void load_cue_playback_file() {}
 void load_cue_sequence_file() {}

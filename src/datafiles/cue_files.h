@@ -23,6 +23,9 @@ void compact_pointcue_file(int16_t replace);
 // The replace arguments of the last compactions, in the order above.
 extern int16_t last_cue_compaction_replace[3];
 
+// Every global of this module back to its value at program load (a clean start for each test).
+void reset_cue_files_globals();
+
 // Frees every cue record held in memory and marks every cue and sequence
 // entry not present, so that the loaders start clean.
 void release_cue_records();

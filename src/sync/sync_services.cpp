@@ -41,6 +41,7 @@ void reset_sync_services_globals() {
     cd_trigger_edit_open = 0;
     cd_state = {};
     cd_request_selector = 0;
+    loaded_timecode_list_name.clear();
 }
 
 void init_cdrom() { cd_state = CdState{}; }

@@ -1,8 +1,10 @@
 #include "rig/clean_start.h"
 
 #include "datafiles/commands.h"
+#include "datafiles/cue_files.h"
 #include "datafiles/data_files.h"
 #include "datafiles/default_values.h"
+#include "datafiles/group_files.h"
 #include "datafiles/library_files.h"
 #include "datafiles/load_report.h"
 #include "datafiles/memory_file.h"
@@ -114,7 +116,9 @@ void reset_global_state() {
 
     // Subsystem 3: the data files.
     datafiles::reset_commands_globals();
+    datafiles::reset_cue_files_globals();
     datafiles::reset_data_files_globals();
+    datafiles::reset_group_files_globals();
     datafiles::clear_load_reports();
 
     // Subsystems 4 to 8.
