@@ -32,7 +32,8 @@ struct Out {
 
 enum class Size { plain, hh, h, l, ll, z, j, t };
 
-struct Spec {
+// One conversion of the format: its flags, width, precision and argument size.
+struct Conversion {
     bool left = false;
     bool zero = false;
     size_t width = 0;
@@ -69,34 +70,34 @@ uintmax_t unsigned_argument(Size size, va_list& args) {
     return va_arg(args, unsigned);
 }
 
-void put_padded(Out& out, const Spec& spec, const char* body, size_t length) {
-    const size_t pad = spec.width > length ? spec.width - length : 0;
-    if (!spec.left) out.put_many(' ', pad);
+void put_padded(Out& out, const Conversion& conv, const char* body, size_t length) {
+    const size_t pad = conv.width > length ? conv.width - length : 0;
+    if (!conv.left) out.put_many(' ', pad);
     out.put_text(body, length);
-    if (spec.left) out.put_many(' ', pad);
+    if (conv.left) out.put_many(' ', pad);
 }
 
 // A number: sign or prefix, then at least `precision` digits, padded to the
 // width with blanks, or with zeros after the sign when asked.
-void put_number(Out& out, const Spec& spec, uintmax_t magnitude, bool negative, unsigned base, bool upper,
+void put_number(Out& out, const Conversion& conv, uintmax_t magnitude, bool negative, unsigned base, bool upper,
                 const char* prefix) {
     std::array<char, 64> digits{};
     size_t count = 0;
     const char* symbols = upper ? "0123456789ABCDEF" : "0123456789abcdef";
     for (uintmax_t v = magnitude; v != 0; v /= base) digits[digits.size() - 1 - count++] = symbols[v % base];
-    const size_t least = spec.has_precision ? spec.precision : 1;
+    const size_t least = conv.has_precision ? conv.precision : 1;
     const size_t zeros = least > count ? least - count : 0;
     const size_t prefix_length = (negative ? 1 : 0) + std::strlen(prefix);
     const size_t length = prefix_length + zeros + count;
-    const size_t pad = spec.width > length ? spec.width - length : 0;
-    const bool zero_pad = spec.zero && !spec.left && !spec.has_precision;
-    if (!spec.left && !zero_pad) out.put_many(' ', pad);
+    const size_t pad = conv.width > length ? conv.width - length : 0;
+    const bool zero_pad = conv.zero && !conv.left && !conv.has_precision;
+    if (!conv.left && !zero_pad) out.put_many(' ', pad);
     if (negative) out.put('-');
     out.put_text(prefix, std::strlen(prefix));
     if (zero_pad) out.put_many('0', pad);
     out.put_many('0', zeros);
     out.put_text(digits.data() + digits.size() - count, count);
-    if (spec.left) out.put_many(' ', pad);
+    if (conv.left) out.put_many(' ', pad);
 }
 
 size_t read_count(const char*& f, va_list& args, bool& negative) {
@@ -147,55 +148,55 @@ int mc_vformat(char* text, size_t size, const char* format, va_list given) {
             continue;
         }
         const char* start = f++;
-        Spec spec;
+        Conversion conv;
         for (;; ++f) {
             if (*f == '-') {
-                spec.left = true;
+                conv.left = true;
             } else if (*f == '0') {
-                spec.zero = true;
+                conv.zero = true;
             } else {
                 break;
             }
         }
         bool negative = false;
-        spec.width = read_count(f, args, negative);
-        if (negative) spec.left = true;
+        conv.width = read_count(f, args, negative);
+        if (negative) conv.left = true;
         if (*f == '.') {
             ++f;
-            spec.precision = read_count(f, args, negative);
-            spec.has_precision = !negative;
+            conv.precision = read_count(f, args, negative);
+            conv.has_precision = !negative;
         }
-        spec.size = read_size(f);
+        conv.size = read_size(f);
         switch (*f) {
             case 'd':
             case 'i': {
-                const intmax_t v = signed_argument(spec.size, args);
+                const intmax_t v = signed_argument(conv.size, args);
                 const uintmax_t magnitude = v < 0 ? 0 - static_cast<uintmax_t>(v) : static_cast<uintmax_t>(v);
-                put_number(out, spec, magnitude, v < 0, 10, false, "");
+                put_number(out, conv, magnitude, v < 0, 10, false, "");
                 break;
             }
-            case 'u': put_number(out, spec, unsigned_argument(spec.size, args), false, 10, false, ""); break;
-            case 'x': put_number(out, spec, unsigned_argument(spec.size, args), false, 16, false, ""); break;
-            case 'X': put_number(out, spec, unsigned_argument(spec.size, args), false, 16, true, ""); break;
-            case 'o': put_number(out, spec, unsigned_argument(spec.size, args), false, 8, false, ""); break;
+            case 'u': put_number(out, conv, unsigned_argument(conv.size, args), false, 10, false, ""); break;
+            case 'x': put_number(out, conv, unsigned_argument(conv.size, args), false, 16, false, ""); break;
+            case 'X': put_number(out, conv, unsigned_argument(conv.size, args), false, 16, true, ""); break;
+            case 'o': put_number(out, conv, unsigned_argument(conv.size, args), false, 8, false, ""); break;
             case 'c': {
                 const char c = static_cast<char>(va_arg(args, int));
-                put_padded(out, spec, &c, 1);
+                put_padded(out, conv, &c, 1);
                 break;
             }
             case 's': {
                 const char* s = va_arg(args, const char*);
                 if (s == nullptr) s = "(null)";
-                const size_t length = spec.has_precision ? strnlen(s, spec.precision) : std::strlen(s);
-                put_padded(out, spec, s, length);
+                const size_t length = conv.has_precision ? strnlen(s, conv.precision) : std::strlen(s);
+                put_padded(out, conv, s, length);
                 break;
             }
             case 'p': {
                 const auto v = reinterpret_cast<uintptr_t>(va_arg(args, void*));
                 if (v == 0) {
-                    put_padded(out, spec, "(nil)", 5);
+                    put_padded(out, conv, "(nil)", 5);
                 } else {
-                    put_number(out, spec, v, false, 16, false, "0x");
+                    put_number(out, conv, v, false, 16, false, "0x");
                 }
                 break;
             }

@@ -43,11 +43,10 @@ int16_t belt_resolution = 0;
 StageView stage_view{};
 WheelStates wheel_states{};
 
-void reset_console_state_globals() {
-    display_mode = 0;
-    mode_flags = 0;
-    run_flags = 0;
-    option_flags = 0;
+namespace {
+
+// No current fixture, function, fader bank, macro, grouping or page.
+void clear_selection_state() {
     current_fixture = 0;
     current_fixture_type = 0;
     selected_function = 0;
@@ -64,6 +63,16 @@ void reset_console_state_globals() {
     current_grouping = 0;
     fixture_page = 0;
     group_bank = 0;
+}
+
+}  // namespace
+
+void reset_console_state_globals() {
+    display_mode = 0;
+    mode_flags = 0;
+    run_flags = 0;
+    option_flags = 0;
+    clear_selection_state();
     cue_screen_page = 0;
     programmer_settings_words = {};
     belt_resolution = 0;
@@ -127,22 +136,7 @@ void clear_wheel_bank(auto& bank) { bank.fill(WheelState{}); }
 
 void init_console_state() {
     display_mode = 0;
-    current_fixture = 0;
-    current_fixture_type = 0;
-    selected_function = 0;
-    selected_function_type = 0;
-    function_count = 0;
-    function_page = 0;
-    fader_bank = 0;
-    selected_fader_bank0 = 0;
-    selected_fader_bank1 = 0;
-    selected_fader_bank2 = 0;
-    selected_fader_bank3 = 0;
-    macro_mode = 0;
-    macro_fader = 0;
-    current_grouping = 0;
-    fixture_page = 0;
-    group_bank = 0;
+    clear_selection_state();
 
     display_mode = 2;
     mode_flags = MODE_BACKGROUND_READY | (1u << kPanelFieldShift) | (3u << kPanelParamLowShift) |

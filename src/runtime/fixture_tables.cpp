@@ -39,23 +39,9 @@ std::array<uint16_t, 2048> dimmer_channel_list{};
 std::array<uint16_t, kFixtures * kFigureFlagsPerFixture + 1> figure_flags{};
 
 void reset_fixture_tables_globals() {
-    function_record_count = 0;
+    reset_fixture_tables();
     fixture_bank_keys = {};
     fixture_bank_counts = {};
-    fixture_pantilt_table = {};
-    type_channel_function = {};
-    type_function_map = {};
-    type_predefined_counts = {};
-    type_predefined_entries = {};
-    pantilt_role_table = {};
-    gobo_role_table = {};
-    colour_role_table = {};
-    function_remap_table = {};
-    slave_console_list = {};
-    slave_console_count = 0;
-    dark_fixture_count = 0;
-    dimmer_channel_list = {};
-    figure_flags = {};
 }
 
 namespace {

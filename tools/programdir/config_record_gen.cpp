@@ -14,7 +14,7 @@ enum class FieldKind { u8, u16, text };
 constexpr size_t kTextBytes = 9;  // 8 characters and a NUL
 
 // A field of the record; a table field has one or two 1-based indexes.
-struct FieldSpec {
+struct FieldLayout {
     std::string_view name;
     FieldKind kind = FieldKind::u8;
     size_t offset = 0;
@@ -24,7 +24,7 @@ struct FieldSpec {
     size_t stride2 = 0;
 };
 
-constexpr std::array<FieldSpec, 27> kFields = {{
+constexpr std::array<FieldLayout, 27> kFields = {{
     {"dmx_channel_count", FieldKind::u16, 0x000},
     {"analogue_masters", FieldKind::u8, 0x002},
     {"analogue_playbacks", FieldKind::u8, 0x003},
@@ -54,8 +54,8 @@ constexpr std::array<FieldSpec, 27> kFields = {{
     {"multiselect_sequence_snapshots", FieldKind::u8, 0x103},
 }};
 
-const FieldSpec* find_field(std::string_view name) {
-    for (const FieldSpec& field : kFields) {
+const FieldLayout* find_field(std::string_view name) {
+    for (const FieldLayout& field : kFields) {
         if (field.name == name) return &field;
     }
     return nullptr;
@@ -70,10 +70,10 @@ size_t field_bytes(FieldKind kind) {
     return 1;
 }
 
-int index_count(const FieldSpec& field) { return (field.count1 > 0 ? 1 : 0) + (field.count2 > 0 ? 1 : 0); }
+int index_count(const FieldLayout& field) { return (field.count1 > 0 ? 1 : 0) + (field.count2 > 0 ? 1 : 0); }
 
 // Where one element of the field lies; nothing when an index is out of range.
-std::optional<size_t> element_offset(const FieldSpec& field, const std::vector<long>& indexes) {
+std::optional<size_t> element_offset(const FieldLayout& field, const std::vector<long>& indexes) {
     size_t offset = field.offset;
     const std::array<int, 2> counts = {field.count1, field.count2};
     const std::array<size_t, 2> strides = {field.stride1, field.stride2};
@@ -113,7 +113,7 @@ std::string store_value(FieldKind kind, const Token& value, size_t offset, std::
 
 std::string apply_line(const DescriptionLine& line, std::vector<uint8_t>& record, std::vector<bool>& written) {
     const Token& name = line.tokens.front();
-    const FieldSpec* field = name.quoted ? nullptr : find_field(name.text);
+    const FieldLayout* field = name.quoted ? nullptr : find_field(name.text);
     if (field == nullptr) return "unknown field '" + name.text + "'";
     const int wanted = index_count(*field);
     if (static_cast<int>(line.tokens.size()) != wanted + 2) {
