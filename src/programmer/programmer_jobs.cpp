@@ -18,9 +18,7 @@ void reset_programmer_jobs_globals() {
 void reset_slave_triggers() { runtime::log_call("programmer::reset_slave_triggers"); }
 
 // Run on every pass of the poll or the main loop: they record nothing.
-void poll_function_belts() {}
 void run_lamp_command_queue() {}
-void follow_live_values() {}
 
 void send_slave_trigger(uint8_t level) {
     // A level above 127 starts the 200 ms pulse; any other ends it.

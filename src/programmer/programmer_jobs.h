@@ -13,9 +13,7 @@ extern int16_t fan_shape;
 void reset_programmer_jobs_globals();
 
 void reset_slave_triggers();
-void poll_function_belts();
 void run_lamp_command_queue();
 void send_slave_trigger(uint8_t level);
-void follow_live_values();
 
 }  // namespace programmer

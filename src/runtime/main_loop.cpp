@@ -4,6 +4,8 @@
 #include "platform/graphics.h"
 #include "platform/machine.h"
 #include "platform/text_screen.h"
+#include "programmer/fader_panel.h"
+#include "programmer/function_belts.h"
 #include "programmer/programmer_jobs.h"
 #include "playback/playback_jobs.h"
 #include "runtime/card_discovery.h"

@@ -29,8 +29,11 @@
 #include "playback/playback_faders.h"
 #include "playback/playback_state.h"
 #include "playback/playback_wing.h"
+#include "programmer/attribute_delta.h"
 #include "programmer/commands.h"
+#include "programmer/fader_panel.h"
 #include "programmer/fixture_selection.h"
+#include "programmer/function_belts.h"
 #include "programmer/park_tables.h"
 #include "programmer/programmer_jobs.h"
 #include "programmer/value_mapping.h"
@@ -122,7 +125,10 @@ void reset_global_state() {
     datafiles::clear_load_reports();
 
     // Subsystems 4 to 8.
+    programmer::reset_attribute_delta_globals();
     programmer::reset_commands_globals();
+    programmer::reset_fader_panel_globals();
+    programmer::reset_function_belts_globals();
     programmer::reset_fixture_selection_globals();
     programmer::reset_park_tables_globals();
     programmer::reset_programmer_jobs_globals();
