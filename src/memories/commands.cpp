@@ -20,5 +20,8 @@ void read_outputs_into_programmer() { runtime::log_call("memories::read_outputs_
 
 // Run on every pass of the poll or the main loop: they record nothing.
 void apply_trackerball_to_master() {}
+void decrease_function_level(int16_t channel, int16_t delta) {
+    runtime::log_call("memories::decrease_function_level", {channel, delta});
+}
 
 }  // namespace memories

@@ -25,4 +25,8 @@ void read_outputs_into_programmer();   // second function of 198
 // The trackerball steps of this reading on the selected master's level.
 void apply_trackerball_to_master();
 
+// The threshold editor's wheel handler: channel n of the current type moved
+// by delta d, used instead of the programmer edits in threshold mode.
+void decrease_function_level(int16_t channel, int16_t delta);
+
 }  // namespace memories

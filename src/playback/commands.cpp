@@ -16,6 +16,10 @@ void select_sequence_control(int16_t sequence, int16_t control) {
 }
 void select_flash_mode_playbacks(int16_t mode) { runtime::log_call("playback::select_flash_mode_playbacks", {mode}); }
 void edit_playback_times(int16_t time) { runtime::log_call("playback::edit_playback_times", {time}); }
+int32_t edit_timing_value(int16_t max_minutes, const char* /*prompt*/, int16_t default_time) {
+    runtime::log_call("playback::edit_timing_value", {max_minutes, default_time});
+    return 63000;  // cancelled until the entry is built
+}
 void update_point_cue_leds() { runtime::log_call("playback::update_point_cue_leds"); }
 
 // Run on every pass of the poll or the main loop: they record nothing.

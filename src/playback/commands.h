@@ -20,6 +20,10 @@ void select_sequence_control(int16_t sequence, int16_t control);
 void select_flash_mode_playbacks(int16_t mode);
 // 0 DELAY IN, 1 FADE IN, 2 DELAY OUT, 3 FADE OUT, 4 HOLD.
 void edit_playback_times(int16_t time);
+// The minutes, seconds and tenths entry under a prompt, at most max_minutes:
+// the time in tenths, the default when the operator asks for it, 63000 when
+// cancelled.
+int32_t edit_timing_value(int16_t max_minutes, const char* prompt, int16_t default_time);
 // The LEDs of the point-cue keys for the current cue.
 void update_point_cue_leds();
 

@@ -18,7 +18,6 @@ void select_function_page(int16_t page) { runtime::log_call("programmer::select_
 void select_fixture(int16_t fixture) { runtime::log_call("programmer::select_fixture", {fixture}); }
 void deselect_fixture(int16_t fixture) { runtime::log_call("programmer::deselect_fixture", {fixture}); }
 void select_next_fixture(int16_t key) { runtime::log_call("programmer::select_next_fixture", {key}); }
-void start_timing_edit_mode() { runtime::log_call("programmer::start_timing_edit_mode"); }
 void update_figure_state() { runtime::log_call("programmer::update_figure_state"); }
 void enter_trackerball_pantilt_mode() { runtime::log_call("programmer::enter_trackerball_pantilt_mode"); }
 void run_predefined_command() { runtime::log_call("programmer::run_predefined_command"); }
@@ -27,12 +26,7 @@ void run_dimmer_channel_edit() { runtime::log_call("programmer::run_dimmer_chann
 void keep_even_fixtures() { runtime::log_call("programmer::keep_even_fixtures"); }
 void keep_odd_fixtures() { runtime::log_call("programmer::keep_odd_fixtures"); }
 void run_lamp_command_screen(int16_t key) { runtime::log_call("programmer::run_lamp_command_screen", {key}); }
-void run_edit_time_screen(int16_t key) { runtime::log_call("programmer::run_edit_time_screen", {key}); }
 void apply_pantilt_record() { runtime::log_call("programmer::apply_pantilt_record"); }
 void run_effect_wizard() { runtime::log_call("programmer::run_effect_wizard"); }
-
-// Run on every pass of the poll or the main loop: they record nothing.
-void apply_trackerball_to_fader() {}
-void apply_trackerball_to_pantilt() {}
 
 }  // namespace programmer

@@ -32,7 +32,6 @@ void deselect_fixture(int16_t fixture);
 // LAST (191) or NEXT (192) in fixture step mode.
 void select_next_fixture(int16_t key);
 
-void start_timing_edit_mode();          // 142
 void update_figure_state();             // 144
 void enter_trackerball_pantilt_mode();  // 148
 void run_predefined_command();          // 164
@@ -42,16 +41,9 @@ void keep_even_fixtures();              // 382
 void keep_odd_fixtures();               // 383
 // 384 IGNITE, 385 SHUT OFF, 386 RESET.
 void run_lamp_command_screen(int16_t key);
-// 396..400: DELAY IN, FADE IN, DELAY OUT, FADE OUT, HOLD.
-void run_edit_time_screen(int16_t key);
 
 // Second functions of key 246: 148 and 144.
 void apply_pantilt_record();
 void run_effect_wizard();
-
-// The trackerball steps of this reading on the selected fader, or on pan
-// and tilt of the selection.
-void apply_trackerball_to_fader();
-void apply_trackerball_to_pantilt();
 
 }  // namespace programmer

@@ -12,6 +12,8 @@
 #include "playback/playback_jobs.h"
 #include "playback/playback_wing.h"
 #include "programmer/commands.h"
+#include "programmer/function_belts.h"
+#include "programmer/function_timings.h"
 #include "runtime/config_records.h"
 #include "runtime/console_state.h"
 #include "runtime/key_leds.h"

@@ -34,6 +34,7 @@
 #include "programmer/fader_panel.h"
 #include "programmer/fixture_selection.h"
 #include "programmer/function_belts.h"
+#include "programmer/function_timings.h"
 #include "programmer/park_tables.h"
 #include "programmer/programmer_jobs.h"
 #include "programmer/value_mapping.h"
@@ -129,6 +130,7 @@ void reset_global_state() {
     programmer::reset_commands_globals();
     programmer::reset_fader_panel_globals();
     programmer::reset_function_belts_globals();
+    programmer::reset_function_timings_globals();
     programmer::reset_fixture_selection_globals();
     programmer::reset_park_tables_globals();
     programmer::reset_programmer_jobs_globals();
