@@ -16,6 +16,7 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include "host/belt_keys.h"
 #include "host/dmx_output.h"
 #include "host/frame.h"
 #include "host/key_input.h"
@@ -137,7 +138,7 @@ void open_stdin_keys() {
         terminal_raw = true;
         std::atexit(restore_terminal);
     }
-    stdin_keys = std::make_unique<KeyInput>(STDIN_FILENO);
+    stdin_keys = std::make_unique<KeyInput>(STDIN_FILENO, &state.machine->cards);
 }
 
 void read_stdin_keys() {
@@ -229,6 +230,12 @@ void on_key_down(const SDL_KeyboardEvent& key) {
     platform::TextScreen& text = state.machine->text;
     if (key.keysym.sym == SDLK_c && (key.keysym.mod & KMOD_CTRL) != 0) {
         request_quit();
+    } else if ((key.keysym.mod & KMOD_ALT) != 0) {
+        // Alt with a belt key turns a function belt; the key types nothing.
+        if (key.keysym.sym > 0 && key.keysym.sym < 128) {
+            const BeltTurn turn = belt_turn_of(static_cast<char>(key.keysym.sym), (key.keysym.mod & KMOD_SHIFT) != 0);
+            turn_console_belt(state.machine->cards, turn);
+        }
     } else if (const int c = control_character(key.keysym.sym); c != 0) {
         text.push_key(static_cast<uint8_t>(c));
     } else if (const int code = extended_code(key.keysym.sym); code != 0) {
@@ -237,6 +244,7 @@ void on_key_down(const SDL_KeyboardEvent& key) {
 }
 
 void on_text_input(const SDL_TextInputEvent& input) {
+    if ((SDL_GetModState() & KMOD_ALT) != 0) return;  // a belt key
     for (const char* p = input.text; *p != '\0'; ++p) {
         const auto c = static_cast<unsigned char>(*p);
         if (c >= 32 && c < 127) state.machine->text.push_key(c);

@@ -1,5 +1,7 @@
 #include "host/key_input.h"
 
+#include "host/belt_keys.h"
+
 #include <poll.h>
 #include <unistd.h>
 
@@ -91,6 +93,14 @@ bool KeyInput::push_next(platform::TextScreen& text, bool flush_partial) {
         if (match.kind == Escape::incomplete && !flush_partial) {
             after_cr_ = after_cr;
             return false;
+        }
+        if (match.kind == Escape::none && cards_ != nullptr && pending_.size() >= 2) {
+            const BeltTurn turn = belt_turn_of(pending_[1]);
+            if (turn.belt != 0) {
+                turn_console_belt(*cards_, turn);
+                pending_.erase(0, 2);
+                return true;
+            }
         }
         if (match.kind == Escape::key) text.push_extended_key(match.code);
         if (match.kind == Escape::key || match.kind == Escape::unknown) {

@@ -7,17 +7,20 @@
 // sequence follows is the Esc key. Only what the keyboard queue has room for
 // is taken: the rest waits in the pipe, so a long script loses no key.
 // At the end of a pipe or file the reader stops and the program runs on.
+// Alt with a belt key (the terminal sends ESC and the key) turns a function
+// belt of the console card instead (belt_keys.h).
 #pragma once
 #include <cstdint>
 #include <string>
 
+#include "platform/card_bus.h"
 #include "platform/text_screen.h"
 
 namespace host {
 
 class KeyInput {
 public:
-    explicit KeyInput(int fd) : fd_(fd) {}
+    explicit KeyInput(int fd, platform::CardBus* cards = nullptr) : fd_(fd), cards_(cards) {}
 
     // Takes what waits on the descriptor without blocking and pushes the keys
     // into the queue.
@@ -27,6 +30,7 @@ public:
 
 private:
     int fd_;
+    platform::CardBus* cards_;  // where the belt keys turn belts; none: they are plain keys
     bool ended_ = false;
     bool after_cr_ = false;   // a LF right after a CR is the same Enter
     std::string pending_;     // bytes read but not yet pushed

@@ -233,3 +233,50 @@ TEST_F(Timings, TimeKeyScreenFlagsChannelsWhileHeldAndRestoresTheSelection) {
 }
 
 }  // namespace
+
+namespace {
+
+// Keys typed by the operator while a dialog runs on the test's own thread.
+void type_keys(rig::Rig& rig, std::initializer_list<int16_t> keys) {
+    uint32_t at_ms = 20;
+    for (int16_t key : keys) {
+        rig.at(at_ms, [&rig, key] { rig.hold(key); });
+        rig.at(at_ms + 20, [&rig, key] { rig.release(key); });
+        at_ms += 50;
+    }
+}
+
+class TimingEntry : public Timings {};
+
+TEST_F(TimingEntry, KeypadTypesMinutesSecondsAndHundredths) {
+    using namespace runtime;
+    set_edit_mode(programmer::kEditRelative);
+    runtime::selected_fader_bank3 = kFadeIn + 1;
+    // 1 min, 3 s and "50" hundredths: 600 + 30 + 5 tenths.
+    type_keys(rig_, {KEY_DIGIT_1, KEY_POINT, KEY_DIGIT_3, KEY_POINT, KEY_DIGIT_0 + 5, KEY_DIGIT_0, KEY_ENTER});
+    programmer::edit_fader_timing_value();
+    EXPECT_EQ(time(programmer_test::kWash5Intensity, 1, kFadeIn), 635);
+    EXPECT_EQ(time(programmer_test::kWash5Intensity, 2, kFadeIn), 635);
+    EXPECT_EQ(programmer::timing_faders[kFadeIn].shown, 635);
+    // The edit mode is back.
+    EXPECT_EQ(programmer::edit_mode(), programmer::kEditRelative);
+}
+
+TEST_F(TimingEntry, EscapeAndOutOfRangeChangeNothingAndFullIsInfinite) {
+    using namespace runtime;
+    runtime::selected_fader_bank3 = kDelayOut + 1;
+    put_time(programmer_test::kWash5Intensity, kDelayOut, 44);
+    type_keys(rig_, {KEY_DIGIT_2, KEY_ESC});
+    programmer::edit_fader_timing_value();
+    EXPECT_EQ(time(programmer_test::kWash5Intensity, 1, kDelayOut), 44);
+    // 75 seconds is out of range: a low beep, nothing changes.
+    type_keys(rig_, {KEY_POINT, KEY_DIGIT_0 + 7, KEY_DIGIT_0 + 5, KEY_ENTER});
+    programmer::edit_fader_timing_value();
+    EXPECT_EQ(time(programmer_test::kWash5Intensity, 1, kDelayOut), 44);
+    // FULL on DELAY-OUT: infinite.
+    type_keys(rig_, {KEY_FULL});
+    programmer::edit_fader_timing_value();
+    EXPECT_EQ(time(programmer_test::kWash5Intensity, 1, kDelayOut), 32000);
+}
+
+}  // namespace
