@@ -132,6 +132,17 @@ TEST_F(Delta, EntryForTheCurrentFixtureOnlyMovesTheFaderAlone) {
     EXPECT_EQ(value(record(2, kGobo)), 100);
 }
 
+TEST_F(Delta, LongEntryTextsAreCutToTheLabel) {
+    // Gobo value 44 is "HALF MOON": nine characters for a label of eight.
+    set_edit_mode(kEditAbsolute);
+    select({1});
+    fader(kGobo).value = 40;
+    fader(kGobo).label.fill('#');
+    apply_delta_to_selected_functions(kGobo, -4, programmer::kSelectionAlways, 1, 1);
+    EXPECT_STREQ(fader(kGobo).label.data(), "HALF MOO");
+    EXPECT_EQ(value(record(1, kGobo)), 44);
+}
+
 TEST_F(Delta, FanWeightsOfTheFiveShapes) {
     struct Case {
         int16_t shape;
