@@ -174,6 +174,27 @@ TEST_F(Timings, WholeSelectionSkipsTheFinePanAndTilt) {
     for (int16_t ch : {2, 3, 4}) EXPECT_EQ(time(record(5, ch), 1, kFadeIn), runtime::kValueNotSet) << ch;
 }
 
+TEST_F(Timings, KindsAndFixturesOutOfRangeWriteNothing) {
+    set_edit_mode(programmer::kEditRelative);
+    put_time(programmer_test::kWash5Intensity, kFadeIn, 100);
+    std::array<uint8_t, 33> flags{};
+    flags.fill(1);
+    const std::array<uint8_t, 5> classes{};
+    for (int16_t kind : {int16_t{0}, int16_t{6}, int16_t{-1}, int16_t{32767}}) {
+        edit_times_by_wheel(kind, -10);
+        programmer::apply_time_to_selected_fixtures(kind, 50);
+        programmer::apply_time_to_split_selection(5, kind, 50, flags, classes);
+    }
+    for (int16_t fixture : {int16_t{0}, int16_t{13}, int16_t{701}, int16_t{-3}}) {
+        programmer::apply_time_to_split_selection(fixture, kFadeIn, 50, flags, classes);
+    }
+    // No active group: the belts have nothing to write to.
+    programmer::timing_group_flags = {1, 1, 0, 0};
+    edit_times_by_wheel(kFadeIn, -10);
+    for (int g = 1; g <= 3; ++g) EXPECT_EQ(time(programmer_test::kWash5Intensity, g, kFadeIn), 100);
+    EXPECT_EQ(time(programmer_test::kWash5Intensity, 1, kDelayIn), runtime::kValueNotSet);
+}
+
 TEST_F(Timings, TimeFieldsToTenths) {
     const struct {
         int minutes, seconds, tenths, expected;
