@@ -141,6 +141,22 @@ TEST(Implode, EveryCorpusFileRoundTripsAtEveryDictionarySize) {
     }
 }
 
+TEST(Implode, AsciiLiteralsRoundTripAndShortenText) {
+    for (const auto& [name, data] : corpus()) {
+        SCOPED_TRACE(name);
+        const Result packed = ours_implode(data, 2048, compress::kAsciiLiterals);
+        ASSERT_EQ(packed.code, compress::kCompressOk);
+        EXPECT_EQ(packed.out[0], 1);
+        const Result unpacked = ours_explode(packed.out);
+        ASSERT_EQ(unpacked.code, compress::kCompressOk);
+        EXPECT_TRUE(unpacked.out == data);
+    }
+    // Capital letters, digits and spaces have short codes.
+    const Bytes upper = text_bytes("THE QUICK BROWN FOX 0123456789 JUMPS OVER THE LAZY DOG");
+    EXPECT_LT(ours_implode(upper, 4096, compress::kAsciiLiterals).out.size(),
+              ours_implode(upper, 4096).out.size());
+}
+
 TEST(Implode, RepetitiveDataShrinksAndRandomDataGrowsByTheLiteralFlagOnly) {
     const Result run = ours_implode(Bytes(10000, 0x7E), 4096);
     EXPECT_LT(run.out.size(), 100u);  // 2 literals and about 20 matches of 516
@@ -301,10 +317,9 @@ TEST(Crc32, StandardCheckValueAndSplitUpdatesAgree) {
 }
 
 #ifdef BRAVINOX_HAVE_REFERENCE_CODEC
-Result reference_implode(const Bytes& in, unsigned dictionary) {
+Result reference_implode(const Bytes& in, unsigned dictionary, unsigned mode = 0) {
     Pipe p;
     p.in = &in;
-    unsigned mode = 0;
     const unsigned r = ::implode(pipe_read, pipe_write, work.data(), &p, &mode, &dictionary);
     return {r, p.out};
 }
@@ -331,6 +346,21 @@ TEST(ImplodeReference, StreamsExchangeBothWaysAtEveryDictionarySize) {
             ASSERT_EQ(ours_read.code, 0u);
             EXPECT_TRUE(ours_read.out == data);
         }
+    }
+}
+
+TEST(ImplodeReference, AsciiStreamsExchangeBothWays) {
+    for (const auto& [name, data] : corpus()) {
+        if (data.empty()) continue;
+        SCOPED_TRACE(name);
+        const Result theirs = reference_implode(data, 4096, compress::kAsciiLiterals);
+        ASSERT_EQ(theirs.code, 0u);
+        const Result ours_read = ours_explode(theirs.out);
+        ASSERT_EQ(ours_read.code, 0u);
+        EXPECT_TRUE(ours_read.out == data);
+        const Result theirs_read = reference_explode(ours_implode(data, 1024, compress::kAsciiLiterals).out);
+        ASSERT_EQ(theirs_read.code, 0u);
+        EXPECT_TRUE(theirs_read.out == data);
     }
 }
 

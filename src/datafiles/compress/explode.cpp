@@ -29,6 +29,7 @@ struct ExplodeWork {
     uint32_t bit_buffer;
     int bit_count;
     bool input_ended;
+    bool ascii;           // literals through the ASCII code
     int output_pos;       // next byte of `output` to fill
     uint32_t produced;    // bytes decoded so far
     ReadCallback read;
@@ -99,6 +100,28 @@ bool take_code(ExplodeWork& w, const uint8_t (&table)[N], const std::array<uint8
     return true;
 }
 
+// A literal of the ASCII code: the canonical code read bit by bit (each bit
+// inverted, most significant first), shortest lengths first.
+bool take_ascii_literal(ExplodeWork& w, uint32_t& byte) {
+    int code = 0;
+    int first = 0;
+    int index = 0;
+    for (int length = 1; length <= kLongestAsciiCodeBits; ++length) {
+        uint32_t bit = 0;
+        if (!take_bits(w, 1, bit)) return false;
+        code |= static_cast<int>(bit ^ 1u);
+        const int count = kAsciiCodes.count_of_length[static_cast<size_t>(length)];
+        if (code - first < count) {
+            byte = kAsciiCodes.bytes_by_code[static_cast<size_t>(index + code - first)];
+            return true;
+        }
+        index += count;
+        first = (first + count) << 1;
+        code <<= 1;
+    }
+    return false;
+}
+
 bool take_length(ExplodeWork& w, int& length) {
     int code = 0;
     if (!take_code(w, w.length_code_of_bits, kLenBits, kLongestLengthCodeBits, code)) return false;
@@ -143,7 +166,7 @@ unsigned decode_symbols(ExplodeWork& w, int dictionary_code) {
         if (!take_bits(w, 1, flag)) return kInputEnded;
         if (flag == 0) {
             uint32_t byte = 0;
-            if (!take_bits(w, 8, byte)) return kInputEnded;
+            if (!(w.ascii ? take_ascii_literal(w, byte) : take_bits(w, 8, byte))) return kInputEnded;
             w.output[w.output_pos++] = static_cast<uint8_t>(byte);
             ++w.produced;
         } else {
@@ -180,9 +203,7 @@ unsigned explode(ReadCallback read, WriteCallback write, char* work, void* param
     if (dictionary_code < kSmallestDictionaryCode || dictionary_code > kLargestDictionaryCode) return kBadDictionary;
     const unsigned mode = w.input[0];
     if (mode != kBinaryLiterals && mode != kAsciiLiterals) return kBadLiteralMode;
-    // Streams of ASCII literals come only from other writers; their literal
-    // table is not carried here.
-    if (mode != kBinaryLiterals) return kBadLiteralMode;
+    w.ascii = mode == kAsciiLiterals;
     fill_decode_table(w.length_code_of_bits, kLenCode, kLenBits);
     fill_decode_table(w.distance_code_of_bits, kDistCode, kDistBits);
     w.input_pos = kHeaderBytes;

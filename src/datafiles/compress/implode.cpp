@@ -33,6 +33,7 @@ struct ImplodeWork {
     int bit_count;
     int end;         // bytes in the window
     int dictionary;  // D: distances run 1..D-1
+    bool ascii;      // literals through the ASCII code
     WriteCallback write;
     void* param;
 };
@@ -68,7 +69,13 @@ void put_bits(ImplodeWork& w, uint32_t code, int n) {
     }
 }
 
-void put_literal(ImplodeWork& w, uint8_t byte) { put_bits(w, uint32_t{byte} << 1, 9); }
+void put_literal(ImplodeWork& w, uint8_t byte) {
+    if (w.ascii) {
+        put_bits(w, uint32_t{kAsciiCodes.stored[byte]} << 1, kAsciiCodes.bits[byte] + 1);
+    } else {
+        put_bits(w, uint32_t{byte} << 1, 9);
+    }
+}
 
 void put_length(ImplodeWork& w, int length) {
     const auto i = static_cast<size_t>(length_code_of(length));
@@ -191,8 +198,6 @@ unsigned implode(ReadCallback read, WriteCallback write, char* work, void* param
     const int dictionary_code = dictionary_code_of(*dictionary_size);
     if (dictionary_code == 0) return kBadDictionary;
     if (*literal_mode != kBinaryLiterals && *literal_mode != kAsciiLiterals) return kBadLiteralMode;
-    // This compressor writes binary literals only; the archives never ask for ASCII.
-    if (*literal_mode != kBinaryLiterals) return kBadLiteralMode;
 
     ImplodeWork& w = *place_work(work);
     w.output_count = 0;
@@ -200,6 +205,7 @@ unsigned implode(ReadCallback read, WriteCallback write, char* work, void* param
     w.bit_count = 0;
     w.end = 0;
     w.dictionary = static_cast<int>(*dictionary_size);
+    w.ascii = *literal_mode == kAsciiLiterals;
     w.write = write;
     w.param = param;
     w.output[w.output_count++] = static_cast<uint8_t>(*literal_mode);

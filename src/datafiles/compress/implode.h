@@ -35,10 +35,9 @@ enum CompressResult : unsigned {
     kInputEnded = 4,      // explode: input ended before the end code, or the stream is damaged
 };
 
-// Compresses everything read delivers. *literal_mode must be kBinaryLiterals
-// (the archives never write the other mode) or kAsciiLiterals, which this
-// compressor refuses as kBadLiteralMode, because it writes binary literals
-// only. The dictionary size is checked first. Nothing is read or written on
+// Compresses everything read delivers, with binary or ASCII literals (the
+// archives always write binary literals and a 4096-byte dictionary). The
+// dictionary size is checked before the mode; nothing is read or written on
 // an error.
 unsigned implode(ReadCallback read, WriteCallback write, char* work, void* param,
                  unsigned* literal_mode, unsigned* dictionary_size);

@@ -38,6 +38,52 @@ constexpr std::array<uint8_t, kDistanceCodes> kDistCode = {
     0xF0, 0x70, 0xB0, 0x30, 0xD0, 0x50, 0x90, 0x10, 0xE0, 0x60, 0xA0, 0x20, 0xC0, 0x40, 0x80, 0x00};
 constexpr int kLongestDistanceCodeBits = 8;
 
+// ASCII literal mode: each byte is a prefix code of 4 to 13 bits. The code
+// lengths of bytes 0..255 are given as runs, one byte a run: the high nibble
+// is the run's count less one, the low nibble the length (the compact form
+// in which zlib's contrib/blast publishes this table). The codes are the
+// canonical code of these lengths, each code's bits inverted and sent most
+// significant first.
+constexpr std::array<uint8_t, 98> kAsciiLengthRuns = {
+    11, 124, 8,   7,   28,  7,   188, 13, 76, 4,  10, 8,  12, 10, 12, 10, 8,  23, 8,  9,
+    7,  6,   7,   8,   7,   6,   55,  8,  23, 24, 12, 11, 7,  9,  11, 12, 6,  7,  22, 5,
+    7,  24,  6,   11,  9,   6,   7,   22, 7,  11, 38, 7,  9,  8,  25, 11, 8,  11, 9,  12,
+    8,  12,  5,   38,  5,   38,  5,   11, 7,  5,  6,  21, 6,  10, 53, 8,  7,  24, 10, 27,
+    44, 253, 253, 253, 252, 252, 252, 13, 12, 45, 12, 45, 12, 61, 12, 45, 44, 173};
+constexpr int kLongestAsciiCodeBits = 13;
+
+struct AsciiCodes {
+    std::array<uint8_t, 256> bits{};            // code length of each byte
+    std::array<uint16_t, 256> stored{};         // the code as stored, least significant bit first
+    std::array<uint16_t, kLongestAsciiCodeBits + 1> count_of_length{};
+    std::array<uint8_t, 256> bytes_by_code{};   // bytes in canonical order (by length, then value)
+};
+
+constexpr AsciiCodes make_ascii_codes() {
+    AsciiCodes t{};
+    size_t byte = 0;
+    for (uint8_t run : kAsciiLengthRuns)
+        for (int k = 0; k <= run >> 4; ++k) t.bits[byte++] = static_cast<uint8_t>(run & 15);
+    for (uint8_t b : t.bits) ++t.count_of_length[b];
+    size_t next = 0;
+    uint32_t code = 0;
+    for (int length = 1; length <= kLongestAsciiCodeBits; ++length) {
+        for (size_t b = 0; b < 256; ++b) {
+            if (t.bits[b] != length) continue;
+            t.bytes_by_code[next++] = static_cast<uint8_t>(b);
+            // Inverted, most significant bit first: reverse into stored order.
+            uint16_t stored = 0;
+            for (int i = 0; i < length; ++i)
+                if (((code >> (length - 1 - i)) & 1u) == 0) stored = static_cast<uint16_t>(stored | (1u << i));
+            t.stored[b] = stored;
+            ++code;
+        }
+        code <<= 1;
+    }
+    return t;
+}
+inline constexpr AsciiCodes kAsciiCodes = make_ascii_codes();
+
 // The length code i and its extra value for a length 2..519.
 constexpr int length_code_of(int length) {
     const int n = length - kShortestMatch;
