@@ -1,7 +1,10 @@
-// The channel generators' pass of the output merge over a full rig: 2048
-// function records, every one running a generator of mixed speed, class,
-// delay, shift and wait, the clock moving 5 ms a pass. Levels go through the
-// channel level setter to the simulated card as in the console.
+// The effect engines' passes of the output merge over a full rig, the clock
+// moving 5 ms a pass, levels going through the channel level setters to the
+// simulated card as in the console:
+// - generators: 2048 function records, every one running a generator of
+//   mixed speed, class, delay, shift and wait;
+// - figures: 512 fixtures with 16-bit pan and tilt (the 2048 records), every
+//   one running a lissajous or polygon figure, rotated.
 #include <benchmark/benchmark.h>
 
 #include <memory>
@@ -15,12 +18,14 @@
 #include "runtime/fixture_tables.h"
 #include "runtime/show_tables.h"
 #include "runtime/timers.h"
+#include "setup/setup_data.h"
 
 namespace {
 
 void no_time(void*) {}
 
-void BM_GeneratorsFullRig(benchmark::State& state) {
+// A machine with one console card and the show tables allocated.
+std::unique_ptr<platform::Machine> start_machine(benchmark::State& state) {
     auto machine = std::make_unique<platform::Machine>();
     platform::install_machine(machine.get());
     machine->hooks.poll = &no_time;
@@ -41,7 +46,11 @@ void BM_GeneratorsFullRig(benchmark::State& state) {
     if (!runtime::allocate_show_tables()) state.SkipWithError("no memory for the show tables");
     runtime::reset_show_tables();
     runtime::init_timers();
+    return machine;
+}
 
+void BM_GeneratorsFullRig(benchmark::State& state) {
+    auto machine = start_machine(state);
     const int records = static_cast<int>(runtime::kShowRecords);
     runtime::function_record_count = static_cast<int16_t>(records);
     for (int r = 1; r <= records; ++r) {
@@ -76,4 +85,43 @@ void BM_GeneratorsFullRig(benchmark::State& state) {
 }  // namespace
 
 BENCHMARK(BM_GeneratorsFullRig)->Unit(benchmark::kMicrosecond);
+
+void BM_FiguresFullRig(benchmark::State& state) {
+    auto machine = start_machine(state);
+    constexpr int kFixtures = 512;
+    const int records = static_cast<int>(runtime::kShowRecords);
+    runtime::function_record_count = static_cast<int16_t>(records);
+    setup::fixture_count = kFixtures;
+    for (int r = 1; r <= records; ++r) {
+        runtime::function_record_table[r] = {};
+        runtime::function_record_table[r].type = 255;  // no type loaded: the whole range
+        runtime::output_base_values[r] = 128;
+    }
+    for (int f = 1; f <= kFixtures; ++f) {
+        runtime::PanTiltRecord& pt = runtime::fixture_pantilt_table[static_cast<size_t>(f)];
+        const auto first = static_cast<uint16_t>((f - 1) * 4 + 1);
+        pt.kind = 2;
+        pt.pan = {1, first};
+        pt.pan_fine = {2, static_cast<uint16_t>(first + 1)};
+        pt.tilt = {3, static_cast<uint16_t>(first + 2)};
+        pt.tilt_fine = {4, static_cast<uint16_t>(first + 3)};
+        pt.oriented_pan = f % 2 == 0 ? pt.pan : pt.tilt;
+        pt.pan_invert = static_cast<uint8_t>(f % 3 == 0);
+        runtime::figure_states[f].parameters = {static_cast<uint8_t>(30 + f % 90), static_cast<uint8_t>(20 + f % 100),
+                                                static_cast<uint8_t>(1 + f % 170), static_cast<uint8_t>(f % 8),
+                                                static_cast<uint8_t>(f % 171), static_cast<uint8_t>((f * 7) % 171),
+                                                static_cast<uint8_t>(f % 171), static_cast<uint8_t>(f % 50),
+                                                static_cast<uint8_t>(f % 3), static_cast<uint8_t>(f % 5)};
+    }
+    runtime::run_flags |= runtime::RUN_EFFECTS_RUNNING;
+    runtime::clock_delta = 5;
+    for (auto _ : state) {
+        programmer::run_figures_tick();
+        benchmark::ClobberMemory();
+    }
+    state.SetItemsProcessed(static_cast<int64_t>(state.iterations()) * kFixtures);
+    runtime::free_tables();
+    platform::install_machine(nullptr);
+}
+BENCHMARK(BM_FiguresFullRig)->Unit(benchmark::kMicrosecond);
 BENCHMARK_MAIN();

@@ -39,6 +39,16 @@ void output_generator_byte(int byte) {
     runtime::generator_states[record].parameters[param] = value == runtime::kByteNotSet ? 0 : value;
 }
 
+// One figure byte's running value, by the same rule.
+void output_figure_byte(int byte) {
+    const uint8_t value = (runtime::figure_flags[static_cast<size_t>(byte)] & runtime::FLAG_MANUAL) != 0
+                              ? runtime::manual_figures[byte]
+                              : runtime::layer_figures[0][byte];
+    const size_t fixture = static_cast<size_t>(byte - 1) / runtime::kFigureBytesPerFixture + 1;
+    const size_t param = static_cast<size_t>(byte - 1) % runtime::kFigureBytesPerFixture;
+    runtime::figure_states[fixture].parameters[param] = value == runtime::kByteNotSet ? 0 : value;
+}
+
 }  // namespace
 
 void reset_cue_fades() { runtime::log_call("playback::reset_cue_fades"); }
@@ -54,7 +64,8 @@ void run_cue_fades() {}
 
 // The output merge of the channels and generator bytes marked dirty: a
 // coarse record carries its fine partner with it, so a 16-bit pair goes out
-// together; then the effect engines run on the merged values.
+// together; generator and figure bytes become the engines' running
+// parameters; then the effect engines run on the merged values.
 void update_dirty_outputs() {
     if (runtime::dirty_channels == nullptr || runtime::function_record_table == nullptr) return;
     const int16_t count =
@@ -72,6 +83,11 @@ void update_dirty_outputs() {
         if (runtime::dirty_sub_channels[i] == 0) continue;
         runtime::dirty_sub_channels[i] = 0;
         output_generator_byte(i);
+    }
+    for (size_t i = 1; i <= runtime::kShowFigureBytes; ++i) {
+        if (runtime::dirty_extras[i] == 0) continue;
+        runtime::dirty_extras[i] = 0;
+        output_figure_byte(static_cast<int>(i));
     }
     std::fill_n(runtime::dirty_fixtures, runtime::kShowFixtures + 1, uint8_t{0});
     programmer::run_figures_tick();

@@ -26,9 +26,7 @@ namespace {
 constexpr int kModeClasses = 12;
 constexpr int kLastSlaveGroup = 3;
 constexpr int kLastPanTiltRole = 4;
-constexpr long double kPhaseLimit_ms = 2'000'000'000.0L;
 constexpr long double kCatchUpRate = 0.6L;      // a lagging engine runs at 1.6 times real time
-constexpr long double kAngularScale = 0.0016L;  // radians per ms per speed squared, times 1000
 
 // Mode class 1..12 of a MODE byte; odd classes run forward, even backward.
 int mode_class(int mode) { return std::min(mode / 4 + 1, kModeClasses); }
@@ -80,23 +78,16 @@ Params running_params(const runtime::GeneratorState& g) {
     return {limit(kSwing), limit(kSpeed), limit(kMode), limit(kDelay), limit(kShift), limit(kWait)};
 }
 
-// The swing range of record r at base value b: the record's own range (its
-// function's first sub-function), or, when b lies outside it, the range of
-// the sub-function holding b. A function without sub-functions has no range
-// of its own and swings over the whole 0..255.
-void swing_range(const runtime::FunctionRecord& entry, int base, int& lo, int& hi) {
-    lo = entry.range_min;
-    hi = entry.range_max;
+// The swing range of record r at base value b: the record's own range, or,
+// when b lies outside it, the range of the sub-function holding b.
+void swing_range(int16_t record, int base, int& lo, int& hi) {
+    function_range(record, lo, hi);
+    if (base >= lo && base <= hi) return;
+    const runtime::FunctionRecord& entry = runtime::function_record_table[record];
     const setup::FixtureTypeDef* type = setup::type_def_of_index(entry.type);
-    if (type == nullptr || entry.channel < 1 || entry.channel > runtime::kTypeChannels) return;
+    if (type == nullptr) return;
     const int function = runtime::type_channel_function[static_cast<size_t>(entry.type) + 1][entry.channel - 1u] + 1;
     const int count = std::min<int>(type->sub_count(function), setup::kSubFunctions);
-    if (count == 0) {
-        lo = 0;
-        hi = 255;
-        return;
-    }
-    if (base >= lo && base <= hi) return;
     for (int k = 1; k <= count; ++k) {
         if (type->sub_from(function, k) <= base && base <= type->sub_to(function, k)) {
             lo = type->sub_from(function, k);
@@ -145,7 +136,7 @@ void run_generator(int16_t r) {
     } else if (p.speed != 0) {
         const auto delta = static_cast<long double>(runtime::clock_delta);
         g.phase += direction == 0 ? delta : -delta;
-        if (g.phase > kPhaseLimit_ms || g.phase < -kPhaseLimit_ms) g.phase = 0.0L;
+        if (g.phase > kEffectPhaseLimit_ms || g.phase < -kEffectPhaseLimit_ms) g.phase = 0.0L;
     }
 
     const int base = runtime::output_base_values[r];
@@ -154,7 +145,7 @@ void run_generator(int16_t r) {
     } else {
         int lo = 0;
         int hi = 255;
-        swing_range(entry, base, lo, hi);
+        swing_range(r, base, lo, hi);
         const float w = shape_wave(
             c, compute_generator_value(g.previous_speed, static_cast<int16_t>(p.speed), static_cast<int16_t>(p.mode),
                                        static_cast<int16_t>(p.delay), static_cast<int16_t>(p.shift),
@@ -204,18 +195,32 @@ float compute_generator_value(int16_t previous_speed, int16_t speed, int16_t mod
     const int c = mode_class(std::max<int>(mode, 0));
     const auto direction = static_cast<size_t>(direction_of(c));
 
-    const long double period = 2.0L * pi / (s2 * kAngularScale) * 1000.0L;
+    const long double period = 2.0L * pi / (s2 * kEffectAngularScale) * 1000.0L;
     const long double shift_ms = shift * period;
     const long double wait_ms = wait * period / 4.0L;
     const long double delay_ms = period * (delay / 170.0L);
     const long double cycle = period + wait_ms;
 
+    keep_in_step(p, s, static_cast<int>(direction), cycle, phase);
+    const long double ph = *phase;
+    const long double x = ph - delay_ms - shift_ms;
+    const long double n = std::floor(x / cycle);
+    long double t = std::fabs(x - n * cycle);
+    if (t > period) t = 0.0L;  // inside the pause
+    if (in_class(c, kFullSine)) return static_cast<float>(std::sin(s2 * kEffectAngularScale * t / 1000.0L));
+    const long double a = std::fabs(std::sin(s2 * (kEffectAngularScale / 2) * t / 1000.0L));
+    return static_cast<float>(in_class(c, kPositiveHumps) ? a : -a);
+}
+
+void keep_in_step(int previous_speed, int speed, int direction, long double cycle, long double* phase) {
+    const int s = std::clamp<int>(speed, 0, generator_param_limits[kSpeed]);
+    const int p = std::clamp<int>(previous_speed, 0, generator_param_limits[kSpeed]);
+    const auto d = static_cast<size_t>(direction != 0 ? 1 : 0);
     long double& ph = *phase;
-    // A new speed keeps the position within the cycle.
     if (s != 0 && p != 0 && s != p) ph = ph * static_cast<long double>(p * p) / static_cast<long double>(s * s);
 
-    const long double ref = runtime::shared_phases[direction][static_cast<size_t>(s)];
-    uint8_t& valid = shared_phase_valid[direction][static_cast<size_t>(s)];
+    const long double ref = runtime::shared_phases[d][static_cast<size_t>(s)];
+    uint8_t& valid = shared_phase_valid[d][static_cast<size_t>(s)];
     if (ref != ph && s != 0 && valid == 1) {
         ph += cycle * std::floor((ref - ph) / cycle);
         const long double step = kCatchUpRate * static_cast<long double>(runtime::clock_delta);
@@ -227,16 +232,8 @@ float compute_generator_value(int16_t previous_speed, int16_t speed, int16_t mod
     }
     if (valid == 0) {
         valid = 1;
-        runtime::shared_phases[direction][static_cast<size_t>(s)] = ph;
+        runtime::shared_phases[d][static_cast<size_t>(s)] = ph;
     }
-
-    const long double x = ph - delay_ms - shift_ms;
-    const long double n = std::floor(x / cycle);
-    long double t = std::fabs(x - n * cycle);
-    if (t > period) t = 0.0L;  // inside the pause
-    if (in_class(c, kFullSine)) return static_cast<float>(std::sin(s2 * kAngularScale * t / 1000.0L));
-    const long double a = std::fabs(std::sin(s2 * (kAngularScale / 2) * t / 1000.0L));
-    return static_cast<float>(in_class(c, kPositiveHumps) ? a : -a);
 }
 
 void set_generator_param(int16_t byte, uint8_t value) {

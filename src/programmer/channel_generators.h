@@ -24,6 +24,11 @@ constexpr int kGeneratorParams = 6;
 // Upper limit of each parameter (index 0 unused).
 constexpr std::array<uint8_t, kGeneratorParams + 1> generator_param_limits = {0, 127, 170, 170, 170, 170, 170};
 
+// The wave's angular speed per speed squared (radians per second), and the
+// phase (ms) beyond which an engine's own time restarts at 0.
+constexpr long double kEffectAngularScale = 0.0016L;
+constexpr long double kEffectPhaseLimit_ms = 2'000'000'000.0L;
+
 // 1 where the shared phase of that direction and speed was set in this pass;
 // the figure engine clears it at the start of each run.
 extern std::array<std::array<uint8_t, runtime::kEffectSpeeds>, runtime::kEffectDirections> shared_phase_valid;
@@ -38,6 +43,15 @@ void run_generators_tick();
 // move: rescaled on a speed change and pulled toward the shared phase.
 float compute_generator_value(int16_t previous_speed, int16_t speed, int16_t mode, int16_t delay, int16_t shift,
                               int16_t wait, long double* phase);
+
+// The phase machinery shared with the figures, for an engine of speed s
+// (previous speed p) in a direction, whose cycle is `cycle` ms: a new speed
+// keeps the position within the cycle; a phase off the shared phase of its
+// speed and direction is moved by whole cycles to lie at most one cycle
+// below it, then runs 0.6 of the poll's time faster or slower until it meets
+// it; the first engine of a speed and direction in a pass sets the shared
+// phase.
+void keep_in_step(int previous_speed, int speed, int direction, long double cycle, long double* phase);
 
 // Carries an edited generator byte 1..6n onto the stage: the held manual
 // layer, or the live layer unless blind, frozen, a sequence running, a
