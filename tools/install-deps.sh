@@ -17,7 +17,7 @@ pkgs=""
 for target in "$@"; do
   case "$target" in
     run) pkgs="$pkgs g++ cmake make libsdl2-dev" ;;
-    test) pkgs="$pkgs g++ cmake make libgtest-dev" ;;
+    test) pkgs="$pkgs g++ cmake make libgtest-dev libstorm-dev" ;;
     bench) pkgs="$pkgs g++ cmake make libbenchmark-dev" ;;
     *) echo "usage: $0 run|test|bench ..." >&2; exit 2 ;;
   esac

@@ -3,6 +3,7 @@
 #include <array>
 
 #include "runtime/fixture_tables.h"
+#include "runtime/show_tables.h"
 #include "setup/fixture_type.h"
 #include "setup/setup_data.h"
 
@@ -69,6 +70,22 @@ int map_function_between_types(int type_a, int channel, int type_b) {
     if (fb == 0) return 0;
     const uint8_t b_channel = setup::setup_data.u8(setup::SetupData::type_function_map_field(type_b + 1, fb - 1));
     return b_channel < setup::kMaxTypeChannels ? b_channel + 1 : 0;
+}
+
+void function_range(int16_t record, int& lo, int& hi) {
+    lo = 0;
+    hi = 255;
+    if (record < 1 || record > runtime::function_record_count || record > static_cast<int>(runtime::kShowRecords) ||
+        runtime::function_record_table == nullptr) {
+        return;
+    }
+    const runtime::FunctionRecord& entry = runtime::function_record_table[record];
+    const FixtureTypeDef* type = setup::type_def_of_index(entry.type);
+    if (type == nullptr || entry.channel < 1 || entry.channel > runtime::kTypeChannels) return;
+    const int function = runtime::type_channel_function[static_cast<size_t>(entry.type) + 1][entry.channel - 1u] + 1;
+    if (type->sub_count(function) == 0) return;
+    lo = entry.range_min;
+    hi = entry.range_max;
 }
 
 }  // namespace programmer

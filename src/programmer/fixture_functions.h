@@ -18,4 +18,9 @@ int16_t get_function_record_index(int16_t fixture, int16_t channel);
 // frost slots the same slot; knives and unnamed functions have none.
 int map_function_between_types(int type_a, int channel, int type_b);
 
+// The range a record's value is kept in by the effect engines: the first
+// sub-function of its library function, or the whole 0..255 when the
+// function has no sub-functions (or its type is not loaded).
+void function_range(int16_t record, int& lo, int& hi);
+
 }  // namespace programmer

@@ -30,6 +30,7 @@
 #include "playback/playback_state.h"
 #include "playback/playback_wing.h"
 #include "programmer/attribute_delta.h"
+#include "programmer/channel_generators.h"
 #include "programmer/commands.h"
 #include "programmer/fader_panel.h"
 #include "programmer/fixture_selection.h"
@@ -127,6 +128,7 @@ void reset_global_state() {
 
     // Subsystems 4 to 8.
     programmer::reset_attribute_delta_globals();
+    programmer::reset_channel_generators_globals();
     programmer::reset_commands_globals();
     programmer::reset_fader_panel_globals();
     programmer::reset_function_belts_globals();

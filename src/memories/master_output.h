@@ -1,0 +1,16 @@
+// A record's value on its way to the channel level setter when it changed:
+// plain, or scaled by the grand master and the fixture's submasters (dimmer
+// and shutter functions). (Least bodies until the masters are built.)
+#pragma once
+#include <cstdint>
+
+namespace memories {
+
+// Sends value v of function record r when it differs from the level last
+// sent (in fixture step mode a held record may take the solo memory's value).
+void output_function_value(int16_t record, uint16_t value);
+
+// The same with the masters' scaling of intensity and shutter values.
+void output_function_value_with_masters(int16_t record, uint16_t value);
+
+}  // namespace memories
