@@ -4,9 +4,11 @@
 
 #include "memories/commands.h"
 #include "programmer/attribute_delta.h"
+#include "programmer/channel_generators.h"
 #include "programmer/fixture_functions.h"
 #include "programmer/fixture_selection.h"
 #include "programmer/function_timings.h"
+#include "programmer/pantilt_figures.h"
 #include "programmer/programmer_jobs.h"
 #include "runtime/card_access.h"
 #include "runtime/card_discovery.h"

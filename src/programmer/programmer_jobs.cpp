@@ -26,12 +26,6 @@ void send_slave_trigger(uint8_t level) {
     runtime::slave_trigger_countdown = level > 127 ? 200 : 0;
 }
 
-void apply_wheel_to_generator_param(int16_t parameter, int16_t delta) {
-    runtime::log_call("programmer::apply_wheel_to_generator_param", {parameter, delta});
-}
-void apply_wheel_to_figure_param(int16_t parameter, int16_t delta) {
-    runtime::log_call("programmer::apply_wheel_to_figure_param", {parameter, delta});
-}
 void apply_macro_wheel(int16_t fader, int16_t delta) {
     runtime::log_call("programmer::apply_macro_wheel", {fader, delta});
 }

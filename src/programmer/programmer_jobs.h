@@ -16,11 +16,9 @@ void reset_slave_triggers();
 void run_lamp_command_queue();
 void send_slave_trigger(uint8_t level);
 
-// The wheel handlers of the effect banks, the macro faders and the default
-// values: parameter or fader k (or channel n of the current type) moved by
+// The wheel handlers of the macro faders and the default
+// values: fader k (or channel n of the current type) moved by
 // delta d (old position minus new). Scope is 1 for the belts and trackerball.
-void apply_wheel_to_generator_param(int16_t parameter, int16_t delta);
-void apply_wheel_to_figure_param(int16_t parameter, int16_t delta);
 void apply_macro_wheel(int16_t fader, int16_t delta);
 void apply_wheel_to_functions(int16_t channel, int16_t delta, int16_t scope);
 

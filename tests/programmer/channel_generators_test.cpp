@@ -19,6 +19,7 @@
 #include "runtime/step_log.h"
 #include "runtime/timers.h"
 #include "setup/setup_data.h"
+#include "ui/fader_widget.h"
 
 namespace {
 
@@ -41,14 +42,6 @@ constexpr uint8_t kSine = 0;
 constexpr uint8_t kHump = 8;
 constexpr uint8_t kPulseUp = 32;
 constexpr uint8_t kPulseDown = 40;
-
-// The last recorded call of a least body, as "name(a, b)"; empty when none.
-std::string last_call(const std::string& name) {
-    std::string last;
-    for (const std::string& call : runtime::logged_calls())
-        if (call.rfind(name + "(", 0) == 0) last = call;
-    return last;
-}
 
 int16_t byte_of(int16_t record, int param) { return static_cast<int16_t>((record - 1) * 6 + param); }
 
@@ -294,7 +287,10 @@ TEST_F(Generators, WheelSetsTheSelectedFunctionOfEverySelectedFixture) {
     const auto& wheel = runtime::wheel_states.generator_params[kSpeed];
     EXPECT_EQ(wheel.value, 30);
     EXPECT_EQ(wheel.raw, 20);  // 30 fader units of two thirds of a step
-    EXPECT_EQ(last_call("programmer::set_fader_widget_value"), "programmer::set_fader_widget_value(3, 10)");
+    // The generator's SPEED sits on fader widget 3, at 30 / 3.
+    EXPECT_EQ(wheel.shown, 10);
+    const ui::FaderWidget& widget = ui::function_fader_widgets[3];
+    EXPECT_TRUE(widget.level == 10 || widget.saved_level == 10);
     for (int16_t record : {kFocus1, kFocus2}) {
         const int16_t byte = byte_of(record, kSpeed);
         EXPECT_EQ(runtime::programmer_generators[byte], 20);

@@ -75,10 +75,10 @@ TEST_F(Belts, EveryMovedBeltIsAcknowledgedAndRoutedByBank) {
     const Case cases[] = {
         {"wheels inactive", [] { runtime::run_flags |= runtime::RUN_WHEELS_INACTIVE; }, 11, 90, 0, 0, ""},
         {"generator parameter", [] { runtime::fader_bank = 1; runtime::wheel_states.generator_params[3].value = 60; },
-         4, 50, 50, 128, "programmer::apply_wheel_to_generator_param(3, 10)"},
+         4, 50, 50, 128, ""},
         {"generator bank beyond its faders", [] { runtime::fader_bank = 1; }, 9, 50, 0, 0, ""},
         {"figure parameter", [] { runtime::fader_bank = 2; runtime::wheel_states.figure_params[10].value = 5; },
-         10, 9, 9, 128, "programmer::apply_wheel_to_figure_param(10, -4)"},
+         10, 9, 9, 128, ""},
         {"figure bank beyond its faders", [] { runtime::fader_bank = 2; }, 12, 9, 0, 0, ""},
         {"timing bank beyond its faders", [] { runtime::fader_bank = 3; }, 7, 9, 0, 0, ""},
         {"macro fader moved", [] { runtime::macro_mode = 1; runtime::wheel_states.macro_faders[2].value = 30; },
@@ -115,6 +115,20 @@ TEST_F(Belts, EveryMovedBeltIsAcknowledgedAndRoutedByBank) {
         runtime::fader_bank = 0;
         runtime::macro_mode = 0;
     }
+}
+
+TEST_F(Belts, GeneratorAndFigureBeltsMoveTheirParameters) {
+    select({5});
+    runtime::selected_function = 11;
+    runtime::fader_bank = 1;
+    runtime::wheel_states.generator_params[3].value = 60;
+    turn_belt(4, 50);  // generator MODE, 10 fader units down
+    EXPECT_EQ(runtime::wheel_states.generator_params[3].value, 50);
+    runtime::fader_bank = 2;
+    runtime::wheel_states.figure_params[10].value = 5;
+    turn_belt(10, 9);  // figure WAIT, 4 fader units up
+    EXPECT_EQ(runtime::wheel_states.figure_params[10].value, 9);
+    EXPECT_EQ(runtime::programmer_figures[(5 - 1) * 10 + 10], 6);  // 9 units of two thirds
 }
 
 TEST_F(Belts, TimingBeltsWorkAroundTheCentre) {
