@@ -1,6 +1,8 @@
 // A record's value on its way to the channel level setter when it changed:
 // plain, or scaled by the grand master and the fixture's submasters (dimmer
-// and shutter functions). (Least bodies until the masters are built.)
+// and shutter functions). Until the masters are built both send the value
+// as it is; they run on every pass of the effect engines, so they record
+// nothing.
 #pragma once
 #include <cstdint>
 
