@@ -20,7 +20,7 @@ std::vector<std::string> definition_messages;
 namespace {
 
 bool macro_file_read = false;
-bool midi_spec_read = false;
+bool midi_statuses_read = false;
 bool soundin_read = false;
 
 constexpr size_t kLongestLine = 99;        // characters, without the line end
@@ -309,7 +309,7 @@ void reset_definition_files_globals() {
     effect_macro_table = {};
     std::vector<std::string>().swap(definition_messages);
     macro_file_read = false;
-    midi_spec_read = false;
+    midi_statuses_read = false;
     soundin_read = false;
 }
 
@@ -328,7 +328,7 @@ void load_macro_file() {
 }
 
 void load_midi_spec_file() {
-    if (midi_spec_read) return;
+    if (midi_statuses_read) return;
     for (std::string& name : synchro::midi_status_names) name.clear();
     synchro::midi_status_words = {};
     synchro::midi_status_class = {};
@@ -338,7 +338,7 @@ void load_midi_spec_file() {
     } else {
         show_warning_bar("WARNING : MIDI-CONFIGURATION FILE 'MIDISPEC.CFG' NOT FOUND !", kMissingFile_ms, BarEnd::black);
     }
-    midi_spec_read = true;
+    midi_statuses_read = true;
 }
 
 void load_soundin_config() {

@@ -145,7 +145,7 @@ TEST_F(DefinitionFiles, TheMacroFileIsReadOncePerRun) {
 
 // ------------------------------------------------------------------ midispec.cfg
 
-const std::string kMidiSpec =
+const std::string kMidiStatuses =
     "/ status bytes the console listens to\n"
     "NOTEON 90 3 CUESELECT\n"
     "NOTEON2 90 2\n"          // a second line for the status: the first wins
@@ -161,7 +161,7 @@ const std::string kMidiSpec =
     "NOTEOFF 80 3 CUESELECT";  // the last line keeps its last character
 
 TEST_F(DefinitionFiles, MidiStatusesParseWithAnyLineEnd) {
-    for (const std::string& form : line_end_forms(kMidiSpec + "\n")) {
+    for (const std::string& form : line_end_forms(kMidiStatuses + "\n")) {
         new_run();
         text("midispec.cfg", form);
         datafiles::load_midi_spec_file();

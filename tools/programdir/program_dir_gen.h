@@ -20,7 +20,7 @@ constexpr const char* kMachineSourceName = "machine.txt";
 // The effect macros, the MIDI statuses and the sound-input tuning, copied
 // under the same names.
 constexpr const char* kMacroDefName = "macro.def";
-constexpr const char* kMidiSpecName = "midispec.cfg";
+constexpr const char* kMidiStatusesName = "midispec.cfg";
 constexpr const char* kSoundinName = "soundin.cfg";
 
 // Names of the files in the program directory.
@@ -40,7 +40,7 @@ struct ProgramDirFiles {
     std::string ini;
     std::string machine;
     std::string macro_def;
-    std::string midi_spec;
+    std::string midi_statuses;
     std::string soundin;
     std::vector<uint8_t> default_font;
     std::vector<uint8_t> small_font;
