@@ -95,6 +95,7 @@ void finish_cue_conversion() {
 // deals with its own missing or damaged file.
 void load_all_data() {
     clear_load_reports();
+    note_old_files_before_loading();
     ui::set_text_style(platform::kDefaultFont, platform::kHorizontalText, 1);
     ui::draw_bitmap_text(kTitleX, kTitleY, kProgressLineColour, "Loading Data");
     STEP(convert_old_memories());
@@ -145,10 +146,5 @@ void load_default_values_step() {
                          "  - Loading Default Fixture-values");
     load_default_values();
 }
-void load_transp_file() { transp_show_default = 0x0101; }
-void load_soft_file() {}
-void load_midi_show_file() {}
-void build_library_index() {}
-void optimize_data_at_start() {}
 
 }  // namespace datafiles

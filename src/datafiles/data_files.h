@@ -3,16 +3,14 @@
 #pragma once
 #include <cstdint>
 
+#include "datafiles/library_files.h"
+#include "datafiles/small_tables.h"
+
 namespace datafiles {
 
 void check_data_files();
 void load_all_data();
 void load_default_values_step();
-void load_transp_file();
-void load_soft_file();
-void load_midi_show_file();
-void build_library_index();
-void optimize_data_at_start();
 // Once the main screen is drawn: what the loading said of damaged files, on
 // the message line (load_report.h).
 void show_load_reports();

@@ -5,6 +5,8 @@
 #include <cstring>
 
 #include "datafiles/record_files.h"
+#include "datafiles/warning_bar.h"
+#include "datafiles/whole_files.h"
 #include "memcheck/memcheck.h"
 #include "platform/dos_files.h"
 #include "runtime/console_state.h"
@@ -266,6 +268,147 @@ void save_filter_colour() {
         std::fwrite(bytes.data(), 1, bytes.size(), file);
     }
     std::fclose(file);
+}
+
+// ------------------------------------------------------------------ library index
+
+namespace {
+
+constexpr const char* kLibraryChangeText = "LIBRARY CHANGE DETECTED! PLEASE WAIT...";
+constexpr uint32_t kLibraryChange_ms = 300;
+constexpr int kBarRed = 4;
+constexpr const char* kNoManufacturer = "MANUFACTURER";
+constexpr const char* kUploadManufacturer = "MARTIN UPLOAD";
+
+std::string index_path() { return program_path("lib\\fulllib.dat"); }
+
+// DOS date and time of a search entry as one number that grows with time.
+uint32_t stamp_of(const platform::DosFindData& find) { return uint32_t{find.date} << 16 | find.time; }
+
+// The names a search finds, in directory order, with their sizes and stamps.
+struct FoundFile {
+    std::string name;
+    uint32_t size_bytes = 0;
+    uint32_t stamp = 0;
+};
+
+std::vector<FoundFile> find_files(const std::string& pattern) {
+    std::vector<FoundFile> found;
+    platform::DosFindData find;
+    for (bool more = platform::dos_findfirst(pattern.c_str(), &find, 0); more; more = platform::dos_findnext(&find)) {
+        found.push_back({find.name.data(), find.size_bytes, stamp_of(find)});
+    }
+    return found;
+}
+
+// The name up to its extension, in capitals.
+std::string stem_of(const std::string& name) {
+    std::string stem = name.substr(0, name.rfind('.'));
+    for (char& c : stem) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return stem;
+}
+
+template <size_t N>
+void put_text(std::array<char, N>& field, std::string text) {
+    field = {};
+    for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    std::copy_n(text.begin(), std::min(text.size(), N - 1), field.begin());
+}
+
+// A NUL-terminated text field of a type definition, at most size - 1 characters.
+std::string definition_text(const std::vector<uint8_t>& bytes, size_t at, size_t size) {
+    std::string text;
+    for (size_t i = 0; i + 1 < size && bytes[at + i] != 0; ++i) text.push_back(static_cast<char>(bytes[at + i]));
+    return text;
+}
+
+// The index is stale when it does not hold its count of entries, or when a
+// file it is built from is newer than it.
+bool index_is_current(const FoundFile& index) {
+    std::vector<uint8_t> head(2);
+    if (index.size_bytes < 2 || !read_whole_file(index_path(), head)) return false;
+    const auto count = static_cast<int16_t>(get_u16(head, 0));
+    if (count < 0 || index.size_bytes != 2 + kLibraryEntryBytes * static_cast<size_t>(count)) return false;
+    for (const char* pattern : {"lib\\set\\*.set", "lib\\drw\\*.drw", "lib\\xu3\\*.xu3"}) {
+        for (const FoundFile& file : find_files(program_path(pattern))) {
+            if (file.stamp > index.stamp) return false;
+        }
+    }
+    return true;
+}
+
+std::vector<LibraryEntry> collect_library_entries() {
+    std::vector<LibraryEntry> entries;
+    std::vector<uint8_t> definition(setup::kFixtureTypeDefBytes);
+    for (const FoundFile& file : find_files(program_path("lib\\set\\*.set"))) {
+        if (file.size_bytes != setup::kFixtureTypeDefBytes) continue;
+        if (!read_whole_file(program_path(("lib\\set\\" + file.name).c_str()), definition)) continue;
+        const uint8_t channels = definition[setup::kTypeChannelCount];
+        if (channels < 1 || channels > setup::kMaxTypeChannels) continue;
+        const std::string stem = stem_of(file.name);
+        uint32_t drawing_bytes = 0;
+        if (!lookup_file_size(program_path(("lib\\drw\\" + stem + ".drw").c_str()), drawing_bytes) ||
+            drawing_bytes != setup::kFixtureDrawingBytes) {
+            continue;
+        }
+        LibraryEntry entry;
+        put_text(entry.stem, stem);
+        put_text(entry.type_name, definition_text(definition, setup::kTypeName, setup::kTypeNameBytes));
+        const std::string maker = definition_text(definition, setup::kTypeManufacturer, kLibraryNameBytes);
+        put_text(entry.manufacturer, maker.empty() ? kNoManufacturer : maker);
+        entries.push_back(entry);
+    }
+    for (const FoundFile& file : find_files(program_path("lib\\xu3\\*.xu3"))) {
+        LibraryEntry entry;
+        put_text(entry.stem, stem_of(file.name));
+        put_text(entry.type_name, stem_of(file.name));
+        put_text(entry.manufacturer, kUploadManufacturer);
+        entries.push_back(entry);
+    }
+    return entries;
+}
+
+std::vector<uint8_t> encode_library_index(const std::vector<LibraryEntry>& entries) {
+    std::vector<uint8_t> bytes(2 + kLibraryEntryBytes * entries.size());
+    put_u16(bytes, 0, static_cast<uint16_t>(entries.size()));
+    size_t at = 2;
+    for (const LibraryEntry& entry : entries) {
+        for (char c : entry.stem) bytes[at++] = static_cast<uint8_t>(c);
+        for (char c : entry.type_name) bytes[at++] = static_cast<uint8_t>(c);
+        for (char c : entry.manufacturer) bytes[at++] = static_cast<uint8_t>(c);
+    }
+    return bytes;
+}
+
+}  // namespace
+
+std::vector<LibraryEntry> read_library_index() {
+    uint32_t size_bytes = 0;
+    if (!lookup_file_size(index_path(), size_bytes) || size_bytes < 2) return {};
+    std::vector<uint8_t> bytes(size_bytes);
+    if (!read_whole_file(index_path(), bytes)) return {};
+    const auto count = static_cast<int16_t>(get_u16(bytes, 0));
+    if (count < 0 || size_bytes != 2 + kLibraryEntryBytes * static_cast<size_t>(count)) return {};
+    std::vector<LibraryEntry> entries(static_cast<size_t>(count));
+    size_t at = 2;
+    for (LibraryEntry& entry : entries) {
+        for (char& c : entry.stem) c = static_cast<char>(bytes[at++]);
+        for (char& c : entry.type_name) c = static_cast<char>(bytes[at++]);
+        for (char& c : entry.manufacturer) c = static_cast<char>(bytes[at++]);
+        entry.stem.back() = entry.type_name.back() = entry.manufacturer.back() = '\0';
+    }
+    return entries;
+}
+
+void build_library_index() {
+    // Without a lib folder there is no library to index, nor a place for one.
+    if (!platform::dos_exists(program_path("lib").c_str())) return;
+    const std::vector<FoundFile> index = find_files(index_path());
+    if (!index.empty() && index_is_current(index.front())) return;
+    show_warning_bar(kLibraryChangeText, kLibraryChange_ms, BarEnd::stays);
+    const std::vector<LibraryEntry> entries = collect_library_entries();
+    replace_file(index_path(), encode_library_index(entries));
+    fill_warning_bar(kBarRed);
 }
 
 }  // namespace datafiles

@@ -26,6 +26,17 @@
 // to hold the entry; only then single entries in place. (The Part tracked
 // "written" per kind only, so a second type whose colour file did not exist
 // lost its first stored colour.)
+//
+// The library index "lib\fulllib.dat" lists the fixture types and upload
+// files of "lib\" for the library browser: i16 entry count, then that many
+// LibraryEntry records of 51 bytes (stem char[9], type name char[21],
+// manufacturer char[21], each NUL-terminated): first every "lib\set\*.set"
+// of 47097 bytes with a channel count 1..32 and a drawing "lib\drw\<stem>.drw"
+// of 992 bytes, named in capitals ("MANUFACTURER" when that field is empty),
+// then every "lib\xu3\*.xu3" under "MARTIN UPLOAD". Extensions are matched
+// without regard to case. The index is built at show start when it is
+// missing, when its size does not fit its count, or when a type, drawing or
+// upload file is newer than it.
 #pragma once
 #include <array>
 #include <cstddef>
@@ -79,8 +90,24 @@ extern std::array<int16_t, setup::kMaxFixtureTypes + 1> color_library_selected;
 // Per kind 1..3 and type 1..40: the whole colour file was written in this run.
 extern std::array<std::array<bool, setup::kMaxFixtureTypes + 1>, kColorLibraryKinds + 1> color_file_written;
 
+constexpr size_t kLibraryEntryBytes = 51;
+constexpr size_t kLibraryStemBytes = 9;
+constexpr size_t kLibraryNameBytes = 21;
+
+struct LibraryEntry {
+    std::array<char, kLibraryStemBytes> stem{};
+    std::array<char, kLibraryNameBytes> type_name{};
+    std::array<char, kLibraryNameBytes> manufacturer{};
+};
+
 // Every global of this module back to its value at program load (a clean start for each test).
 void reset_library_files_globals();
+
+// Show start: builds lib\fulllib.dat when it is missing or stale (above).
+void build_library_index();
+// The entries of lib\fulllib.dat; empty when it is missing or its size does
+// not fit its count.
+std::vector<LibraryEntry> read_library_index();
 
 // The file of symbol drawing d (1..999); "" for another number.
 std::string symbol_drawing_path(int d);

@@ -443,9 +443,9 @@ void load_setup_file() {
     check_channel_counts();
 }
 
-void save_setup_file() {
-    if (setup_file_kept) return;
-    write_setup_file();
+bool save_setup_file() {
+    if (setup_file_kept) return false;
+    return write_setup_file();
 }
 
 void save_setup_file_replacing_kept() {

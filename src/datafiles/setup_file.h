@@ -64,9 +64,10 @@ void reset_setup_file_globals();
 // Show start: reads setup.dat into setup::setup_data, checks it, and loads
 // the type libraries and their symbols.
 void load_setup_file();
-// Writes "VERSION 7.01" and the live setup to setup.dat, through a replacing
-// write; nothing while setup_file_kept is set.
-void save_setup_file();
+// Writes "VERSION 7.01" and the live setup to setup.dat (115207 bytes),
+// through a replacing write, touching no flag of the record; nothing while
+// setup_file_kept is set. True when the file was written whole.
+bool save_setup_file();
 // The fixture setup's save of a rig the operator made: replaces a kept file too.
 void save_setup_file_replacing_kept();
 // Releases the loaded type definitions (show restart and program end).

@@ -4,6 +4,18 @@
 
 namespace programmer {
 
+std::array<std::array<uint8_t, kGroupFixtures + 1>, kGroups + 1> group_table{};
+std::array<std::array<char, kGroupNameBytes>, kGroups + 1> group_names{};
+std::array<Grouping, kGroupings + 1> grouping_table{};
+std::array<std::vector<int16_t>, kGroupings + 1> grouping_members;
+
+void reset_fixture_groups_globals() {
+    group_table = {};
+    group_names = {};
+    grouping_table = {};
+    for (std::vector<int16_t>& members : grouping_members) std::vector<int16_t>().swap(members);
+}
+
 void update_group_leds() { runtime::log_call("programmer::update_group_leds"); }
 
 }  // namespace programmer

@@ -4,6 +4,7 @@
 #pragma once
 #include <array>
 #include <cstdint>
+#include <string>
 
 namespace synchro {
 
@@ -22,6 +23,11 @@ constexpr int kMidiDataValues = 128; // 0..127
 constexpr uint16_t kLastCueSlot = 11200;
 
 extern MidiEvent midi_event;
+// The MIDI statuses listened to, from the MIDI definitions: the name of each
+// status byte (empty = not listened to) and its message length in bytes,
+// the status byte included, 1..3 (0 = ignored).
+extern std::array<std::string, kMidiStatusBytes> midi_status_names;
+extern std::array<uint8_t, kMidiStatusBytes> midi_status_words;
 // Cue-select class 1..5 of each status byte, 0 when the status cannot select cues.
 extern std::array<uint8_t, kMidiStatusBytes> midi_status_class;
 // Cue slot 1..11200 by [class][channel][data 1], 0 = none.

@@ -35,7 +35,10 @@ CdState cd_state;
 uint16_t cd_request_selector = 0;
 std::string loaded_timecode_list_name;
 
+std::array<uint8_t, kAudioInputParameters + 1> audio_input_setup = kAudioInputDefaults;
+
 void reset_sync_services_globals() {
+    audio_input_setup = kAudioInputDefaults;
     timecode_mode = 0;
     timecode_source = 1;
     cd_trigger_edit_open = 0;

@@ -2,6 +2,7 @@
 // background poll call. (Least bodies until synchronisation is built; the
 // card commands are already the real ones.)
 #pragma once
+#include <array>
 #include <cstdint>
 #include <string>
 
@@ -20,6 +21,15 @@ extern uint8_t timecode_source;
 extern uint8_t cd_trigger_edit_open;
 extern CdState cd_state;
 extern uint16_t cd_request_selector;  // DOS block of the CD-ROM requests
+
+// The eight tuning parameters of the audio-band inputs, [1..8] (the sound-input
+// definitions set them): 1 and 2 the rising and falling steps after which a
+// band's minimum is raised and its maximum lowered, 3 the trigger and 4 the
+// re-arm threshold on the scaled level, 5 and 6 the divisors of those
+// moves, 7 the least minimum for a beat, 8 the least raw level shown.
+constexpr int kAudioInputParameters = 8;
+constexpr std::array<uint8_t, kAudioInputParameters + 1> kAudioInputDefaults = {0, 3, 3, 200, 80, 2, 2, 20, 20};
+extern std::array<uint8_t, kAudioInputParameters + 1> audio_input_setup;
 
 // Every global of this module back to its value at program load (a clean start for each test).
 void reset_sync_services_globals();

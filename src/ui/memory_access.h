@@ -9,6 +9,11 @@ namespace ui {
 extern uint8_t status_level;
 extern int16_t status_percent;
 
+// Checks memory m (1..4000) item by item against the ranges of each item's
+// kind and repairs a memory holding an item out of range. (Least body: the
+// call is recorded.)
+void check_memory_record(int16_t memory);
+
 // Every global of this module back to its value at program load (a clean start for each test).
 void reset_memory_access_globals();
 

@@ -4,13 +4,16 @@
 #include "datafiles/cue_files.h"
 #include "datafiles/data_files.h"
 #include "datafiles/default_values.h"
+#include "datafiles/definition_files.h"
 #include "datafiles/group_files.h"
 #include "datafiles/library_files.h"
 #include "datafiles/load_report.h"
 #include "datafiles/memory_file.h"
 #include "datafiles/preset_file.h"
 #include "datafiles/setup_file.h"
+#include "datafiles/small_tables.h"
 #include "datafiles/threshold_file.h"
+#include "datafiles/warning_bar.h"
 #include "memcheck/blocks.h"
 #include "memcheck/copy_checks.h"
 #include "memcheck/exceptions.h"
@@ -33,6 +36,7 @@
 #include "programmer/channel_generators.h"
 #include "programmer/commands.h"
 #include "programmer/fader_panel.h"
+#include "programmer/fixture_groups.h"
 #include "programmer/fixture_selection.h"
 #include "programmer/function_belts.h"
 #include "programmer/function_timings.h"
@@ -123,7 +127,10 @@ void reset_global_state() {
     datafiles::reset_commands_globals();
     datafiles::reset_cue_files_globals();
     datafiles::reset_data_files_globals();
+    datafiles::reset_definition_files_globals();
     datafiles::reset_group_files_globals();
+    datafiles::reset_small_tables_globals();
+    datafiles::reset_warning_bar_globals();
     datafiles::clear_load_reports();
 
     // Subsystems 4 to 8.
@@ -131,6 +138,7 @@ void reset_global_state() {
     programmer::reset_channel_generators_globals();
     programmer::reset_commands_globals();
     programmer::reset_fader_panel_globals();
+    programmer::reset_fixture_groups_globals();
     programmer::reset_function_belts_globals();
     programmer::reset_function_timings_globals();
     programmer::reset_fixture_selection_globals();

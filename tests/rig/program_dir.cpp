@@ -40,6 +40,9 @@ ProgramDir ProgramDir::demo(bool with_data_files) {
     dir.write_file(progdir::kConfigRecordName, files.config_record);
     dir.write_text(progdir::kKeyboardConfigName, files.keyboard_config);
     dir.write_text(progdir::kIniName, files.ini);
+    dir.write_text(progdir::kMacroDefName, files.macro_def);
+    dir.write_text(progdir::kMidiStatusesName, files.midi_statuses);
+    dir.write_text(progdir::kSoundinName, files.soundin);
     dir.write_file(progdir::kDefaultFontName, files.default_font);
     dir.write_file(progdir::kSmallFontName, files.small_font);
     dir.write_file(progdir::kLogoName, files.logo);

@@ -73,6 +73,9 @@ bool build_program_dir_files(const fs::path& source_dir, ProgramDirFiles& files,
     if (!read_text_file(source_dir / kKeyLayoutDescriptionName, layout_description, error)) return false;
     if (!read_text_file(source_dir / kIniSourceName, ini, error)) return false;
     if (!read_text_file(source_dir / kMachineSourceName, files.machine, error)) return false;
+    if (!read_text_file(source_dir / kMacroDefName, files.macro_def, error)) return false;
+    if (!read_text_file(source_dir / kMidiStatusesName, files.midi_statuses, error)) return false;
+    if (!read_text_file(source_dir / kSoundinName, files.soundin, error)) return false;
     if (!build_config_record(record_description, files.config_record, error)) {
         error = std::string(kRecordDescriptionName) + ", " + error;
         return false;
@@ -82,6 +85,9 @@ bool build_program_dir_files(const fs::path& source_dir, ProgramDirFiles& files,
         return false;
     }
     files.ini = with_crlf(ini);
+    files.macro_def = with_crlf(files.macro_def);
+    files.midi_statuses = with_crlf(files.midi_statuses);
+    files.soundin = with_crlf(files.soundin);
     platform::MachineDescription machine;
     if (!platform::parse_machine_description(files.machine, machine, error)) {
         error = std::string(kMachineSourceName) + ", " + error;
@@ -119,6 +125,9 @@ bool lay_out_program_dir(const fs::path& source_dir, const fs::path& target_dir,
            write_file(target_dir / kKeyboardConfigName, files.keyboard_config, error) &&
            write_file(target_dir / kIniName, files.ini, error) &&
            write_file(target_dir / kMachineName, files.machine, error) &&
+           write_file(target_dir / kMacroDefName, files.macro_def, error) &&
+           write_file(target_dir / kMidiStatusesName, files.midi_statuses, error) &&
+           write_file(target_dir / kSoundinName, files.soundin, error) &&
            write_file(target_dir / kDefaultFontName, bytes(files.default_font), error) &&
            write_file(target_dir / kSmallFontName, bytes(files.small_font), error) &&
            write_file(target_dir / kLogoName, bytes(files.logo), error) && lay_out_data_files(target_dir, error);

@@ -1,6 +1,7 @@
 // Lays out a program directory from the sources in a description folder:
 // bravinox.cfg from the record description, keyboard.cfg from the layout
-// description, bravinox.ini copied with CR LF line ends, the machine
+// description, bravinox.ini and the definition files (macro.def,
+// midispec.cfg, soundin.cfg) copied with CR LF line ends, the machine
 // description copied once it reads without fault, and the two bitmap fonts
 // and the logo, which are drawn by the generators themselves.
 #pragma once
@@ -16,6 +17,11 @@ constexpr const char* kRecordDescriptionName = "config_record.txt";
 constexpr const char* kKeyLayoutDescriptionName = "key_layout.txt";
 constexpr const char* kIniSourceName = "bravinox.ini";
 constexpr const char* kMachineSourceName = "machine.txt";
+// The effect macros, the MIDI statuses and the sound-input tuning, copied
+// under the same names.
+constexpr const char* kMacroDefName = "macro.def";
+constexpr const char* kMidiStatusesName = "midispec.cfg";
+constexpr const char* kSoundinName = "soundin.cfg";
 
 // Names of the files in the program directory.
 constexpr const char* kConfigRecordName = "bravinox.cfg";
@@ -33,6 +39,9 @@ struct ProgramDirFiles {
     std::string keyboard_config;
     std::string ini;
     std::string machine;
+    std::string macro_def;
+    std::string midi_statuses;
+    std::string soundin;
     std::vector<uint8_t> default_font;
     std::vector<uint8_t> small_font;
     std::vector<uint8_t> logo;
