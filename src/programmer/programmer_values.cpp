@@ -83,6 +83,35 @@ uint8_t get_function_value_colour(int16_t record) {
     return kColourReachesStage;
 }
 
+namespace {
+
+uint8_t parameter_colour(uint16_t flags, const runtime::CueFadeRecord* fade) {
+    if ((runtime::run_flags & runtime::RUN_BLIND) != 0) return kColourHeldBack;
+    if ((flags & runtime::FLAG_MANUAL) != 0) return kColourReachesStage;
+    if ((flags & runtime::FLAG_FROZEN) != 0) return kColourHeldBack;
+    if ((flags & runtime::FLAG_PLAYBACK_OWNER) != 0) return kColourHeldBack;
+    if (fade != nullptr && fade->state != 0) return kColourHeldBack;
+    if (any_sequence_running()) return kColourHeldBack;
+    return kColourReachesStage;
+}
+
+}  // namespace
+
+uint8_t get_generator_param_colour(int16_t index) {
+    if (index < 1 || static_cast<size_t>(index) > runtime::kShowGeneratorBytes) return kColourHeldBack;
+    const auto i = static_cast<size_t>(index);
+    const uint16_t flags = runtime::generator_flags != nullptr ? runtime::generator_flags[i] : 0;
+    const runtime::CueFadeRecord* fades = runtime::cue_fade_records.sub_channels;
+    return parameter_colour(flags, fades != nullptr ? &fades[i] : nullptr);
+}
+
+uint8_t get_figure_param_colour(int16_t index) {
+    if (index < 1 || static_cast<size_t>(index) > runtime::kShowFigureBytes) return kColourHeldBack;
+    const auto i = static_cast<size_t>(index);
+    const runtime::CueFadeRecord* fades = runtime::cue_fade_records.extras;
+    return parameter_colour(runtime::figure_flags[i], fades != nullptr ? &fades[i] : nullptr);
+}
+
 void edit_function_value(int16_t record, uint16_t value) {
     if (!record_in_use(record)) return;
     runtime::programmer_values[record] = value;

@@ -26,6 +26,11 @@ void set_function_value(int16_t record, uint16_t value);
 
 // kColourReachesStage or kColourHeldBack for record r.
 uint8_t get_function_value_colour(int16_t record);
+// The same rule for generator parameter i (6 per record, 1-based) and figure
+// parameter i (10 per fixture, 1-based), on the parameter's own flag word and
+// point-cue fade record.
+uint8_t get_generator_param_colour(int16_t index);
+uint8_t get_figure_param_colour(int16_t index);
 
 // The edit step of one record: the programmer value, the manual flag while
 // live edit is on and blind off, then the setter. Refused outside the records
