@@ -105,6 +105,10 @@ struct WatchedInputs {
 WatchedInputs watched;
 
 bool flag(uint32_t word, uint32_t bit) { return (word & bit) != 0; }
+// OPT_OUTPUT_VALUES_VIEW means one thing here: the table shows the live
+// output levels (the start MODE "CUE" sets it, and the faders follow the
+// output with it). The default values have a view of their own, chosen by
+// RUN_DEFAULT_MODE, not by this bit.
 bool output_view() { return flag(runtime::option_flags, runtime::OPT_OUTPUT_VALUES_VIEW); }
 bool table_open() { return flag(runtime::option_flags, runtime::OPT_TABLE_VIEW); }
 bool threshold_mode() { return flag(runtime::run_flags, runtime::RUN_THRESHOLD_MODE); }
@@ -319,8 +323,10 @@ int corresponding_record(int fixture) {
     return record_in_range(record) ? record : 0;
 }
 
-// The level a record's output has now: through its first patch slot, the
-// remembered level while the record is parked.
+// The level a record's output has now. The read-back is kept per output
+// position, so the record is resolved through its first patch slot; reading
+// it at the record's own number would be right only with a one-to-one patch.
+// While the record is parked, its remembered level.
 int16_t output_level(int record) {
     if (programmer::park_flags[at(record)] != 0) return programmer::park_values[at(record)];
     const int position = setup::channel_patch_tables[0][at(record)];
