@@ -3,6 +3,8 @@
 #pragma once
 #include <cstdint>
 
+#include "datafiles/record_files.h"
+
 namespace memories {
 
 // The memory the programmer works on, 1..4000.
@@ -16,6 +18,11 @@ extern int16_t programmer_cue_page;
 extern int16_t programmer_cue_number;
 extern int16_t programmer_cue_point;
 extern int16_t programmer_cue_memory;
+
+// The programmer packed into items, ready to be stored as a cue memory:
+// pack_count items at pack_buffer (null while there are none).
+extern datafiles::MemoryItem* pack_buffer;
+extern int32_t pack_count;
 
 // Every global of this module back to its value at program load (a clean start for each test).
 void reset_memories_globals();

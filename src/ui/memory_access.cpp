@@ -10,6 +10,7 @@
 #include "memcheck/memcheck.h"
 #include "memories/memories.h"
 #include "memories/memory_index.h"
+#include "playback/cue_tables.h"
 #include "runtime/card_discovery.h"
 #include "runtime/dpmi_services.h"
 #include "runtime/fixture_tables.h"
@@ -301,6 +302,19 @@ void unpack_memory(int16_t memory) {
         return;
     }
     place_items(memory_work_buffers, items, false);
+}
+
+void unpack_base_memory() {
+    std::array<uint16_t, kTimeKinds + 1> times{};
+    std::copy(playback::pointcue_edit_times.begin(), playback::pointcue_edit_times.end(), times.begin() + 1);
+    prepare_work_buffers(times, 0);
+    if (memories::pack_count <= 0) return;
+    if (memories::pack_buffer == nullptr) {
+        show_message("NULL POINTER FOR BASEMEMORY");
+        null_pointer_beeps();
+        return;
+    }
+    place_items(memory_work_buffers, {memories::pack_buffer, at(memories::pack_count)}, false);
 }
 
 void unpack_cue_memory(int16_t cue_memory, int16_t cue_slot, int16_t fade_in) {

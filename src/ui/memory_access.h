@@ -94,6 +94,9 @@ bool is_valid_item(uint8_t kind, uint16_t index, uint16_t value);
 
 // Work buffers = memory m (1..4000), over the show default times.
 void unpack_memory(int16_t memory);
+// Work buffers = the programmer packed into items (memories::pack_buffer),
+// over the times of the point cue open in the editor.
+void unpack_base_memory();
 // Work buffers = cue memory cm (1..2000), over the times of cue slot's point
 // cue (-1: the show defaults); a fade-in override (not 0) replaces every
 // FADE IN. Invalid items are skipped with one low beep.

@@ -16,6 +16,7 @@
 #include "memories/memories.h"
 #include "memories/memory_index.h"
 #include "platform/graphics.h"
+#include "playback/cue_tables.h"
 #include "rig/console.h"
 #include "runtime/card_discovery.h"
 #include "runtime/fixture_tables.h"
@@ -232,6 +233,28 @@ TEST_F(MemoryAccess, ACueMemoryUnpacksItsValidItemsWithOneBeepForTheSkippedOnes)
     EXPECT_EQ(b.times[time_at(5, 1)], kShowDefaults[1]);
     EXPECT_EQ(ui::default_times[2], kShowDefaults[2]);
     EXPECT_EQ(tones(150, 500), 2);
+}
+
+TEST_F(MemoryAccess, ThePackedProgrammerUnpacksOverTheTimesOfTheEditedPointCue) {
+    playback::pointcue_edit_times = {5, 6, 7, 8, 9};
+    std::vector<MemoryItem> packed = {{0, 2, 80}, {50, 2, 3}, {202, 2, 15}, {0, 3000, 1}};
+    memories::pack_buffer = packed.data();
+    memories::pack_count = static_cast<int32_t>(packed.size());
+    ui::unpack_base_memory();
+    const ui::MemoryWorkBuffers& b = ui::memory_work_buffers;
+    EXPECT_EQ(b.values[2], 80);
+    EXPECT_EQ(b.generators[generator_at(2, 5)], 3);
+    EXPECT_EQ(b.times[time_at(2, 2)], 15);
+    EXPECT_EQ(b.times[time_at(2, 7)], 6);   // FADE IN of the second group: the point cue's
+    EXPECT_EQ(b.times[time_at(9, 5)], 9);
+    EXPECT_EQ(ui::default_times[4], 8);
+
+    memories::pack_buffer = nullptr;  // a count without a list
+    ui::unpack_base_memory();
+    EXPECT_EQ(ui::current_message(), "NULL POINTER FOR BASEMEMORY");
+    EXPECT_EQ(tones(800, 3000), 2);
+    EXPECT_EQ(b.values[2], 65535);
+    memories::pack_count = 0;
 }
 
 TEST_F(MemoryAccess, ACueSlotAsksForItsPointCueTimes) {
