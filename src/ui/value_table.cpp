@@ -82,14 +82,23 @@ constexpr uint32_t kToggleBeep_ms = 50;
 
 constexpr uint32_t kHalfShift = 19, kChannelPageShift = 22;
 
-// The caches: what each cell shows now.
-std::array<std::array<int16_t, kTableValueColumns + 1>, kTableFixtures + 1> table_value_cache;
-std::array<std::array<int16_t, kTableColumns + 1>, kTableRows + 1> table_colour_cache;
+// What each cell shows now; every cache starts as "nothing drawn".
+template <typename Table, typename Value>
+Table filled(Value value) {
+    Table table;
+    for (auto& row : table) row.fill(value);
+    return table;
+}
 struct MarkCache {
     int16_t colour = -1;
     uint8_t kind = 0;
 };
-std::array<std::array<MarkCache, kTableColumns + 1>, kTableRows + 1> table_mark_cache;
+using ValueCache = std::array<std::array<int16_t, kTableValueColumns + 1>, kTableFixtures + 1>;
+using ColourCache = std::array<std::array<int16_t, kTableColumns + 1>, kTableRows + 1>;
+using MarkCaches = std::array<std::array<MarkCache, kTableColumns + 1>, kTableRows + 1>;
+ValueCache table_value_cache = filled<ValueCache>(kCellEmpty);
+ColourCache table_colour_cache = filled<ColourCache>(int16_t{-1});
+MarkCaches table_mark_cache = filled<MarkCaches>(MarkCache{});
 
 // The two pictures of the empty grid (16 columns, 7 columns), null until taken.
 std::array<uint8_t*, 2> grid_pictures{};
