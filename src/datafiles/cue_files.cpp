@@ -1,6 +1,7 @@
 #include "datafiles/cue_files.h"
 
 #include "datafiles/record_files.h"
+#include "runtime/step_log.h"
 
 namespace datafiles {
 
@@ -13,6 +14,10 @@ void reset_cue_files_globals() {
 }
 
 void load_pointcue_file() {}
+bool get_pointcue_times(int16_t slot, std::array<uint16_t, 5>&) {
+    runtime::log_call("datafiles::get_pointcue_times", {slot});
+    return false;
+}
 void load_cue_playback_file() {}
 void load_cue_sequence_file() {}
 void check_pointcue_consistency(int16_t mode) { last_pointcue_check_mode = mode; }

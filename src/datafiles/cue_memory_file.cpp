@@ -9,6 +9,7 @@
 #include "runtime/show_tables.h"
 #include "ui/commands.h"
 #include "ui/helpers.h"
+#include "ui/memory_access.h"
 
 namespace datafiles {
 

@@ -36,6 +36,10 @@ constexpr int kCueTimes = 5;  // delay in, fade in, delay out, fade out, hold
 // The times of the cue fade last started, in tenths of a second; 32000 is infinite.
 extern std::array<int32_t, kCueTimes> current_cue_times;
 
+// The times of the point-cue record open in the point-cue editor, in time-kind
+// order (DELAY IN, FADE IN, DELAY OUT, FADE OUT, HOLD), tenths of a second.
+extern std::array<uint16_t, kCueTimes> pointcue_edit_times;
+
 // Every global of this module back to its value at program load (a clean start for each test).
 void reset_cue_tables_globals();
 

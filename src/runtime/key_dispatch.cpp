@@ -28,9 +28,11 @@
 #include "ui/fader_widget.h"
 #include "ui/helpers.h"
 #include "ui/main_screen.h"
+#include "ui/memory_access.h"
 #include "ui/message_line.h"
 #include "ui/mode_keys.h"
 #include "ui/screens.h"
+#include "ui/value_table.h"
 
 namespace runtime {
 

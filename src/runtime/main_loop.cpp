@@ -18,7 +18,9 @@
 #include "runtime/timers.h"
 #include "sync/sync_services.h"
 #include "ui/helpers.h"
+#include "ui/memory_access.h"
 #include "ui/screens.h"
+#include "ui/value_table.h"
 
 namespace runtime {
 

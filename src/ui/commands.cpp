@@ -35,8 +35,6 @@ void cycle_transparent_mode(uint8_t which) { runtime::log_call("ui::cycle_transp
 void edit_transparent_mode() { runtime::log_call("ui::edit_transparent_mode"); }
 void edit_tracing_mode(uint8_t page) { runtime::log_call("ui::edit_tracing_mode", {page}); }
 void edit_solo_memory() { runtime::log_call("ui::edit_solo_memory"); }
-void toggle_table_view() { runtime::log_call("ui::toggle_table_view"); }
 void edit_global_settings() { runtime::log_call("ui::edit_global_settings"); }
-void free_cue_buffers() { runtime::log_call("ui::free_cue_buffers"); }
 
 }  // namespace ui

@@ -55,13 +55,7 @@ void edit_transparent_mode();
 void edit_tracing_mode(uint8_t page);
 void edit_solo_memory();
 
-// Value table: digital or percent.
-void toggle_table_view();
-
 // The global settings editor.
 void edit_global_settings();
-
-// Empties the cue-memory image cache.
-void free_cue_buffers();
 
 }  // namespace ui

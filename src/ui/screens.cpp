@@ -204,10 +204,8 @@ void draw_main_screen() {
 void set_panel_mode(int16_t mode) { runtime::log_call("ui::set_panel_mode", {mode}); }
 void toggle_cue_mode() { runtime::log_call("ui::toggle_cue_mode"); }
 
-// Run on every pass of the poll or the main loop: they record nothing.
-void show_output_values() {}
+// Run on every pass of the poll: it records nothing.
 void cycle_rate_step() {}
-void check_memory_status() {}
 
 void free_screen_images() {
     if (frame_image != nullptr) memcheck::mc_free_at(frame_image, __FILE__, __LINE__);

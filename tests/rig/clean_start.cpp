@@ -74,6 +74,7 @@
 #include "ui/memory_access.h"
 #include "ui/message_line.h"
 #include "ui/mode_keys.h"
+#include "ui/value_table.h"
 
 #if __has_include("hwtest/test_menu.h")
 #include "hwtest/auto_test.h"
@@ -122,6 +123,7 @@ void reset_global_state() {
     ui::reset_memory_access_globals();
     ui::reset_message_line_globals();
     ui::reset_mode_keys_globals();
+    ui::reset_value_table_globals();
 
     // Subsystem 3: the data files.
     datafiles::reset_commands_globals();

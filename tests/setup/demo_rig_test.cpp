@@ -16,6 +16,7 @@
 #include "datafiles/setup_file.h"
 #include "demo_rig_files.h"
 #include "host/sacn.h"
+#include "programmer/programmer_values.h"
 #include "rig/console.h"
 #include "rig/program_dir.h"
 #include "rig/rig.h"
@@ -57,10 +58,12 @@ TEST_F(DemoRig, TheShowStartLoadsTheRigAndCompilesItsPatch) {
 
 TEST_F(DemoRig, LevelsOfAPatchedFixtureReachItsAddressInItsUniverse) {
     rig::start_console(rig_, dir_);
-    runtime::set_channel_level(kSpot1Intensity, 200, 0, 0);
-    runtime::set_channel_level(kSpot1Pan, 17, 0, 0);
-    runtime::set_channel_level(kSpot7Intensity, 150, 0, 0);
-    runtime::set_channel_level(kDimmer12, 99, 0, 0);
+    // The levels as the programmer's live edits set them, through the merge.
+    programmer::set_function_value(kSpot1Intensity, 200);
+    programmer::set_function_value(kSpot1Pan, 17);
+    programmer::set_function_value(kSpot7Intensity, 150);
+    programmer::set_function_value(kDimmer12, 99);
+    rig_.run_ms(50);
     EXPECT_EQ(rig_.dmx(1, 14), 200);
     EXPECT_EQ(rig_.dmx(1, 1), 17);
     EXPECT_EQ(rig_.dmx(2, 14), 150);
