@@ -5,9 +5,19 @@
 namespace memories {
 
 int16_t current_memory = 1;
+uint16_t programmer_from_cue = 0;
+int16_t programmer_cue_page = 1;
+int16_t programmer_cue_number = 1;
+int16_t programmer_cue_point = 1;
+int16_t programmer_cue_memory = -1;
 
 void reset_memories_globals() {
     current_memory = 1;
+    programmer_from_cue = 0;
+    programmer_cue_page = 1;
+    programmer_cue_number = 1;
+    programmer_cue_point = 1;
+    programmer_cue_memory = -1;
 }
 
 void recall_memory(int16_t memory, uint8_t mode) { runtime::log_call("memories::recall_memory", {memory, mode}); }

@@ -25,11 +25,14 @@ inline std::array<MemoryIndexEntry, kMemories + 1> memory_index{};
 inline std::array<MemoryItem*, kMemories + 1> memory_items{};
 // 1 when the memory is programmed.
 inline std::array<uint8_t, kMemories + 1> memory_used{};
+// The number of memories whose used flag is 1.
+inline uint16_t memory_used_count = 0;
 
 // Every global of this module back to its value at program load (a clean start for each test).
 inline void reset_memory_index_globals() {
     memory_index = {};  // the item lists are the memory file's: reset_memory_file_globals frees them
     memory_used = {};
+    memory_used_count = 0;
 }
 
 // Name of memory 1..4000 (at most 20 characters); empty when unnamed or out of range.
