@@ -321,9 +321,12 @@ void draw_step_labels(int s) {
     text_at(static_cast<int16_t>(x0 + 206), 134, kYellow, label_text(labels[2]).data());
 }
 
+// The cue the sequence was started from; nothing for a sequence that was
+// never started from a cue (page 0), which would read "0" and "0.-1".
 void draw_sequence_origin(int s) {
     const int16_t x0 = column_x(s);
     const auto i = static_cast<size_t>(s);
+    if (playback::sequence_origin_page[i] == 0) return;
     char text[24]{};
     std::snprintf(text, sizeof text, "%d", playback::sequence_origin_page[i]);
     text_at(static_cast<int16_t>(x0 + 170), 121, kYellow, text);
