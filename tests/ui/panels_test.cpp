@@ -21,6 +21,7 @@
 #include "runtime/card_discovery.h"
 #include "runtime/console_state.h"
 #include "runtime/key_codes.h"
+#include "runtime/startup.h"
 #include "runtime/step_log.h"
 #include "ui/counters.h"
 #include "ui/fader_widget.h"
@@ -325,6 +326,21 @@ TEST_F(Panels, SequenceLabelsBarsMarkersAndOrigins) {
     // Header frames: yellow for the programmed sequence D, light blue for A.
     EXPECT_EQ(platform::count_pixels(kYellow, Rect{556, 109, 629, 109}), 74);
     EXPECT_EQ(platform::count_pixels(kLightBlue, Rect{256, 109, 329, 109}), 74);
+}
+
+TEST_F(Panels, PicturesLastUntilTheEndOfTheShow) {
+    ui::show_analogue_faders();
+    ASSERT_NE(ui::sequence_panel_image, nullptr);  // drawn by the main screen at the start
+    ASSERT_NE(ui::analogue_view_image, nullptr);
+    runtime::free_show_records();
+    EXPECT_EQ(ui::sequence_panel_image, nullptr);
+    EXPECT_EQ(ui::analogue_view_image, nullptr);
+
+    // The next show draws the panel afresh.
+    graphics().clear_call_log();
+    ui::draw_sequence_panel();
+    EXPECT_TRUE(contains(calls(), "_rectangle(230,108,630,236)"));
+    EXPECT_NE(ui::sequence_panel_image, nullptr);
 }
 
 // ------------------------------------------------------------------ memory / cue panel
