@@ -72,7 +72,8 @@ bool memory_load_incomplete() { return last_load.incomplete(); }
 void load_memory_file() {
     free_memory_items();
     last_load = load_item_list_file(kMemoryList, memory_tables(), ItemListRewrite::never);
-    memories::memory_used_count = static_cast<uint16_t>(std::count(memory_used.begin() + 1, memory_used.end(), uint8_t{1}));
+    memories::memory_used_count =
+        static_cast<uint16_t>(std::count(memory_used.begin() + 1, memory_used.end(), uint8_t{1}));
 }
 
 bool save_memory_record(int16_t m) {

@@ -6,9 +6,9 @@ namespace memories {
 
 int16_t current_memory = 1;
 uint16_t programmer_from_cue = 0;
-int16_t programmer_cue_page = 0;
-int16_t programmer_cue_number = 0;
-int16_t programmer_cue_point = 0;
+int16_t programmer_cue_page = 1;
+int16_t programmer_cue_number = 1;
+int16_t programmer_cue_point = 1;
 int16_t programmer_cue_memory = -1;
 datafiles::MemoryItem* pack_buffer = nullptr;
 int32_t pack_count = 0;
@@ -16,9 +16,9 @@ int32_t pack_count = 0;
 void reset_memories_globals() {
     current_memory = 1;
     programmer_from_cue = 0;
-    programmer_cue_page = 0;
-    programmer_cue_number = 0;
-    programmer_cue_point = 0;
+    programmer_cue_page = 1;
+    programmer_cue_number = 1;
+    programmer_cue_point = 1;
     programmer_cue_memory = -1;
     pack_buffer = nullptr;  // the packer owns the buffer
     pack_count = 0;

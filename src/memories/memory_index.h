@@ -25,7 +25,7 @@ inline std::array<MemoryIndexEntry, kMemories + 1> memory_index{};
 inline std::array<MemoryItem*, kMemories + 1> memory_items{};
 // 1 when the memory is programmed.
 inline std::array<uint8_t, kMemories + 1> memory_used{};
-// The memories marked used.
+// The number of memories whose used flag is 1.
 inline uint16_t memory_used_count = 0;
 
 // Every global of this module back to its value at program load (a clean start for each test).

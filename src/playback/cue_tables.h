@@ -30,6 +30,8 @@ using datafiles::CueHeader;
 // Per cue slot 1..11200 and per whole cue 1..1120 (index 0 unused).
 extern std::array<CueHeader, kCueSlots + 1> cue_header_table;
 extern std::array<uint8_t, kCues + 1> cue_point_flags;
+// The number of programmed cue slots.
+extern int16_t cue_used_count;
 
 constexpr int kCueTimes = 5;  // delay in, fade in, delay out, fade out, hold
 

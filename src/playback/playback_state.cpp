@@ -17,6 +17,9 @@ std::array<double, kPlaybacks + 1> playback_timecode_remaining_s{};
 std::array<SequenceRecord, kSequences + 1> sequence_table{};
 std::array<SequenceCrossfade, kSequences + 1> sequence_crossfade{};
 std::array<uint8_t, kSequences + 1> sequence_selected_control{};
+std::array<int16_t, kSequences + 1> sequence_origin_page{};
+std::array<int16_t, kSequences + 1> sequence_origin_cue{};
+std::array<int16_t, kSequences + 1> sequence_origin_point{};
 
 void reset_playback_state_globals() {
     playback_table = {};
@@ -28,6 +31,9 @@ void reset_playback_state_globals() {
     sequence_table = {};
     sequence_crossfade = {};
     sequence_selected_control = {};
+    sequence_origin_page = {};
+    sequence_origin_cue = {};
+    sequence_origin_point = {};
 }
 
 namespace {

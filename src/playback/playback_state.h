@@ -71,6 +71,10 @@ extern std::array<double, kPlaybacks + 1> playback_timecode_remaining_s;
 extern std::array<SequenceRecord, kSequences + 1> sequence_table;
 extern std::array<SequenceCrossfade, kSequences + 1> sequence_crossfade;
 extern std::array<uint8_t, kSequences + 1> sequence_selected_control;  // 1..3
+// The cue each sequence was last started from: page (0 none), cue 1..70 and point 1..10.
+extern std::array<int16_t, kSequences + 1> sequence_origin_page;
+extern std::array<int16_t, kSequences + 1> sequence_origin_cue;
+extern std::array<int16_t, kSequences + 1> sequence_origin_point;
 
 // Every global of this module back to its value at program load (a clean start for each test).
 void reset_playback_state_globals();

@@ -104,7 +104,6 @@ constexpr int16_t kFaderWidgetWidth = 22;
 constexpr int16_t kFaderWidgetHeight = 115;
 constexpr int16_t kFaderBarWidth = 7;
 constexpr int16_t kMasterWidgetTop = 124;
-constexpr int16_t kPlaybackWidgetTop = 10;
 constexpr int16_t kFullLevel = 255;
 constexpr int16_t kLastDmxIn1Start = 496;  // the block's 18 channels still fit the 512
 
@@ -116,6 +115,20 @@ int16_t playback_widget_x(int p) {
     if (p <= 10) return static_cast<int16_t>(25 * p + 360);
     if (p <= 26) return static_cast<int16_t>(25 * p - 40);
     return static_cast<int16_t>(25 * p - 440);
+}
+
+// Screen y of playback p's widget: playbacks 1..10 beside the masters, then
+// one row each for 11..26 and 27..42, three pixels apart, the last ending
+// just inside the analogue fader view's bottom line (y 479). (A single row at
+// the top would lie over the control channel faders, with the three rows on
+// top of one another.)
+constexpr int16_t kPlaybackRowStep = kFaderWidgetHeight + 4;
+constexpr int16_t kPlaybackRowTops[] = {kMasterWidgetTop, kMasterWidgetTop + kPlaybackRowStep,
+                                        kMasterWidgetTop + 2 * kPlaybackRowStep};
+int16_t playback_widget_y(int p) {
+    if (p <= 10) return kPlaybackRowTops[0];
+    if (p <= 26) return kPlaybackRowTops[1];
+    return kPlaybackRowTops[2];
 }
 
 void set_mode_flag(uint32_t bit, bool on) { mode_flags = on ? (mode_flags | bit) : (mode_flags & ~bit); }
@@ -219,7 +232,7 @@ void init_playback_fader_widgets() {
     for (int p = 1; p <= playback::kPlaybacks; ++p) {
         ui::FaderWidget& widget = ui::playback_fader_widgets[static_cast<size_t>(p)];
         ui::set_fader_widget_colours(widget, 10, 8, 15, 10, 8, 0, 4);
-        ui::set_fader_widget_geometry(widget, playback_widget_x(p), kPlaybackWidgetTop, kFaderWidgetWidth,
+        ui::set_fader_widget_geometry(widget, playback_widget_x(p), playback_widget_y(p), kFaderWidgetWidth,
                                       kFaderWidgetHeight);
         ui::set_fader_widget_bar_width(widget, kFaderBarWidth);
         ui::set_fader_widget_number(widget, static_cast<int16_t>(p));

@@ -132,6 +132,7 @@ constexpr int16_t KEY_SEQUENCE_B = 223;
 constexpr int16_t KEY_SEQUENCE_C = 224;
 constexpr int16_t KEY_SEQUENCE_D = 225;
 constexpr int16_t KEY_SEQUENCE_DIRECTION = 226;
+constexpr int16_t KEY_SEQUENCE_DIRECTION_2 = 227;  // its second LED: the other way
 constexpr int16_t KEY_EDIT_ITEM = 228;
 constexpr int16_t KEY_STORE_SEQUENCES = 229;
 constexpr int16_t KEY_FREEZE = 230;

@@ -25,6 +25,7 @@
 #include "setup/setup_data.h"
 #include "sync/commands.h"
 #include "ui/commands.h"
+#include "ui/counters.h"
 #include "ui/fader_widget.h"
 #include "ui/helpers.h"
 #include "ui/main_screen.h"

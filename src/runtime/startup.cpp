@@ -29,6 +29,7 @@
 #include "runtime/timers.h"
 #include "setup/global_settings.h"
 #include "sync/sync_services.h"
+#include "ui/panels.h"
 #include "ui/screens.h"
 
 namespace runtime {
@@ -205,6 +206,7 @@ void free_show_records() {
     datafiles::free_default_values();
     datafiles::free_symbol_drawings();
     datafiles::free_fixture_type_defs();
+    ui::free_panel_images();
 }
 
 }  // namespace runtime

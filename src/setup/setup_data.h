@@ -78,6 +78,8 @@ constexpr size_t kSetupFixtures = 0xC3AF;          // 50095, 700 x FixtureRecord
 
 // Global settings items the show start reads (item n at kSetupGlobalSettings + n - 1).
 constexpr size_t kSetupConvertedMark = 0xC39A;     // item 7: 1 after a conversion of an older setup
+constexpr size_t kSetupAutoprepare = 0xC39E;       // item 11: 1 prepares cues automatically
+constexpr size_t kSetupAutotrace = 0xC39F;         // item 12: 1 traces cues automatically
 constexpr size_t kSetupStartDefaults = 0xC3A0;     // items 13..17; 0 in item 13: not initialised
 
 // Fields of a FixtureRecord.

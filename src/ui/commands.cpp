@@ -18,7 +18,6 @@ void select_relative_mode() { runtime::log_call("ui::select_relative_mode"); }
 void toggle_fixture_step_mode() { runtime::log_call("ui::toggle_fixture_step_mode"); }
 void toggle_programmer_flag() { runtime::log_call("ui::toggle_programmer_flag"); }
 void start_fan_mode_edit() { runtime::log_call("ui::start_fan_mode_edit"); }
-void select_wheel_mode(int16_t mode) { runtime::log_call("ui::select_wheel_mode", {mode}); }
 void run_cue_key() { runtime::log_call("ui::run_cue_key"); }
 void handle_panel_key(int16_t key) { runtime::log_call("ui::handle_panel_key", {key}); }
 void dispatch_mode_key(int16_t key) { runtime::log_call("ui::dispatch_mode_key", {key}); }

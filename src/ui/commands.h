@@ -12,9 +12,6 @@ void toggle_fixture_step_mode();  // 75
 void toggle_programmer_flag();    // 147
 void start_fan_mode_edit();       // 74 while 246 is held
 
-// The wheel mode 1..8 (display_mode).
-void select_wheel_mode(int16_t mode);
-
 // The CUE key.
 void run_cue_key();
 

@@ -127,6 +127,8 @@ uint16_t firmware_version(int card) { return runtime::card_firmware_versions[sta
 constexpr int16_t kCuePages = 16;
 
 constexpr uint32_t kPanelFieldShift = 2;
+constexpr int16_t kSequenceAndFixturePanel = 1;
+constexpr int16_t kAnalogueFadersPanel = 5;
 
 void set_led(int16_t key, bool on) { runtime::set_key_led(key, on ? runtime::LED_ON : runtime::LED_OFF); }
 
@@ -201,7 +203,16 @@ void draw_main_screen() {
     set_console_palette();
 }
 
-void set_panel_mode(int16_t mode) { runtime::log_call("ui::set_panel_mode", {mode}); }
+// Until the panel modes are built: records the panel and draws the two views
+// that need nothing else, so that the right panel is not left black.
+void set_panel_mode(int16_t mode) {
+    runtime::log_call("ui::set_panel_mode", {mode});
+    if (mode == kSequenceAndFixturePanel && (runtime::option_flags & runtime::OPT_SEQUENCE_PANEL) == 0) {
+        draw_sequence_panel();
+    } else if (mode == kAnalogueFadersPanel) {
+        show_analogue_faders();
+    }
+}
 void toggle_cue_mode() { runtime::log_call("ui::toggle_cue_mode"); }
 
 // Run on every pass of the poll: it records nothing.
@@ -210,6 +221,7 @@ void cycle_rate_step() {}
 void free_screen_images() {
     if (frame_image != nullptr) memcheck::mc_free_at(frame_image, __FILE__, __LINE__);
     frame_image = nullptr;
+    free_panel_images();
     free_logo();
 }
 

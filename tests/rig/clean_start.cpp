@@ -32,6 +32,7 @@
 #include "playback/playback_faders.h"
 #include "playback/playback_state.h"
 #include "playback/playback_wing.h"
+#include "playback/sequence_controls.h"
 #include "programmer/attribute_delta.h"
 #include "programmer/channel_generators.h"
 #include "programmer/commands.h"
@@ -74,6 +75,7 @@
 #include "ui/memory_access.h"
 #include "ui/message_line.h"
 #include "ui/mode_keys.h"
+#include "ui/panels.h"
 #include "ui/value_table.h"
 
 #if __has_include("hwtest/test_menu.h")
@@ -100,6 +102,7 @@ void reset_global_state() {
     datafiles::reset_library_files_globals();
     ui::reset_bitmap_fonts_globals();
     ui::reset_main_screen_globals();
+    ui::reset_panels_globals();
 
     // Subsystem 1: the runtime.
     runtime::reset_card_discovery_globals();
@@ -157,6 +160,7 @@ void reset_global_state() {
     playback::reset_key_groups_globals();
     playback::reset_playback_faders_globals();
     playback::reset_playback_state_globals();
+    playback::reset_sequence_controls_globals();
     playback::reset_playback_wing_globals();
     setup::reset_dmx_inputs_globals();
     setup::reset_fixture_type_globals();

@@ -206,13 +206,16 @@ TEST_F(ConsoleState, PlaybackWidgetsSitOnThreePanels) {
     struct Case {
         int playback;
         int16_t x;
+        int16_t y;
     };
-    const Case cases[] = {{1, 385}, {10, 610}, {11, 235}, {26, 610}, {27, 235}, {42, 610}};
+    // Three rows down the analogue fader view: beside the masters, then two
+    // full rows, the last ending inside the view's bottom line (y 479).
+    const Case cases[] = {{1, 385, 124}, {10, 610, 124}, {11, 235, 243}, {26, 610, 243}, {27, 235, 362}, {42, 610, 362}};
     runtime::init_playback_fader_widgets();
     for (const Case& c : cases) {
         const ui::FaderWidget& w = ui::playback_fader_widgets[static_cast<size_t>(c.playback)];
         EXPECT_EQ(w.x, c.x) << c.playback;
-        EXPECT_EQ(w.y, 10);
+        EXPECT_EQ(w.y, c.y) << c.playback;
         EXPECT_EQ(w.width, 22);
         EXPECT_EQ(w.height, 115);
         EXPECT_EQ(w.bar_width, 7);

@@ -283,14 +283,17 @@ Steps names_of(const Steps& calls) {
 
 // Commands of the key table that are built already, and so record nothing.
 const std::set<std::string> kBuiltCommands = {"playback::select_wing_lcd_bank", "programmer::start_timing_edit_mode",
-                                              "programmer::run_edit_time_screen"};
+                                              "programmer::run_edit_time_screen", "ui::select_wheel_mode"};
+// What the built commands themselves ask of parts not built yet.
+const std::set<std::string> kCallsOfBuiltCommands = {"playback::update_sequence_leds"};
 
 TEST_F(KeyDispatch, EveryKeyReachesItsCommandUnderItsCondition) {
     for (const KeyCase& c : kKeyCases) {
         set_state(c.state);
         commands();
         rig.press(c.key, 10);
-        const Steps recorded = runtime::logged_calls();
+        Steps recorded = runtime::logged_calls();
+        std::erase_if(recorded, [](const std::string& call) { return kCallsOfBuiltCommands.count(names_of({call})[0]) != 0; });
         EXPECT_EQ(commands(), c.expected) << "key " << c.key;
         // Every command not built yet leaves its own trace. The time-key
         // screen is built and leaves the traces of what it calls, so only its
@@ -328,10 +331,6 @@ const PassedCase kPassedCases[] = {
     {runtime::KEY_DIGIT_0, kPointCue, "playback::go_to_cue(1, 1, 0)"},  // point 1 of cue 1
     {runtime::KEY_DIGIT_9, kPointCue, "playback::go_to_cue(10, 1, 0)"},
     {runtime::KEY_BANK_UP, kMain, "programmer::handle_fixture_bank_keys(72)"},
-    {runtime::KEY_WHEEL_MODE_2, kMain, "ui::select_wheel_mode(2)"},
-    {runtime::KEY_WHEEL_MODE_4, kMain, "ui::select_wheel_mode(4)"},
-    {runtime::KEY_SEQUENCE_A, kMain, "ui::select_wheel_mode(5)"},
-    {runtime::KEY_SEQUENCE_D, kMain, "ui::select_wheel_mode(8)"},
     {runtime::KEY_FUNCTION_PAGE_1, kMain, "programmer::select_function_page(1)"},
     {runtime::KEY_FUNCTION_PAGE_2, kMain, "programmer::select_function_page(2)"},
     {runtime::KEY_PANEL_3, kMain, "ui::handle_panel_key(163)"},

@@ -218,14 +218,15 @@ TEST_F(FaderWidgetTest, PlaybackElevenAsTheInitialiserPlacesIt) {
     FaderWidget& w = ui::playback_fader_widgets[11];
     ui::show_fader_widget(w);
 
-    EXPECT_EQ(pixel(235, 10), kLightGreen);
-    EXPECT_EQ(pixel(257, 125), kLightGreen);
-    EXPECT_EQ(platform::count_pixels(kBlack, Rect{249, 11, 256, 124}), 8 * 114);
-    // The number "11" in light green at (237, 115), inside the number area (236,112)-(248,123).
-    const auto rows = rows_of(kLightGreen, Rect{236, 112, 248, 123});
-    const auto columns = columns_of(kLightGreen, Rect{236, 112, 248, 123});
+    // The second row of the analogue fader view: (235, 243) to (257, 358).
+    EXPECT_EQ(pixel(235, 243), kLightGreen);
+    EXPECT_EQ(pixel(257, 358), kLightGreen);
+    EXPECT_EQ(platform::count_pixels(kBlack, Rect{249, 244, 256, 357}), 8 * 114);
+    // The number "11" in light green at (237, 348), inside the number area (236,345)-(248,356).
+    const auto rows = rows_of(kLightGreen, Rect{236, 345, 248, 356});
+    const auto columns = columns_of(kLightGreen, Rect{236, 345, 248, 356});
     ASSERT_TRUE(rows && columns);
-    EXPECT_EQ(rows->first, 115);
+    EXPECT_EQ(rows->first, 348);
     EXPECT_GE(columns->first, 237);
     EXPECT_EQ(platform::count_pixels(kWhite, box_of(w)), 0) << "an empty label writes nothing";
     uitest::expect_matches_reference("fader_widget", "playback_11", grown(box_of(w), 4));
