@@ -606,7 +606,10 @@ ItemListLoad load_item_list_file(const ItemListFile& file, const ItemListTables<
     if (rewrite == ItemListRewrite::damaged_or_older && (older || load.damaged())) {
         compact_item_list_file(file, tables, load, true);
     }
-    if (load.damaged()) report_damaged_file(record_file_path(file.layout), load.refused, load.kept_copy);
+    if (load.damaged()) {
+        const FileDamage damage{load.refused, load.entries, load.entries_read, load.places_dropped, 0};
+        report_damaged_file(record_file_path(file.layout), damage, load.kept_copy);
+    }
     platform::_setcolor(kProgressLineColour);
     return load;
 }
