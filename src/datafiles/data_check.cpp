@@ -287,6 +287,10 @@ void init_threshold_file() {
 void check_data_files() {
     platform::clrscr();
     platform::_setcursortype(platform::kCursorHidden);
+    // A program directory without its data folder (a first start): the
+    // files asked for below are created in a new one.
+    const std::string data_folder = program_path("data");
+    if (!platform::dos_exists(data_folder.c_str())) platform::dos_mkdir(data_folder.c_str());
     restore_replaced_files();
 
     const int page_state = memory_page_state();

@@ -187,6 +187,19 @@ TEST_F(DataCheck, EmptyDataFolderAsksForEveryFileInTurnAndYesCreatesThemAll) {
     for (const CurrentFile& file : kCurrentFiles) expect_empty_file(file);
 }
 
+// A program directory without a data folder at all: the same questions,
+// and Y makes the folder and every file in it.
+TEST_F(DataCheck, WithoutADataFolderYesCreatesTheFolderAndEveryFile) {
+    std::filesystem::remove_all(dir_.folder() / "data");
+    start();
+    for (const CurrentFile& file : kCurrentFiles) {
+        answer(file, "Y");
+        if (HasFatalFailure()) return;
+    }
+    ASSERT_TRUE(reaches_main_loop());
+    for (const CurrentFile& file : kCurrentFiles) expect_empty_file(file);
+}
+
 TEST_F(DataCheck, NewThresholdFileHoldsSeventyEmptyEntries) {
     write_current_files();
     dir_.remove_file("data/memthrsh.dat");
