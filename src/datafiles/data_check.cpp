@@ -181,6 +181,9 @@ void ask_to_initialize(const FileDialogue& dialogue, int page = 0) {
     platform::textbackground(kRed);
     platform::textcolor(kYellow);
     write_box(kQuestionTop, dialogue.not_found_row, dialogue.initialize_row, kQuestionBottom, page);
+    // The host shows the question before the answer is read, also when the
+    // answers wait typed ahead in a pipe.
+    platform::idle_poll();
     if (!read_yes_or_no()) {
         platform::textmode(platform::kTextModeColour80);
         platform::exit_program(1);
