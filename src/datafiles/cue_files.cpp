@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <new>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -172,6 +173,7 @@ void draw_percent(int16_t x, int16_t colour, int percent) {
 struct CueFileRead {
     bool found = false;
     bool version_matched = false;
+    bool other_version = false;  // a version text other than the layout's
     int32_t entries_read = 0;
     int32_t refused = 0;
 };
@@ -200,8 +202,14 @@ CueFileRead read_cue_file(const CueFile<Entry, Record>& file) {
     if (stream == nullptr) return read;
     read.found = true;
     const int64_t file_size = stream_size(stream);
-    read.version_matched = check_version_text(stream, layout.version_text);
-    const int64_t header = read.version_matched ? static_cast<int64_t>(version_text_chars(layout)) : 0;
+    std::array<char, kVersionTextChars> text{};
+    const bool has_text = std::fread(text.data(), 1, text.size(), stream) == text.size();
+    read.version_matched = has_text && std::equal(text.begin(), text.end(), layout.version_text);
+    // Another version text still heads the index; only a file without one
+    // has its index from offset 0.
+    read.other_version = has_text && !read.version_matched && std::string_view(text.data(), 8) == "VERSION ";
+    const int64_t header =
+        read.version_matched || read.other_version ? static_cast<int64_t>(version_text_chars(layout)) : 0;
     std::vector<uint8_t> bytes(static_cast<size_t>(entries) * kBytes);
     const bool positioned = std::fseek(stream, static_cast<long>(header), SEEK_SET) == 0;
     const size_t got = positioned ? std::fread(bytes.data(), 1, bytes.size(), stream) : 0;
@@ -299,13 +307,14 @@ void load_cue_file(const CueFile<Entry, Record>& file) {
         file.state.rewrite_pending = true;
         if (file.state.unloaded == 0) {
             const std::string path = record_file_path(file.layout);
-            const bool keep = read.refused > 0 || cut_short;
+            const bool keep = read.refused > 0 || cut_short || read.other_version;
             if (keep) kept_copy = keep_copy(path);
             if (!keep || !kept_copy.empty()) file.state.rewrite_pending = !compact_cue_file(file, true);
         }
     }
-    if (read.refused > 0 || cut_short || file.state.unloaded > 0) {
+    if (read.refused > 0 || cut_short || read.other_version || file.state.unloaded > 0) {
         FileDamage damage;
+        damage.other_version = read.other_version;
         damage.refused = read.refused;
         damage.entries = file.layout.entries;
         damage.entries_read = read.entries_read;

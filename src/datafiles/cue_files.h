@@ -57,10 +57,11 @@ void init_cue_playback_file();  // cueplayb.dat, 2352012 bytes
 // offset that can't be reached empties it silently. A record that memory
 // can't hold stays on file unloaded, and the file is then never compacted
 // in this show, so that nothing is lost. A file without the version text
-// is read with its index from offset 0; such a file, and one cut short
-// inside its index, is written anew at once with the records loaded (a
-// copy of it kept first when records were refused). What went wrong is
-// named once per file under the progress list and on the message line.
+// is read with its index from offset 0, one with another version text from
+// 12; such a file, and one cut short inside its index, is written anew at
+// once with the records loaded (a copy of it kept first when it had
+// another version text or lost records). What went wrong is named once
+// per file under the progress list and on the message line.
 void load_pointcue_file();
 void load_cue_playback_file();
 void load_cue_sequence_file();

@@ -32,6 +32,7 @@ void Refusals::refuse(bool with_beep) {
 std::string damage_text(const FileDamage& damage) {
     std::string text;
     const auto add = [&text](const std::string& part) { text += (text.empty() ? "" : ", ") + part; };
+    if (damage.other_version) add("UNKNOWN VERSION");
     if (damage.refused > 0) add(std::to_string(damage.refused) + " RECORDS REFUSED");
     if (damage.entries_read < damage.entries) add("CUT SHORT AFTER ENTRY " + std::to_string(damage.entries_read));
     if (damage.places_dropped > 0) add(std::to_string(damage.places_dropped) + " RECORD PLACES MENDED");
@@ -40,7 +41,9 @@ std::string damage_text(const FileDamage& damage) {
 }
 
 void report_damaged_file(const std::string& path, int32_t refused, const std::string& kept_copy) {
-    report_damaged_file(path, FileDamage{refused, 0, 0, 0, 0}, kept_copy);
+    FileDamage damage;
+    damage.refused = refused;
+    report_damaged_file(path, damage, kept_copy);
 }
 
 void report_damaged_file(const std::string& path, const FileDamage& damage, const std::string& kept_copy) {

@@ -31,11 +31,12 @@ struct FileDamage {
     int32_t entries_read = 0;    // index entries it held whole (entries when not cut short)
     int32_t places_dropped = 0;  // record places found unfit for reuse
     int32_t unloaded = 0;        // records left on file because memory ran out
+    bool other_version = false;  // headed by a version text this program does not write
 };
 
-// What the report says of the damage: "12 RECORDS REFUSED", "CUT SHORT
-// AFTER ENTRY 1200", "3 RECORD PLACES MENDED", "5 RECORDS NOT LOADED
-// (MEMORY FULL)", joined by ", ".
+// What the report says of the damage: "UNKNOWN VERSION", "12 RECORDS
+// REFUSED", "CUT SHORT AFTER ENTRY 1200", "3 RECORD PLACES MENDED", "5
+// RECORDS NOT LOADED (MEMORY FULL)", joined by ", ".
 std::string damage_text(const FileDamage& damage);
 
 // "MEM.DAT: 12 RECORDS REFUSED", with ", COPY IN MEM.K01" when a copy was

@@ -607,7 +607,11 @@ ItemListLoad load_item_list_file(const ItemListFile& file, const ItemListTables<
         compact_item_list_file(file, tables, load, true);
     }
     if (load.damaged()) {
-        const FileDamage damage{load.refused, load.entries, load.entries_read, load.places_dropped, 0};
+        FileDamage damage;
+        damage.refused = load.refused;
+        damage.entries = load.entries;
+        damage.entries_read = load.entries_read;
+        damage.places_dropped = load.places_dropped;
         report_damaged_file(record_file_path(file.layout), damage, load.kept_copy);
     }
     platform::_setcolor(kProgressLineColour);

@@ -646,3 +646,23 @@ TEST_F(CueWarnings, TheWarningAtASaveKeepsTheShowRunningAndTakesAConsoleKey) {
 }  // namespace warnings
 
 }  // namespace
+
+namespace {
+
+// Another version text still heads the index: the records load, the file
+// is written anew with "VERSION 6.01", and the old one is kept.
+TEST_F(CueFiles, AFileWithAnotherVersionTextLoadsAndIsRewrittenWithACopyKept) {
+    CueFileBytes file(datafiles::kCuePlaybackFile, "VERSION 9.99");
+    file.add(12, datafiles_test::playback_bytes(playback_snapshot(12)));
+    write(kPlaybacks, file.bytes);
+    datafiles::load_cue_playback_file();
+    EXPECT_TRUE(same(playback::cue_playback_table[12], playback_snapshot(12)));
+    ASSERT_EQ(datafiles::load_reports().size(), 1u);
+    EXPECT_EQ(datafiles::load_reports()[0], "CUEPLAYB.DAT: UNKNOWN VERSION, COPY IN CUEPLAYB.K01");
+    EXPECT_EQ(read("data/cueplayb.k01"), file.bytes);
+    EXPECT_EQ(text_at(read(kPlaybacks), 0, 12), "VERSION 6.01");
+    datafiles::load_cue_playback_file();
+    EXPECT_TRUE(same(playback::cue_playback_table[12], playback_snapshot(12)));
+}
+
+}  // namespace
