@@ -64,7 +64,7 @@ constexpr uint8_t kPresenceFlags = CUE_RECORD_IN_CUE | CUE_RECORD_MIDI;
 struct CueFileState {
     int32_t unloaded = 0;          // records memory could not hold: they stay on file only
     bool whole = false;            // found, and nothing refused or unloaded
-    bool rewrite_pending = false;  // the file still lacks its version text or part of its index
+    bool rewrite_pending = false;  // the file still lacks its version text or some of its index
 };
 
 // ------------------------------------------------------------------ records field by field

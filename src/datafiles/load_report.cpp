@@ -31,7 +31,7 @@ void Refusals::refuse(bool with_beep) {
 
 std::string damage_text(const FileDamage& damage) {
     std::string text;
-    const auto add = [&text](const std::string& part) { text += (text.empty() ? "" : ", ") + part; };
+    const auto add = [&text](const std::string& item) { text += (text.empty() ? "" : ", ") + item; };
     if (damage.other_version) add("UNKNOWN VERSION");
     if (damage.refused > 0) add(std::to_string(damage.refused) + " RECORDS REFUSED");
     if (damage.entries_read < damage.entries) add("CUT SHORT AFTER ENTRY " + std::to_string(damage.entries_read));
