@@ -10,6 +10,7 @@
 #include "ui/commands.h"
 #include "ui/helpers.h"
 #include "ui/memory_access.h"
+#include "ui/message_line.h"
 
 namespace datafiles {
 
@@ -21,6 +22,8 @@ constexpr ItemListFile kMemCueList{kMemCueFile, "memcues.da", true, kCounterX, "
 ItemListLoad last_load;
 
 constexpr int32_t kCueMemoryConversionBeepHz = 600;
+constexpr int32_t kSaveErrorBeepHz = 400;
+constexpr uint32_t kSaveErrorBeep_ms = 2000;
 constexpr uint32_t kConversionBeep_ms = 1000;
 
 using runtime::at;
@@ -66,10 +69,19 @@ void load_memcue_file() {
     memcue_used_count = static_cast<uint16_t>(std::count(memcue_used.begin() + 1, memcue_used.end(), uint8_t{1}));
 }
 
+bool memcue_load_incomplete() { return last_load.incomplete(); }
+
 bool save_memcue_record(int16_t n) {
-    if (n < 1 || n > kCueMemories) return false;
-    ui::free_cue_buffers();
-    return save_item_list_record<MemCueIndexEntry>(kMemCueList, memcue_index, n, memcue_items[at(n)]);
+    bool saved = n >= 1 && n <= kCueMemories;
+    if (saved) {
+        ui::free_cue_buffers();
+        saved = save_item_list_record<MemCueIndexEntry>(kMemCueList, memcue_index, n, memcue_items[at(n)]);
+    }
+    if (!saved) {
+        ui::show_message("ERROR SAVING MEMCUES.DAT");
+        ui::beep_interruptible(kSaveErrorBeepHz, kSaveErrorBeep_ms);
+    }
+    return saved;
 }
 
 bool compact_memcue_file(bool replace) {
@@ -84,6 +96,12 @@ void convert_memcue_time_items() {
     compact_memcue_file(true);
 }
 
-void init_memcue_file() { create_record_file(kMemCueFile); }
+void init_memcue_file() {
+    free_memcue_items();
+    clear_memcue_index();
+    memcue_used.fill(0);
+    memcue_used_count = 0;
+    create_record_file(kMemCueFile);
+}
 
 }  // namespace datafiles

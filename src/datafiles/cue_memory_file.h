@@ -1,7 +1,7 @@
 // The cue-memory file, memcues.dat: the 2000 cue memories (the looks that
 // point cues carry) as item lists, on the engine of record_files.h.
 //
-// Layout: a 12-character version text (not compared at load), 2000 index
+// Layout: "VERSION 6.30" (any 12 characters are accepted at load), 2000 index
 // entries of 12 bytes (cue memory n at 12 + (n - 1) * 12: offset, capacity,
 // count), then the records: the tag "+-%04d-+" and `count` items of 5 bytes.
 // Cue memories have no names. The compaction's new copy is "memcues.da".
@@ -36,10 +36,15 @@ void free_memcue_items();
 // memory empty. The file itself is not rewritten.
 void load_memcue_file();
 
+// True when the last load stopped early because memory ran out: cue
+// memories are then left unloaded on file.
+bool memcue_load_incomplete();
+
 // Writes cue memory n's list (count items of memcue_items[n]) and its entry,
 // in place when the record's place holds it, else appended; the cache of
-// unpacked cue memories is dropped first. False when n is out of range or
-// the file can't be written.
+// unpacked cue memories is dropped first. False, with "ERROR SAVING
+// MEMCUES.DAT" on the message line and the error beep, when n is out of
+// range or the file can't be written.
 bool save_memcue_record(int16_t n);
 
 // Rewrites the file with the live records only (memory_file.h's rule).
@@ -49,7 +54,8 @@ bool compact_memcue_file(bool replace);
 // memcues.dat compacted).
 void convert_memcue_time_items();
 
-// Creates memcues.dat empty: the version text and 2000 empty entries.
+// Frees every cue memory's list and empties its entry and used flag, then
+// creates memcues.dat empty: the version text and 2000 empty entries.
 void init_memcue_file();
 
 }  // namespace datafiles

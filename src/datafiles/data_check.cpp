@@ -181,6 +181,9 @@ void ask_to_initialize(const FileDialogue& dialogue, int page = 0) {
     platform::textbackground(kRed);
     platform::textcolor(kYellow);
     write_box(kQuestionTop, dialogue.not_found_row, dialogue.initialize_row, kQuestionBottom, page);
+    // The host shows the question before the answer is read, also when the
+    // answers wait typed ahead in a pipe.
+    platform::idle_poll();
     if (!read_yes_or_no()) {
         platform::textmode(platform::kTextModeColour80);
         platform::exit_program(1);
@@ -287,6 +290,10 @@ void init_threshold_file() {
 void check_data_files() {
     platform::clrscr();
     platform::_setcursortype(platform::kCursorHidden);
+    // A program directory without its data folder (a first start): the
+    // files asked for below are created in a new one.
+    const std::string data_folder = program_path("data");
+    if (!platform::dos_exists(data_folder.c_str())) platform::dos_mkdir(data_folder.c_str());
     restore_replaced_files();
 
     const int page_state = memory_page_state();

@@ -1,5 +1,7 @@
 // Show data files: the start-up check and the loaders that the show
-// initialisation runs. (Least bodies until the show data files are built.)
+// initialisation runs. (load_transp_file, load_soft_file,
+// load_midi_show_file, build_library_index and optimize_data_at_start are
+// least bodies until their files are built.)
 #pragma once
 #include <cstdint>
 

@@ -29,8 +29,25 @@ void Refusals::refuse(bool with_beep) {
     ui::beep(kErrorBeepHz, kErrorBeep_ms);
 }
 
+std::string damage_text(const FileDamage& damage) {
+    std::string text;
+    const auto add = [&text](const std::string& item) { text += (text.empty() ? "" : ", ") + item; };
+    if (damage.other_version) add("UNKNOWN VERSION");
+    if (damage.refused > 0) add(std::to_string(damage.refused) + " RECORDS REFUSED");
+    if (damage.entries_read < damage.entries) add("CUT SHORT AFTER ENTRY " + std::to_string(damage.entries_read));
+    if (damage.places_dropped > 0) add(std::to_string(damage.places_dropped) + " RECORD PLACES MENDED");
+    if (damage.unloaded > 0) add(std::to_string(damage.unloaded) + " RECORDS NOT LOADED (MEMORY FULL)");
+    return text;
+}
+
 void report_damaged_file(const std::string& path, int32_t refused, const std::string& kept_copy) {
-    std::string text = shown_file_name(path) + ": " + std::to_string(refused) + " RECORDS REFUSED";
+    FileDamage damage;
+    damage.refused = refused;
+    report_damaged_file(path, damage, kept_copy);
+}
+
+void report_damaged_file(const std::string& path, const FileDamage& damage, const std::string& kept_copy) {
+    std::string text = shown_file_name(path) + ": " + damage_text(damage);
     if (!kept_copy.empty()) text += ", COPY IN " + shown_file_name(kept_copy);
     if (reports.size() < kReportLines) {
         const auto y = static_cast<int16_t>(kFirstReportY + kReportLineStep * static_cast<int>(reports.size()));

@@ -24,9 +24,25 @@ struct Refusals {
     void refuse(bool with_beep = true);
 };
 
+// What a load found wrong with a file.
+struct FileDamage {
+    int32_t refused = 0;         // records refused
+    int32_t entries = 0;         // index entries the file should hold
+    int32_t entries_read = 0;    // index entries it held whole (entries when not cut short)
+    int32_t places_dropped = 0;  // record places found unfit for reuse
+    int32_t unloaded = 0;        // records left on file because memory ran out
+    bool other_version = false;  // headed by a version text this program does not write
+};
+
+// What the report says of the damage: "UNKNOWN VERSION", "12 RECORDS
+// REFUSED", "CUT SHORT AFTER ENTRY 1200", "3 RECORD PLACES MENDED", "5
+// RECORDS NOT LOADED (MEMORY FULL)", joined by ", ".
+std::string damage_text(const FileDamage& damage);
+
 // "MEM.DAT: 12 RECORDS REFUSED", with ", COPY IN MEM.K01" when a copy was
 // kept: drawn in red on the start screen and kept for the message line.
 void report_damaged_file(const std::string& path, int32_t refused, const std::string& kept_copy);
+void report_damaged_file(const std::string& path, const FileDamage& damage, const std::string& kept_copy);
 // Each show start begins without reports.
 void clear_load_reports();
 // The reports of this start; show_load_reports (data_files.h) puts them on

@@ -606,7 +606,14 @@ ItemListLoad load_item_list_file(const ItemListFile& file, const ItemListTables<
     if (rewrite == ItemListRewrite::damaged_or_older && (older || load.damaged())) {
         compact_item_list_file(file, tables, load, true);
     }
-    if (load.damaged()) report_damaged_file(record_file_path(file.layout), load.refused, load.kept_copy);
+    if (load.damaged()) {
+        FileDamage damage;
+        damage.refused = load.refused;
+        damage.entries = load.entries;
+        damage.entries_read = load.entries_read;
+        damage.places_dropped = load.places_dropped;
+        report_damaged_file(record_file_path(file.layout), damage, load.kept_copy);
+    }
     platform::_setcolor(kProgressLineColour);
     return load;
 }

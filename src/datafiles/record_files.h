@@ -139,7 +139,8 @@ struct RecordFileLayout {
 
 constexpr RecordFileLayout kMemoryFile{"mem", "VERSION 6.30", 4000, kMemoryIndexEntryBytes, 4, kMemoryItemBytes};
 constexpr RecordFileLayout kPresetFile{"presets", "VERSION 6.31", 560, kMemoryIndexEntryBytes, 3, kMemoryItemBytes};
-constexpr RecordFileLayout kMemCueFile{"memcues", "VERSION 6.01", 2000, kMemCueIndexEntryBytes, 4, kMemoryItemBytes};
+// Written with "VERSION 6.30" like mem.dat; the loader reads any version text.
+constexpr RecordFileLayout kMemCueFile{"memcues", "VERSION 6.30", 2000, kMemCueIndexEntryBytes, 4, kMemoryItemBytes};
 constexpr RecordFileLayout kPointcueFile{"cuemem", "VERSION 6.01", 11200, kCueHeaderBytes, 5, 23};
 constexpr RecordFileLayout kCueSequenceFile{"cueseq", "VERSION 6.01", 44800, kCueRecordIndexEntryBytes, 5, 444};
 constexpr RecordFileLayout kCuePlaybackFile{"cueplayb", "VERSION 6.01", 470400, kCueRecordIndexEntryBytes, 6, 16};

@@ -45,9 +45,11 @@ struct SequenceRecord {
     uint16_t fade_time = 0;      // hundredths of a second
     uint16_t wait_delay = 0;     // hundredths of a second
     uint16_t spare_word = 0;
+    std::array<uint8_t, 6> reserved_a{};  // bytes 427..432 of a stored record, kept as they are
     uint8_t mode = 0;            // bits 0-1 run state, 2-3 sync, 4-5 trigger, 6-7 direction
     uint8_t sound_band = 0;
     uint8_t beats_per_step = 0;
+    std::array<uint8_t, 8> reserved_b{};  // bytes 436..443
 };
 
 // The running crossfade of a sequence.

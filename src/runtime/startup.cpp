@@ -10,6 +10,7 @@
 #include "datafiles/threshold_file.h"
 #include "memories/memories.h"
 #include "platform/machine.h"
+#include "playback/cue_tables.h"
 #include "playback/playback_jobs.h"
 #include "programmer/programmer_jobs.h"
 #include "runtime/card_access.h"
@@ -201,6 +202,7 @@ void free_fixture_tables() {}
 void free_show_records() {
     datafiles::free_memory_items();
     datafiles::free_memcue_items();
+    playback::free_cue_records();
     datafiles::free_preset_tables();
     datafiles::free_threshold_tables();
     datafiles::free_default_values();

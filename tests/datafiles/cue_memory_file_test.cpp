@@ -11,6 +11,7 @@
 
 #include "data_dir.h"
 #include "memcheck/memcheck.h"
+#include "ui/message_line.h"
 
 namespace {
 
@@ -171,6 +172,33 @@ TEST_F(CueMemoryFile, NumbersOutsideTheFileAreRefusedAndChangeNothing) {
     const std::vector<uint8_t> file = read(kFile);
     for (int16_t n : {int16_t{0}, int16_t{-1}, int16_t{2001}}) EXPECT_FALSE(datafiles::save_memcue_record(n)) << n;
     EXPECT_EQ(read(kFile), file);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(CueMemoryFile, AStoreThatCannotBeWrittenIsReportedAndChangesNothing) {
+    set_items(12, items(2, 1));
+    remove(kFile);
+    EXPECT_FALSE(datafiles::save_memcue_record(12));
+    EXPECT_EQ(ui::current_message(), "ERROR SAVING MEMCUES.DAT");
+    EXPECT_EQ(memcue_index[12].offset, -1);
+    EXPECT_FALSE(has(kFile));
+}
+
+// A new file empties the tables: the lists held before are freed, not lost.
+TEST_F(CueMemoryFile, ANewFileEmptiesTheTablesAndStartsWithVersion630) {
+    set_items(3, items(2, 1));
+    ASSERT_TRUE(datafiles::save_memcue_record(3));
+    datafiles::memcue_used[3] = 1;
+    datafiles::init_memcue_file();
+    EXPECT_EQ(memcue_items[3], nullptr);
+    EXPECT_EQ(memcue_index[3].offset, -1);
+    EXPECT_EQ(memcue_index[3].count, 0);
+    EXPECT_EQ(datafiles::memcue_used[3], 0);
+    EXPECT_EQ(datafiles_test::text_at(read(kFile), 0, 12), "VERSION 6.30");
+    EXPECT_EQ(size_of(kFile), kFirstRecord);
 }
 
 }  // namespace

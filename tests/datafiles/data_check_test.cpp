@@ -12,6 +12,7 @@
 
 #include "datafiles/data_check.h"
 #include "datafiles/threshold_file.h"
+#include "cue_file_bytes.h"
 #include "data_dir.h"
 #include "rig/console.h"
 #include "runtime/config_records.h"
@@ -47,7 +48,7 @@ const std::array<CurrentFile, 7> kCurrentFiles = {{
     {"memthrsh.dat", " FILE 'MEMTHRSH.DAT' NOT FOUND !                      ",
      " INITIALIZE THRESHOLD-FILE ? (Y/N)                    ", 70 * 101, ""},
     {"memcues.dat", " FILE 'MEMCUES.DAT' NOT FOUND !                       ",
-     " INITIALIZE CUEMEMORIES FILE? (Y/N)?                  ", 12 + 2000 * 12, "VERSION 6.01"},
+     " INITIALIZE CUEMEMORIES FILE? (Y/N)?                  ", 12 + 2000 * 12, "VERSION 6.30"},
     {"cuemem.dat", " FILE 'CUEMEM.DAT' NOT FOUND !                      ",
      " INITIALIZE POINTCUE-FILE ? (Y/N)                    ", 12 + 11200 * 27, "VERSION 6.01"},
     {"cueseq.dat", " FILE 'CUESEQ.DAT' NOT FOUND !                      ",
@@ -76,12 +77,24 @@ std::vector<uint8_t> item_list_file(const char* version, int entries, size_t nam
 }
 
 // What a test puts into a current data file and expects to find kept: the
-// files that the show start loads hold a record it reads, the others some
-// bytes that only the check sees.
+// item-list files hold a record the show start reads, the point cues one
+// that holds that cue memory, and the threshold file some bytes that only
+// the check sees.
 std::vector<uint8_t> kept_content(const std::string& name) {
     if (name == "mem.dat") return item_list_file("VERSION 6.30", 4000, 21, "+-0001-+");
     if (name == "presets.dat") return item_list_file("VERSION 6.31", 560, 21, "+-001-+");
     if (name == "memcues.dat") return item_list_file("VERSION 6.01", 2000, 0, "+-0001-+");
+    if (name == "cuemem.dat") {
+        // Slot 1 holds cue memory 1, which the start then keeps.
+        datafiles_test::CueFileBytes pointcues(datafiles::kPointcueFile);
+        playback::PointcueRecord point;
+        point.flags = playback::CUE_RECORD_IN_CUE;
+        point.point_memory = 1;
+        pointcues.add(1, datafiles_test::pointcue_bytes(point));
+        return pointcues.bytes;
+    }
+    if (name == "cueseq.dat") return datafiles_test::CueFileBytes(datafiles::kCueSequenceFile).bytes;
+    if (name == "cueplayb.dat") return datafiles_test::CueFileBytes(datafiles::kCuePlaybackFile).bytes;
     return kSomeData;
 }
 
@@ -168,6 +181,19 @@ TEST_F(DataCheck, EmptyDataFolderAsksForEveryFileInTurnAndYesCreatesThemAll) {
     start();
     for (const CurrentFile& file : kCurrentFiles) {
         answer(file, "y");
+        if (HasFatalFailure()) return;
+    }
+    ASSERT_TRUE(reaches_main_loop());
+    for (const CurrentFile& file : kCurrentFiles) expect_empty_file(file);
+}
+
+// A program directory without a data folder at all: the same questions,
+// and Y makes the folder and every file in it.
+TEST_F(DataCheck, WithoutADataFolderYesCreatesTheFolderAndEveryFile) {
+    std::filesystem::remove_all(dir_.folder() / "data");
+    start();
+    for (const CurrentFile& file : kCurrentFiles) {
+        answer(file, "Y");
         if (HasFatalFailure()) return;
     }
     ASSERT_TRUE(reaches_main_loop());
@@ -344,7 +370,7 @@ TEST_F(DataCheck, SomeOlderCueFilesAskForTheMissingCueFilesAndStayForTheConversi
     answer(current("cueseq.dat"), "y");
     answer(current("cueplayb.dat"), "y");
     ASSERT_TRUE(reaches_main_loop());
-    EXPECT_EQ(read("cuemem.dat"), kSomeData);
+    EXPECT_EQ(read("cuemem.dat"), kept_content("cuemem.dat"));
     expect_empty_file(current("cueseq.dat"));
     expect_empty_file(current("cueplayb.dat"));
     EXPECT_EQ(read("cue-0560.dat"), kSomeData);
@@ -359,7 +385,7 @@ TEST_F(DataCheck, SomeOlderCueFilesBesideTheCurrentOnesAreKept) {
     start();
     ASSERT_TRUE(reaches_main_loop());
     EXPECT_EQ(read("cue-1120.dat"), kSomeData);
-    EXPECT_EQ(read("cueplayb.dat"), kSomeData);
+    EXPECT_EQ(read("cueplayb.dat"), kept_content("cueplayb.dat"));
 }
 
 // ------------------------------------------------------------------ left-overs of a replacement

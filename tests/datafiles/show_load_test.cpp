@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "cue_file_bytes.h"
 #include "data_dir.h"
 #include "datafiles/cue_files.h"
 #include "datafiles/cue_memory_file.h"
@@ -136,17 +137,16 @@ protected:
 
 TEST_F(ShowLoad, TheShowStartLoadsEveryFileInOrderAndPassesTheLoadersTheirArguments) {
     datafiles::last_default_preset_conversion_flag = -1;
-    datafiles::last_pointcue_check_mode = -1;
     synchro::loaded_timecode_list_name = "NONE";
     start();
     ASSERT_FALSE(rig_.finished());
     EXPECT_EQ(show_loads(), kShowLoads);
     EXPECT_EQ(datafiles::last_default_preset_conversion_flag, 0);
-    EXPECT_EQ(datafiles::last_pointcue_check_mode, 0);
     EXPECT_EQ(synchro::loaded_timecode_list_name, runtime::current_list_name);
     EXPECT_EQ(synchro::loaded_timecode_list_name, "LOAD");  // "LIST LOAD" of the demo ini
     // Without older cue pages nothing is compacted at the start.
-    EXPECT_EQ(datafiles::last_cue_compaction_replace[0], -1);
+    const Steps loads = show_loads();
+    EXPECT_EQ(std::count(loads.begin(), loads.end(), "compact_cue_sequence_file(1)"), 0);
 }
 
 TEST_F(ShowLoad, StoredMemoriesAndPresetsReachTheShowTables) {
@@ -169,6 +169,13 @@ TEST_F(ShowLoad, StoredMemoriesAndPresetsReachTheShowTables) {
     const std::vector<uint8_t> record = {'+', '-', '0', '0', '0', '2', '-', '+', 201, 9, 0, 77, 0};
     cues.insert(cues.end(), record.begin(), record.end());
     write("memcues.dat", cues);
+    // A point cue holds cue memory 2, so that the start keeps it.
+    datafiles_test::CueFileBytes pointcues(datafiles::kPointcueFile);
+    playback::PointcueRecord point;
+    point.flags = playback::CUE_RECORD_IN_CUE;
+    point.point_memory = 2;
+    pointcues.add(15, datafiles_test::pointcue_bytes(point));
+    write("cuemem.dat", pointcues.bytes);
 
     start();
     ASSERT_FALSE(rig_.finished());

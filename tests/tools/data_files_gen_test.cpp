@@ -25,7 +25,7 @@ TEST(DataFilesGen, EmptyFilesHaveTheirHeadersSizesAndNoRecords) {
     };
     const std::map<std::string, Expected> expected = {
         {"mem.dat", {"VERSION 6.30", 132012, 33, 21}},     {"presets.dat", {"VERSION 6.31", 18492, 33, 21}},
-        {"memthrsh.dat", {"", 7070, 101, 37}},             {"memcues.dat", {"VERSION 6.01", 24012, 12, 0}},
+        {"memthrsh.dat", {"", 7070, 101, 37}},             {"memcues.dat", {"VERSION 6.30", 24012, 12, 0}},
         {"cuemem.dat", {"VERSION 6.01", 302412, 27, 23}},  {"cueseq.dat", {"VERSION 6.01", 224012, 5, 1}},
         {"cueplayb.dat", {"VERSION 6.01", 2352012, 5, 1}},
     };

@@ -19,7 +19,7 @@ constexpr IndexLayout kLayouts[] = {
     {"mem.dat", "VERSION 6.30", 4000, 33, 21, 1},
     {"presets.dat", "VERSION 6.31", 560, 33, 21, 1},
     {"memthrsh.dat", "", 70, 101, 37, 16},
-    {"memcues.dat", "VERSION 6.01", 2000, 12, 0, 1},
+    {"memcues.dat", "VERSION 6.30", 2000, 12, 0, 1},
     {"cuemem.dat", "VERSION 6.01", 11200, 27, 23, 1},
     {"cueseq.dat", "VERSION 6.01", 44800, 5, 1, 1},
     {"cueplayb.dat", "VERSION 6.01", 470400, 5, 1, 1},
