@@ -20,9 +20,11 @@
 namespace datafiles {
 
 uint16_t transp_show_default = 0x0101;
+std::array<uint16_t, kTranspSlots + 1> transp_table{};
 
 void reset_data_files_globals() {
     transp_show_default = 0x0101;
+    transp_table.fill(kTranspSlotDefault);
 }
 
 namespace {
@@ -145,7 +147,11 @@ void load_default_values_step() {
                          "  - Loading Default Fixture-values");
     load_default_values();
 }
-void load_transp_file() { transp_show_default = 0x0101; }
+void load_transp_file() {
+    transp_show_default = 0x0101;
+    transp_table.fill(kTranspSlotDefault);
+}
+void save_transp_entry(int16_t entry) { runtime::log_call("datafiles::save_transp_entry", {entry}); }
 void load_soft_file() {}
 void load_midi_show_file() {}
 void build_library_index() {}

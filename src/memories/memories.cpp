@@ -5,9 +5,13 @@
 namespace memories {
 
 int16_t current_memory = 1;
+int16_t memory_list_page = 1;
+int16_t current_threshold = 0;
 
 void reset_memories_globals() {
     current_memory = 1;
+    memory_list_page = 1;
+    current_threshold = 0;
 }
 
 void recall_memory(int16_t memory, uint8_t mode) { runtime::log_call("memories::recall_memory", {memory, mode}); }

@@ -22,4 +22,15 @@ void update_point_cue_leds() { runtime::log_call("playback::update_point_cue_led
 void apply_trackerball_to_playback() {}
 void apply_trackerball_to_sequence(int16_t) {}
 
+void select_previous_playback() { runtime::log_call("playback::select_previous_playback"); }
+void select_next_playback() { runtime::log_call("playback::select_next_playback"); }
+void select_previous_sequence_control(int16_t sequence) {
+    runtime::log_call("playback::select_previous_sequence_control", {sequence});
+}
+void select_next_sequence_control(int16_t sequence) {
+    runtime::log_call("playback::select_next_sequence_control", {sequence});
+}
+void edit_sequence_times() { runtime::log_call("playback::edit_sequence_times"); }
+void draw_cue_grid() { runtime::log_call("playback::draw_cue_grid"); }
+
 }  // namespace playback

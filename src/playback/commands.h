@@ -27,5 +27,14 @@ void update_point_cue_leds();
 // sequence 1..4.
 void apply_trackerball_to_playback();
 void apply_trackerball_to_sequence(int16_t sequence);
+// The selection among the playbacks, and among the controls of sequence 1..4.
+void select_previous_playback();
+void select_next_playback();
+void select_previous_sequence_control(int16_t sequence);
+void select_next_sequence_control(int16_t sequence);
+// The times of the selected sequence control.
+void edit_sequence_times();
+// The cue grid of the shown cue page (right panel).
+void draw_cue_grid();
 
 }  // namespace playback

@@ -35,4 +35,6 @@ void run_effect_wizard() { runtime::log_call("programmer::run_effect_wizard"); }
 void apply_trackerball_to_fader() {}
 void apply_trackerball_to_pantilt() {}
 
+void run_edit_function_value() { runtime::log_call("programmer::run_edit_function_value"); }
+
 }  // namespace programmer

@@ -54,4 +54,7 @@ void run_effect_wizard();
 void apply_trackerball_to_fader();
 void apply_trackerball_to_pantilt();
 
+// EDIT VALUE on the fixture faders: a value for the selected fader typed in.
+void run_edit_function_value();
+
 }  // namespace programmer

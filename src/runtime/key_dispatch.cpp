@@ -28,7 +28,9 @@
 #include "ui/main_screen.h"
 #include "ui/message_line.h"
 #include "ui/mode_keys.h"
+#include "ui/panel_modes.h"
 #include "ui/screens.h"
+#include "ui/settings_editors.h"
 
 namespace runtime {
 

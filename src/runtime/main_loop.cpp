@@ -18,6 +18,7 @@
 #include "runtime/timers.h"
 #include "sync/sync_services.h"
 #include "ui/helpers.h"
+#include "ui/mode_keys.h"
 #include "ui/screens.h"
 
 namespace runtime {

@@ -21,6 +21,7 @@
 #include "ui/helpers.h"
 #include "ui/main_screen.h"
 #include "ui/message_line.h"
+#include "ui/panel_modes.h"
 #include "ui/panels.h"
 
 namespace ui {
@@ -197,16 +198,12 @@ void draw_main_screen() {
     draw_free_counters();
     clear_message();
     draw_control_channel_faders();
-    set_panel_mode(static_cast<int16_t>((runtime::mode_flags & runtime::MODE_PANEL_FIELD) >> kPanelFieldShift));
+    set_panel_mode(static_cast<uint8_t>((runtime::mode_flags & runtime::MODE_PANEL_FIELD) >> kPanelFieldShift));
     set_console_palette();
 }
 
-void set_panel_mode(int16_t mode) { runtime::log_call("ui::set_panel_mode", {mode}); }
-void toggle_cue_mode() { runtime::log_call("ui::toggle_cue_mode"); }
-
 // Run on every pass of the poll or the main loop: they record nothing.
 void show_output_values() {}
-void cycle_rate_step() {}
 void check_memory_status() {}
 
 void free_screen_images() {

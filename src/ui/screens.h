@@ -24,10 +24,7 @@ void show_hardware_check();
 // palette black, then shows it with the console colours.
 void draw_main_screen();
 
-void set_panel_mode(int16_t mode);
-void toggle_cue_mode();
 void show_output_values();
-void cycle_rate_step();
 void check_memory_status();
 
 // Program end: the saved screen pictures and the logo.

@@ -68,6 +68,7 @@
 #include "ui/memory_access.h"
 #include "ui/message_line.h"
 #include "ui/mode_keys.h"
+#include "ui/panel_modes.h"
 
 #if __has_include("hwtest/test_menu.h")
 #include "hwtest/auto_test.h"
@@ -116,6 +117,7 @@ void reset_global_state() {
     ui::reset_memory_access_globals();
     ui::reset_message_line_globals();
     ui::reset_mode_keys_globals();
+    ui::reset_panel_modes_globals();
 
     // Subsystem 3: the data files.
     datafiles::reset_commands_globals();
