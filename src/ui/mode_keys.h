@@ -40,7 +40,7 @@ constexpr int16_t belt_step_of(int16_t resolution) {
                                                                : resolution;
     return static_cast<int16_t>(1 << (kHighestBeltResolution - bits));
 }
-// 0 at 8 bit (whole levels), 1 above (the belts carry a fine part).
+// 0 at 8 bit (whole levels), 1 above (the belts carry a fine remainder).
 constexpr int16_t belt_fine_of(int16_t resolution) { return resolution > kLowestBeltResolution ? 1 : 0; }
 
 // Show speed in percent.

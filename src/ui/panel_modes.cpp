@@ -35,7 +35,7 @@ using runtime::LED_ON;
 using runtime::LED_ON_2;
 using runtime::set_key_led;
 
-// The right panel and the part of it the picture keeps (below the faders' frame line).
+// The right panel and the area of it the picture keeps (below the faders' frame line).
 constexpr int16_t kPanelLeft = 229;
 constexpr int16_t kPanelTop = 105;
 constexpr int16_t kPanelRight = 639;

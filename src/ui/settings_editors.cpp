@@ -66,7 +66,7 @@ uint8_t panel_number() { return static_cast<uint8_t>((runtime::mode_flags & runt
 
 // 1 <-> 0, any other value to 1: the two-way settings.
 uint8_t toggled(uint8_t v) { return v == 1 ? 0 : 1; }
-// ON (1), DEFAULT or OFF (2), ... : 1 -> 2 -> 0 -> 1.
+// The three-way settings step 1 -> 2 -> 0 -> 1 (transparency ON, DEFAULT, OFF; tracing ON, OFF, DEFAULT).
 uint8_t next_of_three(uint8_t v, uint8_t after_other) {
     if (v == 1) return 2;
     if (v == 2) return 0;
