@@ -1,8 +1,7 @@
 // Show data files: the start-up check and the loaders that the show
-// initialisation runs. (load_transp_file, load_soft_file,
-// load_midi_show_file, build_library_index and optimize_data_at_start are
-// least bodies until their files are built.)
+// initialisation runs.
 #pragma once
+#include <array>
 #include <cstdint>
 
 #include "datafiles/library_files.h"

@@ -24,4 +24,18 @@ void decrease_function_level(int16_t channel, int16_t delta) {
     runtime::log_call("memories::decrease_function_level", {channel, delta});
 }
 
+void select_previous_master() { runtime::log_call("memories::select_previous_master"); }
+void select_next_master() { runtime::log_call("memories::select_next_master"); }
+void show_previous_cue_memory() { runtime::log_call("memories::show_previous_cue_memory"); }
+void show_next_cue_memory() { runtime::log_call("memories::show_next_cue_memory"); }
+void show_current_cue_memory() { runtime::log_call("memories::show_current_cue_memory"); }
+void draw_memory_list(int16_t page) { runtime::log_call("memories::draw_memory_list", {page}); }
+void draw_memory_list_cell(int16_t memory, int16_t colour, int16_t text_colour) {
+    runtime::log_call("memories::draw_memory_list_cell", {memory, colour, text_colour});
+}
+void redraw_thresholds() { runtime::log_call("memories::redraw_thresholds"); }
+void mark_threshold_cell(int16_t threshold, int16_t state, int16_t colour) {
+    runtime::log_call("memories::mark_threshold_cell", {threshold, state, colour});
+}
+
 }  // namespace memories

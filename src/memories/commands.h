@@ -24,6 +24,20 @@ void read_outputs_into_programmer();   // second function of 198
 
 // The trackerball steps of this reading on the selected master's level.
 void apply_trackerball_to_master();
+void select_previous_master();
+void select_next_master();
+
+// Browsing the cue memories while CUE is held.
+void show_previous_cue_memory();
+void show_next_cue_memory();
+void show_current_cue_memory();
+
+// The memory list panel (70 memories a page) and one cell of it.
+void draw_memory_list(int16_t page);
+void draw_memory_list_cell(int16_t memory, int16_t colour, int16_t text_colour);
+// The thresholds panel and one threshold's cell.
+void redraw_thresholds();
+void mark_threshold_cell(int16_t threshold, int16_t state, int16_t colour);
 
 // The threshold editor's wheel handler: channel n of the current type moved
 // by delta d, used instead of the programmer edits in threshold mode.

@@ -12,6 +12,8 @@ int16_t programmer_cue_point = 1;
 int16_t programmer_cue_memory = -1;
 datafiles::MemoryItem* pack_buffer = nullptr;
 int32_t pack_count = 0;
+int16_t memory_list_page = 1;
+int16_t current_threshold = 0;
 
 void reset_memories_globals() {
     current_memory = 1;
@@ -22,6 +24,8 @@ void reset_memories_globals() {
     programmer_cue_memory = -1;
     pack_buffer = nullptr;  // the packer owns the buffer
     pack_count = 0;
+    memory_list_page = 1;
+    current_threshold = 0;
 }
 
 void recall_memory(int16_t memory, uint8_t mode) { runtime::log_call("memories::recall_memory", {memory, mode}); }

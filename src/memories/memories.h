@@ -9,6 +9,9 @@ namespace memories {
 
 // The memory the programmer works on, 1..4000.
 extern int16_t current_memory;
+// The page 1..58 the memory list shows, and the threshold 1..70 in work (0 none).
+extern int16_t memory_list_page;
+extern int16_t current_threshold;
 
 // What the programmer was last loaded from: 0 a memory (current_memory), 1 a
 // cue memory, with its cue (page 1..16, cue 1..70, point 1..10) and its cue

@@ -18,12 +18,23 @@ void select_flash_mode_playbacks(int16_t mode) { runtime::log_call("playback::se
 void edit_playback_times(int16_t time) { runtime::log_call("playback::edit_playback_times", {time}); }
 int32_t edit_timing_value(int16_t max_minutes, const char* /*prompt*/, int16_t default_time) {
     runtime::log_call("playback::edit_timing_value", {max_minutes, default_time});
-    return 63000;  // cancelled until the entry is built
+    return default_time;
 }
 void update_point_cue_leds() { runtime::log_call("playback::update_point_cue_leds"); }
 
 // Run on every pass of the poll or the main loop: they record nothing.
 void apply_trackerball_to_playback() {}
 void apply_trackerball_to_sequence(int16_t) {}
+
+void select_previous_playback() { runtime::log_call("playback::select_previous_playback"); }
+void select_next_playback() { runtime::log_call("playback::select_next_playback"); }
+void select_previous_sequence_control(int16_t sequence) {
+    runtime::log_call("playback::select_previous_sequence_control", {sequence});
+}
+void select_next_sequence_control(int16_t sequence) {
+    runtime::log_call("playback::select_next_sequence_control", {sequence});
+}
+void edit_sequence_times() { runtime::log_call("playback::edit_sequence_times"); }
+void draw_cue_grid() { runtime::log_call("playback::draw_cue_grid"); }
 
 }  // namespace playback

@@ -21,8 +21,9 @@ void select_flash_mode_playbacks(int16_t mode);
 // 0 DELAY IN, 1 FADE IN, 2 DELAY OUT, 3 FADE OUT, 4 HOLD.
 void edit_playback_times(int16_t time);
 // The minutes, seconds and tenths entry under a prompt, at most max_minutes:
-// the time in tenths, the default when the operator asks for it, 63000 when
-// cancelled.
+// the time in tenths, the default when the operator asks for it,
+// kTimeEntryCancelled when cancelled. (Least body: answers the default.)
+constexpr int32_t kTimeEntryCancelled = 63000;
 int32_t edit_timing_value(int16_t max_minutes, const char* prompt, int16_t default_time);
 // The LEDs of the point-cue keys for the current cue.
 void update_point_cue_leds();
@@ -31,5 +32,14 @@ void update_point_cue_leds();
 // sequence 1..4.
 void apply_trackerball_to_playback();
 void apply_trackerball_to_sequence(int16_t sequence);
+// The selection among the playbacks, and among the controls of sequence 1..4.
+void select_previous_playback();
+void select_next_playback();
+void select_previous_sequence_control(int16_t sequence);
+void select_next_sequence_control(int16_t sequence);
+// The times of the selected sequence control.
+void edit_sequence_times();
+// The cue grid of the shown cue page (right panel).
+void draw_cue_grid();
 
 }  // namespace playback

@@ -7,6 +7,8 @@ namespace playback {
 int16_t current_cue_page = 1;
 int16_t current_cue = 1;
 int16_t current_cue_point = 1;
+uint8_t cue_fade_phase = 10;
+int16_t last_pointcue_started = -1;
 std::array<MidiCode, kSequences + 1> sequence_midi_codes{};
 std::array<uint8_t, kPlaybacks + 1> playback_note_flags{};
 
@@ -14,6 +16,8 @@ void reset_key_groups_globals() {
     current_cue_page = 1;
     current_cue = 1;
     current_cue_point = 1;
+    cue_fade_phase = 10;
+    last_pointcue_started = -1;
     sequence_midi_codes = {};
     playback_note_flags = {};
 }

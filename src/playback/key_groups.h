@@ -16,6 +16,10 @@ constexpr uint8_t SEQUENCE_TRIGGER_MODE = 3u << 4;
 extern int16_t current_cue_page;
 extern int16_t current_cue;
 extern int16_t current_cue_point;
+// The cue timing view's fade phase (10: no cue fade running) and the cue slot
+// the point-cue engine started last (-1 none).
+extern uint8_t cue_fade_phase;
+extern int16_t last_pointcue_started;
 
 // The MIDI code of each live sequence 1..4, taken from its cue at load.
 extern std::array<MidiCode, kSequences + 1> sequence_midi_codes;

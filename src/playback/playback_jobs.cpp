@@ -51,6 +51,11 @@ void output_figure_byte(int byte) {
 
 }  // namespace
 
+void release_all_programmer_values() { runtime::log_call("playback::release_all_programmer_values"); }
+void mark_dimmer_channels_dirty() { runtime::log_call("playback::mark_dimmer_channels_dirty"); }
+void clear_sequence_step(uint8_t source) { runtime::log_call("playback::clear_sequence_step", {source}); }
+void draw_cue_info_line() { runtime::log_call("playback::draw_cue_info_line"); }
+
 void reset_cue_fades() { runtime::log_call("playback::reset_cue_fades"); }
 void go_to_cue(uint16_t slot, uint8_t record, uint8_t suppress_midi) {
     runtime::log_call("playback::go_to_cue", {slot, record, suppress_midi});

@@ -29,4 +29,6 @@ void run_lamp_command_screen(int16_t key) { runtime::log_call("programmer::run_l
 void apply_pantilt_record() { runtime::log_call("programmer::apply_pantilt_record"); }
 void run_effect_wizard() { runtime::log_call("programmer::run_effect_wizard"); }
 
+void run_edit_function_value() { runtime::log_call("programmer::run_edit_function_value"); }
+
 }  // namespace programmer

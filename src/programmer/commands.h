@@ -46,4 +46,7 @@ void run_lamp_command_screen(int16_t key);
 void apply_pantilt_record();
 void run_effect_wizard();
 
+// EDIT VALUE on the fixture faders: a value for the selected fader typed in.
+void run_edit_function_value();
+
 }  // namespace programmer

@@ -12,5 +12,6 @@ void set_fixture_page(int16_t page) {
 }
 
 void draw_fixture_screen() { runtime::log_call("programmer::draw_fixture_screen"); }
+void redraw_fixture_panel() { runtime::log_call("programmer::redraw_fixture_panel"); }
 
 }  // namespace programmer

@@ -11,5 +11,7 @@ void set_fixture_page(int16_t page);
 
 // The fixture selection panel of the left column.
 void draw_fixture_screen();
+// The fixture panel again, from its saved picture.
+void redraw_fixture_panel();
 
 }  // namespace programmer

@@ -27,6 +27,7 @@
 #include "ui/fader_widget.h"
 #include "ui/helpers.h"
 #include "ui/message_line.h"
+#include "ui/panel_modes.h"
 #include "ui/screens.h"
 
 namespace programmer {

@@ -32,7 +32,9 @@
 #include "ui/memory_access.h"
 #include "ui/message_line.h"
 #include "ui/mode_keys.h"
+#include "ui/panel_modes.h"
 #include "ui/screens.h"
+#include "ui/settings_editors.h"
 #include "ui/value_table.h"
 
 namespace runtime {

@@ -19,6 +19,7 @@
 #include "sync/sync_services.h"
 #include "ui/helpers.h"
 #include "ui/memory_access.h"
+#include "ui/mode_keys.h"
 #include "ui/screens.h"
 #include "ui/value_table.h"
 

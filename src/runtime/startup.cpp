@@ -30,6 +30,8 @@
 #include "runtime/timers.h"
 #include "setup/global_settings.h"
 #include "sync/sync_services.h"
+#include "ui/mode_keys.h"
+#include "ui/panel_modes.h"
 #include "ui/panels.h"
 #include "ui/screens.h"
 

@@ -6,25 +6,6 @@
 
 namespace ui {
 
-// Main-screen mode keys.
-void select_relative_mode();      // 74
-void toggle_fixture_step_mode();  // 75
-void toggle_programmer_flag();    // 147
-void start_fan_mode_edit();       // 74 while 246 is held
-
-// The CUE key.
-void run_cue_key();
-
-// Panel keys 161..163, the arrow digits 173, 175, 177, 179 by wheel mode,
-// EDIT VALUE (183), page up and down in the shown panel.
-void handle_panel_key(int16_t key);
-void dispatch_mode_key(int16_t key);
-void dispatch_mode_action();
-void show_previous_panel_page();
-void show_next_panel_page();
-// Saves the right panel's picture and takes the master and playback widgets
-// off the screen.
-void save_panel_picture();
 
 // The hold-down edit keys: TEXT (196), EDIT ITEM (228), FREEZE (230), CLR (231).
 void run_text_edit_dialog();
@@ -44,15 +25,5 @@ void reset_commands_globals();
 // Cue optimising (235).
 void handle_optimize_key();
 
-// Transparent modes: 0 sequences, 1 playbacks, stepped by keys 388 and 389;
-// the editor of the second function of 73.
-void cycle_transparent_mode(uint8_t which);
-void edit_transparent_mode();
-// Tracing mode of cue page 1..16; the solo-memory editor.
-void edit_tracing_mode(uint8_t page);
-void edit_solo_memory();
-
-// The global settings editor.
-void edit_global_settings();
 
 }  // namespace ui

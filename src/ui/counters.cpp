@@ -15,6 +15,7 @@
 #include "runtime/mouse_input.h"
 #include "setup/setup_data.h"
 #include "ui/helpers.h"
+#include "ui/panel_modes.h"
 #include "ui/panels.h"
 #include "ui/screens.h"
 

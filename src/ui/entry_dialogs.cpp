@@ -14,8 +14,8 @@
 #include "runtime/main_loop.h"
 #include "runtime/mouse_input.h"
 #include "runtime/step_log.h"
-#include "ui/commands.h"
 #include "ui/helpers.h"
+#include "ui/panel_modes.h"
 #include "ui/text_entry.h"
 
 namespace ui {

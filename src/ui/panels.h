@@ -56,4 +56,8 @@ void draw_current_cue_label(int16_t page, int16_t cue, int16_t point);
 // The current memory / cue panel and the in-use status below it.
 void redraw_memory_panel();
 
+// The sequence panel of the right panel, and the analogue fader view.
+void draw_sequence_panel();
+void show_analogue_faders();
+
 }  // namespace ui

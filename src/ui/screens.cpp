@@ -21,6 +21,7 @@
 #include "ui/helpers.h"
 #include "ui/main_screen.h"
 #include "ui/message_line.h"
+#include "ui/panel_modes.h"
 #include "ui/panels.h"
 
 namespace ui {
@@ -199,24 +200,10 @@ void draw_main_screen() {
     draw_free_counters();
     clear_message();
     draw_control_channel_faders();
-    set_panel_mode(static_cast<int16_t>((runtime::mode_flags & runtime::MODE_PANEL_FIELD) >> kPanelFieldShift));
+    set_panel_mode(static_cast<uint8_t>((runtime::mode_flags & runtime::MODE_PANEL_FIELD) >> kPanelFieldShift));
     set_console_palette();
 }
 
-// Until the panel modes are built: records the panel and draws the two views
-// that need nothing else, so that the right panel is not left black.
-void set_panel_mode(int16_t mode) {
-    runtime::log_call("ui::set_panel_mode", {mode});
-    if (mode == kSequenceAndFixturePanel && (runtime::option_flags & runtime::OPT_SEQUENCE_PANEL) == 0) {
-        draw_sequence_panel();
-    } else if (mode == kAnalogueFadersPanel) {
-        show_analogue_faders();
-    }
-}
-void toggle_cue_mode() { runtime::log_call("ui::toggle_cue_mode"); }
-
-// Run on every pass of the poll: it records nothing.
-void cycle_rate_step() {}
 
 void free_screen_images() {
     if (frame_image != nullptr) memcheck::mc_free_at(frame_image, __FILE__, __LINE__);

@@ -24,9 +24,6 @@ void show_hardware_check();
 // palette black, then shows it with the console colours.
 void draw_main_screen();
 
-void set_panel_mode(int16_t mode);
-void toggle_cue_mode();
-void cycle_rate_step();
 
 // Program end: the saved screen pictures and the logo.
 void free_screen_images();

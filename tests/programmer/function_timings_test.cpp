@@ -241,11 +241,12 @@ TEST_F(Timings, TimeKeyScreenFlagsChannelsWhileHeldAndRestoresTheSelection) {
     EXPECT_EQ(runtime::key_led_cache[runtime::KEY_HOLD], 0);
     EXPECT_EQ(runtime::key_led_cache[runtime::KEY_FADER_1 + 10], 2);
     EXPECT_EQ(runtime::key_led_cache[runtime::KEY_FADER_1 + 12], 0);
-    // The time is asked with the show's default HOLD; the entry is cancelled
-    // here, so no time changes.
+    // The time is asked with the show's default HOLD; the entry (not built
+    // yet) answers it, so the flagged channel of the chosen fixtures takes it.
     const std::vector<std::string> calls = runtime::logged_calls();
     EXPECT_NE(std::find(calls.begin(), calls.end(), "playback::edit_timing_value(50, 32000)"), calls.end());
-    EXPECT_EQ(time(record(9, kIntensity), 1, kHold), runtime::kValueNotSet);
+    EXPECT_EQ(time(record(9, kIntensity), 1, kHold), 32000);
+    EXPECT_EQ(time(record(10, kIntensity), 1, kHold), 32000);
     // The selection from before comes back.
     EXPECT_EQ(programmer::fixture_selected[9], 0);
     EXPECT_EQ(programmer::fixture_selected[5], 1);

@@ -75,6 +75,7 @@
 #include "ui/memory_access.h"
 #include "ui/message_line.h"
 #include "ui/mode_keys.h"
+#include "ui/panel_modes.h"
 #include "ui/panels.h"
 #include "ui/value_table.h"
 
@@ -126,7 +127,8 @@ void reset_global_state() {
     ui::reset_memory_access_globals();
     ui::reset_message_line_globals();
     ui::reset_mode_keys_globals();
-    ui::reset_value_table_globals();
+    ui::reset_panel_modes_globals();
+ui::reset_value_table_globals();
 
     // Subsystem 3: the data files.
     datafiles::reset_commands_globals();

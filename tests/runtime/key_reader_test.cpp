@@ -429,7 +429,10 @@ TEST_F(KeyReader, RefusedGroupKeysAreStillSwallowed) {
             push_press(c.key);
             push_release(c.key);
             rig.run_ms(10);
-            EXPECT_EQ(take(), (Events{{false, 0}, {false, 0}})) << c.key << " refused " << refuse;
+            // The blind command reads its own key's release while it waits for the hold.
+            const Events expected =
+                c.key == KEY_BLIND_TOGGLE && !refuse ? Events{{false, 0}} : Events{{false, 0}, {false, 0}};
+            EXPECT_EQ(take(), expected) << c.key << " refused " << refuse;
             EXPECT_EQ(calls(c.function) > 0, !refuse) << c.key << " refused " << refuse;
         }
     }
@@ -544,13 +547,13 @@ TEST_F(KeyReader, SmallConsolePlaybackAndBlindKeysActInside) {
     ring(114, true);   // blind
     ring(114, false);
     rig.run_ms(10);
-    EXPECT_EQ(take(), (Events{{false, 0}, {false, 0}, {false, 0}, {false, KEY_BLIND_TOGGLE}}));
+    // The blind command reads its own key's release while it waits for the hold.
+    EXPECT_EQ(take(), (Events{{false, 0}, {false, 0}, {false, 0}}));
     EXPECT_EQ(calls("playback::handle_flash_key"), 2);
     EXPECT_EQ(calls("ui::toggle_blind_mode"), 1);
     EXPECT_EQ(runtime::logged_calls(),
               (Calls{"playback::handle_flash_key(5, 1)", "synchro::record_fader_event(105, 1)",
-                     "playback::handle_flash_key(5, 0)", "synchro::record_fader_event(105, 0)",
-                     "ui::toggle_blind_mode()"}));
+                     "playback::handle_flash_key(5, 0)", "synchro::record_fader_event(105, 0)"}));
 
     runtime::clear_step_log();
     runtime::run_flags = runtime::RUN_FREEZE_SWITCHES | runtime::RUN_POINTCUE_EDIT;

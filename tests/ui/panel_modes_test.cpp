@@ -1,0 +1,261 @@
+// The right panel's modes, its pages and the keys routed by wheel mode,
+// through the panel, page, arrow and EDIT VALUE keys of the running console.
+#include "ui/panel_modes.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "memories/memories.h"
+#include "rig/console.h"
+#include "runtime/console_state.h"
+#include "runtime/key_codes.h"
+#include "runtime/key_leds.h"
+#include "runtime/step_log.h"
+#include "ui/fader_widget.h"
+#include "ui/helpers.h"
+
+namespace {
+
+using namespace runtime::keys;
+using platform::LedState;
+using Calls = std::vector<std::string>;
+
+constexpr uint32_t kSettle_ms = 20;
+
+void show_panel(uint8_t panel) {
+    runtime::mode_flags = (runtime::mode_flags & ~runtime::MODE_PANEL_FIELD) | (static_cast<uint32_t>(panel) << 2);
+}
+
+bool has_call(const std::string& call) {
+    const Calls calls = runtime::logged_calls();
+    return std::find(calls.begin(), calls.end(), call) != calls.end();
+}
+int count_calls(const std::string& prefix) {
+    const Calls calls = runtime::logged_calls();
+    return static_cast<int>(
+        std::count_if(calls.begin(), calls.end(), [&](const std::string& c) { return c.rfind(prefix, 0) == 0; }));
+}
+
+class PanelModes : public ::testing::Test {
+protected:
+    rig::Rig rig;
+    rig::ProgramDir dir = rig::ProgramDir::demo();
+
+    void SetUp() override {
+        rig::start_console(rig, dir);
+        ASSERT_FALSE(rig.finished());
+        runtime::display_mode = 2;
+        runtime::mode_flags &= ~runtime::MODE_CUE_SCREEN;
+        rig.run_ms(kSettle_ms);
+        runtime::clear_step_log();
+    }
+
+    void expect_panel_leds(LedState first, LedState second, LedState third) {
+        EXPECT_EQ(rig.key_led(KEY_PANEL_1), first);
+        EXPECT_EQ(rig.key_led(KEY_PANEL_2), second);
+        EXPECT_EQ(rig.key_led(KEY_PANEL_3), third);
+    }
+};
+
+TEST_F(PanelModes, KeyOneSwitchesBetweenPanelsOneAndFive) {
+    show_panel(2);
+    rig.press(KEY_PANEL_1, 10);
+    EXPECT_EQ(ui::shown_panel(), 1);
+    expect_panel_leds(LedState::lit, LedState::off, LedState::off);
+    EXPECT_TRUE(has_call("programmer::redraw_fixture_panel()"));
+    rig.press(KEY_PANEL_1, 10);
+    EXPECT_EQ(ui::shown_panel(), 5);
+    expect_panel_leds(LedState::lit, LedState::off, LedState::off);
+    EXPECT_NE(runtime::option_flags & runtime::OPT_ANALOGUE_VIEW, 0u);
+    rig.press(KEY_PANEL_1, 10);
+    EXPECT_EQ(ui::shown_panel(), 1);
+    // From another panel key 161 returns to the panel of the pair shown last.
+    rig.press(KEY_PANEL_1, 10);
+    rig.press(KEY_PANEL_2, 10);
+    EXPECT_EQ(ui::shown_panel(), 2);
+    expect_panel_leds(LedState::off, LedState::lit, LedState::off);
+    rig.press(KEY_PANEL_1, 10);
+    EXPECT_EQ(ui::shown_panel(), 5);
+}
+
+TEST_F(PanelModes, KeyThreeReturnsToTheTableShownLast) {
+    show_panel(2);
+    rig.press(KEY_PANEL_3, 10);
+    EXPECT_EQ(ui::shown_panel(), 3);
+    EXPECT_EQ(runtime::option_flags & runtime::OPT_OUTPUT_VALUES_VIEW, 0u);
+    expect_panel_leds(LedState::off, LedState::off, LedState::lit);
+    EXPECT_NE(runtime::option_flags & runtime::OPT_TABLE_VIEW, 0u);
+    rig.press(KEY_PANEL_3, 10);
+    EXPECT_EQ(ui::shown_panel(), 4);
+    EXPECT_NE(runtime::option_flags & runtime::OPT_OUTPUT_VALUES_VIEW, 0u);
+    rig.press(KEY_PANEL_2, 10);
+    rig.press(KEY_PANEL_3, 10);
+    EXPECT_EQ(ui::shown_panel(), 4);
+    EXPECT_EQ(ui::remembered_table_panel(), 4);
+}
+
+TEST_F(PanelModes, HoldingKeyThreeInTheOutputTableOnlyShowsTheValues) {
+    show_panel(2);
+    rig.press(KEY_PANEL_3, 10);
+    rig.press(KEY_PANEL_3, 10);
+    ASSERT_EQ(ui::shown_panel(), 4);
+    runtime::option_flags |= runtime::OPT_TABLE_VIEW;  // the table drew itself
+    rig.press(KEY_PANEL_3, 2500);
+    EXPECT_EQ(ui::shown_panel(), 4);
+    rig.press(KEY_PANEL_3, 100);
+    EXPECT_EQ(ui::shown_panel(), 3);
+}
+
+TEST_F(PanelModes, PanelTwoAlreadyShownIsNotDrawnAgain) {
+    show_panel(1);
+    runtime::option_flags &= ~runtime::OPT_MEMORY_LIST;
+    runtime::option_flags |= runtime::OPT_SEQUENCE_PANEL;  // already up: not drawn again
+    memories::memory_list_page = 7;
+    memories::current_memory = 455;
+    rig.press(KEY_PANEL_2, 10);
+    EXPECT_EQ(runtime::logged_calls(), (Calls{"memories::draw_memory_list(7)",
+                                              "memories::draw_memory_list_cell(455, 2, 4)"}));
+    runtime::option_flags |= runtime::OPT_MEMORY_LIST;  // the list drew itself
+    runtime::clear_step_log();
+    rig.press(KEY_PANEL_2, 10);
+    EXPECT_EQ(runtime::logged_calls(), Calls{});
+    // On the cue screen the cue grid, in threshold mode the thresholds.
+    runtime::mode_flags |= runtime::MODE_CUE_SCREEN;
+    rig.press(KEY_PANEL_2, 10);
+    EXPECT_TRUE(has_call("playback::draw_cue_grid()"));
+    runtime::mode_flags &= ~runtime::MODE_CUE_SCREEN;
+    runtime::option_flags &= ~runtime::OPT_MEMORY_LIST;
+    runtime::run_flags |= runtime::RUN_THRESHOLD_MODE;
+    memories::current_threshold = 12;
+    runtime::clear_step_log();
+    rig.press(KEY_PANEL_2, 10);
+    EXPECT_EQ(runtime::logged_calls(), (Calls{"memories::redraw_thresholds()",
+                                              "memories::mark_threshold_cell(12, 1, 14)"}));
+    runtime::run_flags &= ~runtime::RUN_THRESHOLD_MODE;
+}
+
+TEST_F(PanelModes, MemoryListPagesStopAtOneAndFiftyEight) {
+    show_panel(2);
+    runtime::option_flags |= runtime::OPT_MEMORY_LIST;
+    memories::memory_list_page = 56;
+    memories::current_memory = 4000;  // on page 58
+    for (int i = 0; i < 4; ++i) rig.press(KEY_PAGE_DOWN, 5);
+    EXPECT_EQ(memories::memory_list_page, ui::kMemoryListPages);
+    EXPECT_EQ(count_calls("memories::draw_memory_list(58)"), 3);
+    EXPECT_EQ(count_calls("memories::draw_memory_list_cell(4000, 2, 4)"), 3);
+    EXPECT_EQ(count_calls("memories::draw_memory_list(59)"), 0);
+    memories::memory_list_page = 2;
+    for (int i = 0; i < 3; ++i) rig.press(KEY_PAGE_UP, 5);
+    EXPECT_EQ(memories::memory_list_page, 1);
+}
+
+TEST_F(PanelModes, CuePagesStopAtOneAndSixteen) {
+    show_panel(2);
+    runtime::mode_flags |= runtime::MODE_CUE_SCREEN;
+    runtime::cue_screen_page = 15;
+    for (int i = 0; i < 3; ++i) rig.press(KEY_PAGE_DOWN, 5);
+    EXPECT_EQ(runtime::cue_screen_page, ui::kCueScreenPages);
+    EXPECT_EQ(count_calls("playback::show_cue_page(16)"), 3);
+    runtime::cue_screen_page = 1;
+    rig.press(KEY_PAGE_UP, 5);
+    EXPECT_EQ(runtime::cue_screen_page, 1);
+    EXPECT_TRUE(has_call("playback::show_cue_page(1)"));
+}
+
+TEST_F(PanelModes, PageKeysPageTheValueTableWhenItIsShown) {
+    show_panel(3);
+    runtime::option_flags |= runtime::OPT_TABLE_VIEW | runtime::OPT_MEMORY_LIST;
+    // Down: the table's second half, then the next fixture page; up: back.
+    rig.press(KEY_PAGE_DOWN, 5);
+    rig.press(KEY_PAGE_DOWN, 5);
+    EXPECT_EQ(runtime::fixture_page, 2);
+    rig.press(KEY_PAGE_UP, 5);
+    rig.press(KEY_PAGE_UP, 5);
+    EXPECT_EQ(runtime::fixture_page, 1);
+}
+
+TEST_F(PanelModes, ArrowsAndEditValueGoWhereTheWheelModeSays) {
+    struct Case {
+        uint8_t display;
+        int16_t key;
+        bool sequence_panel;
+        Calls expected;
+    };
+    const std::vector<Case> cases = {
+        {3, KEY_LEFT, false, {"memories::select_previous_master()"}},
+        {3, KEY_RIGHT, false, {"memories::select_next_master()"}},
+        {4, KEY_LEFT, false, {"playback::select_previous_playback()"}},
+        {4, KEY_RIGHT, false, {"playback::select_next_playback()"}},
+        {6, KEY_LEFT, false, {"playback::select_previous_sequence_control(2)"}},
+        {8, KEY_RIGHT, false, {"playback::select_next_sequence_control(4)"}},
+        {2, KEY_EDIT_VALUE, false, {"programmer::run_edit_function_value()"}},
+        {7, KEY_EDIT_VALUE, false, {"playback::edit_sequence_times()"}},
+        {3, KEY_EDIT_VALUE, false, {}},
+        {1, KEY_LEFT, false, {}},
+    };
+    for (const Case& c : cases) {
+        runtime::display_mode = c.display;
+        runtime::clear_step_log();
+        rig.press(c.key, 10);
+        Calls calls = runtime::logged_calls();
+        EXPECT_EQ(calls, c.expected) << int{c.display} << " key " << c.key;
+    }
+}
+
+TEST_F(PanelModes, ArrowsOnTheFixtureFadersMoveTheSelectionAndTurnThePage) {
+    runtime::display_mode = 2;
+    runtime::fader_bank = 0;
+    runtime::function_count = 20;
+    runtime::function_page = 1;
+    runtime::selected_fader_bank0 = 16;
+    rig.press(KEY_RIGHT, 10);
+    EXPECT_EQ(runtime::logged_calls(), (Calls{"programmer::select_function_page(2)"}));
+
+    runtime::function_page = 2;
+    runtime::selected_fader_bank0 = 1;
+    runtime::clear_step_log();
+    rig.press(KEY_LEFT, 10);
+    EXPECT_EQ(runtime::logged_calls(), (Calls{"programmer::select_function_page(1)"}));
+
+    runtime::function_page = 1;
+    runtime::selected_fader_bank0 = 5;
+    runtime::clear_step_log();
+    rig.press(KEY_RIGHT, 10);
+    EXPECT_EQ(runtime::selected_fader_bank0, 6);
+
+    // Pan/tilt on the trackerball: sideways selects fader 1, up and down do nothing.
+    runtime::mode_flags |= runtime::MODE_TRACKERBALL_PANTILT;
+    runtime::clear_step_log();
+    rig.press(KEY_LEFT, 10);
+    rig.press(KEY_UP, 10);
+    EXPECT_EQ(runtime::logged_calls(), (Calls{"programmer::select_fader(1)"}));
+    runtime::mode_flags &= ~runtime::MODE_TRACKERBALL_PANTILT;
+
+    // No functions in bank 0: nothing.
+    runtime::function_count = 0;
+    runtime::clear_step_log();
+    rig.press(KEY_RIGHT, 10);
+    EXPECT_EQ(runtime::logged_calls(), Calls{});
+}
+
+TEST_F(PanelModes, LeavingTheAnalogueViewSavesItsPictureAndTakesTheFadersOff) {
+    show_panel(2);
+    rig.press(KEY_PANEL_1, 10);
+    rig.press(KEY_PANEL_1, 10);
+    ASSERT_EQ(ui::shown_panel(), 5);
+    runtime::option_flags |= runtime::OPT_ANALOGUE_VIEW;  // the view drew itself and its faders
+    for (auto& widget : ui::master_fader_widgets) widget.shown = 1;
+    for (auto& widget : ui::playback_fader_widgets) widget.shown = 1;
+    ui::fill_box(229, 105, 639, 479, 9);
+    rig.press(KEY_PANEL_1, 10);
+    EXPECT_EQ(ui::shown_panel(), 1);
+    for (int i = 1; i <= ui::kMasterFaderWidgets; ++i) EXPECT_EQ(ui::master_fader_widgets[i].shown, 0) << i;
+    for (int i = 1; i <= ui::kPlaybackFaderWidgets; ++i) EXPECT_EQ(ui::playback_fader_widgets[i].shown, 0) << i;
+    EXPECT_EQ(rig.pixel(400, 300), 0);  // the panel cleared for the sequence and fixture panels
+    EXPECT_EQ(runtime::option_flags & runtime::OPT_ANALOGUE_VIEW, 0u);
+}
+
+}  // namespace
