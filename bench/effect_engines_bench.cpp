@@ -7,6 +7,8 @@
 //   one running a lissajous or polygon figure, rotated.
 #include <benchmark/benchmark.h>
 
+#include "bench_console.h"
+
 #include <memory>
 
 #include "platform/machine.h"
@@ -22,35 +24,9 @@
 
 namespace {
 
-void no_time(void*) {}
-
-// A machine with one console card and the show tables allocated.
-std::unique_ptr<platform::Machine> start_machine(benchmark::State& state) {
-    auto machine = std::make_unique<platform::Machine>();
-    platform::install_machine(machine.get());
-    machine->hooks.poll = &no_time;
-    platform::CardSettings card;
-    card.options = 0x1F;
-    machine->cards.fit(0, card);
-
-    runtime::ConsoleConfig& config = runtime::console_config;
-    config.set_u16(0x008, 0xC800);
-    config.set_u16(0x010, 1);
-    for (size_t option = 0x002; option <= 0x007; ++option) config.set_u8(option, 1);
-    config.set_u8(0x0FC, 1);
-    config.set_u8(0x0FD, 2);
-    runtime::discover_cards();
-    runtime::read_card_memory_map();
-    runtime::read_console_options();
-    runtime::init_console_state();
-    if (!runtime::allocate_show_tables()) state.SkipWithError("no memory for the show tables");
-    runtime::reset_show_tables();
-    runtime::init_timers();
-    return machine;
-}
 
 void BM_GeneratorsFullRig(benchmark::State& state) {
-    auto machine = start_machine(state);
+    auto machine = bench::start_console(state);
     const int records = static_cast<int>(runtime::kShowRecords);
     runtime::function_record_count = static_cast<int16_t>(records);
     for (int r = 1; r <= records; ++r) {
@@ -87,7 +63,7 @@ void BM_GeneratorsFullRig(benchmark::State& state) {
 BENCHMARK(BM_GeneratorsFullRig)->Unit(benchmark::kMicrosecond);
 
 void BM_FiguresFullRig(benchmark::State& state) {
-    auto machine = start_machine(state);
+    auto machine = bench::start_console(state);
     constexpr int kFixtures = 512;
     const int records = static_cast<int>(runtime::kShowRecords);
     runtime::function_record_count = static_cast<int16_t>(records);

@@ -4,6 +4,8 @@
 // so only the console's work is measured.
 #include <benchmark/benchmark.h>
 
+#include "bench_console.h"
+
 #include <memory>
 
 #include "platform/graphics.h"
@@ -19,33 +21,12 @@
 
 namespace {
 
-void no_time(void*) {}
-
 // A console with one card carrying every option, its show tables and the
 // graphics started, as after the show start.
 class Console {
 public:
-    explicit Console(benchmark::State& state) : machine_(std::make_unique<platform::Machine>()) {
-        platform::install_machine(machine_.get());
-        machine_->hooks.poll = &no_time;
+    explicit Console(benchmark::State& state) : machine_(bench::start_console(state)) {
         machine_->graphics.log_calls = false;
-        platform::CardSettings card;
-        card.options = 0x1F;
-        machine_->cards.fit(0, card);
-
-        runtime::ConsoleConfig& config = runtime::console_config;
-        config.set_u16(0x008, 0xC800);  // card slot 1
-        config.set_u16(0x010, 1);       // console card slot
-        for (size_t option = 0x002; option <= 0x007; ++option) config.set_u8(option, 1);
-        config.set_u8(0x0FC, 1);
-        config.set_u8(0x0FD, 2);
-        runtime::discover_cards();
-        runtime::read_card_memory_map();
-        runtime::read_console_options();
-        runtime::init_console_state();
-        if (!runtime::allocate_show_tables()) state.SkipWithError("no memory for the show tables");
-        runtime::reset_show_tables();
-        runtime::init_timers();
         int driver = platform::kVgaDriver;
         int mode = platform::kVgaHiMode;
         platform::_initgraph(driver, mode, "");

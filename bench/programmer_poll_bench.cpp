@@ -9,6 +9,8 @@
 // belts move 3 steps up and down by turns, so no fixture stays at a limit.
 #include <benchmark/benchmark.h>
 
+#include "bench_console.h"
+
 #include <memory>
 
 #include "platform/machine.h"
@@ -33,8 +35,6 @@ constexpr int kWideChannels = 16;
 constexpr int kNarrowChannels = 2;
 constexpr int kBelts = 16;
 constexpr int kStep = 3;
-
-void no_time(void*) {}
 
 // A type whose channels are all dimmers with one sub-function 0..255.
 std::unique_ptr<setup::FixtureTypeDef> dimmer_type(int channels) {
@@ -74,26 +74,7 @@ void lay_out_rig(setup::SetupData& d) {
 }
 
 void BM_PollWithSixteenBeltsInFan(benchmark::State& state) {
-    auto machine = std::make_unique<platform::Machine>();
-    platform::install_machine(machine.get());
-    machine->hooks.poll = &no_time;
-    platform::CardSettings card;
-    card.options = 0x1F;
-    machine->cards.fit(0, card);
-
-    runtime::ConsoleConfig& config = runtime::console_config;
-    config.set_u16(0x008, 0xC800);  // card slot 1
-    config.set_u16(0x010, 1);       // console card slot
-    for (size_t option = 0x002; option <= 0x007; ++option) config.set_u8(option, 1);
-    config.set_u8(0x0FC, 1);
-    config.set_u8(0x0FD, 2);
-    runtime::discover_cards();
-    runtime::read_card_memory_map();
-    runtime::read_console_options();
-    runtime::init_console_state();
-    if (!runtime::allocate_show_tables()) state.SkipWithError("no memory for the show tables");
-    runtime::reset_show_tables();
-    runtime::init_timers();
+    auto machine = bench::start_console(state);
 
     auto wide = dimmer_type(kWideChannels);
     auto narrow = dimmer_type(kNarrowChannels);

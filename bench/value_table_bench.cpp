@@ -4,6 +4,8 @@
 // caches and draws nothing.
 #include <benchmark/benchmark.h>
 
+#include "bench_console.h"
+
 #include <memory>
 
 #include "platform/graphics.h"
@@ -22,14 +24,12 @@ namespace {
 constexpr int kFixtures = 35;
 constexpr int kChannels = 16;
 
-void no_time(void*) {}
-
 // A machine with graphics and the show tables, and the rig of the table.
 class TableBench {
 public:
     explicit TableBench(benchmark::State& state) : machine_(std::make_unique<platform::Machine>()) {
         platform::install_machine(machine_.get());
-        machine_->hooks.poll = &no_time;
+        machine_->hooks.poll = &bench::no_time;
         machine_->graphics.log_calls = false;
         int driver = platform::kVgaDriver;
         int mode = platform::kVgaHiMode;

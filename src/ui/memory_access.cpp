@@ -158,14 +158,17 @@ void null_pointer_beeps() {
     beep(kNullPointerBeepHz, kNullPointerBeep_ms);
 }
 
-// Memory m's list, empty when m is out of range or holds no items; null
-// list with a count above 0 is reported through missing.
-std::span<const MemoryItem> memory_list(int16_t memory, bool& missing) {
+// The list of entry n (1..last) of an item-list table, empty when n is out of
+// range or holds no items; a null list with a count above 0 is reported
+// through missing.
+template <typename IndexTable, typename ItemTable>
+std::span<const MemoryItem> item_list(const IndexTable& index, const ItemTable& lists, int16_t n, int last,
+                                      bool& missing) {
     missing = false;
-    if (memory < 1 || memory > kMemoryCount) return {};
-    const int32_t count = memories::memory_index[at(memory)].count;
+    if (n < 1 || n > last) return {};
+    const int32_t count = index[at(n)].count;
     if (count <= 0) return {};
-    const MemoryItem* items = memories::memory_items[at(memory)];
+    const MemoryItem* items = lists[at(n)];
     if (items == nullptr) {
         missing = true;
         return {};
@@ -173,17 +176,12 @@ std::span<const MemoryItem> memory_list(int16_t memory, bool& missing) {
     return {items, at(count)};
 }
 
+std::span<const MemoryItem> memory_list(int16_t memory, bool& missing) {
+    return item_list(memories::memory_index, memories::memory_items, memory, kMemoryCount, missing);
+}
+
 std::span<const MemoryItem> cue_memory_list(int16_t cue_memory, bool& missing) {
-    missing = false;
-    if (cue_memory < 1 || cue_memory > kCueMemoryCount) return {};
-    const int32_t count = datafiles::memcue_index[at(cue_memory)].count;
-    if (count <= 0) return {};
-    const MemoryItem* items = datafiles::memcue_items[at(cue_memory)];
-    if (items == nullptr) {
-        missing = true;
-        return {};
-    }
-    return {items, at(count)};
+    return item_list(datafiles::memcue_index, datafiles::memcue_items, cue_memory, kCueMemoryCount, missing);
 }
 
 // A cue memory's valid items into arrays, with the messages and beeps of a
