@@ -55,6 +55,16 @@ void update_dirty_outputs() {
     std::fill_n(runtime::dirty_fixtures, runtime::kShowFixtures + 1, uint8_t{0});
 }
 
+void mark_dimmer_channels_dirty() {
+    if (runtime::dirty_channels == nullptr) return;
+    // The list holds 0-based record indexes up to its first free entry.
+    for (const uint16_t entry : runtime::dimmer_channel_list) {
+        if (entry == runtime::kNoDimmerChannel) break;
+        const int r = entry + 1;
+        if (r <= runtime::function_record_count) runtime::dirty_channels[r] = 1;
+    }
+}
+
 void premove_dark_fixtures() {}
 
 void toggle_sequence_run(int16_t sequence, uint8_t mode) {

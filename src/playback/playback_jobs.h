@@ -12,6 +12,8 @@ void run_sequences();
 void read_sequence_controls();
 void run_cue_fades();
 void update_dirty_outputs();
+// Marks every dimmer channel for the next output merge.
+void mark_dimmer_channels_dirty();
 void premove_dark_fixtures();
 void toggle_sequence_run(int16_t sequence, uint8_t mode);
 void refresh_cue_mode();

@@ -11,6 +11,7 @@
 #include "memories/memories.h"
 #include "platform/machine.h"
 #include "playback/playback_jobs.h"
+#include "programmer/fixture_pages.h"
 #include "programmer/programmer_jobs.h"
 #include "runtime/card_access.h"
 #include "runtime/card_discovery.h"
@@ -205,6 +206,7 @@ void free_show_records() {
     datafiles::free_default_values();
     datafiles::free_symbol_drawings();
     datafiles::free_fixture_type_defs();
+    programmer::free_fixture_page_images();
 }
 
 }  // namespace runtime

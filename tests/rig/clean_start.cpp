@@ -24,6 +24,7 @@
 #include "memories/memory_index.h"
 #include "memories/presets.h"
 #include "memories/submaster_cells.h"
+#include "memories/thresholds.h"
 #include "playback/cue_tables.h"
 #include "playback/key_groups.h"
 #include "playback/playback_faders.h"
@@ -32,8 +33,10 @@
 #include "programmer/attribute_delta.h"
 #include "programmer/commands.h"
 #include "programmer/fader_panel.h"
+#include "programmer/fixture_pages.h"
 #include "programmer/fixture_selection.h"
 #include "programmer/function_belts.h"
+#include "programmer/function_timings.h"
 #include "programmer/park_tables.h"
 #include "programmer/programmer_jobs.h"
 #include "programmer/value_mapping.h"
@@ -128,7 +131,9 @@ void reset_global_state() {
     programmer::reset_attribute_delta_globals();
     programmer::reset_commands_globals();
     programmer::reset_fader_panel_globals();
+    programmer::reset_fixture_pages_globals();
     programmer::reset_function_belts_globals();
+    programmer::reset_function_timings_globals();
     programmer::reset_fixture_selection_globals();
     programmer::reset_park_tables_globals();
     programmer::reset_programmer_jobs_globals();
@@ -138,6 +143,7 @@ void reset_global_state() {
     memories::reset_memories_globals();
     memories::reset_memory_index_globals();
     memories::reset_presets_globals();
+    memories::reset_thresholds_globals();
     memories::reset_submaster_cells_globals();
     playback::reset_cue_tables_globals();
     playback::reset_key_groups_globals();
