@@ -1,7 +1,6 @@
 #include "programmer/fader_panel.h"
 
 #include <algorithm>
-#include <cstring>
 
 #include "datafiles/default_values.h"
 #include "memories/presets.h"
@@ -408,8 +407,7 @@ uint8_t channel_level_to_fader(int channel, int level) {
 void copy_wheel_label(std::array<char, 9>& label, const char* text) {
     label.fill('\0');
     if (text == nullptr) return;
-    const size_t length = strnlen(text, label.size() - 1);
-    std::memcpy(label.data(), text, length);
+    for (size_t i = 0; i + 1 < label.size() && text[i] != '\0'; ++i) label[i] = text[i];
 }
 
 void build_fader_panel() {
@@ -420,16 +418,18 @@ void build_fader_panel() {
     const bool typed = runtime::current_fixture_type != -1;
     if (!typed) runtime::set_key_led(runtime::KEY_TRACKERBALL_PANTILT, runtime::LED_OFF);
 
+    // The widgets are laid out narrow the first time the panel is built, and
+    // again when the timing bank left them wide.
+    const bool laid_out = ui::function_fader_widgets[1].width != 0;
+    if (!laid_out || flag(runtime::run_flags, runtime::RUN_TIMINGS_DISPLAY)) lay_out_fader_panel(0);
     const int16_t kind = panel_kind();
     if (runtime::macro_mode == 0 && runtime::fader_bank == kChannelBank) {
         fader_panel_kind = kind;
-        if (flag(runtime::run_flags, runtime::RUN_TIMINGS_DISPLAY)) lay_out_fader_panel(0);
         fill_panel_area(230, 103);
         clear_widgets(true);
         draw_fixture_info();
     } else if (kind != fader_panel_kind) {
         fader_panel_kind = kind;
-        if (flag(runtime::run_flags, runtime::RUN_TIMINGS_DISPLAY)) lay_out_fader_panel(0);
         fill_panel_area(270, 101);
         clear_widgets(!typed);
         if (!(runtime::macro_mode == 1 && typed)) draw_fixture_info();

@@ -184,8 +184,9 @@ TEST_F(EntryDialog, MemoryNumberPagesTheMemoryListWhileTheFieldStaysOpen) {
     EXPECT_EQ(std::count(first.begin(), first.end(), "handle_panel_key(key)"), 1);
     EXPECT_EQ(std::count(first.begin(), first.end(), "show_next_panel_page()"), 0);
     EXPECT_EQ(runtime::fixture_page, 4);
-    EXPECT_EQ(runtime::logged_calls(),
-              (std::vector<std::string>{"programmer::set_fixture_page(4)", "ui::handle_panel_key(162)"}));
+    EXPECT_EQ(runtime::mode_flags & runtime::MODE_CUE_SCREEN, 0u) << "the fixture page is shown again";
+    const std::vector<std::string> calls = runtime::logged_calls();
+    EXPECT_EQ(std::count(calls.begin(), calls.end(), "ui::handle_panel_key(162)"), 1);
 
     runtime::option_flags |= runtime::OPT_MEMORY_LIST;  // the memory list is on screen now
     runtime::clear_step_log();
