@@ -230,4 +230,36 @@ TEST_F(FixtureKeys, ThePanelIsDrawnOncePerPageAndPutBackFromItsPicture) {
     EXPECT_EQ(rig_.pixel(5, 15), 0) << "page 2 has no fixtures";
 }
 
+TEST_F(FixtureKeys, FreezeDisplayMarksEachCell) {
+    // Key k's mark: (col*22 - 12, row*18 - 6) to (col*22 - 7, row*18 - 3).
+    const auto mark = [this](int key) { return rig_.pixel(((key - 1) % 10 + 1) * 22 - 10, ((key - 1) / 10 + 1) * 18 - 5); };
+    rig_.press(2);
+    const uint8_t stage = rig_.pixel(25, 15);  // key 2's cell
+    programmer::fixture_freeze[3] = 1;
+    struct Case {
+        int16_t fixture;
+        int16_t mode;
+        uint8_t led;
+        bool black;
+    };
+    const Case cases[] = {
+        {3, 0, runtime::LED_BLINK_2, true},      // frozen
+        {2, 0, runtime::LED_BLINK_BOTH, false},  // not frozen
+        {3, 1, runtime::LED_OFF, false},         // leaving the freeze display
+        {2, 1, runtime::LED_ON_2, false},        // selected
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "fixture " << c.fixture << " mode " << c.mode);
+        programmer::paint_fixture_cell(c.fixture, c.mode);
+        EXPECT_EQ(led(c.fixture), c.led);
+        if (c.black) {
+            EXPECT_EQ(mark(c.fixture), 0);
+        } else {
+            EXPECT_NE(mark(c.fixture), 0);
+        }
+    }
+    EXPECT_EQ(mark(2), stage);
+    programmer::fixture_freeze.fill(0);
+}
+
 }  // namespace
