@@ -296,7 +296,7 @@ TEST_F(KeyDispatch, EveryKeyReachesItsCommandUnderItsCondition) {
         rig.press(c.key, 10);
         const Steps expected_names = names_of(c.expected);
         // Only the key's own commands count: a built command may call other
-        // parts' least bodies.
+        // modules' least bodies.
         Steps recorded = names_of(runtime::logged_calls());
         std::erase_if(recorded, [&expected_names](const std::string& name) {
             return std::find(expected_names.begin(), expected_names.end(), name) == expected_names.end();
