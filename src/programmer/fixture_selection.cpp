@@ -252,11 +252,12 @@ void set_edit_fixture_type(int16_t type_index, int16_t flag) {
                                  : 0;
         const uint8_t pan = type->named(setup::NamedFunction::pan);
         if ((role >= runtime::ROLE_PAN && role <= runtime::ROLE_TILT_FINE) || pantilt) {
-            if (pan != 0) {
-                const uint8_t channel =
-                    setup::setup_data.u8(setup::SetupData::type_function_map_field(type_index + 1, pan - 1));
+            const uint8_t channel =
+                pan == 0 ? static_cast<uint8_t>(runtime::kTypeChannels)
+                         : setup::setup_data.u8(setup::SetupData::type_function_map_field(type_index + 1, pan - 1));
+            if (channel < runtime::function_count) {
                 runtime::selected_function = static_cast<int16_t>(channel + 1);
-                runtime::function_page = static_cast<int16_t>((channel) / kFadersPerPage + 1);
+                runtime::function_page = static_cast<int16_t>(channel / kFadersPerPage + 1);
                 runtime::selected_fader_bank0 = static_cast<int16_t>(channel % kFadersPerPage + 1);
             }
             runtime::mode_flags &= ~runtime::MODE_TRACKERBALL_PANTILT;
