@@ -52,7 +52,6 @@ void output_figure_byte(int byte) {
 }  // namespace
 
 void release_all_programmer_values() { runtime::log_call("playback::release_all_programmer_values"); }
-void mark_dimmer_channels_dirty() { runtime::log_call("playback::mark_dimmer_channels_dirty"); }
 void clear_sequence_step(uint8_t source) { runtime::log_call("playback::clear_sequence_step", {source}); }
 void draw_cue_info_line() { runtime::log_call("playback::draw_cue_info_line"); }
 
@@ -97,6 +96,16 @@ void update_dirty_outputs() {
     std::fill_n(runtime::dirty_fixtures, runtime::kShowFixtures + 1, uint8_t{0});
     programmer::run_figures_tick();
     programmer::run_generators_tick();
+}
+
+void mark_dimmer_channels_dirty() {
+    if (runtime::dirty_channels == nullptr) return;
+    // The list holds 0-based record indexes up to its first free entry.
+    for (const uint16_t entry : runtime::dimmer_channel_list) {
+        if (entry == runtime::kNoDimmerChannel) break;
+        const int r = entry + 1;
+        if (r <= runtime::function_record_count) runtime::dirty_channels[r] = 1;
+    }
 }
 
 void premove_dark_fixtures() {}

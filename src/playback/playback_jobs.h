@@ -12,13 +12,13 @@ void run_sequences();
 void read_sequence_controls();
 void run_cue_fades();
 void update_dirty_outputs();
+// Marks every dimmer channel for the next output merge.
+void mark_dimmer_channels_dirty();
 void premove_dark_fixtures();
 void toggle_sequence_run(int16_t sequence, uint8_t mode);
 void refresh_cue_mode();
 // Releases the programmer values of every channel.
 void release_all_programmer_values();
-// The dimmer channels to be recomputed by the output merge.
-void mark_dimmer_channels_dirty();
 // Clears the step values of a fade source (5: the point-cue fades).
 void clear_sequence_step(uint8_t source);
 // The cue info line ("P: %d C: %d", the transparent modes).

@@ -2,12 +2,21 @@
 
 #include <algorithm>
 
+#include "playback/playback_jobs.h"
+#include "programmer/fader_panel.h"
+#include "programmer/fixture_groups.h"
+#include "programmer/fixture_pages.h"
+#include "programmer/function_belts.h"
+#include "programmer/function_timings.h"
+#include "runtime/config_records.h"
 #include "runtime/console_state.h"
 #include "runtime/fixture_tables.h"
+#include "runtime/key_codes.h"
+#include "runtime/key_leds.h"
 #include "runtime/key_reader.h"
 #include "runtime/show_tables.h"
 #include "setup/fixture_type.h"
-#include "programmer/fixture_groups.h"
+#include "ui/helpers.h"
 
 namespace programmer {
 
@@ -29,7 +38,10 @@ constexpr int kFadersPerPage = 16;
 constexpr int kFigureFaders = 10;
 constexpr int kGeneratorFaders = 7;
 constexpr int kMacroFaders = 7;
-constexpr int kFigureBank = 2;
+constexpr int kFirstTimeFader = 2;
+constexpr int32_t kErrorTone_hz = 400;
+constexpr uint32_t kErrorTone_ms = 800;
+constexpr uint8_t kHighlight = 14;
 
 bool patched(int n) { return n >= 1 && n <= setup::fixture_count && n <= kFixtures; }
 
@@ -78,15 +90,31 @@ bool has_pan_and_tilt(const setup::FixtureTypeDef* type) {
 void make_fixture_current(int16_t fixture) {
     if (!patched(fixture)) return;
     runtime::current_fixture = fixture;
+    move_fixture_frame(fixture);
     const int16_t type = fixture_type_index(fixture);
-    if (type != runtime::current_fixture_type) set_edit_fixture_type(type, 0);
+    if (type == runtime::current_fixture_type) {
+        refresh_faders();
+    } else {
+        set_edit_fixture_type(type, 0);
+    }
+    draw_fixture_info();
 }
+
+void select_fixture(int16_t fixture) {
+    if (!patched(fixture)) return;
+    fixture_selected[static_cast<size_t>(fixture)] = 1;
+    update_fixture_key_leds();
+    make_fixture_current(fixture);
+}
+
+void deselect_fixture(int16_t fixture) { deselect_fixture_range(fixture, fixture); }
 
 void select_fixture_range(int16_t first, int16_t last) {
     const int16_t low = std::max<int16_t>(std::min(first, last), 1);
     const int16_t high = std::min<int16_t>(std::max(first, last), std::min<int16_t>(setup::fixture_count, kFixtures));
     if (low > high) return;
     for (int n = low; n <= high; ++n) fixture_selected[n] = 1;
+    update_fixture_key_leds();
     const int16_t current = runtime::current_fixture;
     if (!patched(current) || current < low || current > high) make_fixture_current(last >= first ? high : low);
 }
@@ -95,14 +123,18 @@ void deselect_fixture_range(int16_t first, int16_t last) {
     const int16_t low = std::max<int16_t>(std::min(first, last), 1);
     const int16_t high = std::min<int16_t>(std::max(first, last), kFixtures);
     for (int n = low; n <= high; ++n) fixture_selected[n] = 0;
+    update_fixture_key_leds();
     follow_deselection();
 }
 
 void follow_deselection() {
     if (!any_selected()) {
+        move_fixture_frame(0);
         runtime::current_fixture = -1;
         runtime::current_fixture_type = -1;
         runtime::function_count = 0;
+        build_fader_panel();
+        draw_fixture_info();
         return;
     }
     const int16_t current = runtime::current_fixture;
@@ -141,6 +173,7 @@ void apply_fixture_key_range(int16_t key_a, int16_t key_b) {
         const int16_t n = fixture_on_key(page, key);
         if (n != 0) fixture_selected[n] = all_selected ? 0 : 1;
     }
+    update_fixture_key_leds();
     if (all_selected) {
         follow_deselection();
         return;
@@ -167,9 +200,13 @@ void set_edit_fixture_type(int16_t type_index, int16_t flag) {
     }
     runtime::current_fixture_type = type_index;
     runtime::function_count = std::min<int16_t>(type->channel_count(), runtime::kTypeChannels);
+    draw_fixture_info();
 
     if (!has_pan_and_tilt(type)) {
-        if (runtime::fader_bank == kFigureBank) runtime::fader_bank = 0;
+        if (runtime::fader_bank == kFigureBank) {
+            runtime::fader_bank = kChannelBank;
+            runtime::set_key_led(runtime::KEY_FIGURE, runtime::LED_OFF);
+        }
         runtime::mode_flags &= ~runtime::MODE_TRACKERBALL_PANTILT;
     }
     int page = 0;
@@ -194,6 +231,39 @@ void set_edit_fixture_type(int16_t type_index, int16_t flag) {
     clamp_fader(runtime::selected_fader_bank2, kFigureFaders);
     clamp_fader(runtime::selected_fader_bank1, kGeneratorFaders);
     clamp_fader(runtime::macro_fader, kMacroFaders);
+
+    build_fader_panel();
+    refresh_faders();
+    const bool threshold = (runtime::run_flags & runtime::RUN_THRESHOLD_MODE) != 0;
+    const bool pantilt = (runtime::mode_flags & runtime::MODE_TRACKERBALL_PANTILT) != 0;
+    if (runtime::macro_mode == 1 || (runtime::macro_mode == 0 && !threshold && !pantilt)) {
+        highlight_selected_fader(kHighlight);
+    }
+    update_fader_key_leds();
+
+    if (runtime::fader_bank == kTimingBank) {
+        if (runtime::selected_fader_bank3 < kFirstTimeFader) runtime::selected_fader_bank3 = kFirstTimeFader;
+        runtime::selected_function_type = type_index;
+        runtime::selected_function = static_cast<int16_t>(runtime::function_page * kFadersPerPage +
+                                                          runtime::selected_fader_bank0 - kFadersPerPage);
+        const int record = runtime::fixture_channel_record(runtime::current_fixture, runtime::selected_function);
+        const uint8_t role = record >= 1 && runtime::function_record_table != nullptr
+                                 ? runtime::function_record_table[record].pantilt_role
+                                 : 0;
+        const uint8_t pan = type->named(setup::NamedFunction::pan);
+        if ((role >= runtime::ROLE_PAN && role <= runtime::ROLE_TILT_FINE) || pantilt) {
+            const uint8_t channel =
+                pan == 0 ? static_cast<uint8_t>(runtime::kTypeChannels)
+                         : setup::setup_data.u8(setup::SetupData::type_function_map_field(type_index + 1, pan - 1));
+            if (channel < runtime::function_count) {
+                runtime::selected_function = static_cast<int16_t>(channel + 1);
+                runtime::function_page = static_cast<int16_t>(channel / kFadersPerPage + 1);
+                runtime::selected_fader_bank0 = static_cast<int16_t>(channel % kFadersPerPage + 1);
+            }
+            runtime::mode_flags &= ~runtime::MODE_TRACKERBALL_PANTILT;
+        }
+        show_timing_group_labels();
+    }
 }
 
 void apply_fixture_freeze_flags() {
@@ -217,5 +287,115 @@ void apply_fixture_freeze_flags() {
         }
     }
 }
+
+namespace {
+
+int shown_page_count() {
+    const int page = runtime::fixture_page;
+    return page >= 1 && page <= runtime::kFixturePages ? runtime::fixture_bank_counts[static_cast<size_t>(page)] : 0;
+}
+
+bool is_fixture_key(int16_t key) { return key >= runtime::KEY_FIXTURE_1 && key <= runtime::KEY_FIXTURE_70; }
+
+// The highest patch index selected, 0 none.
+int16_t highest_selected() {
+    for (int n = std::min<int>(setup::fixture_count, kFixtures); n >= 1; --n) {
+        if (fixture_selected[static_cast<size_t>(n)] == 1) return static_cast<int16_t>(n);
+    }
+    return 0;
+}
+
+// Puts back every fixture that the last even or odd key took away.
+void restore_saved_selection() {
+    for (int n = 1; n <= kFixtures; ++n) {
+        if (saved_selection[static_cast<size_t>(n)] == 1) fixture_selected[static_cast<size_t>(n)] = 1;
+    }
+}
+
+void keep_parity(bool even) {
+    const int16_t own = even ? runtime::KEY_EVEN : runtime::KEY_ODD;
+    const int16_t other = even ? runtime::KEY_ODD : runtime::KEY_EVEN;
+    if (runtime::key_led_cache[static_cast<size_t>(own)] == runtime::LED_ON) {
+        restore_saved_selection();
+        runtime::set_key_led(own, runtime::LED_OFF);
+    } else {
+        if (runtime::current_fixture == -1) {
+            ui::beep(kErrorTone_hz, kErrorTone_ms);
+            return;
+        }
+        if (runtime::key_led_cache[static_cast<size_t>(other)] == runtime::LED_ON) restore_saved_selection();
+        for (int n = 1; n <= kFixtures; ++n) {
+            uint8_t& selected = fixture_selected[static_cast<size_t>(n)];
+            const bool in_rig = n <= setup::fixture_count;
+            saved_selection[static_cast<size_t>(n)] = selected == 1 && in_rig ? 1 : 0;
+            const bool is_even = n % 2 == 0;
+            if (selected == 1 && is_even != even) selected = 0;
+        }
+        runtime::set_key_led(other, runtime::LED_OFF);
+        runtime::set_key_led(own, runtime::LED_ON);
+    }
+    update_fixture_key_leds();
+    const int16_t last = highest_selected();
+    if (last != 0) {
+        make_fixture_current(last);
+    } else {
+        follow_deselection();
+    }
+}
+
+}  // namespace
+
+void handle_fixture_key(int16_t key) {
+    const int count = shown_page_count();
+    if (!is_fixture_key(key) || count == 0) {
+        if (setup::fixture_count == 0) return;
+        if (key == runtime::KEY_ALL) select_all_fixtures();
+        if (key == runtime::KEY_NONE) deselect_all_fixtures();
+        return;
+    }
+    const auto clamp_key = [count](int16_t k) { return static_cast<int16_t>(std::min<int>(k, count)); };
+    const int16_t first = clamp_key(key);
+    for (;;) {
+        int16_t event = 0;
+        const bool press = runtime::get_key(&event);
+        if (is_fixture_key(event) && clamp_key(event) == first) {
+            const int16_t n = fixture_on_key(runtime::fixture_page, first);
+            if (n != 0 && fixture_selected[static_cast<size_t>(n)] == 1) {
+                deselect_fixture(n);
+            } else {
+                select_fixture(n);
+            }
+            break;
+        }
+        if (!press) continue;  // releases of other keys
+        if (is_fixture_key(event)) apply_fixture_key_range(first, clamp_key(event));
+        break;  // a range, or another key that ends the command
+    }
+    if ((runtime::mode_flags & runtime::MODE_FIXTURE_STEP) != 0) playback::mark_dimmer_channels_dirty();
+}
+
+void select_next_fixture(int16_t key) {
+    const int page = runtime::fixture_page;
+    const int count = shown_page_count();
+    if (count == 0) return;
+    int highest = 0;
+    for (int k = count; k >= 1 && highest == 0; --k) {
+        const int16_t n = fixture_on_key(page, k);
+        if (n != 0 && fixture_selected[static_cast<size_t>(n)] == 1) highest = k;
+    }
+    int next = key == runtime::KEY_NEXT ? highest + 1 : highest - 1;
+    if (next > count) next = 1;
+    if (next < 1) next = count;
+    const int16_t chosen = fixture_on_key(page, next);
+    if (chosen == 0) return;
+    for (int n = 1; n <= setup::fixture_count && n <= kFixtures; ++n) {
+        fixture_selected[static_cast<size_t>(n)] = n == chosen ? 1 : 0;
+    }
+    update_fixture_key_leds();
+    make_fixture_current(chosen);
+}
+
+void keep_even_fixtures() { keep_parity(true); }
+void keep_odd_fixtures() { keep_parity(false); }
 
 }  // namespace programmer

@@ -25,6 +25,27 @@ extern std::array<uint8_t, setup::kMaxFixtureTypes + 1> remembered_fader;
 // Every global of this module back to its value at program load (a clean start for each test).
 void reset_fixture_selection_globals();
 
+// Fixture keys 1..70, ALL (76) and NONE (77). A key pressed and released
+// alone toggles its fixture; a second fixture key pressed while the first is
+// held acts on the range of keys between the two (apply_fixture_key_range); a
+// key above the page's last fixture stands for the last; any other key
+// pressed meanwhile ends the command and is consumed.
+void handle_fixture_key(int16_t key);
+
+// Selects fixture n and makes it current.
+void select_fixture(int16_t fixture);
+// Deselects fixture n; the current fixture follows the selection.
+void deselect_fixture(int16_t fixture);
+
+// LAST (191) or NEXT (192): selects exactly the key before or after the
+// highest selected key of the shown page, wrapping around the page.
+void select_next_fixture(int16_t key);
+
+// Keys 382 and 383: keep the even or the odd patch indexes of the selection;
+// pressed again (its LED lit) the key restores the selection from before.
+void keep_even_fixtures();
+void keep_odd_fixtures();
+
 // Selects patch indexes a..b (either order); when there is no current
 // fixture or it lies outside the range, b becomes current.
 void select_fixture_range(int16_t first, int16_t last);

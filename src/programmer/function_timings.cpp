@@ -11,8 +11,10 @@
 #include "programmer/fader_panel.h"
 #include "programmer/fixture_functions.h"
 #include "programmer/fixture_groups.h"
+#include "programmer/fixture_pages.h"
 #include "programmer/fixture_selection.h"
 #include "programmer/function_belts.h"
+#include "programmer/function_page.h"
 #include "programmer/programmer_jobs.h"
 #include "runtime/config_records.h"
 #include "runtime/console_state.h"
@@ -38,12 +40,11 @@ constexpr std::array<uint16_t, kTimeKinds + 1> kProgramDefaultTimes = {0, 0, 20,
 }  // namespace
 
 std::array<uint16_t, kTimeKinds + 1> default_times = kProgramDefaultTimes;
-std::array<uint8_t, 4> timing_group_flags{};
+std::array<uint8_t, kTimingGroups + 1> timing_group_flags{};
 std::array<TimingFader, kTimeKinds + 1> timing_faders{};
 
 namespace {
 
-constexpr int kActiveGroup = 3;        // index of the active group in timing_group_flags
 constexpr int kPanTiltLegend = 2;      // the third group's byte
 constexpr int kFadersPerPage = 16;
 constexpr int kTimingFaderCount = 6;   // fader 1 the channel, 2..6 the five times
@@ -135,7 +136,7 @@ int counterpart_of(int a, int c, int f) {
 }
 
 int active_group() {
-    const int g = timing_group_flags[kActiveGroup];
+    const int g = timing_group_flags[kActiveTimingGroup];
     return g >= 1 && g <= kTimingGroups ? g : 0;
 }
 

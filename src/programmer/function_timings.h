@@ -25,9 +25,12 @@ constexpr int kTimeCancelled = 63000;  // a cancelled time entry
 // unpack refills it from the show.
 extern std::array<uint16_t, kTimeKinds + 1> default_times;
 
-// Groups 1..3 enabled (index 0..2; the third also says that the pan/tilt
-// legend is shown) and, in index 3, the active group 1..3 (0 none).
-extern std::array<uint8_t, 4> timing_group_flags;
+// Bytes 0..2: timing groups 1..3 (0 absent, 1 enabled, 2 present but off;
+// the third also says that the pan/tilt legend is shown); byte 3
+// (kActiveTimingGroup): the active group 1..3 whose times the faders show
+// (0 none).
+constexpr int kActiveTimingGroup = 3;
+extern std::array<uint8_t, kTimingGroups + 1> timing_group_flags;
 
 // One timing fader per kind 1..5: the time written to the selection, the
 // time shown and the bar level (time / 353 rounded up, infinite as 30000).

@@ -12,6 +12,7 @@
 #include "platform/machine.h"
 #include "playback/cue_tables.h"
 #include "playback/playback_jobs.h"
+#include "programmer/fixture_pages.h"
 #include "programmer/programmer_jobs.h"
 #include "runtime/card_access.h"
 #include "runtime/card_discovery.h"
@@ -211,6 +212,7 @@ void free_show_records() {
     datafiles::free_symbol_drawings();
     datafiles::free_fixture_type_defs();
     ui::free_panel_images();
+    programmer::free_fixture_page_images();
 }
 
 }  // namespace runtime

@@ -11,6 +11,8 @@
 #include "programmer/commands.h"
 #include "programmer/fixture_pages.h"
 #include "programmer/function_belts.h"
+#include "programmer/function_page.h"
+#include "programmer/keypad_entry.h"
 #include "runtime/config_records.h"
 #include "runtime/console_state.h"
 #include "runtime/key_codes.h"

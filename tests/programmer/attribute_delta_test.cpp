@@ -5,10 +5,12 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
 #include <vector>
 
 #include "programmer_edit_rig.h"
 #include "runtime/step_log.h"
+#include "ui/fader_widget.h"
 
 namespace {
 
@@ -121,7 +123,11 @@ TEST_F(Delta, EntryForTheCurrentFixtureOnlyMovesTheFaderAlone) {
     apply_delta_to_selected_functions(kGobo, -56, programmer::kSelectionUnlessCurrentOnly, 1, 1);
     EXPECT_EQ(fader(kGobo).value, 100);
     EXPECT_STREQ(fader(kGobo).label.data(), "SHAKE");
-    EXPECT_EQ(runtime::logged_calls(), std::vector<std::string>{"programmer::set_fader_label(6, 11)"});
+    // The gobo's fader (slot 6) shows the entry in the current-fixture colour, and nothing else is called.
+    const ui::FaderWidget& widget = ui::function_fader_widgets[6];
+    EXPECT_STREQ(widget.label.data(), "SHAKE");
+    EXPECT_EQ(widget.label_colour, 11);
+    EXPECT_EQ(runtime::logged_calls(), std::vector<std::string>{});
     EXPECT_EQ(value(record(1, kGobo)), 4);
     EXPECT_EQ(value(record(2, kGobo)), 4);
 

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include "programmer/fader_panel.h"
 #include "programmer/programmer_values.h"
 #include "programmer_test_rig.h"
 #include "runtime/console_state.h"
@@ -168,6 +169,33 @@ TEST_F(Selection, FreezeSwitchesHoldTheFixturesChannels) {
     rig_.run_ms(50);
     EXPECT_EQ(rig_.dmx(1, 17 + 13), 255);
     programmer::fixture_freeze.fill(0);
+}
+
+TEST_F(Selection, TheTimingBankTimesPanAndTiltOnThePanChannel) {
+    struct Case {
+        const char* what;
+        uint8_t remembered_fader;
+        int16_t selected_function;
+    };
+    const Case cases[] = {
+        {"the intensity keeps its channel", 14, 14},
+        {"tilt fine is timed on the pan channel", 4, 1},
+        {"pan fine too", 2, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        programmer::deselect_fixture_range(1, 12);
+        runtime::fader_bank = programmer::kTimingBank;
+        runtime::selected_function = 0;
+        runtime::selected_fader_bank3 = 1;
+        programmer::remembered_page[1] = 1;
+        programmer::remembered_fader[1] = c.remembered_fader;
+        programmer::select_fixture_range(1, 1);
+        EXPECT_EQ(runtime::selected_function, c.selected_function);
+        EXPECT_EQ(runtime::selected_fader_bank0, c.selected_function);
+        EXPECT_EQ(runtime::selected_function_type, 0);
+        EXPECT_EQ(runtime::selected_fader_bank3, 2) << "the first time fader";
+    }
 }
 
 }  // namespace

@@ -229,17 +229,21 @@ TEST_F(Timings, TimeKeyScreenFlagsChannelsWhileHeldAndRestoresTheSelection) {
     EXPECT_EQ(runtime::key_led_cache[runtime::KEY_HOLD], 1);
     EXPECT_EQ(runtime::key_led_cache[runtime::fixture_key(5)], 30);  // fixtures of the page blink
     EXPECT_EQ(programmer::fixture_selected[5], 0);  // deselected while the key is held
-    runtime::clear_step_log();
-    rig_.press(runtime::KEY_FIXTURE_1 + 2, 20);  // fixture keys select as usual
-    EXPECT_EQ(runtime::logged_calls(), std::vector<std::string>{"programmer::handle_fixture_key(3)"});
-    // The fixture key's own handler is another module's: choose washes 9 and 10 as it would.
-    programmer::select_fixture_range(9, 10);
+    // The fixture keys select as usual: key 9 held and key 10 pressed choose washes 9 and 10.
+    rig_.hold(runtime::fixture_key(9), 20);
+    rig_.press(runtime::fixture_key(10), 20);
+    rig_.release(runtime::fixture_key(9), 20);
+    EXPECT_EQ(programmer::fixture_selected[9], 1);
+    EXPECT_EQ(programmer::fixture_selected[10], 1);
+    EXPECT_EQ(runtime::key_led_cache[runtime::fixture_key(9)], 20);  // chosen: blinking green
+    EXPECT_EQ(runtime::key_led_cache[runtime::fixture_key(5)], 30);
     rig_.press(runtime::KEY_FADER_1 + 10, 20);      // flags channel 11
     rig_.press(runtime::KEY_FADER_1 + 12, 20);      // channel 13: the wash has 12, nothing
     runtime::clear_step_log();
     rig_.release(runtime::KEY_HOLD, 20);
     EXPECT_EQ(runtime::key_led_cache[runtime::KEY_HOLD], 0);
-    EXPECT_EQ(runtime::key_led_cache[runtime::KEY_FADER_1 + 10], 2);
+    // The fader keys show the restored fixture's panel again: wash 5 has 12 channels.
+    EXPECT_EQ(runtime::key_led_cache[runtime::KEY_FADER_1 + 10], 1);
     EXPECT_EQ(runtime::key_led_cache[runtime::KEY_FADER_1 + 12], 0);
     // The time is asked with the show's default HOLD; the entry (not built
     // yet) answers it, so the flagged channel of the chosen fixtures takes it.

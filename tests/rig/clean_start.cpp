@@ -27,6 +27,7 @@
 #include "memories/memory_index.h"
 #include "memories/presets.h"
 #include "memories/submaster_cells.h"
+#include "memories/thresholds.h"
 #include "playback/cue_tables.h"
 #include "playback/key_groups.h"
 #include "playback/playback_faders.h"
@@ -38,6 +39,7 @@
 #include "programmer/commands.h"
 #include "programmer/fader_panel.h"
 #include "programmer/fixture_groups.h"
+#include "programmer/fixture_pages.h"
 #include "programmer/fixture_selection.h"
 #include "programmer/function_belts.h"
 #include "programmer/function_timings.h"
@@ -146,6 +148,7 @@ ui::reset_value_table_globals();
     programmer::reset_commands_globals();
     programmer::reset_fader_panel_globals();
     programmer::reset_fixture_groups_globals();
+    programmer::reset_fixture_pages_globals();
     programmer::reset_function_belts_globals();
     programmer::reset_function_timings_globals();
     programmer::reset_fixture_selection_globals();
@@ -157,6 +160,7 @@ ui::reset_value_table_globals();
     memories::reset_memories_globals();
     memories::reset_memory_index_globals();
     memories::reset_presets_globals();
+    memories::reset_thresholds_globals();
     memories::reset_submaster_cells_globals();
     playback::reset_cue_tables_globals();
     playback::reset_key_groups_globals();

@@ -185,10 +185,12 @@ TEST_F(EntryDialog, MemoryNumberPagesTheMemoryListWhileTheFieldStaysOpen) {
     EXPECT_EQ(std::count(first.begin(), first.end(), "show_next_panel_page()"), 0);
     EXPECT_EQ(runtime::fixture_page, 4);
     // The cue screen left for fixture page 4, then panel 2 shows the memory list.
+    EXPECT_EQ(runtime::mode_flags & runtime::MODE_CUE_SCREEN, 0u) << "the fixture page is shown again";
+    EXPECT_NE(runtime::option_flags & runtime::OPT_FIXTURE_PANEL, 0u);
     std::vector<std::string> calls = runtime::logged_calls();
     std::erase_if(calls, [](const std::string& c) { return c.rfind("playback::draw_sequence_control", 0) == 0; });
-    EXPECT_EQ(calls, (std::vector<std::string>{"programmer::set_fixture_page(4)", "memories::draw_memory_list(1)",
-                                               "memories::draw_memory_list_cell(1, 2, 4)"}));
+    EXPECT_EQ(calls, (std::vector<std::string>{"programmer::update_group_leds()", "programmer::update_group_leds()",
+                                               "memories::draw_memory_list(1)", "memories::draw_memory_list_cell(1, 2, 4)"}));
 
     runtime::option_flags |= runtime::OPT_MEMORY_LIST;  // the memory list is on screen now
     runtime::clear_step_log();

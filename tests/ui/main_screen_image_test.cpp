@@ -1,4 +1,4 @@
-// The whole main screen after a fresh start on the demo show, compared pixel
+// The whole main screen after a fresh start on the demo show and its rig, compared pixel
 // by pixel with the reference picture tests/ui/main_screen_data/after_start.png.
 //
 // When a change to the screen is intended, regenerate the reference with
@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "../setup/demo_rig_files.h"
 #include "platform/graphics.h"
 #include "platform/png_writer.h"
 #include "rig/console.h"
@@ -88,6 +89,7 @@ protected:
 };
 
 TEST_F(MainScreenImage, FreshStartMatchesTheReferencePicture) {
+    setup_test::lay_out_demo_rig(dir_);  // the demo show with its rig, as the console starts on it
     rig::start_console(rig_, dir_);
     ASSERT_FALSE(rig_.finished());
 

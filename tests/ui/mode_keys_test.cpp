@@ -8,15 +8,18 @@
 #include <string>
 #include <vector>
 
+#include "../setup/demo_rig_files.h"
 #include "platform/mouse.h"
 #include "playback/key_groups.h"
 #include "programmer/programmer_jobs.h"
 #include "rig/console.h"
 #include "runtime/config_records.h"
+#include "runtime/fixture_tables.h"
 #include "runtime/console_state.h"
 #include "runtime/key_codes.h"
 #include "runtime/key_leds.h"
 #include "runtime/mouse_input.h"
+#include "runtime/show_tables.h"
 #include "runtime/step_log.h"
 #include "runtime/timers.h"
 #include "ui/message_line.h"
@@ -175,7 +178,36 @@ TEST_F(ModeKeys, FixtureStepModeLightsLastAndNext) {
     rig.press(KEY_STEP, 10);
     EXPECT_EQ(runtime::mode_flags & runtime::MODE_FIXTURE_STEP, 0u);
     for (const int16_t key : {KEY_STEP, KEY_LAST, KEY_NEXT}) EXPECT_EQ(rig.key_led(key), LedState::off) << key;
-    EXPECT_EQ(count_calls("playback::mark_dimmer_channels_dirty"), 2);
+}
+
+// The console with the demo rig's fixtures (two of them dimmers).
+class ModeKeysOnDemoRig : public ModeKeys {
+protected:
+    void SetUp() override {
+        setup_test::lay_out_demo_rig(dir);
+        ModeKeys::SetUp();
+    }
+};
+
+TEST_F(ModeKeysOnDemoRig, FixtureStepModeMarksTheDimmerChannels) {
+    // Each switch marks the dimmer channels (the demo rig's two dimmers) for
+    // the next output merge, and no other channel.
+    ASSERT_NE(runtime::dimmer_channel_list[0], runtime::kNoDimmerChannel);
+    for (const bool step_on : {true, false}) {
+        SCOPED_TRACE(step_on);
+        std::fill_n(runtime::dirty_channels, runtime::function_record_count + 1, uint8_t{0});
+        ui::toggle_fixture_step_mode();
+        EXPECT_EQ((runtime::mode_flags & runtime::MODE_FIXTURE_STEP) != 0, step_on);
+        int marked = 0;
+        for (int r = 1; r <= runtime::function_record_count; ++r) marked += runtime::dirty_channels[r];
+        int dimmers = 0;
+        for (const uint16_t entry : runtime::dimmer_channel_list) {
+            if (entry == runtime::kNoDimmerChannel) break;
+            EXPECT_EQ(runtime::dirty_channels[entry + 1], 1) << "record " << entry + 1;
+            ++dimmers;
+        }
+        EXPECT_EQ(marked, dimmers);
+    }
 }
 
 TEST_F(ModeKeys, FixtureStepModeCannotGoOnWhileASequenceRuns) {

@@ -8,14 +8,18 @@
 #include <string>
 #include <vector>
 
+#include "../setup/demo_rig_files.h"
 #include "memories/memories.h"
+#include "programmer/commands.h"
 #include "rig/console.h"
 #include "runtime/console_state.h"
 #include "runtime/key_codes.h"
 #include "runtime/key_leds.h"
+#include "runtime/show_tables.h"
 #include "runtime/step_log.h"
 #include "ui/fader_widget.h"
 #include "ui/helpers.h"
+#include "ui/message_line.h"
 
 namespace {
 
@@ -62,10 +66,11 @@ protected:
 
 TEST_F(PanelModes, KeyOneSwitchesBetweenPanelsOneAndFive) {
     show_panel(2);
+    runtime::option_flags &= ~runtime::OPT_FIXTURE_PANEL_RESTORED;
     rig.press(KEY_PANEL_1, 10);
     EXPECT_EQ(ui::shown_panel(), 1);
     expect_panel_leds(LedState::lit, LedState::off, LedState::off);
-    EXPECT_TRUE(has_call("programmer::redraw_fixture_panel()"));
+    EXPECT_NE(runtime::option_flags & runtime::OPT_FIXTURE_PANEL_RESTORED, 0u) << "the stage plan is drawn again";
     rig.press(KEY_PANEL_1, 10);
     EXPECT_EQ(ui::shown_panel(), 5);
     expect_panel_leds(LedState::lit, LedState::off, LedState::off);
@@ -191,7 +196,7 @@ TEST_F(PanelModes, ArrowsAndEditValueGoWhereTheWheelModeSays) {
         {4, KEY_RIGHT, false, {"playback::select_next_playback()"}},
         {6, KEY_LEFT, false, {"playback::select_previous_sequence_control(2)"}},
         {8, KEY_RIGHT, false, {"playback::select_next_sequence_control(4)"}},
-        {2, KEY_EDIT_VALUE, false, {"programmer::run_edit_function_value()"}},
+        {2, KEY_EDIT_VALUE, false, {}},  // no current fixture: no value entry (see the demo-rig test below)
         {7, KEY_EDIT_VALUE, false, {"playback::edit_sequence_times()"}},
         {3, KEY_EDIT_VALUE, false, {}},
         {1, KEY_LEFT, false, {}},
@@ -212,27 +217,19 @@ TEST_F(PanelModes, ArrowsOnTheFixtureFadersMoveTheSelectionAndTurnThePage) {
     runtime::function_page = 1;
     runtime::selected_fader_bank0 = 16;
     rig.press(KEY_RIGHT, 10);
-    EXPECT_EQ(runtime::logged_calls(), (Calls{"programmer::select_function_page(2)"}));
+    EXPECT_EQ(runtime::function_page, 2);
+    EXPECT_EQ(runtime::selected_fader_bank0, 1) << "page 2 starts at its first fader";
 
-    runtime::function_page = 2;
-    runtime::selected_fader_bank0 = 1;
     runtime::clear_step_log();
     rig.press(KEY_LEFT, 10);
-    EXPECT_EQ(runtime::logged_calls(), (Calls{"programmer::select_function_page(1)"}));
+    EXPECT_EQ(runtime::function_page, 1);
+    EXPECT_EQ(runtime::selected_fader_bank0, 16) << "page 1 is entered at its last fader";
 
     runtime::function_page = 1;
     runtime::selected_fader_bank0 = 5;
     runtime::clear_step_log();
     rig.press(KEY_RIGHT, 10);
     EXPECT_EQ(runtime::selected_fader_bank0, 6);
-
-    // Pan/tilt on the trackerball: sideways selects fader 1, up and down do nothing.
-    runtime::mode_flags |= runtime::MODE_TRACKERBALL_PANTILT;
-    runtime::clear_step_log();
-    rig.press(KEY_LEFT, 10);
-    rig.press(KEY_UP, 10);
-    EXPECT_EQ(runtime::logged_calls(), (Calls{"programmer::select_fader(1)"}));
-    runtime::mode_flags &= ~runtime::MODE_TRACKERBALL_PANTILT;
 
     // No functions in bank 0: nothing.
     runtime::function_count = 0;
@@ -256,6 +253,47 @@ TEST_F(PanelModes, LeavingTheAnalogueViewSavesItsPictureAndTakesTheFadersOff) {
     for (int i = 1; i <= ui::kPlaybackFaderWidgets; ++i) EXPECT_EQ(ui::playback_fader_widgets[i].shown, 0) << i;
     EXPECT_EQ(rig.pixel(400, 300), 0);  // the panel cleared for the sequence and fixture panels
     EXPECT_EQ(runtime::option_flags & runtime::OPT_ANALOGUE_VIEW, 0u);
+}
+
+// The console with the demo rig's fixtures, fixture 1 (a SPOT16) selected.
+class PanelModesOnDemoRig : public PanelModes {
+protected:
+    void SetUp() override {
+        setup_test::lay_out_demo_rig(dir);
+        PanelModes::SetUp();
+        if (HasFatalFailure()) return;
+        programmer::fixture_selected.fill(0);
+        rig.press(runtime::fixture_key(1), 10);
+        ASSERT_EQ(runtime::current_fixture, 1);
+        runtime::clear_step_log();
+    }
+};
+
+TEST_F(PanelModesOnDemoRig, SidewaysArrowsInPanTiltModeSelectTheFirstFader) {
+    runtime::fader_bank = 0;
+    runtime::selected_fader_bank0 = 5;
+    runtime::mode_flags |= runtime::MODE_TRACKERBALL_PANTILT;
+    rig.press(KEY_UP, 10);  // up and down do nothing
+    EXPECT_EQ(runtime::selected_fader_bank0, 5);
+    EXPECT_NE(runtime::mode_flags & runtime::MODE_TRACKERBALL_PANTILT, 0u);
+    rig.press(KEY_LEFT, 10);
+    EXPECT_EQ(runtime::selected_fader_bank0, 1);
+    EXPECT_EQ(runtime::mode_flags & runtime::MODE_TRACKERBALL_PANTILT, 0u) << "the fader takes the trackerball back";
+}
+
+TEST_F(PanelModesOnDemoRig, EditValueOnTheFixtureFadersTypesTheSelectedFadersValue) {
+    constexpr int16_t kIntensity = 14;  // fixture 1's records start at 1
+    runtime::display_mode = 2;
+    rig.press(runtime::fader_key(kIntensity), 10);
+    runtime::mode_flags &= ~runtime::MODE_PERCENT;
+    rig.press(KEY_EDIT_VALUE, 10);
+    EXPECT_EQ(rig.key_led(KEY_EDIT_VALUE), LedState::lit) << "the entry waits for digits";
+    EXPECT_EQ(ui::current_message(), "EDIT DIGITAL CHANNEL-VALUE");
+    rig.press(runtime::digit_key(4), 10);
+    rig.press(runtime::digit_key(2), 10);
+    rig.press(KEY_ENTER, 10);
+    EXPECT_EQ(rig.key_led(KEY_EDIT_VALUE), LedState::off);
+    EXPECT_EQ(runtime::programmer_values[kIntensity], 42);
 }
 
 }  // namespace

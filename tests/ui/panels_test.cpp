@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "../setup/demo_rig_files.h"
 #include "datafiles/cue_memory_file.h"
 #include "memories/memories.h"
 #include "memories/memory_index.h"
@@ -17,10 +18,14 @@
 #include "playback/key_groups.h"
 #include "playback/playback_state.h"
 #include "playback/sequence_controls.h"
+#include "programmer/commands.h"
+#include "programmer/fader_panel.h"
 #include "rig/console.h"
 #include "runtime/card_discovery.h"
+#include "runtime/config_records.h"
 #include "runtime/console_state.h"
 #include "runtime/key_codes.h"
+#include "runtime/key_leds.h"
 #include "runtime/startup.h"
 #include "runtime/step_log.h"
 #include "ui/counters.h"
@@ -116,16 +121,46 @@ TEST_F(Panels, ControlChannelFadersFillTheTopRight) {
     EXPECT_EQ(platform::count_pixels(kBlack, Rect{0, 0, 228, 104}), 229 * 105);
     // The title is in yellow in the strip.
     EXPECT_GT(platform::count_pixels(kYellow, Rect{410, 3, 537, 10}), 0);
-    // Without a current fixture the faders stay empty; the fader key LEDs are set anyway.
-    EXPECT_EQ(runtime::logged_calls(), std::vector<std::string>{"programmer::update_fader_key_leds()"});
+    // Without a current fixture the faders stay empty; the fader key LEDs are set anyway (all off).
+    EXPECT_EQ(runtime::logged_calls(), std::vector<std::string>{});
+    for (int i = 1; i <= 16; ++i) EXPECT_EQ(runtime::key_led_cache[runtime::fader_key(i)], runtime::LED_OFF) << i;
 }
 
-TEST_F(Panels, ControlChannelFadersOfTheCurrentFixtureAreFilledByTheProgrammer) {
-    runtime::current_fixture = 3;
+// The console with the demo rig's fixtures, fixture 3 (a SPOT16, 16 functions) current.
+class PanelsOnDemoRig : public Panels {
+protected:
+    void SetUp() override {
+        setup_test::lay_out_demo_rig(dir_);
+        Panels::SetUp();
+        if (HasFatalFailure()) return;
+        programmer::fixture_selected.fill(0);
+        rig_.press(runtime::fixture_key(3), 10);
+        ASSERT_EQ(runtime::current_fixture, 3);
+        runtime::clear_step_log();
+    }
+};
+
+TEST_F(PanelsOnDemoRig, ControlChannelFadersOfTheCurrentFixtureAreFilledByTheProgrammer) {
+    runtime::fader_bank = 0;
+    runtime::function_page = 1;
+    runtime::selected_fader_bank0 = 5;
+    runtime::display_mode = 2;
+    runtime::mode_flags &= ~runtime::MODE_TRACKERBALL_PANTILT;
+    for (int i = 1; i <= 16; ++i) {
+        ui::function_fader_widgets[static_cast<size_t>(i)].number = 0;
+        runtime::set_key_led(runtime::fader_key(i), runtime::LED_OFF);
+    }
     ui::draw_control_channel_faders();
-    EXPECT_EQ(runtime::logged_calls(),
-              (std::vector<std::string>{"programmer::build_fader_panel()", "programmer::refresh_faders()",
-                                        "programmer::update_fader_key_leds()"}));
+    EXPECT_EQ(programmer::fader_panel_kind, programmer::kPanelChannels);
+    // Every fader shows its function's number, and its select key is lit.
+    for (int i = 1; i <= 16; ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(ui::function_fader_widgets[static_cast<size_t>(i)].number, i);
+        if (i != 5) {
+            EXPECT_EQ(runtime::key_led_cache[runtime::fader_key(i)], runtime::LED_ON);
+        }
+    }
+    EXPECT_EQ(runtime::key_led_cache[runtime::fader_key(5)], runtime::LED_ON_2) << "the selected fader";
 }
 
 // ------------------------------------------------------------------ analogue fader view
