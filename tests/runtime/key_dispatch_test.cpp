@@ -391,6 +391,22 @@ TEST_F(KeyDispatch, BuiltCommandsAreGivenTheNumberOfTheirKey) {
     rig.press(runtime::KEY_TRANSPARENT_PLB, 10);
     EXPECT_EQ(playback::sequence_transparent_mode, 1);
     EXPECT_EQ(playback::playback_transparent_mode, 2);
+
+    // The bank keys step the fixture page down (71) or up (72); the function
+    // page keys choose page 1 (145) or 2 (146).
+    set_state(kMain);
+    runtime::fixture_page = 1;
+    rig.press(runtime::KEY_BANK_UP, 10);
+    EXPECT_EQ(runtime::fixture_page, 2);
+    rig.press(runtime::KEY_BANK_DOWN, 10);
+    EXPECT_EQ(runtime::fixture_page, 1);
+    runtime::fader_bank = 0;
+    runtime::function_count = 20;
+    runtime::function_page = 1;
+    rig.press(runtime::KEY_FUNCTION_PAGE_2, 10);
+    EXPECT_EQ(runtime::function_page, 2);
+    rig.press(runtime::KEY_FUNCTION_PAGE_1, 10);
+    EXPECT_EQ(runtime::function_page, 1);
 }
 
 TEST_F(KeyDispatch, PointCuesAreCalledOnTheShownPage) {
