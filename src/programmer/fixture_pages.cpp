@@ -13,5 +13,9 @@ void set_fixture_page(int16_t page) {
 
 void draw_fixture_screen() { runtime::log_call("programmer::draw_fixture_screen"); }
 void redraw_fixture_panel() { runtime::log_call("programmer::redraw_fixture_panel"); }
+void paint_fixture_cell(int16_t fixture, int16_t mode) {
+    runtime::log_call("programmer::paint_fixture_cell", {fixture, mode});
+}
+void run_default_values_screen() { runtime::log_call("programmer::run_default_values_screen"); }
 
 }  // namespace programmer

@@ -14,4 +14,11 @@ void draw_fixture_screen();
 // The fixture panel again, from its saved picture.
 void redraw_fixture_panel();
 
+// One fixture's freeze mark and LED; mode 0 the freeze display, another mode
+// the normal look.
+void paint_fixture_cell(int16_t fixture, int16_t mode);
+
+// The default-values screen (SELECT FUNCTIONS chosen with EDIT ITEM).
+void run_default_values_screen();
+
 }  // namespace programmer

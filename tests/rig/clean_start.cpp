@@ -27,6 +27,7 @@
 #include "memories/memory_index.h"
 #include "memories/presets.h"
 #include "memories/submaster_cells.h"
+#include "playback/cue_editing.h"
 #include "playback/cue_tables.h"
 #include "playback/key_groups.h"
 #include "playback/playback_faders.h"
@@ -68,7 +69,8 @@
 #include "sync/midi_events.h"
 #include "sync/sync_services.h"
 #include "ui/bitmap_fonts.h"
-#include "ui/commands.h"
+#include "ui/cue_selection.h"
+#include "ui/edit_keys.h"
 #include "ui/fader_widget.h"
 #include "ui/helpers.h"
 #include "ui/main_screen.h"
@@ -121,7 +123,8 @@ void reset_global_state() {
     runtime::clear_step_log();
 
     // Subsystem 2: the user interface.
-    ui::reset_commands_globals();
+    ui::reset_cue_selection_globals();
+    ui::reset_edit_keys_globals();
     ui::reset_fader_widget_globals();
     ui::reset_helpers_globals();
     ui::reset_memory_access_globals();
@@ -158,6 +161,7 @@ ui::reset_value_table_globals();
     memories::reset_memory_index_globals();
     memories::reset_presets_globals();
     memories::reset_submaster_cells_globals();
+    playback::reset_cue_editing_globals();
     playback::reset_cue_tables_globals();
     playback::reset_key_groups_globals();
     playback::reset_playback_faders_globals();
