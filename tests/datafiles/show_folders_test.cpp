@@ -9,7 +9,10 @@
 #include <vector>
 
 #include "data_dir.h"
+#include "datafiles/memory_file.h"
 #include "datafiles/show_files.h"
+#include "memcheck/memcheck.h"
+#include "memories/memory_index.h"
 #include "runtime/startup.h"
 #include "setup/setup_data.h"
 #include "ui/message_line.h"
@@ -201,6 +204,28 @@ TEST_F(ShowFolders, ABackupThatFailsStopsTheLoadBeforeAnythingChanges) {
     EXPECT_EQ(runtime::restart_requested, 0);
     EXPECT_EQ(ui::current_message(), "ERROR OCCURED DURING LOADING...");
     EXPECT_EQ(read("data/mem.dat"), text_bytes("current memories"));
+}
+
+TEST_F(ShowFolders, OptimizingBeforeASaveKeepsMemoriesThatAnIncompleteLoadLeftOnFile) {
+    runtime::show_table_allocator = memcheck::mc_malloc_at;
+    datafiles::init_memory_file();
+    for (int m = 1; m <= 4; ++m) {
+        auto* list = static_cast<datafiles::MemoryItem*>(memcheck::mc_malloc_at(3 * sizeof(datafiles::MemoryItem), __FILE__, __LINE__));
+        for (uint16_t i = 0; i < 3; ++i) list[i] = {0, static_cast<uint16_t>(i + 1), static_cast<uint16_t>(m * 10 + i)};
+        memories::memory_items[static_cast<size_t>(m)] = list;
+        memories::memory_index[static_cast<size_t>(m)].count = 3;
+        ASSERT_TRUE(datafiles::save_memory_record(static_cast<int16_t>(m)));
+    }
+    datafiles::free_memory_items();
+    {
+        const datafiles_test::AllocationLimit limit(2);  // memory runs out after two memories
+        datafiles::load_memory_file();
+    }
+    ASSERT_TRUE(datafiles::memory_load_incomplete());
+    const Bytes before = read("data/mem.dat");
+    datafiles::optimize_show_data();
+    EXPECT_EQ(read("data/mem.dat"), before);
+    datafiles::free_memory_items();
 }
 
 }  // namespace
