@@ -5,6 +5,7 @@
 #include <cstring>
 #include <initializer_list>
 #include <span>
+#include <string_view>
 
 #include "datafiles/commands.h"
 #include "datafiles/file_moves.h"
@@ -232,11 +233,13 @@ int read_field_char() {
 
 bool is_name_char(int c) { return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'); }
 
-void set_selected_name(const char* name) {
-    ShowName& slot = selected_file_names[show_file_medium];
+// A name into its slot, cut to 8 characters, zero-terminated.
+void put_name(ShowName& slot, std::string_view name) {
     slot = {};
-    std::strncpy(slot.data(), name, kShowNameChars);
+    std::copy_n(name.begin(), std::min(name.size(), kShowNameChars), slot.begin());
 }
+
+void set_selected_name(const char* name) { put_name(selected_file_names[show_file_medium], name); }
 
 // --- the list's sources ----------------------------------------------------
 
@@ -355,9 +358,7 @@ void build_browser_names() {
         name = name.substr(0, name.find('.'));
         if (name.empty()) continue;
         for (char& c : name) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-        ShowName& slot = browser_names[++browser_name_count];
-        slot = {};
-        std::strncpy(slot.data(), name.c_str(), kShowNameChars);
+        put_name(browser_names[++browser_name_count], name);
     }
     std::sort(browser_names.begin() + 1, browser_names.begin() + 1 + browser_name_count,
               [](const ShowName& a, const ShowName& b) { return std::strcmp(a.data(), b.data()) < 0; });

@@ -293,6 +293,7 @@ const std::set<std::string> kBuiltCommands = {
     "ui::dispatch_mode_key",          "ui::dispatch_mode_action",   "ui::show_previous_panel_page",
     "ui::show_next_panel_page",       "ui::cycle_transparent_mode", "ui::toggle_blind_mode",
     "ui::select_wheel_mode",          "programmer::start_timing_edit_mode", "programmer::run_edit_time_screen",
+    "datafiles::handle_load_key",     "datafiles::handle_save_key",
 };
 
 // The names of every command the key table starts.
