@@ -1,5 +1,5 @@
 // Console keys that work only while held (MODE with a digit, CUE, BLIND,
-// SETUP, SHIFT and the hold-down edit keys), latched from the PC keyboard.
+// SETUP, SAVE, LOAD, SHIFT and the hold-down edit keys), latched from the PC keyboard.
 //
 // A PC key is a tap: the key reader delivers its release at once, so it can
 // never hold a console key. Ctrl with one of the letters below presses the
@@ -24,7 +24,7 @@ struct SurfaceKey {
     int16_t code;  // console key
 };
 
-inline constexpr std::array<SurfaceKey, 9> kSurfaceKeys = {{
+inline constexpr std::array<SurfaceKey, 11> kSurfaceKeys = {{
     {'o', runtime::KEY_MODE},
     {'u', runtime::KEY_CUE},
     {'b', runtime::KEY_BLIND_TOGGLE},
@@ -34,6 +34,8 @@ inline constexpr std::array<SurfaceKey, 9> kSurfaceKeys = {{
     {'l', runtime::KEY_CLR},
     {'e', runtime::KEY_EDIT_ITEM},
     {'t', runtime::KEY_TEXT},
+    {'d', runtime::KEY_LOAD},
+    {'w', runtime::KEY_SAVE},
 }};
 
 class SurfaceKeys {

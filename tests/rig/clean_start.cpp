@@ -9,8 +9,10 @@
 #include "datafiles/library_files.h"
 #include "datafiles/load_report.h"
 #include "datafiles/memory_file.h"
+#include "datafiles/name_browser.h"
 #include "datafiles/preset_file.h"
 #include "datafiles/setup_file.h"
+#include "datafiles/show_files.h"
 #include "datafiles/small_tables.h"
 #include "datafiles/threshold_file.h"
 #include "datafiles/warning_bar.h"
@@ -139,6 +141,8 @@ ui::reset_value_table_globals();
     datafiles::reset_data_files_globals();
     datafiles::reset_definition_files_globals();
     datafiles::reset_group_files_globals();
+    datafiles::reset_name_browser_globals();
+    datafiles::reset_show_files_globals();
     datafiles::reset_small_tables_globals();
     datafiles::reset_warning_bar_globals();
     datafiles::clear_load_reports();

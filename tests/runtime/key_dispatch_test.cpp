@@ -295,6 +295,7 @@ const std::set<std::string> kBuiltCommands = {
     "ui::select_wheel_mode",          "programmer::start_timing_edit_mode", "programmer::run_edit_time_screen",
     "ui::run_text_edit_dialog", "ui::select_item_to_edit", "ui::toggle_freeze_switches", "ui::clear_item_dialog",
     "ui::handle_optimize_key",
+    "datafiles::handle_load_key",     "datafiles::handle_save_key",
 };
 
 // The names of every command the key table starts.
