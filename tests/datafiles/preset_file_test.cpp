@@ -483,7 +483,8 @@ TEST_F(PresetFile, OldFigurePartsAreCopiedOrRemappedByTheirLayout) {
     datafiles::convert_old_figure_preset_file();
     ASSERT_NE(effect_preset_figures[5], nullptr);
     const uint8_t* fixture = effect_preset_figures[5] + 10;
-    const int expected[10] = {1, 2, 3, 0, 6, 7, 8, 9, 255, 255};
+    // Byte p goes to parameter 1, 2, 3, 4, 6, 7, 8, 9, none, none; a set MODE becomes 0.
+    const int expected[10] = {1, 2, 3, 0, 255, 5, 6, 7, 8, 255};
     for (int q = 0; q < 10; ++q) EXPECT_EQ(fixture[q], expected[q]) << q;
     EXPECT_EQ(effect_preset_figures[5][3], 255);  // MODE not set stays not set
     EXPECT_EQ(error_beeps(), 0);
