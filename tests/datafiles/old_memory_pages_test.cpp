@@ -17,9 +17,11 @@
 #include "datafiles/cue_memory_file.h"
 #include "datafiles/load_report.h"
 #include "datafiles/memory_file.h"
+#include "datafiles/preset_file.h"
 #include "datafiles/record_files.h"
 #include "datafiles/warning_bar.h"
 #include "memories/memory_index.h"
+#include "memories/presets.h"
 #include "runtime/card_discovery.h"
 
 namespace {
@@ -113,6 +115,7 @@ protected:
     }
     void TearDown() override {
         datafiles::free_memory_items();
+        datafiles::free_preset_tables();
         runtime::function_record_capacity = 2048;
         DataDir::TearDown();
     }
@@ -270,6 +273,32 @@ TEST_F(OldMemoryPages, AMemDatHoldingMemoriesIsKeptAsACopyBeforeTheConversionRep
     EXPECT_EQ(read("data/mem.k01"), memory_file);
     EXPECT_TRUE(report_starting("MEM.DAT: REPLACED BY CONVERTED OLDER FILES, COPY IN MEM.K01"));
     EXPECT_FALSE(has("data/mem-0250.dat"));
+}
+
+TEST_F(OldMemoryPages, WhenPresetsDatCantBeWrittenTheOlderPresetFilesStayAndTheShowKeepsTheirPresets) {
+    datafiles::init_preset_file();
+    const std::vector<uint8_t> presets = read("data/presets.dat");
+    OldPage pans(16);
+    pans.bytes.resize(70 * 101);  // 70 entries only
+    pans.name(2, "LEFT");
+    pans.block(2, 1, 2, values({{3, 128}}));
+    write("data/pre-pan.dat", pans.bytes);
+    std::filesystem::create_directories(dir_.folder() / "data" / "presets.$$$");
+    datafiles::convert_old_presets();
+    EXPECT_EQ(read("data/presets.dat"), presets);
+    EXPECT_EQ(read("data/pre-pan.dat"), pans.bytes);
+    EXPECT_FALSE(has("data/pre-pan.old"));
+    EXPECT_TRUE(report_starting("PRESETS.DAT: NOT WRITTEN, OLDER PRESET FILES KEPT"));
+    ASSERT_NE(memories::value_preset_table[2], nullptr);
+    EXPECT_EQ(memories::value_preset_table[2][3], 128);
+
+    std::filesystem::remove(dir_.folder() / "data" / "presets.$$$");
+    datafiles::convert_old_presets();
+    EXPECT_TRUE(has("data/pre-pan.old"));
+    EXPECT_FALSE(has("data/pre-pan.dat"));
+    ASSERT_NE(memories::value_preset_table[2], nullptr);
+    EXPECT_EQ(memories::value_preset_table[2][3], 128);
+    EXPECT_EQ(std::string(memories::preset_index[2].name.data()), "LEFT");
 }
 
 TEST_F(OldMemoryPages, APageCutShortKeepsWhatItHoldsAndIsReported) {

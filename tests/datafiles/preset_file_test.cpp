@@ -425,6 +425,11 @@ TEST_F(PresetFile, OldValuePresetsAreConvertedBlockByBlock) {
 
     datafiles::convert_old_value_preset_file();
     EXPECT_EQ(error_beeps(), 3);
+    // What was refused stays on file: each file is kept as a copy and named.
+    EXPECT_EQ(datafiles::load_reports(),
+              (std::vector<std::string>{"PRE-PAN.DAT: 1 RECORDS REFUSED, COPY IN PRE-PAN.K01",
+                                        "PRE-COL.DAT: 2 RECORDS REFUSED, COPY IN PRE-COL.K01"}));
+    EXPECT_EQ(read("data/PRE-COL.k01"), colours.bytes);
     EXPECT_EQ(std::string(preset_index[72].name.data()), "DEEP RED");
     ASSERT_NE(value_preset_table[72], nullptr);
     EXPECT_EQ(value_preset_table[72][3], 200);
