@@ -332,6 +332,7 @@ bool old_page_found(const char* prefix, int page) {
 bool convert_old_cues() {
     release_cue_records();
     playback::cue_used_count = 0;
+    old_records_not_held = 0;
     if (!old_page_found("cue", 1) && !old_page_found("cue", kOldCuePages)) return false;
     show_conversion_banner("UPDATING DATA-FORMAT OF CUES! PLEASE WAIT...");
     for (int page = 1; page <= kOldCuePages; ++page) convert_cue_page(page);
@@ -343,13 +344,17 @@ void convert_old_midi() {
 }
 
 bool write_converted_cues() {
-    const bool kept = keep_replaced_file(record_file_path(kCueSequenceFile), kEmptySequenceFileBytes) &&
+    const bool held = old_records_not_held == 0;
+    const bool kept = held && keep_replaced_file(record_file_path(kCueSequenceFile), kEmptySequenceFileBytes) &&
                       keep_replaced_file(record_file_path(kCuePlaybackFile), kEmptyPlaybackFileBytes) &&
                       keep_replaced_file(record_file_path(kPointcueFile), kEmptyPointcueFileBytes);
     const bool written = kept && STEP(compact_cue_sequence_file(1)) && STEP(compact_cue_playback_file(1)) &&
                          STEP(compact_pointcue_file(1));
     if (!written) {
-        report_file(page_path("cue", 1), "CUE FILES NOT WRITTEN, OLDER CUE PAGES KEPT", {});
+        report_file(page_path("cue", 1),
+                    held ? "CUE FILES NOT WRITTEN, OLDER CUE PAGES KEPT"
+                         : "CUE FILES NOT WRITTEN (MEMORY FULL), OLDER CUE PAGES KEPT",
+                    {});
         return false;
     }
     for (int page = 1; page <= kOldCuePages; ++page) {

@@ -43,7 +43,8 @@ void convert_old_midi();
 // After the conversion: writes the three cue files whole from the tables
 // (a current cue file holding anything is kept as a copy first) and, only
 // when all three are written, retires the older pages to .old; otherwise
-// they stay for the next start, which converts them again. True when
+// they stay for the next start, which converts them again. Nothing is
+// written when memory could not hold every converted record. True when
 // written.
 bool write_converted_cues();
 

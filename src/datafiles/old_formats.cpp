@@ -27,6 +27,10 @@ namespace datafiles {
 
 using runtime::at;
 
+int32_t old_records_not_held = 0;
+
+void reset_old_formats_globals() { old_records_not_held = 0; }
+
 namespace {
 
 constexpr int16_t kStepTextX = 200;
@@ -296,6 +300,7 @@ void widen_old_figure_bytes(std::span<const uint8_t, kOldFigureBytes> old_bytes,
 }
 
 void report_old_file(const std::string& path, const FileDamage& damage) {
+    old_records_not_held += damage.unloaded;
     const bool cut_short = damage.entries_read < damage.entries;
     if (damage.refused == 0 && damage.unloaded == 0 && !cut_short) return;
     report_damaged_file(path, damage, keep_copy(path));
@@ -336,6 +341,7 @@ void convert_old_memories() {
     clear_memory_index();
     memories::memory_used.fill(0);
     memories::memory_used_count = 0;
+    old_records_not_held = 0;
     if (!data_file_exists("mem-0250.dat")) {
         ui::draw_bitmap_text(kStepTextX, kMemoryStepY, kStepColour, "  - Loading memories");
         load_current_memory_files();
@@ -353,13 +359,16 @@ void convert_old_memories() {
     STEP(convert_old_figure_pages());
     draw_phase("3/4", kErasedColour);
     draw_phase("4/4", kStepColour);
-    // The pages go only once mem.dat holds what was read from them.
+    // The pages go only once mem.dat holds all that was read from them.
     const std::string memory_path = record_file_path(kMemoryFile);
-    const bool written = keep_replaced_file(memory_path, kEmptyMemoryFileBytes) && STEP(compact_memory_file(true));
+    const bool held = old_records_not_held == 0;
+    const bool written =
+        held && keep_replaced_file(memory_path, kEmptyMemoryFileBytes) && STEP(compact_memory_file(true));
     if (written) {
         retire_old_memory_pages();
     } else {
-        report_file(memory_path, "NOT WRITTEN, OLDER MEMORY PAGES KEPT", {});
+        report_file(memory_path, held ? "NOT WRITTEN, OLDER MEMORY PAGES KEPT"
+                                      : "NOT WRITTEN (MEMORY FULL), OLDER MEMORY PAGES KEPT", {});
     }
     draw_phase("4/4", kErasedColour);
     draw_phase("Done", kDoneColour);
@@ -386,6 +395,7 @@ void convert_old_figure_pages() {
 void convert_old_presets() {
     free_preset_tables();
     clear_preset_index();
+    old_records_not_held = 0;
     if (!data_file_exists("pre-pan.dat")) {
         ui::draw_bitmap_text(kStepTextX, kPresetStepY, kStepColour, "  - Loading Presets");
         STEP(load_preset_file());
@@ -397,7 +407,9 @@ void convert_old_presets() {
     STEP(convert_old_figure_preset_file());
     STEP(convert_old_generator_preset_file());
     const std::string preset_path = record_file_path(kPresetFile);
-    const bool written = keep_replaced_file(preset_path, kEmptyPresetFileBytes) && STEP(compact_preset_file(true));
+    const bool held = old_records_not_held == 0;
+    const bool written =
+        held && keep_replaced_file(preset_path, kEmptyPresetFileBytes) && STEP(compact_preset_file(true));
     ui::draw_bitmap_text(kStepTextX, kPresetStepY, kErasedColour, "  - Updating Data-Format of Presets");
     ui::draw_bitmap_text(kStepTextX, kPresetStepY, kStepColour, "  - Loading Presets");
     // Retire the older files only once their presets are safely on file;
@@ -406,7 +418,8 @@ void convert_old_presets() {
         STEP(load_preset_file());
         for (const char* name : kOldPresetFiles) retire_old_file(name);
     } else {
-        report_file(preset_path, "NOT WRITTEN, OLDER PRESET FILES KEPT", {});
+        report_file(preset_path, held ? "NOT WRITTEN, OLDER PRESET FILES KEPT"
+                                      : "NOT WRITTEN (MEMORY FULL), OLDER PRESET FILES KEPT", {});
     }
     ui::draw_bitmap_text(kStepTextX, kPresetStepY, kDoneColour, "                                      Done");
     clear_conversion_banner();

@@ -88,9 +88,19 @@ void widen_old_figure_bytes(std::span<const uint8_t, kOldFigureBytes> old_bytes,
                             std::span<uint8_t, kOldFigureBytes> figure_bytes);
 
 // What a reader of an older file says at its end when anything of the file
-// was refused or cut off: the file is kept as a copy and named in the load
-// report. Nothing happens for a file read whole.
+// was refused, cut off or not held: the file is kept as a copy and named in
+// the load report. Nothing happens for a file read whole. What memory could
+// not hold (damage.unloaded) is added to old_records_not_held.
 void report_old_file(const std::string& path, const FileDamage& damage);
+
+// Records or blocks of older files that memory could not hold in the
+// conversion running now (each conversion step starts it at 0). A
+// conversion that lost any writes no current file and leaves the older
+// files in place, so that a start with more memory converts them whole.
+extern int32_t old_records_not_held;
+
+// Every global of this module back to its value at program load (a clean start for each test).
+void reset_old_formats_globals();
 
 // "del %s\data\NAME.old" and "ren %s\data\NAME.dat *.old" for a file name
 // without its extension.

@@ -262,6 +262,31 @@ TEST_F(OldMemoryPages, WhenMemDatCantBeWrittenThePagesStayForTheNextStart) {
     EXPECT_EQ(items_of(3).size(), 18u);
 }
 
+TEST_F(OldMemoryPages, WhenMemoryRunsOutNothingIsWrittenAndThePagesStay) {
+    write_example_pages();
+    const std::vector<uint8_t> memory_file = read("data/mem.dat");
+    {
+        // Memory 3's two value blocks fit; then memory is full.
+        const datafiles_test::AllocationLimit limit(2);
+        datafiles::convert_old_memories();
+    }
+    EXPECT_EQ(read("data/mem.dat"), memory_file);
+    EXPECT_TRUE(has("data/mem-0250.dat"));
+    EXPECT_TRUE(has("data/fig-0500.dat"));
+    EXPECT_FALSE(has("data/gen-0250.old"));
+    EXPECT_TRUE(report_starting("MEM.DAT: NOT WRITTEN (MEMORY FULL), OLDER MEMORY PAGES KEPT"));
+    EXPECT_TRUE(report_starting("MEM-0500.DAT: 1 RECORDS REFUSED, 1 RECORDS NOT LOADED (MEMORY FULL)"));
+    EXPECT_EQ(datafiles::old_records_not_held, 6);  // 1 mem, 2 gen, 3 fig blocks
+    EXPECT_EQ(items_of(3).size(), 5u);
+
+    // With memory enough the next start converts them whole.
+    datafiles::clear_load_reports();
+    datafiles::convert_old_memories();
+    EXPECT_EQ(items_of(3).size(), 18u);
+    EXPECT_TRUE(has("data/mem-0250.old"));
+    EXPECT_FALSE(report_starting("MEM.DAT"));
+}
+
 TEST_F(OldMemoryPages, AMemDatHoldingMemoriesIsKeptAsACopyBeforeTheConversionReplacesIt) {
     MemoryItem item{0, 9, 99};
     memories::memory_index[7].count = 1;

@@ -9,6 +9,7 @@
 #include "datafiles/library_files.h"
 #include "datafiles/load_report.h"
 #include "datafiles/memory_file.h"
+#include "datafiles/old_formats.h"
 #include "datafiles/preset_file.h"
 #include "datafiles/setup_file.h"
 #include "datafiles/small_tables.h"
@@ -97,6 +98,7 @@ void reset_global_state() {
     runtime::reset_lamp_commands_globals();
     datafiles::reset_default_values_globals();
     datafiles::reset_memory_file_globals();
+    datafiles::reset_old_formats_globals();
     datafiles::reset_preset_file_globals();
     datafiles::reset_threshold_file_globals();
     datafiles::reset_setup_file_globals();
