@@ -373,6 +373,27 @@ TEST_F(OldCuePages, TheCueFilesAreWrittenAndThePagesRetiredOnlyWhenAllThreeAreWr
     EXPECT_NE(read("data/cueseq.dat"), sequences);
 }
 
+TEST_F(OldCuePages, WhenMemoryRunsOutTheCueFilesAreNotWrittenAndThePagesStay) {
+    datafiles::init_pointcue_file();
+    datafiles::init_cue_sequence_file();
+    datafiles::init_cue_playback_file();
+    const std::vector<uint8_t> playbacks = read("data/cueplayb.dat");
+    OldPage cues = cue_page(true);
+    cues.add(71, 71, worked_example_record());  // a sequence and a playback
+    write("data/cue-0560.dat", cues.bytes);
+    {
+        const datafiles_test::AllocationLimit limit(1);
+        ASSERT_TRUE(datafiles::convert_old_cues());
+        datafiles::convert_old_midi();
+        EXPECT_FALSE(datafiles::write_converted_cues());
+    }
+    EXPECT_EQ(read("data/cueplayb.dat"), playbacks);
+    EXPECT_TRUE(has("data/cue-0560.dat"));
+    EXPECT_FALSE(has("data/cue-0560.old"));
+    EXPECT_TRUE(report_starting("CUE-0560.DAT: 1 RECORDS NOT LOADED (MEMORY FULL), COPY IN CUE-0560.K01"));
+    EXPECT_TRUE(report_starting("CUE-0560.DAT: CUE FILES NOT WRITTEN (MEMORY FULL), OLDER CUE PAGES KEPT"));
+}
+
 TEST_F(OldCuePages, RandomAndCutPagesNeverReachAnythingButPointOne) {
     std::mt19937 random(33);
     const size_t sizes[] = {7, 2000, 14560, 14572 + 3000, 400000};
