@@ -10,6 +10,7 @@
 #include "datafiles/load_report.h"
 #include "datafiles/memory_file.h"
 #include "datafiles/name_browser.h"
+#include "datafiles/old_formats.h"
 #include "datafiles/preset_file.h"
 #include "datafiles/setup_file.h"
 #include "datafiles/show_files.h"
@@ -101,6 +102,7 @@ void reset_global_state() {
     runtime::reset_lamp_commands_globals();
     datafiles::reset_default_values_globals();
     datafiles::reset_memory_file_globals();
+    datafiles::reset_old_formats_globals();
     datafiles::reset_preset_file_globals();
     datafiles::reset_threshold_file_globals();
     datafiles::reset_setup_file_globals();
