@@ -1,6 +1,7 @@
 #include "datafiles/commands.h"
 
-#include "runtime/step_log.h"
+#include "datafiles/show_files.h"
+#include "runtime/key_codes.h"
 
 namespace datafiles {
 
@@ -10,7 +11,7 @@ void reset_commands_globals() {
     show_file_operation = 0;
 }
 
-void handle_load_key() { runtime::log_call("datafiles::handle_load_key"); }
-void handle_save_key() { runtime::log_call("datafiles::handle_save_key"); }
+void handle_load_key() { run_save_load_key(runtime::KEY_LOAD); }
+void handle_save_key() { run_save_load_key(runtime::KEY_SAVE); }
 
 }  // namespace datafiles

@@ -1,5 +1,5 @@
-// The LOAD and SAVE keys, and the show-file operation the name browser reads.
-// (Least bodies until the show files are built.)
+// The LOAD and SAVE keys, and the show-file operation the name browser reads
+// (the show files themselves: show_files.h).
 #pragma once
 #include <cstdint>
 

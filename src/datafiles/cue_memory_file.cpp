@@ -7,7 +7,6 @@
 #include "memcheck/memcheck.h"
 #include "runtime/one_based.h"
 #include "runtime/show_tables.h"
-#include "ui/commands.h"
 #include "ui/helpers.h"
 #include "ui/memory_access.h"
 #include "ui/message_line.h"

@@ -6,6 +6,7 @@
 #include "datafiles/group_files.h"
 #include "datafiles/library_files.h"
 #include "datafiles/load_report.h"
+#include "datafiles/old_cue_pages.h"
 #include "datafiles/old_formats.h"
 #include "datafiles/patch_files.h"
 #include "datafiles/setup_file.h"
@@ -14,7 +15,6 @@
 #include "runtime/config_records.h"
 #include "runtime/step_log.h"
 #include "sync/sync_services.h"
-#include "ui/dos_commands.h"
 #include "ui/helpers.h"
 
 namespace datafiles {
@@ -56,32 +56,19 @@ constexpr int kScreenWidth = 640;
 constexpr int kSolidFill = 1;
 constexpr int kBlack = 0;
 
-// The older cue and MIDI pages: pages 560 and 1120.
-constexpr int kOldCuePageStep = 560;
-constexpr int kOldCuePages = 2;
-
 void progress_line(int16_t y, const char* text) { ui::draw_bitmap_text(kStepX, y, kProgressLineColour, text); }
 
-// After a cue conversion: the cue files rewritten from the converted data,
-// the older pages retired and the cue tables emptied, so that the loaders
-// read the compacted files afresh.
+// After a cue conversion: the MIDI codes added, the cue files rewritten
+// from the converted data (the older pages retired only once all three are
+// written) and the cue tables emptied, so that the loaders read the files
+// afresh.
 void finish_cue_conversion() {
     progress_line(kMidiY, "  - Loading Midi");
     STEP(convert_old_midi());
     STEP(check_pointcue_consistency(0));
-    STEP(compact_cue_sequence_file(1));
-    STEP(compact_cue_playback_file(1));
-    STEP(compact_pointcue_file(1));
+    STEP(write_converted_cues());
     platform::_setfillstyle(kSolidFill, kBlack);
     platform::_bar(0, kStripTop, kScreenWidth, kStripBottom);
-    const char* home = runtime::home_directory.c_str();
-    for (int j = 1; j <= kOldCuePages; ++j) {
-        const int page = kOldCuePageStep * j;
-        ui::run_dos_command("del %s\\data\\cue-%04d.old", home, page);
-        ui::run_dos_command("ren %s\\data\\cue-%04d.dat *.old", home, page);
-        ui::run_dos_command("del %s\\data\\mid-%04d.old", home, page);
-        ui::run_dos_command("ren %s\\data\\mid-%04d.dat *.old", home, page);
-    }
     STEP(release_cue_records());
 }
 

@@ -47,7 +47,11 @@ void report_damaged_file(const std::string& path, int32_t refused, const std::st
 }
 
 void report_damaged_file(const std::string& path, const FileDamage& damage, const std::string& kept_copy) {
-    std::string text = shown_file_name(path) + ": " + damage_text(damage);
+    report_file(path, damage_text(damage), kept_copy);
+}
+
+void report_file(const std::string& path, const std::string& what, const std::string& kept_copy) {
+    std::string text = shown_file_name(path) + ": " + what;
     if (!kept_copy.empty()) text += ", COPY IN " + shown_file_name(kept_copy);
     if (reports.size() < kReportLines) {
         const auto y = static_cast<int16_t>(kFirstReportY + kReportLineStep * static_cast<int>(reports.size()));

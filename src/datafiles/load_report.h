@@ -43,6 +43,8 @@ std::string damage_text(const FileDamage& damage);
 // kept: drawn in red on the start screen and kept for the message line.
 void report_damaged_file(const std::string& path, int32_t refused, const std::string& kept_copy);
 void report_damaged_file(const std::string& path, const FileDamage& damage, const std::string& kept_copy);
+// Any other word about a file: "MEM.DAT: " and the text, with the copy kept.
+void report_file(const std::string& path, const std::string& text, const std::string& kept_copy);
 // Each show start begins without reports.
 void clear_load_reports();
 // The reports of this start; show_load_reports (data_files.h) puts them on

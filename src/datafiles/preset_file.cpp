@@ -7,6 +7,8 @@
 #include <string>
 
 #include "datafiles/load_report.h"
+#include "datafiles/old_formats.h"
+#include "datafiles/whole_files.h"
 #include "memcheck/memcheck.h"
 #include "memories/presets.h"
 #include "platform/dos_files.h"
@@ -115,23 +117,10 @@ bool pack_and_save(int16_t entry) {
 // ------------------------------------------------------------------ older preset files
 
 constexpr int kOldPresetsPerFile = 70;
-constexpr int kOldValueBlocks = 16;
 constexpr size_t kOldValueBlockValues = 128;
-constexpr size_t kOldIndexEntryBytes = 101;  // name, 16 block flags, 16 block offsets
-constexpr size_t kOldFigureIndexEntryBytes = 91;  // name, 14 block flags, 14 block offsets
-constexpr int kOldFigureBlocks = 14;
 constexpr size_t kOldGeneratorBlockBytes = 768;
 constexpr size_t kOldFigureBlockBytes = 100;
 constexpr int kOldEffectTagBase = 630;
-constexpr const char* kOldFigureVersion = "VERSION 6.0";
-constexpr size_t kOldFigureVersionChars = 11;
-
-// Where an old file keeps one preset: its name and its blocks.
-struct OldPresetEntry {
-    EntryName name{};
-    std::array<uint8_t, kOldValueBlocks + 1> present{};
-    std::array<int32_t, kOldValueBlocks + 1> offsets{};
-};
 
 struct OldFileForm {
     const char* file;
@@ -141,16 +130,6 @@ struct OldFileForm {
     int tag_base;         // the tag number of preset i is tag_base + i
 };
 
-void decode_old_entry(std::span<const uint8_t> bytes, int blocks, OldPresetEntry& entry) {
-    for (size_t i = 0; i < kEntryNameBytes; ++i) entry.name[i] = static_cast<char>(bytes[i]);
-    entry.name[kEntryNameBytes - 1] = '\0';
-    const size_t offsets_at = kEntryNameBytes + static_cast<size_t>(blocks);
-    for (int b = 1; b <= blocks; ++b) {
-        entry.present[at(b)] = bytes[kEntryNameBytes + at(b) - 1];
-        entry.offsets[at(b)] = get_i32(bytes, offsets_at + 4 * (at(b) - 1));
-    }
-}
-
 // Values of an old value block are i16 and must lie in -1..255.
 bool old_values_in_range(std::span<const uint8_t> block) {
     for (size_t i = 0; i + 1 < block.size(); i += 2) {
@@ -158,20 +137,6 @@ bool old_values_in_range(std::span<const uint8_t> block) {
         if (value < -1 || value > 255) return false;
     }
     return true;
-}
-
-// Reads block b of an old preset; false when it is dropped (a block that is
-// there but bad counts as refused, with the beep for the first few).
-bool read_old_block(FILE* file, int32_t offset, const std::string& tag, std::span<uint8_t> block, bool values,
-                    Refusals& refusals) {
-    if (offset < 0 || std::fseek(file, offset, SEEK_SET) != 0) return false;
-    std::array<char, kThresholdTagChars> read_tag{};
-    const bool tag_ok = std::fread(read_tag.data(), 1, read_tag.size(), file) == read_tag.size() &&
-                        std::string_view(read_tag.data(), read_tag.size()) == tag;
-    const bool block_ok = tag_ok && std::fread(block.data(), 1, block.size(), file) == block.size() &&
-                          (!values || old_values_in_range(block));
-    if (!block_ok) refusals.refuse();
-    return block_ok;
 }
 
 void copy_old_value_block(uint16_t* table, int b, std::span<const uint8_t> block) {
@@ -184,58 +149,52 @@ void copy_old_generator_block(uint8_t* table, int b, std::span<const uint8_t> bl
     std::copy(block.begin(), block.end(), table + (at(b) - 1) * kOldGeneratorBlockBytes);
 }
 
-// The oldest figure blocks have no SHIFT and WAIT and a fifth parameter
-// that is gone: new parameter q takes old parameter m(q).
+// A figure block of ten fixtures, as it is or widened from the oldest layout.
 void copy_old_figure_block(uint8_t* table, int b, std::span<const uint8_t> block, bool oldest) {
-    constexpr std::array<int, 9> kOldParameter{0, 1, 2, 3, 4, 6, 7, 8, 9};
     uint8_t* first = table + (at(b) - 1) * kOldFigureBlockBytes;
     if (!oldest) {
         std::copy(block.begin(), block.end(), first);
         return;
     }
-    for (size_t f = 0; f < kOldFigureBlockBytes / memories::kFigureParameters; ++f) {
-        const uint8_t* old_bytes = block.data() + f * memories::kFigureParameters;
-        uint8_t* new_bytes = first + f * memories::kFigureParameters;
-        for (int q = 1; q <= 8; ++q) new_bytes[q - 1] = old_bytes[kOldParameter[at(q)] - 1];
-        new_bytes[8] = memories::kByteNotSet;
-        new_bytes[9] = memories::kByteNotSet;
-        if (new_bytes[3] != memories::kByteNotSet) new_bytes[3] = 0;
+    for (size_t f = 0; f < kOldFigureBlockBytes / kOldFigureBytes; ++f) {
+        widen_old_figure_bytes(block.subspan(f * kOldFigureBytes).first<kOldFigureBytes>(),
+                               std::span<uint8_t, kOldFigureBytes>(first + f * kOldFigureBytes, kOldFigureBytes));
     }
 }
 
-// Reads one old preset file into the tables; figure_header tells whether the
-// figure file's version text was found (only for the figure file).
+// Reads one old preset file into the tables; figure_file: the figure file,
+// whose version text tells its layout.
 void convert_old_file(const OldFileForm& form, size_t entry_bytes, bool figure_file) {
-    FILE* file = platform::dos_fopen(data_path(form.file).c_str(), "rb");
+    const std::string path = data_path(form.file);
+    FILE* file = platform::dos_fopen(path.c_str(), "rb");
     if (file == nullptr) return;
-    bool oldest = false;
-    if (figure_file) {
-        std::array<char, kOldFigureVersionChars> text{};
-        const bool found = std::fread(text.data(), 1, text.size(), file) == text.size() &&
-                           std::string_view(text.data(), text.size()) == kOldFigureVersion;
-        if (!found) {
-            oldest = true;
-            std::fseek(file, 0, SEEK_SET);
-        }
-    }
+    const bool oldest = figure_file && !read_old_figure_version(file);
     std::vector<uint8_t> index(kOldPresetsPerFile * entry_bytes);
-    const size_t entries_read = std::fread(index.data(), 1, index.size(), file) / entry_bytes;
+    FileDamage damage;
+    damage.entries = kOldPresetsPerFile;
+    damage.entries_read = static_cast<int32_t>(std::fread(index.data(), 1, index.size(), file) / entry_bytes);
     std::vector<uint8_t> block(form.block_bytes);
     Refusals refusals;
-    for (int i = 1; i <= kOldPresetsPerFile && at(i) <= entries_read; ++i) {
-        OldPresetEntry old;
-        decode_old_entry(std::span<const uint8_t>(index).subspan((at(i) - 1) * entry_bytes, entry_bytes), form.blocks,
-                         old);
+    for (int i = 1; i <= damage.entries_read; ++i) {
+        OldPageEntry old;
+        decode_old_page_entry(std::span<const uint8_t>(index).subspan((at(i) - 1) * entry_bytes, entry_bytes),
+                              form.blocks, old);
         const auto entry = static_cast<int16_t>(form.first_entry + i - 1);
         preset_index[at(entry)].name = old.name;
         for (int b = 1; b <= form.blocks; ++b) {
             if (old.offsets[at(b)] == kNotOnFile) continue;
-            const std::string tag = threshold_tag(form.tag_base + i, b);
+            const OldBlockRead read = read_old_block(file, old.offsets[at(b)], threshold_tag(form.tag_base + i, b), block);
             const bool values = kind_of(entry) == PresetKind::value;
-            if (!read_old_block(file, old.offsets[at(b)], tag, block, values, refusals)) continue;
+            if (read != OldBlockRead::ok || (values && !old_values_in_range(block))) {
+                refusals.refuse(read != OldBlockRead::bad_offset);
+                continue;
+            }
             if (old.present[at(b)] != 1) continue;
             void* table = allocate_preset_table(entry);
-            if (table == nullptr) continue;
+            if (table == nullptr) {
+                ++damage.unloaded;
+                continue;
+            }
             switch (kind_of(entry)) {
                 case PresetKind::value: copy_old_value_block(static_cast<uint16_t*>(table), b, block); break;
                 case PresetKind::generator: copy_old_generator_block(static_cast<uint8_t*>(table), b, block); break;
@@ -244,7 +203,8 @@ void convert_old_file(const OldFileForm& form, size_t entry_bytes, bool figure_f
         }
     }
     std::fclose(file);
-    if (refusals.count > 0) report_damaged_file(data_path(form.file), refusals.count, {});
+    damage.refused = refusals.count;
+    report_old_file(path, damage);
 }
 
 }  // namespace
@@ -258,20 +218,20 @@ void convert_old_value_preset_file() {
     constexpr std::array<const char*, 3> kFiles{"PRE-PAN.dat", "PRE-COL.dat", "PRE-GOB.dat"};
     for (size_t k = 0; k < kFiles.size(); ++k) {
         const auto first = static_cast<int16_t>(k * kOldPresetsPerFile + 1);
-        const OldFileForm form{kFiles[k], kOldValueBlocks, kOldValueBlockValues * 2, first, first - 1};
-        convert_old_file(form, kOldIndexEntryBytes, false);
+        const OldFileForm form{kFiles[k], kOldPageBlocks, kOldValueBlockValues * 2, first, first - 1};
+        convert_old_file(form, kOldPageEntryBytes, false);
     }
     platform::_setcolor(kProgressLineColour);
 }
 
 void convert_old_generator_preset_file() {
-    const OldFileForm form{"pre-gen.dat", kOldValueBlocks, kOldGeneratorBlockBytes, kFirstGenerator, kOldEffectTagBase};
-    convert_old_file(form, kOldIndexEntryBytes, false);
+    const OldFileForm form{"pre-gen.dat", kOldPageBlocks, kOldGeneratorBlockBytes, kFirstGenerator, kOldEffectTagBase};
+    convert_old_file(form, kOldPageEntryBytes, false);
 }
 
 void convert_old_figure_preset_file() {
     const OldFileForm form{"pre-fig.dat", kOldFigureBlocks, kOldFigureBlockBytes, kFirstFigure, kOldEffectTagBase};
-    convert_old_file(form, kOldFigureIndexEntryBytes, true);
+    convert_old_file(form, kOldFigureEntryBytes, true);
 }
 
 void clear_preset_index() {

@@ -61,7 +61,10 @@ bool save_preset_record(int16_t entry, int16_t count, const MemoryItem* items);
 // (a missing file gives nothing). Blocks that are short, tagged wrongly or,
 // for value presets, hold values outside -1..255 are dropped with the error
 // beep (the first few of a file; then one message with the count); blocks
-// that can't be reached are dropped silently.
+// that can't be reached are dropped silently. A file of which anything was
+// dropped is kept as a copy and named in the load report (old_formats.h).
+// pre-fig.dat has the figure page layouts: with "VERSION 6.0" the bytes are
+// taken as they are, without it they are widened as the oldest figure pages.
 //   PRE-PAN.dat, PRE-COL.dat, PRE-GOB.dat: value presets 1..70, 71..140, 141..210
 //   pre-gen.dat: generator parts 1..70       pre-fig.dat: figure parts 1..70
 void convert_old_value_preset_file();

@@ -21,6 +21,8 @@
 #include "host/frame.h"
 #include "host/key_input.h"
 #include "host/sacn.h"
+#include "host/drives.h"
+#include "host/surface_keys.h"
 #include "platform/mouse.h"
 #include "platform/text_screen.h"
 
@@ -118,6 +120,7 @@ void run_quit_handler() {
 termios saved_terminal{};
 bool terminal_raw = false;
 std::unique_ptr<KeyInput> stdin_keys;
+SurfaceKeys surface_keys;
 
 void restore_terminal() {
     if (terminal_raw) tcsetattr(STDIN_FILENO, TCSANOW, &saved_terminal);
@@ -138,7 +141,7 @@ void open_stdin_keys() {
         terminal_raw = true;
         std::atexit(restore_terminal);
     }
-    stdin_keys = std::make_unique<KeyInput>(STDIN_FILENO, &state.machine->cards);
+    stdin_keys = std::make_unique<KeyInput>(STDIN_FILENO, &state.machine->cards, &surface_keys);
 }
 
 void read_stdin_keys() {
@@ -230,6 +233,11 @@ void on_key_down(const SDL_KeyboardEvent& key) {
     platform::TextScreen& text = state.machine->text;
     if (key.keysym.sym == SDLK_c && (key.keysym.mod & KMOD_CTRL) != 0) {
         request_quit();
+    } else if ((key.keysym.mod & KMOD_CTRL) != 0) {
+        // Ctrl with a letter presses or lets go a held console key.
+        if (key.keysym.sym >= SDLK_a && key.keysym.sym <= SDLK_z && key.repeat == 0) {
+            surface_keys.toggle(state.machine->cards, static_cast<char>(key.keysym.sym));
+        }
     } else if ((key.keysym.mod & KMOD_ALT) != 0) {
         // Alt with a belt key turns a function belt; the key types nothing.
         if (key.keysym.sym > 0 && key.keysym.sym < 128) {
@@ -244,7 +252,7 @@ void on_key_down(const SDL_KeyboardEvent& key) {
 }
 
 void on_text_input(const SDL_TextInputEvent& input) {
-    if ((SDL_GetModState() & KMOD_ALT) != 0) return;  // a belt key
+    if ((SDL_GetModState() & (KMOD_ALT | KMOD_CTRL)) != 0) return;  // a belt or surface key
     for (const char* p = input.text; *p != '\0'; ++p) {
         const auto c = static_cast<unsigned char>(*p);
         if (c >= 32 && c < 127) state.machine->text.push_key(c);
@@ -437,6 +445,7 @@ void open(platform::Machine& machine, QuitHandler on_quit) {
     machine.graphics.log_calls = false;  // the call log serves tests only
     install_signal_handlers();
     open_dmx_output();
+    surface_keys.load_layout(program_folder() / "keyboard.cfg");
     state.window = open_window();
     if (!state.window) {
         close_window();

@@ -16,6 +16,7 @@ constexpr uint8_t kEsc = 27;
 constexpr uint8_t kEnter = 13;
 constexpr uint8_t kBackspace = 8;
 constexpr uint8_t kDel = 127;
+constexpr uint8_t kCtrlA = 1, kCtrlZ = 26;
 constexpr size_t kReadBytes = 64;
 // Reads that found nothing before an incomplete escape sequence counts as
 // the Esc key and what followed it: the terminal sends a sequence whole.
@@ -118,6 +119,9 @@ bool KeyInput::push_next(platform::TextScreen& text, bool flush_partial) {
         text.push_key(kEnter);
     } else if (c == kDel) {
         text.push_key(kBackspace);
+    } else if (c >= kCtrlA && c <= kCtrlZ && surface_ != nullptr && cards_ != nullptr &&
+               surface_->toggle(*cards_, static_cast<char>('a' + c - kCtrlA))) {
+        // a held console key pressed or let go
     } else {
         text.push_key(c);
     }

@@ -8,11 +8,13 @@
 // is taken: the rest waits in the pipe, so a long script loses no key.
 // At the end of a pipe or file the reader stops and the program runs on.
 // Alt with a belt key (the terminal sends ESC and the key) turns a function
-// belt of the console card instead (belt_keys.h).
+// belt of the console card instead (belt_keys.h), and Ctrl with a letter of
+// the surface keys presses or lets go a held console key (surface_keys.h).
 #pragma once
 #include <cstdint>
 #include <string>
 
+#include "host/surface_keys.h"
 #include "platform/card_bus.h"
 #include "platform/text_screen.h"
 
@@ -20,7 +22,8 @@ namespace host {
 
 class KeyInput {
 public:
-    explicit KeyInput(int fd, platform::CardBus* cards = nullptr) : fd_(fd), cards_(cards) {}
+    explicit KeyInput(int fd, platform::CardBus* cards = nullptr, SurfaceKeys* surface = nullptr)
+        : fd_(fd), cards_(cards), surface_(surface) {}
 
     // Takes what waits on the descriptor without blocking and pushes the keys
     // into the queue.
@@ -31,6 +34,7 @@ public:
 private:
     int fd_;
     platform::CardBus* cards_;  // where the belt keys turn belts; none: they are plain keys
+    SurfaceKeys* surface_;      // the latched console keys; none: Ctrl letters are plain keys
     bool ended_ = false;
     bool after_cr_ = false;   // a LF right after a CR is the same Enter
     std::string pending_;     // bytes read but not yet pushed

@@ -8,6 +8,7 @@
 
 #include "hwtest/test_menu.h"
 #include "platform/dos_files.h"
+#include "platform/key_layout_file.h"
 #include "platform/interrupts.h"
 #include "platform/machine.h"
 #include "platform/selectors.h"
@@ -96,13 +97,6 @@ constexpr int kLedWordColumns = 256;
 
 // keyboard.cfg: fixed character positions on fixed lines.
 constexpr size_t kConfigReadChars = 99;
-constexpr int kLedOffsetLine = 13;
-constexpr int kFirstKeyLine = 18;
-constexpr size_t kKeyPosition = 1;
-constexpr size_t kColumnPosition = 33;
-constexpr size_t kRowPosition = 49;
-constexpr size_t kColumnOffsetPosition = 1;
-constexpr size_t kRowOffsetPosition = 33;
 
 // The text screen shown when keyboard.cfg cannot be read.
 constexpr int kFailureColumn = 15;
@@ -162,28 +156,6 @@ bool read_config_chunk(FILE* file, std::string& chunk) {
     return !chunk.empty();
 }
 
-// The number a "%d" conversion reads from a position of the chunk; nothing
-// when the position lies beyond the chunk or holds no number. Values beyond
-// int are clamped.
-std::optional<int> number_at(std::string_view chunk, size_t position) {
-    size_t i = position;
-    while (i < chunk.size() && std::isspace(static_cast<unsigned char>(chunk[i])) != 0) ++i;
-    bool negative = false;
-    if (i < chunk.size() && (chunk[i] == '+' || chunk[i] == '-')) {
-        negative = chunk[i] == '-';
-        ++i;
-    }
-    if (i >= chunk.size() || std::isdigit(static_cast<unsigned char>(chunk[i])) == 0) return std::nullopt;
-    long long value = 0;
-    for (; i < chunk.size() && std::isdigit(static_cast<unsigned char>(chunk[i])) != 0; ++i) {
-        if (value <= INT_MAX) value = value * 10 + (chunk[i] - '0');
-    }
-    if (negative) value = -value;
-    if (value > INT_MAX) return INT_MAX;
-    if (value < INT_MIN) return INT_MIN;
-    return static_cast<int>(value);
-}
-
 bool in_range(int value, int low, int high) { return value >= low && value <= high; }
 
 void clear_key_layout() {
@@ -194,16 +166,16 @@ void clear_key_layout() {
 }
 
 void read_led_offset_line(std::string_view chunk) {
-    const std::optional<int> column = number_at(chunk, kColumnOffsetPosition);
-    const std::optional<int> row = number_at(chunk, kRowOffsetPosition);
+    const std::optional<int> column = platform::key_layout_number(chunk, platform::kKeyLayoutLedColumnOffsetPosition);
+    const std::optional<int> row = platform::key_layout_number(chunk, platform::kKeyLayoutLedRowOffsetPosition);
     if (column) second_led_offsets.column = *column;
     if (row) second_led_offsets.row = *row;
 }
 
 void read_key_line(std::string_view chunk) {
-    const std::optional<int> key = number_at(chunk, kKeyPosition);
-    const std::optional<int> column = number_at(chunk, kColumnPosition);
-    const std::optional<int> row = number_at(chunk, kRowPosition);
+    const std::optional<int> key = platform::key_layout_number(chunk, platform::kKeyLayoutCodePosition);
+    const std::optional<int> column = platform::key_layout_number(chunk, platform::kKeyLayoutColumnPosition);
+    const std::optional<int> row = platform::key_layout_number(chunk, platform::kKeyLayoutRowPosition);
     if (!key || !column || !row) return;
     if (!in_range(*key, 1, kHighestKey) || !in_range(*column, 0, kMatrixColumns - 1) ||
         !in_range(*row, 0, kMatrixRows - 1)) {
@@ -365,8 +337,8 @@ void load_keyboard_config_for_test() {
     if (file == nullptr) refuse_missing_key_layout();
     std::string chunk;
     for (int line = 1; read_config_chunk(file, chunk); ++line) {
-        if (line == kLedOffsetLine) read_led_offset_line(chunk);
-        if (line >= kFirstKeyLine && line % 2 == 0) read_key_line(chunk);
+        if (line == platform::kKeyLayoutLedOffsetLine) read_led_offset_line(chunk);
+        if (platform::is_key_layout_key_line(line)) read_key_line(chunk);
     }
     std::fclose(file);
 }

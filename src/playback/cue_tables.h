@@ -86,9 +86,24 @@ constexpr int kCueTimes = 5;  // delay in, fade in, delay out, fade out, hold
 // The times of the cue fade last started, in tenths of a second; 32000 is infinite.
 extern std::array<int32_t, kCueTimes> current_cue_times;
 
-// The times of the point-cue record open in the point-cue editor, in time-kind
-// order (DELAY IN, FADE IN, DELAY OUT, FADE OUT, HOLD), tenths of a second.
-extern std::array<uint16_t, kCueTimes> pointcue_edit_times;
+// The point-cue record open in the point-cue editor, and its cue slot - 1
+// (-1 while no editor is open). A tool that changes that cue's stored record
+// changes this copy too.
+extern PointcueRecord pointcue_edit_record;
+extern int16_t pointcue_edit_cue;
+
+// A record's five times in time-kind order (DELAY IN, FADE IN, DELAY OUT,
+// FADE OUT, HOLD), tenths of a second.
+std::array<uint16_t, kCueTimes> pointcue_times(const PointcueRecord& record);
+
+// The page (1..16), cue (1..70) and point (1..10) of cue slot 1..11200.
+constexpr int cue_slot_page(int slot) { return (slot - 1) / (kCuesPerPage * kPointsPerCue) + 1; }
+constexpr int cue_slot_cue(int slot) { return (slot - 1) / kPointsPerCue % kCuesPerPage + 1; }
+constexpr int cue_slot_point(int slot) { return (slot - 1) % kPointsPerCue + 1; }
+
+// The point-cue record of cue slot 1..11200 when it is in use (flags bit
+// 0), else null (also for a slot out of range).
+PointcueRecord* programmed_pointcue(int slot);
 
 // Frees every point-cue, sequence and playback record and nulls its pointer.
 void free_cue_records();

@@ -11,6 +11,8 @@ namespace playback {
 std::array<PlaybackRecord, kPlaybackEditRecord + 1> playback_table{};
 std::array<MidiCode, kPlaybacks + 1> playback_midi_codes{};
 std::array<uint8_t, kPlaybacks + 1> playback_active{};
+std::array<uint16_t, kPlaybacks + 1> playback_linked_cue{};
+std::array<uint8_t, kPlaybacks + 1> playback_reload_pending{};
 uint8_t selected_playback = 1;
 std::array<uint8_t, kPlaybacks + 1> playback_timecode_flash{};
 std::array<double, kPlaybacks + 1> playback_timecode_remaining_s{};
@@ -25,6 +27,8 @@ void reset_playback_state_globals() {
     playback_table = {};
     playback_midi_codes = {};
     playback_active = {};
+    playback_linked_cue = {};
+    playback_reload_pending = {};
     selected_playback = 1;
     playback_timecode_flash = {};
     playback_timecode_remaining_s = {};

@@ -63,6 +63,10 @@ struct SequenceCrossfade {
 extern std::array<PlaybackRecord, kPlaybackEditRecord + 1> playback_table;
 extern std::array<MidiCode, kPlaybacks + 1> playback_midi_codes;
 extern std::array<uint8_t, kPlaybacks + 1> playback_active;  // 1 while the playback runs
+// The cue slot each playback is still linked to (0 none), and 1 while a
+// reload of it from a cue is pending.
+extern std::array<uint16_t, kPlaybacks + 1> playback_linked_cue;
+extern std::array<uint8_t, kPlaybacks + 1> playback_reload_pending;
 extern uint8_t selected_playback;  // 1..42, the playback the trackerball moves
 
 // 1 while a timecode flash event holds the playback, with the seconds it

@@ -1,5 +1,7 @@
 #include "programmer/fixture_groups.h"
 
+#include <algorithm>
+
 #include "runtime/step_log.h"
 
 namespace programmer {
@@ -17,5 +19,11 @@ void reset_fixture_groups_globals() {
 }
 
 void update_group_leds() { runtime::log_call("programmer::update_group_leds"); }
+bool group_exists(int16_t group) {
+    if (group < 1 || group > kGroups) return false;
+    const auto& members = group_table[static_cast<size_t>(group)];
+    return std::any_of(members.begin() + 1, members.end(), [](uint8_t member) { return member != 0; });
+}
+void edit_group_names(int16_t group) { runtime::log_call("programmer::edit_group_names", {group}); }
 
 }  // namespace programmer

@@ -42,4 +42,9 @@ void reset_fixture_groups_globals();
 // The group key LEDs and the group name list.
 void update_group_leds();
 
+// Whether group 1..32 holds at least one fixture; false for any other number.
+bool group_exists(int16_t group);
+// The name dialog of group 1..32.
+void edit_group_names(int16_t group);
+
 }  // namespace programmer

@@ -46,9 +46,6 @@ void update_fixture_key_leds();
 // the normal look.
 void paint_fixture_cell(int16_t fixture, int16_t mode);
 
-// The stage plan of the current page with the selection.
-void redraw_fixture_panel();
-
 // Moves the yellow current-fixture frame to fixture n (0 removes it); the
 // frame shows only while n lies on the shown page.
 void move_fixture_frame(int16_t fixture);
@@ -60,5 +57,8 @@ void handle_fixture_bank_keys(int16_t key);
 // The page (1..10) and key (1..70) of patch index n on the fixture pages;
 // false when no key carries it.
 bool fixture_key_of(int16_t fixture, int& page, int& key);
+
+// The default-values screen (SELECT FUNCTIONS chosen with EDIT ITEM).
+void run_default_values_screen();
 
 }  // namespace programmer

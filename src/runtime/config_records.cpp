@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "platform/dos_files.h"
+#include "platform/key_layout_file.h"
 #include "platform/machine.h"
 #include "platform/text_screen.h"
 #include "ui/helpers.h"
@@ -55,16 +56,6 @@ constexpr size_t kCardParameterTableBytes = 8;
 constexpr int kThresholdSettingLow = 10;
 constexpr int kThresholdSettingHigh = 18;
 constexpr uint8_t kDefaultThreshold = 5;
-
-// Fixed-column layout of keyboard.cfg.
-constexpr int kLedOffsetLine = 13;
-constexpr int kFirstKeyLine = 18;
-constexpr size_t kKeyCodeColumn = 1;
-constexpr size_t kMatrixColumnColumn = 33;
-constexpr size_t kMatrixRowColumn = 49;
-constexpr size_t kExternalCodeColumn = 65;
-constexpr size_t kLedColumnOffsetColumn = 1;
-constexpr size_t kLedRowOffsetColumn = 33;
 
 constexpr size_t kIniWordChars = 50;
 constexpr size_t kListNameChars = 8;
@@ -147,24 +138,24 @@ void clear_key_layout() {
 }
 
 void read_led_offsets(const std::string& line) {
-    const std::optional<int> column = number_at(line, kLedColumnOffsetColumn);
-    const std::optional<int> row = number_at(line, kLedRowOffsetColumn);
+    const std::optional<int> column = platform::key_layout_number(line, platform::kKeyLayoutLedColumnOffsetPosition);
+    const std::optional<int> row = platform::key_layout_number(line, platform::kKeyLayoutLedRowOffsetPosition);
     if (column && in_range(*column, INT16_MIN, INT16_MAX)) second_led_offsets.column = static_cast<int16_t>(*column);
     if (row && in_range(*row, INT16_MIN, INT16_MAX)) second_led_offsets.row = static_cast<int16_t>(*row);
 }
 
 void read_key_line(const std::string& line) {
-    const std::optional<int> key = number_at(line, kKeyCodeColumn);
+    const std::optional<int> key = platform::key_layout_number(line, platform::kKeyLayoutCodePosition);
     if (!key || !in_range(*key, 1, kKeyCodes - 1)) return;
     const auto code = static_cast<uint16_t>(*key);
-    const std::optional<int> column = number_at(line, kMatrixColumnColumn);
-    const std::optional<int> row = number_at(line, kMatrixRowColumn);
+    const std::optional<int> column = platform::key_layout_number(line, platform::kKeyLayoutColumnPosition);
+    const std::optional<int> row = platform::key_layout_number(line, platform::kKeyLayoutRowPosition);
     if (column && row && in_range(*column, 0, kMatrixColumns - 1) && in_range(*row, 0, kMatrixRows - 1)) {
         key_matrix[static_cast<size_t>(*column)][static_cast<size_t>(*row)] = code;
         key_led_column[code] = static_cast<uint16_t>(*column);
         key_led_row[code] = static_cast<uint16_t>(*row);
     }
-    const std::optional<int> external = number_at(line, kExternalCodeColumn);
+    const std::optional<int> external = platform::key_layout_number(line, platform::kKeyLayoutExternalPosition);
     if (external && in_range(*external, 0, kExternalCodes - 1)) external_key_table[static_cast<size_t>(*external)] = code;
 }
 
@@ -303,26 +294,6 @@ void load_console_config() {
 
 // --- key layout -------------------------------------------------------------
 
-std::optional<int> number_at(std::string_view line, size_t offset) {
-    if (offset >= line.size()) return std::nullopt;
-    size_t i = offset;
-    while (i < line.size() && std::isspace(static_cast<unsigned char>(line[i])) != 0) ++i;
-    bool negative = false;
-    if (i < line.size() && (line[i] == '+' || line[i] == '-')) {
-        negative = line[i] == '-';
-        ++i;
-    }
-    if (i >= line.size() || std::isdigit(static_cast<unsigned char>(line[i])) == 0) return std::nullopt;
-    long long value = 0;
-    for (; i < line.size() && std::isdigit(static_cast<unsigned char>(line[i])) != 0; ++i) {
-        if (value <= INT_MAX) value = value * 10 + (line[i] - '0');
-    }
-    if (negative) value = -value;
-    if (value > INT_MAX) return INT_MAX;
-    if (value < INT_MIN) return INT_MIN;
-    return static_cast<int>(value);
-}
-
 void load_keyboard_config() {
     clear_key_layout();
     const std::string path = home_path("keyboard.cfg");
@@ -331,8 +302,8 @@ void load_keyboard_config() {
     if (file == nullptr) show_config_failure(kKeyLayoutFailure);
     std::string line;
     for (int number = 1; read_config_line(file, line); ++number) {
-        if (number == kLedOffsetLine) read_led_offsets(line);
-        if (number >= kFirstKeyLine && number % 2 == 0) read_key_line(line);
+        if (number == platform::kKeyLayoutLedOffsetLine) read_led_offsets(line);
+        if (platform::is_key_layout_key_line(number)) read_key_line(line);
     }
     std::fclose(file);
 }

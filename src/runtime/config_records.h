@@ -117,9 +117,5 @@ void save_ini_file();
 
 // The threshold a setting of the record gives: setting - 10 for 10..18, else 5.
 uint8_t threshold_from_setting(uint8_t setting);
-// The decimal number at a byte offset of a line, as the key layout is read:
-// leading blanks skipped, an optional sign, then digits. Nothing when the
-// line is shorter or no digit follows. Values beyond the int range saturate.
-std::optional<int> number_at(std::string_view line, size_t offset);
 
 }  // namespace runtime

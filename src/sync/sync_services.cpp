@@ -1,8 +1,10 @@
 #include "sync/sync_services.h"
 
+#include "platform/dos_files.h"
 #include "platform/interrupts.h"
 #include "platform/selectors.h"
 #include "runtime/card_discovery.h"
+#include "runtime/config_records.h"
 #include "runtime/step_log.h"
 
 namespace synchro {
@@ -34,6 +36,7 @@ uint8_t cd_trigger_edit_open = 0;
 CdState cd_state;
 uint16_t cd_request_selector = 0;
 std::string loaded_timecode_list_name;
+std::string saved_timecode_list_name;
 
 std::array<uint8_t, kAudioInputParameters + 1> audio_input_setup = kAudioInputDefaults;
 
@@ -45,6 +48,7 @@ void reset_sync_services_globals() {
     cd_state = {};
     cd_request_selector = 0;
     loaded_timecode_list_name.clear();
+    saved_timecode_list_name.clear();
 }
 
 void init_cdrom() { cd_state = CdState{}; }
@@ -64,7 +68,17 @@ void reset_midi_input() {
 void enable_card_midi() { send_card_command(kCommandMidiInputOn); }
 void rebuild_midi_cue_table() { runtime::log_call("synchro::rebuild_midi_cue_table"); }
 
-void load_timecode_list(const std::string& name) { loaded_timecode_list_name = name; }
+bool load_timecode_list(const std::string& name) {
+    runtime::log_call("synchro::load_timecode_list");
+    loaded_timecode_list_name = name;
+    return platform::dos_exists((runtime::home_directory + "\\data\\" + name + ".lst").c_str());
+}
+
+bool save_timecode_list(const std::string& name) {
+    runtime::log_call("synchro::save_timecode_list");
+    saved_timecode_list_name = name;
+    return true;
+}
 
 // Run on every pass of the poll or the main loop: they record nothing.
 bool poll_midi_input() { return false; }

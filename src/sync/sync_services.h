@@ -45,9 +45,14 @@ bool poll_midi_input();
 void poll_audio_inputs();
 void run_timecode_tick();
 void poll_cd_status();
-// Loads the timecode list of that name. (Least body: it keeps the name.)
-void load_timecode_list(const std::string& name);
+// Loads the timecode list "%s\data\%s.lst"; false when it cannot be opened.
+// (Least body: it keeps the name and tells whether the file is there.)
+bool load_timecode_list(const std::string& name);
 extern std::string loaded_timecode_list_name;
+// Saves the timecode list as "%s\data\%s.lst" (at most 8 characters); false
+// when the file cannot be created. (Least body: it keeps the name.)
+bool save_timecode_list(const std::string& name);
+extern std::string saved_timecode_list_name;
 void free_timecode_list();
 void free_dos_buffer(uint16_t selector);
 

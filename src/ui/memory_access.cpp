@@ -304,7 +304,8 @@ void unpack_memory(int16_t memory) {
 
 void unpack_base_memory() {
     std::array<uint16_t, kTimeKinds + 1> times{};
-    std::copy(playback::pointcue_edit_times.begin(), playback::pointcue_edit_times.end(), times.begin() + 1);
+    const std::array<uint16_t, playback::kCueTimes> edit_times = playback::pointcue_times(playback::pointcue_edit_record);
+    std::copy(edit_times.begin(), edit_times.end(), times.begin() + 1);
     prepare_work_buffers(times, 0);
     if (memories::pack_count <= 0) return;
     if (memories::pack_buffer == nullptr) {

@@ -281,11 +281,13 @@ TEST_F(DataCheck, AllMemoryPagesDeleteMemDatRecreateCueMemoriesAndAskForEachMiss
     answer(" FILE 'FIG-2000.DAT' NOT FOUND !                      ",
            " INITIALIZE FIGURE-FILE ? (Y/N)                       ", "y");
     ASSERT_TRUE(reaches_main_loop());
-    EXPECT_FALSE(has("mem.dat"));
+    // The show start then converts the pages (which hold nothing readable
+    // here) into a new mem.dat and retires them.
+    expect_empty_file(current("mem.dat"));
     expect_empty_file(current("memcues.dat"));
     EXPECT_FALSE(has("gen-0500.dat"));
     EXPECT_FALSE(has("fig-2000.dat"));
-    EXPECT_TRUE(has("mem-0250.dat"));
+    EXPECT_EQ(read("mem-0250.old"), kSomeData);
     EXPECT_EQ(read("presets.dat"), kept_content("presets.dat"));
 }
 
@@ -302,10 +304,12 @@ TEST_F(DataCheck, SomeMemoryPagesWithoutMemDatCreateItAndLeaveThePagesForTheConv
     ASSERT_TRUE(reaches_main_loop());
     expect_empty_file(current("mem.dat"));
     expect_empty_file(current("memcues.dat"));  // it belonged to the memories that are gone
-    for (const char* page : {"mem-0250.dat", "mem-0750.dat", "gen-0250.dat", "fig-0250.dat"}) {
-        EXPECT_EQ(read(page), kSomeData) << page;
+    // The pages that exist are converted at the show start and retired; the
+    // .old left by an earlier conversion gives way to the page.
+    for (const char* page : {"mem-0250", "mem-0750", "gen-0250", "fig-0250"}) {
+        EXPECT_EQ(read(std::string(page) + ".old"), kSomeData) << page;
+        EXPECT_FALSE(has(std::string(page) + ".dat")) << page;
     }
-    EXPECT_EQ(read("mem-0250.old"), (std::vector<uint8_t>{'o', 'l', 'd'}));
 }
 
 TEST_F(DataCheck, SomeMemoryPagesWithMemDatLeaveEverythingAndKeepTheCueMemories) {
@@ -355,9 +359,10 @@ TEST_F(DataCheck, AllFourOlderCueFilesMeanNoCueQuestion) {
     for (const char* name : {"cue-0560.dat", "cue-1120.dat", "mid-0560.dat", "mid-1120.dat"}) write(name, kSomeData);
     start();
     ASSERT_TRUE(reaches_main_loop());
-    EXPECT_FALSE(has("cuemem.dat"));
-    EXPECT_FALSE(has("cueplayb.dat"));
-    EXPECT_TRUE(has("cue-0560.dat"));
+    // The conversion at the show start writes the cue files and retires the pages.
+    expect_empty_file(current("cuemem.dat"));
+    expect_empty_file(current("cueplayb.dat"));
+    EXPECT_EQ(read("cue-0560.old"), kSomeData);
 }
 
 TEST_F(DataCheck, SomeOlderCueFilesAskForTheMissingCueFilesAndStayForTheConversion) {
@@ -370,22 +375,26 @@ TEST_F(DataCheck, SomeOlderCueFilesAskForTheMissingCueFilesAndStayForTheConversi
     answer(current("cueseq.dat"), "y");
     answer(current("cueplayb.dat"), "y");
     ASSERT_TRUE(reaches_main_loop());
-    EXPECT_EQ(read("cuemem.dat"), kept_content("cuemem.dat"));
+    // The show start converts the pages into the cue files; the cue file that
+    // held data is kept as a copy before it is replaced.
+    EXPECT_EQ(read("cuemem.k01"), kept_content("cuemem.dat"));
+    expect_empty_file(current("cuemem.dat"));
     expect_empty_file(current("cueseq.dat"));
     expect_empty_file(current("cueplayb.dat"));
-    EXPECT_EQ(read("cue-0560.dat"), kSomeData);
-    EXPECT_EQ(read("mid-1120.dat"), kSomeData);
-    EXPECT_FALSE(has("cue-0560.old"));
-    EXPECT_FALSE(has("mid-1120.old"));
+    EXPECT_EQ(read("cue-0560.old"), kSomeData);
+    EXPECT_EQ(read("mid-1120.old"), kSomeData);
 }
 
-TEST_F(DataCheck, SomeOlderCueFilesBesideTheCurrentOnesAreKept) {
+TEST_F(DataCheck, SomeOlderCueFilesBesideTheCurrentOnesAreConvertedAndTheCurrentOnesKeptAsCopies) {
     write_current_files();
     write("cue-1120.dat", kSomeData);
     start();
     ASSERT_TRUE(reaches_main_loop());
-    EXPECT_EQ(read("cue-1120.dat"), kSomeData);
-    EXPECT_EQ(read("cueplayb.dat"), kept_content("cueplayb.dat"));
+    // The page is converted at the show start; a cue file it replaces that
+    // held a record is kept as a copy first.
+    EXPECT_EQ(read("cue-1120.old"), kSomeData);
+    EXPECT_EQ(read("cuemem.k01"), kept_content("cuemem.dat"));
+    EXPECT_FALSE(has("cueplayb.k01"));  // it held nothing
 }
 
 // ------------------------------------------------------------------ left-overs of a replacement

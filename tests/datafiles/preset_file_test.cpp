@@ -425,6 +425,11 @@ TEST_F(PresetFile, OldValuePresetsAreConvertedBlockByBlock) {
 
     datafiles::convert_old_value_preset_file();
     EXPECT_EQ(error_beeps(), 3);
+    // What was refused stays on file: each file is kept as a copy and named.
+    EXPECT_EQ(datafiles::load_reports(),
+              (std::vector<std::string>{"PRE-PAN.DAT: 1 RECORDS REFUSED, COPY IN PRE-PAN.K01",
+                                        "PRE-COL.DAT: 2 RECORDS REFUSED, COPY IN PRE-COL.K01"}));
+    EXPECT_EQ(read("data/PRE-COL.k01"), colours.bytes);
     EXPECT_EQ(std::string(preset_index[72].name.data()), "DEEP RED");
     ASSERT_NE(value_preset_table[72], nullptr);
     EXPECT_EQ(value_preset_table[72][3], 200);
@@ -483,7 +488,8 @@ TEST_F(PresetFile, OldFigurePartsAreCopiedOrRemappedByTheirLayout) {
     datafiles::convert_old_figure_preset_file();
     ASSERT_NE(effect_preset_figures[5], nullptr);
     const uint8_t* fixture = effect_preset_figures[5] + 10;
-    const int expected[10] = {1, 2, 3, 0, 6, 7, 8, 9, 255, 255};
+    // Byte p goes to parameter 1, 2, 3, 4, 6, 7, 8, 9, none, none; a set MODE becomes 0.
+    const int expected[10] = {1, 2, 3, 0, 255, 5, 6, 7, 8, 255};
     for (int q = 0; q < 10; ++q) EXPECT_EQ(fixture[q], expected[q]) << q;
     EXPECT_EQ(effect_preset_figures[5][3], 255);  // MODE not set stays not set
     EXPECT_EQ(error_beeps(), 0);

@@ -9,8 +9,11 @@
 #include "datafiles/library_files.h"
 #include "datafiles/load_report.h"
 #include "datafiles/memory_file.h"
+#include "datafiles/name_browser.h"
+#include "datafiles/old_formats.h"
 #include "datafiles/preset_file.h"
 #include "datafiles/setup_file.h"
+#include "datafiles/show_files.h"
 #include "datafiles/small_tables.h"
 #include "datafiles/threshold_file.h"
 #include "datafiles/warning_bar.h"
@@ -28,6 +31,7 @@
 #include "memories/presets.h"
 #include "memories/submaster_cells.h"
 #include "memories/thresholds.h"
+#include "playback/cue_editing.h"
 #include "playback/cue_tables.h"
 #include "playback/key_groups.h"
 #include "playback/playback_faders.h"
@@ -70,7 +74,8 @@
 #include "sync/midi_events.h"
 #include "sync/sync_services.h"
 #include "ui/bitmap_fonts.h"
-#include "ui/commands.h"
+#include "ui/cue_selection.h"
+#include "ui/edit_keys.h"
 #include "ui/fader_widget.h"
 #include "ui/helpers.h"
 #include "ui/main_screen.h"
@@ -99,6 +104,7 @@ void reset_global_state() {
     runtime::reset_lamp_commands_globals();
     datafiles::reset_default_values_globals();
     datafiles::reset_memory_file_globals();
+    datafiles::reset_old_formats_globals();
     datafiles::reset_preset_file_globals();
     datafiles::reset_threshold_file_globals();
     datafiles::reset_setup_file_globals();
@@ -123,7 +129,8 @@ void reset_global_state() {
     runtime::clear_step_log();
 
     // Subsystem 2: the user interface.
-    ui::reset_commands_globals();
+    ui::reset_cue_selection_globals();
+    ui::reset_edit_keys_globals();
     ui::reset_fader_widget_globals();
     ui::reset_helpers_globals();
     ui::reset_memory_access_globals();
@@ -138,6 +145,8 @@ ui::reset_value_table_globals();
     datafiles::reset_data_files_globals();
     datafiles::reset_definition_files_globals();
     datafiles::reset_group_files_globals();
+    datafiles::reset_name_browser_globals();
+    datafiles::reset_show_files_globals();
     datafiles::reset_small_tables_globals();
     datafiles::reset_warning_bar_globals();
     datafiles::clear_load_reports();
@@ -162,6 +171,7 @@ ui::reset_value_table_globals();
     memories::reset_presets_globals();
     memories::reset_thresholds_globals();
     memories::reset_submaster_cells_globals();
+    playback::reset_cue_editing_globals();
     playback::reset_cue_tables_globals();
     playback::reset_key_groups_globals();
     playback::reset_playback_faders_globals();

@@ -297,6 +297,9 @@ const std::set<std::string> kBuiltCommands = {
     "programmer::select_function_page", "programmer::enter_trackerball_pantilt_mode",
     "programmer::run_predefined_command", "programmer::run_color_command", "programmer::select_next_fixture",
     "programmer::keep_even_fixtures", "programmer::keep_odd_fixtures",
+    "ui::run_text_edit_dialog", "ui::select_item_to_edit", "ui::toggle_freeze_switches", "ui::clear_item_dialog",
+    "ui::handle_optimize_key",
+    "datafiles::handle_load_key",     "datafiles::handle_save_key",
 };
 
 // The names of every command the key table starts.

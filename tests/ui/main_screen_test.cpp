@@ -21,7 +21,7 @@
 #include "ui/bitmap_fonts.h"
 #include "ui/fader_widget.h"
 #include "ui/helpers.h"
-#include "ui/commands.h"
+#include "ui/edit_keys.h"
 #include "ui/memory_access.h"
 #include "ui/screens.h"
 #include "reference_images.h"

@@ -236,7 +236,11 @@ TEST_F(MemoryAccess, ACueMemoryUnpacksItsValidItemsWithOneBeepForTheSkippedOnes)
 }
 
 TEST_F(MemoryAccess, ThePackedProgrammerUnpacksOverTheTimesOfTheEditedPointCue) {
-    playback::pointcue_edit_times = {5, 6, 7, 8, 9};
+    playback::pointcue_edit_record.delay_in = 5;
+    playback::pointcue_edit_record.fade_in = 6;
+    playback::pointcue_edit_record.delay_out = 7;
+    playback::pointcue_edit_record.fade_out = 8;
+    playback::pointcue_edit_record.hold = 9;
     std::vector<MemoryItem> packed = {{0, 2, 80}, {50, 2, 3}, {202, 2, 15}, {0, 3000, 1}};
     memories::pack_buffer = packed.data();
     memories::pack_count = static_cast<int32_t>(packed.size());

@@ -14,6 +14,7 @@
 #include "programmer/programmer_jobs.h"
 #include "rig/console.h"
 #include "runtime/config_records.h"
+#include "runtime/console_flags.h"
 #include "runtime/fixture_tables.h"
 #include "runtime/console_state.h"
 #include "runtime/key_codes.h"
@@ -306,12 +307,14 @@ TEST_F(ModeKeys, MiddleButtonTogglesTheCardsTrackerballModeOutsideTheSetup) {
 TEST_F(ModeKeys, TwoCuePressesCloseTogetherOpenTheMultiselect) {
     rig.press(KEY_CUE, 50);   // down 50, up 50
     rig.press(KEY_CUE, 50);   // 100 ms after the first: within 200 ms
-    EXPECT_EQ(count_calls("ui::multiselect_cues"), 1);
+    EXPECT_NE(runtime::run_flags & runtime::RUN_CUE_MULTISELECT, 0u);
+    EXPECT_EQ(ui::current_message(), "SELECT CUES TO MULTISELECT");
     EXPECT_TRUE(tone_of(1000));
-    runtime::clear_step_log();
+    rig.press(KEY_ESC, 50);
+    EXPECT_EQ(runtime::run_flags & runtime::RUN_CUE_MULTISELECT, 0u);
     rig.run_ms(300);
     rig.press(KEY_CUE, 50);
-    EXPECT_EQ(count_calls("ui::multiselect_cues"), 0);
+    EXPECT_EQ(runtime::run_flags & runtime::RUN_CUE_MULTISELECT, 0u);
 }
 
 TEST_F(ModeKeys, CuePressedAloneEntersTheCueScreenUnlessAKeyWasHandled) {
@@ -332,23 +335,28 @@ TEST_F(ModeKeys, CuePressedAloneEntersTheCueScreenUnlessAKeyWasHandled) {
 }
 
 TEST_F(ModeKeys, CueHeldWithCueKeysOrDigitsSelectsCues) {
+    runtime::cue_screen_page = 1;
     rig.hold(KEY_CUE, kSettle_ms);
-    rig.press(fixture_key(12), 10);  // leaves the CUE command
+    rig.press(fixture_key(12), 10);  // "GIVE CUE TO SELECT" on cue 12
+    EXPECT_EQ(ui::current_message(), "GIVE CUE TO SELECT");
+    rig.press(KEY_ESC, 10);
     rig.release(KEY_CUE, kSettle_ms);
     rig.run_ms(300);
     rig.hold(KEY_CUE, kSettle_ms);
     rig.press(digit_key(0), 10);     // nothing
-    rig.press(digit_key(7), 10);
+    rig.press(digit_key(7), 10);     // a typed cue number starting with 7
+    EXPECT_EQ(ui::current_message(), "GIVE CUE TO SELECT");
+    rig.press(KEY_ESC, 10);
     rig.release(KEY_CUE, kSettle_ms);
     const Calls calls = runtime::logged_calls();
-    const Calls selections = [&] {
+    const Calls shown = [&] {
         Calls s;
         for (const std::string& c : calls) {
-            if (c.rfind("ui::select_cue_by_number", 0) == 0) s.push_back(c);
+            if (c.rfind("memories::show_memory_cue_status", 0) == 0) s.push_back(c);
         }
         return s;
     }();
-    EXPECT_EQ(selections, (Calls{"ui::select_cue_by_number(12, 0)", "ui::select_cue_by_number(7, 1)"}));
+    EXPECT_EQ(shown, (Calls{"memories::show_memory_cue_status(1, 12, 1)", "memories::show_memory_cue_status(1, 7, 1)"}));
 }
 
 TEST_F(ModeKeys, CueHeldTurnsTheTrackerballIntoTheShowSpeed) {

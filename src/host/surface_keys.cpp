@@ -1,0 +1,80 @@
+#include "host/surface_keys.h"
+
+#include <cctype>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "platform/key_layout_file.h"
+
+namespace host {
+
+namespace {
+
+int surface_index(char letter) {
+    const char lower = static_cast<char>(std::tolower(static_cast<unsigned char>(letter)));
+    for (size_t i = 0; i < kSurfaceKeys.size(); ++i) {
+        if (kSurfaceKeys[i].letter == lower) return static_cast<int>(i);
+    }
+    return -1;
+}
+
+int surface_index(int code) {
+    for (size_t i = 0; i < kSurfaceKeys.size(); ++i) {
+        if (kSurfaceKeys[i].code == code) return static_cast<int>(i);
+    }
+    return -1;
+}
+
+}  // namespace
+
+void SurfaceKeys::read_layout(std::string_view keyboard_cfg) {
+    places_ = {};
+    int line_number = 0;
+    size_t start = 0;
+    while (start <= keyboard_cfg.size()) {
+        size_t end = keyboard_cfg.find('\n', start);
+        if (end == std::string_view::npos) end = keyboard_cfg.size();
+        const std::string_view line = keyboard_cfg.substr(start, end - start);
+        ++line_number;
+        start = end + 1;
+        if (!platform::is_key_layout_key_line(line_number)) continue;
+        const auto code = platform::key_layout_number(line, platform::kKeyLayoutCodePosition);
+        const auto column = platform::key_layout_number(line, platform::kKeyLayoutColumnPosition);
+        const auto row = platform::key_layout_number(line, platform::kKeyLayoutRowPosition);
+        if (!code || !column || !row) continue;
+        if (*column < 0 || *row < 0) continue;  // the card refuses other places itself
+        const int index = surface_index(*code);
+        if (index < 0) continue;
+        places_[static_cast<size_t>(index)] = Place{*column, *row, false};
+    }
+}
+
+void SurfaceKeys::load_layout(const std::filesystem::path& keyboard_cfg) {
+    std::ifstream file(keyboard_cfg, std::ios::binary);
+    std::ostringstream text;
+    if (file) text << file.rdbuf();
+    read_layout(text.str());
+}
+
+bool SurfaceKeys::toggle(platform::CardBus& cards, char letter) {
+    const int index = surface_index(letter);
+    if (index < 0) return false;
+    Place& place = places_[static_cast<size_t>(index)];
+    if (place.column < 0) return true;  // not on this surface: the key types nothing
+    for (int slot = 0; slot < platform::kCardSlots; ++slot) {
+        if (!cards.fitted(slot)) continue;
+        const bool pushed = place.down ? cards.release(slot, place.row, place.column)
+                                       : cards.press(slot, place.row, place.column);
+        if (pushed) place.down = !place.down;
+        break;
+    }
+    return true;
+}
+
+bool SurfaceKeys::held(char letter) const {
+    const int index = surface_index(letter);
+    return index >= 0 && places_[static_cast<size_t>(index)].down;
+}
+
+}  // namespace host

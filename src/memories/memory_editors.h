@@ -1,0 +1,26 @@
+// The memory, preset, threshold and master editors that the edit keys open,
+// the cue-memory recall and pack, and the memory / cue status line. (Least
+// bodies until the memories are built: each records its arguments.)
+#pragma once
+#include <cstdint>
+
+namespace memories {
+
+// Submaster 1 or 2: "MASTER EDIT".
+void edit_master(int16_t submaster);
+void run_threshold_screen();
+// Kind 1 pan/tilt, 2 colour, 3 gobo, 4 effect.
+void run_preset_channel_setup(int16_t kind);
+void edit_preset_names(int16_t kind);
+void edit_memory_name(int16_t memory);
+void edit_threshold_names();
+
+// The status line: page, cue and point of a cue being chosen.
+void show_memory_cue_status(int16_t page, int16_t cue, int16_t point);
+
+// Loads a point cue's memory into the programmer arrays.
+void recall_cue_memory(int16_t cue, int16_t point, int16_t page);
+// Packs every set entry of the programmer arrays into the cue work buffer.
+void pack_cue_work_buffer();
+
+}  // namespace memories

@@ -1,0 +1,50 @@
+// The cue, playback and sequence entry points that the screen's cue tools
+// call: clearing parts of a cue, loading playbacks and sequences from a cue,
+// starting a cue's fade, the time dialog, the point-cue store and the
+// editors of playbacks, sequences, point cues and cue names. (Least bodies
+// until the cues are built: each records its arguments.)
+#pragma once
+#include <cstdint>
+
+namespace playback {
+
+// What the time dialog answers until it is built: minutes * 600 + seconds *
+// 10 + tenths, 63000 for ESC.
+constexpr int32_t kTimeDialogEscape = 63000;
+extern int32_t time_dialog_reply;
+
+// Every global of this module back to its value at program load (a clean start for each test).
+void reset_cue_editing_globals();
+
+// Clearing parts of cue slot 1..11200: the whole cue (its MIDI codes kept),
+// its memory part, the part of sequence 1..4, the part of playback 1..42.
+void clear_cue(int16_t slot);
+void clear_cue_memory(int16_t slot);
+void clear_cue_sequence(int16_t slot, int16_t sequence);
+void clear_cue_playback(int16_t slot, int16_t playback);
+
+// Loads (or clears) playback 1..42 or sequence 1..4 from the cue's snapshot;
+// a sequence gets its freeze state.
+void load_playback_from_cue(int16_t slot, int16_t playback);
+void load_sequence_from_cue(int16_t slot, int16_t sequence, uint8_t freeze);
+// Starts the cue's own fade; fade_in 0 keeps the cue's fade-in time.
+void start_cue_fade(int16_t slot, uint16_t fade_in_tenths);
+
+// The time dialog: a label with fields split by '@', minutes capped at
+// max_minutes; minutes * 600 + seconds * 10 + tenths, 63000 on ESC.
+int32_t edit_time_value(int16_t max_minutes, const char* label);
+
+// Stores the programmer as the point cue's memory, with its default times.
+void store_pointcue_with_defaults(int16_t cue, int16_t point, int16_t page);
+
+// The editors the edit keys open.
+void program_pointcue(int16_t mode, int16_t cue, int16_t point, int16_t page);
+void program_sequence(int16_t sequence);
+void program_playback(int16_t playback);
+void edit_cue_names();
+
+// The playback key LEDs from the playbacks' state, and one playback's label.
+void update_playback_leds();
+void draw_playback_label(int16_t playback, uint8_t full, int16_t colour);
+
+}  // namespace playback

@@ -1,0 +1,336 @@
+// The cue time tools at the running console: times, the fade-in launch and
+// links set on the multiselected cues from inside "SELECT CUES TO
+// MULTISELECT", and OPTIMIZE on the live cue.
+#include "ui/cue_time_editors.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+
+#include "cue_tools_fixture.h"
+#include "datafiles/cue_memory_file.h"
+#include "playback/cue_editing.h"
+#include "playback/key_groups.h"
+#include "runtime/console_flags.h"
+#include "runtime/console_state.h"
+#include "runtime/fixture_tables.h"
+#include "runtime/show_tables.h"
+#include "setup/setup_data.h"
+#include "ui/cue_selection.h"
+#include "ui/main_screen.h"
+#include "ui/message_line.h"
+
+namespace {
+
+using namespace cue_tools_test;
+using namespace runtime::keys;
+using playback::PointcueRecord;
+
+// Cues 1, 2 and 3 of page 1 (slots 1, 11, 21) programmed; cue 4 (slot 31)
+// has a record that is not programmed.
+class CueTimeTools : public CueTools {
+protected:
+    void start_multiselect() {
+        start([&] {
+            runtime::cue_screen_page = 1;
+            runtime::mode_flags |= runtime::MODE_CUE_SCREEN;
+            for (const int slot : {1, 11, 21}) programme_slot(slot);
+            programme_slot(31).flags = 0;
+            playback::cue_header_table[31].programmed = 1;
+            ui::multiselect_cues();
+        });
+    }
+    static PointcueRecord& record(int slot) { return *playback::cue_pointcue_table[static_cast<size_t>(slot)]; }
+    // The dialog answers for the next time dialog: tenths, or 63000 for ESC.
+    static void answer_time(int32_t tenths) { playback::time_dialog_reply = tenths; }
+};
+
+TEST_F(CueTimeTools, ATimeKeySetsThatTimeOfEveryChosenProgrammedCueOrItsDefault) {
+    struct Case {
+        const char* what;
+        int16_t key;
+        int32_t answer;
+        uint16_t PointcueRecord::*field;
+        uint16_t expected;
+    };
+    const Case cases[] = {
+        {"HOLD 12.5 s", KEY_HOLD, 125, &PointcueRecord::hold, 125},
+        {"100 minutes is still taken", KEY_DELAY_IN, 60000, &PointcueRecord::delay_in, 60000},
+        {"ESC on FADE-IN gives 2 s", KEY_DELAY_IN + 1, playback::kTimeDialogEscape, &PointcueRecord::fade_in, 20},
+        {"ESC on DELAY-OUT gives infinite", KEY_DELAY_IN + 2, playback::kTimeDialogEscape, &PointcueRecord::delay_out,
+         ui::kInfiniteCueTime},
+        {"above 100 minutes on FADE-OUT gives 0", KEY_DELAY_IN + 3, 60001, &PointcueRecord::fade_out, 0},
+        {"ESC on HOLD gives infinite", KEY_HOLD, playback::kTimeDialogEscape, &PointcueRecord::hold,
+         ui::kInfiniteCueTime},
+        {"ESC on DELAY-IN gives 0", KEY_DELAY_IN, playback::kTimeDialogEscape, &PointcueRecord::delay_in, 0},
+    };
+    start_multiselect();
+    for (const int16_t key : {fixture_key(1), fixture_key(3), fixture_key(4)}) press(key);
+    ASSERT_EQ(ui::multiselect_list, (std::vector<int16_t>{0, 20, 30}));
+    for (const Case& c : cases) {
+        for (const int slot : {1, 11, 21, 31}) record(slot).*(c.field) = 7;
+        runtime::clear_step_log();
+        answer_time(c.answer);
+        press(c.key);
+        EXPECT_EQ(calls_to("playback::edit_time_value"), (Calls{"playback::edit_time_value(100)"})) << c.what;
+        EXPECT_EQ(record(1).*(c.field), c.expected) << c.what;
+        EXPECT_EQ(record(21).*(c.field), c.expected) << c.what;
+        EXPECT_EQ(record(11).*(c.field), 7) << c.what;  // not chosen
+        EXPECT_EQ(record(31).*(c.field), 7) << c.what;  // not programmed
+        // Written through the cue files: the chosen cues as set, the others never written.
+        PointcueRecord stored;
+        ASSERT_TRUE(stored_pointcue(1, stored)) << c.what;
+        EXPECT_EQ(stored.*(c.field), c.expected) << c.what;
+        ASSERT_TRUE(stored_pointcue(21, stored)) << c.what;
+        EXPECT_EQ(stored.*(c.field), c.expected) << c.what;
+        EXPECT_FALSE(stored_pointcue(11, stored)) << c.what;
+        EXPECT_FALSE(stored_pointcue(31, stored)) << c.what;
+        EXPECT_EQ(ui::current_message(), "SELECT CUES TO MULTISELECT") << c.what;
+    }
+
+    press(KEY_ESC);
+    ASSERT_TRUE(run_to_end());
+}
+
+TEST_F(CueTimeTools, TheOpenPointCueEditorFollowsAChangeOfItsCue) {
+    start_multiselect();
+    playback::pointcue_edit_cue = 10;  // slot 11, open in the point-cue editor
+    playback::pointcue_edit_record = PointcueRecord{};
+    record(11).fade_in = 55;
+    press(fixture_key(2));
+    answer_time(40);
+    press(KEY_HOLD);
+    EXPECT_EQ(record(11).hold, 40);
+    EXPECT_EQ(playback::pointcue_edit_record.hold, 40);
+    EXPECT_EQ(playback::pointcue_edit_record.fade_in, 55);  // the stored record, copied
+    EXPECT_EQ(playback::pointcue_edit_record.flags & playback::CUE_RECORD_IN_CUE, playback::CUE_RECORD_IN_CUE);
+    press(KEY_ESC);
+    ASSERT_TRUE(run_to_end());
+}
+
+TEST_F(CueTimeTools, ARecordTheCueFileRefusesKeepsWhatTheFileHolds) {
+    start_multiselect();
+    playback::pointcue_edit_cue = 0;  // slot 1, open in the point-cue editor
+    playback::pointcue_edit_record = record(1);
+    record(1).hold = 70;
+    playback::pointcue_edit_record.hold = 70;
+    press(fixture_key(1));
+    dir_.remove_file("data/cuemem.dat");  // the file can't be written
+    answer_time(125);
+    press(KEY_HOLD);
+    EXPECT_EQ(record(1).hold, 70);
+    EXPECT_EQ(playback::pointcue_edit_record.hold, 70);
+    answer_time(50);
+    press(KEY_LINK_CUE);
+    press(KEY_ENTER);  // loop: the only cue would link to itself
+    press(KEY_ESC);
+    EXPECT_EQ(record(1).hold, 70);
+    EXPECT_EQ(record(1).linked_cue, 0);
+    press(KEY_ESC);
+    ASSERT_TRUE(run_to_end());
+}
+
+TEST_F(CueTimeTools, WithNothingChosenTheToolsDoNothing) {
+    start_multiselect();
+    answer_time(50);
+    for (const int16_t key : {KEY_HOLD, KEY_LINK_CUE, KEY_EDIT_VALUE}) press(key);
+    ASSERT_TRUE(run_to_end());  // EDIT VALUE ends the dialog
+    EXPECT_TRUE(calls_to("playback::edit_time_value").empty());
+    EXPECT_TRUE(calls_to("playback::start_cue_fade").empty());
+    EXPECT_EQ(record(1).hold, 0);
+}
+
+TEST_F(CueTimeTools, TheFadeInLaunchStartsTheListWithItsTimeAndZeroIsOneTenth) {
+    struct Case {
+        int32_t answer;
+        Calls started;
+    };
+    const Case cases[] = {
+        {0, {"playback::start_cue_fade(1, 1)", "playback::start_cue_fade(21, 1)"}},
+        {60000, {"playback::start_cue_fade(1, 60000)", "playback::start_cue_fade(21, 60000)"}},
+        {playback::kTimeDialogEscape, {}},
+    };
+    size_t opened = 0;
+    start([&] {
+        runtime::cue_screen_page = 1;
+        for (const int slot : {1, 21}) programme_slot(slot);
+        for (size_t i = 0; i < std::size(cases); ++i) {
+            ++opened;
+            ui::multiselect_cues();
+        }
+    });
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        ASSERT_EQ(opened, i + 1);
+        press(fixture_key(1));
+        press(fixture_key(3));
+        runtime::clear_step_log();
+        answer_time(cases[i].answer);
+        press(KEY_EDIT_VALUE);  // the launch ends the dialog
+        EXPECT_EQ(calls_to("playback::start_cue_fade"), cases[i].started) << cases[i].answer;
+        EXPECT_EQ(calls_to("playback::edit_time_value"), (Calls{"playback::edit_time_value(100)"}));
+    }
+    ASSERT_TRUE(run_to_end());
+}
+
+TEST_F(CueTimeTools, LinkingChainsTheChosenCuesAndTheLastKeepsItsLink) {
+    start_multiselect();
+    record(21).linked_cue = 500;
+    record(21).link_mode = 1;
+    for (const int16_t key : {fixture_key(1), fixture_key(2), fixture_key(3)}) press(key);
+    answer_time(50);
+    press(KEY_LINK_CUE);
+    EXPECT_EQ(ui::current_message(), "LOOP LINKING? (RET=YES ESC=NO)");
+    // The title box: red title part, the divider, the light-green field part.
+    EXPECT_EQ(rig_.pixel(5, 284), 4);
+    EXPECT_EQ(rig_.pixel(125, 300), 7);
+    EXPECT_EQ(rig_.pixel(200, 310), 10);
+    press(KEY_PLUS);  // not an answer: a short beep, the question stays
+    EXPECT_EQ(rig_.tones().back().freq_hz, 500);
+    EXPECT_EQ(ui::current_message(), "LOOP LINKING? (RET=YES ESC=NO)");
+    press(KEY_ESC);  // no loop
+    EXPECT_EQ(ui::current_message(), "ONLY DEF CHAN? (RET=YES ESC=NO)");
+    press(KEY_ENTER);  // only the defined channels follow
+    EXPECT_EQ(ui::current_message(), "SELECT CUES TO MULTISELECT");
+
+    EXPECT_EQ(record(1).linked_cue, 11);
+    EXPECT_EQ(record(11).linked_cue, 21);
+    EXPECT_EQ(record(21).linked_cue, 500);  // the last keeps its link and follow mode
+    EXPECT_EQ(record(21).link_mode, 1);
+    EXPECT_EQ(record(1).link_mode, 0);
+    for (const int slot : {1, 11, 21}) EXPECT_EQ(record(slot).hold, 50) << slot;
+    PointcueRecord stored;
+    ASSERT_TRUE(stored_pointcue(11, stored));
+    EXPECT_EQ(stored.linked_cue, 21);
+    EXPECT_EQ(stored.hold, 50);
+
+    answer_time(20);
+    press(KEY_LINK_CUE);
+    press(KEY_ENTER);  // loop
+    press(KEY_ESC);    // all channels follow
+    EXPECT_EQ(record(21).linked_cue, 1);  // the last links back to the first
+    for (const int slot : {1, 11, 21}) EXPECT_EQ(record(slot).link_mode, 1) << slot;
+    press(KEY_ESC);
+    ASSERT_TRUE(run_to_end());
+}
+
+TEST_F(CueTimeTools, EscInTheLinkDialogClearsTheLinksOnlyWhenConfirmed) {
+    start_multiselect();
+    for (const int slot : {1, 11}) {
+        record(slot).linked_cue = 300;
+        record(slot).link_mode = 1;
+        record(slot).hold = 40;
+    }
+    press(fixture_key(1));
+    press(fixture_key(2));
+
+    answer_time(playback::kTimeDialogEscape);
+    press(KEY_LINK_CUE);
+    EXPECT_EQ(ui::current_message(), "CLEAR LINKING? (RET=YES ESC=NO)");
+    press(KEY_ESC);  // nothing changes
+    EXPECT_EQ(record(1).linked_cue, 300);
+    EXPECT_EQ(record(1).hold, 40);
+
+    press(KEY_LINK_CUE);
+    press(KEY_ENTER);
+    for (const int slot : {1, 11}) {
+        EXPECT_EQ(record(slot).hold, ui::kInfiniteCueTime) << slot;
+        EXPECT_EQ(record(slot).linked_cue, 0) << slot;
+        EXPECT_EQ(record(slot).link_mode, 0) << slot;
+    }
+    press(KEY_ESC);
+    ASSERT_TRUE(run_to_end());
+}
+
+// --- OPTIMIZE ------------------------------------------------------------------------
+
+// A cleared message line shows the state of the current memory.
+constexpr const char* kClearedLine = "MEMORY 1 IS EMPTY";
+
+// Cue memories of page 1: cue 1 (slot 1, memory 1) and cue 2 (slot 11,
+// memory 2) before the live cue 3 (slot 21, memory 3).
+class Optimize : public CueTools {
+protected:
+    void TearDown() override {
+        for (const int m : {1, 2, 3}) {
+            datafiles::memcue_items[static_cast<size_t>(m)] = nullptr;
+            datafiles::memcue_index[static_cast<size_t>(m)].count = 0;
+        }
+    }
+    static void give_cue_memory(int memory, std::vector<datafiles::MemoryItem>& items) {
+        datafiles::memcue_items[static_cast<size_t>(memory)] = items.data();
+        datafiles::memcue_index[static_cast<size_t>(memory)].count = static_cast<int32_t>(items.size());
+    }
+    std::vector<datafiles::MemoryItem> cue_1_{{0, 5, 100}, {0, 6, 50}, {10, 5, 9}, {100, 2, 44}};
+    std::vector<datafiles::MemoryItem> cue_2_{{0, 5, 120}, {10, 5, 9}, {100, 2, 45}};
+};
+
+TEST_F(Optimize, AValueTheNearestEarlierCueGivesIsRemovedAndOneANearerCueChangedStays) {
+    start([&] {
+        ASSERT_TRUE(runtime::allocate_show_tables());
+        runtime::reset_show_tables();
+        runtime::function_record_count = 10;
+        setup::fixture_count = 4;
+        give_cue_memory(1, cue_1_);
+        give_cue_memory(2, cue_2_);
+        programme_slot(1, 1);
+        programme_slot(11, 2);
+        programme_slot(16, 65535);  // nearest, but without a cue memory: passed over
+        programme_slot(21, 3);
+        runtime::cue_screen_page = 1;
+        playback::current_cue_page = 1;
+        playback::current_cue = 3;
+        playback::current_cue_point = 1;
+        runtime::programmer_values[5] = 100;  // only cue 1 gives 100; cue 2 changed it to 120
+        runtime::programmer_values[6] = 50;   // cue 2 has none: cue 1's 50 holds
+        runtime::programmer_values[7] = 30;   // no earlier cue gives it
+        runtime::programmer_generators[(5 - 1) * 6 + 1] = 9;  // cue 2 gives 9
+        runtime::programmer_figures[(2 - 1) * 10 + 1] = 44;   // cue 2 changed it to 45
+        runtime::programmer_figures[(3 - 1) * 10 + 1] = 44;   // no earlier cue gives it
+        runtime::clear_step_log();
+        ui::handle_optimize_key();
+        settle();
+    });
+    ASSERT_TRUE(run_to_end());
+    EXPECT_EQ(runtime::programmer_values[5], 100);
+    EXPECT_EQ(runtime::programmer_values[6], runtime::kValueNotSet);
+    EXPECT_EQ(runtime::programmer_values[7], 30);
+    EXPECT_EQ(runtime::programmer_generators[(5 - 1) * 6 + 1], 255);
+    EXPECT_EQ(runtime::programmer_figures[(2 - 1) * 10 + 1], 44);
+    EXPECT_EQ(runtime::programmer_figures[(3 - 1) * 10 + 1], 44);
+    EXPECT_EQ(calls_to("memories::recall_cue_memory"), (Calls{"memories::recall_cue_memory(3, 1, 1)"}));
+    EXPECT_EQ(calls_to("playback::store_pointcue_with_defaults"),
+              (Calls{"playback::store_pointcue_with_defaults(3, 1, 1)"}));
+    EXPECT_EQ(led(fixture_key(3)), runtime::LED_ON_2);  // programmed and live
+    EXPECT_EQ(ui::current_message(), kClearedLine);
+    runtime::free_tables();
+}
+
+TEST_F(Optimize, TheFirstCueOfAPageAndAnEmptySlotAreLeftAlone) {
+    struct Case {
+        const char* what;
+        int16_t page, cue, point;
+        const char* message_after;
+    };
+    const Case cases[] = {
+        {"cue 1 point 1: the message line stays", 2, 1, 1, "KEEP ME"},
+        {"a slot without a record: only the message is cleared", 1, 9, 1, kClearedLine},
+        {"the live cue outside the tables: no record, the message is cleared", 17, 1, 2, kClearedLine},
+    };
+    start([&] {
+        programme_slot(701, 1);  // cue 1 point 1 of page 2
+        for (const Case& c : cases) {
+            playback::current_cue_page = c.page;
+            playback::current_cue = c.cue;
+            playback::current_cue_point = c.point;
+            ui::show_message("KEEP ME");
+            runtime::clear_step_log();
+            ui::handle_optimize_key();
+            EXPECT_EQ(ui::current_message(), c.message_after) << c.what;
+            EXPECT_TRUE(calls_to("memories::recall_cue_memory").empty()) << c.what;
+            EXPECT_TRUE(calls_to("playback::store_pointcue_with_defaults").empty()) << c.what;
+        }
+    });
+    ASSERT_TRUE(run_to_end());
+}
+
+}  // namespace

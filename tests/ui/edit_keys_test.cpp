@@ -1,0 +1,344 @@
+// The hold-down edit keys at the running console: FREEZE, CLR, EDIT ITEM and
+// TEXT held while other keys are pressed, with the LEDs they set and give
+// back and the cue parts, freezes and editors they reach.
+#include "ui/edit_keys.h"
+
+#include <gtest/gtest.h>
+
+#include "cue_tools_fixture.h"
+#include "memories/master_state.h"
+#include "memories/memories.h"
+#include "playback/cue_editing.h"
+#include "playback/key_groups.h"
+#include "playback/playback_state.h"
+#include "programmer/fixture_groups.h"
+#include "programmer/fixture_selection.h"
+#include "runtime/console_flags.h"
+#include "runtime/console_state.h"
+#include "runtime/fixture_tables.h"
+#include "runtime/timers.h"
+#include "setup/setup_data.h"
+#include "sync/sync_services.h"
+#include "ui/message_line.h"
+
+namespace {
+
+using namespace cue_tools_test;
+using namespace runtime::keys;
+
+// --- FREEZE ------------------------------------------------------------------------
+
+// Fixture page 1 holds fixtures 1..10 on keys 1..10.
+class Freeze : public RunningConsole {
+protected:
+    void SetUp() override {
+        RunningConsole::SetUp();
+        runtime::mode_flags &= ~runtime::MODE_CUE_SCREEN;
+        runtime::fixture_page = 1;
+        setup::fixture_count = 10;
+        runtime::fixture_bank_counts[1] = 10;
+        for (int k = 1; k <= 10; ++k) runtime::fixture_bank_keys[1][static_cast<size_t>(k)] = static_cast<uint16_t>(k - 1);
+    }
+    static std::vector<int> frozen_fixtures() {
+        std::vector<int> frozen;
+        for (int f = 1; f <= 10; ++f) {
+            if (programmer::fixture_freeze[static_cast<size_t>(f)] != 0) frozen.push_back(f);
+        }
+        return frozen;
+    }
+};
+
+TEST_F(Freeze, ASequenceKeyCyclesItsFreezeAndLedAndAPlaybackKeyTogglesItsOwn) {
+    hold_command(KEY_FREEZE);
+    EXPECT_EQ(ui::current_message(), "TOGGLE FREEZE-SWITCHES");
+    EXPECT_EQ(led(KEY_FREEZE), runtime::LED_ON);
+    EXPECT_EQ(led(KEY_SEQUENCE_B), runtime::LED_BLINK_BOTH);
+    EXPECT_EQ(led(playback_key(7)), runtime::LED_BLINK_BOTH);
+    const std::pair<uint8_t, uint8_t> cycle[] = {{ui::kSequenceFrozen, runtime::LED_BLINK_2},
+                                                 {ui::kSequenceFrozenReload, runtime::LED_BLINK},
+                                                 {ui::kSequenceFree, runtime::LED_BLINK_BOTH}};
+    for (const auto& [freeze, state] : cycle) {
+        press(KEY_SEQUENCE_B);
+        EXPECT_EQ(ui::sequence_freeze[2], freeze);
+        EXPECT_EQ(led(KEY_SEQUENCE_B), state);
+    }
+    press(playback_key(7));
+    EXPECT_EQ(ui::playback_freeze[7], 1);
+    EXPECT_EQ(led(playback_key(7)), runtime::LED_BLINK_2);
+    press(playback_key(7));
+    press(playback_key(7));
+    EXPECT_EQ(ui::playback_freeze[7], 1);
+    press(KEY_SEQUENCE_D);
+    release(KEY_FREEZE);
+
+    EXPECT_EQ(ui::frozen_playback_count, 1);
+    EXPECT_EQ(ui::frozen_sequence_count, 1);
+    EXPECT_EQ(ui::frozen_fixture_count, 0);
+    EXPECT_EQ(led(KEY_FREEZE), runtime::LED_ON);  // something stays frozen
+    EXPECT_EQ(led(KEY_SEQUENCE_B), runtime::LED_OFF);
+    EXPECT_EQ(runtime::run_flags & runtime::RUN_FREEZE_SWITCHES, 0u);
+}
+
+TEST_F(Freeze, TwoFixtureKeysToggleTheRangeBetweenThemAndOneKeyItsOwnFixture) {
+    for (int f = 3; f <= 8; ++f) programmer::fixture_freeze[static_cast<size_t>(f)] = 1;
+    hold_command(KEY_FREEZE);
+    hold(fixture_key(3));
+    press(fixture_key(8));
+    release(fixture_key(3));
+    EXPECT_EQ(frozen_fixtures(), std::vector<int>{}) << "3 to 8 were all frozen: all unfrozen";
+
+    programmer::fixture_freeze[5] = 1;
+    hold(fixture_key(8));
+    press(fixture_key(4));  // either order
+    release(fixture_key(8));
+    EXPECT_EQ(frozen_fixtures(), (std::vector<int>{4, 5, 6, 7, 8})) << "a mixed range: all frozen";
+
+    press(fixture_key(2));  // its own release
+    EXPECT_EQ(frozen_fixtures(), (std::vector<int>{2, 4, 5, 6, 7, 8}));
+
+    hold(fixture_key(9));
+    press(fixture_key(40));  // beyond the page's fixtures: the last one
+    release(fixture_key(9));
+    EXPECT_EQ(frozen_fixtures(), (std::vector<int>{2, 4, 5, 6, 7, 8, 9, 10}));
+
+    press(KEY_NONE);
+    EXPECT_EQ(frozen_fixtures(), std::vector<int>{});
+    press(KEY_ALL);
+    release(KEY_FREEZE);
+    EXPECT_EQ(ui::frozen_fixture_count, 10);
+    EXPECT_EQ(led(KEY_FREEZE), runtime::LED_ON);
+    EXPECT_NE(calls_to("programmer::paint_fixture_cell(10, 0)").size(), 0u);  // the freeze view
+    EXPECT_EQ(calls_to("programmer::paint_fixture_cell").back(), "programmer::paint_fixture_cell(10, 1)");
+}
+
+TEST_F(Freeze, OnlyTheShowClockFrozenKeepsTheFreezeLedLit) {
+    runtime::mode_flags |= runtime::MODE_CUE_TIMING;
+    hold_command(KEY_FREEZE);
+    press(KEY_CUE);
+    release(KEY_FREEZE);
+    EXPECT_EQ(runtime::show_time_frozen, 1);
+    EXPECT_EQ(ui::frozen_playback_count + ui::frozen_sequence_count + ui::frozen_fixture_count, 0);
+    EXPECT_EQ(led(KEY_FREEZE), runtime::LED_ON);
+
+    hold_command(KEY_FREEZE);
+    press(KEY_CUE);
+    release(KEY_FREEZE);
+    EXPECT_EQ(runtime::show_time_frozen, 0);
+    EXPECT_EQ(led(KEY_FREEZE), runtime::LED_OFF);
+
+    runtime::mode_flags &= ~runtime::MODE_CUE_TIMING;  // without cue timing CUE leaves the clock alone
+    hold_command(KEY_FREEZE);
+    press(KEY_CUE);
+    release(KEY_FREEZE);
+    EXPECT_EQ(runtime::show_time_frozen, 0);
+}
+
+TEST_F(Freeze, AFrozenPlaybackLosesItsLinkAndPendingReloadOnRelease) {
+    playback::playback_linked_cue[4] = 77;
+    playback::playback_reload_pending[9] = 1;
+    playback::playback_linked_cue[12] = 5;  // stays: not frozen
+    hold_command(KEY_FREEZE);
+    press(playback_key(4));
+    press(playback_key(9));
+    runtime::clear_step_log();
+    release(KEY_FREEZE);
+    EXPECT_EQ(playback::playback_linked_cue[4], 0);
+    EXPECT_EQ(playback::playback_reload_pending[9], 0);
+    EXPECT_EQ(playback::playback_linked_cue[12], 5);
+    EXPECT_EQ(calls_to("playback::draw_playback_label"),
+              (Calls{"playback::draw_playback_label(4, 1, 8)", "playback::draw_playback_label(9, 1, 8)"}));
+}
+
+// --- CLR ---------------------------------------------------------------------------
+
+// The live cue is page 1, cue 4, point 1 (slot 31); the cue screen shows page 2.
+class Clear : public RunningConsole {
+protected:
+    void SetUp() override {
+        RunningConsole::SetUp();
+        runtime::mode_flags |= runtime::MODE_CUE_SCREEN;
+        runtime::cue_screen_page = 2;
+        playback::current_cue_page = 1;
+        playback::current_cue = 4;
+        playback::current_cue_point = 1;
+        playback::cue_point_flags[70 + 9] = playback::kCuePointOwn;
+    }
+};
+
+TEST_F(Clear, EachKeyClearsWhatItNamesOfTheLiveCueOrAWholeCue) {
+    struct Case {
+        const char* what;
+        std::vector<int16_t> keys;
+        Calls cleared;
+    };
+    const Case cases[] = {
+        {"POINT then 7 clears point 8 of the live cue number on the shown page", {KEY_POINT, digit_key(7), KEY_ENTER},
+         {"playback::clear_cue(738)"}},
+        {"POINT then 0 is no point cue", {KEY_POINT, digit_key(0), KEY_ENTER}, {}},
+        {"POINT then ESC", {KEY_POINT, KEY_ESC}, {}},
+        {"cue key 9 clears that whole cue of the shown page", {fixture_key(9)}, {"playback::clear_cue(781)"}},
+        {"a sequence key clears its part of the live cue", {KEY_SEQUENCE_C}, {"playback::clear_cue_sequence(31, 3)"}},
+        {"CUE clears the memory part", {KEY_CUE}, {"playback::clear_cue_memory(31)"}},
+        {"digits give a playback number", {digit_key(1), digit_key(2), KEY_ENTER},
+         {"playback::clear_cue_playback(31, 12)"}},
+        {"playback 50 does not exist", {digit_key(5), digit_key(0), KEY_ENTER}, {}},
+        {"playback 0 does not exist", {digit_key(0), KEY_ENTER}, {}},
+        {"a playback key clears its part", {playback_key(5)}, {"playback::clear_cue_playback(31, 5)"}},
+    };
+    hold_command(KEY_CLR);
+    EXPECT_EQ(ui::current_message(), "CLEAR SEQ., PLAYB. OR CUE TO CLEAR");
+    EXPECT_EQ(led(KEY_CLR), runtime::LED_ON);
+    EXPECT_EQ(led(fixture_key(9)), runtime::LED_BLINK);
+    EXPECT_EQ(led(KEY_SEQUENCE_A), runtime::LED_BLINK_BOTH);
+    EXPECT_EQ(led(digit_key(4)), runtime::LED_BLINK);
+    for (const Case& c : cases) {
+        runtime::clear_step_log();
+        press_all(c.keys);
+        EXPECT_EQ(calls_to("playback::clear_cue"), c.cleared) << c.what;
+    }
+    release(KEY_CLR);
+    EXPECT_EQ(led(KEY_CLR), runtime::LED_OFF);
+    EXPECT_EQ(led(fixture_key(9)), runtime::LED_ON);
+    EXPECT_EQ(led(digit_key(4)), runtime::LED_OFF);
+    EXPECT_EQ(runtime::run_flags & (runtime::RUN_SEQUENCE_KEYS_TAKEN | runtime::RUN_PLAYBACK_KEYS_TAKEN), 0u);
+}
+
+TEST_F(Clear, DuringATimecodeListDigitsAreNotTaken) {
+    synchro::timecode_mode = 1;
+    hold_command(KEY_CLR);
+    runtime::clear_step_log();
+    press_all({digit_key(1), digit_key(2), KEY_ENTER});
+    EXPECT_TRUE(calls_to("playback::clear_cue").empty());
+    EXPECT_NE(ui::current_message(), "GIVE PLAYBACK NUMBER");
+    release(KEY_CLR);
+    EXPECT_EQ(runtime::run_flags & runtime::RUN_PLAYBACK_KEYS_TAKEN, 0u);
+}
+
+// --- EDIT ITEM ---------------------------------------------------------------------
+
+using EditItem = RunningConsole;
+using TextEdit = RunningConsole;
+
+TEST_F(EditItem, OpensTheEditorOfTheItemChosen) {
+    struct Case {
+        const char* what;
+        std::vector<int16_t> presses;
+        int16_t held;  // a key held while EDIT ITEM is, 0 none
+        Calls opened;
+    };
+    const Case cases[] = {
+        {"a sequence key", {KEY_SEQUENCE_C}, 0, {"playback::program_sequence(3)"}},
+        {"a held playback key", {}, playback_key(7), {"playback::program_playback(7)"}},
+        {"a playback number typed", {digit_key(1), digit_key(2), KEY_ENTER}, 0, {"playback::program_playback(12)"}},
+        {"playback 0 chooses nothing", {digit_key(0), KEY_ENTER}, 0, {}},
+        {"SUB2 held", {}, KEY_MASTER_4, {"memories::edit_master(2)"}},
+        {"THRESHOLD", {KEY_THRESHOLD}, 0, {"memories::run_threshold_screen()"}},
+        {"MIDI", {KEY_MIDI}, 0, {"synchro::edit_midi_codes()"}},
+        {"the colour preset key", {KEY_PRESET_2}, 0, {"memories::run_preset_channel_setup(3)"}},
+        {"the gobo preset key", {KEY_PRESET_3}, 0, {"memories::run_preset_channel_setup(2)"}},
+        {"SELECT FUNCTIONS", {KEY_SELECT_FUNCTIONS}, 0, {"programmer::run_default_values_screen()"}},
+        {"CUE", {KEY_CUE}, 0, {"playback::program_pointcue(0, 6, 2, 3)"}},
+        {"nothing chosen", {KEY_PLUS}, 0, {}},
+    };
+    playback::current_cue_page = 3;
+    playback::current_cue = 6;
+    playback::current_cue_point = 2;
+    for (const Case& c : cases) {
+        runtime::clear_step_log();
+        hold_command(KEY_EDIT_ITEM);
+        EXPECT_EQ(led(KEY_EDIT_ITEM), runtime::LED_ON) << c.what;
+        EXPECT_EQ(led(KEY_THRESHOLD), runtime::LED_BLINK) << c.what;
+        EXPECT_EQ(runtime::run_flags & runtime::RUN_MIDI_EDIT, runtime::RUN_MIDI_EDIT) << c.what;
+        if (c.held != 0) hold(c.held);
+        press_all(c.presses);
+        release(KEY_EDIT_ITEM);
+        if (c.held != 0) release(c.held);
+        const Calls opened = calls_to_any({"playback::program_", "memories::edit_master", "memories::run_",
+                                           "synchro::edit_", "programmer::run_default"});
+        EXPECT_EQ(opened, c.opened) << c.what;
+        EXPECT_EQ(led(KEY_EDIT_ITEM), runtime::LED_OFF) << c.what;
+        // The chosen item keeps its keys for its editor; the others are given back.
+        if (c.opened != Calls{"memories::run_threshold_screen()"}) {
+            EXPECT_EQ(led(KEY_THRESHOLD), runtime::LED_OFF) << c.what;
+        }
+        EXPECT_EQ(runtime::run_flags & (runtime::RUN_MIDI_EDIT | runtime::RUN_PLAYBACK_KEYS_TAKEN |
+                                        runtime::RUN_POINTCUE_EDIT | runtime::RUN_MASTER_KEYS_TAKEN),
+                  0u)
+            << c.what;
+    }
+}
+
+TEST_F(EditItem, DuringATimecodeListOnlyTheSubmasterKeysChoose) {
+    synchro::timecode_mode = 2;
+    runtime::option_flags |= runtime::OPT_TIMECODE_SCREEN;
+    hold_command(KEY_EDIT_ITEM);
+    EXPECT_EQ(runtime::run_flags & runtime::RUN_MIDI_EDIT, 0u);
+    EXPECT_EQ(runtime::run_flags & runtime::RUN_MASTER_KEYS_TAKEN, runtime::RUN_MASTER_KEYS_TAKEN);
+    press_all({KEY_MIDI, KEY_PRESET_1, digit_key(3)});
+    hold(KEY_MASTER_3);
+    release(KEY_EDIT_ITEM);
+    release(KEY_MASTER_3);
+    EXPECT_EQ(calls_to("memories::edit_master"), (Calls{"memories::edit_master(1)"}));
+    EXPECT_TRUE(calls_to("synchro::edit_").empty());
+    EXPECT_TRUE(calls_to("memories::run_preset").empty());
+
+    synchro::timecode_mode = 0;  // the timecode screen stays open: MIDI opens the show's MIDI lists
+    hold_command(KEY_EDIT_ITEM);
+    press(KEY_MIDI);
+    release(KEY_EDIT_ITEM);
+    EXPECT_EQ(calls_to("synchro::edit_"), (Calls{"synchro::edit_show_midi_lists()"}));
+}
+
+// --- TEXT --------------------------------------------------------------------------
+
+TEST_F(TextEdit, OpensTheNamesOfTheKeyChosen) {
+    struct Case {
+        const char* what;
+        std::vector<int16_t> presses;
+        Calls opened;
+    };
+    const Case cases[] = {
+        {"CUE: the cue names, entering cue mode", {KEY_CUE},
+         {"playback::refresh_cue_mode()", "playback::edit_cue_names()"}},
+        {"TO-MEM: the current memory's name", {KEY_TO_MEM}, {"memories::edit_memory_name(12)"}},
+        {"a preset key", {KEY_PRESET_3}, {"memories::edit_preset_names(2)"}},
+        {"THRESHOLD", {KEY_THRESHOLD}, {"memories::edit_threshold_names()"}},
+        {"a group that does not exist does nothing; ENTER leaves", {group_key(4), KEY_ENTER}, {}},
+        {"a group with fixtures: its names", {group_key(3)}, {"programmer::edit_group_names(3)"}},
+        {"a nameable playback names its memory and the dialog goes on", {playback_key(4), KEY_ENTER},
+         {"memories::edit_memory_name(77)"}},
+        {"a playback without a memory is not nameable", {playback_key(6), KEY_ENTER}, {}},
+    };
+    memories::current_memory = 12;
+    playback::playback_table[4] = {};
+    playback::playback_table[4].flags = 1;
+    playback::playback_table[4].memory = 77;
+    playback::playback_table[6].flags = 1;  // in use, no memory
+    runtime::group_bank = 1;
+    programmer::group_table[3][5] = 1;  // group 3 holds fixture 5; group 4 is empty
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        const Case& c = cases[i];
+        runtime::clear_step_log();
+        hold_command(KEY_TEXT);
+        EXPECT_EQ(ui::current_message(), "SELECT CUE MEM PSET THRESH PLBACK") << c.what;
+        EXPECT_EQ(led(KEY_TEXT), runtime::LED_ON) << c.what;
+        EXPECT_EQ(led(playback_key(4)), runtime::LED_BLINK_BOTH) << c.what;
+        EXPECT_EQ(led(playback_key(6)), runtime::LED_OFF) << c.what;
+        EXPECT_NE(runtime::run_flags & runtime::RUN_TEXT_EDIT, 0u) << c.what;
+        EXPECT_EQ(rig_.pixel(4, 284), 7) << c.what;   // the title box's frame
+        EXPECT_EQ(rig_.pixel(14, 305), 8) << c.what;  // its inner bar
+        EXPECT_EQ(led(group_key(3)), runtime::LED_BLINK) << c.what;
+        EXPECT_EQ(led(group_key(4)), runtime::LED_OFF) << c.what;
+        press_all(c.presses);
+        EXPECT_EQ(runtime::run_flags & runtime::RUN_TEXT_EDIT, 0u) << c.what << ": the dialog ended while TEXT is held";
+        release(KEY_TEXT);
+        EXPECT_EQ(calls_to_any({"memories::edit_", "playback::edit_cue_names", "playback::refresh_cue_mode",
+                                "programmer::edit_group_names"}),
+                  c.opened)
+            << c.what;
+        EXPECT_EQ(led(KEY_TEXT), runtime::LED_OFF) << c.what;
+        EXPECT_EQ(runtime::run_flags & (runtime::RUN_TEXT_EDIT | runtime::RUN_PLAYBACK_KEYS_TAKEN), 0u) << c.what;
+    }
+}
+
+}  // namespace
