@@ -22,7 +22,6 @@ void update_figure_state() { runtime::log_call("programmer::update_figure_state"
 void enter_trackerball_pantilt_mode() { runtime::log_call("programmer::enter_trackerball_pantilt_mode"); }
 void run_predefined_command() { runtime::log_call("programmer::run_predefined_command"); }
 void run_color_command() { runtime::log_call("programmer::run_color_command"); }
-void run_dimmer_channel_edit() { runtime::log_call("programmer::run_dimmer_channel_edit"); }
 void keep_even_fixtures() { runtime::log_call("programmer::keep_even_fixtures"); }
 void keep_odd_fixtures() { runtime::log_call("programmer::keep_odd_fixtures"); }
 void run_lamp_command_screen(int16_t key) { runtime::log_call("programmer::run_lamp_command_screen", {key}); }

@@ -36,7 +36,6 @@ void update_figure_state();             // 144
 void enter_trackerball_pantilt_mode();  // 148
 void run_predefined_command();          // 164
 void run_color_command();               // 195
-void run_dimmer_channel_edit();         // 199
 void keep_even_fixtures();              // 382
 void keep_odd_fixtures();               // 383
 // 384 IGNITE, 385 SHUT OFF, 386 RESET.

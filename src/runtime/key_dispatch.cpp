@@ -12,6 +12,7 @@
 #include "playback/playback_jobs.h"
 #include "playback/playback_wing.h"
 #include "programmer/commands.h"
+#include "programmer/dimmer_command.h"
 #include "programmer/function_belts.h"
 #include "programmer/function_timings.h"
 #include "runtime/config_records.h"

@@ -13,6 +13,7 @@
 #include "playback/cue_tables.h"
 #include "playback/playback_jobs.h"
 #include "programmer/programmer_jobs.h"
+#include "programmer/slave_consoles.h"
 #include "runtime/card_access.h"
 #include "runtime/card_discovery.h"
 #include "runtime/channel_levels.h"

@@ -43,6 +43,7 @@
 #include "programmer/function_timings.h"
 #include "programmer/park_tables.h"
 #include "programmer/programmer_jobs.h"
+#include "programmer/slave_consoles.h"
 #include "programmer/value_mapping.h"
 #include "runtime/card_discovery.h"
 #include "runtime/config_records.h"
@@ -151,6 +152,7 @@ ui::reset_value_table_globals();
     programmer::reset_fixture_selection_globals();
     programmer::reset_park_tables_globals();
     programmer::reset_programmer_jobs_globals();
+    programmer::reset_slave_consoles_globals();
     programmer::reset_value_mapping_globals();
     memories::reset_master_faders_globals();
     memories::reset_master_state_globals();
