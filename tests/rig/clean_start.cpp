@@ -36,6 +36,7 @@
 #include "programmer/attribute_delta.h"
 #include "programmer/channel_generators.h"
 #include "programmer/commands.h"
+#include "programmer/dimmer_command.h"
 #include "programmer/fader_panel.h"
 #include "programmer/fixture_groups.h"
 #include "programmer/fixture_selection.h"
@@ -145,6 +146,7 @@ ui::reset_value_table_globals();
     programmer::reset_attribute_delta_globals();
     programmer::reset_channel_generators_globals();
     programmer::reset_commands_globals();
+    programmer::reset_dimmer_command_globals();
     programmer::reset_fader_panel_globals();
     programmer::reset_fixture_groups_globals();
     programmer::reset_function_belts_globals();
