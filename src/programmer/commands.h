@@ -22,7 +22,6 @@ void reset_commands_globals();
 void handle_group_key(int16_t key);
 
 void update_figure_state();             // 144
-void run_dimmer_channel_edit();         // 199
 // 384 IGNITE, 385 SHUT OFF, 386 RESET.
 void run_lamp_command_screen(int16_t key);
 

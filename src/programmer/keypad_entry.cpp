@@ -9,6 +9,7 @@
 #include "programmer/function_belts.h"
 #include "programmer/function_timings.h"
 #include "programmer/pantilt_figures.h"
+#include "programmer/value_mapping.h"
 #include "runtime/card_discovery.h"
 #include "runtime/console_state.h"
 #include "runtime/key_codes.h"
@@ -102,9 +103,7 @@ void apply_level(int level) {
 int16_t keypad_level(int16_t number, bool percent) {
     const int max = percent ? kPercentMax : kLevelMax;
     if (number < 0 || number > max) return -1;
-    // Percent times 2.55 rounded up, in whole numbers so no rounding error
-    // can push an exact level one step up.
-    if (percent) return static_cast<int16_t>((number * kLevelMax + kPercentMax - 1) / kPercentMax);
+    if (percent) return percent_to_level(number);
     return number;
 }
 

@@ -5,16 +5,12 @@
 
 namespace programmer {
 
-extern uint8_t slave_consoles;       // patched slave consoles
-extern uint8_t slave_trigger_armed;  // 1 while a trigger pulse runs
 extern int16_t fan_shape;
 
 // Every global of this module back to its value at program load (a clean start for each test).
 void reset_programmer_jobs_globals();
 
-void reset_slave_triggers();
 void run_lamp_command_queue();
-void send_slave_trigger(uint8_t level);
 
 // The wheel handlers of the macro faders and the default
 // values: fader k (or channel n of the current type) moved by

@@ -119,4 +119,11 @@ int find_predefined_entry(int function, int16_t value) {
     return i;
 }
 
+uint8_t percent_to_level(int percent) {
+    constexpr int kFull = 255;
+    constexpr int kHundred = 100;
+    const int p = std::clamp(percent, 0, kHundred);
+    return static_cast<uint8_t>((p * kFull + kHundred - 1) / kHundred);
+}
+
 }  // namespace programmer

@@ -36,4 +36,10 @@ uint8_t map_fader_to_value(int type_index, int function, uint8_t position);
 // without a current type.
 int find_predefined_entry(int function, int16_t value);
 
+// A percentage 0..100 as a DMX level 0..255: p * 2.55 rounded up, in whole
+// numbers (1 % gives 3, 50 % gives 128, 100 % gives 255). Rounding up makes
+// the level shown back in percent (level * 100 / 255, truncated) the
+// percentage typed. Every command that takes a level in percent uses it.
+uint8_t percent_to_level(int percent);
+
 }  // namespace programmer

@@ -8,7 +8,7 @@
 #include "datafiles/setup_file.h"
 #include "programmer/commands.h"
 #include "programmer/fixture_functions.h"
-#include "programmer/programmer_jobs.h"
+#include "programmer/slave_consoles.h"
 #include "programmer/value_mapping.h"
 #include "runtime/card_discovery.h"
 #include "runtime/console_state.h"

@@ -7,6 +7,7 @@
 #include "programmer/fader_panel.h"
 #include "programmer/function_belts.h"
 #include "programmer/programmer_jobs.h"
+#include "programmer/slave_consoles.h"
 #include "playback/playback_jobs.h"
 #include "runtime/card_discovery.h"
 #include "runtime/console_state.h"

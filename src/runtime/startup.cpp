@@ -14,6 +14,7 @@
 #include "playback/playback_jobs.h"
 #include "programmer/fixture_pages.h"
 #include "programmer/programmer_jobs.h"
+#include "programmer/slave_consoles.h"
 #include "runtime/card_access.h"
 #include "runtime/card_discovery.h"
 #include "runtime/channel_levels.h"

@@ -41,6 +41,7 @@
 #include "programmer/attribute_delta.h"
 #include "programmer/channel_generators.h"
 #include "programmer/commands.h"
+#include "programmer/dimmer_command.h"
 #include "programmer/fader_panel.h"
 #include "programmer/fixture_groups.h"
 #include "programmer/fixture_pages.h"
@@ -49,6 +50,7 @@
 #include "programmer/function_timings.h"
 #include "programmer/park_tables.h"
 #include "programmer/programmer_jobs.h"
+#include "programmer/slave_consoles.h"
 #include "programmer/value_mapping.h"
 #include "runtime/card_discovery.h"
 #include "runtime/config_records.h"
@@ -155,6 +157,7 @@ ui::reset_value_table_globals();
     programmer::reset_attribute_delta_globals();
     programmer::reset_channel_generators_globals();
     programmer::reset_commands_globals();
+    programmer::reset_dimmer_command_globals();
     programmer::reset_fader_panel_globals();
     programmer::reset_fixture_groups_globals();
     programmer::reset_fixture_pages_globals();
@@ -163,6 +166,7 @@ ui::reset_value_table_globals();
     programmer::reset_fixture_selection_globals();
     programmer::reset_park_tables_globals();
     programmer::reset_programmer_jobs_globals();
+    programmer::reset_slave_consoles_globals();
     programmer::reset_value_mapping_globals();
     memories::reset_master_faders_globals();
     memories::reset_master_state_globals();

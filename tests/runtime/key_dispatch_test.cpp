@@ -209,7 +209,8 @@ const std::vector<KeyCase> kKeyCases = {
     {KEY_TEXT, kMain, {"ui::run_text_edit_dialog()"}},
     {KEY_STORE_NEXT, kMain, {"memories::store_to_next_memory()"}},
     {KEY_TAKE_OUTPUT, kMain, {"memories::run_take_output_to_programmer()"}},
-    {KEY_DIMMER, kMain, {"programmer::run_dimmer_channel_edit()"}},
+    // DIMMER opens the dimmer command line, which waits for its own keys:
+    // the command line's tests press it.
     // Page keys by panel mode.
     {KEY_PAGE_UP, kMain, {"ui::show_previous_panel_page()"}},
     {KEY_PAGE_UP, kPanel5, {"playback::cycle_playback_label_mode()"}},

@@ -23,7 +23,7 @@
 #include "demo_rig_files.h"
 #include "programmer/commands.h"
 #include "programmer/fixture_functions.h"
-#include "programmer/programmer_jobs.h"
+#include "programmer/slave_consoles.h"
 #include "rig/program_dir.h"
 #include "runtime/card_discovery.h"
 #include "runtime/config_records.h"
