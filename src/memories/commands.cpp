@@ -18,14 +18,10 @@ void run_copy_memory_items() { runtime::log_call("memories::run_copy_memory_item
 void run_undo_screen() { runtime::log_call("memories::run_undo_screen"); }
 void read_outputs_into_programmer() { runtime::log_call("memories::read_outputs_into_programmer"); }
 
-// Run on every pass of the poll or the main loop: they record nothing.
-void apply_trackerball_to_master() {}
 void decrease_function_level(int16_t channel, int16_t delta) {
     runtime::log_call("memories::decrease_function_level", {channel, delta});
 }
 
-void select_previous_master() { runtime::log_call("memories::select_previous_master"); }
-void select_next_master() { runtime::log_call("memories::select_next_master"); }
 void show_previous_cue_memory() { runtime::log_call("memories::show_previous_cue_memory"); }
 void show_next_cue_memory() { runtime::log_call("memories::show_next_cue_memory"); }
 void show_current_cue_memory() { runtime::log_call("memories::show_current_cue_memory"); }

@@ -11,6 +11,7 @@ namespace playback {
 std::array<PlaybackRecord, kPlaybackEditRecord + 1> playback_table{};
 std::array<MidiCode, kPlaybacks + 1> playback_midi_codes{};
 std::array<uint8_t, kPlaybacks + 1> playback_active{};
+std::array<int32_t, kPlaybacks + 1> playback_levels{};
 uint8_t selected_playback = 1;
 std::array<uint8_t, kPlaybacks + 1> playback_timecode_flash{};
 std::array<double, kPlaybacks + 1> playback_timecode_remaining_s{};
@@ -25,6 +26,7 @@ void reset_playback_state_globals() {
     playback_table = {};
     playback_midi_codes = {};
     playback_active = {};
+    playback_levels = {};
     selected_playback = 1;
     playback_timecode_flash = {};
     playback_timecode_remaining_s = {};

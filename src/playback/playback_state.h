@@ -63,6 +63,8 @@ struct SequenceCrossfade {
 extern std::array<PlaybackRecord, kPlaybackEditRecord + 1> playback_table;
 extern std::array<MidiCode, kPlaybacks + 1> playback_midi_codes;
 extern std::array<uint8_t, kPlaybacks + 1> playback_active;  // 1 while the playback runs
+// The effective 16-bit level 0..65535 of each playback (an 8-bit level v as v x 257).
+extern std::array<int32_t, kPlaybacks + 1> playback_levels;
 extern uint8_t selected_playback;  // 1..42, the playback the trackerball moves
 
 // 1 while a timecode flash event holds the playback, with the seconds it

@@ -26,6 +26,10 @@ void send_slave_trigger(uint8_t level) {
     runtime::slave_trigger_countdown = level > 127 ? 200 : 0;
 }
 
+void send_slave_control(int16_t control, int16_t level) {
+    runtime::log_call("programmer::send_slave_control", {control, level});
+}
+
 void apply_macro_wheel(int16_t fader, int16_t delta) {
     runtime::log_call("programmer::apply_macro_wheel", {fader, delta});
 }

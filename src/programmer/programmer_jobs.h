@@ -15,6 +15,8 @@ void reset_programmer_jobs_globals();
 void reset_slave_triggers();
 void run_lamp_command_queue();
 void send_slave_trigger(uint8_t level);
+// Sends master or playback control n's level to the slave consoles.
+void send_slave_control(int16_t control, int16_t level);
 
 // The wheel handlers of the macro faders and the default
 // values: fader k (or channel n of the current type) moved by

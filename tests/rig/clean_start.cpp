@@ -29,6 +29,7 @@
 #include "memories/submaster_cells.h"
 #include "playback/cue_tables.h"
 #include "playback/key_groups.h"
+#include "playback/output_merge.h"
 #include "playback/playback_faders.h"
 #include "playback/playback_state.h"
 #include "playback/playback_wing.h"
@@ -160,6 +161,7 @@ ui::reset_value_table_globals();
     memories::reset_submaster_cells_globals();
     playback::reset_cue_tables_globals();
     playback::reset_key_groups_globals();
+    playback::reset_output_merge_globals();
     playback::reset_playback_faders_globals();
     playback::reset_playback_state_globals();
     playback::reset_sequence_controls_globals();
