@@ -591,11 +591,12 @@ void update_fixture(int f) {
         const runtime::FunctionRecord& entry = runtime::function_record_table[r];
         const bool skip = entry.kind == setup::kKindFine ||
                           (entry.pantilt_role >= 1 && entry.pantilt_role <= kLastPanTiltRole);
+        if (skip) continue;  // their marks wait: the figure engine drives these records
         for (int k = 1; k <= kGeneratorParams; ++k) {
             const int i = (r - 1) * kGeneratorParams + k;
             if (runtime::dirty_sub_channels[i] == 0) continue;
             runtime::dirty_sub_channels[i] = 0;
-            if (!skip) update_generator_parameter(i);
+            update_generator_parameter(i);
         }
     }
     if (runtime::fixture_pantilt_table[static_cast<size_t>(f)].kind == 0 || runtime::layer_figures[0] == nullptr) return;
