@@ -16,6 +16,8 @@ void run_cue_fades();
 void premove_dark_fixtures();
 void toggle_sequence_run(int16_t sequence, uint8_t mode);
 void refresh_cue_mode();
+// Every playback running memory m takes its new content.
+void reload_playbacks_for_memory(int16_t memory);
 // Clears the step values of a fade source (5: the point-cue fades).
 void clear_sequence_step(uint8_t source);
 // The cue info line ("P: %d C: %d", the transparent modes).

@@ -25,6 +25,7 @@
 #include "memories/master_state.h"
 #include "memories/memories.h"
 #include "memories/memory_index.h"
+#include "memories/memory_store.h"
 #include "memories/presets.h"
 #include "memories/submaster_cells.h"
 #include "playback/cue_tables.h"
@@ -157,6 +158,7 @@ ui::reset_value_table_globals();
     memories::reset_master_state_globals();
     memories::reset_memories_globals();
     memories::reset_memory_index_globals();
+    memories::reset_memory_store_globals();
     memories::reset_presets_globals();
     memories::reset_submaster_cells_globals();
     playback::reset_cue_tables_globals();
