@@ -43,6 +43,23 @@ constexpr int kLastPanTiltRole = 4;  // pan, pan fine, tilt, tilt fine: the figu
 std::array<int16_t, runtime::kShowFixtures + 1> first_record{};
 std::array<int16_t, runtime::kShowFixtures + 1> record_count_of{};
 
+// The running playbacks from 42 down to 1, gathered once per merge pass.
+std::array<uint8_t, kPlaybacks> active_order{};
+int active_count = 0;
+bool in_pass = false;
+
+void gather_active_playbacks() {
+    active_count = 0;
+    for (int p = kPlaybacks; p >= 1; --p) {
+        if (playback_active[static_cast<size_t>(p)] != 0) active_order[static_cast<size_t>(active_count++)] = static_cast<uint8_t>(p);
+    }
+}
+
+// A merge called outside the pass gathers the playbacks itself.
+void prepare_single_merge() {
+    if (!in_pass) gather_active_playbacks();
+}
+
 int records_in_use() {
     if (runtime::function_record_table == nullptr) return 0;
     return std::clamp<int>(runtime::function_record_count, 0, static_cast<int>(runtime::kShowRecords));
@@ -209,7 +226,8 @@ void merge_pair(int record, int fine) {
     const bool permission = has_fade_permission(flags);
     int32_t c = layer_zero_value(record) * 256 + range.to_byte(layer_zero_value(fine));
     int owner = 0;
-    for (int p = kPlaybacks; p >= 1; --p) {
+    for (int k = 0; k < active_count; ++k) {
+        const int p = active_order[static_cast<size_t>(k)];
         const uint16_t coarse_raw = layer_value(p, record);
         if (coarse_raw == kNotSet || !active(p)) continue;
         const uint8_t m = playback_fade_modes[static_cast<size_t>(p)][static_cast<size_t>(record)];
@@ -264,7 +282,8 @@ struct ParamMerge {
 template <typename LayerByte>
 int32_t merge_parameter(const ParamMerge& target, int32_t c, uint16_t& flags, LayerByte layer_byte) {
     int owner = 0;
-    for (int p = kPlaybacks; p >= 1; --p) {
+    for (int k = 0; k < active_count; ++k) {
+        const int p = active_order[static_cast<size_t>(k)];
         const uint8_t raw = layer_byte(p, false);
         if (raw == kByteNotSet || !active(p)) continue;
         const uint8_t m = playback_fade_modes[static_cast<size_t>(p)][static_cast<size_t>(target.record)];
@@ -384,6 +403,7 @@ void mark_all_channels_dirty() {
 }
 
 void merge_channel_output(int16_t record) {
+    prepare_single_merge();
     const runtime::FunctionRecord& entry = runtime::function_record_table[record];
     if (entry.kind == setup::kKindCoarse) {
         const int fine = fine_partner_of(record);
@@ -395,7 +415,8 @@ void merge_channel_output(int16_t record) {
     const bool permission = has_fade_permission(flags);
     int32_t c = layer_zero_value(record);
     int owner = 0;
-    for (int p = kPlaybacks; p >= 1; --p) {
+    for (int k = 0; k < active_count; ++k) {
+        const int p = active_order[static_cast<size_t>(k)];
         const uint16_t raw = layer_value(p, record);
         if (raw == kNotSet || !active(p)) continue;
         const uint8_t m = playback_fade_modes[static_cast<size_t>(p)][static_cast<size_t>(record)];
@@ -419,6 +440,7 @@ void merge_channel_output(int16_t record) {
 }
 
 void merge_dimmer_channel(int16_t record) {
+    prepare_single_merge();
     int closed = 0;
     int open = 255;
     dimmer_range(record, closed, open);
@@ -429,7 +451,8 @@ void merge_dimmer_channel(int16_t record) {
     int32_t lo = hi;
     int owner = 0;
     int winner = 0;  // the layer whose value is output
-    for (int p = kPlaybacks; p >= 1; --p) {
+    for (int k = 0; k < active_count; ++k) {
+        const int p = active_order[static_cast<size_t>(k)];
         const uint16_t raw = layer_value(p, record);
         if (raw == kNotSet || !qualifies(p, record)) continue;
         owner = p;
@@ -474,6 +497,7 @@ void merge_dimmer_channel(int16_t record) {
 }
 
 void merge_sub_attribute_output(int i) {
+    prepare_single_merge();
     const int record = (i - 1) / kGeneratorParams + 1;
     const int k = (i - 1) % kGeneratorParams + 1;
     uint16_t& flags = runtime::generator_flags[i];
@@ -493,6 +517,7 @@ void merge_sub_attribute_output(int i) {
 }
 
 void merge_fixture_extra_output(int i) {
+    prepare_single_merge();
     const int fixture = (i - 1) / kFigureParams + 1;
     const int k = (i - 1) % kFigureParams + 1;
     const int pan = runtime::fixture_pantilt_table[static_cast<size_t>(fixture)].pan.record;
@@ -618,11 +643,14 @@ void update_dirty_outputs() {
     for (int f = 1; f <= fixtures && !any; ++f) any = runtime::dirty_fixtures[f] == 1;
     if (any) {
         gather_fixture_records(records);
+        gather_active_playbacks();
+        in_pass = true;
         for (int f = 1; f <= fixtures; ++f) {
             if (runtime::dirty_fixtures[f] != 1) continue;
             runtime::dirty_fixtures[f] = 0;
             update_fixture(f);
         }
+        in_pass = false;
     }
     programmer::run_figures_tick();
     programmer::run_generators_tick();
