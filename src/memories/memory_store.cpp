@@ -8,6 +8,7 @@
 #include "memories/commands.h"
 #include "memories/memories.h"
 #include "memories/memory_index.h"
+#include "memories/memory_names.h"
 #include "memories/presets.h"
 #include "playback/playback_jobs.h"
 #include "programmer/channel_generators.h"
@@ -242,6 +243,12 @@ bool store_memory_confirmed(int16_t memory) {
         name.fill('\0');
         if (list_shown() && (memory - 1) / 70 + 1 == memory_list_page) draw_memory_list_cell(memory, 0, 14);
         datafiles::save_memory_name(memory);
+    }
+    if (ask_memory_name == 1 && memory_used[at(memory)] == 1 && name[0] == '\0') {
+        const int16_t former = current_memory;
+        current_memory = memory;
+        edit_memory_name(memory);
+        current_memory = former;
     }
     return true;
 }
