@@ -28,6 +28,7 @@
 #include "memories/memory_store.h"
 #include "memories/presets.h"
 #include "memories/submaster_cells.h"
+#include "memories/submaster_editor.h"
 #include "playback/cue_tables.h"
 #include "playback/key_groups.h"
 #include "playback/output_merge.h"
@@ -161,6 +162,7 @@ ui::reset_value_table_globals();
     memories::reset_memory_store_globals();
     memories::reset_presets_globals();
     memories::reset_submaster_cells_globals();
+    memories::reset_submaster_editor_globals();
     playback::reset_cue_tables_globals();
     playback::reset_key_groups_globals();
     playback::reset_output_merge_globals();
