@@ -294,6 +294,7 @@ const std::set<std::string> kBuiltCommands = {
     "ui::dispatch_mode_key",          "ui::dispatch_mode_action",   "ui::show_previous_panel_page",
     "ui::show_next_panel_page",       "ui::cycle_transparent_mode", "ui::toggle_blind_mode",
     "ui::select_wheel_mode",          "programmer::start_timing_edit_mode", "programmer::run_edit_time_screen",
+    "memories::recall_previous_memory", "memories::recall_next_memory", "memories::store_to_next_memory",
 };
 
 // The names of every command the key table starts.
