@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "datafiles/memory_file.h"
+#include "memcheck/memcheck.h"
 #include "memories/commands.h"
 #include "memories/memories.h"
 #include "memories/memory_index.h"
@@ -51,7 +52,8 @@ bool set_memory_name(int16_t memory, const char* text) {
     if (!valid_memory(memory) || text == nullptr) return false;
     auto& name = memory_index[static_cast<size_t>(memory)].name;
     name.fill('\0');
-    std::memcpy(name.data(), text, strnlen(text, kMemoryNameChars));
+    memcheck::mc_memcpy_at(name.data(), text, strnlen(text, kMemoryNameChars), __FILE__, __LINE__,
+                           memcheck::mc_dest_size(name));
     if ((runtime::option_flags & runtime::OPT_MEMORY_LIST) != 0) draw_memory_list_cell(memory, 2, 4);
     datafiles::save_memory_name(memory);
     relabel_playbacks(memory);
