@@ -8,24 +8,17 @@ void run_preset_recall_menu(int16_t key) { runtime::log_call("memories::run_pres
 void run_preset_store_menu(int16_t key) { runtime::log_call("memories::run_preset_store_menu", {key}); }
 void run_clear_programmer() { runtime::log_call("memories::run_clear_programmer"); }
 void run_set_functions_to_default() { runtime::log_call("memories::run_set_functions_to_default"); }
-void recall_previous_memory() { runtime::log_call("memories::recall_previous_memory"); }
-void recall_next_memory() { runtime::log_call("memories::recall_next_memory"); }
 void run_store_memory() { runtime::log_call("memories::run_store_memory"); }
 void run_get_memory() { runtime::log_call("memories::run_get_memory"); }
-void store_to_next_memory() { runtime::log_call("memories::store_to_next_memory"); }
 void run_take_output_to_programmer() { runtime::log_call("memories::run_take_output_to_programmer"); }
 void run_copy_memory_items() { runtime::log_call("memories::run_copy_memory_items"); }
 void run_undo_screen() { runtime::log_call("memories::run_undo_screen"); }
 void read_outputs_into_programmer() { runtime::log_call("memories::read_outputs_into_programmer"); }
 
-// Run on every pass of the poll or the main loop: they record nothing.
-void apply_trackerball_to_master() {}
 void decrease_function_level(int16_t channel, int16_t delta) {
     runtime::log_call("memories::decrease_function_level", {channel, delta});
 }
 
-void select_previous_master() { runtime::log_call("memories::select_previous_master"); }
-void select_next_master() { runtime::log_call("memories::select_next_master"); }
 void show_previous_cue_memory() { runtime::log_call("memories::show_previous_cue_memory"); }
 void show_next_cue_memory() { runtime::log_call("memories::show_next_cue_memory"); }
 void show_current_cue_memory() { runtime::log_call("memories::show_current_cue_memory"); }

@@ -8,6 +8,8 @@ std::array<double, kMasters + 1> master_timecode_remaining_s{};
 std::array<int16_t, kMasters + 1> master_levels{};
 std::array<uint8_t, kMasters + 1> master_selection{};
 uint8_t selected_master = 1;
+std::array<uint8_t, kMasters + 1> master_led_locked{};
+std::array<uint8_t, 3> submaster_used{};
 
 void reset_master_state_globals() {
     master_set_levels = {};
@@ -16,6 +18,8 @@ void reset_master_state_globals() {
     master_levels = {};
     master_selection = {};
     selected_master = 1;
+    master_led_locked = {};
+    submaster_used = {};
 }
 
 }  // namespace memories

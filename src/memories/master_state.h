@@ -21,6 +21,10 @@ extern std::array<int16_t, kMasters + 1> master_levels;
 
 extern std::array<uint8_t, kMasters + 1> master_selection;
 extern uint8_t selected_master;  // 1..4, the master the trackerball moves
+// 1 while the master's key LED belongs to the submaster editor.
+extern std::array<uint8_t, kMasters + 1> master_led_locked;
+// Per submaster 1..2: 1 while at least one fixture belongs to it.
+extern std::array<uint8_t, 3> submaster_used;
 
 // Every global of this module back to its value at program load (a clean start for each test).
 void reset_master_state_globals();

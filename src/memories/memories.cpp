@@ -28,9 +28,5 @@ void reset_memories_globals() {
     current_threshold = 0;
 }
 
-void recall_memory(int16_t memory, uint8_t mode) { runtime::log_call("memories::recall_memory", {memory, mode}); }
-
-// Run on every pass of the poll or the main loop: they record nothing.
-void update_masters(uint8_t) {}
 
 }  // namespace memories

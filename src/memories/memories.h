@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "datafiles/record_files.h"
+#include "memories/masters.h"
 
 namespace memories {
 
@@ -31,6 +32,5 @@ extern int32_t pack_count;
 void reset_memories_globals();
 
 void recall_memory(int16_t memory, uint8_t mode);
-void update_masters(uint8_t source);
 
 }  // namespace memories

@@ -1,4 +1,4 @@
-// The memory, preset, threshold and master editors that the edit keys open,
+// The memory, preset and threshold editors that the edit keys open,
 // the cue-memory recall and pack, and the memory / cue status line. (Least
 // bodies until the memories are built: each records its arguments.)
 #pragma once
@@ -6,13 +6,10 @@
 
 namespace memories {
 
-// Submaster 1 or 2: "MASTER EDIT".
-void edit_master(int16_t submaster);
 void run_threshold_screen();
 // Kind 1 pan/tilt, 2 colour, 3 gobo, 4 effect.
 void run_preset_channel_setup(int16_t kind);
 void edit_preset_names(int16_t kind);
-void edit_memory_name(int16_t memory);
 void edit_threshold_names();
 
 // The status line: page, cue and point of a cue being chosen.

@@ -3,6 +3,8 @@
 #pragma once
 #include <cstdint>
 
+#include "playback/output_merge.h"
+
 namespace playback {
 
 void reset_cue_fades();
@@ -11,14 +13,11 @@ void scan_playback_faders(uint8_t source);
 void run_sequences();
 void read_sequence_controls();
 void run_cue_fades();
-void update_dirty_outputs();
-// Marks every dimmer channel for the next output merge.
-void mark_dimmer_channels_dirty();
 void premove_dark_fixtures();
 void toggle_sequence_run(int16_t sequence, uint8_t mode);
 void refresh_cue_mode();
-// Releases the programmer values of every channel.
-void release_all_programmer_values();
+// Every playback running memory m takes its new content.
+void reload_playbacks_for_memory(int16_t memory);
 // Clears the step values of a fade source (5: the point-cue fades).
 void clear_sequence_step(uint8_t source);
 // The cue info line ("P: %d C: %d", the transparent modes).

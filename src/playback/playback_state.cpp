@@ -13,6 +13,7 @@ std::array<MidiCode, kPlaybacks + 1> playback_midi_codes{};
 std::array<uint8_t, kPlaybacks + 1> playback_active{};
 std::array<uint16_t, kPlaybacks + 1> playback_linked_cue{};
 std::array<uint8_t, kPlaybacks + 1> playback_reload_pending{};
+std::array<int32_t, kPlaybacks + 1> playback_levels{};
 uint8_t selected_playback = 1;
 std::array<uint8_t, kPlaybacks + 1> playback_timecode_flash{};
 std::array<double, kPlaybacks + 1> playback_timecode_remaining_s{};
@@ -29,6 +30,7 @@ void reset_playback_state_globals() {
     playback_active = {};
     playback_linked_cue = {};
     playback_reload_pending = {};
+    playback_levels = {};
     selected_playback = 1;
     playback_timecode_flash = {};
     playback_timecode_remaining_s = {};

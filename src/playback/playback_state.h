@@ -67,6 +67,8 @@ extern std::array<uint8_t, kPlaybacks + 1> playback_active;  // 1 while the play
 // reload of it from a cue is pending.
 extern std::array<uint16_t, kPlaybacks + 1> playback_linked_cue;
 extern std::array<uint8_t, kPlaybacks + 1> playback_reload_pending;
+// The effective 16-bit level 0..65535 of each playback (an 8-bit level v as v x 257).
+extern std::array<int32_t, kPlaybacks + 1> playback_levels;
 extern uint8_t selected_playback;  // 1..42, the playback the trackerball moves
 
 // 1 while a timecode flash event holds the playback, with the seconds it

@@ -86,6 +86,10 @@ void function_range(int16_t record, int& lo, int& hi) {
     if (type->sub_count(function) == 0) return;
     lo = entry.range_min;
     hi = entry.range_max;
+    if (hi < lo) {  // a range that runs backwards (a damaged type) counts as the whole byte
+        lo = 0;
+        hi = 255;
+    }
 }
 
 }  // namespace programmer

@@ -16,6 +16,7 @@
 #include "runtime/console_state.h"
 #include "runtime/key_codes.h"
 #include "runtime/key_leds.h"
+#include "runtime/step_log.h"
 #include "runtime/key_reader.h"
 #include "runtime/main_loop.h"
 #include "runtime/show_tables.h"

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "playback/output_merge.h"
 #include "playback/playback_jobs.h"
 #include "programmer/fader_panel.h"
 #include "programmer/fixture_groups.h"

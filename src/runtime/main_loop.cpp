@@ -8,6 +8,7 @@
 #include "programmer/function_belts.h"
 #include "programmer/programmer_jobs.h"
 #include "programmer/slave_consoles.h"
+#include "playback/output_merge.h"
 #include "playback/playback_jobs.h"
 #include "runtime/card_discovery.h"
 #include "runtime/console_state.h"

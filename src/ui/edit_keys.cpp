@@ -5,6 +5,8 @@
 #include "datafiles/cue_files.h"
 #include "memories/master_state.h"
 #include "memories/memory_editors.h"
+#include "memories/memory_names.h"
+#include "memories/submaster_editor.h"
 #include "memories/memories.h"
 #include "memories/memory_index.h"
 #include "platform/graphics.h"

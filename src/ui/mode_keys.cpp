@@ -7,6 +7,7 @@
 #include "memories/commands.h"
 #include "playback/commands.h"
 #include "playback/key_groups.h"
+#include "playback/output_merge.h"
 #include "playback/playback_jobs.h"
 #include "programmer/fader_panel.h"
 #include "programmer/programmer_jobs.h"

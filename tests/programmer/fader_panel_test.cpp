@@ -14,6 +14,7 @@
 #include <cstring>
 
 #include "memories/presets.h"
+#include "playback/output_merge.h"
 #include "programmer/fixture_selection.h"
 #include "programmer_test_rig.h"
 #include "runtime/channel_levels.h"
@@ -239,12 +240,19 @@ TEST_F(FaderPanel, FollowLiveTracksTheOutputWhileLiveEditIsOn) {
     EXPECT_EQ(wheel(kIntensity).raw, 150);
     runtime::channel_flags[record(kIntensity)] &= static_cast<uint16_t>(~runtime::FLAG_MANUAL);
 
-    // Key 163 held reads the level back from the card.
-    runtime::set_channel_level(record(kIntensity), 201, 1, 0);
+    // Key 163 held reads the level back from the card: with the live layer
+    // giving the dimmer 30 and GRAND down, the card sends 0 while the output
+    // keeps its 30.
+    runtime::layer_values[0][record(kIntensity)] = 30;
+    playback::mark_channel_dirty(static_cast<int16_t>(record(kIntensity)));
+    rig_.set_master_fader(1, 0);
+    rig_.run_ms(50);
     rig_.hold(runtime::KEY_PANEL_3, 20);
-    EXPECT_EQ(wheel(kIntensity).raw, 201);
+    EXPECT_EQ(wheel(kIntensity).raw, 0);
     rig_.release(runtime::KEY_PANEL_3, 20);
     EXPECT_EQ(wheel(kIntensity).raw, 30) << "let go, the output again";
+    rig_.set_master_fader(1, 255);
+    rig_.run_ms(50);
 
     // In threshold mode nothing follows.
     runtime::run_flags |= runtime::RUN_THRESHOLD_MODE;

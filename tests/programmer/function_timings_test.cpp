@@ -31,6 +31,9 @@ protected:
     void SetUp() override {
         EditRig::SetUp();
         if (HasFatalFailure()) return;
+        // The start memory's recall leaves the default times; untouched
+        // times read as not set here, so that a test sees what was written.
+        std::fill_n(runtime::programmer_times, runtime::kShowTimeSlots + 1, runtime::kValueNotSet);
         select({5});
         runtime::fader_bank = 3;
         runtime::selected_function = kIntensity;

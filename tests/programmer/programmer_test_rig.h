@@ -29,6 +29,9 @@ protected:
         // show start's reset; every test starts with none.
         programmer::fixture_selected.fill(0);
         for (auto& sequence : playback::sequence_table) sequence.mode = 0;
+        // The grand master full, so that dimmer levels go out as they are.
+        rig_.set_master_fader(1, 255);
+        rig_.run_ms(10);
     }
 
     rig::Rig rig_;

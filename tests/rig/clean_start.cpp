@@ -28,12 +28,15 @@
 #include "memories/master_state.h"
 #include "memories/memories.h"
 #include "memories/memory_index.h"
+#include "memories/memory_store.h"
 #include "memories/presets.h"
 #include "memories/submaster_cells.h"
 #include "memories/thresholds.h"
 #include "playback/cue_editing.h"
+#include "memories/submaster_editor.h"
 #include "playback/cue_tables.h"
 #include "playback/key_groups.h"
+#include "playback/output_merge.h"
 #include "playback/playback_faders.h"
 #include "playback/playback_state.h"
 #include "playback/playback_wing.h"
@@ -172,12 +175,15 @@ ui::reset_value_table_globals();
     memories::reset_master_state_globals();
     memories::reset_memories_globals();
     memories::reset_memory_index_globals();
+    memories::reset_memory_store_globals();
     memories::reset_presets_globals();
     memories::reset_thresholds_globals();
     memories::reset_submaster_cells_globals();
     playback::reset_cue_editing_globals();
+    memories::reset_submaster_editor_globals();
     playback::reset_cue_tables_globals();
     playback::reset_key_groups_globals();
+    playback::reset_output_merge_globals();
     playback::reset_playback_faders_globals();
     playback::reset_playback_state_globals();
     playback::reset_sequence_controls_globals();

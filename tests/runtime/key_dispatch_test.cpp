@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "datafiles/commands.h"
+#include "memories/master_state.h"
 #include "platform/graphics.h"
 #include "playback/key_groups.h"
 #include "playback/playback_wing.h"
@@ -301,6 +302,7 @@ const std::set<std::string> kBuiltCommands = {
     "ui::run_text_edit_dialog", "ui::select_item_to_edit", "ui::toggle_freeze_switches", "ui::clear_item_dialog",
     "ui::handle_optimize_key",
     "datafiles::handle_load_key",     "datafiles::handle_save_key",
+    "memories::recall_previous_memory", "memories::recall_next_memory", "memories::store_to_next_memory",
 };
 
 // The names of every command the key table starts.
@@ -381,9 +383,12 @@ TEST_F(KeyDispatch, EveryCommandIsGivenTheNumberOfItsKey) {
 TEST_F(KeyDispatch, BuiltCommandsAreGivenTheNumberOfTheirKey) {
     set_state({.display = 3});
     commands();
+    memories::selected_master = 2;
     rig.press(runtime::KEY_LEFT, 10);
+    EXPECT_EQ(memories::selected_master, 1);
     rig.press(runtime::KEY_RIGHT, 10);
-    EXPECT_EQ(runtime::logged_calls(), (Steps{"memories::select_previous_master()", "memories::select_next_master()"}));
+    rig.press(runtime::KEY_RIGHT, 10);
+    EXPECT_EQ(memories::selected_master, 3);
     set_state({.panel = 2, .display = 5});
     commands();
     rig.press(runtime::KEY_LEFT, 10);

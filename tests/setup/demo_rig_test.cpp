@@ -58,6 +58,7 @@ TEST_F(DemoRig, TheShowStartLoadsTheRigAndCompilesItsPatch) {
 
 TEST_F(DemoRig, LevelsOfAPatchedFixtureReachItsAddressInItsUniverse) {
     rig::start_console(rig_, dir_);
+    rig_.set_master_fader(1, 255);  // the grand master full: dimmer levels go out as they are
     // The levels as the programmer's live edits set them, through the merge.
     programmer::set_function_value(kSpot1Intensity, 200);
     programmer::set_function_value(kSpot1Pan, 17);

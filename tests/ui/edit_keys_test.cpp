@@ -8,6 +8,7 @@
 #include "cue_tools_fixture.h"
 #include "memories/master_state.h"
 #include "memories/memories.h"
+#include "memories/memory_index.h"
 #include "playback/cue_editing.h"
 #include "playback/key_groups.h"
 #include "playback/playback_state.h"
@@ -231,7 +232,6 @@ TEST_F(EditItem, OpensTheEditorOfTheItemChosen) {
         {"a held playback key", {}, playback_key(7), {"playback::program_playback(7)"}},
         {"a playback number typed", {digit_key(1), digit_key(2), KEY_ENTER}, 0, {"playback::program_playback(12)"}},
         {"playback 0 chooses nothing", {digit_key(0), KEY_ENTER}, 0, {}},
-        {"SUB2 held", {}, KEY_MASTER_4, {"memories::edit_master(2)"}},
         {"THRESHOLD", {KEY_THRESHOLD}, 0, {"memories::run_threshold_screen()"}},
         {"MIDI", {KEY_MIDI}, 0, {"synchro::edit_midi_codes()"}},
         {"the colour preset key", {KEY_PRESET_2}, 0, {"memories::run_preset_channel_setup(3)"}},
@@ -268,6 +268,21 @@ TEST_F(EditItem, OpensTheEditorOfTheItemChosen) {
     }
 }
 
+TEST_F(EditItem, ASubmasterKeyHeldOpensItsEditor) {
+    hold_command(KEY_EDIT_ITEM);
+    hold(KEY_MASTER_4);
+    release(KEY_EDIT_ITEM);
+    release(KEY_MASTER_4);
+    // The submaster editor waits for its own keys: its prompt, the flash key
+    // lit in both colours and ESC blinking, until ESC (or the flash key).
+    EXPECT_STREQ(ui::last_message_text.data(), "PROGRAM SUBMASTER (ESC=CANCEL)");
+    EXPECT_EQ(led(KEY_MASTER_4), runtime::LED_ON_BOTH);
+    EXPECT_EQ(led(KEY_ESC), runtime::LED_BLINK);
+    press(KEY_ESC);
+    EXPECT_EQ(led(KEY_ESC), runtime::LED_OFF);
+    EXPECT_EQ(led(KEY_EDIT_ITEM), runtime::LED_OFF);
+}
+
 TEST_F(EditItem, DuringATimecodeListOnlyTheSubmasterKeysChoose) {
     synchro::timecode_mode = 2;
     runtime::option_flags |= runtime::OPT_TIMECODE_SCREEN;
@@ -278,7 +293,9 @@ TEST_F(EditItem, DuringATimecodeListOnlyTheSubmasterKeysChoose) {
     hold(KEY_MASTER_3);
     release(KEY_EDIT_ITEM);
     release(KEY_MASTER_3);
-    EXPECT_EQ(calls_to("memories::edit_master"), (Calls{"memories::edit_master(1)"}));
+    EXPECT_STREQ(ui::last_message_text.data(), "PROGRAM SUBMASTER (ESC=CANCEL)");
+    EXPECT_EQ(led(KEY_MASTER_3), runtime::LED_ON_BOTH);
+    press(KEY_ESC);
     EXPECT_TRUE(calls_to("synchro::edit_").empty());
     EXPECT_TRUE(calls_to("memories::run_preset").empty());
 
@@ -300,13 +317,10 @@ TEST_F(TextEdit, OpensTheNamesOfTheKeyChosen) {
     const Case cases[] = {
         {"CUE: the cue names, entering cue mode", {KEY_CUE},
          {"playback::refresh_cue_mode()", "playback::edit_cue_names()"}},
-        {"TO-MEM: the current memory's name", {KEY_TO_MEM}, {"memories::edit_memory_name(12)"}},
         {"a preset key", {KEY_PRESET_3}, {"memories::edit_preset_names(2)"}},
         {"THRESHOLD", {KEY_THRESHOLD}, {"memories::edit_threshold_names()"}},
         {"a group that does not exist does nothing; ENTER leaves", {group_key(4), KEY_ENTER}, {}},
         {"a group with fixtures: its names", {group_key(3)}, {"programmer::edit_group_names(3)"}},
-        {"a nameable playback names its memory and the dialog goes on", {playback_key(4), KEY_ENTER},
-         {"memories::edit_memory_name(77)"}},
         {"a playback without a memory is not nameable", {playback_key(6), KEY_ENTER}, {}},
     };
     memories::current_memory = 12;
@@ -336,6 +350,40 @@ TEST_F(TextEdit, OpensTheNamesOfTheKeyChosen) {
                                 "programmer::edit_group_names"}),
                   c.opened)
             << c.what;
+        EXPECT_EQ(led(KEY_TEXT), runtime::LED_OFF) << c.what;
+        EXPECT_EQ(runtime::run_flags & (runtime::RUN_TEXT_EDIT | runtime::RUN_PLAYBACK_KEYS_TAKEN), 0u) << c.what;
+    }
+}
+
+TEST_F(TextEdit, ToMemAndANameablePlaybackNameTheirMemory) {
+    struct Case {
+        const char* what;
+        int16_t key;
+        int16_t memory;
+        const char* prompt;
+        const char* name;
+        bool dialog_goes_on;  // a playback leaves the TEXT dialog waiting for the next choice
+    };
+    const Case cases[] = {
+        {"TO-MEM: the current memory", KEY_TO_MEM, 12, "GIVE THE NAME OF MEMORY 12", "FRONT WASH", false},
+        {"a nameable playback: its memory", playback_key(4), 77, "GIVE THE NAME OF MEMORY 77", "BACK", true},
+    };
+    memories::current_memory = 12;
+    playback::playback_table[4] = {};
+    playback::playback_table[4].flags = 1;
+    playback::playback_table[4].memory = 77;
+    for (const Case& c : cases) {
+        hold_command(KEY_TEXT);
+        press(c.key);
+        EXPECT_EQ(ui::current_message(), c.prompt) << c.what;
+        type(c.name);
+        press(KEY_ENTER);
+        if (c.dialog_goes_on) {
+            EXPECT_NE(runtime::run_flags & runtime::RUN_TEXT_EDIT, 0u) << c.what;
+            press(KEY_ENTER);
+        }
+        release(KEY_TEXT);
+        EXPECT_EQ(memories::memory_name(c.memory), c.name) << c.what;
         EXPECT_EQ(led(KEY_TEXT), runtime::LED_OFF) << c.what;
         EXPECT_EQ(runtime::run_flags & (runtime::RUN_TEXT_EDIT | runtime::RUN_PLAYBACK_KEYS_TAKEN), 0u) << c.what;
     }

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "../setup/demo_rig_files.h"
+#include "memories/master_state.h"
 #include "memories/memories.h"
 #include "programmer/commands.h"
 #include "rig/console.h"
@@ -188,10 +189,12 @@ TEST_F(PanelModes, ArrowsAndEditValueGoWhereTheWheelModeSays) {
         int16_t key;
         bool sequence_panel;
         Calls expected;
+        uint8_t selected_master = 0;  // the master selected afterwards, 0 not looked at
     };
+    memories::selected_master = 2;
     const std::vector<Case> cases = {
-        {3, KEY_LEFT, false, {"memories::select_previous_master()"}},
-        {3, KEY_RIGHT, false, {"memories::select_next_master()"}},
+        {3, KEY_LEFT, false, {}, 1},
+        {3, KEY_RIGHT, false, {}, 2},
         {4, KEY_LEFT, false, {"playback::select_previous_playback()"}},
         {4, KEY_RIGHT, false, {"playback::select_next_playback()"}},
         {6, KEY_LEFT, false, {"playback::select_previous_sequence_control(2)"}},
@@ -207,6 +210,9 @@ TEST_F(PanelModes, ArrowsAndEditValueGoWhereTheWheelModeSays) {
         rig.press(c.key, 10);
         Calls calls = runtime::logged_calls();
         EXPECT_EQ(calls, c.expected) << int{c.display} << " key " << c.key;
+        if (c.selected_master != 0) {
+            EXPECT_EQ(memories::selected_master, c.selected_master) << " key " << c.key;
+        }
     }
 }
 

@@ -1,0 +1,190 @@
+// The output merge on the full rig (700 fixtures, 2048 function records),
+// one pass of the background poll per iteration:
+//   B0 idle: nothing marked, the fixed cost of the poll and the engines;
+//   B1 one fader moving: playback 1 with a full memory changes its level
+//      every poll and is re-merged;
+//   B2 worst case: 42 full playbacks crossfading (mode 2, thresholds set,
+//      one value in ten a preset reference), every level changing every
+//      poll, GRAND moving, the value table view on.
+// Each reports the median, 99th percentile and maximum time per poll and the
+// memory the layers take.
+#include <benchmark/benchmark.h>
+
+#include "bench_console.h"
+
+#include <algorithm>
+#include <array>
+#include <chrono>
+#include <memory>
+#include <vector>
+
+#include "memories/presets.h"
+#include "platform/machine.h"
+#include "playback/output_merge.h"
+#include "playback/playback_state.h"
+#include "runtime/console_flags.h"
+#include "runtime/console_state.h"
+#include "runtime/fixture_tables.h"
+#include "runtime/main_loop.h"
+#include "runtime/show_tables.h"
+#include "setup/fixture_type.h"
+#include "setup/setup_data.h"
+
+namespace {
+
+constexpr int kFixtures = 700;
+constexpr int kWideFixtures = 648;  // 3 channels: 648 x 3 + 52 x 2 = 2048 records
+constexpr int kWideChannels = 3;
+constexpr int kNarrowChannels = 2;
+
+// Channel 1 a dimmer, the others plain; all with fade permission.
+std::unique_ptr<setup::FixtureTypeDef> make_type(int channels) {
+    auto type = std::make_unique<setup::FixtureTypeDef>();
+    type->bytes[setup::kTypeChannelCount] = static_cast<uint8_t>(channels);
+    type->bytes[setup::kTypeDimmerFlags] = 1;
+    type->bytes[setup::kTypeDimmerClosed + 1] = 255;
+    for (int k = 1; k <= channels; ++k) {
+        const size_t sub = setup::FixtureTypeDef::sub_table(k);
+        type->bytes[sub + setup::kSubCount] = 1;
+        type->bytes[sub + setup::kSubTo] = 255;
+        type->bytes[sub + setup::kSubFade] = 1;
+    }
+    return type;
+}
+
+void lay_out_rig(setup::SetupData& d) {
+    d.set_u8(setup::kSetupTypeCount, 2);
+    for (int t = 1; t <= 2; ++t) {
+        d.set_u8(setup::SetupData::type_channel_count_field(t),
+                 static_cast<uint8_t>(t == 1 ? kWideChannels : kNarrowChannels));
+        for (int k = 0; k < setup::kMaxTypeChannels; ++k) {
+            d.set_u8(setup::SetupData::type_function_map_field(t, k), static_cast<uint8_t>(k));
+        }
+    }
+    int first = 1;
+    for (int f = 1; f <= kFixtures; ++f) {
+        setup::FixtureRecord r;
+        r.type_index = f <= kWideFixtures ? 0 : 1;
+        r.number = static_cast<uint16_t>(f);
+        r.card = 1;
+        r.address = setup::kMultipatchAddress;
+        r.first_record = static_cast<uint16_t>(first);
+        r.channel_count = static_cast<uint8_t>(f <= kWideFixtures ? kWideChannels : kNarrowChannels);
+        setup::write_fixture(d, f, r);
+        first += r.channel_count;
+    }
+    d.set_u16(setup::kSetupFixtureCount, kFixtures);
+    d.set_u8(setup::kSetupPatchCompiled, 1);
+}
+
+struct FullRig {
+    std::unique_ptr<platform::Machine> machine;
+    std::unique_ptr<setup::FixtureTypeDef> wide = make_type(kWideChannels);
+    std::unique_ptr<setup::FixtureTypeDef> narrow = make_type(kNarrowChannels);
+    std::array<uint16_t, runtime::kShowRecords + 1> preset{};
+
+    explicit FullRig(benchmark::State& state) : machine(bench::start_console(state)) {
+        setup::fixture_type_defs[1] = wide.get();
+        setup::fixture_type_defs[2] = narrow.get();
+        lay_out_rig(setup::setup_data);
+        setup::fixture_count = kFixtures;
+        setup::fixture_type_count = 2;
+        runtime::init_fixture_tables();
+        preset.fill(100);
+        memories::value_preset_table[5] = preset.data();
+        machine->cards.set_master_fader(0, 1, 255);
+        runtime::run_background();
+    }
+    ~FullRig() {
+        memories::value_preset_table[5] = nullptr;
+        runtime::free_tables();
+        setup::fixture_type_defs[1] = nullptr;
+        setup::fixture_type_defs[2] = nullptr;
+        platform::install_machine(nullptr);
+    }
+};
+
+// Playback p with a full memory: every value (one in ten preset 5), every
+// generator byte, threshold 10 on every record.
+void load_full_playback(int p, uint8_t mode) {
+    const auto layer = static_cast<size_t>(p);
+    const int records = runtime::function_record_count;
+    for (int r = 1; r <= records; ++r) {
+        runtime::layer_values[layer][r] = r % 10 == 0 ? 1005 : static_cast<uint16_t>((r * 7 + p * 13) % 256);
+        runtime::playback_thresholds[layer][r] = 10;
+    }
+    for (int i = 1; i <= records * 6; ++i) runtime::layer_generators[layer][i] = static_cast<uint8_t>((i + p) % 120);
+    playback::playback_table[layer].fade_mode = mode;
+    playback::playback_table[layer].flags = 1;
+    playback::playback_active[layer] = 1;
+    playback::playback_levels[layer] = 65535;
+    playback::build_playback_fade_modes(static_cast<int16_t>(p));
+}
+
+size_t layer_memory_bytes() {
+    const size_t layers = runtime::kShowLayers + 1;
+    const size_t per_layer = (runtime::kShowRecords + 1) * sizeof(uint16_t) + runtime::kShowGeneratorBytes + 1 +
+                             runtime::kShowFigureBytes + 1;
+    const size_t manual = per_layer;
+    const size_t tables = sizeof(playback::playback_fade_modes) + runtime::kShowPlaybacks * (runtime::kShowRecords + 1);
+    return layers * per_layer + manual + tables;
+}
+
+// Runs the polls, timing each; step prepares the next poll (untimed).
+template <typename Step>
+void timed_polls(benchmark::State& state, Step step) {
+    std::vector<double> times_us;
+    times_us.reserve(4096);
+    int n = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        step(n++);
+        state.ResumeTiming();
+        const auto start = std::chrono::steady_clock::now();
+        runtime::run_background();
+        benchmark::ClobberMemory();
+        const auto end = std::chrono::steady_clock::now();
+        times_us.push_back(std::chrono::duration<double, std::micro>(end - start).count());
+    }
+    std::sort(times_us.begin(), times_us.end());
+    if (times_us.empty()) return;
+    state.counters["median_us"] = times_us[times_us.size() / 2];
+    state.counters["p99_us"] = times_us[std::min(times_us.size() - 1, times_us.size() * 99 / 100)];
+    state.counters["max_us"] = times_us.back();
+    state.counters["layer_kb"] = static_cast<double>(layer_memory_bytes()) / 1024.0;
+}
+
+void BM_B0_IdlePollFullRig(benchmark::State& state) {
+    FullRig rig(state);
+    timed_polls(state, [](int) {});
+}
+
+void BM_B1_OneFaderMoving(benchmark::State& state) {
+    FullRig rig(state);
+    load_full_playback(1, playback::kFadeAll);
+    timed_polls(state, [](int n) {
+        playback::playback_levels[1] = 20000 + (n % 2) * 30000;
+        playback::mark_playback_channels_dirty(1);
+    });
+    if (runtime::output_base_values[1] == 0) state.SkipWithError("the playback merged nothing");
+}
+
+void BM_B2_WorstCase(benchmark::State& state) {
+    FullRig rig(state);
+    for (int p = 1; p <= playback::kPlaybacks; ++p) load_full_playback(p, playback::kFadeAll);
+    runtime::option_flags |= runtime::OPT_TABLE_VIEW;
+    timed_polls(state, [&rig](int n) {
+        for (int p = 1; p <= playback::kPlaybacks; ++p) {
+            playback::playback_levels[static_cast<size_t>(p)] = 10000 + ((n + p) % 2) * 40000 + p * 100;
+            playback::mark_playback_channels_dirty(static_cast<int16_t>(p));
+        }
+        rig.machine->cards.set_master_fader(0, 1, static_cast<uint8_t>(n % 2 == 0 ? 255 : 200));
+    });
+}
+
+}  // namespace
+
+BENCHMARK(BM_B0_IdlePollFullRig)->Unit(benchmark::kMicrosecond)->Iterations(2000);
+BENCHMARK(BM_B1_OneFaderMoving)->Unit(benchmark::kMicrosecond)->Iterations(1000);
+BENCHMARK(BM_B2_WorstCase)->Unit(benchmark::kMicrosecond)->Iterations(300);
+BENCHMARK_MAIN();

@@ -1,0 +1,42 @@
+// Storing the programmer into memories 1..4000 and recalling it: packing
+// into a memory's item list (values, generators, figures, then times whose
+// set flag is exactly 1), the replace question, the quick-store search,
+// store-next, and recall with preset references resolved for the setters
+// only (the programmer keeps the references), NEXT and LAST.
+#pragma once
+#include <cstdint>
+
+namespace memories {
+
+// Show settings (the setup data's, defaults when a setup file lacks them):
+// a quick store searches from memory 500 x block - 499; ask_memory_name 1
+// asks for the name of an unnamed memory after a store.
+extern uint8_t quick_store_block_playbacks;  // 6
+extern uint8_t quick_store_block_sequences;  // 7
+extern uint8_t ask_memory_name;              // 0
+
+// Every global of this module back to its value at program load (a clean start for each test).
+void reset_memory_store_globals();
+
+// Memory m := the set entries of the five arrays (1-based, programmer shaped),
+// saved, and its playbacks reloaded. The new list is built whole before the
+// memory changes: when memory runs out, "NOT ENOUGH MEMORY" and the memory,
+// its used flag, its count and its file entry stay as they were (false).
+bool pack_memory(int16_t memory, const uint16_t* values, const uint8_t* generators, const uint8_t* figures,
+                 const uint16_t* times, const uint8_t* time_set);
+
+// Packs the programmer into m after the replace question when m is used;
+// false for m outside 1..4000 or when the operator answers ESC. A memory left
+// free loses its name.
+bool store_memory_confirmed(int16_t memory);
+// "REPLACE MEMORY:ENTER=Y ESC=N": true for ENTER.
+bool confirm_replace_memory();
+
+// The first free memory from 500 x block - 499 up to 4000, then from 1
+// upward; 0 when every memory is used. A block outside 1..8 counts as 1.
+int16_t find_quick_store_memory(uint8_t block);
+
+// current_memory := m, with the list's page and highlight.
+void make_current_memory(int16_t memory);
+
+}  // namespace memories
