@@ -471,6 +471,11 @@ bool CardBus::set_master_fader(int slot, int master, uint8_t raw) {
     return true;
 }
 
+uint8_t CardBus::master_fader(int slot, int master) const {
+    if (master < 1 || master > kMasterFaders) return 0;
+    return peek_byte(slot, window_offset(kFaderAddress) + 2 * static_cast<uint32_t>(master - 1));
+}
+
 bool CardBus::set_playback_fader(int slot, int playback, uint8_t raw) {
     InterfaceCard* c = card(slot);
     if (c == nullptr || playback < 1 || playback > kPlaybackFaders) return false;

@@ -52,6 +52,9 @@ constexpr int kPlaybackFaders = 42;
 constexpr int kFunctionBelts = 16;
 constexpr int kSequenceBelts = 12;
 
+// Bit 0 of the option byte: the card carries the analogue section (faders).
+constexpr uint8_t kCardOptionFaders = 0x01;
+
 // What a test chooses for a card before it is switched on.
 struct CardSettings {
     // Cells 1258-1260; any bytes, so that "33A" or zeros can be tried.
@@ -124,6 +127,7 @@ struct CardBus {
 
     // Raw fader bytes and belt registers.
     bool set_master_fader(int slot, int master, uint8_t raw);
+    uint8_t master_fader(int slot, int master) const;  // 0 for a master out of range
     bool set_playback_fader(int slot, int playback, uint8_t raw);
     bool set_function_belt(int slot, int belt, int byte, uint8_t value);
     bool set_sequence_belt(int slot, int belt, int byte, uint8_t value);

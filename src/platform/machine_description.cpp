@@ -19,7 +19,7 @@ struct CardOption {
 };
 
 constexpr std::array<CardOption, 6> kCardOptions = {{
-    {"faders", 0x01, 0},
+    {"faders", kCardOptionFaders, 0},
     {"function_belts", 0x02, 0},
     {"sequence_belts", 0x04, 0},
     {"displays", 0x08, 0},
@@ -76,6 +76,7 @@ struct Seen {
     int smpte_line = 0;
     int cdrom_line = 0;
     int trackerball_line = 0;
+    int master_faders_line = 0;
 };
 
 bool parse_card(const std::vector<std::string_view>& words, int line, Seen& seen, MachineDescription& d,
@@ -145,6 +146,38 @@ bool parse_yes_no(const std::vector<std::string_view>& words, int line, int& see
     return true;
 }
 
+// "master_faders" and the four raw readings 0..255.
+bool parse_master_faders(const std::vector<std::string_view>& words, int line, Seen& seen, MachineDescription& d,
+                         std::string& error) {
+    if (seen.master_faders_line != 0) {
+        error = line_error(line, "'master_faders' is already given on line " + std::to_string(seen.master_faders_line));
+        return false;
+    }
+    const std::string wanted = "'master_faders' takes four readings 0 to 255: GRAND, FLASH, SUB 1 and SUB 2";
+    if (words.size() != 1 + d.master_faders.size()) {
+        error = line_error(line, wanted);
+        return false;
+    }
+    for (size_t i = 0; i < d.master_faders.size(); ++i) {
+        const std::string_view word = words[i + 1];
+        int value = 0;
+        for (const char c : word) {
+            if (c < '0' || c > '9' || word.size() > 3) {
+                value = -1;
+                break;
+            }
+            value = value * 10 + (c - '0');
+        }
+        if (value < 0 || value > 255) {
+            error = line_error(line, wanted);
+            return false;
+        }
+        d.master_faders[i] = static_cast<uint8_t>(value);
+    }
+    seen.master_faders_line = line;
+    return true;
+}
+
 }  // namespace
 
 bool parse_machine_description(std::string_view text, MachineDescription& description, std::string& error) {
@@ -168,9 +201,11 @@ bool parse_machine_description(std::string_view text, MachineDescription& descri
             ok = parse_yes_no(words, line, seen.cdrom_line, d.cdrom_drive, error);
         } else if (words[0] == "trackerball") {
             ok = parse_yes_no(words, line, seen.trackerball_line, d.trackerball, error);
+        } else if (words[0] == "master_faders") {
+            ok = parse_master_faders(words, line, seen, d, error);
         } else {
             error = line_error(line, "unknown item '" + std::string(words[0]) +
-                                         "' (card, smpte_midi_card, cdrom_drive or trackerball)");
+                                         "' (card, smpte_midi_card, cdrom_drive, trackerball or master_faders)");
         }
         if (!ok) return false;
     }
@@ -216,6 +251,14 @@ void fit_machine(Machine& machine, const MachineDescription& description) {
     machine.cdrom.handler = description.cdrom_drive ? &cd_drive_request : nullptr;
     machine.cdrom.handler_context = description.cdrom_drive ? &machine.cd_drive : nullptr;
     machine.mouse.installed = description.trackerball;
+    for (int slot = 0; slot < kCardSlots; ++slot) {
+        const std::optional<CardSettings>& card = description.cards[static_cast<size_t>(slot)];
+        if (!card || (card->options & kCardOptionFaders) == 0) continue;
+        for (int master = 1; master <= kMasterFaders; ++master) {
+            machine.cards.set_master_fader(slot, master, description.master_faders[static_cast<size_t>(master - 1)]);
+        }
+        break;
+    }
 }
 
 }  // namespace platform

@@ -12,11 +12,15 @@
 //   smpte_midi_card yes sound_inputs
 //   cdrom_drive yes
 //   trackerball yes
+//   master_faders 255 255 0 0
 //
 // A card's option words set the bits of its option byte (faders: the analogue
 // section, bit 0; function_belts 1; sequence_belts 2; displays 3; keys: the
 // hardware keys, 4) and wing sets bit 6 of its second option byte (the
 // playback wing plugged in). An item that is not given is not there.
+// master_faders gives where the GRAND, FLASH, SUB 1 and SUB 2 faders stand at
+// power-on (raw readings 0..255) on the first card with faders: a surface's
+// faders stay where they were left; not given, they stand at 0.
 #pragma once
 #include <array>
 #include <filesystem>
@@ -39,6 +43,7 @@ struct MachineDescription {
     bool sound_inputs = false;     // the SMPTE/MIDI card's sound inputs
     bool cdrom_drive = false;      // the CD-ROM driver with one drive, no disc in it
     bool trackerball = false;      // the mouse driver with the trackerball behind it
+    std::array<uint8_t, kMasterFaders> master_faders{};  // GRAND, FLASH, SUB 1, SUB 2 at power-on
 };
 
 // Reads a description. False with "line N: what is wrong" when a line does

@@ -95,6 +95,20 @@ TEST(MachineDescription, EveryCardOptionSetsItsBit) {
     EXPECT_EQ(d.cards[0]->options_2, 0x40);
 }
 
+TEST(MachineDescription, MasterFadersStandOnTheFirstCardWithFaders) {
+    // The card at C800 has no faders: the readings go to the one at D000.
+    const platform::MachineDescription d = parsed(
+        "card C800 firmware 338 keys\ncard D000 firmware 338 faders\nmaster_faders 255 128 7 0\n");
+    EXPECT_EQ(d.master_faders, (std::array<uint8_t, 4>{255, 128, 7, 0}));
+    platform::Machine machine;
+    platform::fit_machine(machine, d);
+    for (int master = 1; master <= 4; ++master) EXPECT_EQ(machine.cards.master_fader(0, master), 0) << master;
+    EXPECT_EQ(machine.cards.master_fader(2, 1), 255);
+    EXPECT_EQ(machine.cards.master_fader(2, 2), 128);
+    EXPECT_EQ(machine.cards.master_fader(2, 3), 7);
+    EXPECT_EQ(machine.cards.master_fader(2, 4), 0);
+}
+
 TEST(MachineDescription, AnEmptyDescriptionIsABarePc) {
     platform::Machine machine;
     platform::fit_machine(machine, parsed(kFixture));
@@ -125,7 +139,16 @@ TEST(MachineDescription, ALineThatDoesNotFitIsNamedWithWhatIsWrong) {
              Case{"cdrom_drive yes\ncdrom_drive no\n", "line 2: 'cdrom_drive' is already given on line 1"},
              Case{"smpte_midi_card no sound_inputs\n",
                   "line 1: 'smpte_midi_card' takes yes or no, then sound_inputs when they are there"},
-             Case{"floppy yes\n", "line 1: unknown item 'floppy' (card, smpte_midi_card, cdrom_drive or trackerball)"},
+             Case{"floppy yes\n",
+                  "line 1: unknown item 'floppy' (card, smpte_midi_card, cdrom_drive, trackerball or master_faders)"},
+             Case{"master_faders 255 0 0\n",
+                  "line 1: 'master_faders' takes four readings 0 to 255: GRAND, FLASH, SUB 1 and SUB 2"},
+             Case{"master_faders 256 0 0 0\n",
+                  "line 1: 'master_faders' takes four readings 0 to 255: GRAND, FLASH, SUB 1 and SUB 2"},
+             Case{"master_faders 1 2 3 -4\n",
+                  "line 1: 'master_faders' takes four readings 0 to 255: GRAND, FLASH, SUB 1 and SUB 2"},
+             Case{"master_faders 0 0 0 0\nmaster_faders 1 1 1 1\n",
+                  "line 2: 'master_faders' is already given on line 1"},
          }) {
         platform::MachineDescription description;
         std::string error;
@@ -228,6 +251,8 @@ TEST(MachineDescription, TheDemoDescriptionMakesAFullyEquippedConsole) {
               9);
     EXPECT_NE(runtime::sync_interface_selector, 0);
     EXPECT_NE(runtime::mouse_present, 0);
+    // GRAND stands at full, so that the stage shows what the programmer sets.
+    EXPECT_EQ(rig.machine().cards.master_fader(0, 1), 255);
 }
 
 }  // namespace
