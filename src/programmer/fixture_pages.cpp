@@ -16,10 +16,11 @@
 #include "runtime/console_state.h"
 #include "runtime/key_codes.h"
 #include "runtime/key_leds.h"
-#include "runtime/step_log.h"
 #include "runtime/key_reader.h"
 #include "runtime/main_loop.h"
 #include "runtime/show_tables.h"
+#include "runtime/step_log.h"
+#include "setup/commands.h"
 #include "setup/fixture_type.h"
 #include "setup/setup_data.h"
 #include "ui/helpers.h"
@@ -42,6 +43,11 @@ constexpr int kCellWidth_px = 22;
 constexpr int kCellHeight_px = 18;
 constexpr int16_t kPanelRight = 221;
 constexpr int16_t kPanelBottom = 220;
+// The stage plan in the lower right of the main screen.
+constexpr int16_t kStageLeft = 230;
+constexpr int16_t kStageTop = 250;
+constexpr int16_t kStageRight = 630;
+constexpr int16_t kStageBottom = 475;
 constexpr int kEvenOddGroupCount = 7;  // rows of the grid
 constexpr int kPollEveryKeys = 10;
 
@@ -133,6 +139,7 @@ bool leds_held_by_a_dialog() {
 }
 
 uint32_t panel_image_size() { return platform::_imagesize(0, 0, kPanelRight, kPanelBottom); }
+uint32_t stage_image_size() { return platform::_imagesize(kStageLeft, kStageTop, kStageRight, kStageBottom); }
 
 void draw_page_title() {
     char text[24]{};
@@ -164,16 +171,21 @@ void draw_page_from_scratch(int page) {
     draw_page_title();
 }
 
-void keep_page_picture(int page) {
-    const uint32_t size = panel_image_size();
+// Takes a picture of a screen area into a new heap block; none stays when the
+// allocation or the picture fails (the area is drawn again next time).
+void keep_picture(uint8_t*& picture, int16_t left, int16_t top, int16_t right, int16_t bottom, uint32_t size) {
     if (size == 0) return;
     auto* image = static_cast<uint8_t*>(memcheck::mc_malloc_at(size, __FILE__, __LINE__));
-    if (image == nullptr) return;  // drawn from scratch again next time
-    if (!platform::_getimage(0, 0, kPanelRight, kPanelBottom, std::span<uint8_t>(image, size))) {
+    if (image == nullptr) return;
+    if (!platform::_getimage(left, top, right, bottom, std::span<uint8_t>(image, size))) {
         memcheck::mc_free_at(image, __FILE__, __LINE__);
         return;
     }
-    fixture_page_images[static_cast<size_t>(page)] = image;
+    picture = image;
+}
+
+void keep_page_picture(int page) {
+    keep_picture(fixture_page_images[static_cast<size_t>(page)], 0, 0, kPanelRight, kPanelBottom, panel_image_size());
 }
 
 void set_bank_leds() {
@@ -356,6 +368,9 @@ void update_fixture_key_leds() {
         const bool selected = fixture_selected[static_cast<size_t>(n)] == 1;
         const int16_t colour = selected ? kYellow : programmer_holds(n) ? kRed : kLightBlue;
         write_key_number(key, colour);
+        if (flag(runtime::option_flags, runtime::OPT_FIXTURE_PANEL_RESTORED)) {
+            setup::draw_fixture_number(static_cast<int16_t>(n - 1), selected ? kYellow : stage_colour(n));
+        }
         if (!leds_held) runtime::set_key_led(runtime::fixture_key(key), selected ? runtime::LED_ON_2 : runtime::LED_OFF);
         if (key % kPollEveryKeys == 0) runtime::run_background();
     }
@@ -384,11 +399,24 @@ void paint_fixture_cell(int16_t fixture, int16_t mode) {
 }
 
 void redraw_fixture_panel() {
-    // The stage plan itself is drawn by the fixture setup; until it draws
-    // one, the area is framed and the selected fixtures' numbers are listed.
-    ui::fill_box(230, 239, 630, 479, kBlack);
-    platform::_setcolor(kLightGrey);
-    platform::_rectangle(230, 250, 630, 475);
+    ui::fill_box(kStageLeft, 239, kStageRight, 479, kBlack);
+    const int page = runtime::fixture_page;
+    if (page_valid(page)) {
+        uint8_t*& picture = stage_page_images[static_cast<size_t>(page)];
+        const uint32_t size = stage_image_size();
+        if (picture == nullptr) {
+            platform::_setcolor(kLightGrey);
+            platform::_rectangle(kStageLeft, kStageTop, kStageRight, kStageBottom);
+            setup::draw_stage_fixture();
+            keep_picture(picture, kStageLeft, kStageTop, kStageRight, kStageBottom, size);
+        } else {
+            platform::_putimage(kStageLeft, kStageTop, std::span<const uint8_t>(picture, size), platform::kCopyPut);
+        }
+        for (int key = 1; key <= page_count(page); ++key) {
+            const int16_t n = fixture_on(page, key);
+            if (n != 0 && fixture_selected[static_cast<size_t>(n)] == 1) setup::draw_fixture_number(static_cast<int16_t>(n - 1), kYellow);
+        }
+    }
     runtime::option_flags |= runtime::OPT_FIXTURE_PANEL_RESTORED;
 }
 

@@ -4,6 +4,10 @@
 // fixture panel's frame and picture.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <string>
+#include <vector>
+
 #include "programmer/fixture_pages.h"
 #include "programmer/fixture_selection.h"
 #include "programmer_test_rig.h"
@@ -12,6 +16,7 @@
 #include "runtime/fixture_tables.h"
 #include "runtime/key_codes.h"
 #include "runtime/key_leds.h"
+#include "runtime/step_log.h"
 #include "ui/helpers.h"
 
 namespace {
@@ -228,6 +233,39 @@ TEST_F(FixtureKeys, ThePanelIsDrawnOncePerPageAndPutBackFromItsPicture) {
     programmer::set_fixture_page(2);
     EXPECT_NE(programmer::fixture_page_images[2], nullptr);
     EXPECT_EQ(rig_.pixel(5, 15), 0) << "page 2 has no fixtures";
+}
+
+TEST_F(FixtureKeys, TheStagePlanIsDrawnOncePerPageWithTheSelectedNumbersInYellow) {
+    const auto count = [](const std::string& call) {
+        const std::vector<std::string> calls = runtime::logged_calls();
+        return std::count(calls.begin(), calls.end(), call);
+    };
+    rig_.press(runtime::fixture_key(2));
+    rig_.press(runtime::fixture_key(5));
+    ASSERT_EQ(selected(), ".1..1.......");
+    programmer::free_fixture_page_images();  // as after a show start: no picture yet
+    runtime::clear_step_log();
+    programmer::redraw_fixture_panel();
+    EXPECT_EQ(count("setup::draw_stage_fixture()"), 1);
+    EXPECT_EQ(count("setup::draw_fixture_number(1, 14)"), 1) << "fixture 2, from patch index 0, in yellow";
+    EXPECT_EQ(count("setup::draw_fixture_number(4, 14)"), 1);
+    EXPECT_EQ(count("setup::draw_fixture_number(0, 14)"), 0) << "not selected";
+    EXPECT_EQ(rig_.pixel(230, 300), 7) << "the plan's frame";
+    ASSERT_NE(programmer::stage_page_images[1], nullptr);
+
+    // Again: the page's picture is put back, the plan is not drawn anew.
+    ui::fill_box(230, 239, 630, 479, 0);
+    runtime::clear_step_log();
+    programmer::redraw_fixture_panel();
+    EXPECT_EQ(count("setup::draw_stage_fixture()"), 0);
+    EXPECT_EQ(rig_.pixel(230, 300), 7);
+
+    // With the plan shown, the key colours redraw the plan's numbers too:
+    // yellow when selected, else the fixture's stage colour (fixture 1: 12).
+    runtime::clear_step_log();
+    programmer::update_fixture_key_leds();
+    EXPECT_EQ(count("setup::draw_fixture_number(0, 12)"), 1);
+    EXPECT_EQ(count("setup::draw_fixture_number(1, 14)"), 1);
 }
 
 TEST_F(FixtureKeys, FreezeDisplayMarksEachCell) {
