@@ -1,5 +1,5 @@
 // Console keys that work only while held (MODE with a digit, CUE, BLIND,
-// SETUP, SAVE, LOAD, SHIFT and the hold-down edit keys), latched from the PC keyboard.
+// SETUP, SAVE, LOAD, SHIFT, TO-MEM, GET MEMORY and the hold-down edit keys), latched from the PC keyboard.
 //
 // A PC key is a tap: the key reader delivers its release at once, so it can
 // never hold a console key. Ctrl with one of the letters below presses the
@@ -24,7 +24,7 @@ struct SurfaceKey {
     int16_t code;  // console key
 };
 
-inline constexpr std::array<SurfaceKey, 11> kSurfaceKeys = {{
+inline constexpr std::array<SurfaceKey, 13> kSurfaceKeys = {{
     {'o', runtime::KEY_MODE},
     {'u', runtime::KEY_CUE},
     {'b', runtime::KEY_BLIND_TOGGLE},
@@ -36,6 +36,8 @@ inline constexpr std::array<SurfaceKey, 11> kSurfaceKeys = {{
     {'t', runtime::KEY_TEXT},
     {'d', runtime::KEY_LOAD},
     {'w', runtime::KEY_SAVE},
+    {'k', runtime::KEY_TO_MEM},
+    {'g', runtime::KEY_GET_MEMORY},
 }};
 
 class SurfaceKeys {

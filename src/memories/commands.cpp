@@ -8,8 +8,6 @@ void run_preset_recall_menu(int16_t key) { runtime::log_call("memories::run_pres
 void run_preset_store_menu(int16_t key) { runtime::log_call("memories::run_preset_store_menu", {key}); }
 void run_clear_programmer() { runtime::log_call("memories::run_clear_programmer"); }
 void run_set_functions_to_default() { runtime::log_call("memories::run_set_functions_to_default"); }
-void run_store_memory() { runtime::log_call("memories::run_store_memory"); }
-void run_get_memory() { runtime::log_call("memories::run_get_memory"); }
 void run_take_output_to_programmer() { runtime::log_call("memories::run_take_output_to_programmer"); }
 void run_copy_memory_items() { runtime::log_call("memories::run_copy_memory_items"); }
 void run_undo_screen() { runtime::log_call("memories::run_undo_screen"); }
@@ -22,10 +20,6 @@ void decrease_function_level(int16_t channel, int16_t delta) {
 void show_previous_cue_memory() { runtime::log_call("memories::show_previous_cue_memory"); }
 void show_next_cue_memory() { runtime::log_call("memories::show_next_cue_memory"); }
 void show_current_cue_memory() { runtime::log_call("memories::show_current_cue_memory"); }
-void draw_memory_list(int16_t page) { runtime::log_call("memories::draw_memory_list", {page}); }
-void draw_memory_list_cell(int16_t memory, int16_t colour, int16_t text_colour) {
-    runtime::log_call("memories::draw_memory_list_cell", {memory, colour, text_colour});
-}
 void redraw_thresholds() { runtime::log_call("memories::redraw_thresholds"); }
 void mark_threshold_cell(int16_t threshold, int16_t state, int16_t colour) {
     runtime::log_call("memories::mark_threshold_cell", {threshold, state, colour});

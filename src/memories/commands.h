@@ -32,9 +32,6 @@ void show_previous_cue_memory();
 void show_next_cue_memory();
 void show_current_cue_memory();
 
-// The memory list panel (70 memories a page) and one cell of it.
-void draw_memory_list(int16_t page);
-void draw_memory_list_cell(int16_t memory, int16_t colour, int16_t text_colour);
 // The thresholds panel and one threshold's cell.
 void redraw_thresholds();
 void mark_threshold_cell(int16_t threshold, int16_t state, int16_t colour);

@@ -19,5 +19,10 @@ void show_memory_cue_status(int16_t page, int16_t cue, int16_t point);
 void recall_cue_memory(int16_t cue, int16_t point, int16_t page);
 // Packs every set entry of the programmer arrays into the cue work buffer.
 void pack_cue_work_buffer();
+// The programmer into the cue memory shown (TO-MEM with ENTER alone while the
+// programmer came from a cue).
+void store_into_cue_memory();
+// The cue chooser of TO-MEM (mode 1, store) and GET (mode 0, get).
+void pick_cue_dialog(int16_t mode);
 
 }  // namespace memories

@@ -9,6 +9,7 @@
 #include "memories/commands.h"
 #include "memories/memories.h"
 #include "memories/memory_index.h"
+#include "memories/memory_list.h"
 #include "playback/playback_state.h"
 #include "runtime/console_flags.h"
 #include "runtime/console_state.h"

@@ -8,6 +8,7 @@
 #include "memories/commands.h"
 #include "memories/memories.h"
 #include "memories/memory_index.h"
+#include "memories/memory_list.h"
 #include "memories/memory_names.h"
 #include "memories/presets.h"
 #include "playback/playback_jobs.h"
@@ -176,21 +177,6 @@ bool programmer_ready() {
            runtime::programmer_time_set != nullptr && runtime::function_record_table != nullptr;
 }
 
-// The memory list follows the current memory.
-void update_memory_list_page() {
-    const auto page = static_cast<int16_t>((current_memory - 1) / 70 + 1);
-    if (page == memory_list_page) return;
-    memory_list_page = page;
-    if (list_shown()) draw_memory_list(page);
-}
-
-void mark_current_memory(int16_t former, int16_t now) {
-    if (!list_shown()) return;
-    const auto on_page = [](int16_t m) { return valid_memory(m) && (m - 1) / 70 + 1 == memory_list_page; };
-    if (on_page(former)) draw_memory_list_cell(former, 0, 14);
-    if (on_page(now)) draw_memory_list_cell(now, 2, 4);
-}
-
 }  // namespace
 
 bool pack_memory(int16_t memory, const uint16_t* values, const uint8_t* generators, const uint8_t* figures,
@@ -241,7 +227,9 @@ bool store_memory_confirmed(int16_t memory) {
     auto& name = memory_index[at(memory)].name;
     if (memory_used[at(memory)] == 0 && name[0] != '\0') {
         name.fill('\0');
-        if (list_shown() && (memory - 1) / 70 + 1 == memory_list_page) draw_memory_list_cell(memory, 0, 14);
+        if (list_shown() && memory_list_page_of(memory) == memory_list_page) {
+            draw_memory_list_cell(memory, kListCellBackground, kListCellText);
+        }
         datafiles::save_memory_name(memory);
     }
     if (ask_memory_name == 1 && memory_used[at(memory)] == 1 && name[0] == '\0') {

@@ -37,6 +37,12 @@ void program_pointcue(int16_t mode, int16_t cue, int16_t point, int16_t page) {
 }
 void program_sequence(int16_t sequence) { runtime::log_call("playback::program_sequence", {sequence}); }
 void program_playback(int16_t playback) { runtime::log_call("playback::program_playback", {playback}); }
+void program_playback_from_memory_screen(int16_t playback) {
+    runtime::log_call("playback::program_playback_from_memory_screen", {playback});
+}
+void program_sequence_from_memory_screen(int16_t sequence) {
+    runtime::log_call("playback::program_sequence_from_memory_screen", {sequence});
+}
 void edit_cue_names() { runtime::log_call("playback::edit_cue_names"); }
 void update_playback_leds() { runtime::log_call("playback::update_playback_leds"); }
 void draw_playback_label(int16_t playback, uint8_t full, int16_t colour) {

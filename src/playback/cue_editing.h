@@ -41,6 +41,10 @@ void store_pointcue_with_defaults(int16_t cue, int16_t point, int16_t page);
 void program_pointcue(int16_t mode, int16_t cue, int16_t point, int16_t page);
 void program_sequence(int16_t sequence);
 void program_playback(int16_t playback);
+// The quick store of TO-MEM: the current memory onto playback p of the live
+// cue, or appended as a step of sequence s of the live cue.
+void program_playback_from_memory_screen(int16_t playback);
+void program_sequence_from_memory_screen(int16_t sequence);
 void edit_cue_names();
 
 // The playback key LEDs from the playbacks' state, and one playback's label.

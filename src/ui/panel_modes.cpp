@@ -5,6 +5,7 @@
 #include <span>
 
 #include "memories/commands.h"
+#include "memories/memory_list.h"
 #include "memories/memories.h"
 #include "platform/graphics.h"
 #include "playback/commands.h"

@@ -28,6 +28,7 @@
 #include "memories/master_state.h"
 #include "memories/memories.h"
 #include "memories/memory_index.h"
+#include "memories/memory_list.h"
 #include "memories/memory_store.h"
 #include "memories/presets.h"
 #include "memories/submaster_cells.h"
@@ -117,6 +118,7 @@ void reset_global_state() {
     ui::reset_bitmap_fonts_globals();
     ui::reset_main_screen_globals();
     ui::reset_panels_globals();
+    memories::reset_memory_list_globals();
 
     // Subsystem 1: the runtime.
     runtime::reset_card_discovery_globals();

@@ -189,10 +189,9 @@ TEST_F(EntryDialog, MemoryNumberPagesTheMemoryListWhileTheFieldStaysOpen) {
     EXPECT_NE(runtime::option_flags & runtime::OPT_FIXTURE_PANEL, 0u);
     std::vector<std::string> calls = runtime::logged_calls();
     std::erase_if(calls, [](const std::string& c) { return c.rfind("playback::draw_sequence_control", 0) == 0; });
-    EXPECT_EQ(calls, (std::vector<std::string>{"programmer::update_group_leds()", "programmer::update_group_leds()",
-                                               "memories::draw_memory_list(1)", "memories::draw_memory_list_cell(1, 2, 4)"}));
+    EXPECT_EQ(calls, (std::vector<std::string>{"programmer::update_group_leds()", "programmer::update_group_leds()"}));
+    EXPECT_NE(runtime::option_flags & runtime::OPT_MEMORY_LIST, 0u) << "the memory list drew itself";
 
-    runtime::option_flags |= runtime::OPT_MEMORY_LIST;  // the memory list is on screen now
     runtime::clear_step_log();
     press(runtime::KEY_PAGE_DOWN);
     press(runtime::KEY_PAGE_UP);

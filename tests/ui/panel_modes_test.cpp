@@ -121,10 +121,13 @@ TEST_F(PanelModes, PanelTwoAlreadyShownIsNotDrawnAgain) {
     runtime::option_flags |= runtime::OPT_SEQUENCE_PANEL;  // already up: not drawn again
     memories::memory_list_page = 7;
     memories::current_memory = 455;
+    rig.machine().graphics.clear_call_log();
     rig.press(KEY_PANEL_2, 10);
-    EXPECT_EQ(runtime::logged_calls(), (Calls{"memories::draw_memory_list(7)",
-                                              "memories::draw_memory_list_cell(455, 2, 4)"}));
-    runtime::option_flags |= runtime::OPT_MEMORY_LIST;  // the list drew itself
+    // Page 7 drawn (memory 421 first), memory 455 (entry 35, second column) highlighted.
+    const std::vector<std::string> drawn = rig.machine().graphics.call_log();
+    EXPECT_NE(std::find(drawn.begin(), drawn.end(), "_outtextxy(234,261,\" 421\")"), drawn.end());
+    EXPECT_EQ(rig.pixel(400, 365), 2);
+    ASSERT_NE(runtime::option_flags & runtime::OPT_MEMORY_LIST, 0u);
     runtime::clear_step_log();
     rig.press(KEY_PANEL_2, 10);
     EXPECT_EQ(runtime::logged_calls(), Calls{});
@@ -148,11 +151,13 @@ TEST_F(PanelModes, MemoryListPagesStopAtOneAndFiftyEight) {
     runtime::option_flags |= runtime::OPT_MEMORY_LIST;
     memories::memory_list_page = 56;
     memories::current_memory = 4000;  // on page 58
+    rig.machine().graphics.clear_call_log();
     for (int i = 0; i < 4; ++i) rig.press(KEY_PAGE_DOWN, 5);
     EXPECT_EQ(memories::memory_list_page, ui::kMemoryListPages);
-    EXPECT_EQ(count_calls("memories::draw_memory_list(58)"), 3);
-    EXPECT_EQ(count_calls("memories::draw_memory_list_cell(4000, 2, 4)"), 3);
-    EXPECT_EQ(count_calls("memories::draw_memory_list(59)"), 0);
+    // Page 58 drawn three times (memory 4000 is its entry 10), with 4000 highlighted.
+    const std::vector<std::string> drawn = rig.machine().graphics.call_log();
+    EXPECT_EQ(std::count(drawn.begin(), drawn.end(), "_outtextxy(234,351,\"4000\")"), 3);
+    EXPECT_EQ(rig.pixel(300, 355), 2);
     memories::memory_list_page = 2;
     for (int i = 0; i < 3; ++i) rig.press(KEY_PAGE_UP, 5);
     EXPECT_EQ(memories::memory_list_page, 1);
