@@ -10,8 +10,6 @@ void run_preset_recall_menu(int16_t key);
 // 155 store, 156 modify, 157 clear.
 void run_preset_store_menu(int16_t key);
 
-void run_clear_programmer();           // 141
-void run_set_functions_to_default();   // 143
 void recall_previous_memory();         // 191
 void recall_next_memory();             // 192
 void run_store_memory();               // 193

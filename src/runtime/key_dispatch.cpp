@@ -5,6 +5,8 @@
 
 #include "datafiles/commands.h"
 #include "memories/commands.h"
+#include "memories/function_defaults.h"
+#include "memories/programmer_clear.h"
 #include "platform/graphics.h"
 #include "playback/commands.h"
 #include "playback/cue_tables.h"

@@ -304,6 +304,7 @@ const std::set<std::string> kBuiltCommands = {
     "datafiles::handle_load_key",     "datafiles::handle_save_key",
     "memories::recall_previous_memory", "memories::recall_next_memory", "memories::store_to_next_memory",
     "memories::run_store_memory", "memories::run_get_memory",
+    "memories::run_clear_programmer", "memories::run_set_functions_to_default",
 };
 
 // The names of every command the key table starts.
