@@ -7,6 +7,7 @@
 #include "memories/commands.h"
 #include "memories/function_defaults.h"
 #include "memories/programmer_clear.h"
+#include "memories/programmer_undo.h"
 #include "memories/take_output.h"
 #include "platform/graphics.h"
 #include "playback/commands.h"

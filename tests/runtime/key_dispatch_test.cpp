@@ -305,7 +305,7 @@ const std::set<std::string> kBuiltCommands = {
     "memories::recall_previous_memory", "memories::recall_next_memory", "memories::store_to_next_memory",
     "memories::run_store_memory", "memories::run_get_memory",
     "memories::run_clear_programmer", "memories::run_set_functions_to_default",
-    "memories::run_take_output_to_programmer",
+    "memories::run_take_output_to_programmer", "memories::run_undo_screen",
 };
 
 // The names of every command the key table starts.
