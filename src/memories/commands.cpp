@@ -7,7 +7,6 @@ namespace memories {
 void run_preset_recall_menu(int16_t key) { runtime::log_call("memories::run_preset_recall_menu", {key}); }
 void run_preset_store_menu(int16_t key) { runtime::log_call("memories::run_preset_store_menu", {key}); }
 void run_copy_memory_items() { runtime::log_call("memories::run_copy_memory_items"); }
-void read_outputs_into_programmer() { runtime::log_call("memories::read_outputs_into_programmer"); }
 
 void decrease_function_level(int16_t channel, int16_t delta) {
     runtime::log_call("memories::decrease_function_level", {channel, delta});

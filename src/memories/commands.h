@@ -16,7 +16,6 @@ void run_store_memory();               // 193
 void run_get_memory();                 // 194
 void store_to_next_memory();           // 197
 void run_copy_memory_items();          // 205
-void read_outputs_into_programmer();   // second function of 198
 
 // The trackerball steps of this reading on the selected master's level.
 void apply_trackerball_to_master();

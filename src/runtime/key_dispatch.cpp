@@ -6,6 +6,7 @@
 #include "datafiles/commands.h"
 #include "memories/commands.h"
 #include "memories/function_defaults.h"
+#include "memories/output_capture.h"
 #include "memories/programmer_clear.h"
 #include "memories/programmer_undo.h"
 #include "memories/take_output.h"
