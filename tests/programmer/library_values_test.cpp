@@ -112,6 +112,21 @@ TEST_F(LibraryValues, StepSplitsQuarterTurnsIntoDelayAndShift) {
     }
 }
 
+TEST_F(LibraryValues, RandomStepKeepsEachDelayWithItsShift) {
+    select({1, 2, 3, 4});
+    select_channel(kSpotIntensity);
+    runtime::wheel_states.generator_params[programmer::kMode].raw = 0;
+    std::srand(11);
+    programmer::apply_step_to_generator(35 + 4);
+    std::vector<std::pair<int, int>> pairs;
+    for (int16_t f = 1; f <= 4; ++f) {
+        pairs.emplace_back(generator(f, kSpotIntensity, programmer::kDelay), generator(f, kSpotIntensity, programmer::kShift));
+        EXPECT_EQ(generator(f, kSpotIntensity, programmer::kWait), 4);
+    }
+    std::sort(pairs.begin(), pairs.end());
+    EXPECT_EQ(pairs, (std::vector<std::pair<int, int>>{{0, 0}, {0, 1}, {85, 0}, {85, 1}}));
+}
+
 TEST_F(LibraryValues, AGroupingOrdersTheSpreadAndLeavesOutsidersAlone) {
     select({1, 2, 3});
     select_channel(kSpotIntensity);
