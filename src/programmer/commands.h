@@ -25,7 +25,8 @@ void update_figure_state();             // 144
 // 384 IGNITE, 385 SHUT OFF, 386 RESET.
 void run_lamp_command_screen(int16_t key);
 
-// Second functions of key 246: 148 and 144.
+// Second functions of key 246: 148 (pan and tilt flipped, flip_pan_tilt)
+// and 144.
 void apply_pantilt_record();
 void run_effect_wizard();
 

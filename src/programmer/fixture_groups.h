@@ -47,4 +47,17 @@ bool group_exists(int16_t group);
 // The name dialog of group 1..32.
 void edit_group_names(int16_t group);
 
+// The grouping commands the effect pickers offer (least bodies until the
+// groupings are built): make grouping 1..20 current (21 none), select its
+// fixtures, edit or clear the current grouping, draw the grouping list.
+void select_grouping(int16_t grouping);
+void select_grouping_fixtures();
+void run_grouping_editor();
+void clear_grouping();
+void draw_grouping_list();
+// The 0-based subgroup of grouping g that holds the fixture of patch index
+// `fixture` (1..700), -1 when none does. Entries are (patch index - 1) * 34;
+// an entry that is not a multiple of 34 is skipped.
+int16_t find_grouping_subgroup(int16_t fixture, int16_t grouping);
+
 }  // namespace programmer

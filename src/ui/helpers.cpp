@@ -1,6 +1,7 @@
 #include "ui/helpers.h"
 
 #include <array>
+#include <cstdlib>
 
 #include "platform/graphics.h"
 #include "platform/machine.h"
@@ -259,6 +260,11 @@ uint8_t scale_to_113(int16_t v) { return static_cast<uint8_t>(static_cast<int32_
 uint8_t scale_to_255(int16_t v, int16_t max) {
     if (v >= max || max <= 0) return 255;
     return static_cast<uint8_t>(static_cast<int32_t>(v) * 255 / max);
+}
+
+int16_t get_random_below(int16_t n) {
+    if (n <= 0) return 0;
+    return static_cast<int16_t>(std::rand() % n);
 }
 
 }  // namespace ui

@@ -10,13 +10,13 @@
 #include "programmer/fader_panel.h"
 #include "programmer/fixture_selection.h"
 #include "programmer/function_timings.h"
+#include "programmer/library_values.h"
 #include "programmer_test_rig.h"
 #include "runtime/config_records.h"
 #include "runtime/console_state.h"
 #include "runtime/key_codes.h"
 #include "runtime/key_leds.h"
 #include "runtime/main_loop.h"
-#include "runtime/step_log.h"
 #include "setup/fixture_type.h"
 #include "ui/message_line.h"
 
@@ -33,11 +33,6 @@ protected:
         ASSERT_EQ(runtime::function_count, 16);
     }
     static uint8_t led(int16_t key) { return runtime::key_led_cache[static_cast<size_t>(key)]; }
-    static int calls_of(const std::string& name) {
-        int count = 0;
-        for (const std::string& call : runtime::logged_calls()) count += call.rfind(name, 0) == 0 ? 1 : 0;
-        return count;
-    }
     // A type of 24 functions on the current fixture, for the second page.
     static void pretend_24_functions() {
         runtime::function_count = 24;
@@ -148,12 +143,11 @@ TEST_F(FunctionPage, TrackerballPanTiltKey) {
 
 TEST_F(FunctionPage, PredefinedEndsOnEscAndHandsOtherKeysOn) {
     rig_.press(fader_key(5));
-    runtime::clear_step_log();
+    // Pressed twice within 500 ms, the picker stays open.
+    rig_.press(runtime::KEY_PREDEFINED);
     rig_.press(runtime::KEY_PREDEFINED);
     EXPECT_EQ(led(runtime::KEY_PREDEFINED), runtime::LED_ON);
-    // A page key goes on with the picker.
-    rig_.press(runtime::KEY_FUNCTION_PAGE_1);
-    EXPECT_EQ(calls_of("programmer::run_subfunction_picker"), 2);
+    EXPECT_NE(runtime::option_flags & runtime::OPT_PICKER_GRID, 0u);
     // ESC ends it and is not passed on.
     rig_.press(runtime::KEY_ESC);
     EXPECT_EQ(led(runtime::KEY_PREDEFINED), runtime::LED_OFF);
@@ -161,16 +155,19 @@ TEST_F(FunctionPage, PredefinedEndsOnEscAndHandsOtherKeysOn) {
 
     // Any other key ends it and is handled by the main loop: ALL selects all.
     rig_.press(runtime::KEY_PREDEFINED);
+    rig_.press(runtime::KEY_PREDEFINED);
     rig_.press(runtime::KEY_ALL);
     rig_.run_ms(50);
     EXPECT_EQ(led(runtime::KEY_PREDEFINED), runtime::LED_OFF);
     EXPECT_EQ(programmer::fixture_selected[12], 1);
-    EXPECT_EQ(calls_of("programmer::run_subfunction_picker"), 3);
 
     // The timing bank has no picker.
     runtime::fader_bank = programmer::kTimingBank;
-    rig_.press(runtime::KEY_PREDEFINED);
-    EXPECT_EQ(calls_of("programmer::run_subfunction_picker"), 3);
+    runtime::option_flags &= ~runtime::OPT_PICKER_GRID;
+    rig_.hold(runtime::KEY_PREDEFINED, 50);
+    EXPECT_EQ(led(runtime::KEY_PREDEFINED), runtime::LED_OFF);
+    EXPECT_EQ(runtime::option_flags & runtime::OPT_PICKER_GRID, 0u);
+    rig_.release(runtime::KEY_PREDEFINED, 50);
 }
 
 TEST_F(FunctionPage, ColorNeedsRedGreenAndBlue) {
@@ -194,12 +191,11 @@ TEST_F(FunctionPage, ColorNeedsRedGreenAndBlue) {
         }
         std::string during;
         rig_.at(400, [&during] { during = std::string(ui::current_message()); });
-        runtime::clear_step_log();
         rig_.press(runtime::KEY_COLOR);
         rig_.run_ms(1000);
         EXPECT_EQ(during, c.message);
         EXPECT_NE(std::string(ui::current_message()), c.message) << "cleared at the end";
-        EXPECT_EQ(calls_of("programmer::run_rgb_color_screen"), 0);
+        EXPECT_EQ(programmer::last_color[2], 0) << "no colour applied";
         bool tone = false;
         for (const platform::Tone& t : rig_.tones()) tone |= t.freq_hz == 400 && t.duration_ms == 800;
         EXPECT_TRUE(tone);
@@ -210,10 +206,13 @@ TEST_F(FunctionPage, ColorOnAWashOpensTheColourScreen) {
     rig_.press(1);
     rig_.press(5);
     ASSERT_EQ(runtime::current_fixture_type, 1);
-    runtime::clear_step_log();
     rig_.press(runtime::KEY_COLOR);
-    EXPECT_EQ(calls_of("programmer::run_rgb_color_screen"), 1);
+    EXPECT_EQ(led(runtime::KEY_COLOR), runtime::LED_ON);
+    EXPECT_EQ(std::string(ui::current_message()), "PROGRAM RGB-COLORS (ESC=CANCEL)");
+    EXPECT_EQ(programmer::last_color[2], 1);
+    rig_.press(runtime::KEY_ESC);
     EXPECT_EQ(led(runtime::KEY_COLOR), runtime::LED_OFF);
+    EXPECT_NE(std::string(ui::current_message()), "PROGRAM RGB-COLORS (ESC=CANCEL)") << "cleared at the end";
 }
 
 }  // namespace

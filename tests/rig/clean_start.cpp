@@ -52,6 +52,7 @@
 #include "programmer/fixture_selection.h"
 #include "programmer/function_belts.h"
 #include "programmer/function_timings.h"
+#include "programmer/library_values.h"
 #include "programmer/park_tables.h"
 #include "programmer/programmer_jobs.h"
 #include "programmer/slave_consoles.h"
@@ -168,6 +169,7 @@ ui::reset_value_table_globals();
     programmer::reset_fixture_pages_globals();
     programmer::reset_function_belts_globals();
     programmer::reset_function_timings_globals();
+    programmer::reset_library_values_globals();
     programmer::reset_fixture_selection_globals();
     programmer::reset_park_tables_globals();
     programmer::reset_programmer_jobs_globals();
