@@ -59,7 +59,7 @@ void light_picker_keys(const CuePosition& position, bool point_pending) {
 void reset_cue_picker_globals() { cue_status_text = {}; }
 
 void draw_cue_position_status(int16_t page, int16_t cue, int16_t point) {
-    if (cue == kNoPickedCue) {
+    if (cue < 1) {  // none chosen (-1, or 0 from the numeric cue selection)
         std::snprintf(cue_status_text.data(), cue_status_text.size(), "P %d", page);
     } else {
         const int running = (page - 1) * kCuesPerPage + cue;

@@ -233,6 +233,8 @@ void show_cue_page(int16_t page) {
     if (grid_up()) draw_cue_grid();
     for (int cue = 1; cue <= kCuesPerPage; ++cue) paint_cue_key(static_cast<int16_t>(cue));
     ui::draw_cue_page_title(kLightBlue);
+    // The digit keys now call the points of the live cue's number on this page.
+    update_point_cue_leds();
 }
 
 void draw_cue_grid() {
