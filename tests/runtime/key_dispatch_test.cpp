@@ -419,6 +419,9 @@ TEST_F(KeyDispatch, BuiltCommandsAreGivenTheNumberOfTheirKey) {
     EXPECT_EQ(runtime::logged_calls(), (Steps{"playback::select_previous_sequence_control(1)"}));
     rig.press(runtime::KEY_PANEL_3, 10);
     EXPECT_EQ(runtime::mode_flags & runtime::MODE_PANEL_FIELD, panel_field(3));
+    // The show start took cue 1's transparency; from OFF each key steps once.
+    playback::sequence_transparent_mode = 0;
+    playback::playback_transparent_mode = 0;
     rig.press(runtime::KEY_TRANSPARENT_SEQ, 10);
     rig.press(runtime::KEY_TRANSPARENT_PLB, 10);
     rig.press(runtime::KEY_TRANSPARENT_PLB, 10);

@@ -59,6 +59,7 @@ TEST_F(CueSelection, KeysAndTypedNumbersGoToTheirCueSlotOrOnlyBeep) {
         runtime::cue_screen_page = 1;
         runtime::mode_flags |= runtime::MODE_CUE_SCREEN;
         for (const Case& c : cases) {
+            runtime::cue_screen_page = 1;  // a cue gone to shows its page
             ui::select_cue_by_number(c.first, c.typed);
             ++done;
         }
@@ -86,7 +87,7 @@ TEST_F(CueSelection, TheDialogBlinksItsKeysAndPutsThemOutOnLeaving) {
         settle();
     });
     EXPECT_EQ(ui::current_message(), "GIVE CUE TO SELECT");
-    EXPECT_EQ(rig_.pixel(150, 312), 4);  // the red "SEL" box
+    EXPECT_EQ(rig_.pixel(30, 312), 4);  // the red "SEL" box, left of the status line
     EXPECT_EQ(led(KEY_ENTER), runtime::LED_BLINK);
     EXPECT_EQ(led(KEY_ESC), runtime::LED_BLINK);
     EXPECT_EQ(led(digit_key(7)), runtime::LED_BLINK);
