@@ -22,7 +22,11 @@ void pack_cue_work_buffer();
 // The programmer into the cue memory shown (TO-MEM with ENTER alone while the
 // programmer came from a cue).
 void store_into_cue_memory();
-// The cue chooser of TO-MEM (mode 1, store) and GET (mode 0, get).
+// Show setting: 1 asks for the name of an unnamed cue after a store into it.
+extern uint8_t ask_cue_name;  // 0
+
+// The cue chooser of TO-MEM (mode 1, store) and GET (mode 0, get): a store
+// packs the programmer into the picked point cue's memory, a get recalls it.
 void pick_cue_dialog(int16_t mode);
 
 }  // namespace memories

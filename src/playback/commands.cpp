@@ -1,12 +1,33 @@
 #include "playback/commands.h"
 
+#include "playback/cue_tables.h"
+#include "playback/playback_jobs.h"
+#include "runtime/key_codes.h"
+#include "runtime/key_leds.h"
 #include "runtime/step_log.h"
 
 namespace playback {
 
-void show_cue_page(int16_t page) { runtime::log_call("playback::show_cue_page", {page}); }
-void go_to_previous_cue() { runtime::log_call("playback::go_to_previous_cue"); }
-void go_to_next_cue() { runtime::log_call("playback::go_to_next_cue"); }
+namespace {
+
+// LAST or NEXT: the nearest programmed slot in that direction from the live
+// cue, gone to with the key lit meanwhile; nothing past slot 1 or 11200.
+void go_to_nearest_programmed_cue(int16_t key, int step) {
+    runtime::set_key_led(key, runtime::LED_ON);
+    for (int slot = current_cue_slot() + step; valid_cue_slot(slot); slot += step) {
+        if (cue_header_table[static_cast<size_t>(slot)].programmed == 1) {
+            go_to_cue(static_cast<uint16_t>(slot), 1, 0);
+            break;
+        }
+    }
+    runtime::set_key_led(key, runtime::LED_OFF);
+}
+
+}  // namespace
+
+void go_to_previous_cue() { go_to_nearest_programmed_cue(runtime::KEY_LAST, -1); }
+void go_to_next_cue() { go_to_nearest_programmed_cue(runtime::KEY_NEXT, +1); }
+
 void cycle_playback_label_mode() { runtime::log_call("playback::cycle_playback_label_mode"); }
 void cycle_playback_label_mode_forward() { runtime::log_call("playback::cycle_playback_label_mode_forward"); }
 void run_copy_dialog() { runtime::log_call("playback::run_copy_dialog"); }
@@ -20,7 +41,6 @@ int32_t edit_timing_value(int16_t max_minutes, const char* /*prompt*/, int16_t d
     runtime::log_call("playback::edit_timing_value", {max_minutes, default_time});
     return default_time;
 }
-void update_point_cue_leds() { runtime::log_call("playback::update_point_cue_leds"); }
 
 // Run on every pass of the poll or the main loop: they record nothing.
 void apply_trackerball_to_playback() {}
@@ -35,6 +55,5 @@ void select_next_sequence_control(int16_t sequence) {
     runtime::log_call("playback::select_next_sequence_control", {sequence});
 }
 void edit_sequence_times() { runtime::log_call("playback::edit_sequence_times"); }
-void draw_cue_grid() { runtime::log_call("playback::draw_cue_grid"); }
 
 }  // namespace playback

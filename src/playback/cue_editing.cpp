@@ -43,7 +43,6 @@ void program_playback_from_memory_screen(int16_t playback) {
 void program_sequence_from_memory_screen(int16_t sequence) {
     runtime::log_call("playback::program_sequence_from_memory_screen", {sequence});
 }
-void edit_cue_names() { runtime::log_call("playback::edit_cue_names"); }
 void update_playback_leds() { runtime::log_call("playback::update_playback_leds"); }
 void draw_playback_label(int16_t playback, uint8_t full, int16_t colour) {
     runtime::log_call("playback::draw_playback_label", {playback, full, colour});

@@ -14,6 +14,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <string_view>
 
 #include "datafiles/record_files.h"
 #include "playback/playback_state.h"
@@ -100,6 +101,28 @@ std::array<uint16_t, kCueTimes> pointcue_times(const PointcueRecord& record);
 constexpr int cue_slot_page(int slot) { return (slot - 1) / (kCuesPerPage * kPointsPerCue) + 1; }
 constexpr int cue_slot_cue(int slot) { return (slot - 1) / kPointsPerCue % kCuesPerPage + 1; }
 constexpr int cue_slot_point(int slot) { return (slot - 1) % kPointsPerCue + 1; }
+// The cue slot of a page, cue and point (the reverse of the three above).
+constexpr int cue_slot_of(int page, int cue, int point) {
+    return (page - 1) * kCuesPerPage * kPointsPerCue + (cue - 1) * kPointsPerCue + point;
+}
+constexpr bool valid_cue_slot(int slot) { return slot >= 1 && slot <= kCueSlots; }
+
+// The name of cue slot 1..11200 up to its terminator (empty for no name or
+// a slot out of range; a name without a terminator ends at 20 characters).
+std::string_view cue_slot_name(int slot);
+
+// The cue slot of the live cue (current_cue_page, current_cue, current_cue_point).
+int current_cue_slot();
+
+// Whether cue slot 1..11200 has a programmed playback p, sequence s, or
+// point-cue record (flags bit 0; a record kept only for its MIDI code is not).
+bool cue_playback_programmed(int slot, int p);
+bool cue_sequence_programmed(int slot, int s);
+
+// Recomputes the programmed byte of cue slot 1..11200 from its records and
+// the point flags of its cue; the new programmed state (false for a slot
+// out of range).
+bool update_cue_programmed_flag(int16_t slot);
 
 // The point-cue record of cue slot 1..11200 when it is in use (flags bit
 // 0), else null (also for a slot out of range).

@@ -5,9 +5,16 @@
 
 #include "datafiles/cue_files.h"
 #include "memcheck/memcheck.h"
+#include "playback/commands.h"
+#include "playback/cue_screen.h"
 #include "playback/cue_tables.h"
+#include "playback/key_groups.h"
+#include "playback/playback_jobs.h"
+#include "runtime/console_flags.h"
+#include "runtime/console_state.h"
 #include "runtime/show_tables.h"
 #include "runtime/step_log.h"
+#include "ui/counters.h"
 #include "ui/helpers.h"
 #include "ui/message_line.h"
 
@@ -60,7 +67,18 @@ void cue_of_index(int32_t index, int16_t& page, int16_t& cue, int16_t& point) {
 }
 
 void refresh_stored_cue(int16_t cue, int16_t page, int16_t point) {
-    runtime::log_call("playback::refresh_stored_cue", {cue, page, point});
+    if (cue < 1 || cue > kCuesPerPage || page < 1 || page > kCuePages || point < 1 || point > kPointsPerCue) return;
+    const int slot = cue_slot_of(page, cue, point);
+    if (cue_header_table[static_cast<size_t>(slot)].programmed == 1 && cue_used_count > 0) --cue_used_count;
+    if (update_cue_programmed_flag(static_cast<int16_t>(slot))) ++cue_used_count;
+    ui::draw_free_cue_count(static_cast<int16_t>(kCueSlots - cue_used_count));
+    if ((runtime::mode_flags & runtime::MODE_CUE_SCREEN) != 0 && page == runtime::cue_screen_page) {
+        paint_cue_key(cue);
+        draw_point_cue_marks(cue);
+        update_point_cue_leds();
+        if (cue == current_cue && page == current_cue_page) draw_cue_info_line();
+    }
+    if ((runtime::option_flags & runtime::OPT_CUE_GRID) != 0) draw_cue_grid();
 }
 
 void store_playback_in_cue(int16_t p, int32_t index, const PlaybackRecord& record) {

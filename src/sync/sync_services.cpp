@@ -86,6 +86,10 @@ void poll_audio_inputs() {}
 void run_timecode_tick() {}
 void poll_cd_status() {}
 void free_timecode_list() { runtime::log_call("synchro::free_timecode_list"); }
+void record_cue_event(int16_t page, int16_t cue, int16_t point) {
+    runtime::log_call("synchro::record_cue_event", {page, cue, point});
+}
+void send_cue_midi_code(int16_t slot) { runtime::log_call("synchro::send_cue_midi_code", {slot}); }
 
 void free_dos_buffer(uint16_t selector) {
     if (selector != 0) platform::dpmi_free_dos_memory(selector);

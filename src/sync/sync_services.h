@@ -54,6 +54,10 @@ extern std::string loaded_timecode_list_name;
 bool save_timecode_list(const std::string& name);
 extern std::string saved_timecode_list_name;
 void free_timecode_list();
+// A cue executed while the timecode list records: its "P" event. (Least body.)
+void record_cue_event(int16_t page, int16_t cue, int16_t point);
+// The learned MIDI code of cue slot 1..11200 out on MIDI. (Least body.)
+void send_cue_midi_code(int16_t slot);
 void free_dos_buffer(uint16_t selector);
 
 }  // namespace synchro

@@ -86,6 +86,10 @@ protected:
         ASSERT_EQ(setup::fixture_count, 15);
         ASSERT_EQ(runtime::slave_console_count, 3);
         ASSERT_EQ(programmer::slave_consoles, 3);
+        // The show start goes to cue 1, which pulses the slaves' trigger: the
+        // pulse has ended before a test looks at the output.
+        rig_.run_ms(300);
+        ASSERT_EQ(out(v2_slot(17)), 0);
     }
     uint8_t out(int address) const { return rig_.dmx(kUniverse, address); }
     std::array<uint8_t, 513> universe() const {

@@ -35,7 +35,10 @@
 #include "memories/thresholds.h"
 #include "playback/cue_editing.h"
 #include "memories/submaster_editor.h"
+#include "playback/cue_picker.h"
+#include "playback/cue_screen.h"
 #include "playback/cue_tables.h"
+#include "memories/memory_editors.h"
 #include "playback/key_groups.h"
 #include "playback/output_merge.h"
 #include "playback/playback_faders.h"
@@ -186,6 +189,9 @@ ui::reset_value_table_globals();
     playback::reset_cue_editing_globals();
     memories::reset_submaster_editor_globals();
     playback::reset_cue_tables_globals();
+    playback::reset_cue_screen_globals();
+    playback::reset_cue_picker_globals();
+    memories::ask_cue_name = 0;
     playback::reset_key_groups_globals();
     playback::reset_output_merge_globals();
     playback::reset_playback_faders_globals();

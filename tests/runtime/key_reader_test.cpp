@@ -7,6 +7,7 @@
 
 #include "memories/submaster_cells.h"
 #include "platform/text_screen.h"
+#include "playback/cue_tables.h"
 #include "playback/key_groups.h"
 #include "playback/playback_state.h"
 #include "rig/console.h"
@@ -647,13 +648,13 @@ TEST_F(RemoteCueInput, RisingTriggerCallsTheCueOnce) {
     EXPECT_EQ(cue_calls(), 0);
     send(2, 7, 200, 3);
     EXPECT_EQ(cue_calls(), 1);
-    EXPECT_EQ(recorded("playback::go_to_cue"), Calls{"playback::go_to_cue(764, 1, 0)"});  // page 2, cue 7, point 3
+    EXPECT_EQ(playback::current_cue_slot(), 764);  // page 2, cue 7, point 3
     EXPECT_EQ(take(), (Events{{false, 0}}));  // the call is consumed inside
     send(2, 7, 255, 3);                       // held high, unchanged
     EXPECT_EQ(cue_calls(), 1);
     send(2, 7, 255, 4);                       // another point while high
     EXPECT_EQ(cue_calls(), 2);
-    EXPECT_EQ(recorded("playback::go_to_cue").back(), "playback::go_to_cue(765, 1, 0)");
+    EXPECT_EQ(playback::current_cue_slot(), 765);
     send(2, 7, 127, 4);
     send(2, 7, 128, 4);                       // lowered and raised again
     EXPECT_EQ(cue_calls(), 3);
@@ -677,7 +678,7 @@ TEST_F(RemoteCueInput, PercentageModeScalesTheBytes) {
     setup::dmx_in1_mode = setup::DMX_IN_PERCENTAGE;
     send(42, 3, 255, 0);
     EXPECT_EQ(cue_calls(), 1);
-    EXPECT_EQ(recorded("playback::go_to_cue"), Calls{"playback::go_to_cue(10501, 1, 0)"});  // page 16, cue 1, point 0
+    EXPECT_EQ(playback::current_cue_slot(), 10501);  // page 16, cue 1, point 0
     send(43, 3, 255, 0);  // 16.86 -> 17: dropped
     EXPECT_EQ(cue_calls(), 1);
     send(42, 1, 255, 24);  // cue 0.39 -> 0: dropped
@@ -727,7 +728,8 @@ TEST_F(KeyReader, LearnedMidiCodeCallsItsCueUnlessItIsCurrent) {
 
     midi(0x9000, 0x3C40);
     EXPECT_EQ(calls("playback::go_to_cue"), 1);
-    EXPECT_EQ(recorded("playback::go_to_cue"), Calls{"playback::go_to_cue(45, 1, 1)"});
+    EXPECT_EQ(playback::current_cue_slot(), 45);
+    EXPECT_EQ(recorded("synchro::send_cue_midi_code"), Calls{});  // it came in by MIDI
     EXPECT_EQ(calls("playback::handle_flash_key"), 0);  // the event ends with the cue
     EXPECT_EQ(take(), (Events{{false, 0}}));
     EXPECT_EQ(runtime::input_pending_midi, 0);
@@ -767,8 +769,9 @@ TEST_F(KeyReader, ShowControlGoAndOpenList) {
     midi(0xF07F, 0);  // no cue slot
     EXPECT_EQ(calls("playback::go_to_cue"), 1);
     EXPECT_EQ(calls("synchro::open_list_by_midi_number"), 1);
-    EXPECT_EQ(runtime::logged_calls(),
-              (Calls{"playback::go_to_cue(1234, 1, 1)", "synchro::open_list_by_midi_number(12)"}));
+    EXPECT_EQ(playback::current_cue_slot(), 1234);
+    EXPECT_EQ(recorded("synchro::send_cue_midi_code"), Calls{});
+    EXPECT_EQ(recorded("synchro::open_list_by_midi_number"), Calls{"synchro::open_list_by_midi_number(12)"});
     EXPECT_EQ(take(), (Events{{false, 0}, {false, 0}, {false, 0}}));
 }
 

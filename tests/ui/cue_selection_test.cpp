@@ -8,6 +8,8 @@
 #include "cue_tools_fixture.h"
 #include "datafiles/small_tables.h"
 #include "playback/cue_editing.h"
+#include "playback/cue_picker.h"
+#include "playback/cue_tables.h"
 #include "playback/playback_state.h"
 #include "runtime/console_flags.h"
 #include "runtime/console_state.h"
@@ -29,34 +31,35 @@ TEST_F(CueSelection, KeysAndTypedNumbersGoToTheirCueSlotOrOnlyBeep) {
         int16_t first;
         uint8_t typed;
         std::vector<int16_t> keys;
-        Calls gone_to;  // go_to_cue calls
+        int gone_to;  // the live cue slot afterwards, 0: none gone to
     };
     const Case cases[] = {
         {"typed 1, 2, 3 is cue 123: page 2, cue 53", 1, 1, {digit_key(2), digit_key(3), KEY_ENTER},
-         {"playback::go_to_cue(1221, 1, 0)"}},
+         1221},
         {"cue key 5, POINT, 3 is point 4 of cue 5", 5, 0, {KEY_POINT, digit_key(3), KEY_ENTER},
-         {"playback::go_to_cue(44, 1, 0)"}},
-        {"POINT then 9 is point 10", 70, 0, {KEY_POINT, digit_key(9), KEY_ENTER}, {"playback::go_to_cue(700, 1, 0)"}},
+         44},
+        {"POINT then 9 is point 10", 70, 0, {KEY_POINT, digit_key(9), KEY_ENTER}, 700},
         {"page key 3, then cue key 7", 5, 0, {group_key(3), fixture_key(7), KEY_ENTER},
-         {"playback::go_to_cue(1461, 1, 0)"}},
+         1461},
         {"a later cue key starts again at point 1", 5, 0, {KEY_POINT, digit_key(3), fixture_key(6), KEY_ENTER},
-         {"playback::go_to_cue(51, 1, 0)"}},
+         51},
         {"cue 1120 is the last of page 16", 1, 1, {digit_key(1), digit_key(2), digit_key(0), KEY_ENTER},
-         {"playback::go_to_cue(11191, 1, 0)"}},
-        {"typed 1121 gives page 17: only the beep", 1, 1, {digit_key(1), digit_key(2), digit_key(1), KEY_ENTER}, {}},
+         11191},
+        {"typed 1121 gives page 17: only the beep", 1, 1, {digit_key(1), digit_key(2), digit_key(1), KEY_ENTER}, 0},
         {"a fifth digit is not taken", 9, 1,
-         {digit_key(9), digit_key(9), digit_key(9), digit_key(9), KEY_ENTER}, {}},
-        {"typed 0 names no cue", 0, 1, {KEY_ENTER}, {}},
-        {"a page key leaves no cue chosen", 5, 0, {group_key(2), KEY_ENTER}, {}},
+         {digit_key(9), digit_key(9), digit_key(9), digit_key(9), KEY_ENTER}, 0},
+        {"typed 0 names no cue", 0, 1, {KEY_ENTER}, 0},
+        {"a page key leaves no cue chosen", 5, 0, {group_key(2), KEY_ENTER}, 0},
         {"digits after a page key go on from the page's number", 1, 1, {group_key(2), digit_key(5), KEY_ENTER},
-         {"playback::go_to_cue(7041, 1, 0)"}},  // 10 x 70 + 5 = 705: page 11, cue 5
-        {"ESC goes nowhere", 5, 0, {digit_key(3), KEY_ESC}, {}},
+         7041},  // 10 x 70 + 5 = 705: page 11, cue 5
+        {"ESC goes nowhere", 5, 0, {digit_key(3), KEY_ESC}, 0},
     };
     size_t done = 0;
     start([&] {
         runtime::cue_screen_page = 1;
         runtime::mode_flags |= runtime::MODE_CUE_SCREEN;
         for (const Case& c : cases) {
+            runtime::cue_screen_page = 1;  // a cue gone to shows its page
             ui::select_cue_by_number(c.first, c.typed);
             ++done;
         }
@@ -64,13 +67,14 @@ TEST_F(CueSelection, KeysAndTypedNumbersGoToTheirCueSlotOrOnlyBeep) {
     for (size_t i = 0; i < std::size(cases); ++i) {
         runtime::clear_step_log();
         const size_t tones_before = rig_.tones().size();
+        const int live_before = playback::current_cue_slot();
         press_all(cases[i].keys);
         ASSERT_EQ(done, i + 1) << cases[i].what;
-        EXPECT_EQ(calls_to("playback::go_to_cue"), cases[i].gone_to) << cases[i].what;
+        EXPECT_EQ(playback::current_cue_slot(), cases[i].gone_to != 0 ? cases[i].gone_to : live_before) << cases[i].what;
         // The 400 Hz beep; the release of ENTER cuts it short.
         const auto tones = rig_.tones();
         const bool beeped = tones.size() > tones_before && tones.back().freq_hz == 400;
-        EXPECT_EQ(beeped, cases[i].gone_to.empty() && cases[i].keys.back() == KEY_ENTER) << cases[i].what;
+        EXPECT_EQ(beeped, cases[i].gone_to == 0 && cases[i].keys.back() == KEY_ENTER) << cases[i].what;
     }
     ASSERT_TRUE(run_to_end());
 }
@@ -83,16 +87,16 @@ TEST_F(CueSelection, TheDialogBlinksItsKeysAndPutsThemOutOnLeaving) {
         settle();
     });
     EXPECT_EQ(ui::current_message(), "GIVE CUE TO SELECT");
-    EXPECT_EQ(rig_.pixel(150, 312), 4);  // the red "SEL" box
+    EXPECT_EQ(rig_.pixel(30, 312), 4);  // the red "SEL" box, left of the status line
     EXPECT_EQ(led(KEY_ENTER), runtime::LED_BLINK);
     EXPECT_EQ(led(KEY_ESC), runtime::LED_BLINK);
     EXPECT_EQ(led(digit_key(7)), runtime::LED_BLINK);
     EXPECT_EQ(led(KEY_POINT), runtime::LED_BLINK);  // a cue is chosen, no point pending
     press(KEY_POINT);
     EXPECT_EQ(led(KEY_POINT), runtime::LED_ON);
-    EXPECT_EQ(calls_to("memories::show_memory_cue_status").back(), "memories::show_memory_cue_status(1, 5, 1)");
+    EXPECT_STREQ(playback::cue_status_text.data(), "P 1 C 5.0  R 5.0");
     press(digit_key(0));
-    EXPECT_EQ(calls_to("memories::show_memory_cue_status").back(), "memories::show_memory_cue_status(1, 5, 1)");
+    EXPECT_STREQ(playback::cue_status_text.data(), "P 1 C 5.0  R 5.0");
     press(KEY_ESC);
     ASSERT_TRUE(run_to_end());
     EXPECT_EQ(led(KEY_ENTER), runtime::LED_OFF);
@@ -173,7 +177,7 @@ TEST_F(Multiselect, DigitsWhileACueKeyIsHeldChooseItsPointsAndOnlyProgrammedOnes
     EXPECT_EQ(ui::multiselect_list, (std::vector<int16_t>{43, 50}));
 
     press(group_key(2));  // page 2 shown, its cue 1 chosen by key 1
-    EXPECT_EQ(calls_to("playback::show_cue_page").back(), "playback::show_cue_page(2)");
+    EXPECT_EQ(runtime::cue_screen_page, 2);
     runtime::cue_screen_page = 2;  // as the cue page display would set it
     press(fixture_key(1));
     EXPECT_EQ(ui::multiselect_list, (std::vector<int16_t>{43, 50, 700}));

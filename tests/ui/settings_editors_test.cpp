@@ -5,6 +5,8 @@
 #include "ui/settings_editors.h"
 
 #include <gtest/gtest.h>
+#include "runtime/key_leds.h"
+#include "runtime/config_records.h"
 
 #include <algorithm>
 #include <array>
@@ -105,7 +107,9 @@ TEST_F(SettingsEditors, TransparentModesAreStoredOnEnter) {
     EXPECT_EQ(playback::sequence_transparent_mode, 1);
     EXPECT_EQ(transp_file_entry(11201), (std::array<uint8_t, 2>{0, 1}));
     EXPECT_EQ(transp_file_entry(11), (std::array<uint8_t, 2>{2, 1}));
-    EXPECT_TRUE(has_call("playback::draw_cue_info_line()"));
+    // The info line's LEDs: playbacks DEFAULT blink, sequences ON lit.
+    EXPECT_EQ(runtime::key_led_cache[static_cast<size_t>(KEY_TRANSPARENT_PLB)], runtime::LED_BLINK);
+    EXPECT_EQ(runtime::key_led_cache[static_cast<size_t>(KEY_TRANSPARENT_SEQ)], runtime::LED_ON);
 }
 
 TEST_F(SettingsEditors, TransparentEditorEscChangesNothing) {
@@ -150,12 +154,14 @@ TEST_F(SettingsEditors, TransparentModeKeysCycleZeroOneTwo) {
     playback::sequence_transparent_mode = 1;
     rig.press(KEY_TRANSPARENT_SEQ, 10);
     EXPECT_EQ(playback::sequence_transparent_mode, 2);
+    EXPECT_EQ(runtime::key_led_cache[static_cast<size_t>(KEY_TRANSPARENT_SEQ)], runtime::LED_BLINK);  // the info line's LED follows
     rig.press(KEY_TRANSPARENT_SEQ, 10);
     EXPECT_EQ(playback::sequence_transparent_mode, 0);
+    EXPECT_EQ(runtime::key_led_cache[static_cast<size_t>(KEY_TRANSPARENT_SEQ)], runtime::LED_OFF);
     playback::playback_transparent_mode = 7;
     rig.press(KEY_TRANSPARENT_PLB, 10);
     EXPECT_EQ(playback::playback_transparent_mode, 0);
-    EXPECT_EQ(count_calls("playback::draw_cue_info_line"), 3);
+    EXPECT_EQ(runtime::key_led_cache[static_cast<size_t>(KEY_TRANSPARENT_PLB)], runtime::LED_OFF);
 }
 
 // --- tracing mode ---------------------------------------------------------------------
