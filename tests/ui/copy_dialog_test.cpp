@@ -115,4 +115,26 @@ TEST_F(CopyDialog, APlaybackKeyDropsTheCueAndOnePlaybackGoesOntoAnother) {
     EXPECT_EQ(cue_playback(kCue7, 1), nullptr) << "the cue was dropped: nothing copied from it";
 }
 
+TEST_F(CopyDialog, OnlyAProgrammedPointOfTheCueCanBeChosen) {
+    const int point2 = kCue5 + 2;  // cue 5.2
+    programme_slot(point2);
+    programme_playback_snapshot(point2, 1);
+    cue_playback(point2, 1)->memory = 77;
+    copy_from({fixture_key(5), digit_key(3), digit_key(2)});  // 5.3 holds nothing: ignored
+    hold_command(KEY_TO_ITEM);
+    press(fixture_key(7));
+    press(KEY_ENTER);
+    rig_.run_ms(300);
+    release(KEY_TO_ITEM);
+    ASSERT_NE(cue_playback(kCue7, 1), nullptr);
+    EXPECT_EQ(cue_playback(kCue7, 1)->memory, 77) << "copied from 5.2";
+}
+
+TEST_F(CopyDialog, EscapeInTheSecondStepCopiesNothing) {
+    copy_from({fixture_key(5)});
+    press(KEY_ESC);
+    EXPECT_EQ(runtime::run_flags & runtime::RUN_CUE_COPY_DIALOG, 0u);
+    EXPECT_EQ(cue_playback(kCue7, 1), nullptr);
+}
+
 }  // namespace
