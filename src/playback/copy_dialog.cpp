@@ -234,7 +234,7 @@ int16_t read_destination_number(int16_t initial) {
                            kEntryDigits, kCaptionFill, kCaptionText, 0);
 }
 
-void end_dialog(const Choice& c) {
+void end_dialog() {
     set_key_led(runtime::KEY_TO_ITEM, runtime::LED_OFF);
     set_key_led(runtime::KEY_ESC, runtime::LED_OFF);
     const int page = shown_page();
@@ -242,7 +242,7 @@ void end_dialog(const Choice& c) {
         const uint8_t state = cue_state(page, n);
         uint8_t led = runtime::LED_OFF;
         if (state == kCuePointOwn) led = runtime::LED_ON;
-        if (state == kCuePointOthersOnly) led = 3;
+        if (state == kCuePointOthersOnly) led = runtime::LED_ON_BOTH;
         if (page == current_cue_page && n == current_cue) led = runtime::LED_ON_2;
         set_key_led(static_cast<int16_t>(n), led);
     }
@@ -251,13 +251,13 @@ void end_dialog(const Choice& c) {
         set_key_led(sequence_key(s), running ? runtime::LED_ON : runtime::LED_OFF);
     }
     if (runtime::display_mode >= 5 && runtime::display_mode <= 8) {
-        set_key_led(static_cast<int16_t>(217 + runtime::display_mode), runtime::LED_ON_2);
+        // Display modes 5..8 are sequences A..D.
+        set_key_led(sequence_key(runtime::display_mode - 4), runtime::LED_ON_2);
     }
     update_playback_leds();
     ui::redraw_cue_panel();
     update_point_cue_leds();
     runtime::run_flags &= ~runtime::RUN_CUE_COPY_DIALOG;
-    (void)c;
 }
 
 // One destination slot chosen: the copy it asks for.
@@ -273,8 +273,8 @@ void copy_to_slot(const Choice& c, int destination) {
 
 // COPY TO: waits for TO-ITEM or ESC, then reads the destination while TO-ITEM is held.
 void choose_where_to(const Choice& c, int mode, int playback, int sequence) {
-    for (int s = 1; s <= kSequences; ++s) set_key_led(sequence_key(s), c.sequences[static_cast<size_t>(s)] != 0 ? 2 : 0);
-    for (int p = 1; p <= kPlaybacks; ++p) set_key_led(runtime::playback_key(p), c.playbacks[static_cast<size_t>(p)] != 0 ? 2 : 0);
+    for (int s = 1; s <= kSequences; ++s) set_key_led(sequence_key(s), c.sequences[static_cast<size_t>(s)] != 0 ? runtime::LED_ON_2 : runtime::LED_OFF);
+    for (int p = 1; p <= kPlaybacks; ++p) set_key_led(runtime::playback_key(p), c.playbacks[static_cast<size_t>(p)] != 0 ? runtime::LED_ON_2 : runtime::LED_OFF);
     set_cue_key_leds(runtime::LED_ON, runtime::LED_OFF, runtime::LED_OFF);
     light_source_key(c.source, runtime::LED_ON_2);
     ui::show_message("TO-ITEM=DESTINATION ESC=CANCEL");
@@ -355,7 +355,7 @@ void run_copy_dialog() {
             choose_where_to(c, mode, playback, sequence);
         }
     }
-    end_dialog(c);
+    end_dialog();
 }
 
 void draw_copy_cue_caption(int16_t kind, int16_t page, int16_t cue, int16_t point) {
