@@ -30,7 +30,6 @@ void go_to_next_cue() { go_to_nearest_programmed_cue(runtime::KEY_NEXT, +1); }
 
 void cycle_playback_label_mode() { runtime::log_call("playback::cycle_playback_label_mode"); }
 void cycle_playback_label_mode_forward() { runtime::log_call("playback::cycle_playback_label_mode_forward"); }
-void run_copy_dialog() { runtime::log_call("playback::run_copy_dialog"); }
 void store_sequences_in_cue() { runtime::log_call("playback::store_sequences_in_cue"); }
 void select_sequence_control(int16_t sequence, int16_t control) {
     runtime::log_call("playback::select_sequence_control", {sequence, control});

@@ -21,7 +21,7 @@ void reset_commands_globals();
 // Group keys 81..96, 101, 102.
 void handle_group_key(int16_t key);
 
-void update_figure_state();             // 144
+void update_figure_state();             // 144, built in effect_panels.cpp
 // 384 IGNITE, 385 SHUT OFF, 386 RESET.
 void run_lamp_command_screen(int16_t key);
 

@@ -5,6 +5,7 @@
 #include "datafiles/default_values.h"
 #include "memories/presets.h"
 #include "memories/thresholds.h"
+#include "programmer/effect_panels.h"
 #include "programmer/fixture_functions.h"
 #include "programmer/fixture_pages.h"
 #include "programmer/function_belts.h"
@@ -443,6 +444,13 @@ void build_fader_panel() {
         case kChannelBank: build_channel_bank(); break;
         case kGeneratorBank:
         case kFigureBank:
+            if (typed) {
+                if (runtime::fader_bank == kGeneratorBank) {
+                    show_generator_fader_labels();
+                } else {
+                    show_figure_fader_labels();
+                }
+            }
             light_fader_keys(typed ? (runtime::fader_bank == kGeneratorBank ? kGeneratorFaderKeys : kFigureFaderKeys) : 0);
             runtime::set_key_led(runtime::fader_key(kParameterFader), runtime::LED_ON);
             break;
@@ -489,6 +497,7 @@ void refresh_generator_faders() {
         wheel.value = parameter_to_wheel_value(level, generator_wheel_scale[static_cast<size_t>(k - 1)]);
         if (runtime::fader_bank == kGeneratorBank) write_position(k + 1, wheel);
     }
+    if (runtime::fader_bank == kGeneratorBank) draw_generator_preview_box();
 }
 
 void refresh_figure_faders() {
@@ -501,21 +510,26 @@ void refresh_figure_faders() {
         wheel.value = parameter_to_wheel_value(level, figure_wheel_scale[static_cast<size_t>(k - 1)]);
         if (runtime::fader_bank == kFigureBank) write_position(k, wheel);
     }
+    if (runtime::fader_bank == kFigureBank) draw_figure_preview_box();
 }
 
 void follow_live_values() {
     if (!current_fixture_valid() || current_type() == nullptr || runtime::programmer_values == nullptr) return;
     if (threshold_mode() || flag(runtime::run_flags, runtime::RUN_WHEELS_INACTIVE) || runtime::macro_mode != 0) return;
-    if (!faders_follow_output()) return;
-    switch (runtime::fader_bank) {
-        case kChannelBank: follow_live_function_faders(); break;
-        case kGeneratorBank:
-            follow_live_function_faders();
-            follow_live_generator_faders();
-            break;
-        case kFigureBank: follow_live_figure_faders(); break;
-        default: break;
+    if (faders_follow_output()) {
+        switch (runtime::fader_bank) {
+            case kChannelBank: follow_live_function_faders(); break;
+            case kGeneratorBank:
+                follow_live_function_faders();
+                follow_live_generator_faders();
+                break;
+            case kFigureBank: follow_live_figure_faders(); break;
+            default: break;
+        }
     }
+    // The previews run from what the faders show, followed or not.
+    if (runtime::fader_bank == kGeneratorBank) draw_generator_preview();
+    if (runtime::fader_bank == kFigureBank) draw_figure_preview();
 }
 
 void follow_live_function_faders() {

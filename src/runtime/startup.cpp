@@ -12,6 +12,7 @@
 #include "platform/machine.h"
 #include "playback/cue_tables.h"
 #include "playback/playback_jobs.h"
+#include "programmer/effect_panels.h"
 #include "programmer/fixture_pages.h"
 #include "programmer/programmer_jobs.h"
 #include "programmer/slave_consoles.h"
@@ -214,6 +215,7 @@ void free_show_records() {
     datafiles::free_fixture_type_defs();
     ui::free_panel_images();
     programmer::free_fixture_page_images();
+    programmer::free_preview_images();
 }
 
 }  // namespace runtime

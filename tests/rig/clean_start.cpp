@@ -49,6 +49,7 @@
 #include "programmer/channel_generators.h"
 #include "programmer/commands.h"
 #include "programmer/dimmer_command.h"
+#include "programmer/effect_panels.h"
 #include "programmer/fader_panel.h"
 #include "programmer/fixture_groups.h"
 #include "programmer/fixture_pages.h"
@@ -167,6 +168,7 @@ ui::reset_value_table_globals();
     programmer::reset_channel_generators_globals();
     programmer::reset_commands_globals();
     programmer::reset_dimmer_command_globals();
+    programmer::reset_effect_panels_globals();
     programmer::reset_fader_panel_globals();
     programmer::reset_fixture_groups_globals();
     programmer::reset_fixture_pages_globals();

@@ -1,0 +1,140 @@
+// The COPY dialog of the cue screen at the running console: COPY held to
+// choose a cue or live playbacks and sequences, TO-ITEM held to choose the
+// destination, typed or by cue key.
+#include "playback/copy_dialog.h"
+
+#include <gtest/gtest.h>
+
+#include "cue_tools_fixture.h"
+#include "playback/cue_copy.h"
+#include "playback/cue_tables.h"
+#include "playback/key_groups.h"
+#include "playback/playback_state.h"
+#include "runtime/console_flags.h"
+#include "runtime/console_state.h"
+#include "runtime/key_codes.h"
+#include "ui/message_line.h"
+
+namespace {
+
+using namespace cue_tools_test;
+using namespace runtime::keys;
+
+constexpr int kCue5 = 41;   // page 1, cue 5, point 0
+constexpr int kCue7 = 61;   // page 1, cue 7, point 0
+constexpr int kCue123 = 1221;  // page 2, cue 53, point 0
+
+playback::PlaybackRecord* cue_playback(int slot, int p) {
+    return playback::cue_playback_table[static_cast<size_t>((slot - 1) * playback::kPlaybacks + p)];
+}
+
+// The cue screen shows page 1; cue 5 is programmed with playback 1 on memory 55.
+class CopyDialog : public RunningConsole {
+protected:
+    void SetUp() override {
+        RunningConsole::SetUp();
+        runtime::mode_flags |= runtime::MODE_CUE_SCREEN;
+        runtime::cue_screen_page = 1;
+        programme_slot(kCue5);
+        playback::cue_point_flags[5] = playback::kCuePointOwn;
+        programme_playback_snapshot(kCue5, 1);
+        cue_playback(kCue5, 1)->memory = 55;
+    }
+    // COPY held while the keys are pressed, then let go.
+    void copy_from(std::initializer_list<int16_t> keys) {
+        hold_command(KEY_COPY);
+        for (int16_t key : keys) press(key);
+        release(KEY_COPY);
+    }
+    void press(int16_t key) {
+        rig_.press(key);
+        rig_.run_ms(60);
+    }
+};
+
+TEST_F(CopyDialog, ACueCopiedOntoACueKeyOfTheShownPage) {
+    copy_from({fixture_key(5)});
+    EXPECT_EQ(ui::current_message(), "TO-ITEM=DESTINATION ESC=CANCEL");
+    hold_command(KEY_TO_ITEM);
+    EXPECT_EQ(ui::current_message(), "SELECT CUE TO COPY TO");
+    press(fixture_key(7));
+    EXPECT_EQ(ui::current_message(), "GIVE DESTINATION CUE");
+    press(KEY_ENTER);
+    rig_.run_ms(500);  // the beeps run out
+    release(KEY_TO_ITEM);
+    ASSERT_NE(cue_playback(kCue7, 1), nullptr);
+    EXPECT_EQ(cue_playback(kCue7, 1)->memory, 55);
+    EXPECT_EQ(runtime::run_flags & runtime::RUN_CUE_COPY_DIALOG, 0u);
+}
+
+TEST_F(CopyDialog, ATypedOverallCueNumberNamesPageAndCue) {
+    copy_from({fixture_key(5)});
+    hold_command(KEY_TO_ITEM);
+    press(digit_key(1));
+    press(digit_key(2));
+    press(digit_key(3));
+    press(KEY_ENTER);
+    rig_.run_ms(500);  // the beeps run out
+    release(KEY_TO_ITEM);
+    ASSERT_NE(cue_playback(kCue123, 1), nullptr) << "cue 123: page 2, cue 53";
+    EXPECT_EQ(cue_playback(kCue123, 1)->memory, 55);
+}
+
+TEST_F(CopyDialog, ACueOntoItselfGivesTheErrorBeeps) {
+    copy_from({fixture_key(5)});
+    hold_command(KEY_TO_ITEM);
+    press(fixture_key(5));
+    press(KEY_ENTER);
+    rig_.run_ms(500);  // the beeps run out
+    release(KEY_TO_ITEM);
+    EXPECT_TRUE(heard(600, 50));
+    EXPECT_TRUE(heard(100, 200));
+    EXPECT_EQ(cue_playback(kCue5, 1)->memory, 55);
+}
+
+TEST_F(CopyDialog, NothingChosenEndsWithoutTheSecondStep) {
+    copy_from({fixture_key(9)});  // cue 9 holds nothing
+    EXPECT_NE(ui::current_message(), "TO-ITEM=DESTINATION ESC=CANCEL");
+    EXPECT_EQ(runtime::run_flags & runtime::RUN_CUE_COPY_DIALOG, 0u);
+}
+
+TEST_F(CopyDialog, APlaybackKeyDropsTheCueAndOnePlaybackGoesOntoAnother) {
+    playback::current_cue_page = 1;
+    playback::current_cue = 7;
+    playback::current_cue_point = 1;
+    playback::playback_table[3].flags = 1;
+    playback::playback_table[3].memory = 33;
+    copy_from({fixture_key(5), playback_key(3)});
+    hold_command(KEY_TO_ITEM);
+    EXPECT_EQ(ui::current_message(), "SELECT CUE OR PLAYBACK TO COPY TO");
+    press(playback_key(8));
+    rig_.run_ms(300);
+    release(KEY_TO_ITEM);
+    ASSERT_NE(cue_playback(kCue7, 8), nullptr) << "playback 3 onto 8 of the live cue";
+    EXPECT_EQ(cue_playback(kCue7, 8)->memory, 33);
+    EXPECT_EQ(cue_playback(kCue7, 1), nullptr) << "the cue was dropped: nothing copied from it";
+}
+
+TEST_F(CopyDialog, OnlyAProgrammedPointOfTheCueCanBeChosen) {
+    const int point2 = kCue5 + 2;  // cue 5.2
+    programme_slot(point2);
+    programme_playback_snapshot(point2, 1);
+    cue_playback(point2, 1)->memory = 77;
+    copy_from({fixture_key(5), digit_key(3), digit_key(2)});  // 5.3 holds nothing: ignored
+    hold_command(KEY_TO_ITEM);
+    press(fixture_key(7));
+    press(KEY_ENTER);
+    rig_.run_ms(300);
+    release(KEY_TO_ITEM);
+    ASSERT_NE(cue_playback(kCue7, 1), nullptr);
+    EXPECT_EQ(cue_playback(kCue7, 1)->memory, 77) << "copied from 5.2";
+}
+
+TEST_F(CopyDialog, EscapeInTheSecondStepCopiesNothing) {
+    copy_from({fixture_key(5)});
+    press(KEY_ESC);
+    EXPECT_EQ(runtime::run_flags & runtime::RUN_CUE_COPY_DIALOG, 0u);
+    EXPECT_EQ(cue_playback(kCue7, 1), nullptr);
+}
+
+}  // namespace
