@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "runtime/console_state.h"
 #include "runtime/step_log.h"
 
 namespace programmer {
@@ -25,5 +26,29 @@ bool group_exists(int16_t group) {
     return std::any_of(members.begin() + 1, members.end(), [](uint8_t member) { return member != 0; });
 }
 void edit_group_names(int16_t group) { runtime::log_call("programmer::edit_group_names", {group}); }
+
+int16_t find_grouping_subgroup(int16_t fixture, int16_t grouping) {
+    constexpr int16_t kEntryStep = 34;
+    if (grouping < 1 || grouping > kGroupings || fixture < 1) return -1;
+    const Grouping& g = grouping_table[static_cast<size_t>(grouping)];
+    const std::vector<int16_t>& members = grouping_members[static_cast<size_t>(grouping)];
+    const auto wanted = static_cast<int32_t>(fixture - 1) * kEntryStep;
+    size_t at = 0;
+    for (int j = 1; j <= kSubgroups; ++j) {
+        const int count = std::max<int>(g.member_counts[static_cast<size_t>(j)], 0);
+        for (int i = 0; i < count && at < members.size(); ++i, ++at) {
+            if (members[at] == wanted) return static_cast<int16_t>(j - 1);
+        }
+    }
+    return -1;
+}
+void select_grouping(int16_t grouping) {
+    runtime::log_call("programmer::select_grouping", {grouping});
+    if (grouping >= 1 && grouping <= 21) runtime::current_grouping = grouping;
+}
+void select_grouping_fixtures() { runtime::log_call("programmer::select_grouping_fixtures"); }
+void clear_grouping() { runtime::log_call("programmer::clear_grouping"); }
+void run_grouping_editor() { runtime::log_call("programmer::run_grouping_editor"); }
+void draw_grouping_list() { runtime::log_call("programmer::draw_grouping_list"); }
 
 }  // namespace programmer

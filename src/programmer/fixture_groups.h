@@ -47,4 +47,16 @@ bool group_exists(int16_t group);
 // The name dialog of group 1..32.
 void edit_group_names(int16_t group);
 
+// The 0-based index of the first subgroup of grouping g that holds patch
+// index f (entries (f - 1) * 34), -1 when none does or g has no entries.
+int16_t find_grouping_subgroup(int16_t fixture, int16_t grouping);
+// The grouping commands of the effect pickers: make grouping g current
+// (21 none), select the current grouping's fixtures, clear it, edit it, and
+// draw the list of the 20 groupings.
+void select_grouping(int16_t grouping);
+void select_grouping_fixtures();
+void clear_grouping();
+void run_grouping_editor();
+void draw_grouping_list();
+
 }  // namespace programmer

@@ -32,4 +32,12 @@ int16_t run_figure_picker(int16_t& latch) {
     return next_key_press();
 }
 
+void frame_picker_cell(int16_t column, int16_t row, int16_t colour) {
+    runtime::log_call("programmer::frame_picker_cell", {column, row, colour});
+}
+
+void draw_picker_cell_number(int16_t key, int16_t colour) {
+    runtime::log_call("programmer::draw_picker_cell_number", {key, colour});
+}
+
 }  // namespace programmer

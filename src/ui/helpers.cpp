@@ -1,6 +1,7 @@
 #include "ui/helpers.h"
 
 #include <array>
+#include <cstdlib>
 
 #include "platform/graphics.h"
 #include "platform/machine.h"
@@ -251,6 +252,11 @@ bool is_any_sequence_flagged() {
 // ------------------------------------------------------------------ integer helpers
 
 uint8_t divide_by_3_round_up(int16_t v) { return divide_round_up(v, 3); }
+
+int16_t get_random_below(int16_t n) {
+    if (n <= 0) return 0;
+    return static_cast<int16_t>(std::rand() % n);
+}
 
 uint8_t divide_by_353_round_up(int16_t v) { return divide_round_up(v, 353); }
 

@@ -76,4 +76,8 @@ uint8_t divide_by_353_round_up(int16_t v);
 uint8_t scale_to_113(int16_t v);                // a level 0..255 to a bar of 0..113 pixels
 uint8_t scale_to_255(int16_t v, int16_t max);   // 255 from max on, so max <= 0 never divides
 
+// A pseudo-random number 0..n-1 from the C library's generator; 0 when n is
+// not positive.
+int16_t get_random_below(int16_t n);
+
 }  // namespace ui
