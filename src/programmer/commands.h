@@ -25,9 +25,8 @@ void update_figure_state();             // 144, built in effect_panels.cpp
 // 384 IGNITE, 385 SHUT OFF, 386 RESET.
 void run_lamp_command_screen(int16_t key);
 
-// Second functions of key 246: 148 (pan and tilt flipped, flip_pan_tilt)
-// and 144.
+// Second function of key 246 with 148: pan and tilt flipped (flip_pan_tilt).
+// With 144 it starts the effect wizard (effect_wizard.h).
 void apply_pantilt_record();
-void run_effect_wizard();
 
 }  // namespace programmer

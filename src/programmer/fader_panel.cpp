@@ -10,6 +10,7 @@
 #include "programmer/fixture_pages.h"
 #include "programmer/function_belts.h"
 #include "programmer/function_timings.h"
+#include "programmer/macro_panel.h"
 #include "programmer/value_mapping.h"
 #include "runtime/card_discovery.h"
 #include "runtime/channel_levels.h"
@@ -437,6 +438,10 @@ void build_fader_panel() {
     }
 
     if (runtime::macro_mode == 1) {
+        if (typed) {
+            build_macro_panel();
+            draw_macro_grouping_header();
+        }
         light_fader_keys(typed ? kMacroFaderKeys : 0);
         return;
     }
@@ -464,7 +469,10 @@ void build_fader_panel() {
 
 void refresh_faders() {
     if (runtime::current_fixture == -1 || flag(runtime::run_flags, runtime::RUN_WHEELS_INACTIVE)) return;
-    if (runtime::macro_mode != 0) return;  // the macro faders keep their own values
+    if (runtime::macro_mode != 0) {
+        refresh_macro_faders();
+        return;
+    }
     if (flag(runtime::run_flags, runtime::RUN_DEFAULT_MODE)) {
         refresh_default_value_faders();
     } else {

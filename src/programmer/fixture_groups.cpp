@@ -29,7 +29,7 @@ void edit_group_names(int16_t group) { runtime::log_call("programmer::edit_group
 
 void select_grouping(int16_t grouping) {
     runtime::log_call("programmer::select_grouping", {grouping});
-    runtime::current_grouping = grouping;
+    if (grouping >= 1 && grouping <= 21) runtime::current_grouping = grouping;
 }
 void select_grouping_fixtures() { runtime::log_call("programmer::select_grouping_fixtures"); }
 void run_grouping_editor() { runtime::log_call("programmer::run_grouping_editor"); }

@@ -8,6 +8,7 @@
 #include "programmer/fixture_functions.h"
 #include "programmer/fixture_selection.h"
 #include "programmer/function_timings.h"
+#include "programmer/macro_panel.h"
 #include "programmer/pantilt_figures.h"
 #include "programmer/programmer_jobs.h"
 #include "runtime/card_access.h"

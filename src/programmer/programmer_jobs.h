@@ -12,10 +12,9 @@ void reset_programmer_jobs_globals();
 
 void run_lamp_command_queue();
 
-// The wheel handlers of the macro faders and the default
-// values: fader k (or channel n of the current type) moved by
-// delta d (old position minus new). Scope is 1 for the belts and trackerball.
-void apply_macro_wheel(int16_t fader, int16_t delta);
+// The wheel handler of the default values: channel n of the current type
+// moved by delta d (old position minus new). Scope is 1 for the belts and
+// trackerball.
 void apply_wheel_to_functions(int16_t channel, int16_t delta, int16_t scope);
 
 }  // namespace programmer

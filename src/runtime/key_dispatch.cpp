@@ -18,6 +18,7 @@
 #include "playback/playback_wing.h"
 #include "programmer/commands.h"
 #include "programmer/dimmer_command.h"
+#include "programmer/effect_wizard.h"
 #include "programmer/fixture_pages.h"
 #include "programmer/fixture_selection.h"
 #include "programmer/function_belts.h"

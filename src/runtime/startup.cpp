@@ -13,6 +13,7 @@
 #include "playback/cue_tables.h"
 #include "playback/playback_jobs.h"
 #include "programmer/effect_panels.h"
+#include "programmer/effect_macros.h"
 #include "programmer/fixture_pages.h"
 #include "programmer/programmer_jobs.h"
 #include "programmer/slave_consoles.h"
@@ -145,6 +146,7 @@ void init_show() {
     STEP(programmer::reset_slave_triggers());
     STEP(init_timers());
     programmer::fan_shape = 1;
+    programmer::clear_macro_states();
     const uint16_t follow = datafiles::transp_show_default;
     mode_flags = (mode_flags & ~MODE_AUTO_PLAYBACKS) | ((follow & 1u) != 0 ? MODE_AUTO_PLAYBACKS : 0);
     mode_flags = (mode_flags & ~MODE_AUTO_SEQUENCES) | (((follow >> 8) & 1u) != 0 ? MODE_AUTO_SEQUENCES : 0);

@@ -253,6 +253,11 @@ bool is_any_sequence_flagged() {
 
 uint8_t divide_by_3_round_up(int16_t v) { return divide_round_up(v, 3); }
 
+int16_t get_random_below(int16_t n) {
+    if (n <= 0) return 0;
+    return static_cast<int16_t>(std::rand() % n);
+}
+
 uint8_t divide_by_353_round_up(int16_t v) { return divide_round_up(v, 353); }
 
 uint8_t scale_to_113(int16_t v) { return static_cast<uint8_t>(static_cast<int32_t>(v) * 113 / 255); }
@@ -260,11 +265,6 @@ uint8_t scale_to_113(int16_t v) { return static_cast<uint8_t>(static_cast<int32_
 uint8_t scale_to_255(int16_t v, int16_t max) {
     if (v >= max || max <= 0) return 255;
     return static_cast<uint8_t>(static_cast<int32_t>(v) * 255 / max);
-}
-
-int16_t get_random_below(int16_t n) {
-    if (n <= 0) return 0;
-    return static_cast<int16_t>(std::rand() % n);
 }
 
 }  // namespace ui

@@ -20,6 +20,7 @@
 #include "runtime/key_codes.h"
 #include "runtime/key_leds.h"
 #include "runtime/mouse_input.h"
+#include "runtime/step_log.h"
 #include "ui/counters.h"
 #include "ui/fader_widget.h"
 #include "ui/helpers.h"
@@ -401,6 +402,8 @@ void draw_control_channel_faders() {
     }
     programmer::update_fader_key_leds();
 }
+
+void redraw_fader_boxes() { runtime::log_call("ui::redraw_fader_boxes"); }
 
 void show_analogue_faders() {
     runtime::option_flags |= runtime::OPT_ANALOGUE_VIEW;

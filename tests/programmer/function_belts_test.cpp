@@ -82,7 +82,7 @@ TEST_F(Belts, EveryMovedBeltIsAcknowledgedAndRoutedByBank) {
         {"figure bank beyond its faders", [] { runtime::fader_bank = 2; }, 12, 9, 0, 0, ""},
         {"timing bank beyond its faders", [] { runtime::fader_bank = 3; }, 7, 9, 0, 0, ""},
         {"macro fader moved", [] { runtime::macro_mode = 1; runtime::wheel_states.macro_faders[2].value = 30; },
-         2, 40, 40, 128, "programmer::apply_macro_wheel(2, -10)"},
+         2, 40, 40, 128, ""},  // the macro panel's tests follow the value into the macro
         {"macro fader held", [] { runtime::macro_mode = 1; runtime::wheel_states.macro_faders[5].value = 77; },
          5, 40, 77, 0, ""},
         {"macro mode beyond its faders", [] { runtime::macro_mode = 1; }, 8, 40, 0, 0, ""},

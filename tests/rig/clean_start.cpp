@@ -50,6 +50,7 @@
 #include "programmer/commands.h"
 #include "programmer/dimmer_command.h"
 #include "programmer/effect_panels.h"
+#include "programmer/effect_macros.h"
 #include "programmer/fader_panel.h"
 #include "programmer/fixture_groups.h"
 #include "programmer/fixture_pages.h"
@@ -57,6 +58,7 @@
 #include "programmer/function_belts.h"
 #include "programmer/function_timings.h"
 #include "programmer/library_values.h"
+#include "programmer/macro_panel.h"
 #include "programmer/park_tables.h"
 #include "programmer/programmer_jobs.h"
 #include "programmer/slave_consoles.h"
@@ -169,12 +171,14 @@ ui::reset_value_table_globals();
     programmer::reset_commands_globals();
     programmer::reset_dimmer_command_globals();
     programmer::reset_effect_panels_globals();
+    programmer::reset_effect_macros_globals();
     programmer::reset_fader_panel_globals();
     programmer::reset_fixture_groups_globals();
     programmer::reset_fixture_pages_globals();
     programmer::reset_function_belts_globals();
     programmer::reset_function_timings_globals();
     programmer::reset_library_values_globals();
+    programmer::reset_macro_panel_globals();
     programmer::reset_fixture_selection_globals();
     programmer::reset_park_tables_globals();
     programmer::reset_programmer_jobs_globals();

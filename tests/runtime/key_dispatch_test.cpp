@@ -752,6 +752,7 @@ TEST_F(KeyDispatch, KeysHaveTheirSecondFunctionsWhileShiftIsHeld) {
         bool cue_screen;
         Steps expected;
         bool editor = false;  // opens an editor, which ESC closes
+        bool wizard = false;  // runs the effect wizard, which ESC ends
     };
     const std::vector<Case> cases = {
         {KEY_CUE, false, {"ui::edit_transparent_mode()"}, true},
@@ -760,7 +761,7 @@ TEST_F(KeyDispatch, KeysHaveTheirSecondFunctionsWhileShiftIsHeld) {
         {KEY_PANEL_3, false, {"ui::toggle_table_view()"}},
         {KEY_TAKE_OUTPUT, false, {"memories::read_outputs_into_programmer()"}},
         {KEY_TRACKERBALL_PANTILT, false, {"programmer::apply_pantilt_record()"}},
-        {KEY_FIGURE, false, {"programmer::run_effect_wizard()"}},
+        {KEY_FIGURE, false, {"programmer::run_effect_wizard()"}, false, true},
         {KEY_GROUP_1, true, {"ui::edit_tracing_mode(static_cast<uint8_t>(key - KEY_GROUP_1 + 1))"}, true},
         {KEY_GROUP_16, true, {"ui::edit_tracing_mode(static_cast<uint8_t>(key - KEY_GROUP_1 + 1))"}, true},
         {KEY_GROUP_1, false, kNothing},
@@ -776,6 +777,11 @@ TEST_F(KeyDispatch, KeysHaveTheirSecondFunctionsWhileShiftIsHeld) {
             EXPECT_NE(runtime::option_flags & runtime::OPT_SETTINGS_EDITOR, 0u) << "key " << c.key;
             rig.press(KEY_ESC, 10);
             EXPECT_EQ(runtime::option_flags & runtime::OPT_SETTINGS_EDITOR, 0u) << "key " << c.key;
+        }
+        if (c.wizard) {
+            EXPECT_EQ(runtime::macro_mode, 1) << "key " << c.key;
+            rig.press(KEY_ESC, 10);
+            EXPECT_EQ(runtime::macro_mode, 0) << "key " << c.key;
         }
         EXPECT_EQ(commands(), c.expected) << "key " << c.key;
         rig.release(runtime::KEY_SHIFT, kKeySettle_ms);
