@@ -16,6 +16,7 @@
 #include "programmer/commands.h"
 #include "rig/console.h"
 #include "runtime/config_records.h"
+#include "runtime/console_flags.h"
 #include "runtime/console_state.h"
 #include "runtime/key_leds.h"
 #include "runtime/mouse_input.h"
@@ -304,6 +305,7 @@ const std::set<std::string> kBuiltCommands = {
     "datafiles::handle_load_key",     "datafiles::handle_save_key",
     "memories::recall_previous_memory", "memories::recall_next_memory", "memories::store_to_next_memory",
     "memories::run_store_memory", "memories::run_get_memory",
+    "memories::run_preset_recall_menu", "memories::run_preset_store_menu",
 };
 
 // The names of every command the key table starts.
@@ -351,8 +353,6 @@ const PassedCase kPassedCases[] = {
     {runtime::KEY_GROUP_STORE, kMain, "programmer::handle_group_key(102)"},
     {runtime::KEY_GROUP_1, kCueScreen, "playback::show_cue_page(1)"},
     {runtime::KEY_GROUP_16, kCueScreen, "playback::show_cue_page(16)"},
-    {runtime::KEY_PRESET_1, kMain, "memories::run_preset_recall_menu(151)"},
-    {runtime::KEY_PRESET_CLEAR, kMain, "memories::run_preset_store_menu(157)"},
     {runtime::KEY_DIGIT_0, kPointCue, "playback::go_to_cue(1, 1, 0)"},  // point 1 of cue 1
     {runtime::KEY_DIGIT_9, kPointCue, "playback::go_to_cue(10, 1, 0)"},
     {runtime::KEY_ENTER, kMain, "playback::go_sequence(0, 1)"},
@@ -380,6 +380,27 @@ TEST_F(KeyDispatch, EveryCommandIsGivenTheNumberOfItsKey) {
         rig.press(c.key, 10);
         EXPECT_EQ(runtime::logged_calls(), Steps{c.recorded}) << "key " << c.key;
     }
+}
+
+// The preset menus are given their key: a store menu key held shows its
+// mode's prompt, a kind key with no fixture selected refuses with the low beep.
+TEST_F(KeyDispatch, PresetKeysOpenTheirMenus) {
+    set_state(kMain);
+    commands();
+    rig.hold(runtime::KEY_PRESET_CLEAR, 200);
+    EXPECT_EQ(ui::current_message(), "SELECT PRESETITEM TO PROGRAM");
+    rig.release(runtime::KEY_PRESET_CLEAR, 50);
+    rig.hold(runtime::KEY_PRESET_STORE, 200);
+    EXPECT_EQ(ui::current_message(), "SELECT PRESETITEM TO CLEAR");
+    rig.release(runtime::KEY_PRESET_STORE, 50);
+    EXPECT_EQ(runtime::run_flags & runtime::RUN_PRESET_MENU, 0u);
+    rig.press(runtime::KEY_PRESET_1, 10);
+    rig.run_ms(900);
+    const auto tones = rig.tones();
+    ASSERT_FALSE(tones.empty());
+    EXPECT_EQ(tones.back().freq_hz, 400);
+    EXPECT_EQ(tones.back().duration_ms, 800u);
+    EXPECT_EQ(runtime::run_flags & runtime::RUN_PRESET_MENU, 0u);
 }
 
 // The built commands show the key they were given by what they do.
