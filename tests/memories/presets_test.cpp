@@ -395,7 +395,7 @@ TEST_F(Presets, TextReleasedWithNoCurrentPresetNamesPresetOneAndStopsAtNineteen)
     rig_.release(KEY_TEXT, 50);
     EXPECT_EQ(ui::current_message(), "GIVE THE NAME OF COLOR-PRESET 1");
     rig_.type("ABCDEFGHIJKLMNOPQRSTUVWXYZ\r");
-    rig_.run_ms(100);
+    rig_.run_ms(300);  // past the confirmation beep
     EXPECT_EQ(memories::preset_name(memories::PRESET_COLOUR, 1), "ABCDEFGHIJKLMNOPQRS");
     // Written to the file at once.
     memories::preset_index = {};
@@ -412,7 +412,7 @@ TEST_F(Presets, StoringAskesTheNameOfAnUnnamedPresetWhenSet) {
     rig_.press(fixture_key(4));
     EXPECT_EQ(ui::current_message(), "GIVE THE NAME OF GOBO-PRESET 4");
     rig_.type("DOTS\r");
-    rig_.run_ms(50);
+    rig_.run_ms(300);
     rig_.release(kGoboKey, 20);
     rig_.release(kStoreMenu, 50);
     EXPECT_EQ(memories::preset_name(memories::PRESET_GOBO, 4), "DOTS");
