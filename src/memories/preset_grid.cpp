@@ -292,7 +292,8 @@ bool edit_preset_name(int16_t kind, int16_t n) {
     ui::beep(800, 150);
     datafiles::EntryName& name = preset_name_field(kind, n);
     name.fill('\0');
-    std::memcpy(name.data(), entered.data(), strnlen(entered.data(), kPresetNameChars));
+    memcheck::mc_memcpy_at(name.data(), entered.data(), strnlen(entered.data(), kPresetNameChars), __FILE__, __LINE__,
+                           memcheck::mc_dest_size(name));
     return true;
 }
 

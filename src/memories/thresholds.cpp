@@ -280,7 +280,8 @@ bool ask_threshold_name(int16_t t) {
     ui::beep(800, 150);
     datafiles::EntryName& name = datafiles::threshold_index[at(t)].name;
     name.fill('\0');
-    std::memcpy(name.data(), entered.data(), strnlen(entered.data(), kThresholdNameChars));
+    memcheck::mc_memcpy_at(name.data(), entered.data(), strnlen(entered.data(), kThresholdNameChars), __FILE__, __LINE__,
+                           memcheck::mc_dest_size(name));
     if (flag(runtime::option_flags, runtime::OPT_THRESHOLD_SCREEN)) {
         mark_threshold_cell(t, t == current_threshold ? 1 : 0, kYellow);
     }
@@ -375,7 +376,9 @@ void decrease_function_level(int16_t channel, int16_t delta) {
         const auto byte = static_cast<uint8_t>(std::clamp(value, 0, 255));
         runtime::threshold_levels[r] = byte;
         if (runtime::fader_bank == 0) {
-            ui::refresh_preset_cells(static_cast<int16_t>(r), 0, byte, byte < 3 ? kLightGrey : kLightGreen, 0);
+            // The table shows whole percent; 0 % (below 3) is greyed.
+            const auto percent = static_cast<int16_t>(byte * 100 / 255);
+            ui::refresh_preset_cells(static_cast<int16_t>(r), 0, percent, byte < 3 ? kLightGrey : kLightGreen, 0);
         }
     }
 }
@@ -441,6 +444,8 @@ void select_threshold_functions(int16_t threshold) {
                 if (function_mark(n) == 0) continue;
                 set_wheel_level(n, level);
                 decrease_function_level(static_cast<int16_t>(n), 0);
+                const bool shown = runtime::fader_bank == 0 && (n - 1) / kFadersPerPage + 1 == runtime::function_page;
+                if (shown) programmer::set_function_belt(static_cast<int16_t>((n - 1) % kFadersPerPage + 1), level);
             }
         }
         runtime::mode_flags |= edit_mode;

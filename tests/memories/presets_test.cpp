@@ -23,6 +23,8 @@
 #include "memories/preset_channel_setup.h"
 #include "memories/preset_grid.h"
 #include "memories/preset_programming.h"
+#include "programmer/channel_generators.h"
+#include "programmer/pantilt_figures.h"
 #include "programmer/programmer_values.h"
 #include "runtime/config_records.h"
 #include "runtime/console_flags.h"
@@ -207,19 +209,30 @@ TEST_F(Presets, EffectPresetFiguresOnlyOnPanTiltFixturesGeneratorsOnlyAboveClass
     EXPECT_EQ(memories::current_effect_preset, 3);
 }
 
-TEST_F(Presets, ReprogrammingLeavesTheRecalledOutputAndReferencesAlone) {
+TEST_F(Presets, ClearingOrReprogrammingLeavesTheRecalledOutputAndReferencesAlone) {
     stage(69, 10);
     settle();
     program(kStoreMenu, kColourKey, 4);
     select(5);
     recall(kColourKey, 4);
+    ASSERT_EQ(runtime::programmer_values[69], 1074);
     ASSERT_EQ(rig_.dmx(1, 69), 10);
-    stage(69, 90);  // the stage moves on, then the preset is stored again
+    // Stored again from fixture 9 alone, then cleared: the reference and the
+    // level it sent stay until something resolves the reference again.
+    stage(125, 90);
     settle();
-    programmer::set_function_value(69, 10);
-    settle();
-    program(kStoreMenu, kColourKey, 4);
-    EXPECT_EQ(slot_table(74)[69], 10);
+    programmer::fixture_selected.fill(0);
+    programmer::fixture_selected[9] = 1;
+    program(kModifyMenu, kColourKey, 4);
+    EXPECT_EQ(slot_table(74)[125], 90);
+    EXPECT_EQ(runtime::programmer_values[69], 1074);
+    EXPECT_EQ(runtime::programmer_values[125], kNotSet);
+    rig_.hold(kClearMenu, 20);
+    rig_.hold(kColourKey, 20);
+    rig_.press(fixture_key(4));
+    rig_.release(kColourKey, 20);
+    rig_.release(kClearMenu, 50);
+    EXPECT_EQ(slot_table(74), nullptr);
     EXPECT_EQ(runtime::programmer_values[69], 1074);
     EXPECT_EQ(rig_.dmx(1, 69), 10);
 }
@@ -362,6 +375,32 @@ TEST_F(Presets, StoredPresetsAndNamesComeBackFromTheFile) {
     EXPECT_EQ(memories::preset_name(memories::PRESET_COLOUR, 6), "BLUE");
     EXPECT_TRUE(memories::effect_figure_part_used(2));
     EXPECT_TRUE(memories::effect_generator_part_used(2));
+}
+
+TEST_F(Presets, ModifyingAnEffectPresetWithoutPanTiltFixturesKeepsItsFigurePart) {
+    programmer::set_generator_param(6 * 13 + 1, 40);   // record 14 (fixture 1) SWING
+    programmer::set_generator_param(6 * 144 + 2, 50);  // record 145 (fixture 11) SPEED
+    programmer::set_figure_param(1, 30);               // fixture 1 X-SWING
+    settle();
+    program(kStoreMenu, kEffectKey, 2);
+    const uint8_t* generators = memories::effect_preset_generators[2];
+    const uint8_t* figures = memories::effect_preset_figures[2];
+    ASSERT_NE(generators, nullptr);
+    ASSERT_NE(figures, nullptr);
+    ASSERT_EQ(generators[6 * 13], 40);
+    ASSERT_EQ(generators[6 * 144 + 1], 50);
+    ASSERT_EQ(figures[0], 30);
+    programmer::set_generator_param(6 * 13 + 1, 70);
+    programmer::set_generator_param(6 * 144 + 2, 80);
+    programmer::set_figure_param(1, 60);
+    settle();
+    programmer::fixture_selected.fill(0);
+    programmer::fixture_selected[11] = 1;  // a dimmer: no pan/tilt
+    program(kModifyMenu, kEffectKey, 2);
+    EXPECT_EQ(generators[6 * 144 + 1], 80);
+    EXPECT_EQ(generators[6 * 13], 40) << "fixture 1 was not selected";
+    EXPECT_EQ(figures[0], 30) << "no selected fixture has pan/tilt";
+    EXPECT_EQ(memories::current_effect_preset, 2);
 }
 
 // ------------------------------------------------------------------ grid, table and names
