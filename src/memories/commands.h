@@ -5,9 +5,9 @@
 
 namespace memories {
 
-// 151..154: pan/tilt, colour, gobo and effect presets.
+// 151..154: pan/tilt, gobo, colour and effect presets (presets.h).
 void run_preset_recall_menu(int16_t key);
-// 155 store, 156 modify, 157 clear.
+// 155 clear, 156 modify, 157 store (preset_programming.h).
 void run_preset_store_menu(int16_t key);
 
 void recall_previous_memory();         // 191

@@ -18,10 +18,6 @@
 
 namespace memories {
 
-void run_threshold_screen() { runtime::log_call("memories::run_threshold_screen"); }
-void run_preset_channel_setup(int16_t kind) { runtime::log_call("memories::run_preset_channel_setup", {kind}); }
-void edit_preset_names(int16_t kind) { runtime::log_call("memories::edit_preset_names", {kind}); }
-void edit_threshold_names() { runtime::log_call("memories::edit_threshold_names"); }
 void show_memory_cue_status(int16_t page, int16_t cue, int16_t point) {
     playback::draw_cue_position_status(page, cue, point);
 }

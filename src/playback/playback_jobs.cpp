@@ -98,6 +98,9 @@ void show_new_position(int old_page, int old_cue) {
 
 void clear_sequence_step(uint8_t source) { runtime::log_call("playback::clear_sequence_step", {source}); }
 void reload_playbacks_for_memory(int16_t memory) { runtime::log_call("playback::reload_playbacks_for_memory", {memory}); }
+void reload_playbacks_for_threshold(int16_t threshold) {
+    runtime::log_call("playback::reload_playbacks_for_threshold", {threshold});
+}
 
 void reset_cue_fades() { runtime::log_call("playback::reset_cue_fades"); }
 

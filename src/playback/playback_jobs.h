@@ -18,6 +18,8 @@ void toggle_sequence_run(int16_t sequence, uint8_t mode);
 void refresh_cue_mode();
 // Every playback running memory m takes its new content.
 void reload_playbacks_for_memory(int16_t memory);
+// Every playback using threshold t takes its new table.
+void reload_playbacks_for_threshold(int16_t threshold);
 // Clears the step values of a fade source (5: the point-cue fades).
 void clear_sequence_step(uint8_t source);
 // The cue info line ("P: %d C: %d", the transparent modes).

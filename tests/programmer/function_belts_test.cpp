@@ -4,14 +4,17 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
 #include "programmer/function_timings.h"
 #include "programmer_edit_rig.h"
 #include "runtime/card_access.h"
+#include "runtime/console_flags.h"
 #include "runtime/fixture_tables.h"
 #include "runtime/mouse_input.h"
+#include "runtime/show_tables.h"
 #include "runtime/step_log.h"
 #include "ui/fader_widget.h"
 
@@ -87,7 +90,7 @@ TEST_F(Belts, EveryMovedBeltIsAcknowledgedAndRoutedByBank) {
          5, 40, 77, 0, ""},
         {"macro mode beyond its faders", [] { runtime::macro_mode = 1; }, 8, 40, 0, 0, ""},
         {"threshold mode", [] { runtime::run_flags |= runtime::RUN_THRESHOLD_MODE; runtime::wheel_states.functions[2].value = 10; },
-         2, 4, 4, 128, "memories::decrease_function_level(2, 6)"},
+         2, 4, 4, 128, ""},
         {"default values", [] { runtime::run_flags |= runtime::RUN_DEFAULT_MODE; runtime::wheel_states.functions[11].value = 10; },
          11, 13, 10, 0, "programmer::apply_wheel_to_functions(11, -3, 1)"},
     };
@@ -115,6 +118,22 @@ TEST_F(Belts, EveryMovedBeltIsAcknowledgedAndRoutedByBank) {
         runtime::fader_bank = 0;
         runtime::macro_mode = 0;
     }
+}
+
+// In threshold mode a belt sets the threshold level of its function for the
+// selected fixtures, not the programmer.
+TEST_F(Belts, InThresholdModeABeltSetsTheThresholdLevel) {
+    select({5});
+    runtime::fader_bank = 0;
+    std::fill_n(runtime::threshold_levels, runtime::kShowRecords + 1, uint8_t{0});
+    runtime::run_flags |= runtime::RUN_THRESHOLD_MODE;
+    runtime::wheel_states.functions[11].value = 10;
+    const uint16_t intensity = value(programmer_test::kWash5Intensity);
+    turn_belt(11, 4);
+    runtime::run_flags &= ~runtime::RUN_THRESHOLD_MODE;
+    EXPECT_EQ(runtime::wheel_states.functions[11].value, 4);
+    EXPECT_EQ(runtime::threshold_levels[programmer_test::kWash5Intensity], 4);
+    EXPECT_EQ(value(programmer_test::kWash5Intensity), intensity);
 }
 
 TEST_F(Belts, GeneratorAndFigureBeltsMoveTheirParameters) {

@@ -30,6 +30,8 @@
 #include "memories/memory_index.h"
 #include "memories/memory_list.h"
 #include "memories/memory_store.h"
+#include "memories/preset_channel_setup.h"
+#include "memories/preset_grid.h"
 #include "memories/presets.h"
 #include "memories/submaster_cells.h"
 #include "memories/thresholds.h"
@@ -190,6 +192,8 @@ ui::reset_value_table_globals();
     memories::reset_memory_index_globals();
     memories::reset_memory_store_globals();
     memories::reset_presets_globals();
+    memories::reset_preset_grid_globals();
+    memories::reset_preset_channel_setup_globals();
     memories::reset_thresholds_globals();
     memories::reset_submaster_cells_globals();
     playback::reset_cue_editing_globals();

@@ -17,6 +17,7 @@
 #include "programmer/commands.h"
 #include "rig/console.h"
 #include "runtime/config_records.h"
+#include "runtime/console_flags.h"
 #include "runtime/console_state.h"
 #include "runtime/key_leds.h"
 #include "runtime/mouse_input.h"
@@ -309,6 +310,7 @@ const std::set<std::string> kBuiltCommands = {
     "memories::run_clear_programmer", "memories::run_set_functions_to_default",
     "memories::run_take_output_to_programmer", "memories::run_undo_screen",
     "playback::go_to_cue", "playback::show_cue_page", "playback::go_to_previous_cue", "playback::go_to_next_cue",
+    "memories::run_preset_recall_menu", "memories::run_preset_store_menu",
 };
 
 // The names of every command the key table starts.
@@ -352,8 +354,6 @@ struct PassedCase {
 const PassedCase kPassedCases[] = {
     {runtime::KEY_GROUP_1, kMain, "programmer::handle_group_key(81)"},
     {runtime::KEY_GROUP_STORE, kMain, "programmer::handle_group_key(102)"},
-    {runtime::KEY_PRESET_1, kMain, "memories::run_preset_recall_menu(151)"},
-    {runtime::KEY_PRESET_CLEAR, kMain, "memories::run_preset_store_menu(157)"},
     {runtime::KEY_ENTER, kMain, "playback::go_sequence(0, 1)"},
     {runtime::KEY_PLAY, kMain, "synchro::run_timecode_screen(211)"},
     {runtime::KEY_TIMECODE_MODE, kMain, "synchro::run_timecode_screen(215)"},
@@ -404,6 +404,27 @@ TEST_F(KeyDispatch, CueAndCuePageKeysAreGivenTheNumberOfTheirKey) {
         EXPECT_EQ(playback::current_cue_slot(), c.slot) << "key " << c.key;
         EXPECT_EQ(runtime::cue_screen_page, c.page) << "key " << c.key;
     }
+}
+
+// The preset menus are given their key: a store menu key held shows its
+// mode's prompt, a kind key with no fixture selected refuses with the low beep.
+TEST_F(KeyDispatch, PresetKeysOpenTheirMenus) {
+    set_state(kMain);
+    commands();
+    rig.hold(runtime::KEY_PRESET_CLEAR, 200);
+    EXPECT_EQ(ui::current_message(), "SELECT PRESETITEM TO PROGRAM");
+    rig.release(runtime::KEY_PRESET_CLEAR, 50);
+    rig.hold(runtime::KEY_PRESET_STORE, 200);
+    EXPECT_EQ(ui::current_message(), "SELECT PRESETITEM TO CLEAR");
+    rig.release(runtime::KEY_PRESET_STORE, 50);
+    EXPECT_EQ(runtime::run_flags & runtime::RUN_PRESET_MENU, 0u);
+    rig.press(runtime::KEY_PRESET_1, 10);
+    rig.run_ms(900);
+    const auto tones = rig.tones();
+    ASSERT_FALSE(tones.empty());
+    EXPECT_EQ(tones.back().freq_hz, 400);
+    EXPECT_EQ(tones.back().duration_ms, 800u);
+    EXPECT_EQ(runtime::run_flags & runtime::RUN_PRESET_MENU, 0u);
 }
 
 // The built commands show the key they were given by what they do.

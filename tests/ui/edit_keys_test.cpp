@@ -275,10 +275,7 @@ TEST_F(EditItem, OpensTheEditorOfTheItemChosen) {
         {"a held playback key", {}, playback_key(7), {"playback::program_playback(7)"}},
         {"a playback number typed", {digit_key(1), digit_key(2), KEY_ENTER}, 0, {"playback::program_playback(12)"}},
         {"playback 0 chooses nothing", {digit_key(0), KEY_ENTER}, 0, {}},
-        {"THRESHOLD", {KEY_THRESHOLD}, 0, {"memories::run_threshold_screen()"}},
         {"MIDI", {KEY_MIDI}, 0, {"synchro::edit_midi_codes()"}},
-        {"the colour preset key", {KEY_PRESET_2}, 0, {"memories::run_preset_channel_setup(3)"}},
-        {"the gobo preset key", {KEY_PRESET_3}, 0, {"memories::run_preset_channel_setup(2)"}},
         {"SELECT FUNCTIONS", {KEY_SELECT_FUNCTIONS}, 0, {"programmer::run_default_values_screen()"}},
         {"CUE", {KEY_CUE}, 0, {"playback::program_pointcue(0, 6, 2, 3)"}},
         {"nothing chosen", {KEY_PLUS}, 0, {}},
@@ -308,6 +305,53 @@ TEST_F(EditItem, OpensTheEditorOfTheItemChosen) {
                                         runtime::RUN_POINTCUE_EDIT | runtime::RUN_MASTER_KEYS_TAKEN),
                   0u)
             << c.what;
+    }
+}
+
+// The threshold screen and the preset channel setup wait for their own keys:
+// each shows its prompt until ESC.
+TEST_F(EditItem, ThresholdAndPresetKeysOpenTheirEditors) {
+    struct Case {
+        const char* what;
+        int16_t key;
+        const char* prompt;
+        int16_t lit;  // the key lit while the editor runs
+    };
+    const Case cases[] = {
+        {"THRESHOLD", KEY_THRESHOLD, "SELECT THRESHOLD (1..70)", KEY_THRESHOLD},
+        {"the gobo preset key", KEY_PRESET_2, "PROGRAM PRESET-CHANNELS (ESC=CANCEL)", KEY_PRESET_2},
+        {"the colour preset key", KEY_PRESET_3, "PROGRAM PRESET-CHANNELS (ESC=CANCEL)", KEY_PRESET_3},
+    };
+    for (const Case& c : cases) {
+        hold_command(KEY_EDIT_ITEM);
+        press(c.key);
+        release(KEY_EDIT_ITEM);
+        EXPECT_EQ(ui::current_message(), c.prompt) << c.what;
+        EXPECT_EQ(led(c.lit), runtime::LED_ON) << c.what;
+        press(KEY_ESC);
+        EXPECT_EQ(led(c.lit), runtime::LED_OFF) << c.what;
+        EXPECT_EQ(runtime::run_flags & (runtime::RUN_THRESHOLD_MODE | runtime::RUN_WHEELS_INACTIVE), 0u) << c.what;
+    }
+}
+
+TEST_F(TextEdit, PresetAndThresholdKeysOpenTheirNames) {
+    struct Case {
+        const char* what;
+        int16_t key;
+        const char* prompt;  // TEXT released picks the current one, or number 1
+    };
+    const Case cases[] = {
+        {"a preset key", KEY_PRESET_3, "GIVE THE NAME OF COLOR-PRESET 1"},
+        {"THRESHOLD", KEY_THRESHOLD, "GIVE THE NAME OF THRESHOLD 1"},
+    };
+    for (const Case& c : cases) {
+        hold_command(KEY_TEXT);
+        press(c.key);
+        release(KEY_TEXT);
+        EXPECT_EQ(ui::current_message(), c.prompt) << c.what;
+        press(KEY_ESC);
+        EXPECT_EQ(led(KEY_TEXT), runtime::LED_OFF) << c.what;
+        EXPECT_EQ(runtime::run_flags & runtime::RUN_TEXT_EDIT, 0u) << c.what;
     }
 }
 
@@ -358,8 +402,6 @@ TEST_F(TextEdit, OpensTheNamesOfTheKeyChosen) {
         Calls opened;
     };
     const Case cases[] = {
-        {"a preset key", {KEY_PRESET_3}, {"memories::edit_preset_names(2)"}},
-        {"THRESHOLD", {KEY_THRESHOLD}, {"memories::edit_threshold_names()"}},
         {"a group that does not exist does nothing; ENTER leaves", {group_key(4), KEY_ENTER}, {}},
         {"a group with fixtures: its names", {group_key(3)}, {"programmer::edit_group_names(3)"}},
         {"a playback without a memory is not nameable", {playback_key(6), KEY_ENTER}, {}},
