@@ -10,9 +10,7 @@ void reset_commands_globals() {
     fixture_selected = {};
 }
 
-void handle_group_key(int16_t key) { runtime::log_call("programmer::handle_group_key", {key}); }
 void update_figure_state() { runtime::log_call("programmer::update_figure_state"); }
-void run_lamp_command_screen(int16_t key) { runtime::log_call("programmer::run_lamp_command_screen", {key}); }
 void apply_pantilt_record() { runtime::log_call("programmer::apply_pantilt_record"); }
 void run_effect_wizard() { runtime::log_call("programmer::run_effect_wizard"); }
 

@@ -10,9 +10,6 @@ void reset_programmer_jobs_globals() {
     fan_shape = 1;
 }
 
-// Run on every pass of the poll or the main loop: they record nothing.
-void run_lamp_command_queue() {}
-
 void apply_macro_wheel(int16_t fader, int16_t delta) {
     runtime::log_call("programmer::apply_macro_wheel", {fader, delta});
 }
