@@ -13,8 +13,5 @@ void reset_programmer_jobs_globals() {
 void apply_macro_wheel(int16_t fader, int16_t delta) {
     runtime::log_call("programmer::apply_macro_wheel", {fader, delta});
 }
-void apply_wheel_to_functions(int16_t channel, int16_t delta, int16_t scope) {
-    runtime::log_call("programmer::apply_wheel_to_functions", {channel, delta, scope});
-}
 
 }  // namespace programmer
