@@ -236,7 +236,6 @@ TEST_F(EditItem, OpensTheEditorOfTheItemChosen) {
         {"MIDI", {KEY_MIDI}, 0, {"synchro::edit_midi_codes()"}},
         {"the colour preset key", {KEY_PRESET_2}, 0, {"memories::run_preset_channel_setup(3)"}},
         {"the gobo preset key", {KEY_PRESET_3}, 0, {"memories::run_preset_channel_setup(2)"}},
-        {"SELECT FUNCTIONS", {KEY_SELECT_FUNCTIONS}, 0, {"programmer::run_default_values_screen()"}},
         {"CUE", {KEY_CUE}, 0, {"playback::program_pointcue(0, 6, 2, 3)"}},
         {"nothing chosen", {KEY_PLUS}, 0, {}},
     };
