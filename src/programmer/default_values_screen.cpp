@@ -446,7 +446,7 @@ void run_default_values_screen() {
     if (datafiles::default_values == nullptr) return;
     // Without the copy ESC could not undo the edits: the screen does not open.
     free_backup();
-    default_values_backup = static_cast<uint16_t*>(memcheck::mc_malloc_at(kBackupBytes, __FILE__, __LINE__));
+    default_values_backup = static_cast<uint16_t*>(runtime::show_table_allocator(kBackupBytes, __FILE__, __LINE__));
     if (default_values_backup == nullptr) {
         runtime::run_flags &= ~runtime::RUN_DEFAULT_MODE;
         ui::beep(400, 150);

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "datafiles/default_values.h"
+#include "memcheck/memcheck.h"
 #include "programmer/default_values_screen.h"
 #include "programmer/fixture_groups.h"
 #include "programmer/function_belts.h"
@@ -166,6 +167,26 @@ TEST_F(DefaultValueScreen, CopiedOutputIsUndoneByEscAndKept143WritesTheFiles) {
     const std::vector<uint8_t> setup_file = dir_.read_file("data/setup.dat");
     ASSERT_GT(setup_file.size(), 12 + setup::kSetupDefaultValuesSaved);
     EXPECT_EQ(setup_file[12 + setup::kSetupDefaultValuesSaved], 1);
+}
+
+TEST_F(DefaultValueScreen, WithoutMemoryForTheBackupTheScreenDoesNotOpen) {
+    // ESC could not undo the edits: the screen refuses rather than run without.
+    runtime::show_table_allocator = [](size_t, const char*, unsigned) -> void* { return nullptr; };
+    rig_.hold(runtime::KEY_EDIT_ITEM);
+    rig_.run_ms(300);
+    rig_.press(runtime::KEY_SELECT_FUNCTIONS);
+    rig_.release(runtime::KEY_EDIT_ITEM, 50);
+    runtime::show_table_allocator = memcheck::mc_malloc_at;
+    EXPECT_EQ(std::string(ui::current_message()), "NOT ENOUGH MEMORY");
+    EXPECT_EQ(runtime::run_flags & runtime::RUN_DEFAULT_MODE, 0u);
+    // The console goes on: a belt moves the programmer, not the defaults.
+    set_edit_mode(kEditAbsolute);
+    select({5});
+    default_values[kWash5Intensity] = 17;
+    fader(11).value = 17;
+    turn_belt(11, 40);
+    EXPECT_EQ(default_values[kWash5Intensity], 17);
+    EXPECT_EQ(value(kWash5Intensity), 40);
 }
 
 TEST_F(DefaultValueScreen, ResetPutsTheLibraryDefaultsBackByFixtureAndGroup) {
