@@ -319,7 +319,8 @@ TEST_F(TextEdit, OpensTheNamesOfTheKeyChosen) {
         {"a preset key", {KEY_PRESET_3}, {"memories::edit_preset_names(2)"}},
         {"THRESHOLD", {KEY_THRESHOLD}, {"memories::edit_threshold_names()"}},
         {"a group that does not exist does nothing; ENTER leaves", {group_key(4), KEY_ENTER}, {}},
-        {"a group with fixtures: its names", {group_key(3)}, {"programmer::edit_group_names(3)"}},
+        // Fixture key 1 types an A into the group's name dialog.
+        {"a group with fixtures: its names", {group_key(3), fixture_key(1), KEY_ENTER}, {}},
         {"a playback without a memory is not nameable", {playback_key(6), KEY_ENTER}, {}},
     };
     memories::current_memory = 12;
@@ -352,6 +353,8 @@ TEST_F(TextEdit, OpensTheNamesOfTheKeyChosen) {
         EXPECT_EQ(led(KEY_TEXT), runtime::LED_OFF) << c.what;
         EXPECT_EQ(runtime::run_flags & (runtime::RUN_TEXT_EDIT | runtime::RUN_PLAYBACK_KEYS_TAKEN), 0u) << c.what;
     }
+    EXPECT_STREQ(programmer::group_names[3].data(), "A");
+    EXPECT_STREQ(programmer::group_names[4].data(), "") << "the empty group was not named";
 }
 
 TEST_F(TextEdit, ToMemAndANameablePlaybackNameTheirMemory) {
