@@ -1,7 +1,6 @@
 #include "programmer/default_values_screen.h"
 
 #include <algorithm>
-#include <cstring>
 
 #include "datafiles/default_values.h"
 #include "memcheck/memcheck.h"
@@ -411,7 +410,7 @@ bool handle_screen_key(int16_t key) {
         runtime::set_key_led(runtime::KEY_ESC, runtime::LED_BLINK);
     } else if (key == runtime::KEY_ESC) {
         if (default_values_backup != nullptr && datafiles::default_values != nullptr) {
-            std::memcpy(datafiles::default_values, default_values_backup, kBackupBytes);
+            memcheck::mc_memcpy_at(datafiles::default_values, default_values_backup, kBackupBytes, __FILE__, __LINE__, 0);
         }
         return false;
     } else if (key == runtime::KEY_SELECT_FUNCTIONS) {
@@ -453,7 +452,7 @@ void run_default_values_screen() {
         ui::show_message("NOT ENOUGH MEMORY");
         return;
     }
-    std::memcpy(default_values_backup, datafiles::default_values, kBackupBytes);
+    memcheck::mc_memcpy_at(default_values_backup, datafiles::default_values, kBackupBytes, __FILE__, __LINE__, 0);
     runtime::run_flags |= runtime::RUN_DEFAULT_MODE;
     ui::beep(800, 100);
     set_screen_leds();

@@ -247,6 +247,8 @@ void run_group_store() {
         if (setup::setup_data.u8(setup::kSetupGroupKeyOption) == 1 && group_used[at(g)] == 1 && !group_named(g)) {
             edit_group_names(g);
             ui::redraw_memory_panel();
+            // STORE let go while the name was typed: its release went to the dialog.
+            if (runtime::key_down_table[at(runtime::KEY_GROUP_STORE)] == 0) break;
         }
         blink_store_leds();
     }
