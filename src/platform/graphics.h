@@ -130,7 +130,7 @@ enum class GraphicsCall : uint8_t {
 constexpr int kGraphicsCallCount = static_cast<int>(GraphicsCall::count);
 std::string_view graphics_call_name(GraphicsCall call);  // "_bar" ...
 
-constexpr int kCallLogLines = 2048;
+constexpr int kCallLogLines = 4096;
 constexpr int kCallLogLineChars = 128;  // longer lines are cut
 struct CallLogLine {
     std::array<char, kCallLogLineChars> text{};

@@ -4,6 +4,7 @@
 #include <bit>
 #include <cmath>
 
+#include "datafiles/default_values.h"
 #include "memories/presets.h"
 #include "programmer/commands.h"
 #include "programmer/fader_panel.h"
@@ -16,6 +17,8 @@
 #include "runtime/fixture_tables.h"
 #include "setup/fixture_type.h"
 #include "setup/setup_data.h"
+#include "ui/panel_modes.h"
+#include "ui/value_table.h"
 
 namespace programmer {
 
@@ -43,6 +46,7 @@ constexpr int kPositionsPerStep = 256;    // one position in 1/256 units
 constexpr uint16_t kFirstPresetValue = 1001;
 constexpr uint16_t kLastPresetValue = 1210;
 constexpr uint16_t kPresetValueBase = 1000;
+constexpr int16_t kTableWhite = 15;           // value-table text of a default value
 constexpr int16_t kLabelColour = 10;
 constexpr int16_t kLabelColourCurrentOnly = 11;
 constexpr uint8_t kEntryCurrentOnly = 2;
@@ -50,6 +54,10 @@ constexpr size_t kLabelChars = 8;         // a fader label holds 8 characters
 constexpr int kFaderBanks = 16;
 
 enum class Axis : uint8_t { none, pan, tilt };
+
+// What an edit writes: the programmer's values, or the default values of the
+// default-value screen.
+enum class EditTarget : uint8_t { programmer, defaults };
 
 // How channel c of the current fixture is edited.
 struct ChannelClass {
@@ -237,8 +245,28 @@ uint8_t base_value(int16_t r) {
 // Position of record r of fixture f on channel och: the cached position
 // while the record still holds the cached value, else its base value as a
 // position (mirrored for an inverted axis).
-int base_position(int f, int16_t r, int och, bool mirror) {
-    const uint8_t base = base_value(r);
+// The default value of record r as a level; none (65535) counts as 0.
+uint8_t default_level(int16_t r) {
+    if (datafiles::default_values == nullptr) return 0;
+    const uint16_t v = datafiles::default_values[r];
+    return v > kTop ? uint8_t{0} : static_cast<uint8_t>(v);
+}
+
+// A default value written by the edit, and its value-table cell while the
+// table shows the defaults (not while the faders follow the output).
+void write_default_value(int f, int16_t r, int channel, uint8_t value) {
+    if (datafiles::default_values == nullptr) return;
+    datafiles::default_values[r] = value;
+    if ((runtime::option_flags & runtime::OPT_FADERS_FOLLOW_OUTPUT) != 0) return;
+    if (ui::shown_panel() != ui::kPanelValueTable) return;
+    ui::format_table_value(static_cast<int16_t>(f), static_cast<int16_t>(channel), value, kTableWhite, 0, 0);
+}
+
+// Where a relative edit of another fixture starts: its last written position
+// while the value still equals the image written with it, else the position
+// of the value now. The default-value edit starts from the defaults.
+int base_position(int f, int16_t r, int och, bool mirror, EditTarget target = EditTarget::programmer) {
+    const uint8_t base = target == EditTarget::defaults ? default_level(r) : base_value(r);
     if (relative_value(r) == base) return clamp_position(read_signed(relative_positions(), r));
     int p = map_value_to_fader(fixture_type_index(f), library_function(fixture_type_index(f), och), base);
     if (mirror) p = kTop - p;
@@ -510,7 +538,9 @@ int16_t apply_delta_to_selected_functions(int16_t channel, int16_t delta, uint8_
     return apply_delta_wide(channel, delta, selection_mode, reset, fan_active);
 }
 
-void apply_delta_without_fan(int16_t c, int16_t d, uint8_t s) {
+namespace {
+
+void apply_plain_delta(int16_t c, int16_t d, uint8_t s, EditTarget target) {
     if (!context_ok(c)) return;
     const int16_t cf = runtime::current_fixture;
     const ChannelClass k = classify(c);
@@ -545,7 +575,7 @@ void apply_delta_without_fan(int16_t c, int16_t d, uint8_t s) {
         const bool mirror = inverted_axis(f, ch);
         int p = old_value;
         if (rule.base && f != cf) {
-            p = base_position(f, r, och, mirror);
+            p = base_position(f, r, och, mirror, target);
             const int16_t ov = limit_overflow(r);
             if (!((p == 0 && ov >= 1) || (p == kTop && ov <= -1))) set_limit_overflow(r, 0);
         }
@@ -570,11 +600,21 @@ void apply_delta_without_fan(int16_t c, int16_t d, uint8_t s) {
         const int ftype = fixture_type_index(f);
         const uint8_t value = map_fader_to_value(ftype, library_function(ftype, och), static_cast<uint8_t>(out));
         if (rule.base) set_relative_value(r, value);
-        edit_function_value(r, value);
+        if (target == EditTarget::defaults) {
+            write_default_value(f, r, och, value);
+        } else {
+            edit_function_value(r, value);
+        }
     }
     if (rule.base && rule.memory && direction != nullptr) {
         *direction = static_cast<int16_t>(moved_freely ? 0 : last_limit);
     }
 }
+
+}  // namespace
+
+void apply_delta_without_fan(int16_t c, int16_t d, uint8_t s) { apply_plain_delta(c, d, s, EditTarget::programmer); }
+
+void apply_delta_to_default_values(int16_t c, int16_t d, uint8_t s) { apply_plain_delta(c, d, s, EditTarget::defaults); }
 
 }  // namespace programmer

@@ -77,6 +77,10 @@ int16_t apply_delta_to_selected_functions(int16_t channel, int16_t delta, uint8_
 
 // The plain path of the above: whole positions, no fan.
 void apply_delta_without_fan(int16_t channel, int16_t delta, uint8_t selection_mode);
+// The same edit of the default values (the default-value screen): the
+// selected fixtures' defaults move, relative edits starting from each
+// fixture's default; the fan mode acts as relative.
+void apply_delta_to_default_values(int16_t channel, int16_t delta, uint8_t selection_mode);
 
 // The channel that an edit of channel ch reaches on fixture f: the oriented
 // counterpart of its pan and tilt channels, else the knife remap, else ch.

@@ -11,8 +11,6 @@ void reset_commands_globals() {
     fixture_selected = {};
 }
 
-void handle_group_key(int16_t key) { runtime::log_call("programmer::handle_group_key", {key}); }
-void run_lamp_command_screen(int16_t key) { runtime::log_call("programmer::run_lamp_command_screen", {key}); }
 void apply_pantilt_record() { flip_pan_tilt(); }
 
 }  // namespace programmer

@@ -18,7 +18,7 @@ extern std::array<uint8_t, kFixtures + 1> fixture_selected;
 // Every global of this module back to its value at program load (a clean start for each test).
 void reset_commands_globals();
 
-// Group keys 81..96, 101, 102.
+// Group keys 81..96, 101, 102 (fixture_groups.h).
 void handle_group_key(int16_t key);
 
 void update_figure_state();             // 144, built in effect_panels.cpp

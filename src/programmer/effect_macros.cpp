@@ -7,6 +7,7 @@
 #include "programmer/channel_generators.h"
 #include "programmer/fader_panel.h"
 #include "programmer/fixture_groups.h"
+#include "programmer/groupings.h"
 #include "programmer/pantilt_figures.h"
 #include "programmer/programmer_values.h"
 #include "programmer/value_mapping.h"

@@ -8,6 +8,7 @@
 #include "programmer/effect_macros.h"
 #include "programmer/fader_panel.h"
 #include "programmer/fixture_groups.h"
+#include "programmer/groupings.h"
 #include "programmer/fixture_pages.h"
 #include "programmer/fixture_selection.h"
 #include "programmer/function_belts.h"

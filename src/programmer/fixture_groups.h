@@ -1,8 +1,8 @@
-// The fixture groups and the groupings: the group key LEDs, the 32 groups'
-// membership and names, and the 100 groupings (named divisions of fixtures
-// into subgroups). The show-data files fill and write the tables; the group
-// and grouping commands are built elsewhere. (The group key LEDs are a least
-// body until the groups are built.)
+// The fixture groups: 32 stored sets of fixtures chosen with the 16 group
+// keys (81..96) in two banks, stored with STORE (102), their names and the
+// name list in the fixture panel. Also the tables of the 100 groupings (named
+// divisions of fixtures into subgroups), whose editor is groupings.h. The
+// show-data files fill and write both tables.
 #pragma once
 #include <array>
 #include <cstddef>
@@ -36,28 +36,48 @@ extern std::array<Grouping, kGroupings + 1> grouping_table;
 // on, member_counts[j] values for subgroup j.
 extern std::array<std::vector<int16_t>, kGroupings + 1> grouping_members;
 
+// [group 1..32]: 1 when the group has a member; recomputed, never stored.
+extern std::array<uint8_t, kGroups + 1> group_used;
+// [group 1..32]: 1 when the group is selected (its key LED green).
+extern std::array<uint8_t, kGroups + 1> group_selected;
+
 // Every global of this module back to its value at program load (a clean start for each test).
 void reset_fixture_groups_globals();
 
-// The group key LEDs and the group name list.
+// Group g of group key 81..96 in the current bank (bank 2: groups 17..32).
+int16_t group_of_key(int16_t key);
+
+// Group keys 81..96 (tap: toggle; two keys: the range between them; a group
+// key held and STORE: store into it), the bank key 101 and STORE 102 pressed
+// first (each group key pressed while STORE is held stores into its group).
+// The handle_group_key declared in commands.h.
+
+// Selects group g, or the groups a..b, and their members; the current fixture
+// follows when it is no member.
+void select_group(int16_t group);
+void select_group_range(int16_t first, int16_t last);
+// Deselects group g, or a..b; a member that also belongs to another group
+// still selected stays selected.
+void deselect_group(int16_t group);
+void deselect_group_range(int16_t first, int16_t last);
+// The selection becomes group g (1..32) and the groups file is written; a
+// group left empty loses its name.
+void store_group(int16_t group);
+// Bank 1 and 2 alternate (LED of key 101 lit in bank 2).
+void toggle_group_bank();
+
+// The group key LEDs of the bank (selected groups lit) and the name list.
 void update_group_leds();
+// The group key LEDs showing which groups of the bank have members (blinking).
+void show_group_bank_leds();
+void update_group_used_flags();
+void update_group_used_flag(int16_t group);
+// The 16 names of the bank in the fixture panel, while it is shown.
+void draw_group_name_list();
 
 // Whether group 1..32 holds at least one fixture; false for any other number.
 bool group_exists(int16_t group);
 // The name dialog of group 1..32.
 void edit_group_names(int16_t group);
-
-// The grouping commands the effect pickers offer (least bodies until the
-// groupings are built): make grouping 1..20 current (21 none), select its
-// fixtures, edit or clear the current grouping, draw the grouping list.
-void select_grouping(int16_t grouping);
-void select_grouping_fixtures();
-void run_grouping_editor();
-void clear_grouping();
-void draw_grouping_list();
-// The 0-based subgroup of grouping g that holds the fixture of patch index
-// `fixture` (1..700), -1 when none does. Entries are (patch index - 1) * 34;
-// an entry that is not a multiple of 34 is skipped.
-int16_t find_grouping_subgroup(int16_t fixture, int16_t grouping);
 
 }  // namespace programmer

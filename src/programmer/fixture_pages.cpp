@@ -451,6 +451,5 @@ void handle_fixture_bank_keys(int16_t key) {
     redraw_after_page_choice();
 }
 
-void run_default_values_screen() { runtime::log_call("programmer::run_default_values_screen"); }
 
 }  // namespace programmer

@@ -153,6 +153,7 @@ void select_all_fixtures() {
 
 void deselect_all_fixtures() {
     if (runtime::current_fixture != -1) deselect_fixture_range(1, std::min<int16_t>(setup::fixture_count, kFixtures));
+    group_selected.fill(0);
     update_group_leds();
 }
 

@@ -11,6 +11,7 @@
 #include "programmer/fader_panel.h"
 #include "programmer/fixture_functions.h"
 #include "programmer/fixture_groups.h"
+#include "programmer/groupings.h"
 #include "programmer/pantilt_figures.h"
 #include "programmer/programmer_values.h"
 #include "runtime/console_state.h"

@@ -10,6 +10,7 @@
 #include "programmer/effect_macros.h"
 #include "programmer/fader_panel.h"
 #include "programmer/fixture_groups.h"
+#include "programmer/groupings.h"
 #include "programmer/function_belts.h"
 #include "programmer/predefined_pickers.h"
 #include "runtime/card_discovery.h"

@@ -11,6 +11,7 @@
 #include "programmer/channel_generators.h"
 #include "programmer/fader_panel.h"
 #include "programmer/fixture_groups.h"
+#include "programmer/groupings.h"
 #include "programmer/function_belts.h"
 #include "programmer/function_page.h"
 #include "programmer/library_values.h"

@@ -10,6 +10,7 @@ extern int16_t fan_shape;
 // Every global of this module back to its value at program load (a clean start for each test).
 void reset_programmer_jobs_globals();
 
+// The lamp command queue (lamp_control.h).
 void run_lamp_command_queue();
 
 // The wheel handler of the default values: channel n of the current type

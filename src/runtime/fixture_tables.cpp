@@ -8,6 +8,7 @@
 #include "datafiles/setup_file.h"
 #include "programmer/commands.h"
 #include "programmer/fixture_functions.h"
+#include "programmer/fixture_groups.h"
 #include "programmer/slave_consoles.h"
 #include "programmer/value_mapping.h"
 #include "runtime/card_discovery.h"
@@ -419,6 +420,7 @@ void build_fixture_banks() {
     });
     programmer::slave_consoles = static_cast<uint8_t>(std::min<int>(slave_console_count, 255));
     programmer::fixture_selected.fill(0);
+    programmer::group_selected.fill(0);
     clear_console_fields();
 }
 

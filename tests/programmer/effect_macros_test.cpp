@@ -10,6 +10,7 @@
 
 #include "effect_macro_fixture.h"
 #include "programmer/fixture_groups.h"
+#include "programmer/groupings.h"
 #include "programmer_edit_rig.h"
 #include "runtime/console_state.h"
 #include "setup/fixture_type.h"

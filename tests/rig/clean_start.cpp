@@ -57,6 +57,9 @@
 #include "programmer/fixture_groups.h"
 #include "programmer/fixture_pages.h"
 #include "programmer/fixture_selection.h"
+#include "programmer/default_values_screen.h"
+#include "programmer/groupings.h"
+#include "programmer/lamp_control.h"
 #include "programmer/function_belts.h"
 #include "programmer/function_timings.h"
 #include "programmer/library_values.h"
@@ -183,6 +186,9 @@ ui::reset_value_table_globals();
     programmer::reset_macro_panel_globals();
     programmer::reset_fixture_selection_globals();
     programmer::reset_park_tables_globals();
+    programmer::reset_lamp_control_globals();
+    programmer::reset_groupings_globals();
+    programmer::reset_default_values_screen_globals();
     programmer::reset_programmer_jobs_globals();
     programmer::reset_slave_consoles_globals();
     programmer::reset_value_mapping_globals();

@@ -276,7 +276,6 @@ TEST_F(EditItem, OpensTheEditorOfTheItemChosen) {
         {"a playback number typed", {digit_key(1), digit_key(2), KEY_ENTER}, 0, {"playback::program_playback(12)"}},
         {"playback 0 chooses nothing", {digit_key(0), KEY_ENTER}, 0, {}},
         {"MIDI", {KEY_MIDI}, 0, {"synchro::edit_midi_codes()"}},
-        {"SELECT FUNCTIONS", {KEY_SELECT_FUNCTIONS}, 0, {"programmer::run_default_values_screen()"}},
         {"CUE", {KEY_CUE}, 0, {"playback::program_pointcue(0, 6, 2, 3)"}},
         {"nothing chosen", {KEY_PLUS}, 0, {}},
     };
@@ -403,7 +402,8 @@ TEST_F(TextEdit, OpensTheNamesOfTheKeyChosen) {
     };
     const Case cases[] = {
         {"a group that does not exist does nothing; ENTER leaves", {group_key(4), KEY_ENTER}, {}},
-        {"a group with fixtures: its names", {group_key(3)}, {"programmer::edit_group_names(3)"}},
+        // Fixture key 1 types an A into the group's name dialog.
+        {"a group with fixtures: its names", {group_key(3), fixture_key(1), KEY_ENTER}, {}},
         {"a playback without a memory is not nameable", {playback_key(6), KEY_ENTER}, {}},
         // Last, as it leaves the cue screen shown: the cue names editor waits
         // for its cue, ESC leaves it (its use is tested with the cues).
@@ -439,6 +439,8 @@ TEST_F(TextEdit, OpensTheNamesOfTheKeyChosen) {
         EXPECT_EQ(led(KEY_TEXT), runtime::LED_OFF) << c.what;
         EXPECT_EQ(runtime::run_flags & (runtime::RUN_TEXT_EDIT | runtime::RUN_PLAYBACK_KEYS_TAKEN), 0u) << c.what;
     }
+    EXPECT_STREQ(programmer::group_names[3].data(), "A");
+    EXPECT_STREQ(programmer::group_names[4].data(), "") << "the empty group was not named";
 }
 
 TEST_F(TextEdit, ToMemAndANameablePlaybackNameTheirMemory) {
