@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 #include "memories/presets.h"
 #include "memories/submaster_cells.h"
@@ -59,6 +60,8 @@ struct ActivePlayback {
     // needed in a pass (valid while fraction_pass equals the pass number).
     std::array<double, 256> fraction{};
     std::array<uint32_t, 256> fraction_pass{};
+    // The step table of that fraction (below), made when first needed.
+    std::array<const int16_t*, 256> steps{};
 };
 
 template <typename T, size_t N>
@@ -158,8 +161,55 @@ double crossfade_of(ActivePlayback& a, uint8_t t) {
     if (a.fraction_pass[t] != merge_pass) {
         a.fraction[t] = crossfade_fraction(a.level, t * 257);
         a.fraction_pass[t] = merge_pass;
+        a.steps[t] = nullptr;
     }
     return a.fraction[t];
+}
+
+// Step tables: the blend of v over c on 8-bit values (0..255) by fraction f,
+// as the step c + s(v - c). x = v f + c (1 - f) lies within 1e-13 of
+// c + (v - c) f, so its rounding half up is c plus the rounding of (v - c) f,
+// except where (v - c) f lies within 1e-9 of a half: those differences keep
+// kExactStep and are blended in full. A table is made per playback and
+// threshold in use in a pass, from a fixed pool; when the pool is spent, the
+// blends are computed in full.
+constexpr int kStepRange = 255;
+constexpr int kStepTables = 128;
+constexpr int16_t kExactStep = INT16_MIN;
+constexpr double kNearHalf = 1e-9;
+
+using StepTable = std::array<int16_t, 2 * kStepRange + 1>;
+std::array<StepTable, kStepTables> step_pool{};
+int step_tables_used = 0;
+uint32_t step_pool_pass = 0;
+constexpr auto kAllExact = filled<int16_t, 2 * kStepRange + 1>(kExactStep);
+
+void fill_step_table(StepTable& table, double f) {
+    for (int d = -kStepRange; d <= kStepRange; ++d) {
+        const double y = d * f;
+        const double whole = std::floor(y);
+        const double rest = y - whole;
+        table[static_cast<size_t>(d + kStepRange)] =
+            std::fabs(rest - 0.5) < kNearHalf ? kExactStep : static_cast<int16_t>(whole + (rest >= 0.5 ? 1 : 0));
+    }
+}
+
+// The step table of playback a at threshold byte t, indexed by v - c from its centre.
+const int16_t* steps_of(ActivePlayback& a, uint8_t t) {
+    const double f = crossfade_of(a, t);
+    if (a.steps[t] != nullptr) return a.steps[t];
+    if (step_pool_pass != merge_pass) {
+        step_pool_pass = merge_pass;
+        step_tables_used = 0;
+    }
+    const int16_t* centre = kAllExact.data() + kStepRange;
+    if (step_tables_used < kStepTables) {
+        StepTable& table = step_pool[static_cast<size_t>(step_tables_used++)];
+        fill_step_table(table, f);
+        centre = table.data() + kStepRange;
+    }
+    a.steps[t] = centre;
+    return centre;
 }
 
 // blend_values for the merge's loops. For x >= 0 (every blend of the merge:
@@ -226,6 +276,17 @@ int32_t apply_playback(int32_t v, int32_t c, uint8_t m, bool permission, double 
     const bool snap = ((m == kFadeWithPermission || m == kFadeLtpDimmers) && !permission) || m == kSnapAll ||
                       m == kSnapFull;
     return snap ? v : blend(v, c, f);
+}
+
+// apply_playback on 8-bit values, a blend taken from the step table.
+int32_t apply_playback_8bit(int32_t v, int32_t c, uint8_t m, bool permission, double f, const int16_t* steps) {
+    if (v == c) return c;
+    const bool snap = ((m == kFadeWithPermission || m == kFadeLtpDimmers) && !permission) || m == kSnapAll ||
+                      m == kSnapFull;
+    if (snap) return v;
+    if (v - c < -kStepRange || v - c > kStepRange) return blend(v, c, f);
+    const int16_t step = steps[v - c];
+    return step != kExactStep ? c + step : blend(v, c, f);
 }
 
 // The fine half of a 16-bit pair: its range maps a fine value onto 0..255.
@@ -328,7 +389,7 @@ void merge_plain_channel(int record) {
         owner = a.p;
         const uint16_t v = resolve_value(record, raw);
         if (v == kNotSet) continue;
-        c = apply_playback(v, c, m, permission, crossfade_of(a, t));
+        c = apply_playback_8bit(v, c, m, permission, crossfade_of(a, t), steps_of(a, t));
     }
     if (set_owner(flags, owner)) redraw_owner_cell(record, 0);
     runtime::output_base_values[record] = static_cast<uint16_t>(c);
@@ -391,6 +452,7 @@ void merge_parameters(ParamBlock& block) {
         const uint8_t t = a.thresholds[record];
         if (m != kFadeLtpSnap && t * 257 > a.level) continue;  // below its threshold for every lane
         const double plain = m != kFadeLtpSnap ? crossfade_of(a, t) : 0.0;
+        const int16_t* steps = m != kFadeLtpSnap && !block.figures ? steps_of(a, t) : nullptr;
         for (int n = 0; n < block.count; ++n) {
             ParamLane& lane = block.lanes[static_cast<size_t>(n)];
             const uint8_t raw = layer[lane.i];
@@ -403,6 +465,8 @@ void merge_parameters(ParamBlock& block) {
                 if (value != lane.c) {
                     lane.c = lane.permission ? blend(value, lane.c, entry5_fraction(block, true, a.level, t * 257)) : value;
                 }
+            } else if (steps != nullptr) {
+                lane.c = apply_playback_8bit(value, lane.c, m, lane.permission, plain, steps);
             } else {
                 lane.c = apply_playback(value, lane.c, m, lane.permission, plain);
             }
@@ -505,56 +569,67 @@ void mark_extra_dirty(int i) {
 
 namespace {
 
-// The marks of one record of playback p's layer: its value (through its
-// coarse record when it is a fine half) and its six generator parameters.
-void mark_layer_record(int r, int records, const uint16_t* values, const uint8_t* generators) {
+// The marks of one record's value of playback p's layer, through its coarse
+// record when it is a fine half.
+void mark_layer_value(int r, int records) {
     const runtime::FunctionRecord* table = runtime::function_record_table;
-    if (values != nullptr && values[r] != kNotSet) {
-        const runtime::FunctionRecord& entry = table[r];
-        int target = r;
-        if (entry.kind == setup::kKindFine && entry.fine_partner >= 1 && entry.fine_partner <= records) {
-            target = entry.fine_partner;
-        }
-        runtime::dirty_channels[target] = 1;
-        mark_fixture(table[target].fixture);
+    const runtime::FunctionRecord& entry = table[r];
+    int target = r;
+    if (entry.kind == setup::kKindFine && entry.fine_partner >= 1 && entry.fine_partner <= records) {
+        target = entry.fine_partner;
     }
-    if (generators == nullptr) return;
-    const int first = (r - 1) * kGeneratorParams + 1;
-    bool any = false;
-    for (int i = first; i < first + kGeneratorParams; ++i) {
-        if (generators[i] == kByteNotSet) continue;
-        runtime::dirty_sub_channels[i] = 1;
-        any = true;
-    }
-    if (any) mark_fixture(table[r].fixture);
+    runtime::dirty_channels[target] = 1;
+    mark_fixture(table[target].fixture);
+}
+
+// Every set byte's member mark, in one branch-free sweep.
+void mark_set_bytes(const uint8_t* bytes, uint8_t* marks, int count) {
+    for (int i = 1; i <= count; ++i) marks[i] = bytes[i] != kByteNotSet ? uint8_t{1} : marks[i];
+}
+
+// True when any of the six bytes from `first` is set.
+bool any_of_six_set(const uint8_t* first) {
+    uint32_t head = 0;
+    uint16_t tail = 0;
+    std::memcpy(&head, first, sizeof head);
+    std::memcpy(&tail, first + sizeof head, sizeof tail);
+    return head != UINT32_MAX || tail != UINT16_MAX;
+}
+
+// True when any of the ten bytes from `first` is set.
+bool any_of_ten_set(const uint8_t* first) {
+    uint64_t head = 0;
+    uint16_t tail = 0;
+    std::memcpy(&head, first, sizeof head);
+    std::memcpy(&tail, first + sizeof head, sizeof tail);
+    return head != UINT64_MAX || tail != UINT16_MAX;
 }
 
 }  // namespace
 
-// One sweep over the layer's records (value and generator parameters
-// together), then its figure parameters; the same marks as marking every set
-// target one by one.
+// Member marks in sweeps over the layer, fixture marks per record or fixture
+// with anything set: the same marks as marking every set target one by one.
 void mark_playback_channels_dirty(int16_t p) {
     if (p < 1 || p > kPlaybacks || !tables_ready()) return;
     const auto layer = static_cast<size_t>(p);
     const int records = records_in_use();
-    const uint16_t* values = runtime::layer_values[layer];
-    const uint8_t* generators = runtime::layer_generators[layer];
-    if (values != nullptr || generators != nullptr) {
-        for (int r = 1; r <= records; ++r) mark_layer_record(r, records, values, generators);
-    }
-    const uint8_t* figures = runtime::layer_figures[layer];
-    if (figures == nullptr) return;
-    const int fixtures = fixtures_in_use();
-    for (int f = 1; f <= fixtures; ++f) {
-        const int first = (f - 1) * kFigureParams + 1;
-        bool any = false;
-        for (int i = first; i < first + kFigureParams; ++i) {
-            if (figures[i] == kByteNotSet) continue;
-            runtime::dirty_extras[i] = 1;
-            any = true;
+    if (const uint16_t* values = runtime::layer_values[layer]; values != nullptr) {
+        for (int r = 1; r <= records; ++r) {
+            if (values[r] != kNotSet) mark_layer_value(r, records);
         }
-        if (any) runtime::dirty_fixtures[f] = 1;
+    }
+    if (const uint8_t* bytes = runtime::layer_generators[layer]; bytes != nullptr) {
+        mark_set_bytes(bytes, runtime::dirty_sub_channels, records * kGeneratorParams);
+        for (int r = 1; r <= records; ++r) {
+            if (any_of_six_set(bytes + (r - 1) * kGeneratorParams + 1)) mark_fixture(runtime::function_record_table[r].fixture);
+        }
+    }
+    if (const uint8_t* bytes = runtime::layer_figures[layer]; bytes != nullptr) {
+        const int fixtures = fixtures_in_use();
+        mark_set_bytes(bytes, runtime::dirty_extras, fixtures * kFigureParams);
+        for (int f = 1; f <= fixtures; ++f) {
+            if (any_of_ten_set(bytes + (f - 1) * kFigureParams + 1)) runtime::dirty_fixtures[f] = 1;
+        }
     }
 }
 
