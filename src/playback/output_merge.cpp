@@ -443,6 +443,31 @@ double entry5_fraction(const ParamBlock& block, bool permission, int32_t level, 
     return snap_entry_fraction(level, t);
 }
 
+// Playback a over a block of generator parameters when its entry m is not 5
+// (the common crossfade or snap): the snap rule is settled once for the
+// playback, and a blend is a step from the table. Generator bytes and their
+// running values stay within 0..255, the table's range.
+void step_generator_lanes(ParamBlock& block, ActivePlayback& a, uint8_t m, uint8_t t) {
+    const double f = crossfade_of(a, t);
+    const int16_t* steps = steps_of(a, t);
+    const bool snap_with_permission = m == kSnapAll || m == kSnapFull;
+    const bool snap_without = snap_with_permission || m == kFadeWithPermission || m == kFadeLtpDimmers;
+    for (int n = 0; n < block.count; ++n) {
+        ParamLane& lane = block.lanes[static_cast<size_t>(n)];
+        const uint8_t raw = a.generators[lane.i];
+        if (raw == kByteNotSet) continue;
+        lane.owner = a.p;
+        const uint8_t v = resolve_generator(lane.i, raw);
+        if (v == kByteNotSet) continue;
+        if (lane.permission ? snap_with_permission : snap_without) {
+            lane.c = v;
+            continue;
+        }
+        const int16_t step = steps[v - lane.c];
+        lane.c = step != kExactStep ? lane.c + step : blend(v, lane.c, f);
+    }
+}
+
 void merge_parameters(ParamBlock& block) {
     const int record = block.record;
     for (int k = 0; k < active_count; ++k) {
@@ -451,8 +476,11 @@ void merge_parameters(ParamBlock& block) {
         const uint8_t m = a.modes[record];
         const uint8_t t = a.thresholds[record];
         if (m != kFadeLtpSnap && t * 257 > a.level) continue;  // below its threshold for every lane
+        if (m != kFadeLtpSnap && !block.figures) {
+            step_generator_lanes(block, a, m, t);
+            continue;
+        }
         const double plain = m != kFadeLtpSnap ? crossfade_of(a, t) : 0.0;
-        const int16_t* steps = m != kFadeLtpSnap && !block.figures ? steps_of(a, t) : nullptr;
         for (int n = 0; n < block.count; ++n) {
             ParamLane& lane = block.lanes[static_cast<size_t>(n)];
             const uint8_t raw = layer[lane.i];
@@ -465,8 +493,6 @@ void merge_parameters(ParamBlock& block) {
                 if (value != lane.c) {
                     lane.c = lane.permission ? blend(value, lane.c, entry5_fraction(block, true, a.level, t * 257)) : value;
                 }
-            } else if (steps != nullptr) {
-                lane.c = apply_playback_8bit(value, lane.c, m, lane.permission, plain, steps);
             } else {
                 lane.c = apply_playback(value, lane.c, m, lane.permission, plain);
             }
