@@ -22,9 +22,14 @@ namespace playback {
 std::array<std::array<uint8_t, runtime::kShowRecords + 1>, kPlaybacks + 1> playback_fade_modes{};
 std::array<uint8_t, runtime::kShowFixtures + 1> fixture_dimmer_open{};
 
+namespace {
+void reset_merge_scratch();
+}  // namespace
+
 void reset_output_merge_globals() {
     for (auto& table : playback_fade_modes) table.fill(0);
     fixture_dimmer_open.fill(0);
+    reset_merge_scratch();
 }
 
 namespace {
@@ -56,12 +61,15 @@ struct ActivePlayback {
     const uint8_t* figures = nullptr;
     const uint8_t* thresholds = nullptr;
     const uint8_t* modes = nullptr;  // playback_fade_modes[p]
-    // The crossfade fraction per threshold byte, worked out when first
-    // needed in a pass (valid while fraction_pass equals the pass number).
-    std::array<double, 256> fraction{};
-    std::array<uint32_t, 256> fraction_pass{};
-    // The step table of that fraction (below), made when first needed.
-    std::array<const int16_t*, 256> steps{};
+    // Per threshold byte: the crossfade fraction and its step table (below),
+    // worked out when first needed in a pass (valid while pass equals the
+    // pass number).
+    struct Crossfade {
+        double f = 0.0;
+        const int16_t* steps = nullptr;
+        uint32_t pass = 0;
+    };
+    std::array<Crossfade, 256> crossfades{};
 };
 
 template <typename T, size_t N>
@@ -156,16 +164,6 @@ double snap_entry_fraction(int32_t level, int32_t t) {
     return level < tc ? static_cast<double>(level) / tc : 1.0;
 }
 
-// The crossfade fraction of playback a at threshold byte t, from the pass's cache.
-double crossfade_of(ActivePlayback& a, uint8_t t) {
-    if (a.fraction_pass[t] != merge_pass) {
-        a.fraction[t] = crossfade_fraction(a.level, t * 257);
-        a.fraction_pass[t] = merge_pass;
-        a.steps[t] = nullptr;
-    }
-    return a.fraction[t];
-}
-
 // Step tables: the blend of v over c on 8-bit values (0..255) by fraction f,
 // as the step c + s(v - c). x = v f + c (1 - f) lies within 1e-13 of
 // c + (v - c) f, so its rounding half up is c plus the rounding of (v - c) f,
@@ -194,23 +192,41 @@ void fill_step_table(StepTable& table, double f) {
     }
 }
 
-// The step table of playback a at threshold byte t, indexed by v - c from its centre.
-const int16_t* steps_of(ActivePlayback& a, uint8_t t) {
-    const double f = crossfade_of(a, t);
-    if (a.steps[t] != nullptr) return a.steps[t];
+// The step table for fraction f from the pass's pool, indexed by v - c from its centre.
+const int16_t* new_step_table(double f) {
     if (step_pool_pass != merge_pass) {
         step_pool_pass = merge_pass;
         step_tables_used = 0;
     }
-    const int16_t* centre = kAllExact.data() + kStepRange;
-    if (step_tables_used < kStepTables) {
-        StepTable& table = step_pool[static_cast<size_t>(step_tables_used++)];
-        fill_step_table(table, f);
-        centre = table.data() + kStepRange;
-    }
-    a.steps[t] = centre;
-    return centre;
+    if (step_tables_used >= kStepTables) return kAllExact.data() + kStepRange;
+    StepTable& table = step_pool[static_cast<size_t>(step_tables_used++)];
+    fill_step_table(table, f);
+    return table.data() + kStepRange;
 }
+
+void work_out_crossfade(ActivePlayback& a, uint8_t t) {
+    ActivePlayback::Crossfade& x = a.crossfades[t];
+    x.f = crossfade_fraction(a.level, t * 257);
+    x.steps = new_step_table(x.f);
+    x.pass = merge_pass;
+}
+
+// The pass's caches as at program load.
+void reset_merge_scratch() {
+    for (ActivePlayback& a : active_playbacks) a = ActivePlayback{};
+    active_count = 0;
+    merge_pass = 0;
+    in_pass = false;
+    step_tables_used = 0;
+    step_pool_pass = 0;
+}
+
+// The crossfade of playback a at threshold byte t, from the pass's cache.
+inline const ActivePlayback::Crossfade& crossfade_at(ActivePlayback& a, uint8_t t) {
+    if (a.crossfades[t].pass != merge_pass) work_out_crossfade(a, t);
+    return a.crossfades[t];
+}
+double crossfade_of(ActivePlayback& a, uint8_t t) { return crossfade_at(a, t).f; }
 
 // blend_values for the merge's loops. For x >= 0 (every blend of the merge:
 // values, levels and fractions are not negative) truncation is floor.
@@ -389,7 +405,8 @@ void merge_plain_channel(int record) {
         owner = a.p;
         const uint16_t v = resolve_value(record, raw);
         if (v == kNotSet) continue;
-        c = apply_playback_8bit(v, c, m, permission, crossfade_of(a, t), steps_of(a, t));
+        const ActivePlayback::Crossfade& crossfade = crossfade_at(a, t);
+        c = apply_playback_8bit(v, c, m, permission, crossfade.f, crossfade.steps);
     }
     if (set_owner(flags, owner)) redraw_owner_cell(record, 0);
     runtime::output_base_values[record] = static_cast<uint16_t>(c);
@@ -448,8 +465,9 @@ double entry5_fraction(const ParamBlock& block, bool permission, int32_t level, 
 // playback, and a blend is a step from the table. Generator bytes and their
 // running values stay within 0..255, the table's range.
 void step_generator_lanes(ParamBlock& block, ActivePlayback& a, uint8_t m, uint8_t t) {
-    const double f = crossfade_of(a, t);
-    const int16_t* steps = steps_of(a, t);
+    const ActivePlayback::Crossfade& crossfade = crossfade_at(a, t);
+    const double f = crossfade.f;
+    const int16_t* steps = crossfade.steps;
     const bool snap_with_permission = m == kSnapAll || m == kSnapFull;
     const bool snap_without = snap_with_permission || m == kFadeWithPermission || m == kFadeLtpDimmers;
     for (int n = 0; n < block.count; ++n) {
