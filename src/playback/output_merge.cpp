@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 
 #include "memories/presets.h"
 #include "memories/submaster_cells.h"
@@ -631,22 +630,12 @@ void mark_set_bytes(const uint8_t* bytes, uint8_t* marks, int count) {
     for (int i = 1; i <= count; ++i) marks[i] = bytes[i] != kByteNotSet ? uint8_t{1} : marks[i];
 }
 
-// True when any of the six bytes from `first` is set.
-bool any_of_six_set(const uint8_t* first) {
-    uint32_t head = 0;
-    uint16_t tail = 0;
-    std::memcpy(&head, first, sizeof head);
-    std::memcpy(&tail, first + sizeof head, sizeof tail);
-    return head != UINT32_MAX || tail != UINT16_MAX;
-}
-
-// True when any of the ten bytes from `first` is set.
-bool any_of_ten_set(const uint8_t* first) {
-    uint64_t head = 0;
-    uint16_t tail = 0;
-    std::memcpy(&head, first, sizeof head);
-    std::memcpy(&tail, first + sizeof head, sizeof tail);
-    return head != UINT64_MAX || tail != UINT16_MAX;
+// True when any of the count bytes from `first` is set.
+bool any_set(const uint8_t* first, int count) {
+    for (int k = 0; k < count; ++k) {
+        if (first[k] != kByteNotSet) return true;
+    }
+    return false;
 }
 
 }  // namespace
@@ -665,14 +654,14 @@ void mark_playback_channels_dirty(int16_t p) {
     if (const uint8_t* bytes = runtime::layer_generators[layer]; bytes != nullptr) {
         mark_set_bytes(bytes, runtime::dirty_sub_channels, records * kGeneratorParams);
         for (int r = 1; r <= records; ++r) {
-            if (any_of_six_set(bytes + (r - 1) * kGeneratorParams + 1)) mark_fixture(runtime::function_record_table[r].fixture);
+            if (any_set(bytes + (r - 1) * kGeneratorParams + 1, kGeneratorParams)) mark_fixture(runtime::function_record_table[r].fixture);
         }
     }
     if (const uint8_t* bytes = runtime::layer_figures[layer]; bytes != nullptr) {
         const int fixtures = fixtures_in_use();
         mark_set_bytes(bytes, runtime::dirty_extras, fixtures * kFigureParams);
         for (int f = 1; f <= fixtures; ++f) {
-            if (any_of_ten_set(bytes + (f - 1) * kFigureParams + 1)) runtime::dirty_fixtures[f] = 1;
+            if (any_set(bytes + (f - 1) * kFigureParams + 1, kFigureParams)) runtime::dirty_fixtures[f] = 1;
         }
     }
 }
