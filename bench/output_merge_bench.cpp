@@ -6,6 +6,9 @@
 //   B2 worst case: 42 full playbacks crossfading (mode 2, thresholds set,
 //      one value in ten a preset reference), every level changing every
 //      poll, GRAND moving, the value table view on.
+//   B3 the load burst of a go-to-cue onto 42 idle playbacks, with the poll
+//      that merges it;
+//   B4 a store and a recall of a full programmer (52 056 items).
 // Each reports the median, 99th percentile and maximum time per poll and the
 // memory the layers take.
 #include <benchmark/benchmark.h>
@@ -15,9 +18,17 @@
 #include <algorithm>
 #include <array>
 #include <chrono>
+#include <ctime>
+#include <filesystem>
 #include <memory>
+#include <string>
 #include <vector>
 
+#include <unistd.h>
+
+#include "datafiles/record_files.h"
+#include "memories/memory_index.h"
+#include "memories/memory_store.h"
 #include "memories/presets.h"
 #include "platform/machine.h"
 #include "playback/output_merge.h"
@@ -29,6 +40,7 @@
 #include "runtime/show_tables.h"
 #include "setup/fixture_type.h"
 #include "setup/setup_data.h"
+#include "ui/memory_access.h"
 
 namespace {
 
@@ -130,28 +142,55 @@ size_t layer_memory_bytes() {
     return layers * per_layer + manual + tables;
 }
 
-// Runs the polls, timing each; step prepares the next poll (untimed).
-template <typename Step>
-void timed_polls(benchmark::State& state, Step step) {
-    std::vector<double> times_us;
-    times_us.reserve(4096);
+// The CPU time of this thread: on a shared machine the wall clock also
+// counts the time other programs took the core.
+double thread_cpu_us() {
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) * 1e6 + static_cast<double>(t.tv_nsec) / 1e3;
+}
+
+void report(benchmark::State& state, std::vector<double>& wall_us, std::vector<double>& cpu_us) {
+    std::sort(wall_us.begin(), wall_us.end());
+    std::sort(cpu_us.begin(), cpu_us.end());
+    if (wall_us.empty()) return;
+    state.counters["median_us"] = wall_us[wall_us.size() / 2];
+    state.counters["p99_us"] = wall_us[std::min(wall_us.size() - 1, wall_us.size() * 99 / 100)];
+    state.counters["max_us"] = wall_us.back();
+    state.counters["cpu_median_us"] = cpu_us[cpu_us.size() / 2];
+    state.counters["cpu_p99_us"] = cpu_us[std::min(cpu_us.size() - 1, cpu_us.size() * 99 / 100)];
+    state.counters["layer_kb"] = static_cast<double>(layer_memory_bytes()) / 1024.0;
+}
+
+// Runs the timed work once per iteration, timing each (wall and CPU);
+// prepare readies the next one untimed.
+template <typename Prepare, typename Work>
+void timed_runs(benchmark::State& state, Prepare prepare, Work work) {
+    std::vector<double> wall_us;
+    std::vector<double> cpu_us;
+    wall_us.reserve(4096);
+    cpu_us.reserve(4096);
     int n = 0;
     for (auto _ : state) {
         state.PauseTiming();
-        step(n++);
+        prepare(n);
         state.ResumeTiming();
         const auto start = std::chrono::steady_clock::now();
-        runtime::run_background();
+        const double cpu_start = thread_cpu_us();
+        work(n++);
         benchmark::ClobberMemory();
+        const double cpu_end = thread_cpu_us();
         const auto end = std::chrono::steady_clock::now();
-        times_us.push_back(std::chrono::duration<double, std::micro>(end - start).count());
+        wall_us.push_back(std::chrono::duration<double, std::micro>(end - start).count());
+        cpu_us.push_back(cpu_end - cpu_start);
     }
-    std::sort(times_us.begin(), times_us.end());
-    if (times_us.empty()) return;
-    state.counters["median_us"] = times_us[times_us.size() / 2];
-    state.counters["p99_us"] = times_us[std::min(times_us.size() - 1, times_us.size() * 99 / 100)];
-    state.counters["max_us"] = times_us.back();
-    state.counters["layer_kb"] = static_cast<double>(layer_memory_bytes()) / 1024.0;
+    report(state, wall_us, cpu_us);
+}
+
+// One background poll per iteration; step prepares the next poll (untimed).
+template <typename Step>
+void timed_polls(benchmark::State& state, Step step) {
+    timed_runs(state, step, [](int) { runtime::run_background(); });
 }
 
 void BM_B0_IdlePollFullRig(benchmark::State& state) {
@@ -162,24 +201,140 @@ void BM_B0_IdlePollFullRig(benchmark::State& state) {
 void BM_B1_OneFaderMoving(benchmark::State& state) {
     FullRig rig(state);
     load_full_playback(1, playback::kFadeAll);
-    timed_polls(state, [](int n) {
-        playback::playback_levels[1] = 20000 + (n % 2) * 30000;
-        playback::mark_playback_channels_dirty(1);
-    });
+    timed_runs(
+        state, [](int n) { playback::playback_levels[1] = 20000 + (n % 2) * 30000; },
+        [](int) {
+            playback::mark_playback_channels_dirty(1);
+            runtime::run_background();
+        });
     if (runtime::output_base_values[1] == 0) state.SkipWithError("the playback merged nothing");
 }
 
+// The level changes are made before the poll, as the fader scan makes them;
+// the marks they set (42 full layers) are timed with the poll, which is
+// where the console sets them.
 void BM_B2_WorstCase(benchmark::State& state) {
     FullRig rig(state);
     for (int p = 1; p <= playback::kPlaybacks; ++p) load_full_playback(p, playback::kFadeAll);
     runtime::option_flags |= runtime::OPT_TABLE_VIEW;
-    timed_polls(state, [&rig](int n) {
-        for (int p = 1; p <= playback::kPlaybacks; ++p) {
-            playback::playback_levels[static_cast<size_t>(p)] = 10000 + ((n + p) % 2) * 40000 + p * 100;
-            playback::mark_playback_channels_dirty(static_cast<int16_t>(p));
-        }
-        rig.machine->cards.set_master_fader(0, 1, static_cast<uint8_t>(n % 2 == 0 ? 255 : 200));
-    });
+    timed_runs(
+        state,
+        [&rig](int n) {
+            for (int p = 1; p <= playback::kPlaybacks; ++p) {
+                playback::playback_levels[static_cast<size_t>(p)] = 10000 + ((n + p) % 2) * 40000 + p * 100;
+            }
+            rig.machine->cards.set_master_fader(0, 1, static_cast<uint8_t>(n % 2 == 0 ? 255 : 200));
+        },
+        [](int) {
+            for (int p = 1; p <= playback::kPlaybacks; ++p) playback::mark_playback_channels_dirty(static_cast<int16_t>(p));
+            runtime::run_background();
+        });
+}
+
+// A drive C: in a temporary folder with C:\BRAVINOX\data, for the memory
+// file that stores write.
+class MemoryFolder {
+public:
+    explicit MemoryFolder(platform::Machine& machine) {
+        folder_ = std::filesystem::temp_directory_path() / ("bravinox_merge_bench_" + std::to_string(::getpid()));
+        std::filesystem::create_directories(folder_ / "BRAVINOX" / "data");
+        machine.dos.drive_c_root = folder_;
+        runtime::home_directory = "C:\\BRAVINOX";
+        datafiles::create_record_file(datafiles::kMemoryFile);
+    }
+    ~MemoryFolder() {
+        std::error_code error;
+        std::filesystem::remove_all(folder_, error);
+    }
+
+private:
+    std::filesystem::path folder_;
+};
+
+// The programmer full: every value (one in ten preset 5), every generator
+// and figure byte and every time set; 52 056 items once packed.
+void fill_programmer(int seed) {
+    const int records = runtime::function_record_count;
+    for (int r = 1; r <= records; ++r) {
+        runtime::programmer_values[r] = r % 10 == 0 ? 1005 : static_cast<uint16_t>((r * 7 + seed * 13) % 256);
+    }
+    for (int i = 1; i <= records * 6; ++i) runtime::programmer_generators[i] = static_cast<uint8_t>((i + seed) % 120);
+    for (int i = 1; i <= kFixtures * 10; ++i) runtime::programmer_figures[i] = static_cast<uint8_t>((i * 3 + seed) % 120);
+    for (int i = 1; i <= records * 15; ++i) {
+        runtime::programmer_times[i] = static_cast<uint16_t>((i + seed) % 600);
+        runtime::programmer_time_set[i] = 1;
+    }
+}
+
+bool store_programmer(int memory) {
+    return memories::pack_memory(static_cast<int16_t>(memory), runtime::programmer_values, runtime::programmer_generators,
+                                 runtime::programmer_figures, runtime::programmer_times, runtime::programmer_time_set);
+}
+
+// Playback p loaded with memory m as the loader does it: the memory unpacked
+// into the work buffers and copied into the playback's layer, threshold 10 on
+// every record, the fade-mode table built, the playback started and marked.
+void load_playback_with_memory(int p, int memory) {
+    const auto layer = static_cast<size_t>(p);
+    const int records = runtime::function_record_count;
+    ui::unpack_memory(static_cast<int16_t>(memory));
+    const ui::MemoryWorkBuffers& work = ui::memory_work_buffers;
+    std::copy_n(work.values + 1, records, runtime::layer_values[layer] + 1);
+    std::copy_n(work.generators + 1, records * 6, runtime::layer_generators[layer] + 1);
+    std::copy_n(work.figures + 1, kFixtures * 10, runtime::layer_figures[layer] + 1);
+    std::fill_n(runtime::playback_thresholds[layer] + 1, records, uint8_t{10});
+    playback::playback_table[layer].fade_mode = playback::kFadeAll;
+    playback::playback_table[layer].flags = 1;
+    playback::playback_table[layer].memory = static_cast<int16_t>(memory);
+    playback::build_playback_fade_modes(static_cast<int16_t>(p));
+    playback::playback_active[layer] = 1;
+    playback::playback_levels[layer] = playback::kPlaybackStartLevel;
+    playback::mark_playback_channels_dirty(static_cast<int16_t>(p));
+}
+
+// B3, the load burst of a go-to-cue whose cue gives all 42 playbacks a full
+// memory while they are idle (the loads are immediate): 42 unpacks and layer
+// copies, then the poll that merges every target under 42 playbacks.
+void BM_B3_GoToCueLoadBurst(benchmark::State& state) {
+    FullRig rig(state);
+    MemoryFolder folder(*rig.machine);
+    for (int m = 1; m <= playback::kPlaybacks; ++m) {
+        fill_programmer(m);
+        if (!store_programmer(m)) state.SkipWithError("the memory was not stored");
+    }
+    timed_runs(
+        state,
+        [](int) {
+            for (int p = 1; p <= playback::kPlaybacks; ++p) {
+                playback::playback_active[static_cast<size_t>(p)] = 0;
+                playback::playback_levels[static_cast<size_t>(p)] = 0;
+            }
+        },
+        [](int) {
+            for (int p = 1; p <= playback::kPlaybacks; ++p) load_playback_with_memory(p, p);
+            runtime::run_background();
+        });
+    if (runtime::layer_values[42][2] == runtime::kValueNotSet) state.SkipWithError("the layers were not loaded");
+}
+
+// B4, a store and a recall of a full programmer: the 52 056 items packed and
+// written to the memory file, then unpacked again into the work buffers.
+void BM_B4_StoreFullProgrammer(benchmark::State& state) {
+    FullRig rig(state);
+    MemoryFolder folder(*rig.machine);
+    timed_runs(
+        state, [](int n) { fill_programmer(n); }, [](int) { store_programmer(100); });
+    if (memories::memory_index[100].count != 52056) state.SkipWithError("the memory does not hold the full programmer");
+}
+
+void BM_B4_RecallFullProgrammer(benchmark::State& state) {
+    FullRig rig(state);
+    MemoryFolder folder(*rig.machine);
+    fill_programmer(1);
+    store_programmer(100);
+    timed_runs(
+        state, [](int) {}, [](int) { ui::unpack_memory(100); });
+    if (ui::memory_work_buffers.generators[6] == runtime::kByteNotSet) state.SkipWithError("nothing was recalled");
 }
 
 }  // namespace
@@ -187,4 +342,7 @@ void BM_B2_WorstCase(benchmark::State& state) {
 BENCHMARK(BM_B0_IdlePollFullRig)->Unit(benchmark::kMicrosecond)->Iterations(2000);
 BENCHMARK(BM_B1_OneFaderMoving)->Unit(benchmark::kMicrosecond)->Iterations(1000);
 BENCHMARK(BM_B2_WorstCase)->Unit(benchmark::kMicrosecond)->Iterations(300);
+BENCHMARK(BM_B3_GoToCueLoadBurst)->Unit(benchmark::kMicrosecond)->Iterations(50);
+BENCHMARK(BM_B4_StoreFullProgrammer)->Unit(benchmark::kMicrosecond)->Iterations(100);
+BENCHMARK(BM_B4_RecallFullProgrammer)->Unit(benchmark::kMicrosecond)->Iterations(300);
 BENCHMARK_MAIN();

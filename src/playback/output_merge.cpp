@@ -21,9 +21,14 @@ namespace playback {
 std::array<std::array<uint8_t, runtime::kShowRecords + 1>, kPlaybacks + 1> playback_fade_modes{};
 std::array<uint8_t, runtime::kShowFixtures + 1> fixture_dimmer_open{};
 
+namespace {
+void reset_merge_scratch();
+}  // namespace
+
 void reset_output_merge_globals() {
     for (auto& table : playback_fade_modes) table.fill(0);
     fixture_dimmer_open.fill(0);
+    reset_merge_scratch();
 }
 
 namespace {
@@ -43,15 +48,64 @@ constexpr int kLastPanTiltRole = 4;  // pan, pan fine, tilt, tilt fine: the figu
 std::array<int16_t, runtime::kShowFixtures + 1> first_record{};
 std::array<int16_t, runtime::kShowFixtures + 1> record_count_of{};
 
+// A running playback as the merge reads it: its level, fade mode and tables,
+// fetched once per merge pass so that the inner loops over the playbacks
+// only index. A table not allocated reads as an all-not-set one.
+struct ActivePlayback {
+    int p = 0;
+    int32_t level = 0;
+    uint8_t own_mode = 0;  // the playback record's fade mode
+    const uint16_t* values = nullptr;
+    const uint8_t* generators = nullptr;
+    const uint8_t* figures = nullptr;
+    const uint8_t* thresholds = nullptr;
+    const uint8_t* modes = nullptr;  // playback_fade_modes[p]
+    // Per threshold byte: the crossfade fraction and its step table (below),
+    // worked out when first needed in a pass (valid while pass equals the
+    // pass number).
+    struct Crossfade {
+        double f = 0.0;
+        const int16_t* steps = nullptr;
+        uint32_t pass = 0;
+    };
+    std::array<Crossfade, 256> crossfades{};
+};
+
+template <typename T, size_t N>
+constexpr std::array<T, N> filled(T value) {
+    std::array<T, N> table{};
+    for (T& item : table) item = value;
+    return table;
+}
+
+constexpr auto kNoValues = filled<uint16_t, runtime::kShowRecords + 1>(runtime::kValueNotSet);
+constexpr auto kNoGenerators = filled<uint8_t, runtime::kShowGeneratorBytes + 1>(runtime::kByteNotSet);
+constexpr auto kNoFigures = filled<uint8_t, runtime::kShowFigureBytes + 1>(runtime::kByteNotSet);
+constexpr std::array<uint8_t, runtime::kShowRecords + 1> kNoThresholds{};
+
 // The running playbacks from 42 down to 1, gathered once per merge pass.
-std::array<uint8_t, kPlaybacks> active_order{};
+std::array<ActivePlayback, kPlaybacks> active_playbacks{};
 int active_count = 0;
+uint32_t merge_pass = 0;
 bool in_pass = false;
 
+uint8_t stored_fade_mode(int p);
+
 void gather_active_playbacks() {
+    ++merge_pass;
     active_count = 0;
     for (int p = kPlaybacks; p >= 1; --p) {
-        if (playback_active[static_cast<size_t>(p)] != 0) active_order[static_cast<size_t>(active_count++)] = static_cast<uint8_t>(p);
+        const auto i = static_cast<size_t>(p);
+        if (playback_active[i] == 0) continue;
+        ActivePlayback& a = active_playbacks[static_cast<size_t>(active_count++)];
+        a.p = p;
+        a.level = std::clamp<int32_t>(playback_levels[i], 0, kFullLevel);
+        a.own_mode = stored_fade_mode(p);
+        a.values = runtime::layer_values[i] != nullptr ? runtime::layer_values[i] : kNoValues.data();
+        a.generators = runtime::layer_generators[i] != nullptr ? runtime::layer_generators[i] : kNoGenerators.data();
+        a.figures = runtime::layer_figures[i] != nullptr ? runtime::layer_figures[i] : kNoFigures.data();
+        a.thresholds = runtime::playback_thresholds[i] != nullptr ? runtime::playback_thresholds[i] : kNoThresholds.data();
+        a.modes = playback_fade_modes[i].data();
     }
 }
 
@@ -89,13 +143,6 @@ uint8_t stored_fade_mode(int p) {
     return m <= kLastFadeMode ? m : kFadeWithPermission;  // a damaged record counts as mode 0
 }
 
-uint8_t threshold_byte(int p, int record) {
-    const uint8_t* table = runtime::playback_thresholds[static_cast<size_t>(p)];
-    return table != nullptr ? table[record] : 0;
-}
-
-int32_t scaled_threshold(int p, int record) { return threshold_byte(p, record) * 257; }
-
 // The threshold used in the fraction: never the full level (the fraction
 // would divide by zero), never below the start level.
 int32_t clamped_threshold(int32_t t) {
@@ -116,10 +163,77 @@ double snap_entry_fraction(int32_t level, int32_t t) {
     return level < tc ? static_cast<double>(level) / tc : 1.0;
 }
 
-bool active(int p) { return playback_active[static_cast<size_t>(p)] != 0; }
-int32_t level_of(int p) { return std::clamp<int32_t>(playback_levels[static_cast<size_t>(p)], 0, kFullLevel); }
+// Step tables: the blend of v over c on 8-bit values (0..255) by fraction f,
+// as the step c + s(v - c). x = v f + c (1 - f) lies within 1e-13 of
+// c + (v - c) f, so its rounding half up is c plus the rounding of (v - c) f,
+// except where (v - c) f lies within 1e-9 of a half: those differences keep
+// kExactStep and are blended in full. A table is made per playback and
+// threshold in use in a pass, from a fixed pool; when the pool is spent, the
+// blends are computed in full.
+constexpr int kStepRange = 255;
+constexpr int kStepTables = 128;
+constexpr int16_t kExactStep = INT16_MIN;
+constexpr double kNearHalf = 1e-9;
 
-bool qualifies(int p, int record) { return active(p) && scaled_threshold(p, record) <= level_of(p); }
+using StepTable = std::array<int16_t, 2 * kStepRange + 1>;
+std::array<StepTable, kStepTables> step_pool{};
+int step_tables_used = 0;
+uint32_t step_pool_pass = 0;
+constexpr auto kAllExact = filled<int16_t, 2 * kStepRange + 1>(kExactStep);
+
+void fill_step_table(StepTable& table, double f) {
+    for (int d = -kStepRange; d <= kStepRange; ++d) {
+        const double y = d * f;
+        const double whole = std::floor(y);
+        const double rest = y - whole;
+        table[static_cast<size_t>(d + kStepRange)] =
+            std::fabs(rest - 0.5) < kNearHalf ? kExactStep : static_cast<int16_t>(whole + (rest >= 0.5 ? 1 : 0));
+    }
+}
+
+// The step table for fraction f from the pass's pool, indexed by v - c from its centre.
+const int16_t* new_step_table(double f) {
+    if (step_pool_pass != merge_pass) {
+        step_pool_pass = merge_pass;
+        step_tables_used = 0;
+    }
+    if (step_tables_used >= kStepTables) return kAllExact.data() + kStepRange;
+    StepTable& table = step_pool[static_cast<size_t>(step_tables_used++)];
+    fill_step_table(table, f);
+    return table.data() + kStepRange;
+}
+
+void work_out_crossfade(ActivePlayback& a, uint8_t t) {
+    ActivePlayback::Crossfade& x = a.crossfades[t];
+    x.f = crossfade_fraction(a.level, t * 257);
+    x.steps = new_step_table(x.f);
+    x.pass = merge_pass;
+}
+
+// The pass's caches as at program load.
+void reset_merge_scratch() {
+    for (ActivePlayback& a : active_playbacks) a = ActivePlayback{};
+    active_count = 0;
+    merge_pass = 0;
+    in_pass = false;
+    step_tables_used = 0;
+    step_pool_pass = 0;
+}
+
+// The crossfade of playback a at threshold byte t, from the pass's cache.
+inline const ActivePlayback::Crossfade& crossfade_at(ActivePlayback& a, uint8_t t) {
+    if (a.crossfades[t].pass != merge_pass) work_out_crossfade(a, t);
+    return a.crossfades[t];
+}
+double crossfade_of(ActivePlayback& a, uint8_t t) { return crossfade_at(a, t).f; }
+
+// blend_values for the merge's loops. For x >= 0 (every blend of the merge:
+// values, levels and fractions are not negative) truncation is floor.
+inline int32_t blend(int32_t v, int32_t c, double f) {
+    const double x = v * f + c * (1.0 - f);
+    const double whole = x >= 0.0 ? static_cast<double>(static_cast<int64_t>(x)) : std::floor(x);
+    return static_cast<int32_t>(whole) + (x - whole >= 0.5 ? 1 : 0);
+}
 
 // A value preset reference resolves to the preset's value for the record;
 // an empty preset, an unknown reference or a stored value above 255 that is
@@ -176,7 +290,18 @@ int32_t apply_playback(int32_t v, int32_t c, uint8_t m, bool permission, double 
     if (v == c) return c;
     const bool snap = ((m == kFadeWithPermission || m == kFadeLtpDimmers) && !permission) || m == kSnapAll ||
                       m == kSnapFull;
-    return snap ? v : blend_values(v, c, f);
+    return snap ? v : blend(v, c, f);
+}
+
+// apply_playback on 8-bit values, a blend taken from the step table.
+int32_t apply_playback_8bit(int32_t v, int32_t c, uint8_t m, bool permission, double f, const int16_t* steps) {
+    if (v == c) return c;
+    const bool snap = ((m == kFadeWithPermission || m == kFadeLtpDimmers) && !permission) || m == kSnapAll ||
+                      m == kSnapFull;
+    if (snap) return v;
+    if (v - c < -kStepRange || v - c > kStepRange) return blend(v, c, f);
+    const int16_t step = steps[v - c];
+    return step != kExactStep ? c + step : blend(v, c, f);
 }
 
 // The fine half of a 16-bit pair: its range maps a fine value onto 0..255.
@@ -215,11 +340,8 @@ uint16_t layer_zero_value(int record) {
     return v == kNotSet ? 0 : v;
 }
 
-uint16_t layer_value(int p, int record) {
-    const uint16_t* layer = runtime::layer_values[static_cast<size_t>(p)];
-    return layer != nullptr ? layer[record] : kNotSet;
-}
-
+// The running value of a 16-bit pair over the playbacks, on coarse x 256 +
+// mapped fine; the coarse record's fade modes, thresholds and permission.
 void merge_pair(int record, int fine) {
     const FineRange range = fine_range(fine);
     uint16_t& flags = runtime::channel_flags[record];
@@ -227,26 +349,25 @@ void merge_pair(int record, int fine) {
     int32_t c = layer_zero_value(record) * 256 + range.to_byte(layer_zero_value(fine));
     int owner = 0;
     for (int k = 0; k < active_count; ++k) {
-        const int p = active_order[static_cast<size_t>(k)];
-        const uint16_t coarse_raw = layer_value(p, record);
-        if (coarse_raw == kNotSet || !active(p)) continue;
-        const uint8_t m = playback_fade_modes[static_cast<size_t>(p)][static_cast<size_t>(record)];
-        const int32_t t = scaled_threshold(p, record);
-        const int32_t level = level_of(p);
+        ActivePlayback& a = active_playbacks[static_cast<size_t>(k)];
+        const uint16_t coarse_raw = a.values[record];
+        if (coarse_raw == kNotSet) continue;
+        const uint8_t m = a.modes[record];
+        const uint8_t t = a.thresholds[record];
         double f = 0.0;
         if (m == kFadeLtpSnap) {
-            f = permission ? snap_entry_fraction(level, t) : 1.0;
+            f = permission ? snap_entry_fraction(a.level, t * 257) : 1.0;
         } else {
-            if (t > level) continue;
-            f = crossfade_fraction(level, t);
+            if (t * 257 > a.level) continue;
+            f = crossfade_of(a, t);
         }
-        owner = p;
+        owner = a.p;
         const uint16_t coarse = resolve_value(record, coarse_raw);
         if (coarse == kNotSet) continue;
-        const uint16_t fine_value = resolve_value(fine, layer_value(p, fine));
+        const uint16_t fine_value = resolve_value(fine, a.values[fine]);
         const int32_t n = coarse * 256 + range.to_byte(fine_value == kNotSet ? range.min : fine_value);
         if (m == kFadeLtpSnap) {
-            c = n == c ? c : (permission ? blend_values(n, c, f) : n);
+            c = n == c ? c : (permission ? blend(n, c, f) : n);
         } else {
             c = apply_playback(n, c, m, permission, f);
         }
@@ -260,6 +381,36 @@ void merge_pair(int record, int fine) {
     runtime::output_base_values[fine] = static_cast<uint16_t>(range.from_byte(c % 256));
 }
 
+// An 8-bit channel without the dimmer flag.
+void merge_plain_channel(int record) {
+    uint16_t& flags = runtime::channel_flags[record];
+    const bool permission = has_fade_permission(flags);
+    int32_t c = layer_zero_value(record);
+    int owner = 0;
+    for (int k = 0; k < active_count; ++k) {
+        ActivePlayback& a = active_playbacks[static_cast<size_t>(k)];
+        const uint16_t raw = a.values[record];
+        if (raw == kNotSet) continue;
+        const uint8_t m = a.modes[record];
+        const uint8_t t = a.thresholds[record];
+        if (m == kFadeLtpSnap) {
+            owner = a.p;
+            const uint16_t v = resolve_value(record, raw);
+            if (v == kNotSet || v == c) continue;
+            c = permission ? blend(v, c, snap_entry_fraction(a.level, t * 257)) : v;
+            continue;
+        }
+        if (t * 257 > a.level) continue;
+        owner = a.p;
+        const uint16_t v = resolve_value(record, raw);
+        if (v == kNotSet) continue;
+        const ActivePlayback::Crossfade& crossfade = crossfade_at(a, t);
+        c = apply_playback_8bit(v, c, m, permission, crossfade.f, crossfade.steps);
+    }
+    if (set_owner(flags, owner)) redraw_owner_cell(record, 0);
+    runtime::output_base_values[record] = static_cast<uint16_t>(c);
+}
+
 // The type's closed and open values of a dimmer record.
 void dimmer_range(int record, int& closed, int& open) {
     closed = 0;
@@ -270,60 +421,171 @@ void dimmer_range(int record, int& closed, int& open) {
     open = type->u8(setup::kTypeDimmerClosed + 1);
 }
 
-// Generic 8-bit merge of one generator or figure parameter, on values scaled
-// by `unit` (256 for figure parameters, whose layer-0 value carries a fraction).
-struct ParamMerge {
-    int record;           // the record whose fade modes and thresholds apply
+// The generator parameters of one record or the figure parameters of one
+// fixture, merged side by side: they share the record whose fade modes and
+// thresholds apply, so each playback's entry, threshold and fraction are read
+// once for all of them. Each parameter still sees the playbacks from 42 down
+// to 1 with its own permission, value and running result, exactly as when
+// merged alone.
+// Lanes are filled when added (left unset before: a block is made for every
+// record of a marked fixture).
+struct ParamLane {
+    int i;              // the parameter's number
+    int k;              // its place 1..6 or 1..10
     bool permission;
-    bool dimmer_entry5;   // entry 5 of a dimmer record's parameter: the plain fraction from the threshold
-    int32_t unit;
+    int32_t c;          // the running value
+    int owner;
 };
 
-template <typename LayerByte>
-int32_t merge_parameter(const ParamMerge& target, int32_t c, uint16_t& flags, LayerByte layer_byte) {
-    int owner = 0;
-    for (int k = 0; k < active_count; ++k) {
-        const int p = active_order[static_cast<size_t>(k)];
-        const uint8_t raw = layer_byte(p, false);
-        if (raw == kByteNotSet || !active(p)) continue;
-        const uint8_t m = playback_fade_modes[static_cast<size_t>(p)][static_cast<size_t>(target.record)];
-        const int32_t t = scaled_threshold(p, target.record);
-        const int32_t level = level_of(p);
-        double f = 0.0;
-        if (m == kFadeLtpSnap) {
-            if (!target.permission) {
-                f = 1.0;
-            } else if (target.dimmer_entry5) {
-                const int32_t tc = clamped_threshold(t);
-                f = level > tc ? (level - tc) / (65535.0 - tc) : 0.0;
-            } else {
-                f = snap_entry_fraction(level, t);
-            }
-        } else {
-            if (t > level) continue;
-            f = crossfade_fraction(level, t);
-        }
-        owner = p;
-        const uint8_t v = layer_byte(p, true);
+struct ParamBlock {
+    int record = 0;             // the record whose fade modes and thresholds apply
+    bool dimmer_entry5 = false; // entry 5 of a dimmer record's parameter: the plain fraction from the threshold
+    int32_t unit = 1;           // 256 for figure parameters, whose layer-0 value carries a fraction
+    bool figures = false;       // figure parameters (else generator parameters)
+    std::array<ParamLane, kFigureParams> lanes;
+    int count = 0;
+};
+
+uint8_t resolve_param(const ParamBlock& block, int i, uint8_t b) {
+    return block.figures ? resolve_figure(i, b) : resolve_generator(i, b);
+}
+
+double entry5_fraction(const ParamBlock& block, bool permission, int32_t level, int32_t t) {
+    if (!permission) return 1.0;
+    if (block.dimmer_entry5) {
+        const int32_t tc = clamped_threshold(t);
+        return level > tc ? (level - tc) / (65535.0 - tc) : 0.0;
+    }
+    return snap_entry_fraction(level, t);
+}
+
+// Playback a over a block of generator parameters when its entry m is not 5
+// (the common crossfade or snap): the snap rule is settled once for the
+// playback, and a blend is a step from the table. Generator bytes and their
+// running values stay within 0..255, the table's range.
+void step_generator_lanes(ParamBlock& block, ActivePlayback& a, uint8_t m, uint8_t t) {
+    const ActivePlayback::Crossfade& crossfade = crossfade_at(a, t);
+    const double f = crossfade.f;
+    const int16_t* steps = crossfade.steps;
+    const bool snap_with_permission = m == kSnapAll || m == kSnapFull;
+    const bool snap_without = snap_with_permission || m == kFadeWithPermission || m == kFadeLtpDimmers;
+    for (int n = 0; n < block.count; ++n) {
+        ParamLane& lane = block.lanes[static_cast<size_t>(n)];
+        const uint8_t raw = a.generators[lane.i];
+        if (raw == kByteNotSet) continue;
+        lane.owner = a.p;
+        const uint8_t v = resolve_generator(lane.i, raw);
         if (v == kByteNotSet) continue;
-        const int32_t n = v * target.unit;
-        if (m == kFadeLtpSnap) {
-            c = n == c ? c : (target.permission ? blend_values(n, c, f) : n);
-        } else {
-            c = apply_playback(n, c, m, target.permission, f);
+        if (lane.permission ? snap_with_permission : snap_without) {
+            lane.c = v;
+            continue;
+        }
+        const int16_t step = steps[v - lane.c];
+        lane.c = step != kExactStep ? lane.c + step : blend(v, lane.c, f);
+    }
+}
+
+void merge_parameters(ParamBlock& block) {
+    const int record = block.record;
+    for (int k = 0; k < active_count; ++k) {
+        ActivePlayback& a = active_playbacks[static_cast<size_t>(k)];
+        const uint8_t* layer = block.figures ? a.figures : a.generators;
+        const uint8_t m = a.modes[record];
+        const uint8_t t = a.thresholds[record];
+        if (m != kFadeLtpSnap && t * 257 > a.level) continue;  // below its threshold for every lane
+        if (m != kFadeLtpSnap && !block.figures) {
+            step_generator_lanes(block, a, m, t);
+            continue;
+        }
+        const double plain = m != kFadeLtpSnap ? crossfade_of(a, t) : 0.0;
+        for (int n = 0; n < block.count; ++n) {
+            ParamLane& lane = block.lanes[static_cast<size_t>(n)];
+            const uint8_t raw = layer[lane.i];
+            if (raw == kByteNotSet) continue;
+            lane.owner = a.p;
+            const uint8_t v = resolve_param(block, lane.i, raw);
+            if (v == kByteNotSet) continue;
+            const int32_t value = v * block.unit;
+            if (m == kFadeLtpSnap) {
+                if (value != lane.c) {
+                    lane.c = lane.permission ? blend(value, lane.c, entry5_fraction(block, true, a.level, t * 257)) : value;
+                }
+            } else {
+                lane.c = apply_playback(value, lane.c, m, lane.permission, plain);
+            }
         }
     }
-    set_owner(flags, owner);  // the caller redraws the cell when the word changed
-    return c;
+}
+
+// Generator parameter i as a lane of its record's block.
+void add_generator_lane(ParamBlock& block, int i) {
+    ParamLane& lane = block.lanes[static_cast<size_t>(block.count++)];
+    lane.i = i;
+    lane.k = (i - 1) % kGeneratorParams + 1;
+    lane.permission = has_fade_permission(runtime::generator_flags[i]);
+    const uint8_t zero = resolve_generator(i, runtime::layer_generators[0][i]);
+    lane.c = zero == kByteNotSet ? 0 : zero;
+    lane.owner = 0;
+}
+
+ParamBlock generator_block(int record) {
+    ParamBlock block;
+    block.record = record;
+    block.dimmer_entry5 = runtime::function_record_table[record].dimmer != 0;
+    return block;
+}
+
+// The merged generator parameters go to the record's generator engine.
+void finish_generator_block(const ParamBlock& block) {
+    for (int n = 0; n < block.count; ++n) {
+        const ParamLane& lane = block.lanes[static_cast<size_t>(n)];
+        if (set_owner(runtime::generator_flags[lane.i], lane.owner)) redraw_owner_cell(lane.i, 1);
+        const int32_t limit = lane.k == 1 ? kSwingLimit : kParameterLimit;
+        runtime::generator_states[block.record].parameters[static_cast<size_t>(lane.k - 1)] =
+            static_cast<uint8_t>(std::clamp<int32_t>(lane.c, 0, limit));
+    }
+}
+
+// The pan record of fixture f, or 0 when it has none in use.
+int pan_record_of(int fixture) {
+    const int pan = runtime::fixture_pantilt_table[static_cast<size_t>(fixture)].pan.record;
+    return pan >= 1 && pan <= records_in_use() ? pan : 0;
+}
+
+void add_figure_lane(ParamBlock& block, int i) {
+    ParamLane& lane = block.lanes[static_cast<size_t>(block.count++)];
+    lane.i = i;
+    lane.k = (i - 1) % kFigureParams + 1;
+    lane.permission = has_fade_permission(runtime::figure_flags[static_cast<size_t>(i)]);
+    const uint8_t zero = resolve_figure(i, runtime::layer_figures[0][i]);
+    const uint8_t fraction = runtime::layer_figures_extra != nullptr ? runtime::layer_figures_extra[i] : 0;
+    lane.c = zero == kByteNotSet ? 0 : zero * 256 + fraction;
+    lane.owner = 0;
+}
+
+ParamBlock figure_block(int pan) {
+    ParamBlock block;
+    block.record = pan;
+    block.unit = 256;
+    block.figures = true;
+    return block;
+}
+
+// The merged figure parameters go to the fixture's figure engine.
+void finish_figure_block(const ParamBlock& block, int fixture) {
+    for (int n = 0; n < block.count; ++n) {
+        const ParamLane& lane = block.lanes[static_cast<size_t>(n)];
+        if (set_owner(runtime::figure_flags[static_cast<size_t>(lane.i)], lane.owner)) redraw_owner_cell(lane.i, 2);
+        const int32_t limit = lane.k <= 2 ? kSwingLimit : kParameterLimit;
+        const int32_t high = std::min(lane.c / 256, limit);
+        runtime::figure_states[fixture].parameters[static_cast<size_t>(lane.k - 1)] = static_cast<uint8_t>(std::max(high, 0));
+    }
 }
 
 }  // namespace
 
-int32_t blend_values(int32_t v, int32_t c, double f) {
-    const double x = v * f + c * (1.0 - f);
-    const double whole = std::floor(x);
-    return static_cast<int32_t>(whole) + (x - whole >= 0.5 ? 1 : 0);
-}
+int32_t blend_values(int32_t v, int32_t c, double f) { return blend(v, c, f); }
+
 
 void mark_channel_dirty(int16_t record) {
     if (record < 1 || record > records_in_use() || runtime::dirty_channels == nullptr) return;
@@ -348,23 +610,58 @@ void mark_extra_dirty(int i) {
     mark_fixture(static_cast<int16_t>((i - 1) / kFigureParams + 1));
 }
 
+namespace {
+
+// The marks of one record's value of playback p's layer, through its coarse
+// record when it is a fine half.
+void mark_layer_value(int r, int records) {
+    const runtime::FunctionRecord* table = runtime::function_record_table;
+    const runtime::FunctionRecord& entry = table[r];
+    int target = r;
+    if (entry.kind == setup::kKindFine && entry.fine_partner >= 1 && entry.fine_partner <= records) {
+        target = entry.fine_partner;
+    }
+    runtime::dirty_channels[target] = 1;
+    mark_fixture(table[target].fixture);
+}
+
+// Every set byte's member mark, in one branch-free sweep.
+void mark_set_bytes(const uint8_t* bytes, uint8_t* marks, int count) {
+    for (int i = 1; i <= count; ++i) marks[i] = bytes[i] != kByteNotSet ? uint8_t{1} : marks[i];
+}
+
+// True when any of the count bytes from `first` is set.
+bool any_set(const uint8_t* first, int count) {
+    for (int k = 0; k < count; ++k) {
+        if (first[k] != kByteNotSet) return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+// Member marks in sweeps over the layer, fixture marks per record or fixture
+// with anything set: the same marks as marking every set target one by one.
 void mark_playback_channels_dirty(int16_t p) {
     if (p < 1 || p > kPlaybacks || !tables_ready()) return;
     const auto layer = static_cast<size_t>(p);
     const int records = records_in_use();
     if (const uint16_t* values = runtime::layer_values[layer]; values != nullptr) {
         for (int r = 1; r <= records; ++r) {
-            if (values[r] != kNotSet) mark_channel_dirty(static_cast<int16_t>(r));
+            if (values[r] != kNotSet) mark_layer_value(r, records);
         }
     }
     if (const uint8_t* bytes = runtime::layer_generators[layer]; bytes != nullptr) {
-        for (int i = 1; i <= records * kGeneratorParams; ++i) {
-            if (bytes[i] != kByteNotSet) mark_sub_attribute_dirty(i);
+        mark_set_bytes(bytes, runtime::dirty_sub_channels, records * kGeneratorParams);
+        for (int r = 1; r <= records; ++r) {
+            if (any_set(bytes + (r - 1) * kGeneratorParams + 1, kGeneratorParams)) mark_fixture(runtime::function_record_table[r].fixture);
         }
     }
     if (const uint8_t* bytes = runtime::layer_figures[layer]; bytes != nullptr) {
-        for (int i = 1; i <= fixtures_in_use() * kFigureParams; ++i) {
-            if (bytes[i] != kByteNotSet) mark_extra_dirty(i);
+        const int fixtures = fixtures_in_use();
+        mark_set_bytes(bytes, runtime::dirty_extras, fixtures * kFigureParams);
+        for (int f = 1; f <= fixtures; ++f) {
+            if (any_set(bytes + (f - 1) * kFigureParams + 1, kFigureParams)) runtime::dirty_fixtures[f] = 1;
         }
     }
 }
@@ -410,33 +707,7 @@ void merge_channel_output(int16_t record) {
         if (fine != 0) merge_pair(record, fine);
         return;
     }
-    if (entry.kind != 0) return;
-    uint16_t& flags = runtime::channel_flags[record];
-    const bool permission = has_fade_permission(flags);
-    int32_t c = layer_zero_value(record);
-    int owner = 0;
-    for (int k = 0; k < active_count; ++k) {
-        const int p = active_order[static_cast<size_t>(k)];
-        const uint16_t raw = layer_value(p, record);
-        if (raw == kNotSet || !active(p)) continue;
-        const uint8_t m = playback_fade_modes[static_cast<size_t>(p)][static_cast<size_t>(record)];
-        const int32_t t = scaled_threshold(p, record);
-        const int32_t level = level_of(p);
-        if (m == kFadeLtpSnap) {
-            owner = p;
-            const uint16_t v = resolve_value(record, raw);
-            if (v == kNotSet || v == c) continue;
-            c = permission ? blend_values(v, c, snap_entry_fraction(level, t)) : v;
-            continue;
-        }
-        if (t > level) continue;
-        owner = p;
-        const uint16_t v = resolve_value(record, raw);
-        if (v == kNotSet) continue;
-        c = apply_playback(v, c, m, permission, crossfade_fraction(level, t));
-    }
-    if (set_owner(flags, owner)) redraw_owner_cell(record, 0);
-    runtime::output_base_values[record] = static_cast<uint16_t>(c);
+    if (entry.kind == 0) merge_plain_channel(record);
 }
 
 void merge_dimmer_channel(int16_t record) {
@@ -452,36 +723,37 @@ void merge_dimmer_channel(int16_t record) {
     int owner = 0;
     int winner = 0;  // the layer whose value is output
     for (int k = 0; k < active_count; ++k) {
-        const int p = active_order[static_cast<size_t>(k)];
-        const uint16_t raw = layer_value(p, record);
-        if (raw == kNotSet || !qualifies(p, record)) continue;
-        owner = p;
+        ActivePlayback& a = active_playbacks[static_cast<size_t>(k)];
+        const uint16_t raw = a.values[record];
+        const uint8_t t = a.thresholds[record];
+        if (raw == kNotSet || t * 257 > a.level) continue;
+        owner = a.p;
         const int32_t base = inverted ? lo : hi;
         const uint16_t v = resolve_value(record, raw);
         if (v == kNotSet || v == base) continue;
-        const uint8_t m = stored_fade_mode(p);
+        const uint8_t m = a.own_mode;
         int32_t fresh = v;
         const bool snap = ((m == kFadeWithPermission || m == kFadeLtpDimmers || m == kFadeLtpSnap) && !permission) ||
                           m == kSnapAll || m == kSnapFull;
         if (!snap) {
-            const double f = crossfade_fraction(level_of(p), scaled_threshold(p, record));
+            const double f = crossfade_of(a, t);
             if (m == kFadeLtpDimmers || m == kFadeLtpSnap) {
-                fresh = blend_values(v, base, f);
+                fresh = blend(v, base, f);
             } else {
                 fresh = static_cast<int32_t>(closed + (v - closed) * f);
             }
         }
         if (m == kFadeLtpDimmers || m == kFadeLtpSnap) {
             hi = lo = fresh;
-            winner = p;
+            winner = a.p;
         } else {
             if (fresh > hi) {
                 hi = fresh;
-                if (!inverted) winner = p;
+                if (!inverted) winner = a.p;
             }
             if (fresh < lo) {
                 lo = fresh;
-                if (inverted) winner = p;
+                if (inverted) winner = a.p;
             }
         }
     }
@@ -490,7 +762,8 @@ void merge_dimmer_channel(int16_t record) {
     // The fine half of a 16-bit dimmer follows the source whose value is output.
     const int fine = runtime::function_record_table[record].kind == setup::kKindCoarse ? fine_partner_of(record) : 0;
     if (fine != 0) {
-        const uint16_t v = resolve_value(fine, winner == 0 ? runtime::layer_values[0][fine] : layer_value(winner, fine));
+        const uint16_t* layer = winner == 0 ? runtime::layer_values[0] : runtime::layer_values[static_cast<size_t>(winner)];
+        const uint16_t v = resolve_value(fine, layer != nullptr ? layer[fine] : kNotSet);
         runtime::output_base_values[fine] = v == kNotSet ? 0 : v;
         set_owner(runtime::channel_flags[fine], owner);
     }
@@ -498,45 +771,21 @@ void merge_dimmer_channel(int16_t record) {
 
 void merge_sub_attribute_output(int i) {
     prepare_single_merge();
-    const int record = (i - 1) / kGeneratorParams + 1;
-    const int k = (i - 1) % kGeneratorParams + 1;
-    uint16_t& flags = runtime::generator_flags[i];
-    const ParamMerge target{record, has_fade_permission(flags), runtime::function_record_table[record].dimmer != 0, 1};
-    const uint8_t zero = resolve_generator(i, runtime::layer_generators[0][i]);
-    const int32_t c0 = zero == kByteNotSet ? 0 : zero;
-    const uint16_t before = flags;
-    const int32_t c = merge_parameter(target, c0, flags, [i](int p, bool resolved) -> uint8_t {
-        const uint8_t* layer = runtime::layer_generators[static_cast<size_t>(p)];
-        const uint8_t b = layer != nullptr ? layer[i] : kByteNotSet;
-        return resolved ? resolve_generator(i, b) : b;
-    });
-    if (before != flags) redraw_owner_cell(i, 1);
-    const int32_t limit = k == 1 ? kSwingLimit : kParameterLimit;
-    runtime::generator_states[record].parameters[static_cast<size_t>(k - 1)] =
-        static_cast<uint8_t>(std::clamp<int32_t>(c, 0, limit));
+    ParamBlock block = generator_block((i - 1) / kGeneratorParams + 1);
+    add_generator_lane(block, i);
+    merge_parameters(block);
+    finish_generator_block(block);
 }
 
 void merge_fixture_extra_output(int i) {
     prepare_single_merge();
     const int fixture = (i - 1) / kFigureParams + 1;
-    const int k = (i - 1) % kFigureParams + 1;
-    const int pan = runtime::fixture_pantilt_table[static_cast<size_t>(fixture)].pan.record;
-    if (pan < 1 || pan > records_in_use()) return;
-    uint16_t& flags = runtime::figure_flags[static_cast<size_t>(i)];
-    const ParamMerge target{pan, has_fade_permission(flags), false, 256};
-    const uint8_t zero = resolve_figure(i, runtime::layer_figures[0][i]);
-    const uint8_t fraction = runtime::layer_figures_extra != nullptr ? runtime::layer_figures_extra[i] : 0;
-    const int32_t c0 = zero == kByteNotSet ? 0 : zero * 256 + fraction;
-    const uint16_t before = flags;
-    const int32_t c = merge_parameter(target, c0, flags, [i](int p, bool resolved) -> uint8_t {
-        const uint8_t* layer = runtime::layer_figures[static_cast<size_t>(p)];
-        const uint8_t b = layer != nullptr ? layer[i] : kByteNotSet;
-        return resolved ? resolve_figure(i, b) : b;
-    });
-    if (before != flags) redraw_owner_cell(i, 2);
-    const int32_t limit = k <= 2 ? kSwingLimit : kParameterLimit;
-    const int32_t high = std::min(c / 256, limit);
-    runtime::figure_states[fixture].parameters[static_cast<size_t>(k - 1)] = static_cast<uint8_t>(std::max(high, 0));
+    const int pan = pan_record_of(fixture);
+    if (pan == 0) return;
+    ParamBlock block = figure_block(pan);
+    add_figure_lane(block, i);
+    merge_parameters(block);
+    finish_figure_block(block, fixture);
 }
 
 namespace {
@@ -579,7 +828,9 @@ void update_channel(int r) {
     }
 }
 
-void update_generator_parameter(int i) {
+// A marked generator parameter: the manual value goes straight to the engine,
+// a frozen one keeps its value, any other joins its record's block.
+void take_generator_parameter(ParamBlock& block, int i) {
     const uint16_t flags = runtime::generator_flags[i];
     if (is_manual(flags)) {
         const uint8_t v = runtime::manual_generators != nullptr ? runtime::manual_generators[i] : kByteNotSet;
@@ -588,10 +839,10 @@ void update_generator_parameter(int i) {
             v == kByteNotSet ? 0 : v;
         return;
     }
-    if (!is_frozen(flags)) merge_sub_attribute_output(i);
+    if (!is_frozen(flags)) add_generator_lane(block, i);
 }
 
-void update_figure_parameter(int i) {
+void take_figure_parameter(ParamBlock& block, int i) {
     const uint16_t flags = runtime::figure_flags[static_cast<size_t>(i)];
     if (is_manual(flags)) {
         const uint8_t v = runtime::manual_figures != nullptr ? runtime::manual_figures[i] : kByteNotSet;
@@ -600,7 +851,34 @@ void update_figure_parameter(int i) {
             v == kByteNotSet ? 0 : v;
         return;
     }
-    if (!is_frozen(flags)) merge_fixture_extra_output(i);
+    if (!is_frozen(flags)) add_figure_lane(block, i);
+}
+
+void update_record_generators(int r) {
+    ParamBlock block = generator_block(r);
+    for (int k = 1; k <= kGeneratorParams; ++k) {
+        const int i = (r - 1) * kGeneratorParams + k;
+        if (runtime::dirty_sub_channels[i] == 0) continue;
+        runtime::dirty_sub_channels[i] = 0;
+        take_generator_parameter(block, i);
+    }
+    if (block.count == 0) return;
+    merge_parameters(block);
+    finish_generator_block(block);
+}
+
+void update_fixture_figures(int f) {
+    const int pan = pan_record_of(f);
+    ParamBlock block = figure_block(pan);
+    for (int k = 1; k <= kFigureParams; ++k) {
+        const int i = (f - 1) * kFigureParams + k;
+        if (runtime::dirty_extras[i] == 0) continue;
+        runtime::dirty_extras[i] = 0;
+        take_figure_parameter(block, i);
+    }
+    if (block.count == 0 || pan == 0) return;
+    merge_parameters(block);
+    finish_figure_block(block, f);
 }
 
 void update_fixture(int f) {
@@ -617,20 +895,10 @@ void update_fixture(int f) {
         const bool skip = entry.kind == setup::kKindFine ||
                           (entry.pantilt_role >= 1 && entry.pantilt_role <= kLastPanTiltRole);
         if (skip) continue;  // their marks wait: the figure engine drives these records
-        for (int k = 1; k <= kGeneratorParams; ++k) {
-            const int i = (r - 1) * kGeneratorParams + k;
-            if (runtime::dirty_sub_channels[i] == 0) continue;
-            runtime::dirty_sub_channels[i] = 0;
-            update_generator_parameter(i);
-        }
+        update_record_generators(r);
     }
     if (runtime::fixture_pantilt_table[static_cast<size_t>(f)].kind == 0 || runtime::layer_figures[0] == nullptr) return;
-    for (int k = 1; k <= kFigureParams; ++k) {
-        const int i = (f - 1) * kFigureParams + k;
-        if (runtime::dirty_extras[i] == 0) continue;
-        runtime::dirty_extras[i] = 0;
-        update_figure_parameter(i);
-    }
+    update_fixture_figures(f);
 }
 
 }  // namespace
