@@ -39,6 +39,9 @@
 #include "playback/key_groups.h"
 #include "playback/output_merge.h"
 #include "playback/playback_faders.h"
+#include "playback/playback_flash.h"
+#include "playback/playback_labels.h"
+#include "playback/playback_loading.h"
 #include "playback/playback_state.h"
 #include "playback/playback_wing.h"
 #include "playback/sequence_controls.h"
@@ -190,6 +193,9 @@ ui::reset_value_table_globals();
     playback::reset_playback_state_globals();
     playback::reset_sequence_controls_globals();
     playback::reset_playback_wing_globals();
+    playback::reset_playback_flash_globals();
+    playback::reset_playback_labels_globals();
+    playback::reset_playback_loading_globals();
     setup::reset_dmx_inputs_globals();
     setup::reset_fixture_type_globals();
     setup::reset_global_settings_globals();
