@@ -304,6 +304,8 @@ const std::set<std::string> kBuiltCommands = {
     "datafiles::handle_load_key",     "datafiles::handle_save_key",
     "memories::recall_previous_memory", "memories::recall_next_memory", "memories::store_to_next_memory",
     "memories::run_store_memory", "memories::run_get_memory",
+    "playback::cycle_playback_label_mode", "playback::cycle_playback_label_mode_forward",
+    "playback::select_flash_mode_playbacks", "playback::edit_playback_times",
 };
 
 // The names of every command the key table starts.
@@ -367,10 +369,6 @@ const PassedCase kPassedCases[] = {
     {runtime::KEY_SEQUENCE_CONTROL_3, kSequenceD, "playback::select_sequence_control(4, 3)"},
     {runtime::KEY_IGNITE, kMain, "programmer::run_lamp_command_screen(384)"},
     {runtime::KEY_LAMP_RESET, kMain, "programmer::run_lamp_command_screen(386)"},
-    {runtime::KEY_FLASH_MODE, kMain, "playback::select_flash_mode_playbacks(0)"},
-    {runtime::KEY_KILL_MODE, kMain, "playback::select_flash_mode_playbacks(2)"},
-    {runtime::KEY_DELAY_IN, kCueScreen, "playback::edit_playback_times(0)"},
-    {runtime::KEY_HOLD, kCueScreen, "playback::edit_playback_times(4)"},
 };
 
 TEST_F(KeyDispatch, EveryCommandIsGivenTheNumberOfItsKey) {
@@ -419,6 +417,30 @@ TEST_F(KeyDispatch, BuiltCommandsAreGivenTheNumberOfTheirKey) {
     EXPECT_EQ(runtime::function_page, 2);
     rig.press(runtime::KEY_FUNCTION_PAGE_1, 10);
     EXPECT_EQ(runtime::function_page, 1);
+}
+
+// The flash-mode and time keys run while held: their prompt and lit LED
+// show which command and which mode or time they were given.
+TEST_F(KeyDispatch, HeldFlashModeAndTimeKeysAreGivenTheirNumber) {
+    struct Case {
+        int16_t key;
+        State state;
+        const char* message;
+    };
+    const Case cases[] = {
+        {runtime::KEY_FLASH_MODE, kMain, "SELECT FLASH PLAYBACKS"},
+        {runtime::KEY_KILL_MODE, kMain, "SELECT KILL PLAYBACKS"},
+        {runtime::KEY_DELAY_IN, kCueScreen, "SELECT PLAYBACK TO EDIT"},
+        {runtime::KEY_HOLD, kCueScreen, "SELECT PLAYBACK TO EDIT"},
+    };
+    for (const Case& c : cases) {
+        set_state(c.state);
+        rig.hold(c.key, 30);
+        EXPECT_EQ(ui::current_message(), c.message) << "key " << c.key;
+        EXPECT_EQ(runtime::key_led_cache[static_cast<size_t>(c.key)], runtime::LED_ON) << "key " << c.key;
+        rig.release(c.key, 30);
+        EXPECT_EQ(runtime::key_led_cache[static_cast<size_t>(c.key)], runtime::LED_OFF) << "key " << c.key;
+    }
 }
 
 TEST_F(KeyDispatch, PointCuesAreCalledOnTheShownPage) {
