@@ -209,7 +209,7 @@ TEST_F(PlaybackLoading, HoldingToggleTurnsTheChosenPlaybacksOfTheCueIntoToggle) 
     for (const int p : {3, 4, 5}) playback::store_playback_in_cue(static_cast<int16_t>(p), 1, record(5));
     load(3, record(5));
     playback::playback_cue_origin[3] = 1;
-    rig_.hold(KEY_TOGGLE_MODE, 30);
+    rig_.hold(KEY_TOGGLE_MODE, 150);  // past the 100 ms beep
     EXPECT_EQ(ui::current_message(), "SELECT TOGGLE PLAYBACKS");
     EXPECT_EQ(led(playback_key(3)), runtime::LED_BLINK_BOTH);
     EXPECT_EQ(led(playback_key(6)), runtime::LED_OFF) << "no record in the cue";
