@@ -435,7 +435,7 @@ TEST_F(KeyDispatch, HeldFlashModeAndTimeKeysAreGivenTheirNumber) {
     };
     for (const Case& c : cases) {
         set_state(c.state);
-        rig.hold(c.key, 30);
+        rig.hold(c.key, 150);  // past the 100 ms start beep
         EXPECT_EQ(ui::current_message(), c.message) << "key " << c.key;
         EXPECT_EQ(runtime::key_led_cache[static_cast<size_t>(c.key)], runtime::LED_ON) << "key " << c.key;
         rig.release(c.key, 30);
