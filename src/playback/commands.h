@@ -3,6 +3,10 @@
 #pragma once
 #include <cstdint>
 
+#include "playback/playback_flash.h"
+#include "playback/playback_labels.h"
+#include "playback/playback_times.h"
+
 namespace playback {
 
 // Cue page 1..16 becomes the shown cue page.
@@ -10,16 +14,10 @@ void show_cue_page(int16_t page);
 // The nearest programmed cue below or above the current one.
 void go_to_previous_cue();
 void go_to_next_cue();
-void cycle_playback_label_mode();
-void cycle_playback_label_mode_forward();
 void run_copy_dialog();         // COPY on the cue screen
 void store_sequences_in_cue();  // 229
 // Sequence 1..4, control 1..3.
 void select_sequence_control(int16_t sequence, int16_t control);
-// 0 flash, 1 toggle, 2 kill.
-void select_flash_mode_playbacks(int16_t mode);
-// 0 DELAY IN, 1 FADE IN, 2 DELAY OUT, 3 FADE OUT, 4 HOLD.
-void edit_playback_times(int16_t time);
 // The minutes, seconds and tenths entry under a prompt, at most max_minutes:
 // the time in tenths, the default when the operator asks for it,
 // kTimeEntryCancelled when cancelled. (Least body: answers the default.)
@@ -28,13 +26,9 @@ int32_t edit_timing_value(int16_t max_minutes, const char* prompt, int16_t defau
 // The LEDs of the point-cue keys for the current cue.
 void update_point_cue_leds();
 
-// The trackerball steps of this reading on the selected playback, or on
-// sequence 1..4.
-void apply_trackerball_to_playback();
+// The trackerball steps of this reading on sequence 1..4.
 void apply_trackerball_to_sequence(int16_t sequence);
-// The selection among the playbacks, and among the controls of sequence 1..4.
-void select_previous_playback();
-void select_next_playback();
+// The selection among the controls of sequence 1..4.
 void select_previous_sequence_control(int16_t sequence);
 void select_next_sequence_control(int16_t sequence);
 // The times of the selected sequence control.

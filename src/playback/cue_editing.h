@@ -6,6 +6,11 @@
 #pragma once
 #include <cstdint>
 
+#include "playback/playback_labels.h"
+#include "playback/playback_loading.h"
+#include "playback/playback_times.h"
+#include "playback/program_playback.h"
+
 namespace playback {
 
 // What the time dialog answers until it is built: minutes * 600 + seconds *
@@ -30,25 +35,18 @@ void load_sequence_from_cue(int16_t slot, int16_t sequence, uint8_t freeze);
 // Starts the cue's own fade; fade_in 0 keeps the cue's fade-in time.
 void start_cue_fade(int16_t slot, uint16_t fade_in_tenths);
 
-// The time dialog: a label with fields split by '@', minutes capped at
-// max_minutes; minutes * 600 + seconds * 10 + tenths, 63000 on ESC.
-int32_t edit_time_value(int16_t max_minutes, const char* label);
-
 // Stores the programmer as the point cue's memory, with its default times.
 void store_pointcue_with_defaults(int16_t cue, int16_t point, int16_t page);
 
 // The editors the edit keys open.
 void program_pointcue(int16_t mode, int16_t cue, int16_t point, int16_t page);
 void program_sequence(int16_t sequence);
-void program_playback(int16_t playback);
-// The quick store of TO-MEM: the current memory onto playback p of the live
-// cue, or appended as a step of sequence s of the live cue.
-void program_playback_from_memory_screen(int16_t playback);
+// The quick store of TO-MEM: the current memory appended as a step of
+// sequence s of the live cue.
 void program_sequence_from_memory_screen(int16_t sequence);
+// The memory editor of the programming dialogs: memory m recalled into the
+// programmer, changed with the ordinary keys until TO-MEM, store-next or ESC.
+void choose_memory(int16_t memory);
 void edit_cue_names();
-
-// The playback key LEDs from the playbacks' state, and one playback's label.
-void update_playback_leds();
-void draw_playback_label(int16_t playback, uint8_t full, int16_t colour);
 
 }  // namespace playback

@@ -22,9 +22,6 @@ void reset_key_groups_globals() {
     playback_note_flags = {};
 }
 
-void handle_flash_key(int16_t playback, uint8_t pressed) {
-    runtime::log_call("playback::handle_flash_key", {playback, pressed});
-}
 void go_sequence(int16_t sequence, uint8_t mode) { runtime::log_call("playback::go_sequence", {sequence, mode}); }
 void set_sequence_direction(int16_t sequence, uint8_t mode, int16_t direction) {
     runtime::log_call("playback::set_sequence_direction", {sequence, mode, direction});

@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdint>
 
+#include "playback/playback_flash.h"
 #include "playback/playback_state.h"
 
 namespace playback {
@@ -31,8 +32,6 @@ extern std::array<uint8_t, kPlaybacks + 1> playback_note_flags;
 // Every global of this module back to its value at program load (a clean start for each test).
 void reset_key_groups_globals();
 
-// Flash, toggle or kill action of a playback 1..42 for a press (1) or release (0).
-void handle_flash_key(int16_t playback, uint8_t pressed);
 // GO of sequence 1..4, or with 0 of every running sequence that is not automatic.
 void go_sequence(int16_t sequence, uint8_t mode);
 // direction -1 cycles to the next direction.

@@ -11,6 +11,8 @@ struct PlaybackFaderRecord {
     uint8_t direction = 0;  // analogue fader last moved: 0 down, 1 up
     int16_t value = 0;      // accepted analogue level
     int16_t raw = 0;        // last calibrated reading, 0..255
+    int16_t screen_level = 0;     // level set on screen or with the trackerball, 0..255
+    int16_t effective_level = 0;  // 8-bit level of the last scan (written only by the scan)
 };
 
 inline std::array<PlaybackFaderRecord, kPlaybacks + 1> playback_fader_states{};

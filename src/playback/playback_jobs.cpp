@@ -97,10 +97,6 @@ void show_new_position(int old_page, int old_cue) {
 }  // namespace
 
 void clear_sequence_step(uint8_t source) { runtime::log_call("playback::clear_sequence_step", {source}); }
-void reload_playbacks_for_memory(int16_t memory) { runtime::log_call("playback::reload_playbacks_for_memory", {memory}); }
-void reload_playbacks_for_threshold(int16_t threshold) {
-    runtime::log_call("playback::reload_playbacks_for_threshold", {threshold});
-}
 
 void reset_cue_fades() { runtime::log_call("playback::reset_cue_fades"); }
 
@@ -155,7 +151,6 @@ void go_to_cue(uint16_t slot, uint8_t record, uint8_t suppress_midi) {
 }
 
 // Run on every pass of the poll or the main loop: they record nothing.
-void scan_playback_faders(uint8_t) {}
 void run_sequences() {}
 void read_sequence_controls() {}
 void run_cue_fades() {}

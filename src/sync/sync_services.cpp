@@ -37,6 +37,7 @@ CdState cd_state;
 uint16_t cd_request_selector = 0;
 std::string loaded_timecode_list_name;
 std::string saved_timecode_list_name;
+std::array<uint32_t, kAudioBands + 1> audio_band_beats{};
 
 std::array<uint8_t, kAudioInputParameters + 1> audio_input_setup = kAudioInputDefaults;
 
@@ -49,6 +50,11 @@ void reset_sync_services_globals() {
     cd_request_selector = 0;
     loaded_timecode_list_name.clear();
     saved_timecode_list_name.clear();
+    audio_band_beats = {};
+}
+
+void send_playback_midi_note(int16_t playback, uint8_t on) {
+    runtime::log_call("synchro::send_playback_midi_note", {playback, on});
 }
 
 void init_cdrom() { cd_state = CdState{}; }

@@ -31,6 +31,15 @@ constexpr int kAudioInputParameters = 8;
 constexpr std::array<uint8_t, kAudioInputParameters + 1> kAudioInputDefaults = {0, 3, 3, 200, 80, 2, 2, 20, 20};
 extern std::array<uint8_t, kAudioInputParameters + 1> audio_input_setup;
 
+// Beats detected on audio bands 1..5 ("60 Hz" to "12 KHz"): each counter
+// goes up by one per beat.
+constexpr int kAudioBands = 5;
+extern std::array<uint32_t, kAudioBands + 1> audio_band_beats;
+
+// The playback's MIDI code 1..42 as a note on (on 1) or note off (on 0).
+// (Least body: it records its arguments.)
+void send_playback_midi_note(int16_t playback, uint8_t on);
+
 // Every global of this module back to its value at program load (a clean start for each test).
 void reset_sync_services_globals();
 

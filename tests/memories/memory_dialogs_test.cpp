@@ -17,6 +17,7 @@
 #include "memories/memory_names.h"
 #include "memories/memory_store.h"
 #include "platform/graphics.h"
+#include "playback/cue_tables.h"
 #include "runtime/console_flags.h"
 #include "runtime/console_state.h"
 #include "runtime/key_codes.h"
@@ -166,7 +167,15 @@ TEST_F(MemoryDialogs, QuickStoreOntoAPlaybackKeyWhileToMemIsHeld) {
     rig_.release(KEY_TO_MEM, 50);
     EXPECT_EQ(memories::memory_used[2501], 1) << "the playbacks' block starts at 2501";
     EXPECT_EQ(memories::current_memory, 2501);
-    EXPECT_TRUE(called("playback::program_playback_from_memory_screen(3)"));
+    // The new memory goes onto playback 3 of the live cue (slot 1) with the
+    // fade mode chosen on the digits: 3 is mode 2.
+    EXPECT_EQ(ui::current_message(), "1=FADE CHANNELS WITH FADEPERMISSION");
+    rig_.press(runtime::digit_key(3));
+    rig_.run_ms(50);
+    const playback::PlaybackRecord* entry = playback::cue_playback_table[3];
+    ASSERT_NE(entry, nullptr);
+    EXPECT_EQ(entry->memory, 2501);
+    EXPECT_EQ(entry->fade_mode, 2);
 
     // An empty programmer: the memory stays free and the playback is not programmed.
     clear_programmer();
@@ -185,13 +194,17 @@ TEST_F(MemoryDialogs, AFlashKeyHeldBeforeToMemCountsOnlyWhenPressedAgain) {
     rig_.hold(playback_key(5), 20);
     rig_.hold(KEY_TO_MEM, 20);
     rig_.run_ms(50);
-    EXPECT_FALSE(called("playback::program_playback_from_memory_screen(5)"));
+    EXPECT_EQ(memories::memory_used[2501], 0);
     rig_.release(playback_key(5), 20);
     rig_.hold(playback_key(5), 20);
     rig_.release(playback_key(5), 20);
     rig_.release(KEY_TO_MEM, 50);
-    EXPECT_TRUE(called("playback::program_playback_from_memory_screen(5)"));
+    rig_.press(KEY_ENTER);  // the fade mode shown
+    rig_.run_ms(50);
     EXPECT_EQ(memories::memory_used[2501], 1);
+    const playback::PlaybackRecord* entry = playback::cue_playback_table[5];
+    ASSERT_NE(entry, nullptr);
+    EXPECT_EQ(entry->memory, 2501);
 }
 
 TEST_F(MemoryDialogs, GetPicksTheMemoryOfAProgrammedPlayback) {

@@ -17,6 +17,7 @@
 #include "memories/memories.h"
 #include "memories/memory_index.h"
 #include "memories/presets.h"
+#include "playback/playback_record.h"
 #include "runtime/key_codes.h"
 #include "runtime/show_tables.h"
 #include "runtime/step_log.h"
@@ -72,18 +73,24 @@ TEST_F(MemoryStore, PackingOrderAndWhatIsNeverPacked) {
     runtime::programmer_time_set[(4 - 1) * 15 + 8] = 2;        // flag 2: not stored
     runtime::programmer_times[(4 - 1) * 15 + 9] = 99;          // flag 0: not stored
     const uint16_t used_before = memories::memory_used_count;
-    runtime::clear_step_log();
+    // Playback 1 runs memory 12: the store reloads it.
+    playback::playback_table[1].flags = playback::kProgrammed;
+    playback::playback_table[1].memory = 12;
     ASSERT_TRUE(memories::store_memory_confirmed(12));
     const std::vector<std::array<int, 3>> expected = {
         {0, 3, 1005}, {0, 5, 0}, {30, 2, 7}, {100, 2, 50}, {207, 4, 33}};
     EXPECT_EQ(items(12), expected);
     EXPECT_EQ(memories::memory_used[12], 1);
     EXPECT_EQ(memories::memory_used_count, used_before + 1);
-    EXPECT_TRUE(called("playback::reload_playbacks_for_memory(12)"));
+    EXPECT_EQ(runtime::layer_values[1][3], 1005);
+    EXPECT_EQ(runtime::layer_values[1][5], 0);
+    EXPECT_EQ(runtime::layer_generators[1][(2 - 1) * 6 + 3], 7);
 }
 
 TEST_F(MemoryStore, EmptyProgrammerIntoANamedMemoryFreesIt) {
     runtime::programmer_values[9] = 100;
+    playback::playback_table[1].flags = playback::kProgrammed;
+    playback::playback_table[1].memory = 12;
     ASSERT_TRUE(memories::store_memory_confirmed(12));
     std::strcpy(memories::memory_index[12].name.data(), "WASH LOOK");
     const uint16_t used = memories::memory_used_count;
@@ -94,6 +101,7 @@ TEST_F(MemoryStore, EmptyProgrammerIntoANamedMemoryFreesIt) {
     EXPECT_FALSE(memories::store_memory_confirmed(12));
     EXPECT_EQ(memories::memory_used[12], 1);
     EXPECT_EQ(items(12).size(), 1u);
+    EXPECT_EQ(runtime::layer_values[1][9], 100);
 
     runtime::clear_step_log();
     answer_with(runtime::KEY_ENTER);
@@ -103,12 +111,14 @@ TEST_F(MemoryStore, EmptyProgrammerIntoANamedMemoryFreesIt) {
     EXPECT_EQ(memories::memory_index[12].count, 0);
     EXPECT_EQ(memories::memory_index[12].name[0], '\0');
     EXPECT_EQ(memories::memory_used_count, used - 1);
-    EXPECT_TRUE(called("playback::reload_playbacks_for_memory(12)"));
+    EXPECT_EQ(runtime::layer_values[1][9], 65535) << "playback 1 reloaded the emptied memory";
 }
 
 // Building the new list fails: the memory keeps list, flag, count and file entry.
 TEST_F(MemoryStore, AllocationFailureLeavesTheMemoryAsItWas) {
     runtime::programmer_values[9] = 100;
+    playback::playback_table[1].flags = playback::kProgrammed;
+    playback::playback_table[1].memory = 20;
     ASSERT_TRUE(memories::store_memory_confirmed(20));
     const auto before = items(20);
     const uint16_t used = memories::memory_used_count;
@@ -124,7 +134,8 @@ TEST_F(MemoryStore, AllocationFailureLeavesTheMemoryAsItWas) {
     EXPECT_EQ(items(20), before);
     EXPECT_EQ(memories::memory_used[20], 1);
     EXPECT_EQ(memories::memory_used_count, used);
-    EXPECT_FALSE(called("playback::reload_playbacks_for_memory(20)"));
+    EXPECT_EQ(runtime::layer_values[1][10], 65535) << "no reload: playback 1 keeps the stored memory";
+    EXPECT_EQ(runtime::layer_values[1][9], 100);
     EXPECT_EQ(memories::find_quick_store_memory(1), 1) << "memory 20 is not offered as free";
 }
 

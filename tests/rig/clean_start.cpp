@@ -44,8 +44,12 @@
 #include "playback/key_groups.h"
 #include "playback/output_merge.h"
 #include "playback/playback_faders.h"
+#include "playback/playback_flash.h"
+#include "playback/playback_labels.h"
+#include "playback/playback_loading.h"
 #include "playback/playback_state.h"
 #include "playback/playback_wing.h"
+#include "playback/program_playback.h"
 #include "playback/sequence_controls.h"
 #include "programmer/attribute_delta.h"
 #include "programmer/channel_generators.h"
@@ -214,6 +218,10 @@ ui::reset_value_table_globals();
     playback::reset_playback_state_globals();
     playback::reset_sequence_controls_globals();
     playback::reset_playback_wing_globals();
+    playback::reset_playback_flash_globals();
+    playback::reset_playback_labels_globals();
+    playback::reset_playback_loading_globals();
+    playback::reset_program_playback_globals();
     setup::reset_dmx_inputs_globals();
     setup::reset_fixture_type_globals();
     setup::reset_global_settings_globals();

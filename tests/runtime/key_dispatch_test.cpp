@@ -313,6 +313,8 @@ const std::set<std::string> kBuiltCommands = {
     "playback::go_to_cue", "playback::show_cue_page", "playback::go_to_previous_cue", "playback::go_to_next_cue",
     "memories::run_preset_recall_menu", "memories::run_preset_store_menu",
     "programmer::handle_group_key", "programmer::run_lamp_command_screen",
+    "playback::cycle_playback_label_mode", "playback::cycle_playback_label_mode_forward",
+    "playback::select_flash_mode_playbacks", "playback::edit_playback_times",
 };
 
 // The names of every command the key table starts.
@@ -366,10 +368,6 @@ const PassedCase kPassedCases[] = {
     {runtime::KEY_SEQUENCE_GO, kSequenceD, "playback::go_sequence(4, 1)"},
     {runtime::KEY_SEQUENCE_CONTROL_1, kSequenceA, "playback::select_sequence_control(1, 1)"},
     {runtime::KEY_SEQUENCE_CONTROL_3, kSequenceD, "playback::select_sequence_control(4, 3)"},
-    {runtime::KEY_FLASH_MODE, kMain, "playback::select_flash_mode_playbacks(0)"},
-    {runtime::KEY_KILL_MODE, kMain, "playback::select_flash_mode_playbacks(2)"},
-    {runtime::KEY_DELAY_IN, kCueScreen, "playback::edit_playback_times(0)"},
-    {runtime::KEY_HOLD, kCueScreen, "playback::edit_playback_times(4)"},
 };
 
 TEST_F(KeyDispatch, EveryCommandIsGivenTheNumberOfItsKey) {
@@ -478,6 +476,30 @@ TEST_F(KeyDispatch, BuiltCommandsAreGivenTheNumberOfTheirKey) {
     EXPECT_EQ(std::string(ui::current_message()), "SELECT FIXTURES TO RESET");
     rig.press(runtime::KEY_ESC, 10);
     EXPECT_EQ(runtime::key_led_cache[runtime::KEY_LAMP_RESET], runtime::LED_OFF);
+}
+
+// The flash-mode and time keys run while held: their prompt and lit LED
+// show which command and which mode or time they were given.
+TEST_F(KeyDispatch, HeldFlashModeAndTimeKeysAreGivenTheirNumber) {
+    struct Case {
+        int16_t key;
+        State state;
+        const char* message;
+    };
+    const Case cases[] = {
+        {runtime::KEY_FLASH_MODE, kMain, "SELECT FLASH PLAYBACKS"},
+        {runtime::KEY_KILL_MODE, kMain, "SELECT KILL PLAYBACKS"},
+        {runtime::KEY_DELAY_IN, kCueScreen, "SELECT PLAYBACK TO EDIT"},
+        {runtime::KEY_HOLD, kCueScreen, "SELECT PLAYBACK TO EDIT"},
+    };
+    for (const Case& c : cases) {
+        set_state(c.state);
+        rig.hold(c.key, 150);  // past the 100 ms start beep
+        EXPECT_EQ(ui::current_message(), c.message) << "key " << c.key;
+        EXPECT_EQ(runtime::key_led_cache[static_cast<size_t>(c.key)], runtime::LED_ON) << "key " << c.key;
+        rig.release(c.key, 30);
+        EXPECT_EQ(runtime::key_led_cache[static_cast<size_t>(c.key)], runtime::LED_OFF) << "key " << c.key;
+    }
 }
 
 TEST_F(KeyDispatch, PointCuesAreCalledOnTheShownPage) {

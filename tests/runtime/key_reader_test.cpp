@@ -9,6 +9,7 @@
 #include "platform/text_screen.h"
 #include "playback/cue_tables.h"
 #include "playback/key_groups.h"
+#include "playback/playback_flash.h"
 #include "playback/playback_state.h"
 #include "rig/console.h"
 #include "runtime/card_discovery.h"
@@ -328,10 +329,9 @@ TEST_F(KeyReader, PlaybackAndMasterKeysFlashAndAreRecorded) {
     EXPECT_EQ(calls("synchro::record_fader_event"), 3);
     EXPECT_EQ(runtime::key_down_table[KEY_MASTER_2], 1);
     // Playback 15 flashes on and off; the recorder numbers it 115, the flash master 2.
-    EXPECT_EQ(runtime::logged_calls(),
-              (Calls{"playback::handle_flash_key(15, 1)", "synchro::record_fader_event(115, 1)",
-                     "playback::handle_flash_key(15, 0)", "synchro::record_fader_event(115, 0)",
-                     "synchro::record_fader_event(2, 1)"}));
+    EXPECT_EQ(runtime::logged_calls(), (Calls{"synchro::record_fader_event(115, 1)", "synchro::record_fader_event(115, 0)",
+                                              "synchro::record_fader_event(2, 1)"}));
+    EXPECT_EQ(playback::playback_flash_state[15], playback::kFlashFadingOut) << "on, then off again";
 }
 
 TEST_F(KeyReader, FirstAndLastPlaybackKeysFlashTheirOwnPlaybacks) {
@@ -339,8 +339,7 @@ TEST_F(KeyReader, FirstAndLastPlaybackKeysFlashTheirOwnPlaybacks) {
         runtime::clear_step_log();
         push_press(runtime::playback_key(p));
         rig.run_ms(10);
-        EXPECT_EQ(recorded("playback::handle_flash_key"),
-                  Calls{"playback::handle_flash_key(" + std::to_string(p) + ", 1)"});
+        EXPECT_NE(playback::playback_flash_state[static_cast<size_t>(p)], playback::kFlashIdle) << p;
         EXPECT_EQ(recorded("synchro::record_fader_event"),
                   Calls{"synchro::record_fader_event(" + std::to_string(100 + p) + ", 1)"});
         push_release(runtime::playback_key(p));
@@ -553,8 +552,7 @@ TEST_F(KeyReader, SmallConsolePlaybackAndBlindKeysActInside) {
     EXPECT_EQ(calls("playback::handle_flash_key"), 2);
     EXPECT_EQ(calls("ui::toggle_blind_mode"), 1);
     EXPECT_EQ(runtime::logged_calls(),
-              (Calls{"playback::handle_flash_key(5, 1)", "synchro::record_fader_event(105, 1)",
-                     "playback::handle_flash_key(5, 0)", "synchro::record_fader_event(105, 0)"}));
+              (Calls{"synchro::record_fader_event(105, 1)", "synchro::record_fader_event(105, 0)"}));
 
     runtime::clear_step_log();
     runtime::run_flags = runtime::RUN_FREEZE_SWITCHES | runtime::RUN_POINTCUE_EDIT;
@@ -741,7 +739,7 @@ TEST_F(KeyReader, LearnedMidiCodeCallsItsCueUnlessItIsCurrent) {
     midi(0x9000, 0x3C40);
     EXPECT_EQ(calls("playback::go_to_cue"), 0);
     EXPECT_EQ(calls("playback::handle_flash_key"), 1);  // falls through to the playbacks
-    EXPECT_EQ(recorded("playback::handle_flash_key"), Calls{"playback::handle_flash_key(7, 1)"});
+    EXPECT_NE(playback::playback_flash_state[7], playback::kFlashIdle);
     EXPECT_EQ(playback::playback_note_flags[7], 1);
 
     // Refused with the setup open: no cue, and nothing else either.
@@ -785,12 +783,13 @@ TEST_F(KeyReader, NotesAndBeatsFlashTheirPlaybacks) {
     EXPECT_EQ(playback::playback_note_flags[3], 1);
     EXPECT_EQ(playback::playback_note_flags[4], 1);
     EXPECT_EQ(calls("playback::handle_flash_key"), 2);
+    EXPECT_NE(playback::playback_flash_state[3], playback::kFlashIdle);
+    EXPECT_NE(playback::playback_flash_state[4], playback::kFlashIdle);
     midi(0x8000, 0x4000);
     EXPECT_EQ(playback::playback_note_flags[3], 0);
     EXPECT_EQ(calls("playback::handle_flash_key"), 4);
-    EXPECT_EQ(recorded("playback::handle_flash_key"),
-              (Calls{"playback::handle_flash_key(3, 1)", "playback::handle_flash_key(4, 1)",
-                     "playback::handle_flash_key(3, 0)", "playback::handle_flash_key(4, 0)"}));
+    EXPECT_EQ(playback::playback_flash_state[3], playback::kFlashFadingOut) << "the note off ended the flash";
+    EXPECT_EQ(playback::playback_flash_state[4], playback::kFlashFadingOut);
 
     runtime::clear_step_log();
     midi(0xF800, 0);

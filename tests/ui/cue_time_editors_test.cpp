@@ -6,11 +6,14 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <string>
+#include <vector>
 
 #include "cue_tools_fixture.h"
 #include "datafiles/cue_memory_file.h"
 #include "playback/cue_editing.h"
 #include "playback/key_groups.h"
+#include "playback/playback_times.h"
 #include "runtime/console_flags.h"
 #include "runtime/console_state.h"
 #include "runtime/fixture_tables.h"
@@ -41,28 +44,51 @@ protected:
         });
     }
     static PointcueRecord& record(int slot) { return *playback::cue_pointcue_table[static_cast<size_t>(slot)]; }
-    // The dialog answers for the next time dialog: tenths, or 63000 for ESC.
-    static void answer_time(int32_t tenths) { playback::time_dialog_reply = tenths; }
+    // The keys that type a time into the time entry: minutes, seconds and
+    // tenths split by POINT; 63000 is ESC.
+    static std::vector<int16_t> time_keys(int32_t tenths) {
+        if (tenths == playback::kTimeEntryEscape) return {KEY_ESC};
+        std::vector<int16_t> keys;
+        const auto digits = [&](int v) {
+            for (const char c : std::to_string(v)) keys.push_back(static_cast<int16_t>(KEY_DIGIT_0 + (c - '0')));
+        };
+        digits(tenths / 600);
+        if (tenths % 600 == 0) {
+            keys.push_back(KEY_ENTER);
+            return keys;
+        }
+        keys.push_back(KEY_POINT);
+        digits(tenths % 600 / 10);
+        keys.push_back(KEY_POINT);
+        digits(tenths % 10);
+        keys.push_back(KEY_ENTER);
+        return keys;
+    }
+    // Answers the open time entry.
+    void type_time(const std::vector<int16_t>& keys) {
+        for (const int16_t key : keys) press(key);
+    }
+    void type_time(int32_t tenths) { type_time(time_keys(tenths)); }
 };
 
 TEST_F(CueTimeTools, ATimeKeySetsThatTimeOfEveryChosenProgrammedCueOrItsDefault) {
     struct Case {
         const char* what;
         int16_t key;
-        int32_t answer;
+        std::vector<int16_t> typed;
         uint16_t PointcueRecord::*field;
         uint16_t expected;
     };
     const Case cases[] = {
-        {"HOLD 12.5 s", KEY_HOLD, 125, &PointcueRecord::hold, 125},
-        {"100 minutes is still taken", KEY_DELAY_IN, 60000, &PointcueRecord::delay_in, 60000},
-        {"ESC on FADE-IN gives 2 s", KEY_DELAY_IN + 1, playback::kTimeDialogEscape, &PointcueRecord::fade_in, 20},
-        {"ESC on DELAY-OUT gives infinite", KEY_DELAY_IN + 2, playback::kTimeDialogEscape, &PointcueRecord::delay_out,
+        {"HOLD 12.5 s", KEY_HOLD, time_keys(125), &PointcueRecord::hold, 125},
+        {"100 minutes is still taken", KEY_DELAY_IN, time_keys(60000), &PointcueRecord::delay_in, 60000},
+        {"ESC on FADE-IN gives 2 s", KEY_DELAY_IN + 1, {KEY_ESC}, &PointcueRecord::fade_in, 20},
+        {"ESC on DELAY-OUT gives infinite", KEY_DELAY_IN + 2, {KEY_ESC}, &PointcueRecord::delay_out,
          ui::kInfiniteCueTime},
-        {"above 100 minutes on FADE-OUT gives 0", KEY_DELAY_IN + 3, 60001, &PointcueRecord::fade_out, 0},
-        {"ESC on HOLD gives infinite", KEY_HOLD, playback::kTimeDialogEscape, &PointcueRecord::hold,
-         ui::kInfiniteCueTime},
-        {"ESC on DELAY-IN gives 0", KEY_DELAY_IN, playback::kTimeDialogEscape, &PointcueRecord::delay_in, 0},
+        {"above 100 minutes on FADE-OUT gives 0", KEY_DELAY_IN + 3,
+         {KEY_DIGIT_0 + 1, KEY_DIGIT_0, KEY_DIGIT_0 + 1, KEY_ENTER}, &PointcueRecord::fade_out, 0},
+        {"ESC on HOLD gives infinite", KEY_HOLD, {KEY_ESC}, &PointcueRecord::hold, ui::kInfiniteCueTime},
+        {"ESC on DELAY-IN gives 0", KEY_DELAY_IN, {KEY_ESC}, &PointcueRecord::delay_in, 0},
     };
     start_multiselect();
     for (const int16_t key : {fixture_key(1), fixture_key(3), fixture_key(4)}) press(key);
@@ -70,9 +96,8 @@ TEST_F(CueTimeTools, ATimeKeySetsThatTimeOfEveryChosenProgrammedCueOrItsDefault)
     for (const Case& c : cases) {
         for (const int slot : {1, 11, 21, 31}) record(slot).*(c.field) = 7;
         runtime::clear_step_log();
-        answer_time(c.answer);
         press(c.key);
-        EXPECT_EQ(calls_to("playback::edit_time_value"), (Calls{"playback::edit_time_value(100)"})) << c.what;
+        type_time(c.typed);
         EXPECT_EQ(record(1).*(c.field), c.expected) << c.what;
         EXPECT_EQ(record(21).*(c.field), c.expected) << c.what;
         EXPECT_EQ(record(11).*(c.field), 7) << c.what;  // not chosen
@@ -98,8 +123,8 @@ TEST_F(CueTimeTools, TheOpenPointCueEditorFollowsAChangeOfItsCue) {
     playback::pointcue_edit_record = PointcueRecord{};
     record(11).fade_in = 55;
     press(fixture_key(2));
-    answer_time(40);
     press(KEY_HOLD);
+    type_time(40);
     EXPECT_EQ(record(11).hold, 40);
     EXPECT_EQ(playback::pointcue_edit_record.hold, 40);
     EXPECT_EQ(playback::pointcue_edit_record.fade_in, 55);  // the stored record, copied
@@ -116,12 +141,12 @@ TEST_F(CueTimeTools, ARecordTheCueFileRefusesKeepsWhatTheFileHolds) {
     playback::pointcue_edit_record.hold = 70;
     press(fixture_key(1));
     dir_.remove_file("data/cuemem.dat");  // the file can't be written
-    answer_time(125);
     press(KEY_HOLD);
+    type_time(125);
     EXPECT_EQ(record(1).hold, 70);
     EXPECT_EQ(playback::pointcue_edit_record.hold, 70);
-    answer_time(50);
     press(KEY_LINK_CUE);
+    type_time(50);
     press(KEY_ENTER);  // loop: the only cue would link to itself
     press(KEY_ESC);
     EXPECT_EQ(record(1).hold, 70);
@@ -132,23 +157,21 @@ TEST_F(CueTimeTools, ARecordTheCueFileRefusesKeepsWhatTheFileHolds) {
 
 TEST_F(CueTimeTools, WithNothingChosenTheToolsDoNothing) {
     start_multiselect();
-    answer_time(50);
     for (const int16_t key : {KEY_HOLD, KEY_LINK_CUE, KEY_EDIT_VALUE}) press(key);
-    ASSERT_TRUE(run_to_end());  // EDIT VALUE ends the dialog
-    EXPECT_TRUE(calls_to("playback::edit_time_value").empty());
+    ASSERT_TRUE(run_to_end());  // EDIT VALUE ends the dialog: no time entry held it open
     EXPECT_TRUE(calls_to("playback::start_cue_fade").empty());
     EXPECT_EQ(record(1).hold, 0);
 }
 
 TEST_F(CueTimeTools, TheFadeInLaunchStartsTheListWithItsTimeAndZeroIsOneTenth) {
     struct Case {
-        int32_t answer;
+        int32_t answer;  // tenths typed, 63000 ESC
         Calls started;
     };
     const Case cases[] = {
         {0, {"playback::start_cue_fade(1, 1)", "playback::start_cue_fade(21, 1)"}},
         {60000, {"playback::start_cue_fade(1, 60000)", "playback::start_cue_fade(21, 60000)"}},
-        {playback::kTimeDialogEscape, {}},
+        {playback::kTimeEntryEscape, {}},
     };
     size_t opened = 0;
     start([&] {
@@ -164,10 +187,9 @@ TEST_F(CueTimeTools, TheFadeInLaunchStartsTheListWithItsTimeAndZeroIsOneTenth) {
         press(fixture_key(1));
         press(fixture_key(3));
         runtime::clear_step_log();
-        answer_time(cases[i].answer);
         press(KEY_EDIT_VALUE);  // the launch ends the dialog
+        type_time(cases[i].answer);
         EXPECT_EQ(calls_to("playback::start_cue_fade"), cases[i].started) << cases[i].answer;
-        EXPECT_EQ(calls_to("playback::edit_time_value"), (Calls{"playback::edit_time_value(100)"}));
     }
     ASSERT_TRUE(run_to_end());
 }
@@ -177,13 +199,14 @@ TEST_F(CueTimeTools, LinkingChainsTheChosenCuesAndTheLastKeepsItsLink) {
     record(21).linked_cue = 500;
     record(21).link_mode = 1;
     for (const int16_t key : {fixture_key(1), fixture_key(2), fixture_key(3)}) press(key);
-    answer_time(50);
     press(KEY_LINK_CUE);
-    EXPECT_EQ(ui::current_message(), "LOOP LINKING? (RET=YES ESC=NO)");
-    // The title box: red title part, the divider, the light-green field part.
+    // The title box while the time is asked: red title part, the divider,
+    // the light-green field part.
     EXPECT_EQ(rig_.pixel(5, 284), 4);
     EXPECT_EQ(rig_.pixel(125, 300), 7);
     EXPECT_EQ(rig_.pixel(200, 310), 10);
+    type_time(50);
+    EXPECT_EQ(ui::current_message(), "LOOP LINKING? (RET=YES ESC=NO)");
     press(KEY_PLUS);  // not an answer: a short beep, the question stays
     EXPECT_EQ(rig_.tones().back().freq_hz, 500);
     EXPECT_EQ(ui::current_message(), "LOOP LINKING? (RET=YES ESC=NO)");
@@ -203,8 +226,8 @@ TEST_F(CueTimeTools, LinkingChainsTheChosenCuesAndTheLastKeepsItsLink) {
     EXPECT_EQ(stored.linked_cue, 21);
     EXPECT_EQ(stored.hold, 50);
 
-    answer_time(20);
     press(KEY_LINK_CUE);
+    type_time(20);
     press(KEY_ENTER);  // loop
     press(KEY_ESC);    // all channels follow
     EXPECT_EQ(record(21).linked_cue, 1);  // the last links back to the first
@@ -223,14 +246,15 @@ TEST_F(CueTimeTools, EscInTheLinkDialogClearsTheLinksOnlyWhenConfirmed) {
     press(fixture_key(1));
     press(fixture_key(2));
 
-    answer_time(playback::kTimeDialogEscape);
     press(KEY_LINK_CUE);
+    type_time(playback::kTimeEntryEscape);
     EXPECT_EQ(ui::current_message(), "CLEAR LINKING? (RET=YES ESC=NO)");
     press(KEY_ESC);  // nothing changes
     EXPECT_EQ(record(1).linked_cue, 300);
     EXPECT_EQ(record(1).hold, 40);
 
     press(KEY_LINK_CUE);
+    type_time(playback::kTimeEntryEscape);
     press(KEY_ENTER);
     for (const int slot : {1, 11}) {
         EXPECT_EQ(record(slot).hold, ui::kInfiniteCueTime) << slot;

@@ -16,6 +16,7 @@
 #include "playback/cue_tables.h"
 #include "runtime/show_tables.h"
 #include "playback/key_groups.h"
+#include "playback/playback_labels.h"
 #include "playback/playback_state.h"
 #include "programmer/fixture_groups.h"
 #include "programmer/fixture_selection.h"
@@ -25,6 +26,7 @@
 #include "runtime/timers.h"
 #include "setup/setup_data.h"
 #include "sync/sync_services.h"
+#include "ui/fader_widget.h"
 #include "ui/message_line.h"
 
 namespace {
@@ -143,6 +145,15 @@ TEST_F(Freeze, AFrozenPlaybackLosesItsLinkAndPendingReloadOnRelease) {
     playback::playback_linked_cue[4] = 77;
     playback::playback_reload_pending[9] = 1;
     playback::playback_linked_cue[12] = 5;  // stays: not frozen
+    for (const int p : {4, 9, 12}) {
+        ui::FaderWidget& w = ui::playback_fader_widgets[static_cast<size_t>(p)];
+        w.label_background_colour = w.saved_label_background_colour = 7;
+    }
+    // A hidden widget keeps a change in its saved copy.
+    const auto background = [](int p) {
+        const ui::FaderWidget& w = ui::playback_fader_widgets[static_cast<size_t>(p)];
+        return w.shown != 0 ? w.label_background_colour : w.saved_label_background_colour;
+    };
     hold_command(KEY_FREEZE);
     press(playback_key(4));
     press(playback_key(9));
@@ -151,8 +162,10 @@ TEST_F(Freeze, AFrozenPlaybackLosesItsLinkAndPendingReloadOnRelease) {
     EXPECT_EQ(playback::playback_linked_cue[4], 0);
     EXPECT_EQ(playback::playback_reload_pending[9], 0);
     EXPECT_EQ(playback::playback_linked_cue[12], 5);
-    EXPECT_EQ(calls_to("playback::draw_playback_label"),
-              (Calls{"playback::draw_playback_label(4, 1, 8)", "playback::draw_playback_label(9, 1, 8)"}));
+    // The labels of the two frozen playbacks are redrawn on the normal background.
+    EXPECT_EQ(background(4), 8);
+    EXPECT_EQ(background(9), 8);
+    EXPECT_EQ(background(12), 7);
 }
 
 // --- CLR ---------------------------------------------------------------------------
@@ -269,11 +282,12 @@ TEST_F(EditItem, OpensTheEditorOfTheItemChosen) {
         std::vector<int16_t> presses;
         int16_t held;  // a key held while EDIT ITEM is, 0 none
         Calls opened;
+        int playback = 0;  // the playback whose PROGRAM PLAYBACK dialog opens, 0 none
     };
     const Case cases[] = {
         {"a sequence key", {KEY_SEQUENCE_C}, 0, {"playback::program_sequence(3)"}},
-        {"a held playback key", {}, playback_key(7), {"playback::program_playback(7)"}},
-        {"a playback number typed", {digit_key(1), digit_key(2), KEY_ENTER}, 0, {"playback::program_playback(12)"}},
+        {"a held playback key", {}, playback_key(7), {}, 7},
+        {"a playback number typed", {digit_key(1), digit_key(2), KEY_ENTER}, 0, {}, 12},
         {"playback 0 chooses nothing", {digit_key(0), KEY_ENTER}, 0, {}},
         {"MIDI", {KEY_MIDI}, 0, {"synchro::edit_midi_codes()"}},
         {"CUE", {KEY_CUE}, 0, {"playback::program_pointcue(0, 6, 2, 3)"}},
@@ -292,6 +306,13 @@ TEST_F(EditItem, OpensTheEditorOfTheItemChosen) {
         press_all(c.presses);
         release(KEY_EDIT_ITEM);
         if (c.held != 0) release(c.held);
+        if (c.playback != 0) {
+            EXPECT_STREQ(ui::last_message_text.data(), "PROGRAM PLAYBACK (ESC=CANCEL)") << c.what;
+            EXPECT_EQ(playback::selected_playback, c.playback) << c.what;
+            EXPECT_EQ(playback::playback_programming[static_cast<size_t>(c.playback)], 1) << c.what;
+            press(KEY_ESC);
+            EXPECT_EQ(playback::playback_programming[static_cast<size_t>(c.playback)], 0) << c.what;
+        }
         const Calls opened = calls_to_any({"playback::program_", "memories::edit_master", "memories::run_",
                                            "synchro::edit_", "programmer::run_default"});
         EXPECT_EQ(opened, c.opened) << c.what;

@@ -12,6 +12,7 @@
 #include "../setup/demo_rig_files.h"
 #include "memories/master_state.h"
 #include "memories/memories.h"
+#include "playback/playback_state.h"
 #include "programmer/commands.h"
 #include "rig/console.h"
 #include "runtime/console_state.h"
@@ -189,13 +190,15 @@ TEST_F(PanelModes, ArrowsAndEditValueGoWhereTheWheelModeSays) {
         bool sequence_panel;
         Calls expected;
         uint8_t selected_master = 0;  // the master selected afterwards, 0 not looked at
+        uint8_t selected_playback = 0;  // the playback selected afterwards, 0 not looked at
     };
     memories::selected_master = 2;
+    playback::selected_playback = 7;
     const std::vector<Case> cases = {
         {3, KEY_LEFT, false, {}, 1},
         {3, KEY_RIGHT, false, {}, 2},
-        {4, KEY_LEFT, false, {"playback::select_previous_playback()"}},
-        {4, KEY_RIGHT, false, {"playback::select_next_playback()"}},
+        {4, KEY_LEFT, false, {}, 0, 6},
+        {4, KEY_RIGHT, false, {}, 0, 7},
         {6, KEY_LEFT, false, {"playback::select_previous_sequence_control(2)"}},
         {8, KEY_RIGHT, false, {"playback::select_next_sequence_control(4)"}},
         {2, KEY_EDIT_VALUE, false, {}},  // no current fixture: no value entry (see the demo-rig test below)
@@ -211,6 +214,9 @@ TEST_F(PanelModes, ArrowsAndEditValueGoWhereTheWheelModeSays) {
         EXPECT_EQ(calls, c.expected) << int{c.display} << " key " << c.key;
         if (c.selected_master != 0) {
             EXPECT_EQ(memories::selected_master, c.selected_master) << " key " << c.key;
+        }
+        if (c.selected_playback != 0) {
+            EXPECT_EQ(playback::selected_playback, c.selected_playback) << " key " << c.key;
         }
     }
 }
