@@ -3,6 +3,7 @@
 #include "datafiles/cue_files.h"
 #include "datafiles/cue_memory_file.h"
 #include "memcheck/memcheck.h"
+#include "memories/memory_index.h"
 #include "playback/commands.h"
 #include "playback/cue_copy.h"
 #include "playback/cue_tables.h"
@@ -153,7 +154,26 @@ void clear_cue_playback(int16_t slot, int16_t playback) {
 }
 
 void load_playback_from_cue(int16_t slot, int16_t playback) {
-    runtime::log_call("playback::load_playback_from_cue", {slot, playback});
+    if (!slot_in_range(slot) || playback < 1 || playback > kPlaybacks) return;
+    const PlaybackRecord* stored = cue_playback_table[playback_entry(slot, playback)];
+    const PlaybackRecord copy = stored != nullptr ? *stored : PlaybackRecord{};
+    const auto at = static_cast<size_t>(playback);
+    if (!can_reload_playback(playback, copy)) {
+        // Running with other content: the load waits for the stop.
+        playback_linked_cue[at] = static_cast<uint16_t>(slot);
+        playback_reload_pending[at] = 0;
+        draw_playback_label(playback, 1, kLabelPending);
+        return;
+    }
+    if (programmed(&copy) && (copy.memory < 1 || copy.memory > memories::kMemories)) return;
+    playback_cue_origin[at] = slot;
+    // The loader takes its record from the edit record, which is given back.
+    const PlaybackRecord edit = playback_table[kPlaybackEditRecord];
+    playback_table[kPlaybackEditRecord] = copy;
+    load_playback_from_record(playback);
+    playback_table[kPlaybackEditRecord] = edit;
+    playback_linked_cue[at] = 0;
+    playback_reload_pending[at] = 0;
 }
 void load_sequence_from_cue(int16_t slot, int16_t sequence, uint8_t freeze) {
     runtime::log_call("playback::load_sequence_from_cue", {slot, sequence, freeze});

@@ -14,6 +14,9 @@
 #include "datafiles/threshold_file.h"
 #include "memories/commands.h"
 #include "memories/memories.h"
+#include "memories/memory_store.h"
+#include "playback/cue_tables.h"
+#include "playback/playback_state.h"
 #include "runtime/config_records.h"
 #include "runtime/console_flags.h"
 #include "runtime/fixture_tables.h"
@@ -90,6 +93,13 @@ TEST(ThresholdLevels, WholePercentGrid) {
 }
 
 TEST_F(Thresholds, APercentageTypedForASelectedFunctionIsStoredAndNamed) {
+    // Playback 2 runs memory 30 with threshold 4: it takes the new table.
+    runtime::programmer_values[14] = 200;
+    ASSERT_TRUE(memories::store_memory_confirmed(30));
+    playback::playback_table[2] = {};
+    playback::playback_table[2].flags = playback::CUE_RECORD_IN_CUE;
+    playback::playback_table[2].memory = 30;
+    playback::playback_table[2].threshold = 4;
     open_threshold_screen();
     EXPECT_EQ(ui::current_message(), "SELECT THRESHOLD (1..70)");
     EXPECT_NE(runtime::run_flags & runtime::RUN_THRESHOLD_MODE, 0u);
@@ -118,7 +128,9 @@ TEST_F(Thresholds, APercentageTypedForASelectedFunctionIsStoredAndNamed) {
     EXPECT_EQ(table(4)[46], 0) << "fixture 3 was not selected";
     EXPECT_EQ(datafiles::threshold_programmed[4], 1);
     EXPECT_STREQ(datafiles::threshold_index[4].name.data(), "HALF");
-    EXPECT_TRUE(called("playback::reload_playbacks_for_threshold(4)"));
+    ASSERT_NE(runtime::playback_thresholds[2], nullptr);
+    EXPECT_EQ(runtime::playback_thresholds[2][14], 128) << "playback 2 reloaded with the new table";
+    EXPECT_EQ(runtime::playback_thresholds[2][46], 0);
     EXPECT_EQ(runtime::run_flags & runtime::RUN_THRESHOLD_MODE, 0u);
 
     // At the next show start the file gives the same table and name back.

@@ -10,6 +10,7 @@
 #include "playback/cue_editing.h"
 #include "playback/cue_picker.h"
 #include "playback/cue_tables.h"
+#include "playback/playback_loading.h"
 #include "playback/playback_state.h"
 #include "runtime/console_flags.h"
 #include "runtime/console_state.h"
@@ -224,6 +225,7 @@ TEST_F(Multiselect, EnterStartsTheListButNeverReloadsAFrozenPlaybackOrSequence) 
         ui::sequence_freeze[1] = ui::kSequenceFrozen;
         ui::sequence_freeze[4] = ui::kSequenceFrozenReload;
         for (const Case& c : cases) {
+            playback::playback_table[5].flags = 1;  // in use again after the last case cleared it
             datafiles::transp_table[41] = {c.playback_transparency, c.sequence_transparency};
             runtime::mode_flags &= ~both_auto;
             runtime::mode_flags |= c.auto_modes;
@@ -240,8 +242,18 @@ TEST_F(Multiselect, EnterStartsTheListButNeverReloadsAFrozenPlaybackOrSequence) 
         ASSERT_EQ(started, i + 1) << cases[i].what;
         press(fixture_key(5));
         runtime::clear_step_log();
+        playback::playback_cue_origin.fill(0);
         press(KEY_ENTER);
-        EXPECT_EQ(calls_to("playback::load_"), cases[i].loads) << cases[i].what;
+        // The playbacks loaded (their content now comes from slot 41), then
+        // the sequences' loads.
+        Calls loads;
+        for (int p = 1; p <= playback::kPlaybacks; ++p) {
+            if (playback::playback_cue_origin[static_cast<size_t>(p)] == 41) {
+                loads.push_back("playback::load_playback_from_cue(41, " + std::to_string(p) + ")");
+            }
+        }
+        for (const std::string& call : calls_to("playback::load_sequence_from_cue")) loads.push_back(call);
+        EXPECT_EQ(loads, cases[i].loads) << cases[i].what;
         EXPECT_EQ(calls_to("playback::start_cue_fade"), (Calls{"playback::start_cue_fade(41, 0)"})) << cases[i].what;
     }
     ASSERT_TRUE(run_to_end());

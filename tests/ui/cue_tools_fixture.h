@@ -136,7 +136,7 @@ inline playback::PointcueRecord& programme_slot(int slot, int16_t cue_memory = 0
 
 // A programmed snapshot of playback 1..42 or sequence 1..4 in a cue slot.
 inline void programme_playback_snapshot(int slot, int p) {
-    put_record(playback::cue_playback_table[static_cast<size_t>((slot - 1) * playback::kPlaybacks + p)]);
+    put_record(playback::cue_playback_table[static_cast<size_t>((slot - 1) * playback::kPlaybacks + p)]).memory = 1;
 }
 inline void programme_sequence_snapshot(int slot, int s) {
     put_record(playback::cue_sequence_table[static_cast<size_t>((slot - 1) * playback::kSequences + s)]);

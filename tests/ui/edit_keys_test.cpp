@@ -195,8 +195,8 @@ protected:
     // 12 of the live cue (slot 31).
     static void plant_parts() {
         for (const int slot : {738, 781}) {
-            playback::cue_header_table[static_cast<size_t>(slot)].programmed = 1;
             plant(playback::cue_playback_table, static_cast<size_t>((slot - 1) * 42 + 1));
+            playback::update_cue_programmed_flag(static_cast<int16_t>(slot));
         }
         plant(playback::cue_sequence_table, static_cast<size_t>((31 - 1) * 4 + 3));
         plant(playback::cue_pointcue_table, 31);
