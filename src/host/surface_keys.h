@@ -24,7 +24,7 @@ struct SurfaceKey {
     int16_t code;  // console key
 };
 
-inline constexpr std::array<SurfaceKey, 13> kSurfaceKeys = {{
+inline constexpr std::array<SurfaceKey, 17> kSurfaceKeys = {{
     {'o', runtime::KEY_MODE},
     {'u', runtime::KEY_CUE},
     {'b', runtime::KEY_BLIND_TOGGLE},
@@ -38,6 +38,10 @@ inline constexpr std::array<SurfaceKey, 13> kSurfaceKeys = {{
     {'w', runtime::KEY_SAVE},
     {'k', runtime::KEY_TO_MEM},
     {'g', runtime::KEY_GET_MEMORY},
+    {'x', runtime::KEY_CLEAR},
+    {'r', runtime::KEY_GROUP_STORE},
+    {'n', runtime::KEY_TAKE_OUTPUT},
+    {'y', runtime::KEY_UNDO},
 }};
 
 class SurfaceKeys {

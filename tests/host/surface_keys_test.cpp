@@ -52,7 +52,7 @@ TEST(SurfaceKeys, CtrlLetterPressesThenReleasesTheKeyAtItsLayoutPlace) {
     EXPECT_TRUE(keys.held('u'));
     // A letter that latches no key is a plain key; a latched key the layout
     // does not place is swallowed and never held.
-    EXPECT_FALSE(keys.toggle(cards, 'x'));
+    EXPECT_FALSE(keys.toggle(cards, 'q'));
     EXPECT_TRUE(keys.toggle(cards, 'b'));
     EXPECT_FALSE(keys.held('b'));
 }
