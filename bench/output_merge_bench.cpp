@@ -201,8 +201,10 @@ void BM_B0_IdlePollFullRig(benchmark::State& state) {
 void BM_B1_OneFaderMoving(benchmark::State& state) {
     FullRig rig(state);
     load_full_playback(1, playback::kFadeAll);
+    // The fader scan of the poll makes the level from the playback fader.
     timed_runs(
-        state, [](int n) { playback::playback_levels[1] = 20000 + (n % 2) * 30000; },
+        state,
+        [&rig](int n) { rig.machine->cards.set_playback_fader(0, 1, static_cast<uint8_t>(n % 2 == 0 ? 78 : 195)); },
         [](int) {
             playback::mark_playback_channels_dirty(1);
             runtime::run_background();
@@ -210,9 +212,9 @@ void BM_B1_OneFaderMoving(benchmark::State& state) {
     if (runtime::output_base_values[1] == 0) state.SkipWithError("the playback merged nothing");
 }
 
-// The level changes are made before the poll, as the fader scan makes them;
-// the marks they set (42 full layers) are timed with the poll, which is
-// where the console sets them.
+// The playback faders move before the poll; the fader scan of the poll turns
+// them into levels, and the marks they set (42 full layers) are timed with
+// the poll, which is where the console sets them.
 void BM_B2_WorstCase(benchmark::State& state) {
     FullRig rig(state);
     for (int p = 1; p <= playback::kPlaybacks; ++p) load_full_playback(p, playback::kFadeAll);
@@ -221,7 +223,7 @@ void BM_B2_WorstCase(benchmark::State& state) {
         state,
         [&rig](int n) {
             for (int p = 1; p <= playback::kPlaybacks; ++p) {
-                playback::playback_levels[static_cast<size_t>(p)] = 10000 + ((n + p) % 2) * 40000 + p * 100;
+                rig.machine->cards.set_playback_fader(0, p, static_cast<uint8_t>(40 + ((n + p) % 2) * 150 + p));
             }
             rig.machine->cards.set_master_fader(0, 1, static_cast<uint8_t>(n % 2 == 0 ? 255 : 200));
         },
