@@ -13,12 +13,14 @@
 #pragma once
 #include <cstdint>
 
+#include "runtime/key_codes.h"
+
 namespace memories {
 
 // The menu's modes are the keys that open it.
-constexpr int16_t kPresetClearMode = 155;
-constexpr int16_t kPresetModifyMode = 156;
-constexpr int16_t kPresetStoreMode = 157;
+constexpr int16_t kPresetClearMode = runtime::KEY_PRESET_CLEAR;
+constexpr int16_t kPresetModifyMode = runtime::KEY_PRESET_MODIFY;
+constexpr int16_t kPresetStoreMode = runtime::KEY_PRESET_STORE;
 
 // One dialog per kind, mode 155, 156 or 157.
 void program_pantilt_preset(int16_t mode);

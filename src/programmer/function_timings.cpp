@@ -284,7 +284,7 @@ bool handle_split_key(int16_t key, std::array<uint8_t, 33>& flags, std::array<ui
         const auto c = static_cast<size_t>(key - KEY_PRESET_1 + 1);
         classes[c] = classes[c] != 0 ? 0 : 1;
         ui::beep(kChoiceBeep_hz, kChoiceBeep_ms);
-    } else if (key == KEY_PRESET_STORE) {
+    } else if (key == KEY_PRESET_CLEAR) {
         classes.fill(0);
     }
     return true;

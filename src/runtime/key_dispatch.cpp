@@ -154,7 +154,7 @@ constexpr auto kKeyRoutes = std::to_array<KeyRoute>({
      [](int16_t key) { STEP(playback::show_cue_page(key - KEY_GROUP_1 + 1)); }},
     {KEY_GROUP_BANK, KEY_GROUP_STORE, When::cue_screen, nullptr},
     {KEY_PRESET_1, KEY_PRESET_4, When::always, [](int16_t key) { STEP(memories::run_preset_recall_menu(key)); }},
-    {KEY_PRESET_STORE, KEY_PRESET_CLEAR, When::always, [](int16_t key) { STEP(memories::run_preset_store_menu(key)); }},
+    {KEY_PRESET_CLEAR, KEY_PRESET_STORE, When::always, [](int16_t key) { STEP(memories::run_preset_store_menu(key)); }},
     {KEY_FADER_1, KEY_FADER_16, When::always,
      [](int16_t key) { STEP(programmer::select_fader(key - KEY_FADER_1 + 1)); }},
     {KEY_DOWN, KEY_DOWN, When::not_point_cue_mode, [](int16_t key) { STEP(ui::dispatch_mode_key(key)); }},

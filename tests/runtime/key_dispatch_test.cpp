@@ -409,12 +409,12 @@ TEST_F(KeyDispatch, CueAndCuePageKeysAreGivenTheNumberOfTheirKey) {
 TEST_F(KeyDispatch, PresetKeysOpenTheirMenus) {
     set_state(kMain);
     commands();
-    rig.hold(runtime::KEY_PRESET_CLEAR, 200);
-    EXPECT_EQ(ui::current_message(), "SELECT PRESETITEM TO PROGRAM");
-    rig.release(runtime::KEY_PRESET_CLEAR, 50);
     rig.hold(runtime::KEY_PRESET_STORE, 200);
-    EXPECT_EQ(ui::current_message(), "SELECT PRESETITEM TO CLEAR");
+    EXPECT_EQ(ui::current_message(), "SELECT PRESETITEM TO PROGRAM");
     rig.release(runtime::KEY_PRESET_STORE, 50);
+    rig.hold(runtime::KEY_PRESET_CLEAR, 200);
+    EXPECT_EQ(ui::current_message(), "SELECT PRESETITEM TO CLEAR");
+    rig.release(runtime::KEY_PRESET_CLEAR, 50);
     EXPECT_EQ(runtime::run_flags & runtime::RUN_PRESET_MENU, 0u);
     rig.press(runtime::KEY_PRESET_1, 10);
     rig.run_ms(900);
