@@ -84,25 +84,6 @@ void write(int x, int y, int16_t colour, const char* text) {
 
 int text_width(const char* text) { return platform::_textwidth(text); }
 
-// Puts a kept picture back, or draws the area and keeps it when memory allows.
-template <typename Draw>
-void from_picture(uint8_t*& picture, int left, int top, int right, int bottom, Draw draw) {
-    const uint32_t size = platform::_imagesize(left, top, right, bottom);
-    if (picture != nullptr) {
-        platform::_putimage(left, top, std::span<const uint8_t>(picture, size), platform::kCopyPut);
-        return;
-    }
-    draw();
-    if (size == 0) return;
-    auto* image = static_cast<uint8_t*>(memcheck::mc_malloc_at(size, __FILE__, __LINE__));
-    if (image == nullptr) return;  // drawn again next time
-    if (!platform::_getimage(left, top, right, bottom, std::span<uint8_t>(image, size))) {
-        memcheck::mc_free_at(image, __FILE__, __LINE__);
-        return;
-    }
-    picture = image;
-}
-
 // ------------------------------------------------------------------ grid
 
 int grid_column(int n) { return (n - 1) % kGridColumns + 1; }
@@ -207,7 +188,7 @@ void open_preset_screen(int16_t kind) {
     runtime::option_flags &= ~(runtime::OPT_POINTCUE_PANEL | runtime::OPT_FIXTURE_PANEL | runtime::OPT_PANTILT_PRESET_PANEL |
                                runtime::OPT_THRESHOLD_GRID | runtime::OPT_PICKER_OPEN);
     runtime::option_flags |= runtime::OPT_PANTILT_PRESET_PANEL;
-    from_picture(preset_grid_picture, 0, 0, kGridRight, kGridBottom, draw_empty_grid);
+    ui::draw_from_picture(preset_grid_picture, 0, 0, kGridRight, kGridBottom, draw_empty_grid);
     for (int16_t n = 1; n <= kPresetsPerKind; ++n) {
         if (preset_programmed(kind, n)) unmark_preset_cell(kind, n);
         else runtime::set_key_led(runtime::fixture_key(n), runtime::LED_OFF);
@@ -257,7 +238,7 @@ void draw_preset_table(int16_t kind) {
     runtime::option_flags &= ~(runtime::OPT_CUE_GRID | runtime::OPT_MEMORY_LIST | runtime::OPT_FIXTURE_PANEL_RESTORED);
     runtime::option_flags |= runtime::OPT_PT_PRESET_PANEL;
     const bool flagged = ui::is_any_sequence_flagged();
-    from_picture(preset_table_picture, kTableLeft, kTableTop, kTableRight, kTableBottom, draw_empty_table);
+    ui::draw_from_picture(preset_table_picture, kTableLeft, kTableTop, kTableRight, kTableBottom, draw_empty_table);
     const KindLooks& looks = kLooks[static_cast<size_t>(kind)];
     ui::fill_box(233, 242, 360, 256, looks.title_outer);
     ui::fill_box(235, 244, 358, 254, looks.title_inner);

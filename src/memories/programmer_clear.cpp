@@ -113,8 +113,7 @@ void clear_fixture(int16_t fixture, int16_t mode) {
     const int16_t first = programmer::get_function_record_index(fixture, 1);
     for (int16_t r = first; r < first + channels; ++r) {
         clear_value(r, mode);
-        if (mode == kClearRelease) clear_generators(r, mode);
-        else if (clears_effects(mode)) clear_generators(r, mode);
+        if (mode == kClearRelease || clears_effects(mode)) clear_generators(r, mode);
         if (clears_times(mode)) reset_time_slots(r);
     }
     if (mode == kClearRelease || clears_effects(mode)) clear_figures(fixture, mode);

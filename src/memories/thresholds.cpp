@@ -95,24 +95,6 @@ void write(int x, int y, int16_t colour, const char* text) {
     platform::_outtextxy(x, y, text);
 }
 
-template <typename Draw>
-void from_picture(uint8_t*& picture, int left, int top, int right, int bottom, Draw draw) {
-    const uint32_t size = platform::_imagesize(left, top, right, bottom);
-    if (picture != nullptr) {
-        platform::_putimage(left, top, std::span<const uint8_t>(picture, size), platform::kCopyPut);
-        return;
-    }
-    draw();
-    if (size == 0) return;
-    auto* image = static_cast<uint8_t*>(memcheck::mc_malloc_at(size, __FILE__, __LINE__));
-    if (image == nullptr) return;  // drawn again next time
-    if (!platform::_getimage(left, top, right, bottom, std::span<uint8_t>(image, size))) {
-        memcheck::mc_free_at(image, __FILE__, __LINE__);
-        return;
-    }
-    picture = image;
-}
-
 // ------------------------------------------------------------------ grid
 
 int grid_column(int n) { return (n - 1) % kGridColumns + 1; }
@@ -307,7 +289,7 @@ uint8_t threshold_percent_level(int percent) {
 // ------------------------------------------------------------------ painters
 
 void draw_threshold_grid() {
-    from_picture(threshold_grid_picture, 0, 0, kGridRight, kGridBottom, draw_empty_grid);
+    ui::draw_from_picture(threshold_grid_picture, 0, 0, kGridRight, kGridBottom, draw_empty_grid);
     for (int16_t n = 1; n <= kThresholdCount; ++n) {
         if (threshold_programmed(n)) {
             draw_grid_number(n, kLightCyan);
@@ -337,7 +319,7 @@ void select_threshold_cell(int16_t threshold, int16_t old_threshold) {
 
 void redraw_thresholds() {
     const bool flagged = ui::is_any_sequence_flagged();
-    from_picture(threshold_list_picture, kListLeft, kListTop, kListRight, kListBottom, draw_empty_list);
+    ui::draw_from_picture(threshold_list_picture, kListLeft, kListTop, kListRight, kListBottom, draw_empty_list);
     ui::set_text_style(kSmallFont, 0, kSmallTextSize);
     for (int n = 1; n <= kThresholdCount; ++n) {
         write_list_name(n, kYellow);

@@ -2,7 +2,9 @@
 
 #include <array>
 #include <cstdlib>
+#include <span>
 
+#include "memcheck/memcheck.h"
 #include "platform/graphics.h"
 #include "platform/machine.h"
 #include "platform/speaker.h"
@@ -265,6 +267,23 @@ uint8_t scale_to_113(int16_t v) { return static_cast<uint8_t>(static_cast<int32_
 uint8_t scale_to_255(int16_t v, int16_t max) {
     if (v >= max || max <= 0) return 255;
     return static_cast<uint8_t>(static_cast<int32_t>(v) * 255 / max);
+}
+
+void draw_from_picture(uint8_t*& picture, int left, int top, int right, int bottom, void (*draw)()) {
+    const uint32_t size = platform::_imagesize(left, top, right, bottom);
+    if (picture != nullptr) {
+        platform::_putimage(left, top, std::span<const uint8_t>(picture, size), platform::kCopyPut);
+        return;
+    }
+    draw();
+    if (size == 0) return;
+    auto* image = static_cast<uint8_t*>(memcheck::mc_malloc_at(size, __FILE__, __LINE__));
+    if (image == nullptr) return;
+    if (!platform::_getimage(left, top, right, bottom, std::span<uint8_t>(image, size))) {
+        memcheck::mc_free_at(image, __FILE__, __LINE__);
+        return;
+    }
+    picture = image;
 }
 
 }  // namespace ui

@@ -80,4 +80,8 @@ uint8_t scale_to_255(int16_t v, int16_t max);   // 255 from max on, so max <= 0 
 // not positive.
 int16_t get_random_below(int16_t n);
 
+// Puts the kept picture of the area back, or draws the area and keeps its
+// picture when memory allows (without it the area is drawn again next time).
+void draw_from_picture(uint8_t*& picture, int left, int top, int right, int bottom, void (*draw)());
+
 }  // namespace ui
