@@ -32,10 +32,6 @@ void store_sequences_in_cue() { runtime::log_call("playback::store_sequences_in_
 void select_sequence_control(int16_t sequence, int16_t control) {
     runtime::log_call("playback::select_sequence_control", {sequence, control});
 }
-int32_t edit_timing_value(int16_t max_minutes, const char* /*prompt*/, int16_t default_time) {
-    runtime::log_call("playback::edit_timing_value", {max_minutes, default_time});
-    return default_time;
-}
 
 // Run on every pass of the poll or the main loop: they record nothing.
 void apply_trackerball_to_sequence(int16_t) {}

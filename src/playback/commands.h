@@ -6,6 +6,7 @@
 #include "playback/playback_flash.h"
 #include "playback/playback_labels.h"
 #include "playback/playback_times.h"
+#include "playback/link_dialogs.h"
 
 namespace playback {
 
@@ -18,11 +19,6 @@ void run_copy_dialog();         // COPY on the cue screen
 void store_sequences_in_cue();  // 229
 // Sequence 1..4, control 1..3.
 void select_sequence_control(int16_t sequence, int16_t control);
-// The minutes, seconds and tenths entry under a prompt, at most max_minutes:
-// the time in tenths, the default when the operator asks for it,
-// kTimeEntryCancelled when cancelled. (Least body: answers the default.)
-constexpr int32_t kTimeEntryCancelled = 63000;
-int32_t edit_timing_value(int16_t max_minutes, const char* prompt, int16_t default_time);
 // The LEDs of the point-cue keys for the current cue.
 void update_point_cue_leds();
 

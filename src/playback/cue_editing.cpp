@@ -175,22 +175,5 @@ void load_playback_from_cue(int16_t slot, int16_t playback) {
     playback_linked_cue[at] = 0;
     playback_reload_pending[at] = 0;
 }
-void load_sequence_from_cue(int16_t slot, int16_t sequence, uint8_t freeze) {
-    runtime::log_call("playback::load_sequence_from_cue", {slot, sequence, freeze});
-}
-void start_cue_fade(int16_t slot, uint16_t fade_in_tenths) {
-    runtime::log_call("playback::start_cue_fade", {slot, fade_in_tenths});
-}
-void store_pointcue_with_defaults(int16_t cue, int16_t point, int16_t page) {
-    runtime::log_call("playback::store_pointcue_with_defaults", {cue, point, page});
-}
-void program_pointcue(int16_t mode, int16_t cue, int16_t point, int16_t page) {
-    runtime::log_call("playback::program_pointcue", {mode, cue, point, page});
-}
-void program_sequence(int16_t sequence) { runtime::log_call("playback::program_sequence", {sequence}); }
-void choose_memory(int16_t memory) { runtime::log_call("playback::choose_memory", {memory}); }
-void program_sequence_from_memory_screen(int16_t sequence) {
-    runtime::log_call("playback::program_sequence_from_memory_screen", {sequence});
-}
 
 }  // namespace playback

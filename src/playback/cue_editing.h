@@ -10,6 +10,9 @@
 #include "playback/playback_loading.h"
 #include "playback/playback_times.h"
 #include "playback/program_playback.h"
+#include "playback/cue_fades.h"
+#include "playback/pointcue_programming.h"
+#include "playback/sequence_programming.h"
 
 namespace playback {
 
@@ -31,22 +34,7 @@ void clear_cue_playback(int16_t slot, int16_t playback);
 // Loads (or clears) playback 1..42 or sequence 1..4 from the cue's snapshot;
 // a sequence gets its freeze state.
 void load_playback_from_cue(int16_t slot, int16_t playback);
-void load_sequence_from_cue(int16_t slot, int16_t sequence, uint8_t freeze);
-// Starts the cue's own fade; fade_in 0 keeps the cue's fade-in time.
-void start_cue_fade(int16_t slot, uint16_t fade_in_tenths);
-
-// Stores the programmer as the point cue's memory, with its default times.
-void store_pointcue_with_defaults(int16_t cue, int16_t point, int16_t page);
-
 // The editors the edit keys open.
-void program_pointcue(int16_t mode, int16_t cue, int16_t point, int16_t page);
-void program_sequence(int16_t sequence);
-// The quick store of TO-MEM: the current memory appended as a step of
-// sequence s of the live cue.
-void program_sequence_from_memory_screen(int16_t sequence);
-// The memory editor of the programming dialogs: memory m recalled into the
-// programmer, changed with the ordinary keys until TO-MEM, store-next or ESC.
-void choose_memory(int16_t memory);
 void edit_cue_names();
 
 }  // namespace playback

@@ -96,10 +96,6 @@ void show_new_position(int old_page, int old_cue) {
 
 }  // namespace
 
-void clear_sequence_step(uint8_t source) { runtime::log_call("playback::clear_sequence_step", {source}); }
-
-void reset_cue_fades() { runtime::log_call("playback::reset_cue_fades"); }
-
 void go_to_cue(uint16_t slot, uint8_t record, uint8_t suppress_midi) {
     // The slot may come from a file (timecode lists, MIDI tables, linked
     // cues): one outside the tables is ignored.
@@ -150,15 +146,5 @@ void go_to_cue(uint16_t slot, uint8_t record, uint8_t suppress_midi) {
     update_point_cue_leds();
 }
 
-// Run on every pass of the poll or the main loop: they record nothing.
-void run_sequences() {}
-void read_sequence_controls() {}
-void run_cue_fades() {}
-
-void premove_dark_fixtures() {}
-
-void toggle_sequence_run(int16_t sequence, uint8_t mode) {
-    runtime::log_call("playback::toggle_sequence_run", {sequence, mode});
-}
 
 }  // namespace playback

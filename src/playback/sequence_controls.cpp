@@ -23,6 +23,8 @@ void draw_sequence_control_marker(int16_t colour, int16_t sequence) {
     runtime::log_call("playback::draw_sequence_control_marker", {colour, sequence});
 }
 
+// Runs on every pass of the poll: records nothing.
+void read_sequence_controls() {}
 void update_sequence_leds(int16_t sequence) { runtime::log_call("playback::update_sequence_leds", {sequence}); }
 
 }  // namespace playback

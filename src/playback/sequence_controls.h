@@ -32,6 +32,8 @@ void reset_sequence_controls_globals();
 void draw_sequence_control_bar(int16_t change, int16_t sequence, int16_t control);
 // The frame around the sequence's active control.
 void draw_sequence_control_marker(int16_t colour, int16_t sequence);
+// The per-poll read of the sequence controls (belts and the manual crossfade).
+void read_sequence_controls();
 // The LEDs of the selected sequence's keys.
 void update_sequence_leds(int16_t sequence);
 

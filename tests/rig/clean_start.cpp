@@ -51,6 +51,14 @@
 #include "playback/playback_wing.h"
 #include "playback/program_playback.h"
 #include "playback/sequence_controls.h"
+#include "playback/sequence_engine.h"
+#include "playback/live_layer.h"
+#include "playback/cue_fades.h"
+#include "playback/cue_tracking.h"
+#include "playback/sequence_programming.h"
+#include "playback/sequence_commands.h"
+#include "playback/pointcue_programming.h"
+#include "playback/link_dialogs.h"
 #include "programmer/attribute_delta.h"
 #include "programmer/channel_generators.h"
 #include "programmer/commands.h"
@@ -217,6 +225,14 @@ ui::reset_value_table_globals();
     playback::reset_playback_faders_globals();
     playback::reset_playback_state_globals();
     playback::reset_sequence_controls_globals();
+    playback::reset_sequence_engine_globals();
+    playback::reset_live_layer_globals();
+    playback::reset_cue_fades_globals();
+    playback::reset_cue_tracking_globals();
+    playback::reset_sequence_programming_globals();
+    playback::reset_sequence_commands_globals();
+    playback::reset_pointcue_programming_globals();
+    playback::reset_link_dialogs_globals();
     playback::reset_playback_wing_globals();
     playback::reset_playback_flash_globals();
     playback::reset_playback_labels_globals();
