@@ -3,6 +3,9 @@
 #pragma once
 #include <cstdint>
 
+#include "memories/copy_command.h"
+#include "memories/cue_memories.h"
+
 namespace memories {
 
 // 151..154: pan/tilt, gobo, colour and effect presets (presets.h).
@@ -15,17 +18,11 @@ void recall_next_memory();             // 192
 void run_store_memory();               // 193
 void run_get_memory();                 // 194
 void store_to_next_memory();           // 197
-void run_copy_memory_items();          // 205
 
 // The trackerball steps of this reading on the selected master's level.
 void apply_trackerball_to_master();
 void select_previous_master();
 void select_next_master();
-
-// Browsing the cue memories while CUE is held.
-void show_previous_cue_memory();
-void show_next_cue_memory();
-void show_current_cue_memory();
 
 // The thresholds panel and one threshold's cell.
 void redraw_thresholds();

@@ -8,6 +8,7 @@
 #include "memories/commands.h"
 #include "memories/memories.h"
 #include "memories/memory_editors.h"
+#include "memories/cue_memories.h"
 #include "memories/memory_index.h"
 #include "memories/memory_list.h"
 #include "memories/memory_store.h"

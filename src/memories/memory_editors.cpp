@@ -1,4 +1,5 @@
 #include "memories/memory_editors.h"
+#include "memories/cue_memories.h"
 
 #include "memories/memories.h"
 #include "playback/commands.h"
@@ -21,11 +22,6 @@ namespace memories {
 void show_memory_cue_status(int16_t page, int16_t cue, int16_t point) {
     playback::draw_cue_position_status(page, cue, point);
 }
-void recall_cue_memory(int16_t cue, int16_t point, int16_t page) {
-    runtime::log_call("memories::recall_cue_memory", {cue, point, page});
-}
-void pack_cue_work_buffer() { runtime::log_call("memories::pack_cue_work_buffer"); }
-void store_into_cue_memory() { runtime::log_call("memories::store_into_cue_memory"); }
 uint8_t ask_cue_name = 0;
 
 namespace {

@@ -15,13 +15,6 @@ void edit_threshold_names();
 // The status line: page, cue and point of a cue being chosen.
 void show_memory_cue_status(int16_t page, int16_t cue, int16_t point);
 
-// Loads a point cue's memory into the programmer arrays.
-void recall_cue_memory(int16_t cue, int16_t point, int16_t page);
-// Packs every set entry of the programmer arrays into the cue work buffer.
-void pack_cue_work_buffer();
-// The programmer into the cue memory shown (TO-MEM with ENTER alone while the
-// programmer came from a cue).
-void store_into_cue_memory();
 // Show setting: 1 asks for the name of an unnamed cue after a store into it.
 extern uint8_t ask_cue_name;  // 0
 

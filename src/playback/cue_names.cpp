@@ -8,6 +8,7 @@
 #include "memcheck/memcheck.h"
 #include "memories/memories.h"
 #include "memories/memory_editors.h"
+#include "memories/cue_memories.h"
 #include "platform/graphics.h"
 #include "playback/cue_editing.h"
 #include "playback/cue_screen.h"

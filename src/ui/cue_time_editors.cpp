@@ -5,6 +5,7 @@
 
 #include "datafiles/cue_files.h"
 #include "memories/memory_editors.h"
+#include "memories/cue_memories.h"
 #include "platform/graphics.h"
 #include "playback/cue_editing.h"
 #include "playback/cue_tables.h"

@@ -41,6 +41,8 @@
 #include "playback/cue_screen.h"
 #include "playback/cue_tables.h"
 #include "memories/memory_editors.h"
+#include "memories/cue_memories.h"
+#include "memories/copy_command.h"
 #include "playback/key_groups.h"
 #include "playback/output_merge.h"
 #include "playback/playback_faders.h"
@@ -213,6 +215,8 @@ ui::reset_value_table_globals();
     memories::reset_preset_grid_globals();
     memories::reset_preset_channel_setup_globals();
     memories::reset_thresholds_globals();
+    memories::reset_cue_memories_globals();
+    memories::reset_copy_command_globals();
     memories::reset_submaster_cells_globals();
     playback::reset_cue_editing_globals();
     memories::reset_submaster_editor_globals();
