@@ -18,6 +18,7 @@
 
 #include "host/belt_keys.h"
 #include "host/dmx_output.h"
+#include "host/fader_keys.h"
 #include "host/frame.h"
 #include "host/key_input.h"
 #include "host/sacn.h"
@@ -234,9 +235,13 @@ void on_key_down(const SDL_KeyboardEvent& key) {
     if (key.keysym.sym == SDLK_c && (key.keysym.mod & KMOD_CTRL) != 0) {
         request_quit();
     } else if ((key.keysym.mod & KMOD_CTRL) != 0) {
-        // Ctrl with a letter presses or lets go a held console key.
+        // Ctrl with a letter presses or lets go a held console key; with a
+        // digit it moves a playback fader.
         if (key.keysym.sym >= SDLK_a && key.keysym.sym <= SDLK_z && key.repeat == 0) {
             surface_keys.toggle(state.machine->cards, static_cast<char>(key.keysym.sym));
+        } else if (key.keysym.sym >= SDLK_0 && key.keysym.sym <= SDLK_9) {
+            const FaderMove move = fader_move_of(static_cast<char>(key.keysym.sym), (key.keysym.mod & KMOD_SHIFT) != 0);
+            move_console_playback_fader(state.machine->cards, move);
         }
     } else if ((key.keysym.mod & KMOD_ALT) != 0) {
         // Alt with a belt key turns a function belt; the key types nothing.

@@ -483,6 +483,11 @@ bool CardBus::set_playback_fader(int slot, int playback, uint8_t raw) {
     return true;
 }
 
+uint8_t CardBus::playback_fader(int slot, int playback) const {
+    if (playback < 1 || playback > kPlaybackFaders) return 0;
+    return peek_byte(slot, window_offset(kFaderAddress) + 8 + 2 * static_cast<uint32_t>(playback - 1));
+}
+
 bool CardBus::set_function_belt(int slot, int belt, int byte, uint8_t value) {
     InterfaceCard* c = card(slot);
     const uint32_t offset = belt_offset(kFunctionBeltAddress, belt, kFunctionBelts, byte);

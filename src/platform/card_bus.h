@@ -129,6 +129,7 @@ struct CardBus {
     bool set_master_fader(int slot, int master, uint8_t raw);
     uint8_t master_fader(int slot, int master) const;  // 0 for a master out of range
     bool set_playback_fader(int slot, int playback, uint8_t raw);
+    uint8_t playback_fader(int slot, int playback) const;  // 0 for a playback out of range
     bool set_function_belt(int slot, int belt, int byte, uint8_t value);
     bool set_sequence_belt(int slot, int belt, int byte, uint8_t value);
     uint8_t function_belt(int slot, int belt, int byte) const;
