@@ -235,10 +235,12 @@ void on_key_down(const SDL_KeyboardEvent& key) {
     if (key.keysym.sym == SDLK_c && (key.keysym.mod & KMOD_CTRL) != 0) {
         request_quit();
     } else if ((key.keysym.mod & KMOD_CTRL) != 0) {
-        // Ctrl with a letter presses or lets go a held console key; with a
-        // digit it moves a playback fader.
+        // Ctrl with a letter or a function key presses or lets go a held
+        // console key; with a digit it moves a playback fader.
         if (key.keysym.sym >= SDLK_a && key.keysym.sym <= SDLK_z && key.repeat == 0) {
             surface_keys.toggle(state.machine->cards, static_cast<char>(key.keysym.sym));
+        } else if (key.keysym.sym >= SDLK_F1 && key.keysym.sym <= SDLK_F12 && key.repeat == 0) {
+            surface_keys.toggle_function_key(state.machine->cards, static_cast<int>(key.keysym.sym - SDLK_F1) + 1);
         } else if (key.keysym.sym >= SDLK_0 && key.keysym.sym <= SDLK_9) {
             const FaderMove move = fader_move_of(static_cast<char>(key.keysym.sym), (key.keysym.mod & KMOD_SHIFT) != 0);
             move_console_playback_fader(state.machine->cards, move);

@@ -13,8 +13,17 @@ namespace {
 
 int surface_index(char letter) {
     const char lower = static_cast<char>(std::tolower(static_cast<unsigned char>(letter)));
+    if (lower == '\0') return -1;
     for (size_t i = 0; i < kSurfaceKeys.size(); ++i) {
         if (kSurfaceKeys[i].letter == lower) return static_cast<int>(i);
+    }
+    return -1;
+}
+
+int function_key_index(int fkey) {
+    if (fkey == 0) return -1;
+    for (size_t i = 0; i < kSurfaceKeys.size(); ++i) {
+        if (kSurfaceKeys[i].fkey == fkey) return static_cast<int>(i);
     }
     return -1;
 }
@@ -57,8 +66,13 @@ void SurfaceKeys::load_layout(const std::filesystem::path& keyboard_cfg) {
     read_layout(text.str());
 }
 
-bool SurfaceKeys::toggle(platform::CardBus& cards, char letter) {
-    const int index = surface_index(letter);
+bool SurfaceKeys::toggle(platform::CardBus& cards, char letter) { return toggle_at(cards, surface_index(letter)); }
+
+bool SurfaceKeys::toggle_function_key(platform::CardBus& cards, int fkey) {
+    return toggle_at(cards, function_key_index(fkey));
+}
+
+bool SurfaceKeys::toggle_at(platform::CardBus& cards, int index) {
     if (index < 0) return false;
     Place& place = places_[static_cast<size_t>(index)];
     if (place.column < 0) return true;  // not on this surface: the key types nothing
@@ -74,6 +88,11 @@ bool SurfaceKeys::toggle(platform::CardBus& cards, char letter) {
 
 bool SurfaceKeys::held(char letter) const {
     const int index = surface_index(letter);
+    return index >= 0 && places_[static_cast<size_t>(index)].down;
+}
+
+bool SurfaceKeys::function_key_held(int fkey) const {
+    const int index = function_key_index(fkey);
     return index >= 0 && places_[static_cast<size_t>(index)].down;
 }
 

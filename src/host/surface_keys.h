@@ -7,7 +7,9 @@
 // Ctrl+letter again lets it go; in between, other keys are typed as usual.
 // Where the key sits on the surface comes from the key layout (keyboard.cfg
 // of the program directory). Letters are chosen so that a terminal in raw
-// mode passes them through (not Ctrl-C, H, I, J, M, Q, S, V, Z or \).
+// mode passes them through (not Ctrl-C, H, I, J, M, Q, S, V, Z or \). The
+// letters are all taken: further held keys are latched with Ctrl and a
+// function key, in the window only.
 #pragma once
 #include <array>
 #include <cstdint>
@@ -20,28 +22,35 @@
 namespace host {
 
 struct SurfaceKey {
-    char letter;   // with Ctrl
+    char letter;   // with Ctrl; '\0' for a function key's entry
+    int8_t fkey;   // F1..F12 with Ctrl; 0 for a letter's entry
     int16_t code;  // console key
 };
 
-inline constexpr std::array<SurfaceKey, 17> kSurfaceKeys = {{
-    {'o', runtime::KEY_MODE},
-    {'u', runtime::KEY_CUE},
-    {'b', runtime::KEY_BLIND_TOGGLE},
-    {'p', runtime::KEY_SETUP},
-    {'a', runtime::KEY_SHIFT},
-    {'f', runtime::KEY_FREEZE},
-    {'l', runtime::KEY_CLR},
-    {'e', runtime::KEY_EDIT_ITEM},
-    {'t', runtime::KEY_TEXT},
-    {'d', runtime::KEY_LOAD},
-    {'w', runtime::KEY_SAVE},
-    {'k', runtime::KEY_TO_MEM},
-    {'g', runtime::KEY_GET_MEMORY},
-    {'x', runtime::KEY_CLEAR},
-    {'r', runtime::KEY_GROUP_STORE},
-    {'n', runtime::KEY_TAKE_OUTPUT},
-    {'y', runtime::KEY_UNDO},
+inline constexpr std::array<SurfaceKey, 23> kSurfaceKeys = {{
+    {'o', 0, runtime::KEY_MODE},
+    {'u', 0, runtime::KEY_CUE},
+    {'b', 0, runtime::KEY_BLIND_TOGGLE},
+    {'p', 0, runtime::KEY_SETUP},
+    {'a', 0, runtime::KEY_SHIFT},
+    {'f', 0, runtime::KEY_FREEZE},
+    {'l', 0, runtime::KEY_CLR},
+    {'e', 0, runtime::KEY_EDIT_ITEM},
+    {'t', 0, runtime::KEY_TEXT},
+    {'d', 0, runtime::KEY_LOAD},
+    {'w', 0, runtime::KEY_SAVE},
+    {'k', 0, runtime::KEY_TO_MEM},
+    {'g', 0, runtime::KEY_GET_MEMORY},
+    {'x', 0, runtime::KEY_CLEAR},
+    {'r', 0, runtime::KEY_GROUP_STORE},
+    {'n', 0, runtime::KEY_TAKE_OUTPUT},
+    {'y', 0, runtime::KEY_UNDO},
+    {'\0', 1, runtime::KEY_COPY},
+    {'\0', 2, runtime::KEY_TO_ITEM},
+    {'\0', 3, runtime::KEY_PRESET_STORE},
+    {'\0', 4, runtime::KEY_PRESET_MODIFY},
+    {'\0', 5, runtime::KEY_PRESET_CLEAR},
+    {'\0', 6, runtime::KEY_LIVE_EDIT},
 }};
 
 class SurfaceKeys {
@@ -56,8 +65,12 @@ public:
     bool toggle(platform::CardBus& cards, char letter);
     // True while the letter's console key is held down.
     bool held(char letter) const;
+    // Ctrl with function key F1..F12: the same for the function key's entry.
+    bool toggle_function_key(platform::CardBus& cards, int fkey);
+    bool function_key_held(int fkey) const;
 
 private:
+    bool toggle_at(platform::CardBus& cards, int index);
     struct Place {
         int column = -1;
         int row = -1;

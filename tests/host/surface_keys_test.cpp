@@ -57,6 +57,40 @@ TEST(SurfaceKeys, CtrlLetterPressesThenReleasesTheKeyAtItsLayoutPlace) {
     EXPECT_FALSE(keys.held('b'));
 }
 
+TEST(SurfaceKeys, CtrlFunctionKeysLatchTheKeysNoLetterIsLeftFor) {
+    std::string layout;
+    for (int line = 1; line < 18; ++line) layout += "\n";
+    layout += layout_line(runtime::keys::KEY_PRESET_STORE, 4, 5) + "\n\n";  // line 18
+    layout += layout_line(runtime::keys::KEY_COPY, 6, 1) + "\n";               // line 20
+    host::SurfaceKeys keys;
+    keys.read_layout(layout);
+    platform::CardBus cards;
+    ASSERT_TRUE(cards.fit(0));
+
+    EXPECT_TRUE(keys.toggle_function_key(cards, 3));
+    EXPECT_TRUE(keys.function_key_held(3));
+    EXPECT_FALSE(keys.function_key_held(1));
+    EXPECT_TRUE(keys.toggle_function_key(cards, 1));
+    EXPECT_TRUE(keys.function_key_held(1));
+    EXPECT_TRUE(keys.toggle_function_key(cards, 3));
+    EXPECT_FALSE(keys.function_key_held(3));
+    EXPECT_TRUE(keys.function_key_held(1)) << "each latch on its own";
+    // F12 latches nothing; no letter reaches a function key's entry.
+    EXPECT_FALSE(keys.toggle_function_key(cards, 12));
+    EXPECT_FALSE(keys.toggle(cards, '\0'));
+    const struct {
+        int fkey;
+        int16_t code;
+    } table[] = {{1, runtime::keys::KEY_COPY},         {2, runtime::keys::KEY_TO_ITEM},
+                 {3, runtime::keys::KEY_PRESET_STORE}, {4, runtime::keys::KEY_PRESET_MODIFY},
+                 {5, runtime::keys::KEY_PRESET_CLEAR}, {6, runtime::keys::KEY_LIVE_EDIT}};
+    for (const auto& t : table) {
+        bool found = false;
+        for (const host::SurfaceKey& k : host::kSurfaceKeys) found = found || (k.fkey == t.fkey && k.code == t.code);
+        EXPECT_TRUE(found) << "F" << t.fkey;
+    }
+}
+
 class SurfaceKeysAtTheConsole : public ::testing::Test {
 protected:
     rig::Rig rig;
