@@ -27,7 +27,7 @@ struct SurfaceKey {
     int16_t code;  // console key
 };
 
-inline constexpr std::array<SurfaceKey, 23> kSurfaceKeys = {{
+inline constexpr std::array<SurfaceKey, 27> kSurfaceKeys = {{
     {'o', 0, runtime::KEY_MODE},
     {'u', 0, runtime::KEY_CUE},
     {'b', 0, runtime::KEY_BLIND_TOGGLE},
@@ -51,6 +51,10 @@ inline constexpr std::array<SurfaceKey, 23> kSurfaceKeys = {{
     {'\0', 4, runtime::KEY_PRESET_MODIFY},
     {'\0', 5, runtime::KEY_PRESET_CLEAR},
     {'\0', 6, runtime::KEY_LIVE_EDIT},
+    {'\0', 7, runtime::KEY_PRESET_1},
+    {'\0', 8, runtime::KEY_PRESET_2},
+    {'\0', 9, runtime::KEY_PRESET_3},
+    {'\0', 10, runtime::KEY_PRESET_4},
 }};
 
 class SurfaceKeys {

@@ -83,7 +83,9 @@ TEST(SurfaceKeys, CtrlFunctionKeysLatchTheKeysNoLetterIsLeftFor) {
         int16_t code;
     } table[] = {{1, runtime::keys::KEY_COPY},         {2, runtime::keys::KEY_TO_ITEM},
                  {3, runtime::keys::KEY_PRESET_STORE}, {4, runtime::keys::KEY_PRESET_MODIFY},
-                 {5, runtime::keys::KEY_PRESET_CLEAR}, {6, runtime::keys::KEY_LIVE_EDIT}};
+                 {5, runtime::keys::KEY_PRESET_CLEAR}, {6, runtime::keys::KEY_LIVE_EDIT},
+                 {7, runtime::keys::KEY_PRESET_1},     {8, runtime::keys::KEY_PRESET_2},
+                 {9, runtime::keys::KEY_PRESET_3},     {10, runtime::keys::KEY_PRESET_4}};
     for (const auto& t : table) {
         bool found = false;
         for (const host::SurfaceKey& k : host::kSurfaceKeys) found = found || (k.fkey == t.fkey && k.code == t.code);
