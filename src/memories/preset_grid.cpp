@@ -297,26 +297,8 @@ void edit_preset_names(int16_t kind) {
     ui::beep(800, 150);
     ui::show_message("%s", kLooks[static_cast<size_t>(kind)].name_select);
 
-    int16_t picked = 0;
-    bool by_fixture_key = false;
-    for (;;) {
-        int16_t key = 0;
-        const bool pressed = runtime::get_key(&key);
-        if (pressed && key >= KEY_FIXTURE_1 && key <= KEY_FIXTURE_70) {
-            picked = key;
-            by_fixture_key = true;
-            break;
-        }
-        if (!pressed && key == KEY_TEXT) {
-            picked = valid_preset_number(current) ? current : 1;
-            break;
-        }
-        if (pressed && key == KEY_ESC) break;
-    }
+    const int16_t picked = ui::pick_item_to_name(valid_preset_number(current) ? current : 0);
     if (picked != 0) {
-        runtime::set_key_led(runtime::fixture_key(picked),
-                             picked == current ? runtime::LED_BLINK_2 : runtime::LED_BLINK_BOTH);
-        if (by_fixture_key) ui::beep(800, 150);
         if (edit_preset_name(kind, picked)) {
             if (flag(runtime::option_flags, runtime::OPT_PT_PRESET_PANEL)) {
                 draw_preset_cell(kind, picked, picked == current ? kBlue : kBlack, kYellow);

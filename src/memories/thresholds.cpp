@@ -555,25 +555,8 @@ void edit_threshold_names() {
     }
     ui::beep(800, 150);
     ui::show_message("SELECT THRESHOLD FOR TEXT-EDIT");
-    int16_t picked = 0;
-    bool by_key = false;
-    for (;;) {
-        int16_t key = 0;
-        const bool pressed = runtime::get_key(&key);
-        if (pressed && key >= KEY_FIXTURE_1 && key <= KEY_FIXTURE_70) {
-            picked = key;
-            by_key = true;
-            break;
-        }
-        if (!pressed && key == KEY_TEXT) {
-            picked = valid_threshold(current_threshold) ? current_threshold : 1;
-            break;
-        }
-        if (pressed && key == KEY_ESC) break;
-    }
+    const int16_t picked = ui::pick_item_to_name(valid_threshold(current_threshold) ? current_threshold : 0);
     if (picked != 0) {
-        set_key_led(runtime::fixture_key(picked), picked == current_threshold ? runtime::LED_BLINK_2 : runtime::LED_BLINK_BOTH);
-        if (by_key) ui::beep(800, 150);
         ask_threshold_name(picked);
     }
     if (flag(runtime::option_flags, runtime::OPT_THRESHOLD_SCREEN)) {

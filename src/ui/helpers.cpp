@@ -286,4 +286,29 @@ void draw_from_picture(uint8_t*& picture, int left, int top, int right, int bott
     picture = image;
 }
 
+int16_t pick_item_to_name(int16_t current) {
+    constexpr int16_t kItems = 70;
+    const bool current_valid = current >= 1 && current <= kItems;
+    int16_t picked = 0;
+    bool by_key = false;
+    for (;;) {
+        int16_t key = 0;
+        const bool pressed = runtime::get_key(&key);
+        if (pressed && key >= runtime::KEY_FIXTURE_1 && key <= runtime::KEY_FIXTURE_70) {
+            picked = static_cast<int16_t>(key - runtime::KEY_FIXTURE_1 + 1);
+            by_key = true;
+            break;
+        }
+        if (!pressed && key == runtime::KEY_TEXT) {
+            picked = current_valid ? current : 1;
+            break;
+        }
+        if (pressed && key == runtime::KEY_ESC) break;
+    }
+    if (picked == 0) return 0;
+    runtime::set_key_led(runtime::fixture_key(picked), picked == current ? runtime::LED_BLINK_2 : runtime::LED_BLINK_BOTH);
+    if (by_key) beep(800, 150);
+    return picked;
+}
+
 }  // namespace ui

@@ -84,4 +84,10 @@ int16_t get_random_below(int16_t n);
 // picture when memory allows (without it the area is drawn again next time).
 void draw_from_picture(uint8_t*& picture, int left, int top, int right, int bottom, void (*draw)());
 
+// The numbered item (1..70) whose name is to be edited: a fixture key picks
+// its number, TEXT let go takes the current item (1 when current is not
+// 1..70), ESC picks none (0). The picked key blinks, in both phases when it
+// is not the current item; a fixture key is confirmed with a beep.
+int16_t pick_item_to_name(int16_t current);
+
 }  // namespace ui
