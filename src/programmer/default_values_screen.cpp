@@ -136,24 +136,6 @@ void blink_copy_keys() {
     }
 }
 
-enum class Pair { single, range, end };
-
-// After a first key of a kind: its release (a range of one), a press of a
-// second key of the same kind (a range), or one of the two ending keys.
-Pair read_second_key(int16_t first, int16_t end_key, bool (*same_kind)(int16_t), int16_t* second) {
-    for (;;) {
-        int16_t event = 0;
-        const bool press = runtime::get_key(&event);
-        if (event == 0) continue;
-        if (event == first && !press) return Pair::single;
-        if (!press) continue;
-        if (event == end_key || event == runtime::KEY_ESC) return Pair::end;
-        if (same_kind(event) && event != first) {
-            *second = event;
-            return Pair::range;
-        }
-    }
-}
 
 void restore_message_box() { ui::clear_message(); }
 
@@ -279,23 +261,23 @@ void take_outputs_as_defaults() {
         if (key == runtime::KEY_TAKE_OUTPUT || key == runtime::KEY_ESC) break;
         int16_t second = 0;
         if (is_fader_key(key)) {
-            const Pair pair = read_second_key(key, runtime::KEY_TAKE_OUTPUT, is_fader_key, &second);
-            if (pair == Pair::end) break;
+            const ui::KeyPair pair = ui::read_second_key(key, runtime::KEY_TAKE_OUTPUT, is_fader_key, &second);
+            if (pair == ui::KeyPair::end) break;
             const int16_t a = fader_key_channel(key);
-            const int16_t b = pair == Pair::range ? fader_key_channel(second) : a;
+            const int16_t b = pair == ui::KeyPair::range ? fader_key_channel(second) : a;
             if (runtime::current_fixture >= 1 && a <= runtime::function_count && b <= runtime::function_count) {
                 copy_function_outputs(a, b);
             }
         } else if (is_fixture_key(key)) {
-            const Pair pair = read_second_key(key, runtime::KEY_TAKE_OUTPUT, is_fixture_key, &second);
-            if (pair == Pair::end) break;
+            const ui::KeyPair pair = ui::read_second_key(key, runtime::KEY_TAKE_OUTPUT, is_fixture_key, &second);
+            if (pair == ui::KeyPair::end) break;
             const int16_t a = fixture_on_key(key - runtime::KEY_FIXTURE_1 + 1);
-            const int16_t b = pair == Pair::range ? fixture_on_key(second - runtime::KEY_FIXTURE_1 + 1) : a;
+            const int16_t b = pair == ui::KeyPair::range ? fixture_on_key(second - runtime::KEY_FIXTURE_1 + 1) : a;
             if (a != 0 && b != 0) copy_fixture_outputs(a, b);
         } else if (is_group_key(key)) {
-            const Pair pair = read_second_key(key, runtime::KEY_TAKE_OUTPUT, is_group_key, &second);
-            if (pair == Pair::end) break;
-            copy_group_outputs(group_of_key(key), pair == Pair::range ? group_of_key(second) : group_of_key(key));
+            const ui::KeyPair pair = ui::read_second_key(key, runtime::KEY_TAKE_OUTPUT, is_group_key, &second);
+            if (pair == ui::KeyPair::end) break;
+            copy_group_outputs(group_of_key(key), pair == ui::KeyPair::range ? group_of_key(second) : group_of_key(key));
         } else if (key == runtime::KEY_ALL) {
             if (last_fixture() > 0) copy_fixture_outputs(1, static_cast<int16_t>(last_fixture()));
         } else if (key == kKeyCopyPanTilt || key == runtime::KEY_TRACKERBALL_PANTILT) {
@@ -328,15 +310,15 @@ void reset_defaults_to_library() {
         if (key == runtime::KEY_CLEAR || key == runtime::KEY_ESC) break;
         int16_t second = 0;
         if (is_fixture_key(key)) {
-            const Pair pair = read_second_key(key, runtime::KEY_CLEAR, is_fixture_key, &second);
-            if (pair == Pair::end) break;
+            const ui::KeyPair pair = ui::read_second_key(key, runtime::KEY_CLEAR, is_fixture_key, &second);
+            if (pair == ui::KeyPair::end) break;
             const int16_t a = fixture_on_key(key - runtime::KEY_FIXTURE_1 + 1);
-            const int16_t b = pair == Pair::range ? fixture_on_key(second - runtime::KEY_FIXTURE_1 + 1) : a;
+            const int16_t b = pair == ui::KeyPair::range ? fixture_on_key(second - runtime::KEY_FIXTURE_1 + 1) : a;
             if (a != 0 && b != 0) reset_fixture_defaults(a, b);
         } else if (is_group_key(key)) {
-            const Pair pair = read_second_key(key, runtime::KEY_CLEAR, is_group_key, &second);
-            if (pair == Pair::end) break;
-            reset_group_defaults(group_of_key(key), pair == Pair::range ? group_of_key(second) : group_of_key(key));
+            const ui::KeyPair pair = ui::read_second_key(key, runtime::KEY_CLEAR, is_group_key, &second);
+            if (pair == ui::KeyPair::end) break;
+            reset_group_defaults(group_of_key(key), pair == ui::KeyPair::range ? group_of_key(second) : group_of_key(key));
         } else if (key == runtime::KEY_ALL) {
             if (last_fixture() > 0) reset_fixture_defaults(1, static_cast<int16_t>(last_fixture()));
         }

@@ -132,25 +132,6 @@ void blink_fixture_keys() {
     }
 }
 
-enum class Pair { single, range, end };
-
-// After a first key of a kind: its release (a single key), a press of a
-// second key of the same kind (a range), or the command key or ESC (the
-// screen ends). *second is the second key of a range.
-Pair read_second_key(int16_t first, int16_t command_key, bool (*same_kind)(int16_t), int16_t* second) {
-    for (;;) {
-        int16_t event = 0;
-        const bool press = runtime::get_key(&event);
-        if (event == 0) continue;
-        if (event == first && !press) return Pair::single;
-        if (!press) continue;
-        if (event == command_key || event == runtime::KEY_ESC) return Pair::end;
-        if (same_kind(event) && event != first) {
-            *second = event;
-            return Pair::range;
-        }
-    }
-}
 
 void refresh_values() {
     if (!cue_screen()) ui::refresh_table_view();
@@ -267,19 +248,19 @@ void run_lamp_command_screen(int16_t key) {
         if (event == key || event == runtime::KEY_ESC) break;
         int16_t second = 0;
         if (is_fixture_key(event) && event - runtime::KEY_FIXTURE_1 + 1 <= shown_page_count()) {
-            const Pair pair = read_second_key(event, key, is_fixture_key, &second);
-            if (pair == Pair::end) break;
+            const ui::KeyPair pair = ui::read_second_key(event, key, is_fixture_key, &second);
+            if (pair == ui::KeyPair::end) break;
             const int key_a = event - runtime::KEY_FIXTURE_1 + 1;
-            const int key_b = pair == Pair::range ? std::min(second - runtime::KEY_FIXTURE_1 + 1, shown_page_count()) : key_a;
+            const int key_b = pair == ui::KeyPair::range ? std::min(second - runtime::KEY_FIXTURE_1 + 1, shown_page_count()) : key_a;
             const int16_t a = fixture_on_key(key_a);
             const int16_t b = fixture_on_key(key_b);
             if (a != 0 && b != 0) mark_fixture_range_command(a, b, command);
             refresh_values();
         } else if (is_group_key(event)) {
-            const Pair pair = read_second_key(event, key, is_group_key, &second);
-            if (pair == Pair::end) break;
+            const ui::KeyPair pair = ui::read_second_key(event, key, is_group_key, &second);
+            if (pair == ui::KeyPair::end) break;
             const int16_t g1 = group_of_key(event);
-            const int16_t g2 = pair == Pair::range ? group_of_key(second) : g1;
+            const int16_t g2 = pair == ui::KeyPair::range ? group_of_key(second) : g1;
             mark_group_range_command(g1, g2, command);
             refresh_values();
         } else if (event == runtime::KEY_ALL) {

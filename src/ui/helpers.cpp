@@ -286,6 +286,21 @@ void draw_from_picture(uint8_t*& picture, int left, int top, int right, int bott
     picture = image;
 }
 
+KeyPair read_second_key(int16_t first, int16_t end_key, bool (*same_kind)(int16_t), int16_t* second) {
+    for (;;) {
+        int16_t event = 0;
+        const bool press = runtime::get_key(&event);
+        if (event == 0) continue;
+        if (event == first && !press) return KeyPair::single;
+        if (!press) continue;
+        if (event == end_key || event == runtime::KEY_ESC) return KeyPair::end;
+        if (same_kind(event) && event != first) {
+            *second = event;
+            return KeyPair::range;
+        }
+    }
+}
+
 int16_t pick_item_to_name(int16_t current) {
     constexpr int16_t kItems = 70;
     const bool current_valid = current >= 1 && current <= kItems;

@@ -84,6 +84,12 @@ int16_t get_random_below(int16_t n);
 // picture when memory allows (without it the area is drawn again next time).
 void draw_from_picture(uint8_t*& picture, int left, int top, int right, int bottom, void (*draw)());
 
+// After a first key of a kind is pressed: its release gives a single key,
+// a press of a second key of the same kind a range (*second is that key),
+// a press of end_key or ESC the end of the screen. Other keys are passed over.
+enum class KeyPair : uint8_t { single, range, end };
+KeyPair read_second_key(int16_t first, int16_t end_key, bool (*same_kind)(int16_t), int16_t* second);
+
 // The numbered item (1..70) whose name is to be edited: a fixture key picks
 // its number, TEXT let go takes the current item (1 when current is not
 // 1..70), ESC picks none (0). The picked key blinks, in both phases when it
