@@ -47,16 +47,7 @@ class ProgrammerClear : public programmer_test::DemoRig {
 protected:
     void SetUp() override {
         DemoRig::SetUp();
-        // The show's default times 1.1 s to 1.5 s, as a memory unpack leaves them.
-        for (int k = 1; k <= 5; ++k) {
-            setup::setup_data.set_u16(setup::kSetupDefaultTimes + 2 * static_cast<size_t>(k - 1),
-                                      static_cast<uint16_t>(10 + k));
-        }
-        ui::default_times = {0, 11, 12, 13, 14, 15};
-        std::fill_n(programmer_values, kShowRecords + 1, kNotSet);
-        std::fill_n(programmer_generators, kShowGeneratorBytes + 1, kByteNotSet);
-        std::fill_n(programmer_figures, kShowFigureBytes + 1, kByteNotSet);
-        std::fill_n(programmer_time_set, kShowTimeSlots + 1, uint8_t{0});
+        programmer_test::empty_programmer_with_default_times();
     }
 
     // Every entry of fixture f programmed: values 100, generator bytes 7,

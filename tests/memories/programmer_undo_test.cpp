@@ -32,18 +32,9 @@ class ProgrammerUndo : public programmer_test::DemoRig {
 protected:
     void SetUp() override {
         DemoRig::SetUp();
-        // The show's default times 1.1 s to 1.5 s, as a memory unpack leaves them.
-        for (int k = 1; k <= 5; ++k) {
-            setup::setup_data.set_u16(setup::kSetupDefaultTimes + 2 * static_cast<size_t>(k - 1),
-                                      static_cast<uint16_t>(10 + k));
-        }
-        ui::default_times = {0, 11, 12, 13, 14, 15};
-        std::fill_n(programmer_values, kShowRecords + 1, kNotSet);
-        std::fill_n(programmer_generators, kShowGeneratorBytes + 1, kByteNotSet);
-        std::fill_n(programmer_figures, kShowFigureBytes + 1, kByteNotSet);
+        programmer_test::empty_programmer_with_default_times();
         for (size_t s = 1; s <= kShowTimeSlots; ++s) {
             programmer_times[s] = ui::default_times[(s - 1) % 5 + 1];
-            programmer_time_set[s] = 0;
         }
     }
 

@@ -8,6 +8,8 @@
 #pragma once
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "../setup/demo_rig_files.h"
 #include "playback/playback_state.h"
 #include "programmer/commands.h"
@@ -15,7 +17,9 @@
 #include "rig/program_dir.h"
 #include "rig/rig.h"
 #include "runtime/console_state.h"
+#include "runtime/show_tables.h"
 #include "setup/setup_data.h"
+#include "ui/memory_access.h"
 
 namespace programmer_test {
 
@@ -37,5 +41,19 @@ protected:
     rig::Rig rig_;
     rig::ProgramDir dir_ = rig::ProgramDir::demo();
 };
+
+// An empty programmer and the show's default times 1.1 s to 1.5 s, as a
+// memory unpack leaves them.
+inline void empty_programmer_with_default_times() {
+    for (int k = 1; k <= 5; ++k) {
+        setup::setup_data.set_u16(setup::kSetupDefaultTimes + 2 * static_cast<size_t>(k - 1),
+                                  static_cast<uint16_t>(10 + k));
+    }
+    ui::default_times = {0, 11, 12, 13, 14, 15};
+    std::fill_n(runtime::programmer_values, runtime::kShowRecords + 1, runtime::kValueNotSet);
+    std::fill_n(runtime::programmer_generators, runtime::kShowGeneratorBytes + 1, runtime::kByteNotSet);
+    std::fill_n(runtime::programmer_figures, runtime::kShowFigureBytes + 1, runtime::kByteNotSet);
+    std::fill_n(runtime::programmer_time_set, runtime::kShowTimeSlots + 1, uint8_t{0});
+}
 
 }  // namespace programmer_test
