@@ -757,9 +757,12 @@ void release_cue_records() {
 
 void reset_cue_files_globals() { file_states = {}; }
 
-bool get_pointcue_times(int16_t slot, std::array<uint16_t, 5>&) {
-    runtime::log_call("datafiles::get_pointcue_times", {slot});
-    return false;
+bool get_pointcue_times(int16_t slot, std::array<uint16_t, 5>& times) {
+    if (!playback::valid_cue_slot(slot)) return false;
+    const playback::PointcueRecord* record = playback::cue_pointcue_table[static_cast<size_t>(slot)];
+    if (record == nullptr) return false;
+    times = playback::pointcue_times(*record);
+    return true;
 }
 
 }  // namespace datafiles

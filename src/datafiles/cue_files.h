@@ -67,7 +67,7 @@ void load_pointcue_file();
 
 // The five times of cue slot's point-cue record in time-kind order (DELAY IN,
 // FADE IN, DELAY OUT, FADE OUT, HOLD), in tenths; false when the slot holds
-// no record. (Least body: no record is held yet.)
+// no record.
 bool get_pointcue_times(int16_t slot, std::array<uint16_t, 5>& times);
 void load_cue_playback_file();
 void load_cue_sequence_file();

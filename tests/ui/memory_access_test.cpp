@@ -261,11 +261,20 @@ TEST_F(MemoryAccess, ThePackedProgrammerUnpacksOverTheTimesOfTheEditedPointCue) 
     memories::pack_count = 0;
 }
 
-TEST_F(MemoryAccess, ACueSlotAsksForItsPointCueTimes) {
-    runtime::clear_step_log();
+TEST_F(MemoryAccess, ACueSlotTakesItsPointCueTimes) {
     ui::unpack_cue_memory(8, 1221, 0);
-    EXPECT_EQ(runtime::logged_calls(), (std::vector<std::string>{"datafiles::get_pointcue_times(1221)"}));
     EXPECT_EQ(ui::default_times[3], kShowDefaults[3]);  // no point-cue record: the show defaults
+
+    playback::PointcueRecord record;
+    record.delay_in = 1;
+    record.fade_in = 2;
+    record.delay_out = 3;
+    record.fade_out = 4;
+    record.hold = 5;
+    playback::cue_pointcue_table[1221] = &record;
+    ui::unpack_cue_memory(8, 1221, 0);
+    playback::cue_pointcue_table[1221] = nullptr;
+    for (size_t k = 1; k <= 5; ++k) EXPECT_EQ(ui::default_times[k], k) << "the record's own times, in kind order";
 }
 
 TEST_F(MemoryAccess, AMissingListIsReportedAndLeavesTheBuffersNotSet) {
@@ -359,9 +368,12 @@ TEST_F(MemoryAccess, TheProgrammersSourceDecidesWhereACueChannelValueComesFrom) 
     memories::programmer_cue_page = 2;
     memories::programmer_cue_number = 53;
     memories::programmer_cue_point = 1;
-    runtime::clear_step_log();
+    playback::PointcueRecord record;  // page 2, cue 53, point 1: slot 1221
+    record.fade_in = 77;
+    playback::cue_pointcue_table[1221] = &record;
     EXPECT_EQ(ui::get_cue_channel_value(2, 0), 44);
-    EXPECT_EQ(runtime::logged_calls(), (std::vector<std::string>{"datafiles::get_pointcue_times(1221)"}));
+    playback::cue_pointcue_table[1221] = nullptr;
+    EXPECT_EQ(ui::default_times[2], 77) << "unpacked with the times of the programmer's cue slot";
     memories::programmer_cue_memory = -1;  // the cue has no cue memory
     EXPECT_EQ(ui::get_cue_channel_value(2, 0), 65535);
 }
