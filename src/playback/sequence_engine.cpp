@@ -337,7 +337,10 @@ bool choose_next_memory(int s, int16_t& memory) {
         if (follows_link(s, followed)) {
             followed = true;
             go_to_cue(static_cast<uint16_t>(r.linked_cue), 0, 0);
+            // The reloaded record plays from its start with its own loops.
             step = kStepNotStarted;
+            sequence_loops_done[at(s)] = 0;
+            sequence_bounce_backward[at(s)] = 0;
             if (programmed(s)) continue;
         }
         memory = 0;
