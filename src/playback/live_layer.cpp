@@ -438,6 +438,12 @@ void flag_fixture(int fixture, uint8_t kind) {
     if (fixture >= 1 && fixture <= static_cast<int>(runtime::kShowFixtures)) runtime::cue_fade_lists.fixtures[fixture] |= kind;
 }
 
+// The four computations without the table checks (the element pass checks once).
+void channel_now(int record);
+void dimmer_now(int record);
+void sub_attribute_now(int i);
+void extra_now(int i);
+
 bool left_alone(uint16_t flags) { return (flags & (runtime::FLAG_FROZEN | runtime::FLAG_MANUAL)) != 0; }
 
 // One fading element: byte 2 steps only its phase machine, byte 1 recomputes
@@ -465,9 +471,9 @@ bool visit_fixture_channels(int first, int count) {
             [record] { step_pointcue_channel_fade(record); },
             [record, &entry] {
                 if (entry.dimmer != 0) {
-                    compute_layer_zero_dimmer(record);
+                    dimmer_now(record);
                 } else {
-                    compute_layer_zero_channel(record);
+                    channel_now(record);
                 }
             });
     }
@@ -484,7 +490,7 @@ bool visit_fixture_sub_attributes(int first, int count) {
             changed |= visit_element(
                 runtime::cue_fade_lists.sub_channels[i], runtime::generator_flags[i],
                 runtime::cue_fade_records.sub_channels[i], [i] { step_pointcue_sub_attribute_fade(i); },
-                [i] { compute_layer_zero_sub_attribute(i); });
+                [i] { sub_attribute_now(i); });
         }
     }
     return changed;
@@ -497,7 +503,7 @@ bool visit_fixture_extras(int fixture) {
         changed |= visit_element(
             runtime::cue_fade_lists.extras[i], runtime::figure_flags[static_cast<size_t>(i)],
             runtime::cue_fade_records.extras[i], [i] { step_pointcue_extra_fade(i); },
-            [i] { compute_layer_zero_extra(i); });
+            [i] { extra_now(i); });
     }
     return changed;
 }
@@ -510,8 +516,9 @@ void reset_live_layer_globals() {
     fixture_record_count.fill(0);
 }
 
-void compute_layer_zero_channel(int16_t record) {
-    if (record < 1 || record > records_in_use() || !tables_ready()) return;
+namespace {
+
+void channel_now(int record) {
     const runtime::FunctionRecord& entry = runtime::function_record_table[record];
     if (entry.kind == 0) {
         compute_plain_channel(record);
@@ -520,8 +527,7 @@ void compute_layer_zero_channel(int16_t record) {
     }
 }
 
-void compute_layer_zero_dimmer(int16_t record) {
-    if (record < 1 || record > records_in_use() || !tables_ready()) return;
+void dimmer_now(int record) {
     int closed = 0;
     int open = 255;
     dimmer_range(record, closed, open);
@@ -547,7 +553,7 @@ void compute_layer_zero_dimmer(int16_t record) {
             const bool programmed = (sequence_table[at].flags & 1) != 0;
             if (!takes_part && sequence_runs(src) && !programmed && gave != 0) given = static_cast<uint16_t>(closed);
         } else if (cue.state != 0) {
-            s.p = step_pointcue_channel_fade(record);
+            s.p = step_pointcue_channel_fade(static_cast<int16_t>(record));
             s.m = valid_mode(cue.running_fade_mode);
             s.threshold = threshold_level(src, record);
             takes_part = true;
@@ -593,16 +599,14 @@ void compute_layer_zero_dimmer(int16_t record) {
         const auto v = static_cast<uint16_t>(candidate);
         if (runtime::layer_values[0][record] != v) {
             runtime::layer_values[0][record] = v;
-            mark_channel_dirty(record);
+            mark_channel_dirty(static_cast<int16_t>(record));
         }
         if (source != 0) set_source(flags, source);
     }
     follow_cue_bit(flags, cue, record, 0);
 }
 
-void compute_layer_zero_sub_attribute(int32_t sub_attribute) {
-    const int i = sub_attribute;
-    if (i < 1 || i > records_in_use() * kGeneratorParams || !tables_ready()) return;
+void sub_attribute_now(int i) {
     const int record = (i - 1) / kGeneratorParams + 1;
     const int k = (i - 1) % kGeneratorParams + 1;
     const bool dimmer_record = runtime::function_record_table[record].dimmer != 0;
@@ -633,9 +637,7 @@ void compute_layer_zero_sub_attribute(int32_t sub_attribute) {
     follow_cue_bit(flags, cue, i, 1);
 }
 
-void compute_layer_zero_extra(int32_t extra) {
-    const int i = extra;
-    if (i < 1 || i > fixtures_in_use() * kFigureParams || !tables_ready()) return;
+void extra_now(int i) {
     const int fixture = (i - 1) / kFigureParams + 1;
     const int k = (i - 1) % kFigureParams + 1;
     // The fixture's pan record carries the extras' fade modes and thresholds.
@@ -673,6 +675,26 @@ void compute_layer_zero_extra(int32_t extra) {
         break;
     }
     follow_cue_bit(flags, cue, i, 2);
+}
+
+}  // namespace
+
+void compute_layer_zero_channel(int16_t record) {
+    if (record >= 1 && record <= records_in_use() && tables_ready()) channel_now(record);
+}
+
+void compute_layer_zero_dimmer(int16_t record) {
+    if (record >= 1 && record <= records_in_use() && tables_ready()) dimmer_now(record);
+}
+
+void compute_layer_zero_sub_attribute(int32_t sub_attribute) {
+    if (sub_attribute >= 1 && sub_attribute <= records_in_use() * kGeneratorParams && tables_ready()) {
+        sub_attribute_now(sub_attribute);
+    }
+}
+
+void compute_layer_zero_extra(int32_t extra) {
+    if (extra >= 1 && extra <= fixtures_in_use() * kFigureParams && tables_ready()) extra_now(extra);
 }
 
 void build_step_fade_modes(int16_t sequence) {
