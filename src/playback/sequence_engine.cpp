@@ -612,8 +612,9 @@ void update_sequence_go_leds() {
         }
         if (shown != 0) runtime::set_key_led(runtime::KEY_SEQUENCE_GO, waits[at(shown)] ? kLedWaitingForGo : runtime::LED_OFF);
     }
+    // Run states other than 1 count as stopped, as the sequence panel shows them.
     for (int s = 1; s <= kSequences; ++s) {
-        if (sequence_run_state(record_of(s)) == 0) continue;
+        if (!runs(s)) continue;
         const uint8_t state = sequence_current_memory[at(s)] != 0 ? kLedRunningWithMemory : kLedRunningEmpty;
         if (belts) runtime::set_key_led(runtime::sequence_key(s, runtime::SequenceKey::run), state);
         if (s == shown && (runtime::run_flags & runtime::RUN_CUE_KEY_HELD) == 0) {
