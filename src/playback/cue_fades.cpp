@@ -4,7 +4,13 @@
 
 namespace playback {
 
-void reset_cue_fades_globals() {}
+uint16_t pointcue_follow_cue = 0;
+uint32_t pointcue_follow_time = 0;
+
+void reset_cue_fades_globals() {
+    pointcue_follow_cue = 0;
+    pointcue_follow_time = 0;
+}
 
 void start_cue_fade(int16_t slot, uint16_t fade_in_tenths) {
     runtime::log_call("playback::start_cue_fade", {slot, fade_in_tenths});

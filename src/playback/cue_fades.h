@@ -8,6 +8,10 @@
 
 namespace playback {
 
+// The armed whole-cue follow: the cue slot (0 none) and its show time in ms.
+extern uint16_t pointcue_follow_cue;
+extern uint32_t pointcue_follow_time;
+
 // Every global of this module back to its value at program load (a clean start for each test).
 void reset_cue_fades_globals();
 

@@ -19,6 +19,14 @@ void draw_sequence_control_bar(int16_t change, int16_t sequence, int16_t control
     bar = static_cast<int16_t>(bar + change);
 }
 
+void set_sequence_control(int16_t sequence, int16_t control, int16_t delta) {
+    runtime::log_call("playback::set_sequence_control", {sequence, control, delta});
+}
+
+void write_sequence_control(int16_t belt, int16_t value) {
+    runtime::log_call("playback::write_sequence_control", {belt, value});
+}
+
 void draw_sequence_control_marker(int16_t colour, int16_t sequence) {
     runtime::log_call("playback::draw_sequence_control_marker", {colour, sequence});
 }

@@ -30,6 +30,11 @@ void reset_sequence_controls_globals();
 // Draws a change of control c's bar of sequence s (positive grows it) and
 // adds the change to sequence_control_positions[s][c].
 void draw_sequence_control_bar(int16_t change, int16_t sequence, int16_t control);
+// Control k (1 crossfade, 2 fade time, 3 wait delay) of sequence s moved by
+// minus delta while the result stays within 0..255.
+void set_sequence_control(int16_t sequence, int16_t control, int16_t delta);
+// Sends a control value to sequence belt n = 3 (s - 1) + k of the console.
+void write_sequence_control(int16_t belt, int16_t value);
 // The frame around the sequence's active control.
 void draw_sequence_control_marker(int16_t colour, int16_t sequence);
 // The per-poll read of the sequence controls (belts and the manual crossfade).

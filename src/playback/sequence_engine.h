@@ -1,15 +1,89 @@
 // The sequence engine: once per poll it steps the four sequences (timer,
 // sound beat, tap tempo, GO, the manual crossfade control, SYNC groups),
 // loads each new step's memory into its step buffers and advances the
-// crossfade progress that the live layer reads. (Least bodies until the
-// engine is built: they record their arguments.)
+// crossfade progress that the live layer reads.
+//
+// A sequence plays its live record (sequence_table[s]): step 1 the start
+// memory, steps 2..n+1 the loop memories in the record's direction for its
+// loop count (1001 endless), step 102 the end memory, then the linked cue.
+// The run state below is indexed by sequence 1..4 (element 0 unused); the
+// crossfade progress and its running mark are sequence_crossfade[s].
+// Fade time and wait delay are hundredths of a second.
 #pragma once
+#include <array>
 #include <cstdint>
+
+#include "playback/playback_state.h"
 
 namespace playback {
 
+// The mode byte of a sequence record.
+constexpr uint8_t SEQ_RUN_STATE = 0x03;   // 1 running
+constexpr uint8_t SEQ_SYNC = 0x0C;        // 0 ASYN, 1 SYNC
+constexpr uint8_t SEQ_TRIGGER = 0x30;     // 0 automatic, 1 manual, 2 beat
+constexpr uint8_t SEQ_DIRECTION = 0xC0;   // 0 forward, 1 backward, 2 bounce, 3 random
+constexpr uint8_t kSyncShift = 2;
+constexpr uint8_t kTriggerShift = 4;
+constexpr uint8_t kDirectionShift = 6;
+constexpr uint8_t kTriggerAutomatic = 0, kTriggerManual = 1, kTriggerBeat = 2;
+constexpr uint8_t kDirectionForward = 0, kDirectionBackward = 1, kDirectionBounce = 2, kDirectionRandom = 3;
+
+// Steps of a sequence.
+constexpr int16_t kStepNotStarted = 0;
+constexpr int16_t kStepStart = 1;
+constexpr int16_t kStepEnd = 102;
+
+// Progress of a complete crossfade.
+constexpr uint32_t kCrossfadeComplete = 65535;
+
+// Crossfade controls of a sequence.
+constexpr int kControlCrossfade = 1, kControlFadeTime = 2, kControlWaitDelay = 3;
+
+extern std::array<int16_t, kSequences + 1> sequence_current_memory;   // 0 none
+extern std::array<int16_t, kSequences + 1> sequence_current_step;     // 0, 1, 2..n+1, 102
+extern std::array<int16_t, kSequences + 1> sequence_previous_step;    // the step before (random direction)
+extern std::array<uint8_t, kSequences + 1> sequence_step_fade_mode;   // 0..5, of the current step
+extern std::array<uint8_t, kSequences + 1> sequence_advance_request;  // step in this poll
+// 0 none, 1 GO or a tap-tempo beat, 2 a step set by the manual crossfade control.
+extern std::array<uint8_t, kSequences + 1> sequence_go_request;
+extern std::array<uint8_t, kSequences + 1> sequence_stop_request;     // go to the end step, then stop
+extern std::array<uint8_t, kSequences + 1> sequence_crossfade_running_before;
+extern std::array<int16_t, kSequences + 1> sequence_loops_done;
+extern std::array<int16_t, kSequences + 1> sequence_bounce_backward;  // 0 forward, 1 backward
+// The crossfade's anchor: progress, clock_ms and fade time when it was last anchored.
+extern std::array<int32_t, kSequences + 1> sequence_fade_anchor_progress;
+extern std::array<uint32_t, kSequences + 1> sequence_fade_anchor_time;
+extern std::array<uint16_t, kSequences + 1> sequence_fade_anchor_fade_time;
+extern std::array<uint32_t, kSequences + 1> sequence_wait_timer;      // ms since the crossfade completed
+// Tap tempo, set by the tap handler.
+extern std::array<uint32_t, kSequences + 1> sequence_tap_period;      // ms
+extern std::array<uint32_t, kSequences + 1> sequence_tap_phase;       // ms
+extern std::array<uint8_t, kSequences + 1> sequence_tap_valid;
+extern std::array<uint32_t, kSequences + 1> sequence_last_beat_count; // of the sequence's sound band
+extern std::array<uint8_t, kSequences + 1> sequence_sync_waiting;     // a SYNC member's wait delay runs
+// Set with the cue recall: 1 = the sequence does not follow its linked cue.
+extern std::array<uint8_t, kSequences + 1> sequence_transparent;
+// The three controls of each sequence (1 crossfade, 2 fade time, 3 wait delay), 0..255.
+extern std::array<std::array<int16_t, 4>, kSequences + 1> sequence_control_values;
+extern std::array<uint8_t, kSequences + 1> sequence_advanced_this_poll;
+
+// The generator behind get_random_below (the C library's by default); a
+// test puts its own in place.
+using RandomSource = int (*)();
+extern RandomSource random_source;
+
 // Every global of this module back to its value at program load (a clean start for each test).
 void reset_sequence_engine_globals();
+
+// Fields of a sequence record's mode byte.
+inline uint8_t sequence_run_state(const SequenceRecord& r) { return r.mode & SEQ_RUN_STATE; }
+inline uint8_t sequence_sync(const SequenceRecord& r) { return static_cast<uint8_t>((r.mode & SEQ_SYNC) >> kSyncShift); }
+inline uint8_t sequence_trigger(const SequenceRecord& r) {
+    return static_cast<uint8_t>((r.mode & SEQ_TRIGGER) >> kTriggerShift);
+}
+inline uint8_t sequence_direction(const SequenceRecord& r) {
+    return static_cast<uint8_t>((r.mode & SEQ_DIRECTION) >> kDirectionShift);
+}
 
 // The per-poll job.
 void run_sequences();

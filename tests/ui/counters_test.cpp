@@ -189,7 +189,7 @@ TEST_F(Counters, FixturePageTitleHighlightTakesTheMouseToTheFixturePanel) {
 TEST_F(Counters, SequenceKeysMoveTheHighlightBetweenSequences) {
     ASSERT_EQ(runtime::display_mode, 2);
     ASSERT_NE(runtime::option_flags & runtime::OPT_SEQUENCE_PANEL, 0u);
-    playback::sequence_table[1].mode = 0x01;  // sequence A runs
+    playback::sequence_table[1].mode = 0x11;  // sequence A runs, manual: it waits for its GO
 
     rig_.press(runtime::KEY_SEQUENCE_A);
     EXPECT_EQ(runtime::display_mode, 5);

@@ -11,6 +11,7 @@
 
 #include "../setup/demo_rig_files.h"
 #include "platform/mouse.h"
+#include "playback/cue_fades.h"
 #include "playback/key_groups.h"
 #include "programmer/programmer_jobs.h"
 #include "rig/console.h"
@@ -236,11 +237,17 @@ TEST_F(ModeKeys, CueTimingOnUnfreezesTheShowAndGoesToTheCurrentCue) {
 
     runtime::clear_step_log();
     rig.run_ms(300);  // no double press
+    // A point-cue fade in progress: switching cue timing off empties it.
+    runtime::cue_fade_records.channels[1].state = 1;
+    runtime::sequence_step_buffers[5].current_values[1] = 100;
+    playback::pointcue_follow_cue = 7;
     rig.hold(KEY_CUE, kSettle_ms);
     rig.press(KEY_SEQUENCE_RUN, 10);
     rig.release(KEY_CUE, kSettle_ms);
     EXPECT_EQ(runtime::mode_flags & runtime::MODE_CUE_TIMING, 0u);
-    EXPECT_TRUE(has_call("playback::clear_sequence_step(5)"));
+    EXPECT_EQ(runtime::cue_fade_records.channels[1].state, 0);
+    EXPECT_EQ(runtime::sequence_step_buffers[5].current_values[1], runtime::kValueNotSet);
+    EXPECT_EQ(playback::pointcue_follow_cue, 0);
 }
 
 TEST_F(ModeKeys, CueTimingForACueOutOfRangeCallsNoCue) {

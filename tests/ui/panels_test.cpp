@@ -18,6 +18,7 @@
 #include "playback/key_groups.h"
 #include "playback/playback_state.h"
 #include "playback/sequence_controls.h"
+#include "playback/sequence_engine.h"
 #include "programmer/commands.h"
 #include "programmer/fader_panel.h"
 #include "rig/console.h"
@@ -209,6 +210,10 @@ TEST_F(Panels, AnalogueViewIsCapturedOnceAndPutBackAfterwards) {
 TEST_F(Panels, SequenceStateByteGivesWordsAndLeds) {
     runtime::hw_option_flags.sequence_belts = 1;
     const int s = 2;
+    // While it runs the sequence shows a memory and waits out a long delay,
+    // so that the engine's LEDs agree with the panel's.
+    playback::sequence_current_memory[s] = 1;
+    playback::sequence_table[s].wait_delay = 60000;
     const int x0 = 100 * s;
     const Rect start{x0 + 134, 113, x0 + 155, 120};
     const Rect stop{x0 + 136, 126, x0 + 155, 133};
@@ -283,6 +288,8 @@ TEST_F(Panels, SequenceDirectionWordsAndTheUnsetTrigger) {
 
 TEST_F(Panels, WithoutSequenceBeltsThePanelChangesNoLed) {
     runtime::hw_option_flags.sequence_belts = 1;
+    playback::sequence_current_memory[1] = 1;  // a running sequence shows a memory
+    playback::sequence_table[1].wait_delay = 60000;
     playback::sequence_table[1].mode = 0x01;  // running, forward, automatic
     ui::draw_sequence_panel();
     const std::vector<int16_t> keys = {251, 252, 253, 254, 255};

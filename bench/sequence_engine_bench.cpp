@@ -1,0 +1,255 @@
+// The sequence engine and the live layer on the full rig (700 fixtures, 2048
+// function records), one background poll per iteration:
+//   S1 four sequences crossfading full memories (every value, generator
+//      and figure byte) on all channels: the poll's sequence job, the
+//      cue-fade runner's element pass over every fading element, and the
+//      merge of what changed;
+//   S2 the step burst: all four sequences step in the same poll (four
+//      unpacks of a full memory, their step images and the fading-list
+//      rebuilds), with the element pass and the merge.
+// Each reports the median, 99th percentile and maximum time per poll.
+#include <benchmark/benchmark.h>
+
+#include "bench_console.h"
+
+#include <algorithm>
+#include <array>
+#include <chrono>
+#include <ctime>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <unistd.h>
+
+#include "datafiles/record_files.h"
+#include "memories/memory_store.h"
+#include "platform/machine.h"
+#include "playback/live_layer.h"
+#include "playback/output_merge.h"
+#include "playback/playback_state.h"
+#include "playback/sequence_engine.h"
+#include "runtime/console_state.h"
+#include "runtime/fixture_tables.h"
+#include "runtime/main_loop.h"
+#include "runtime/show_tables.h"
+#include "setup/fixture_type.h"
+#include "setup/setup_data.h"
+
+namespace {
+
+constexpr int kFixtures = 700;
+constexpr int kWideFixtures = 648;  // 3 channels: 648 x 3 + 52 x 2 = 2048 records
+constexpr int kWideChannels = 3;
+constexpr int kNarrowChannels = 2;
+constexpr int kSequences = playback::kSequences;
+constexpr uint32_t kPollStep_ms = 5;
+
+// Channel 1 a dimmer, the others plain; all with fade permission.
+std::unique_ptr<setup::FixtureTypeDef> make_type(int channels) {
+    auto type = std::make_unique<setup::FixtureTypeDef>();
+    type->bytes[setup::kTypeChannelCount] = static_cast<uint8_t>(channels);
+    type->bytes[setup::kTypeDimmerFlags] = 1;
+    type->bytes[setup::kTypeDimmerClosed + 1] = 255;
+    for (int k = 1; k <= channels; ++k) {
+        const size_t sub = setup::FixtureTypeDef::sub_table(k);
+        type->bytes[sub + setup::kSubCount] = 1;
+        type->bytes[sub + setup::kSubTo] = 255;
+        type->bytes[sub + setup::kSubFade] = 1;
+    }
+    return type;
+}
+
+void lay_out_rig(setup::SetupData& d) {
+    d.set_u8(setup::kSetupTypeCount, 2);
+    for (int t = 1; t <= 2; ++t) {
+        d.set_u8(setup::SetupData::type_channel_count_field(t),
+                 static_cast<uint8_t>(t == 1 ? kWideChannels : kNarrowChannels));
+        for (int k = 0; k < setup::kMaxTypeChannels; ++k) {
+            d.set_u8(setup::SetupData::type_function_map_field(t, k), static_cast<uint8_t>(k));
+        }
+    }
+    int first = 1;
+    for (int f = 1; f <= kFixtures; ++f) {
+        setup::FixtureRecord r;
+        r.type_index = f <= kWideFixtures ? 0 : 1;
+        r.number = static_cast<uint16_t>(f);
+        r.card = 1;
+        r.address = setup::kMultipatchAddress;
+        r.first_record = static_cast<uint16_t>(first);
+        r.channel_count = static_cast<uint8_t>(f <= kWideFixtures ? kWideChannels : kNarrowChannels);
+        setup::write_fixture(d, f, r);
+        first += r.channel_count;
+    }
+    d.set_u16(setup::kSetupFixtureCount, kFixtures);
+    d.set_u8(setup::kSetupPatchCompiled, 1);
+}
+
+// A drive C: in a temporary folder with C:\BRAVINOX\data, for the memory
+// file that the stores write.
+class MemoryFolder {
+public:
+    explicit MemoryFolder(platform::Machine& machine) {
+        folder_ = std::filesystem::temp_directory_path() / ("bravinox_sequence_bench_" + std::to_string(::getpid()));
+        std::filesystem::create_directories(folder_ / "BRAVINOX" / "data");
+        machine.dos.drive_c_root = folder_;
+        runtime::home_directory = "C:\\BRAVINOX";
+        datafiles::create_record_file(datafiles::kMemoryFile);
+    }
+    ~MemoryFolder() {
+        std::error_code error;
+        std::filesystem::remove_all(folder_, error);
+    }
+
+private:
+    std::filesystem::path folder_;
+};
+
+struct FullRig {
+    std::unique_ptr<platform::Machine> machine;
+    std::unique_ptr<setup::FixtureTypeDef> wide = make_type(kWideChannels);
+    std::unique_ptr<setup::FixtureTypeDef> narrow = make_type(kNarrowChannels);
+    std::unique_ptr<MemoryFolder> folder;
+
+    explicit FullRig(benchmark::State& state) : machine(bench::start_console(state)) {
+        setup::fixture_type_defs[1] = wide.get();
+        setup::fixture_type_defs[2] = narrow.get();
+        lay_out_rig(setup::setup_data);
+        setup::fixture_count = kFixtures;
+        setup::fixture_type_count = 2;
+        runtime::init_fixture_tables();
+        machine->cards.set_master_fader(0, 1, 255);
+        folder = std::make_unique<MemoryFolder>(*machine);
+        runtime::run_background();
+    }
+    ~FullRig() {
+        folder.reset();
+        runtime::free_tables();
+        setup::fixture_type_defs[1] = nullptr;
+        setup::fixture_type_defs[2] = nullptr;
+        platform::install_machine(nullptr);
+    }
+
+    void next_poll() { machine->advance_ms(kPollStep_ms); }
+};
+
+// Memory m full: every value, generator byte and figure byte, different per memory.
+bool store_full_memory(int m) {
+    const int records = runtime::function_record_count;
+    std::vector<uint16_t> values(runtime::kShowRecords + 1, runtime::kValueNotSet);
+    std::vector<uint8_t> generators(runtime::kShowGeneratorBytes + 1, runtime::kByteNotSet);
+    std::vector<uint8_t> figures(runtime::kShowFigureBytes + 1, runtime::kByteNotSet);
+    for (int r = 1; r <= records; ++r) values[static_cast<size_t>(r)] = static_cast<uint16_t>((r * 7 + m * 61) % 256);
+    for (int i = 1; i <= records * 6; ++i) generators[static_cast<size_t>(i)] = static_cast<uint8_t>((i + m * 17) % 120);
+    for (int i = 1; i <= kFixtures * 10; ++i) figures[static_cast<size_t>(i)] = static_cast<uint8_t>((i * 3 + m * 11) % 120);
+    return memories::pack_memory(static_cast<int16_t>(m), values.data(), generators.data(), figures.data(), nullptr,
+                                 nullptr);
+}
+
+// Sequence s: two full memories in an endless forward loop, automatic, a
+// long fade (so that every poll of the benchmark is mid-crossfade).
+void program_sequence(int s) {
+    playback::SequenceRecord& r = playback::sequence_table[static_cast<size_t>(s)];
+    r = playback::SequenceRecord{};
+    r.flags = 1;
+    r.loop_memories[1] = static_cast<uint16_t>(2 * s - 1);
+    r.loop_memories[2] = static_cast<uint16_t>(2 * s);
+    r.loop_length = 2;
+    r.loop_count = playback::kInfiniteLoops;
+    r.fade_time = 60000;  // 600 s
+    r.step_fade_modes[2] = playback::kFadeAll;
+    r.step_fade_modes[3] = playback::kFadeAll;
+    r.mode = 1;  // running, ASYN, automatic, forward
+}
+
+bool set_up_sequences(benchmark::State& state, FullRig& rig) {
+    for (int m = 1; m <= 2 * kSequences; ++m) {
+        if (!store_full_memory(m)) {
+            state.SkipWithError("the memory was not stored");
+            return false;
+        }
+    }
+    for (int s = 1; s <= kSequences; ++s) program_sequence(s);
+    // Two steps each, so that every step has a full previous image.
+    for (int pass = 0; pass < 2; ++pass) {
+        for (int s = 1; s <= kSequences; ++s) playback::sequence_advance_request[static_cast<size_t>(s)] = 1;
+        rig.next_poll();
+        runtime::run_background();
+    }
+    return true;
+}
+
+double thread_cpu_us() {
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) * 1e6 + static_cast<double>(t.tv_nsec) / 1e3;
+}
+
+void report(benchmark::State& state, std::vector<double>& wall_us, std::vector<double>& cpu_us) {
+    std::sort(wall_us.begin(), wall_us.end());
+    std::sort(cpu_us.begin(), cpu_us.end());
+    if (wall_us.empty()) return;
+    state.counters["median_us"] = wall_us[wall_us.size() / 2];
+    state.counters["p99_us"] = wall_us[std::min(wall_us.size() - 1, wall_us.size() * 99 / 100)];
+    state.counters["max_us"] = wall_us.back();
+    state.counters["cpu_median_us"] = cpu_us[cpu_us.size() / 2];
+}
+
+template <typename Prepare, typename Work>
+void timed_runs(benchmark::State& state, Prepare prepare, Work work) {
+    std::vector<double> wall_us;
+    std::vector<double> cpu_us;
+    int n = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        prepare(n);
+        state.ResumeTiming();
+        const auto start = std::chrono::steady_clock::now();
+        const double cpu_start = thread_cpu_us();
+        work(n++);
+        benchmark::ClobberMemory();
+        const double cpu_end = thread_cpu_us();
+        const auto end = std::chrono::steady_clock::now();
+        wall_us.push_back(std::chrono::duration<double, std::micro>(end - start).count());
+        cpu_us.push_back(cpu_end - cpu_start);
+    }
+    report(state, wall_us, cpu_us);
+}
+
+// One poll as the console runs it once the cue-fade runner calls the
+// element pass: the sequence job, the element pass (rebuilding the lists
+// when a point-cue state changed), the merge.
+void poll_with_element_pass() {
+    if (playback::run_fading_elements()) playback::rebuild_fading_channel_list();
+    runtime::run_background();
+}
+
+void BM_S1_FourSequencesCrossfadingFullMemories(benchmark::State& state) {
+    FullRig rig(state);
+    if (!set_up_sequences(state, rig)) return;
+    timed_runs(state, [&rig](int) { rig.next_poll(); }, [](int) { poll_with_element_pass(); });
+    const uint32_t progress = playback::sequence_crossfade[1].progress;
+    if (progress == 0 || progress >= 65535) state.SkipWithError("the crossfade was not running");
+    int fading = 0;
+    for (int r = 1; r <= runtime::function_record_count; ++r) fading += runtime::cue_fade_lists.channels[r] != 0 ? 1 : 0;
+    state.counters["fading_channels"] = fading;
+}
+
+void BM_S2_FourSequencesStepInOnePoll(benchmark::State& state) {
+    FullRig rig(state);
+    if (!set_up_sequences(state, rig)) return;
+    timed_runs(
+        state,
+        [&rig](int) {
+            for (int s = 1; s <= kSequences; ++s) playback::sequence_advance_request[static_cast<size_t>(s)] = 1;
+            rig.next_poll();
+        },
+        [](int) { poll_with_element_pass(); });
+}
+
+}  // namespace
+
+BENCHMARK(BM_S1_FourSequencesCrossfadingFullMemories)->Unit(benchmark::kMicrosecond)->Iterations(300);
+BENCHMARK(BM_S2_FourSequencesStepInOnePoll)->Unit(benchmark::kMicrosecond)->Iterations(100);
+BENCHMARK_MAIN();
