@@ -506,7 +506,10 @@ void start_cue_fade(int16_t slot, uint16_t fade_in_tenths) {
         no_follow = 1;
     }
 
+    // The times display shows the record's own times; the bars run with the
+    // fade-in the cue fade really has.
     std::array<uint16_t, kFadeTimes> times = own_times(*record);
+    for (int k = 0; k < kFadeTimes; ++k) current_cue_times[static_cast<size_t>(k)] = times[static_cast<size_t>(k)];
     if (fade_in_tenths == 1) {
         times[1] = 0;
     } else if (fade_in_tenths != 0) {
@@ -515,7 +518,6 @@ void start_cue_fade(int16_t slot, uint16_t fade_in_tenths) {
     cue_progress_state.start_ms = runtime::show_time;
     for (int k = 0; k < kFadeTimes; ++k) {
         cue_progress_state.times_tenths[static_cast<size_t>(k)] = times[static_cast<size_t>(k)];
-        current_cue_times[static_cast<size_t>(k)] = times[static_cast<size_t>(k)];
     }
     cue_fade_phase = 0;
     if (mode_set(runtime::MODE_CUE_TIMING) && !option_set(runtime::OPT_TIMECODE_SCREEN)) {
@@ -526,7 +528,7 @@ void start_cue_fade(int16_t slot, uint16_t fade_in_tenths) {
 }
 
 void go_pointcue(int16_t memory, uint16_t slot, uint8_t no_follow, uint16_t fade_in_override) {
-    if (!valid_cue_slot(slot) || !fade_tables_ready()) return;
+    if (!valid_cue_slot(slot)) return;
     const int page = cue_slot_page(slot);
     const int page_first = cue_slot_of(page, 1, 1);
 
@@ -552,10 +554,10 @@ void go_pointcue(int16_t memory, uint16_t slot, uint8_t no_follow, uint16_t fade
         tracking = tracing;
         if (last >= page_first && last <= static_cast<int>(slot)) from = last;
     }
+    last_pointcue_started = static_cast<int16_t>(slot);
+    if (!fade_tables_ready()) return;
     if (tracking) ui::free_cue_buffers();
     begin_cue_tracking(tracking);
-
-    last_pointcue_started = static_cast<int16_t>(slot);
     ui::unpack_cue_memory(memory, static_cast<int16_t>(slot), static_cast<int16_t>(fade_in_override));
 
     const PointcueRecord* record = programmed_pointcue(slot);
