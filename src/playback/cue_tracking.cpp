@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <array>
+#include <span>
 
+#include "datafiles/cue_memory_file.h"
 #include "playback/cue_fades.h"
 #include "playback/cue_tables.h"
 #include "playback/key_groups.h"
@@ -52,9 +54,12 @@ struct TrackElement {
     int8_t group = 0;
 };
 
-constexpr size_t kMaxTracked = runtime::kShowRecords + runtime::kShowGeneratorBytes + runtime::kShowFigureBytes;
-std::array<TrackElement, kMaxTracked> deferred{};
-size_t deferred_count = 0;
+// The elements the GO left to tracking, marked per kind, and how many are
+// still untracked.
+std::array<uint8_t, runtime::kShowRecords + 1> deferred_channels{};
+std::array<uint8_t, runtime::kShowGeneratorBytes + 1> deferred_sub_attributes{};
+std::array<uint8_t, runtime::kShowFigureBytes + 1> deferred_extras{};
+int deferred_count = 0;
 bool tracking_on = false;
 
 bool mode_set(uint32_t bit) { return (runtime::mode_flags & bit) != 0; }
@@ -239,8 +244,79 @@ bool track_one(const TrackElement& element, uint16_t from_slot, uint16_t go_slot
     return true;
 }
 
-void defer(const TrackElement& element) {
-    if (tracking_on && deferred_count < deferred.size()) deferred[deferred_count++] = element;
+template <size_t N>
+void defer(std::array<uint8_t, N>& marks, int32_t index) {
+    if (!tracking_on || marks[static_cast<size_t>(index)] != 0) return;
+    marks[static_cast<size_t>(index)] = 1;
+    ++deferred_count;
+}
+
+void clear_deferred() {
+    deferred_channels.fill(0);
+    deferred_sub_attributes.fill(0);
+    deferred_extras.fill(0);
+    deferred_count = 0;
+}
+
+// The item list of a cue memory (empty when it has none).
+std::span<const datafiles::MemoryItem> memory_items(int16_t memory) {
+    if (memory < 1 || memory > ui::kCueMemoryCount) return {};
+    const datafiles::MemoryItem* items = datafiles::memcue_items[static_cast<size_t>(memory)];
+    const int32_t count = datafiles::memcue_index[static_cast<size_t>(memory)].count;
+    if (items == nullptr || count <= 0) return {};
+    return {items, static_cast<size_t>(count)};
+}
+
+// The mark of the untracked element an item names, null when it names none.
+uint8_t* deferred_mark(const datafiles::MemoryItem& item, int& element, int& fixture) {
+    const int index = item.index;
+    fixture = 0;
+    if (item.kind == ui::ITEM_VALUE) {
+        if (index < 1 || index > cue_fade_record_count()) return nullptr;
+        element = index;
+        return deferred_channels[static_cast<size_t>(element)] != 0 ? &deferred_channels[static_cast<size_t>(element)]
+                                                                     : nullptr;
+    }
+    if (item.kind >= ui::ITEM_FIRST_GENERATOR && item.kind <= ui::ITEM_LAST_GENERATOR) {
+        if (index < 1 || index > cue_fade_record_count()) return nullptr;
+        element = (index - 1) * kGenerators + item.kind / 10;
+        uint8_t& mark = deferred_sub_attributes[static_cast<size_t>(element)];
+        return mark != 0 ? &mark : nullptr;
+    }
+    if (item.kind >= ui::ITEM_FIRST_FIGURE && item.kind <= ui::ITEM_LAST_FIGURE) {
+        if (index < 1 || index > fixtures_in_use()) return nullptr;
+        fixture = index;
+        element = (index - 1) * kFigures + item.kind / 10 - 9;
+        uint8_t& mark = deferred_extras[static_cast<size_t>(element)];
+        return mark != 0 ? &mark : nullptr;
+    }
+    return nullptr;
+}
+
+bool names_untracked(std::span<const datafiles::MemoryItem> items) {
+    int element = 0;
+    int fixture = 0;
+    return std::any_of(items.begin(), items.end(),
+                       [&](const datafiles::MemoryItem& item) { return deferred_mark(item, element, fixture) != nullptr; });
+}
+
+// Tracks, from slot s, every untracked element that the slot's memory holds
+// an item for: only those can take a value there.
+void track_from_slot(int s, const SlotMemory& slot, std::span<const datafiles::MemoryItem> items, uint8_t no_follow) {
+    for (const datafiles::MemoryItem& item : items) {
+        if (deferred_count == 0) return;
+        int element = 0;
+        int fixture = 0;
+        uint8_t* mark = deferred_mark(item, element, fixture);
+        if (mark == nullptr) continue;
+        const TrackElement tracked = fixture != 0                          ? extra_element(static_cast<int16_t>(fixture), element)
+                                     : item.kind == ui::ITEM_VALUE ? channel_element(static_cast<int16_t>(element))
+                                                                   : sub_attribute_element(element);
+        if (try_slot(tracked, s, slot, no_follow)) {
+            *mark = 0;
+            --deferred_count;
+        }
+    }
 }
 
 // The prepared fade of one element of a dark fixture.
@@ -279,7 +355,7 @@ bool opens_dimmer(const ui::CueMemoryImage& image, int d) {
 
 void reset_cue_tracking_globals() {
     premove_cursor = 0;
-    deferred_count = 0;
+    clear_deferred();
     tracking_on = false;
 }
 
@@ -311,49 +387,46 @@ bool track_extra_value(int16_t fixture, int16_t k, int32_t extra, uint16_t from_
 
 void begin_cue_tracking(bool on) {
     tracking_on = on;
-    deferred_count = 0;
+    clear_deferred();
 }
 
 bool cue_tracking_active() { return tracking_on; }
 
 void defer_channel_tracking(int16_t record) {
-    if (record >= 1 && record <= cue_fade_record_count()) defer(channel_element(record));
+    if (record >= 1 && record <= cue_fade_record_count()) defer(deferred_channels, record);
 }
 
 void defer_sub_attribute_tracking(int32_t sub_attribute) {
     if (sub_attribute >= 1 && sub_attribute <= cue_fade_record_count() * kGenerators) {
-        defer(sub_attribute_element(sub_attribute));
+        defer(deferred_sub_attributes, sub_attribute);
     }
 }
 
 void defer_extra_tracking(int16_t fixture, int16_t k, int32_t extra) {
-    if (fixture >= 1 && fixture <= fixtures_in_use() && k >= 1 && k <= kFigures) defer(extra_element(fixture, extra));
+    if (fixture >= 1 && fixture <= fixtures_in_use() && k >= 1 && k <= kFigures &&
+        extra == (fixture - 1) * kFigures + k) {
+        defer(deferred_extras, extra);
+    }
 }
 
 bool run_deferred_tracking(uint16_t from_slot, uint16_t go_slot, uint8_t no_follow) {
     if (!tracking_on) return false;
-    if (!records_ready()) {
-        deferred_count = 0;
-        return tracking_on;
-    }
-    for (int s = go_slot - 1; s >= static_cast<int>(from_slot) && s >= 1 && deferred_count > 0; --s) {
+    for (int s = go_slot - 1; s >= static_cast<int>(from_slot) && s >= 1 && deferred_count > 0 && records_ready();
+         --s) {
+        // A memory that names no untracked element is not unpacked.
+        const PointcueRecord* record = pointcue_with_memory(s);
+        if (record == nullptr) continue;
+        const std::span<const datafiles::MemoryItem> items = memory_items(record->point_memory);
+        if (!names_untracked(items)) continue;
         bool out_of_memory = false;
         const SlotMemory slot = slot_memory(s, 1, out_of_memory);
         if (out_of_memory) {
             tracking_on = false;
             break;
         }
-        if (slot.image == nullptr) continue;
-        // Elements the slot gives a value leave the list (the last moves in).
-        for (size_t i = 0; i < deferred_count;) {
-            if (try_slot(deferred[i], s, slot, no_follow)) {
-                deferred[i] = deferred[--deferred_count];
-            } else {
-                ++i;
-            }
-        }
+        if (slot.image != nullptr) track_from_slot(s, slot, items, no_follow);
     }
-    deferred_count = 0;
+    clear_deferred();
     return tracking_on;
 }
 

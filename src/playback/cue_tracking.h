@@ -30,11 +30,12 @@ bool track_extra_value(int16_t fixture, int16_t k, int32_t extra, uint16_t from_
                        uint8_t no_follow);
 
 // The GO's tracking, all elements at once: the GO names the undefined
-// elements while tracking is on, then one walk down the cue slots looks each
-// slot's memory up once for every element still untracked (the same result
-// as tracking each element on its own, without unpacking a memory once per
-// element). run_deferred_tracking returns whether tracking is still on
-// (false when it was off or the trace cache ran out of memory).
+// elements while tracking is on, then one walk down the cue slots unpacks
+// each slot's memory once and tries the elements still untracked that its
+// items name (the same result as tracking each element on its own, without
+// unpacking a memory once per element and slot). run_deferred_tracking
+// returns whether tracking is still on (false when it was off or the trace
+// cache ran out of memory).
 void begin_cue_tracking(bool on);
 bool cue_tracking_active();
 void defer_channel_tracking(int16_t record);
