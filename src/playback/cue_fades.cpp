@@ -600,12 +600,25 @@ void go_pointcue(int16_t memory, uint16_t slot, uint8_t no_follow, uint16_t fade
 
 void reset_cue_fades() {
     pointcue_follow_cue = 0;
-    if (runtime::cue_fade_records.channels != nullptr && runtime::cue_fade_records.sub_channels != nullptr &&
-        runtime::cue_fade_records.extras != nullptr) {
+    if (fade_tables_ready()) {
+        // Every element the point cue gives a value (its TO, or a GO still
+        // waiting to take over) stands; an element it gives none is left
+        // idle: held for ever it would lock the programmer out of it and be
+        // recomputed on every poll.
+        const runtime::SequenceStepBuffer& fade = runtime::sequence_step_buffers[kPointCueSource];
+        const auto stand = [](CueFadeRecord& rec, bool has_value) {
+            rec.state = has_value || rec.pending_start != 0 ? kFadeStanding : kFadeIdle;
+        };
         const int records = cue_fade_record_count();
-        for (int r = 1; r <= records; ++r) runtime::cue_fade_records.channels[r].state = kFadeStanding;
-        for (int j = 1; j <= records * kGenerators; ++j) runtime::cue_fade_records.sub_channels[j].state = kFadeStanding;
-        for (int e = 1; e <= fixtures_in_use() * kFigures; ++e) runtime::cue_fade_records.extras[e].state = kFadeStanding;
+        for (int r = 1; r <= records; ++r) {
+            stand(runtime::cue_fade_records.channels[r], fade.current_values[r] != kValueNotSet);
+        }
+        for (int j = 1; j <= records * kGenerators; ++j) {
+            stand(runtime::cue_fade_records.sub_channels[j], fade.current_generators[j] != kByteNotSet);
+        }
+        for (int e = 1; e <= fixtures_in_use() * kFigures; ++e) {
+            stand(runtime::cue_fade_records.extras[e], fade.current_figures[e] != kByteNotSet);
+        }
     }
     ui::refresh_table_view();
 }

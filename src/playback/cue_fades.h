@@ -61,7 +61,8 @@ void reset_cue_fades_globals();
 void start_cue_fade(int16_t slot, uint16_t fade_in_tenths);
 // The GO of a point cue: memory 1..2000 of cue slot 1..11200.
 void go_pointcue(int16_t memory, uint16_t slot, uint8_t no_follow, uint16_t fade_in_override);
-// Every fade record stands (state 4) and the follow is disarmed.
+// Every element the point cue gives a value stands (state 4), the others
+// are idle; the follow is disarmed.
 void reset_cue_fades();
 // The per-poll job.
 void run_cue_fades();

@@ -21,6 +21,7 @@
 #include "playback/cue_tables.h"
 #include "playback/cue_tracking.h"
 #include "playback/key_groups.h"
+#include "programmer/programmer_values.h"
 #include "runtime/console_flags.h"
 #include "runtime/console_state.h"
 #include "runtime/fixture_tables.h"
@@ -416,16 +417,33 @@ TEST_F(CueFades, WithCueTimingOffNothingIsSetUp) {
     EXPECT_EQ(playback::last_pointcue_started, 1);
 }
 
-TEST_F(CueFades, ResetLeavesEveryElementStanding) {
-    program_point(1, {value(kFocus, 50)}, {0, 0, kInf, 0, 10}, 1, 2, 1);
+TEST_F(CueFades, ResetLeavesWhatThePointCueGaveStandingAndTheRestIdle) {
+    program_point(1, {value(kFocus, 50), generator(kDimmer11, 6, 9), figure(12, 10, 4)}, {0, 100, kInf, 0, 10}, 1, 2,
+                  1);
+    program_point(2, {value(kTilt, 60)}, {10, 0, kInf, 0, kInf});
     playback::start_cue_fade(1, 0);
     ASSERT_NE(playback::pointcue_follow_cue, 0);
+    runtime::show_time = kGo;
+    step_at(kGo, kFocus);  // focus fades, its TO set
+    playback::step_pointcue_sub_attribute_fade(sub_of(kDimmer11, 6));
+    playback::step_pointcue_extra_fade(extra_of(12, 10));
+    go(2);  // tilt waits for its take-over
+    channel(kDimmer11).state = playback::kFadeDone1;  // a state without a value
     playback::reset_cue_fades();
     EXPECT_EQ(playback::pointcue_follow_cue, 0);
     EXPECT_EQ(channel(kFocus).state, playback::kFadeStanding);
-    EXPECT_EQ(channel(kDimmer11).state, playback::kFadeStanding);
     EXPECT_EQ(sub(sub_of(kDimmer11, 6)).state, playback::kFadeStanding);
     EXPECT_EQ(extra(extra_of(12, 10)).state, playback::kFadeStanding);
+    EXPECT_EQ(channel(kTilt).state, playback::kFadeStanding);
+    EXPECT_EQ(channel(kDimmer11).state, playback::kFadeIdle);
+    EXPECT_EQ(channel(kIntensity).state, playback::kFadeIdle);
+}
+
+TEST_F(CueFades, AfterAResetTheProgrammerStillReachesTheStage) {
+    playback::reset_cue_fades();
+    runtime::layer_values[0][kFocus] = 0;
+    programmer::set_function_value(kFocus, 123);
+    EXPECT_EQ(runtime::layer_values[0][kFocus], 123);
 }
 
 // --- the cue fade start and the follow -----------------------------------------
