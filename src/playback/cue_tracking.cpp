@@ -477,8 +477,22 @@ int32_t premove_fixture_to_next_cue(int16_t dimmer_record, uint16_t current_slot
     if (!records_ready() || d < 1 || d > cue_fade_record_count()) return kNoSlot;
     const int last = std::min(current_cue_page * kCuesPerPage * kPointsPerCue, kCueSlots);
 
+    // Only a memory whose items name the fixture is unpacked.
+    const int f = function_record(d).fixture;
+    const FixtureRecords fixture = records_of(f);
+    const auto names_fixture = [&](int s) {
+        const PointcueRecord* record = pointcue_with_memory(s);
+        if (record == nullptr) return false;
+        const std::span<const datafiles::MemoryItem> items = memory_items(record->point_memory);
+        return std::any_of(items.begin(), items.end(), [&](const datafiles::MemoryItem& item) {
+            if (item.kind >= ui::ITEM_FIRST_FIGURE && item.kind <= ui::ITEM_LAST_FIGURE) return item.index == f;
+            return item.index >= fixture.first && item.index < fixture.first + fixture.count;
+        });
+    };
+
     int found = 0;
     for (int s = current_slot + 1; s <= last && found == 0; ++s) {
+        if (!names_fixture(s)) continue;
         bool out_of_memory = false;
         const SlotMemory slot = slot_memory(s, 0, out_of_memory);
         if (slot.image != nullptr && opens_dimmer(*slot.image, d)) found = s;
@@ -487,8 +501,8 @@ int32_t premove_fixture_to_next_cue(int16_t dimmer_record, uint16_t current_slot
 
     // The fixture's other attributes take their last definition up to the
     // cue found (later cues overwrite earlier ones).
-    const FixtureRecords fixture = records_of(function_record(d).fixture);
     for (int s = current_slot + 1; s <= found; ++s) {
+        if (!names_fixture(s)) continue;
         bool out_of_memory = false;
         const SlotMemory slot = slot_memory(s, 0, out_of_memory);
         if (slot.image == nullptr) continue;
@@ -512,7 +526,6 @@ int32_t premove_fixture_to_next_cue(int16_t dimmer_record, uint16_t current_slot
                     if (byte != kByteNotSet) prepare_element(Kind::sub_attribute, j, byte, s, mode, kPreparedEffectFadeIn_ms);
                 }
             } else {
-                const int f = rec.fixture;
                 for (int k = 1; k <= kFigures && f >= 1; ++k) {
                     const int e = (f - 1) * kFigures + k;
                     const uint8_t byte = image.figures[static_cast<size_t>(e)];
