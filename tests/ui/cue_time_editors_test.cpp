@@ -5,12 +5,16 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "cue_tools_fixture.h"
 #include "datafiles/cue_memory_file.h"
+#include "memcheck/memcheck.h"
+#include "playback/cue_fades.h"
 #include "playback/cue_editing.h"
 #include "playback/key_groups.h"
 #include "playback/playback_times.h"
@@ -28,6 +32,33 @@ namespace {
 using namespace cue_tools_test;
 using namespace runtime::keys;
 using playback::PointcueRecord;
+
+// Cue memories given item lists for one test, emptied again at its end.
+class CueMemories {
+public:
+    explicit CueMemories(std::vector<std::pair<int, std::vector<datafiles::MemoryItem>>> lists) {
+        for (const auto& [m, items] : lists) {
+            auto* block = static_cast<datafiles::MemoryItem*>(
+                memcheck::mc_malloc_at(items.size() * sizeof(datafiles::MemoryItem), __FILE__, __LINE__));
+            std::copy(items.begin(), items.end(), block);
+            datafiles::memcue_items[static_cast<size_t>(m)] = block;
+            datafiles::memcue_index[static_cast<size_t>(m)].count = static_cast<int32_t>(items.size());
+            memories_.push_back(m);
+        }
+    }
+    ~CueMemories() {
+        for (const int m : memories_) {
+            memcheck::mc_free_at(datafiles::memcue_items[static_cast<size_t>(m)], __FILE__, __LINE__);
+            datafiles::memcue_items[static_cast<size_t>(m)] = nullptr;
+            datafiles::memcue_index[static_cast<size_t>(m)].count = 0;
+        }
+    }
+    CueMemories(const CueMemories&) = delete;
+    CueMemories& operator=(const CueMemories&) = delete;
+
+private:
+    std::vector<int> memories_;
+};
 
 // Cues 1, 2 and 3 of page 1 (slots 1, 11, 21) programmed; cue 4 (slot 31)
 // has a record that is not programmed.
@@ -159,37 +190,46 @@ TEST_F(CueTimeTools, WithNothingChosenTheToolsDoNothing) {
     start_multiselect();
     for (const int16_t key : {KEY_HOLD, KEY_LINK_CUE, KEY_EDIT_VALUE}) press(key);
     ASSERT_TRUE(run_to_end());  // EDIT VALUE ends the dialog: no time entry held it open
-    EXPECT_TRUE(calls_to("playback::start_cue_fade").empty());
+    EXPECT_EQ(playback::last_pointcue_started, -1);  // no cue fade started
+    EXPECT_EQ(playback::cue_fade_phase, 10);
     EXPECT_EQ(record(1).hold, 0);
 }
 
 TEST_F(CueTimeTools, TheFadeInLaunchStartsTheListWithItsTimeAndZeroIsOneTenth) {
+    // Cue 1 (cue memory 1) sets record 5, cue 3 (cue memory 2) record 6: the
+    // fade records show which cue started them, and with what fade-in.
     struct Case {
-        int32_t answer;  // tenths typed, 63000 ESC
-        Calls started;
+        int32_t answer;       // tenths typed, 63000 ESC
+        uint32_t fade_in_ms;  // 0: nothing started
     };
-    const Case cases[] = {
-        {0, {"playback::start_cue_fade(1, 1)", "playback::start_cue_fade(21, 1)"}},
-        {60000, {"playback::start_cue_fade(1, 60000)", "playback::start_cue_fade(21, 60000)"}},
-        {playback::kTimeEntryEscape, {}},
-    };
+    const Case cases[] = {{0, 100}, {60000, 6'000'000}, {playback::kTimeEntryEscape, 0}};
+    CueMemories memories({{1, {{0, 5, 100}}}, {2, {{0, 6, 50}}}});
     size_t opened = 0;
     start([&] {
+        ASSERT_TRUE(runtime::allocate_show_tables());
+        runtime::reset_show_tables();
+        runtime::function_record_count = 10;
+        runtime::mode_flags |= runtime::MODE_CUE_TIMING;
         runtime::cue_screen_page = 1;
-        for (const int slot : {1, 21}) programme_slot(slot);
+        programme_slot(1, 1);
+        programme_slot(21, 2);
         for (size_t i = 0; i < std::size(cases); ++i) {
             ++opened;
             ui::multiselect_cues();
         }
     });
+    const auto fade = [](int r) -> runtime::CueFadeRecord& { return runtime::cue_fade_records.channels[r]; };
     for (size_t i = 0; i < std::size(cases); ++i) {
         ASSERT_EQ(opened, i + 1);
         press(fixture_key(1));
         press(fixture_key(3));
-        runtime::clear_step_log();
+        for (const int r : {5, 6}) fade(r) = runtime::CueFadeRecord{};
         press(KEY_EDIT_VALUE);  // the launch ends the dialog
         type_time(cases[i].answer);
-        EXPECT_EQ(calls_to("playback::start_cue_fade"), cases[i].started) << cases[i].answer;
+        const bool started = cases[i].fade_in_ms != 0;
+        EXPECT_EQ(fade(5).pending_cue, started ? 1 : 0) << cases[i].answer;
+        EXPECT_EQ(fade(6).pending_cue, started ? 21 : 0) << cases[i].answer;
+        for (const int r : {5, 6}) EXPECT_EQ(fade(r).pending_fade_in, cases[i].fade_in_ms) << cases[i].answer;
     }
     ASSERT_TRUE(run_to_end());
 }

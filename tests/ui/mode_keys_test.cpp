@@ -223,6 +223,10 @@ TEST_F(ModeKeys, CueTimingOnUnfreezesTheShowAndGoesToTheCurrentCue) {
     playback::current_cue_point = 3;
     runtime::show_time_frozen = 1;
     runtime::mode_flags |= runtime::MODE_FIXTURE_STEP;
+    ASSERT_NE(runtime::cue_fade_records.channels, nullptr);
+    runtime::function_record_count = 1;
+    runtime::cue_fade_records.channels[1].state = 0;
+    runtime::sequence_step_buffers[5].current_values[1] = 100;  // a value the point cue gave
     rig.hold(KEY_CUE, kSettle_ms);
     rig.press(KEY_SEQUENCE_RUN, 10);
     rig.release(KEY_CUE, kSettle_ms);
@@ -231,7 +235,7 @@ TEST_F(ModeKeys, CueTimingOnUnfreezesTheShowAndGoesToTheCurrentCue) {
     EXPECT_EQ(runtime::show_time_frozen, 0);
     EXPECT_EQ(playback::cue_fade_phase, 10);
     EXPECT_EQ(playback::last_pointcue_started, -1);
-    EXPECT_TRUE(has_call("playback::reset_cue_fades()"));
+    EXPECT_EQ(runtime::cue_fade_records.channels[1].state, 4);  // the cue fades reset: the cue's value stands
     EXPECT_TRUE(has_call("synchro::send_cue_midi_code(743)"));  // gone to: page 2, cue 5, point 3
     EXPECT_FALSE(has_call("playback::refresh_cue_mode()"));  // handled: the cue screen is not entered
 
