@@ -110,6 +110,7 @@ constexpr uint16_t FLAG_INVERTED = 1u << 0;  // the library function's invert by
 constexpr uint16_t FLAG_FADES = 1u << 1;     // its last flag byte is 1 (generators and figures: timed parameter)
 constexpr uint16_t FLAG_FROZEN = 1u << 2;    // the fixture's freeze switch is on
 constexpr uint16_t FLAG_MANUAL = 1u << 3;    // the held manual value is shown instead of the merge
+constexpr uint16_t FLAG_LAYER_ZERO_SOURCE = 0x0Fu << 5;  // the layer-0 source (sequence 1..4, point-cue fade) owning it
 constexpr uint16_t FLAG_PLAYBACK_OWNER = 0x7Fu << 9;  // the owning playback, 0 none
 
 // The whole builder (in the order the tables depend on each other).

@@ -332,7 +332,7 @@ TEST_F(Panels, SequenceLabelsBarsMarkersAndOrigins) {
     std::strcpy(playback::sequence_step_labels[1][0].data(), "12");
     std::strcpy(playback::sequence_step_labels[1][1].data(), "2.50");
     std::strcpy(playback::sequence_step_labels[1][2].data(), "0.75");
-    playback::sequence_control_positions[3][2] = 30;
+    playback::sequence_control_bars[3][2] = 30;
     playback::sequence_origin_page[2] = 2;
     playback::sequence_origin_cue[2] = 5;
     playback::sequence_origin_point[2] = 3;
@@ -354,7 +354,7 @@ TEST_F(Panels, SequenceLabelsBarsMarkersAndOrigins) {
     const std::vector<std::string> drawn = runtime::logged_calls();
     EXPECT_TRUE(contains(drawn, "playback::draw_sequence_control_bar(30, 3, 2)"));
     EXPECT_TRUE(contains(drawn, "playback::draw_sequence_control_bar(0, 1, 1)"));
-    EXPECT_EQ(playback::sequence_control_positions[3][2], 30);
+    EXPECT_EQ(playback::sequence_control_bars[3][2], 30);
     for (int s = 1; s <= 4; ++s) {
         EXPECT_TRUE(contains(drawn, "playback::draw_sequence_control_marker(14, " + std::to_string(s) + ")"));
     }
