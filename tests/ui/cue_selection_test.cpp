@@ -12,6 +12,7 @@
 #include "playback/cue_tables.h"
 #include "playback/playback_loading.h"
 #include "playback/playback_state.h"
+#include "playback/sequence_programming.h"
 #include "runtime/console_flags.h"
 #include "runtime/console_state.h"
 #include "ui/edit_keys.h"
@@ -187,6 +188,7 @@ TEST_F(Multiselect, DigitsWhileACueKeyIsHeldChooseItsPointsAndOnlyProgrammedOnes
 }
 
 TEST_F(Multiselect, EnterStartsTheListButNeverReloadsAFrozenPlaybackOrSequence) {
+    constexpr uint16_t kOwnFadeTime = 777;
     struct Case {
         const char* what;
         uint8_t playback_transparency;
@@ -243,6 +245,8 @@ TEST_F(Multiselect, EnterStartsTheListButNeverReloadsAFrozenPlaybackOrSequence) 
         press(fixture_key(5));
         runtime::clear_step_log();
         playback::playback_cue_origin.fill(0);
+        playback::sequence_origin_page.fill(0);
+        for (auto& sequence : playback::sequence_table) sequence.fade_time = kOwnFadeTime;
         press(KEY_ENTER);
         // The playbacks loaded (their content now comes from slot 41), then
         // the sequences' loads.
@@ -252,7 +256,12 @@ TEST_F(Multiselect, EnterStartsTheListButNeverReloadsAFrozenPlaybackOrSequence) 
                 loads.push_back("playback::load_playback_from_cue(41, " + std::to_string(p) + ")");
             }
         }
-        for (const std::string& call : calls_to("playback::load_sequence_from_cue")) loads.push_back(call);
+        // A sequence loaded with its freeze switch at 2 keeps its own times.
+        for (int16_t s = 1; s <= playback::kSequences; ++s) {
+            if (playback::sequence_cue_origin(s) != 41) continue;
+            const int freeze = playback::sequence_table[static_cast<size_t>(s)].fade_time == kOwnFadeTime ? 2 : 0;
+            loads.push_back("playback::load_sequence_from_cue(41, " + std::to_string(s) + ", " + std::to_string(freeze) + ")");
+        }
         EXPECT_EQ(loads, cases[i].loads) << cases[i].what;
         EXPECT_EQ(calls_to("playback::start_cue_fade"), (Calls{"playback::start_cue_fade(41, 0)"})) << cases[i].what;
     }
