@@ -123,11 +123,11 @@ bool choose_link(int present, int& chosen) {
             continue;
         }
         if (now != 0 && !valid_cue_slot(now)) {
-            // Beyond the cue tables: the choice falls back to what it was.
+            // Beyond the cue tables: the choice falls back to the link as it was.
             ui::beep(800, 400);
             typed = 0;
             point_mode = false;
-            now = choice;
+            now = present;
         }
         choice = now;
         draw_link_field(choice);

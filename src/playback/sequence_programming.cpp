@@ -841,9 +841,13 @@ void begin_edit_record(int slot, int s) {
     }
 }
 
-void load_for_programming(int slot, int s) {
+// The live sequence shows the cue being programmed; one that already plays
+// it is left running where it is.
+void load_for_programming(int slot, int s, bool reload) {
     const uint8_t freeze = ui::sequence_freeze[at(s)];
-    if (!blind() && freeze != ui::kSequenceFrozen) load_sequence_from_cue(static_cast<int16_t>(slot), static_cast<int16_t>(s), freeze);
+    if (blind() || freeze == ui::kSequenceFrozen) return;
+    if (!reload && sequence_cue_origin(static_cast<int16_t>(s)) == slot) return;
+    load_sequence_from_cue(static_cast<int16_t>(slot), static_cast<int16_t>(s), freeze);
 }
 
 void open_sequence_dialog_screen(const Dialog& d) {
@@ -993,7 +997,7 @@ void program_sequence(int16_t sequence) {
         int16_t key = 0;
         if (runtime::get_key(&key) && key == own_key) quick = true;
     }
-    load_for_programming(d.slot, sequence);
+    load_for_programming(d.slot, sequence, false);
     begin_edit_record(d.slot, sequence);
     if (quick && edit().loop_length < kLoopMemories) {
         quick_store(d);
@@ -1035,7 +1039,7 @@ void program_sequence_from_memory_screen(int16_t sequence) {
     }
     ui::beep(800, 100);
     store_sequence_in_cue(sequence, slot, r);
-    load_for_programming(slot, sequence);
+    load_for_programming(slot, sequence, true);
     set_key_led(static_cast<int16_t>(keys::KEY_SEQUENCE_RUN + sequence), runtime::LED_ON_2);
 }
 
