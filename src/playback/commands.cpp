@@ -140,6 +140,10 @@ void edit_sequence_times() {
                 SequenceRecord& r = sequence_table[s];
                 (fade ? r.fade_time : r.wait_delay) = static_cast<uint16_t>(hundredths);
                 show_sequence_time_on_control(sequence, static_cast<int16_t>(control));
+                if (runtime::hw_option_flags.sequence_belts != 0) {
+                    write_sequence_control(static_cast<int16_t>(kSequenceControls * (sequence - 1) + control),
+                                           static_cast<uint8_t>(sequence_control_positions[s][static_cast<size_t>(control)]));
+                }
             }
         }
     }

@@ -1049,7 +1049,7 @@ void choose_memory(int16_t memory) {
     ui::beep(800, 50);
     dialog_keys_off();
     const bool cue_screen = (runtime::mode_flags & runtime::MODE_CUE_SCREEN) != 0;
-    if (cue_screen) programmer::draw_fixture_screen();
+    if (cue_screen) programmer::set_fixture_page(runtime::fixture_page);
     memories::recall_memory(memory, 0);
     ui::set_panel_mode(3);
     set_key_led(keys::KEY_ESC, runtime::LED_BLINK);
