@@ -246,13 +246,13 @@ TEST_F(Timings, TimeKeyScreenFlagsChannelsWhileHeldAndRestoresTheSelection) {
     runtime::clear_step_log();
     rig_.release(runtime::KEY_HOLD, 20);
     EXPECT_EQ(runtime::key_led_cache[runtime::KEY_HOLD], 0);
-    // The fader keys show the restored fixture's panel again: wash 5 has 12 channels.
-    EXPECT_EQ(runtime::key_led_cache[runtime::KEY_FADER_1 + 10], 1);
-    EXPECT_EQ(runtime::key_led_cache[runtime::KEY_FADER_1 + 12], 0);
     // The time is asked with the show's default HOLD: ENTER on no minutes
     // answers it, so the flagged channel of the chosen fixtures takes it.
     EXPECT_EQ(ui::current_message(), "EDIT Timing (Minutes)");
     rig_.press(runtime::KEY_ENTER, 20);
+    // The fader keys show the restored fixture's panel again: wash 5 has 12 channels.
+    EXPECT_EQ(runtime::key_led_cache[runtime::KEY_FADER_1 + 10], 1);
+    EXPECT_EQ(runtime::key_led_cache[runtime::KEY_FADER_1 + 12], 0);
     EXPECT_EQ(time(record(9, kIntensity), 1, kHold), 32000);
     EXPECT_EQ(time(record(10, kIntensity), 1, kHold), 32000);
     // The selection from before comes back.
