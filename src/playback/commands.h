@@ -1,5 +1,4 @@
 // The cue, sequence and playback commands that the key dispatcher starts.
-// (Least bodies until the playbacks are built.)
 #pragma once
 #include <cstdint>
 
@@ -27,7 +26,8 @@ void apply_trackerball_to_sequence(int16_t sequence);
 // The selection among the controls of sequence 1..4.
 void select_previous_sequence_control(int16_t sequence);
 void select_next_sequence_control(int16_t sequence);
-// The times of the selected sequence control.
+// The typed FADE TIME or WAIT DELAY of the selected sequence's active
+// control: seconds with decimals, 0 to 655.35 (the time field's reach).
 void edit_sequence_times();
 // The cue grid of the shown cue page (right panel).
 void draw_cue_grid();

@@ -1,6 +1,8 @@
 // The playback and sequence functions that the key reader's key groups and
 // its MIDI input call, with the live state they read: the live cue and the
-// sequences' live MIDI codes. (Least bodies until the playbacks are built.)
+// sequences' live MIDI codes. The sequence commands take mode 1 when the
+// operator gives them (their timecode event is recorded), 0 when a cue or a
+// replayed event does.
 #pragma once
 #include <array>
 #include <cstdint>
@@ -32,7 +34,9 @@ extern std::array<uint8_t, kPlaybacks + 1> playback_note_flags;
 // Every global of this module back to its value at program load (a clean start for each test).
 void reset_key_groups_globals();
 
-// GO of sequence 1..4, or with 0 of every running sequence that is not automatic.
+// GO of sequence 1..4, or with 0 of every running sequence that is not
+// automatic; a stopped or automatic sequence ignores it. On a beat sequence
+// the operator's GO is also a tempo tap.
 void go_sequence(int16_t sequence, uint8_t mode);
 // direction -1 cycles to the next direction.
 void set_sequence_direction(int16_t sequence, uint8_t mode, int16_t direction);

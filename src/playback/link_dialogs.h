@@ -1,6 +1,11 @@
 // The link-cue dialogs of PROGRAM SEQUENCE and PROGRAM POINTCUE and the
-// minutes / seconds / tenths time entry. (Least bodies until they are built:
-// they record their arguments.)
+// minutes / seconds / tenths time entry.
+//
+// A link dialog picks a cue slot on the cue screen: a cue page key and a cue
+// key, or a cue number typed across the pages, then POINT and a digit for a
+// point; CLR chooses no link. ENTER stores the choice in the record being
+// programmed, ESC keeps its link; either way its in-use flag follows its
+// content and, while it belongs to the live cue, the live record takes both.
 #pragma once
 #include <cstdint>
 
@@ -9,13 +14,15 @@ namespace playback {
 // Every global of this module back to its value at program load (a clean start for each test).
 void reset_link_dialogs_globals();
 
-// The link of sequence 1..4 being programmed.
+// The link of sequence 1..4 being programmed (sequence_edit_record).
 void select_sequence_linked_cue(int16_t sequence);
-// The link of the point cue being programmed.
+// The link of the point cue being programmed (pointcue_edit_record).
 void select_pointcue_linked_cue();
+
 // The minutes, seconds and tenths entry under a prompt, at most max_minutes:
-// the time in tenths, the default when the operator asks for it,
-// kTimeEntryCancelled when cancelled.
+// the time in tenths, default_time when the operator asks for the default,
+// kTimeEntryCancelled when cancelled. Minutes of max_minutes or more give
+// exactly max_minutes; a tenths entry of 10 or more counts as hundredths.
 constexpr int32_t kTimeEntryCancelled = 63000;
 int32_t edit_timing_value(int16_t max_minutes, const char* prompt, int16_t default_time);
 

@@ -52,6 +52,24 @@ struct SequenceRecord {
     std::array<uint8_t, 8> reserved_b{};  // bytes 436..443
 };
 
+// Fields of a SequenceRecord's mode byte.
+constexpr uint8_t kSequenceRunShift = 0, kSequenceSyncShift = 2, kSequenceTriggerShift = 4, kSequenceDirectionShift = 6;
+constexpr uint8_t kSequenceFieldMask = 3;
+constexpr uint8_t kTriggerAutomatic = 0, kTriggerManual = 1, kTriggerBeat = 2;
+constexpr uint8_t kDirectionForward = 0, kDirectionBackward = 1, kDirectionBounce = 2, kDirectionRandom = 3;
+
+constexpr uint8_t sequence_mode_field(uint8_t mode, uint8_t shift) {
+    return static_cast<uint8_t>((mode >> shift) & kSequenceFieldMask);
+}
+constexpr uint8_t with_sequence_mode_field(uint8_t mode, uint8_t shift, uint8_t value) {
+    return static_cast<uint8_t>((mode & ~(kSequenceFieldMask << shift)) | ((value & kSequenceFieldMask) << shift));
+}
+
+inline uint8_t sequence_run_state(const SequenceRecord& r) { return sequence_mode_field(r.mode, kSequenceRunShift); }
+inline uint8_t sequence_sync(const SequenceRecord& r) { return sequence_mode_field(r.mode, kSequenceSyncShift); }
+inline uint8_t sequence_trigger(const SequenceRecord& r) { return sequence_mode_field(r.mode, kSequenceTriggerShift); }
+inline uint8_t sequence_direction(const SequenceRecord& r) { return sequence_mode_field(r.mode, kSequenceDirectionShift); }
+
 // The running crossfade of a sequence.
 struct SequenceCrossfade {
     uint8_t running = 0;

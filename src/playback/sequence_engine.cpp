@@ -582,7 +582,7 @@ void update_sequence_crossfade(int16_t sequence) {
         sequence_control_positions[at(s)][kControlCrossfade] = position;
     }
     if (runtime::hw_option_flags.sequence_belts != 0) {
-        write_sequence_control(static_cast<int16_t>(3 * (s - 1) + kControlCrossfade), value);
+        write_sequence_control(static_cast<int16_t>(3 * (s - 1) + kControlCrossfade), static_cast<uint8_t>(value));
     }
 }
 

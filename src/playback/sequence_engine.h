@@ -14,19 +14,9 @@
 #include <cstdint>
 
 #include "playback/playback_state.h"
+#include "playback/sequence_controls.h"
 
 namespace playback {
-
-// The mode byte of a sequence record.
-constexpr uint8_t SEQ_RUN_STATE = 0x03;   // 1 running
-constexpr uint8_t SEQ_SYNC = 0x0C;        // 0 ASYN, 1 SYNC
-constexpr uint8_t SEQ_TRIGGER = 0x30;     // 0 automatic, 1 manual, 2 beat
-constexpr uint8_t SEQ_DIRECTION = 0xC0;   // 0 forward, 1 backward, 2 bounce, 3 random
-constexpr uint8_t kSyncShift = 2;
-constexpr uint8_t kTriggerShift = 4;
-constexpr uint8_t kDirectionShift = 6;
-constexpr uint8_t kTriggerAutomatic = 0, kTriggerManual = 1, kTriggerBeat = 2;
-constexpr uint8_t kDirectionForward = 0, kDirectionBackward = 1, kDirectionBounce = 2, kDirectionRandom = 3;
 
 // Steps of a sequence.
 constexpr int16_t kStepNotStarted = 0;
@@ -36,8 +26,6 @@ constexpr int16_t kStepEnd = 102;
 // Progress of a complete crossfade.
 constexpr uint32_t kCrossfadeComplete = 65535;
 
-// Crossfade controls of a sequence.
-constexpr int kControlCrossfade = 1, kControlFadeTime = 2, kControlWaitDelay = 3;
 
 extern std::array<int16_t, kSequences + 1> sequence_current_memory;   // 0 none
 extern std::array<int16_t, kSequences + 1> sequence_current_step;     // 0, 1, 2..n+1, 102
@@ -74,16 +62,6 @@ extern RandomSource random_source;
 
 // Every global of this module back to its value at program load (a clean start for each test).
 void reset_sequence_engine_globals();
-
-// Fields of a sequence record's mode byte.
-inline uint8_t sequence_run_state(const SequenceRecord& r) { return r.mode & SEQ_RUN_STATE; }
-inline uint8_t sequence_sync(const SequenceRecord& r) { return static_cast<uint8_t>((r.mode & SEQ_SYNC) >> kSyncShift); }
-inline uint8_t sequence_trigger(const SequenceRecord& r) {
-    return static_cast<uint8_t>((r.mode & SEQ_TRIGGER) >> kTriggerShift);
-}
-inline uint8_t sequence_direction(const SequenceRecord& r) {
-    return static_cast<uint8_t>((r.mode & SEQ_DIRECTION) >> kDirectionShift);
-}
 
 // The per-poll job.
 void run_sequences();

@@ -96,6 +96,10 @@ void record_cue_event(int16_t page, int16_t cue, int16_t point) {
     runtime::log_call("synchro::record_cue_event", {page, cue, point});
 }
 void send_cue_midi_code(int16_t slot) { runtime::log_call("synchro::send_cue_midi_code", {slot}); }
+void send_sequence_midi_code(int16_t sequence) { runtime::log_call("synchro::send_sequence_midi_code", {sequence}); }
+void record_sequence_event(int16_t sequence, int16_t action, int16_t value) {
+    runtime::log_call("synchro::record_sequence_event", {sequence, action, value});
+}
 
 void free_dos_buffer(uint16_t selector) {
     if (selector != 0) platform::dpmi_free_dos_memory(selector);

@@ -67,6 +67,11 @@ void free_timecode_list();
 void record_cue_event(int16_t page, int16_t cue, int16_t point);
 // The learned MIDI code of cue slot 1..11200 out on MIDI. (Least body.)
 void send_cue_midi_code(int16_t slot);
+// The MIDI code of live sequence 1..4 (sequence_midi_codes) out on MIDI. (Least body.)
+void send_sequence_midi_code(int16_t sequence);
+// A sequence command while the timecode list records: its "S %d %d %d" event
+// (sequence, action 1..5, value). (Least body.)
+void record_sequence_event(int16_t sequence, int16_t action, int16_t value);
 void free_dos_buffer(uint16_t selector);
 
 }  // namespace synchro

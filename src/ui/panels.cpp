@@ -297,7 +297,7 @@ void draw_sequence_states(int s) {
 // The control bars drawn again whole from 0: each drawer adds the height back.
 void redraw_control_bars(int s) {
     for (int c = 1; c <= playback::kSequenceControls; ++c) {
-        int16_t& bar = playback::sequence_control_positions[static_cast<size_t>(s)][static_cast<size_t>(c)];
+        int16_t& bar = playback::sequence_control_bars[static_cast<size_t>(s)][static_cast<size_t>(c)];
         const int16_t taken = bar;
         bar = 0;
         playback::draw_sequence_control_bar(taken, static_cast<int16_t>(s), static_cast<int16_t>(c));

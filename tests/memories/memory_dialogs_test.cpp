@@ -185,7 +185,7 @@ TEST_F(MemoryDialogs, QuickStoreOntoAPlaybackKeyWhileToMemIsHeld) {
     rig_.release(KEY_TO_MEM, 50);
     EXPECT_EQ(memories::memory_used[3001], 0);
     EXPECT_EQ(ui::current_message(), "MEMORY IS EMPTY !");
-    EXPECT_FALSE(called("playback::program_sequence_from_memory_screen(2)"));
+    EXPECT_EQ(playback::cue_sequence_table[2], nullptr) << "sequence B of the live cue stays empty";
 }
 
 TEST_F(MemoryDialogs, AFlashKeyHeldBeforeToMemCountsOnlyWhenPressedAgain) {

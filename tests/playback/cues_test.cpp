@@ -24,6 +24,7 @@
 #include "playback/playback_jobs.h"
 #include "playback/playback_record.h"
 #include "playback/playback_wing.h"
+#include "playback/sequence_programming.h"
 #include "runtime/config_records.h"
 #include "runtime/console_flags.h"
 #include "runtime/console_state.h"
@@ -191,17 +192,27 @@ TEST_F(Cues, SequencesLoadByTransparencyAndTheirFreezeState) {
     ui::sequence_freeze[3] = ui::kSequenceFrozenReload;
     datafiles::transp_table[kSlot][0] = datafiles::kTranspOn;
 
+    // Which sequences the cue loaded, with the freeze value they were loaded
+    // with: a sequence loaded with 2 keeps its own fade time.
+    constexpr uint16_t kOwnFadeTime = 777;
+    const auto go = [&] {
+        playback::sequence_origin_page.fill(0);
+        for (auto& sequence : playback::sequence_table) sequence.fade_time = kOwnFadeTime;
+        playback::go_to_cue(kSlot, 1, 0);
+        Calls loads;
+        for (int16_t s = 1; s <= playback::kSequences; ++s) {
+            if (playback::sequence_cue_origin(s) != kSlot) continue;
+            const int freeze = playback::sequence_table[static_cast<size_t>(s)].fade_time == kOwnFadeTime ? 2 : 0;
+            loads.push_back("load(" + std::to_string(s) + ", " + std::to_string(freeze) + ")");
+        }
+        return loads;
+    };
     datafiles::transp_table[kSlot][1] = datafiles::kTranspOff;
-    playback::go_to_cue(kSlot, 1, 0);
-    EXPECT_EQ(calls_to("playback::load_sequence_from_cue"),
-              (Calls{"playback::load_sequence_from_cue(41, 2, 0)", "playback::load_sequence_from_cue(41, 3, 2)",
-                     "playback::load_sequence_from_cue(41, 4, 0)"}));
+    EXPECT_EQ(go(), (Calls{"load(2, 0)", "load(3, 2)", "load(4, 0)"}));
     EXPECT_EQ(playback::sequence_transparent_mode, datafiles::kTranspOff);
 
-    runtime::clear_step_log();
     datafiles::transp_table[kSlot][1] = datafiles::kTranspOn;
-    playback::go_to_cue(kSlot, 1, 0);
-    EXPECT_EQ(calls_to("playback::load_sequence_from_cue"), (Calls{"playback::load_sequence_from_cue(41, 2, 0)"}));
+    EXPECT_EQ(go(), (Calls{"load(2, 0)"}));
 }
 
 TEST_F(Cues, BlindMovesThePositionButSendsAndLoadsNothing) {

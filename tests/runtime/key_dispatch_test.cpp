@@ -11,9 +11,11 @@
 #include "datafiles/commands.h"
 #include "memories/master_state.h"
 #include "platform/graphics.h"
+#include "playback/sequence_engine.h"
 #include "playback/cue_tables.h"
 #include "playback/key_groups.h"
 #include "playback/playback_wing.h"
+#include "playback/sequence_commands.h"
 #include "programmer/commands.h"
 #include "programmer/fixture_groups.h"
 #include "rig/console.h"
@@ -315,6 +317,9 @@ const std::set<std::string> kBuiltCommands = {
     "programmer::handle_group_key", "programmer::run_lamp_command_screen",
     "playback::cycle_playback_label_mode", "playback::cycle_playback_label_mode_forward",
     "playback::select_flash_mode_playbacks", "playback::edit_playback_times",
+    "playback::go_sequence", "playback::toggle_sequence_run", "playback::set_sequence_direction",
+    "playback::store_sequences_in_cue", "playback::toggle_sequence_sync", "playback::set_sequence_trigger_mode",
+    "playback::select_sequence_control",
 };
 
 // The names of every command the key table starts.
@@ -358,16 +363,8 @@ struct PassedCase {
 };
 
 const PassedCase kPassedCases[] = {
-    {runtime::KEY_ENTER, kMain, "playback::go_sequence(0, 1)"},
     {runtime::KEY_PLAY, kMain, "synchro::run_timecode_screen(211)"},
     {runtime::KEY_TIMECODE_MODE, kMain, "synchro::run_timecode_screen(215)"},
-    {runtime::KEY_SEQUENCE_RUN, kSequenceA, "playback::toggle_sequence_run(1, 1)"},
-    {runtime::KEY_SEQUENCE_DIRECTION, kSequenceD, "playback::set_sequence_direction(4, 1, -1)"},
-    {runtime::KEY_SEQUENCE_SYNC, kSequenceA, "playback::toggle_sequence_sync(1, 1)"},
-    {runtime::KEY_SEQUENCE_TRIGGER, kSequenceD, "playback::set_sequence_trigger_mode(4, 1, -1)"},
-    {runtime::KEY_SEQUENCE_GO, kSequenceD, "playback::go_sequence(4, 1)"},
-    {runtime::KEY_SEQUENCE_CONTROL_1, kSequenceA, "playback::select_sequence_control(1, 1)"},
-    {runtime::KEY_SEQUENCE_CONTROL_3, kSequenceD, "playback::select_sequence_control(4, 3)"},
 };
 
 TEST_F(KeyDispatch, EveryCommandIsGivenTheNumberOfItsKey) {
@@ -377,6 +374,40 @@ TEST_F(KeyDispatch, EveryCommandIsGivenTheNumberOfItsKey) {
         rig.press(c.key, 10);
         EXPECT_EQ(runtime::logged_calls(), Steps{c.recorded}) << "key " << c.key;
     }
+}
+
+// The keys of the selected sequence act on the sequence the wheel mode shows;
+// ENTER is GO of every running sequence that is not automatic.
+TEST_F(KeyDispatch, SequenceKeysActOnTheDisplayedSequence) {
+    using playback::sequence_mode_field;
+    const auto mode = [](int s) { return playback::sequence_table[static_cast<size_t>(s)].mode; };
+    set_state(kSequenceA);
+    rig.press(runtime::KEY_SEQUENCE_RUN, 10);
+    EXPECT_EQ(sequence_mode_field(mode(1), playback::kSequenceRunShift), 1);
+    rig.press(runtime::KEY_SEQUENCE_SYNC, 10);
+    EXPECT_EQ(sequence_mode_field(mode(1), playback::kSequenceSyncShift), 1);
+    rig.press(runtime::KEY_SEQUENCE_CONTROL_1, 10);
+    EXPECT_EQ(playback::sequence_selected_control[1], 1);
+    set_state(kSequenceD);
+    rig.press(runtime::KEY_SEQUENCE_DIRECTION, 10);
+    EXPECT_EQ(sequence_mode_field(mode(4), playback::kSequenceDirectionShift), playback::kDirectionBackward);
+    rig.press(runtime::KEY_SEQUENCE_TRIGGER, 10);
+    EXPECT_EQ(sequence_mode_field(mode(4), playback::kSequenceTriggerShift), playback::kTriggerManual);
+    rig.press(runtime::KEY_SEQUENCE_CONTROL_3, 10);
+    EXPECT_EQ(playback::sequence_selected_control[4], 3);
+    EXPECT_EQ(sequence_mode_field(mode(1), playback::kSequenceDirectionShift), 0) << "A keeps its direction";
+    // D is stopped: its GO is ignored; running, it is requested.
+    rig.press(runtime::KEY_SEQUENCE_GO, 10);
+    EXPECT_EQ(playback::sequence_go_request[4], 0);
+    rig.press(runtime::KEY_SEQUENCE_RUN, 10);
+    rig.press(runtime::KEY_SEQUENCE_GO, 10);
+    EXPECT_EQ(playback::sequence_go_request[4], 1);
+    // ENTER: A runs automatic, so only D is requested again.
+    playback::sequence_go_request[4] = 0;
+    set_state(kMain);
+    rig.press(runtime::KEY_ENTER, 10);
+    EXPECT_EQ(playback::sequence_go_request[1], 0);
+    EXPECT_EQ(playback::sequence_go_request[4], 1);
 }
 
 // The cue keys go to their cue slot and the page keys show their page.
@@ -437,8 +468,9 @@ TEST_F(KeyDispatch, BuiltCommandsAreGivenTheNumberOfTheirKey) {
     EXPECT_EQ(memories::selected_master, 3);
     set_state({.panel = 2, .display = 5});
     commands();
+    playback::sequence_selected_control[1] = 2;
     rig.press(runtime::KEY_LEFT, 10);
-    EXPECT_EQ(runtime::logged_calls(), (Steps{"playback::select_previous_sequence_control(1)"}));
+    EXPECT_EQ(playback::sequence_selected_control[1], 1);
     rig.press(runtime::KEY_PANEL_3, 10);
     EXPECT_EQ(runtime::mode_flags & runtime::MODE_PANEL_FIELD, panel_field(3));
     // The show start took cue 1's transparency; from OFF each key steps once.

@@ -7,10 +7,12 @@
 
 #include "memories/submaster_cells.h"
 #include "platform/text_screen.h"
+#include "playback/sequence_engine.h"
 #include "playback/cue_tables.h"
 #include "playback/key_groups.h"
 #include "playback/playback_flash.h"
 #include "playback/playback_state.h"
+#include "playback/sequence_commands.h"
 #include "rig/console.h"
 #include "runtime/card_discovery.h"
 #include "runtime/config_records.h"
@@ -297,26 +299,31 @@ TEST_F(KeyReader, SequenceKeysActInsideTheReader) {
 }
 
 TEST_F(KeyReader, EachSequenceKeyActsOnItsOwnSequence) {
+    using playback::sequence_mode_field;
     using runtime::SequenceKey;
-    struct Case {
-        int16_t key;
-        const char* recorded;
+    const auto field = [](int s, uint8_t shift) {
+        return sequence_mode_field(playback::sequence_table[static_cast<size_t>(s)].mode, shift);
     };
-    const Case cases[] = {
-        {runtime::sequence_key(1, SequenceKey::run), "playback::toggle_sequence_run(1, 1)"},
-        {runtime::sequence_key(2, SequenceKey::direction), "playback::set_sequence_direction(2, 1, -1)"},
-        {runtime::sequence_key(3, SequenceKey::sync), "playback::toggle_sequence_sync(3, 1)"},
-        {runtime::sequence_key(4, SequenceKey::trigger), "playback::set_sequence_trigger_mode(4, 1, -1)"},
-        {runtime::sequence_key(1, SequenceKey::go), "playback::go_sequence(1, 1)"},
-        {runtime::KEY_SEQUENCE_D_GO, "playback::go_sequence(4, 1)"},
-    };
-    for (const Case& c : cases) {
-        runtime::clear_step_log();
-        push_press(c.key);
-        push_release(c.key);
+    // D runs manual, so its GO is taken; A is left stopped, so its GO is not.
+    playback::sequence_table[4].mode = 1 | (playback::kTriggerManual << playback::kSequenceTriggerShift);
+    const auto key = [&](int16_t k) {
+        push_press(k);
+        push_release(k);
         rig.run_ms(10);
-        EXPECT_EQ(runtime::logged_calls(), Calls{c.recorded}) << c.key;
-    }
+    };
+    key(runtime::sequence_key(2, SequenceKey::direction));
+    EXPECT_EQ(field(2, playback::kSequenceDirectionShift), playback::kDirectionBackward);
+    key(runtime::sequence_key(3, SequenceKey::sync));
+    EXPECT_EQ(field(3, playback::kSequenceSyncShift), 1);
+    key(runtime::sequence_key(4, SequenceKey::trigger));
+    EXPECT_EQ(field(4, playback::kSequenceTriggerShift), playback::kTriggerBeat);
+    key(runtime::sequence_key(1, SequenceKey::go));
+    EXPECT_EQ(playback::sequence_go_request[1], 0);
+    key(runtime::KEY_SEQUENCE_D_GO);
+    EXPECT_EQ(playback::sequence_go_request[4], 1);
+    key(runtime::sequence_key(1, SequenceKey::run));
+    EXPECT_EQ(field(1, playback::kSequenceRunShift), 1);
+    for (int s = 2; s <= 3; ++s) EXPECT_EQ(field(s, playback::kSequenceRunShift), 0) << s;
 }
 
 TEST_F(KeyReader, PlaybackAndMasterKeysFlashAndAreRecorded) {
@@ -804,17 +811,20 @@ TEST_F(KeyReader, NotesAndBeatsFlashTheirPlaybacks) {
 
 TEST_F(KeyReader, MidiCodesStepTriggeredSequences) {
     playback::sequence_midi_codes[2].words = {0xB000, 0x0740, 0x0001};
-    playback::sequence_table[2].mode = 1u << 4;
+    playback::sequence_table[2].mode = 1 | 1u << 4;  // running, manual
     playback::sequence_midi_codes[3].words = {0xB000, 0x0740, 0x0001};
-    playback::sequence_table[3].mode = 0;  // automatic: not stepped by MIDI
+    playback::sequence_table[3].mode = 1;  // running automatic: not stepped by MIDI
 
     midi(0xB000, 0x0712, 0x0001);  // data 2 differs: still matches
     EXPECT_EQ(calls("playback::go_sequence"), 1);
-    EXPECT_EQ(recorded("playback::go_sequence"), Calls{"playback::go_sequence(2, 1)"});
+    EXPECT_EQ(playback::sequence_go_request[2], 1);
+    EXPECT_EQ(playback::sequence_go_request[3], 0);
+    playback::sequence_go_request[2] = 0;
     midi(0xB000, 0x0812, 0x0001);  // data 1 differs
     midi(0xB000, 0x0740, 0x0002);  // word 3 differs
     midi(0xB001, 0x0740, 0x0001);  // channel differs
     EXPECT_EQ(calls("playback::go_sequence"), 1);
+    EXPECT_EQ(playback::sequence_go_request[2], 0);
     EXPECT_EQ(take().size(), 4u);
 }
 
@@ -841,9 +851,10 @@ TEST_F(ConsoleKeys, ConsoleKeyReachesTheMainLoopHeldAndReleased) {
 TEST_F(ConsoleKeys, SequenceKeyIsHandledWhileTheMainLoopRuns) {
     rig::start_console(rig, dir);
     runtime::clear_step_log();
+    playback::sequence_table[2].mode = 1 | 1u << 4;  // running, manual
     rig.press(sequence_key(2, SequenceKey::go));  // SEQUENCE B GO
     EXPECT_EQ(calls("playback::go_sequence"), 1);
-    EXPECT_EQ(recorded("playback::go_sequence"), Calls{"playback::go_sequence(2, 1)"});
+    EXPECT_EQ(playback::sequence_go_request[2], 1);
 }
 
 TEST_F(ConsoleKeys, NumericEntryOfQuitEndsTheProgram) {

@@ -13,6 +13,7 @@
 #include "playback/key_groups.h"
 #include "playback/playback_loading.h"
 #include "playback/playback_state.h"
+#include "playback/sequence_programming.h"
 #include "runtime/console_flags.h"
 #include "runtime/console_state.h"
 #include "ui/edit_keys.h"
@@ -188,6 +189,7 @@ TEST_F(Multiselect, DigitsWhileACueKeyIsHeldChooseItsPointsAndOnlyProgrammedOnes
 }
 
 TEST_F(Multiselect, EnterStartsTheListButNeverReloadsAFrozenPlaybackOrSequence) {
+    constexpr uint16_t kOwnFadeTime = 777;
     struct Case {
         const char* what;
         uint8_t playback_transparency;
@@ -245,6 +247,8 @@ TEST_F(Multiselect, EnterStartsTheListButNeverReloadsAFrozenPlaybackOrSequence) 
         runtime::clear_step_log();
         playback::playback_cue_origin.fill(0);
         playback::last_pointcue_started = -1;
+        playback::sequence_origin_page.fill(0);
+        for (auto& sequence : playback::sequence_table) sequence.fade_time = kOwnFadeTime;
         press(KEY_ENTER);
         // The playbacks loaded (their content now comes from slot 41), then
         // the sequences' loads.
@@ -254,7 +258,12 @@ TEST_F(Multiselect, EnterStartsTheListButNeverReloadsAFrozenPlaybackOrSequence) 
                 loads.push_back("playback::load_playback_from_cue(41, " + std::to_string(p) + ")");
             }
         }
-        for (const std::string& call : calls_to("playback::load_sequence_from_cue")) loads.push_back(call);
+        // A sequence loaded with its freeze switch at 2 keeps its own times.
+        for (int16_t s = 1; s <= playback::kSequences; ++s) {
+            if (playback::sequence_cue_origin(s) != 41) continue;
+            const int freeze = playback::sequence_table[static_cast<size_t>(s)].fade_time == kOwnFadeTime ? 2 : 0;
+            loads.push_back("playback::load_sequence_from_cue(41, " + std::to_string(s) + ", " + std::to_string(freeze) + ")");
+        }
         EXPECT_EQ(loads, cases[i].loads) << cases[i].what;
         EXPECT_EQ(playback::last_pointcue_started, 41) << cases[i].what;  // its cue fade started
     }

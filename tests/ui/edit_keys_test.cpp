@@ -283,9 +283,10 @@ TEST_F(EditItem, OpensTheEditorOfTheItemChosen) {
         int16_t held;  // a key held while EDIT ITEM is, 0 none
         Calls opened;
         int playback = 0;  // the playback whose PROGRAM PLAYBACK dialog opens, 0 none
+        int sequence = 0;  // the sequence whose PROGRAM SEQUENCE dialog opens, 0 none
     };
     const Case cases[] = {
-        {"a sequence key", {KEY_SEQUENCE_C}, 0, {"playback::program_sequence(3)"}},
+        {"a sequence key", {KEY_SEQUENCE_C}, 0, {}, 0, 3},
         {"a held playback key", {}, playback_key(7), {}, 7},
         {"a playback number typed", {digit_key(1), digit_key(2), KEY_ENTER}, 0, {}, 12},
         {"playback 0 chooses nothing", {digit_key(0), KEY_ENTER}, 0, {}},
@@ -312,6 +313,12 @@ TEST_F(EditItem, OpensTheEditorOfTheItemChosen) {
             EXPECT_EQ(playback::playback_programming[static_cast<size_t>(c.playback)], 1) << c.what;
             press(KEY_ESC);
             EXPECT_EQ(playback::playback_programming[static_cast<size_t>(c.playback)], 0) << c.what;
+        }
+        if (c.sequence != 0) {
+            EXPECT_STREQ(ui::last_message_text.data(), "PROGRAM SEQUENCE (ESC=CANCEL)") << c.what;
+            EXPECT_EQ(runtime::display_mode, c.sequence + 4) << c.what;
+            press(KEY_ESC);
+            EXPECT_NE(ui::current_message(), "PROGRAM SEQUENCE (ESC=CANCEL)") << c.what;
         }
         const Calls opened = calls_to_any({"playback::program_", "memories::edit_master", "memories::run_",
                                            "synchro::edit_", "programmer::run_default"});

@@ -191,18 +191,21 @@ TEST_F(PanelModes, ArrowsAndEditValueGoWhereTheWheelModeSays) {
         Calls expected;
         uint8_t selected_master = 0;  // the master selected afterwards, 0 not looked at
         uint8_t selected_playback = 0;  // the playback selected afterwards, 0 not looked at
+        uint8_t active_control = 0;     // the sequence's active control afterwards, 0 not looked at
+        const char* message = nullptr;  // the entry that opens, null none
     };
     memories::selected_master = 2;
     playback::selected_playback = 7;
+    playback::sequence_selected_control = {0, 2, 2, 3, 2};
     const std::vector<Case> cases = {
         {3, KEY_LEFT, false, {}, 1},
         {3, KEY_RIGHT, false, {}, 2},
         {4, KEY_LEFT, false, {}, 0, 6},
         {4, KEY_RIGHT, false, {}, 0, 7},
-        {6, KEY_LEFT, false, {"playback::select_previous_sequence_control(2)"}},
-        {8, KEY_RIGHT, false, {"playback::select_next_sequence_control(4)"}},
+        {6, KEY_LEFT, false, {}, 0, 0, 1},
+        {8, KEY_RIGHT, false, {}, 0, 0, 3},
         {2, KEY_EDIT_VALUE, false, {}},  // no current fixture: no value entry (see the demo-rig test below)
-        {7, KEY_EDIT_VALUE, false, {"playback::edit_sequence_times()"}},
+        {7, KEY_EDIT_VALUE, false, {}, 0, 0, 3, "EDIT WAIT DELAY"},
         {3, KEY_EDIT_VALUE, false, {}},
         {1, KEY_LEFT, false, {}},
     };
@@ -217,6 +220,14 @@ TEST_F(PanelModes, ArrowsAndEditValueGoWhereTheWheelModeSays) {
         }
         if (c.selected_playback != 0) {
             EXPECT_EQ(playback::selected_playback, c.selected_playback) << " key " << c.key;
+        }
+        if (c.active_control != 0) {
+            EXPECT_EQ(playback::sequence_selected_control[static_cast<size_t>(c.display - 4)], c.active_control)
+                << " key " << c.key;
+        }
+        if (c.message != nullptr) {
+            EXPECT_EQ(ui::current_message(), c.message) << " key " << c.key;
+            rig.press(KEY_ESC, 10);
         }
     }
 }

@@ -339,11 +339,15 @@ TEST_F(Panels, SequenceLabelsBarsMarkersAndOrigins) {
     std::strcpy(playback::sequence_step_labels[1][0].data(), "12");
     std::strcpy(playback::sequence_step_labels[1][1].data(), "2.50");
     std::strcpy(playback::sequence_step_labels[1][2].data(), "0.75");
-    playback::sequence_control_positions[3][2] = 30;
+    playback::sequence_control_bars[3][2] = 30;
     playback::sequence_origin_page[2] = 2;
     playback::sequence_origin_cue[2] = 5;
     playback::sequence_origin_point[2] = 3;
+    playback::sequence_origin_page[1] = 0;  // never started from a cue
     playback::sequence_table[4].flags = 0x01;  // programmed
+    playback::sequence_selected_control = {0, 1, 2, 3, 1};
+    for (auto& bars : playback::sequence_control_bars) bars = {};
+    playback::sequence_control_bars[3][2] = 30;
     platform::_cleardevice();
     ui::draw_sequence_panel();
 
@@ -358,12 +362,16 @@ TEST_F(Panels, SequenceLabelsBarsMarkersAndOrigins) {
     // A sequence never started from a cue shows no origin.
     EXPECT_EQ(count_starting(log, "_outtextxy(270,121,"), 0);
     // Every bar is drawn again whole from 0; the bar heights are kept.
-    const std::vector<std::string> drawn = runtime::logged_calls();
-    EXPECT_TRUE(contains(drawn, "playback::draw_sequence_control_bar(30, 3, 2)"));
-    EXPECT_TRUE(contains(drawn, "playback::draw_sequence_control_bar(0, 1, 1)"));
-    EXPECT_EQ(playback::sequence_control_positions[3][2], 30);
+    // Sequence C's fade bar: 6 pixels wide, 30 high up to y 230.
+    EXPECT_EQ(platform::count_pixels(kRed, Rect{487, 201, 492, 230}), 6 * 30);
+    EXPECT_EQ(platform::count_pixels(kRed, Rect{487, 170, 492, 200}), 0);
+    EXPECT_EQ(platform::count_pixels(kRed, Rect{267, 145, 272, 230}), 0) << "A's crossfade bar is empty";
+    EXPECT_EQ(playback::sequence_control_bars[3][2], 30);
+    // The frame around each sequence's active control.
     for (int s = 1; s <= 4; ++s) {
-        EXPECT_TRUE(contains(drawn, "playback::draw_sequence_control_marker(14, " + std::to_string(s) + ")"));
+        const int c = playback::sequence_selected_control[static_cast<size_t>(s)];
+        const int left = (s - 1) * 100 + 20 * c + 245;
+        EXPECT_EQ(platform::count_pixels(kYellow, Rect{left, 145, left + 10, 145}), 11) << s;
     }
     // Header frames: yellow for the programmed sequence D, light blue for A.
     EXPECT_EQ(platform::count_pixels(kYellow, Rect{556, 109, 629, 109}), 74);

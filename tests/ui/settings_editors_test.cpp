@@ -23,22 +23,15 @@
 #include "runtime/key_codes.h"
 #include "runtime/step_log.h"
 #include "setup/setup_data.h"
+#include "ui/message_line.h"
 
 namespace {
 
 using namespace runtime::keys;
-using Calls = std::vector<std::string>;
 
 constexpr uint32_t kSettle_ms = 20;
 constexpr size_t kSetupFileHeader = 12;  // "VERSION 7.01"
 const std::string kSetupFile = "data/setup.dat";
-
-int count_calls(const std::string& prefix) {
-    const Calls calls = runtime::logged_calls();
-    return static_cast<int>(
-        std::count_if(calls.begin(), calls.end(), [&](const std::string& c) { return c.rfind(prefix, 0) == 0; }));
-}
-bool has_call(const std::string& call) { return count_calls(call) > 0; }
 
 uint8_t edit_mode() { return static_cast<uint8_t>((runtime::mode_flags & runtime::MODE_EDIT_MODE) >> 30); }
 
@@ -347,10 +340,11 @@ TEST_F(GlobalSettings, DefaultTimeRowsTakeTheTimeEntry) {
     setup::setup_data.set_u16(setup::kSetupDefaultTimes + 2, 55);  // fade in 5.5 s
     open();
     keys({KEY_UP, KEY_UP, KEY_UP, KEY_UP, KEY_UP});  // row 22: fade in
-    runtime::clear_step_log();
     keys({KEY_EDIT_ITEM});
-    // The time entry (not built yet) answers with the default it is given.
-    EXPECT_TRUE(has_call("playback::edit_timing_value(50, 20)"));
+    // The time entry asks for the minutes; ENTER on no digits answers the
+    // row's default (2.0 s), and the editor's ENTER writes it.
+    EXPECT_EQ(ui::current_message(), "EDIT Timing (Minutes)");
+    keys({KEY_ENTER});
     keys({KEY_ENTER});
     EXPECT_EQ(setup_file_word(0xC38B), 20);
 }

@@ -353,6 +353,9 @@ TEST_F(ValueTable, TheOutputRefreshGivesWayToAKeyForASecond) {
     runtime::option_flags |= runtime::OPT_OUTPUT_VALUES_VIEW;
     runtime::fixture_bank_counts[1] = 1;
     open_table();
+    // The show start sent the sequence controls' positions to the card; the
+    // first pass sees them as a move and pauses: let that pause run out.
+    rig_.run_ms(1100);
     const int r = record_of(1, 1);
     const Cell at = cell(1, 1);
     runtime::set_channel_level(static_cast<int16_t>(r), 200, 1, 0);
