@@ -61,10 +61,10 @@ TEST_F(SequenceCommands, StartResetsTheRunAndShowsTheFirstMemory) {
     playback::sequence_bounce_backward[1] = 1;
     press(runtime::sequence_key(1, SequenceKey::run));
     EXPECT_EQ(field(1, playback::kSequenceRunShift), 1);
-    EXPECT_EQ(playback::sequence_current_step[1], 0);
+    EXPECT_EQ(playback::sequence_current_step[1], playback::kStepStart) << "a start memory is stepped to at once";
+    EXPECT_EQ(playback::sequence_current_memory[1], 3);
     EXPECT_EQ(playback::sequence_loops_done[1], 0);
     EXPECT_EQ(playback::sequence_bounce_backward[1], 0);
-    EXPECT_EQ(playback::sequence_advance_request[1], 1) << "a start memory is stepped to at once";
     EXPECT_STREQ(playback::sequence_step_labels[1][0].data(), "3");
     EXPECT_EQ(led(runtime::sequence_key(1, SequenceKey::run)), runtime::LED_ON);
     EXPECT_EQ(led(KEY_SEQUENCE_A), runtime::LED_ON);
@@ -73,12 +73,14 @@ TEST_F(SequenceCommands, StartResetsTheRunAndShowsTheFirstMemory) {
 
 TEST_F(SequenceCommands, StopLetsAProgrammedSequenceFinishAndASecondPressStopsIt) {
     programme(2);
+    sequence_table[2].end_memory = 6;
+    sequence_table[2].fade_time = 6000;  // a minute's crossfade into each step
     press(runtime::sequence_key(2, SequenceKey::run));
-    playback::sequence_advance_request[2] = 0;
     press(runtime::sequence_key(2, SequenceKey::run));
-    EXPECT_EQ(field(2, playback::kSequenceRunShift), 1) << "still running to its end memory";
+    EXPECT_EQ(field(2, playback::kSequenceRunShift), 1) << "still running on its end memory";
     EXPECT_EQ(playback::sequence_stop_request[2], 1);
-    EXPECT_EQ(playback::sequence_advance_request[2], 1);
+    EXPECT_EQ(playback::sequence_current_step[2], playback::kStepEnd);
+    EXPECT_EQ(playback::sequence_current_memory[2], 6);
     press(runtime::sequence_key(2, SequenceKey::run));
     EXPECT_EQ(field(2, playback::kSequenceRunShift), 0);
     EXPECT_EQ(playback::sequence_stop_request[2], 0);
@@ -96,15 +98,16 @@ TEST_F(SequenceCommands, AnUnprogrammedSequenceStopsAtOnce) {
 
 TEST_F(SequenceCommands, GoOfAllRecordsOneEventAndSkipsStoppedAndAutomaticSequences) {
     const uint8_t manual = 1 | playback::kTriggerManual << playback::kSequenceTriggerShift;
+    for (int s = 1; s <= 4; ++s) programme(s);
     sequence_table[1].mode = manual;
     sequence_table[2].mode = manual;
     sequence_table[3].mode = 1;  // running, automatic
     sequence_table[4].mode = playback::kTriggerManual << playback::kSequenceTriggerShift;  // stopped
     press(KEY_ENTER);
-    EXPECT_EQ(playback::sequence_go_request[1], 1);
-    EXPECT_EQ(playback::sequence_go_request[2], 1);
-    EXPECT_EQ(playback::sequence_go_request[3], 0);
-    EXPECT_EQ(playback::sequence_go_request[4], 0);
+    // The manual ones take their GO: their first step.
+    EXPECT_EQ(playback::sequence_current_step[1], playback::kStepStart);
+    EXPECT_EQ(playback::sequence_current_step[2], playback::kStepStart);
+    EXPECT_EQ(playback::sequence_current_step[4], 0) << "stopped: no GO";
     EXPECT_EQ(events(), (Calls{"(0, 5, 1)"}));
     // The same from a replayed event records nothing.
     runtime::clear_step_log();

@@ -26,6 +26,16 @@ using playback::sequence_table;
 
 class SequenceControls : public programmer_test::DemoRig {
 protected:
+    // Sequence s programmed with start memory 3 and two loop memories.
+    static void programme(int s) {
+        auto& r = playback::sequence_table[static_cast<size_t>(s)];
+        r.flags = 1;
+        r.start_memory = 3;
+        r.loop_length = 2;
+        r.loop_memories[1] = 4;
+        r.loop_memories[2] = 5;
+        r.fade_time = 6000;
+    }
     static std::string read_out(int s, int control) {
         return playback::sequence_step_labels[static_cast<size_t>(s)][static_cast<size_t>(control - 1)].data();
     }
@@ -108,24 +118,26 @@ TEST_F(SequenceControls, ALoadedTimeStaysExactUntilTheControlIsMoved) {
 // On a manual sequence one full stroke of the crossfade control steps on:
 // up to the end stop, then back below 50.
 TEST_F(SequenceControls, AFullCrossfadeStrokeStepsAManualSequence) {
+    programme(1);
     sequence_table[1].mode = 1 | playback::kTriggerManual << playback::kSequenceTriggerShift;
+    playback::sequence_current_step[1] = 1;  // on its start memory
     rig_.set_sequence_belt(1, 0, 255);
     rig_.set_sequence_belt(1, 1, playback::kControlStatusEndStop);
     rig_.run_ms(5);
     EXPECT_EQ(playback::sequence_crossfade_armed[1], 1);
     EXPECT_EQ(playback::sequence_crossfade[1].progress, 65535u);
-    EXPECT_EQ(playback::sequence_go_request[1], 0);
+    EXPECT_EQ(playback::sequence_current_step[1], 1) << "no step at the end stop";
     // Coming back but still above 50: nothing yet.
     rig_.set_sequence_belt(1, 0, 120);
     rig_.set_sequence_belt(1, 1, playback::kControlStatusOperator);
     rig_.run_ms(5);
     EXPECT_EQ(card_status(1), playback::kControlStatusEndStop);
-    EXPECT_EQ(playback::sequence_go_request[1], 0);
+    EXPECT_EQ(playback::sequence_current_step[1], 1);
     rig_.set_sequence_belt(1, 0, 20);
     rig_.set_sequence_belt(1, 1, playback::kControlStatusOperator);
     rig_.run_ms(5);
     EXPECT_EQ(card_status(1), playback::kControlStatusAck);
-    EXPECT_EQ(playback::sequence_go_request[1], 2) << "a step without a timed crossfade";
+    EXPECT_EQ(playback::sequence_current_step[1], 2) << "stepped on to the first loop memory";
     EXPECT_EQ(playback::sequence_crossfade_armed[1], 0);
 }
 
@@ -135,9 +147,9 @@ TEST_F(SequenceControls, AnAutomaticSequenceKeepsItsCrossfadeControl) {
     rig_.set_sequence_belt(4, 0, 200);
     rig_.set_sequence_belt(4, 1, playback::kControlStatusOperator);
     rig_.run_ms(5);
-    EXPECT_EQ(card_value(4), 40) << "written back";
+    EXPECT_NE(card_value(4), 200) << "the operator's move is not taken";
+    EXPECT_EQ(card_value(4), playback::sequence_control_values[2][1]) << "the engine's crossfade written back";
     EXPECT_EQ(card_status(4), playback::kControlStatusSent);
-    EXPECT_EQ(playback::sequence_control_positions[2][1], 40);
 }
 
 TEST_F(SequenceControls, TheCardsTimeControlsSetTheTimes) {
@@ -152,15 +164,18 @@ TEST_F(SequenceControls, TrackerballUpStepsAManualSequenceWhoseCrossfadeIsComple
     runtime::option_flags |= runtime::OPT_SEQUENCE_PANEL;
     runtime::display_mode = 5;  // sequence A
     playback::select_sequence_control(1, 1);
+    programme(1);
     sequence_table[1].mode = 1 | playback::kTriggerManual << playback::kSequenceTriggerShift;
+    playback::sequence_current_step[1] = 1;  // on its start memory
     put_control(1, 1, 255);
     ASSERT_EQ(playback::sequence_crossfade[1].progress, 65535u);
+    rig_.run_ms(5);
+    const int16_t before = playback::sequence_current_step[1];
     rig_.press(KEY_UP, 10);
-    EXPECT_EQ(playback::sequence_go_request[1], 2);
+    EXPECT_EQ(playback::sequence_current_step[1], before + 1);
     // Down moves the crossfade back and does not step.
-    playback::sequence_go_request[1] = 0;
     rig_.press(KEY_DOWN, 10);
-    EXPECT_EQ(playback::sequence_go_request[1], 0);
+    EXPECT_EQ(playback::sequence_current_step[1], before + 1);
     EXPECT_LT(playback::sequence_control_positions[1][1], 255);
 }
 

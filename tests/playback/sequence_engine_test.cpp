@@ -3,6 +3,7 @@
 // images, and through the poll the crossfade progress, wait delays, GO,
 // SYNC groups, sound beats, tap tempo, the LEDs and the stage output.
 #include "playback/sequence_engine.h"
+#include "playback/sequence_programming.h"
 
 #include <gtest/gtest.h>
 
@@ -318,8 +319,10 @@ TEST_F(SequenceEngine, TheEndFollowsALinkedCueOnlyWhenItIsAnotherAndNotTranspare
     advance(1, 3);
     EXPECT_EQ(playback::current_cue, 1);
 
-    // Otherwise the cue is called and the sequence starts again from its start.
+    // Otherwise the cue is called, loads its own record of the sequence (the
+    // same steps here) and the sequence starts again from its start.
     playback::sequence_transparent[1] = 0;
+    playback::store_sequence_in_cue(1, other, playback::sequence_table[1]);
     start(1);
     advance(1, 2);
     EXPECT_EQ(playback::current_cue, 5);

@@ -191,7 +191,7 @@ TEST_F(SequenceProgramming, DialogEditsStepsAndStoresThemIntoTheCue) {
 TEST_F(SequenceProgramming, InsertMovesARunningSequenceOnAndEscRestoresIt) {
     put(live_slot(), 2) = loop_of({21, 22, 23});
     playback::load_sequence_from_cue(static_cast<int16_t>(live_slot()), 2, 0);
-    sequence_table[2].mode = 1;
+    sequence_table[2].mode = 1 | playback::kTriggerManual << playback::kSequenceTriggerShift;  // waits for GO
     playback::sequence_current_step[2] = 3;  // playing loop memory 22
     playback::sequence_dialog_step = 3;           // the cursor on 22
     memories::current_memory = 40;

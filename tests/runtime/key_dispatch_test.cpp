@@ -381,6 +381,15 @@ TEST_F(KeyDispatch, EveryCommandIsGivenTheNumberOfItsKey) {
 TEST_F(KeyDispatch, SequenceKeysActOnTheDisplayedSequence) {
     using playback::sequence_mode_field;
     const auto mode = [](int s) { return playback::sequence_table[static_cast<size_t>(s)].mode; };
+    playback::SequenceRecord& d = playback::sequence_table[4];  // programmed: start memory 3, loop 4 5 6
+    d.flags = 1;
+    d.start_memory = 3;
+    d.loop_length = 3;
+    d.loop_memories[1] = 4;
+    d.loop_memories[2] = 5;
+    d.loop_memories[3] = 6;
+    d.loop_count = playback::kInfiniteLoops;
+    d.fade_time = 6000;
     set_state(kSequenceA);
     rig.press(runtime::KEY_SEQUENCE_RUN, 10);
     EXPECT_EQ(sequence_mode_field(mode(1), playback::kSequenceRunShift), 1);
@@ -398,16 +407,16 @@ TEST_F(KeyDispatch, SequenceKeysActOnTheDisplayedSequence) {
     EXPECT_EQ(sequence_mode_field(mode(1), playback::kSequenceDirectionShift), 0) << "A keeps its direction";
     // D is stopped: its GO is ignored; running, it is requested.
     rig.press(runtime::KEY_SEQUENCE_GO, 10);
-    EXPECT_EQ(playback::sequence_go_request[4], 0);
+    EXPECT_EQ(playback::sequence_current_step[4], 0);
     rig.press(runtime::KEY_SEQUENCE_RUN, 10);
+    EXPECT_EQ(playback::sequence_current_step[4], 1) << "started on its start memory";
     rig.press(runtime::KEY_SEQUENCE_GO, 10);
-    EXPECT_EQ(playback::sequence_go_request[4], 1);
-    // ENTER: A runs automatic, so only D is requested again.
-    playback::sequence_go_request[4] = 0;
+    const int16_t after_go = playback::sequence_current_step[4];
+    EXPECT_GT(after_go, 1) << "the GO stepped on";
+    // ENTER: GO of the running sequences that are not automatic: D steps again.
     set_state(kMain);
     rig.press(runtime::KEY_ENTER, 10);
-    EXPECT_EQ(playback::sequence_go_request[1], 0);
-    EXPECT_EQ(playback::sequence_go_request[4], 1);
+    EXPECT_NE(playback::sequence_current_step[4], after_go) << "D stepped on again";
 }
 
 // The cue keys go to their cue slot and the page keys show their page.

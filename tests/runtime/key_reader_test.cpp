@@ -851,10 +851,15 @@ TEST_F(ConsoleKeys, ConsoleKeyReachesTheMainLoopHeldAndReleased) {
 TEST_F(ConsoleKeys, SequenceKeyIsHandledWhileTheMainLoopRuns) {
     rig::start_console(rig, dir);
     runtime::clear_step_log();
-    playback::sequence_table[2].mode = 1 | 1u << 4;  // running, manual
+    playback::SequenceRecord& b = playback::sequence_table[2];
+    b.flags = 1;  // programmed: start memory 3
+    b.start_memory = 3;
+    b.mode = 1 | 1u << 4;  // running, manual: it waits for its GO
+    rig.run_ms(20);
+    ASSERT_EQ(playback::sequence_current_step[2], 0);
     rig.press(sequence_key(2, SequenceKey::go));  // SEQUENCE B GO
     EXPECT_EQ(calls("playback::go_sequence"), 1);
-    EXPECT_EQ(playback::sequence_go_request[2], 1);
+    EXPECT_EQ(playback::sequence_current_step[2], 1) << "the GO took the first step";
 }
 
 TEST_F(ConsoleKeys, NumericEntryOfQuitEndsTheProgram) {

@@ -14,6 +14,7 @@
 #include "datafiles/cue_memory_file.h"
 #include "memories/memory_index.h"
 #include "platform/graphics.h"
+#include "playback/sequence_engine.h"
 #include "playback/cue_tables.h"
 #include "playback/playback_state.h"
 #include "rig/console.h"
@@ -190,6 +191,10 @@ TEST_F(Counters, SequenceKeysMoveTheHighlightBetweenSequences) {
     ASSERT_EQ(runtime::display_mode, 2);
     ASSERT_NE(runtime::option_flags & runtime::OPT_SEQUENCE_PANEL, 0u);
     playback::sequence_table[1].mode = 0x11;  // sequence A runs, manual: it waits for its GO
+    playback::sequence_table[1].flags = 1;   // on its start memory 3
+    playback::sequence_table[1].start_memory = 3;
+    playback::sequence_current_step[1] = 1;
+    playback::sequence_current_memory[1] = 3;
     // Sequence C: stopped, backward, SYNC, manual, fade time control active.
     playback::sequence_table[3].mode = 1u << 6 | 1u << 2 | 1u << 4;
     playback::sequence_selected_control[3] = 2;
