@@ -163,16 +163,16 @@ public:
     bool run() {
         const int16_t count = static_cast<int16_t>(fixtures());
         for (int16_t f = 1; f <= count; ++f) {
-            if (!fixture_is_selected(f) || !merge_values(f)) return false;
+            if (fixture_is_selected(f) && !merge_values(f)) return false;
         }
         for (int16_t f = 1; f <= count; ++f) {
-            if (!fixture_is_selected(f) || !merge_generators(f)) return false;
+            if (fixture_is_selected(f) && !merge_generators(f)) return false;
         }
         for (int16_t f = 1; f <= count && figures_; ++f) {
-            if (!fixture_is_selected(f) || !has_pantilt(f) || !merge_figures(f)) return false;
+            if (fixture_is_selected(f) && has_pantilt(f) && !merge_figures(f)) return false;
         }
         for (int16_t f = 1; f <= count; ++f) {
-            if (!fixture_is_selected(f) || !merge_times(f)) return false;
+            if (fixture_is_selected(f) && !merge_times(f)) return false;
         }
         return true;
     }
@@ -249,7 +249,7 @@ private:
             for (size_t s = 1; s <= kTimeSlots; ++s) {
                 const size_t k = time_slot(r, s);
                 if (runtime::programmer_time_set[k] != 1) continue;
-                if (!may_replace(image_.time_flags[k] == 1)) return false;
+            if (!may_replace(image_.time_flags[k] == 1)) return false;
                 const uint16_t t = runtime::programmer_times[k];
                 image_.times[k] = t;
                 if (t != image_.defaults[time_kind(s)]) image_.time_flags[k] = 1;
