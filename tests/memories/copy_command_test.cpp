@@ -320,16 +320,18 @@ TEST_F(CopyCommand, ToACueWithACueMemoryItsLookIsMerged) {
     EXPECT_EQ(work_buffer_item(0, kPan3), 120);
 }
 
-TEST_F(CopyCommand, NoCueGivenMeansTheLowBeepAndNothingStored) {
+TEST_F(CopyCommand, EnterWithoutACueMeansTheLowBeepAndNothingStored) {
     program_fixture_3();
     copy_from({fixture_key(3)});
     rig_.hold(KEY_TO_MEM, 200);
     tap(KEY_CUE);
     rig_.release(KEY_TO_MEM, 100);
     runtime::clear_step_log();
-    rig_.hold(KEY_ESC, 700);
-    rig_.release(KEY_ESC, 100);
+    rig_.hold(KEY_ENTER, 700);
+    rig_.release(KEY_ENTER, 100);
     EXPECT_TRUE(heard(400, 600));
+    EXPECT_FALSE(heard(400, 800)) << "the picker itself stays silent";
+    EXPECT_EQ(memories::pack_count, 0);
     const auto calls = runtime::logged_calls();
     EXPECT_EQ(std::count_if(calls.begin(), calls.end(),
                             [](const std::string& c) { return c.rfind("playback::program_pointcue", 0) == 0; }),
