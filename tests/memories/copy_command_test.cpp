@@ -18,6 +18,7 @@
 #include "playback/cue_tables.h"
 #include "programmer/commands.h"
 #include "programmer/fixture_selection.h"
+#include "programmer/programmer_values.h"
 #include "programmer/value_mapping.h"
 #include "setup/fixture_type.h"
 #include "runtime/console_flags.h"
@@ -158,6 +159,22 @@ TEST_F(CopyCommand, TheNextMemoryTakesTheChosenFixtureAndTheSelectionComesBack) 
     EXPECT_EQ(programmer::fixture_selected[3], 0);
     EXPECT_EQ(current_fixture, 5);
     EXPECT_EQ(run_flags & RUN_COPY_MEMORY_DIALOG, 0u);
+}
+
+TEST_F(CopyCommand, InFixtureStepModeChoosingFixturesLeavesTheStage) {
+    // Fixture 11 (a dimmer, record 145, universe 2 channel 57) selected at 200.
+    programmer::select_fixture(11);
+    programmer_values[145] = 200;
+    programmer::set_function_value(145, 200);
+    mode_flags |= MODE_FIXTURE_STEP;
+    rig_.run_ms(100);
+    ASSERT_EQ(rig_.dmx(2, 57), 200);
+    rig_.hold(KEY_COPY, 300);
+    rig_.set_master_fader(1, 254);  // every dimmer scaled again meanwhile
+    rig_.run_ms(100);
+    EXPECT_GE(rig_.dmx(2, 57), 190) << "not held closed for being deselected";
+    rig_.release(KEY_COPY, 300);
+    EXPECT_EQ(programmer::fixture_selected[11], 1);
 }
 
 TEST_F(CopyCommand, AFaderKeyDropsAFunctionAndAClassKeyChoosesByClassOnly) {
