@@ -489,7 +489,7 @@ void copy_fixture_to_selection(int16_t source, const FunctionChoice& functions, 
         }
         if (figures && has_pantilt(b)) copy_figure_bytes(source, b);
     }
-    if (programmer_faders_shown()) ui::refresh_table_view();
+    ui::refresh_table_view();
 }
 
 }  // namespace memories
