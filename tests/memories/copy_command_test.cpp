@@ -11,6 +11,7 @@
 #include "../programmer/programmer_test_rig.h"
 #include "../ui/cue_tools_fixture.h"
 #include "datafiles/cue_memory_file.h"
+#include "memcheck/memcheck.h"
 #include "memories/memories.h"
 #include "memories/memory_index.h"
 #include "memories/memory_store.h"
@@ -81,6 +82,12 @@ protected:
             programmer_time_set[s] = 0;
         }
         memories::current_memory = 20;
+    }
+    // The cue work buffer is the point-cue store's to take; no store took it here.
+    void TearDown() override {
+        if (memories::pack_buffer != nullptr) memcheck::mc_free_at(memories::pack_buffer, __FILE__, __LINE__);
+        memories::pack_buffer = nullptr;
+        memories::pack_count = 0;
     }
 
     // Fixture 3's programmer: pan 120, colour wheel 15, gobo SWING 40 and
