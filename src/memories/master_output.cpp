@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "memories/copy_command.h"
 #include "memories/master_state.h"
 #include "memories/masters.h"
 #include "memories/submaster_cells.h"
@@ -37,8 +38,12 @@ bool owned_by_playback(int16_t record) { return (runtime::channel_flags[record] 
 bool held(int16_t record) {
     if ((runtime::mode_flags & runtime::MODE_FIXTURE_STEP) == 0) return false;
     const int16_t fixture = runtime::function_record_table[record].fixture;
-    const bool selected = fixture >= 1 && fixture <= programmer::kFixtures &&
-                          programmer::fixture_selected[static_cast<size_t>(fixture)] == 1;
+    // The COPY command chooses fixtures without moving the stage: it keeps
+    // the selection from before it started in copy_source_state.
+    const auto& selection = (runtime::run_flags & runtime::RUN_COPY_MEMORY_DIALOG) != 0 ? copy_source_state
+                                                                                         : programmer::fixture_selected;
+    const bool selected =
+        fixture >= 1 && fixture <= programmer::kFixtures && selection[static_cast<size_t>(fixture)] == 1;
     return !selected && (runtime::channel_flags[record] & runtime::FLAG_FROZEN) == 0;
 }
 

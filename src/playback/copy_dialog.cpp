@@ -7,6 +7,7 @@
 #include "playback/commands.h"
 #include "playback/cue_copy.h"
 #include "playback/cue_editing.h"
+#include "playback/cue_picker.h"
 #include "playback/cue_tables.h"
 #include "playback/key_groups.h"
 #include "playback/playback_record.h"
@@ -18,7 +19,6 @@
 #include "runtime/key_leds.h"
 #include "runtime/key_reader.h"
 #include "runtime/main_loop.h"
-#include "ui/entry_dialogs.h"
 #include "ui/helpers.h"
 #include "ui/message_line.h"
 
@@ -36,8 +36,6 @@ constexpr int16_t kCaptionBox[4] = {2, 282, 220, 298};
 constexpr int16_t kReadOutBox[4] = {2, 299, 220, 314};
 constexpr uint8_t kCaptionFill = 9;
 constexpr uint8_t kCaptionText = 15;
-constexpr int16_t kEntryDigits = 4;  // overall cue numbers up to 1120
-constexpr int kMaxTypedCue = kCuePages * kCuesPerPage;
 
 enum DestinationMode { kToOnePlayback = 1, kToOneSequence = 2, kToCue = 3 };
 
@@ -227,13 +225,6 @@ int chosen_count(const auto& table, int& last) {
     return count;
 }
 
-// The destination entry, kept in one place: an overall cue number typed (or
-// the cue key's number offered), point 0 of that cue.
-int16_t read_destination_number(int16_t initial) {
-    return ui::edit_number(initial, static_cast<int16_t>(kReadOutBox[0] + 150), static_cast<int16_t>(kReadOutBox[1] + 4),
-                           kEntryDigits, kCaptionFill, kCaptionText, 0);
-}
-
 void end_dialog() {
     set_key_led(runtime::KEY_TO_ITEM, runtime::LED_OFF);
     set_key_led(runtime::KEY_ESC, runtime::LED_OFF);
@@ -384,38 +375,25 @@ void draw_destination_cue(int16_t page, int16_t cue, int16_t p) {
 }
 
 int16_t enter_destination_cue(int16_t cue, int16_t digit) {
-    int page = shown_page();
-    int16_t initial = ui::kEntryCancelled;  // a blank field
-    if (cue >= 1 && cue <= kCuesPerPage) {
-        initial = static_cast<int16_t>((page - 1) * kCuesPerPage + cue);
-        draw_destination_cue(static_cast<int16_t>(page), cue, 1);
-    } else {
-        initial = digit;
-        draw_destination_cue(static_cast<int16_t>(page), -1, 1);
-    }
-    set_key_led(runtime::KEY_ESC, runtime::LED_BLINK);
+    CuePickerSetup setup;
+    setup.box_word = nullptr;  // the caption box says COPY TO
+    setup.message = "GIVE DESTINATION CUE";
+    setup.refusal = CueEntryRefusal::keep_reading;
+    setup.first_cue = cue >= 1 && cue <= kCuesPerPage ? cue : 0;
+    setup.first_digit = setup.first_cue == 0 && digit >= 1 && digit <= 9 ? digit : -1;
+    setup.draw_status = draw_destination_cue;
     set_key_led(runtime::KEY_ENTER, runtime::LED_BLINK);
-    ui::show_message("GIVE DESTINATION CUE");
-    int16_t slot = 0;
-    for (;;) {
-        const int16_t n = read_destination_number(initial);
-        if (n == ui::kEntryCancelled) break;
-        if (n >= 1 && n <= kMaxTypedCue) {
-            page = (n - 1) / kCuesPerPage + 1;
-            const int c = n - (page - 1) * kCuesPerPage;
-            draw_destination_cue(static_cast<int16_t>(page), static_cast<int16_t>(c), 1);
-            ui::beep_interruptible(kStartBeep_hz, kStartBeep_ms);
-            slot = static_cast<int16_t>(slot_of(page, c, 1));
-            break;
-        }
-        initial = ui::kEntryCancelled;  // no cue, or beyond page 16: asked again
-    }
+    const CuePick pick = run_cue_picker(setup);
+    const bool cue_screen = (runtime::mode_flags & runtime::MODE_CUE_SCREEN) != 0;
+    set_key_led(runtime::KEY_CUE, cue_screen ? runtime::LED_ON : runtime::LED_OFF);
     set_digit_leds(runtime::LED_OFF);
     set_key_led(runtime::KEY_POINT, runtime::LED_OFF);
+    update_point_cue_leds();
     set_key_led(runtime::KEY_ESC, runtime::LED_OFF);
     set_key_led(runtime::KEY_ENTER, runtime::LED_OFF);
-    update_point_cue_leds();
-    return slot;
+    if (!pick.entered) return 0;
+    const CuePosition& at = pick.position;
+    return static_cast<int16_t>(slot_of(at.page, at.cue, at.point));
 }
 
 }  // namespace playback

@@ -38,8 +38,14 @@ bool is_digit_key(int16_t key) { return key >= KEY_DIGIT_0 && key <= KEY_DIGIT_9
 bool is_cue_key(int16_t key) { return key >= KEY_FIXTURE_1 && key <= KEY_FIXTURE_70; }
 bool is_cue_page_key(int16_t key) { return key >= KEY_GROUP_1 && key <= KEY_GROUP_16; }
 
-void show_status(const CuePosition& position) {
-    draw_cue_position_status(position.page, position.cue, position.point);
+void show_status(const CuePickerSetup& setup, const CuePosition& position) {
+    const CueStatusDrawer draw = setup.draw_status != nullptr ? setup.draw_status : draw_cue_position_status;
+    draw(position.page, position.cue, position.point);
+}
+
+bool enterable(const CuePosition& position) {
+    return position.cue != kNoPickedCue && position.page >= 1 && position.page <= kCuePages && position.cue >= 1 &&
+           position.cue <= kCuesPerPage;
 }
 
 // The picker's keys: ENTER, ESC and the digits offered; the point key while
@@ -95,16 +101,16 @@ CuePosition type_running_number_digit(const CuePosition& position, bool first_di
 CuePick run_cue_picker(const CuePickerSetup& setup) {
     runtime::set_key_led(KEY_ESC, runtime::LED_BLINK);
     if (!cue_screen_on()) refresh_cue_mode();
-    ui::fill_box(2, 299, 220, 314, kRed);
-    ui::set_text_style(kStrokedFont, platform::kHorizontalText, kPanelTextSize);
-    platform::_setcolor(kLightGrey);
-    platform::_outtextxy(5, 302, setup.box_word);
+    if (setup.box_word != nullptr) {
+        ui::fill_box(2, 299, 220, 314, kRed);
+        ui::set_text_style(kStrokedFont, platform::kHorizontalText, kPanelTextSize);
+        platform::_setcolor(kLightGrey);
+        platform::_outtextxy(5, 302, setup.box_word);
+    }
 
     CuePosition position;
     position.page = static_cast<int16_t>(
         runtime::cue_screen_page >= 1 && runtime::cue_screen_page <= kCuePages ? runtime::cue_screen_page : 1);
-    show_status(position);
-    ui::show_message("%s", setup.message);
 
     bool point_pending = false;
     bool typing = false;
@@ -114,13 +120,36 @@ CuePick run_cue_picker(const CuePickerSetup& setup) {
         if (blinking_key != 0) runtime::set_key_led(blinking_key, blinking_key_former_led);
         blinking_key = 0;
     };
+    const auto choose_cue = [&](int16_t key) {
+        position.cue = key;
+        position.point = 1;
+        point_pending = false;
+        typing = false;
+        give_back_blinking_key();
+        blinking_key = key;
+        blinking_key_former_led = runtime::key_led_cache[static_cast<size_t>(key)];
+        runtime::set_key_led(key, runtime::LED_BLINK);
+    };
+    const auto type_digit = [&](int digit) {
+        position = type_running_number_digit(position, !typing, digit);
+        typing = true;
+        point_pending = false;
+    };
+
+    if (is_cue_key(setup.first_cue)) choose_cue(setup.first_cue);
+    else if (setup.first_digit >= 0 && setup.first_digit <= 9) type_digit(setup.first_digit);
+    show_status(setup, position);
+    ui::show_message("%s", setup.message);
 
     CuePick pick;
     for (;;) {
         light_picker_keys(position, point_pending);
         int16_t key = 0;
         if (!runtime::get_key(&key)) continue;
-        if (key == KEY_ENTER) break;
+        if (key == KEY_ENTER) {
+            if (enterable(position) || setup.refusal != CueEntryRefusal::keep_reading) break;
+            continue;
+        }
         if (key == KEY_ESC) {
             give_back_blinking_key();
             return pick;
@@ -130,17 +159,10 @@ CuePick run_cue_picker(const CuePickerSetup& setup) {
             point_pending = false;
             typing = false;
             show_cue_page(position.page);
-            show_status(position);
+            show_status(setup, position);
         } else if (is_cue_key(key)) {
-            position.cue = key;
-            position.point = 1;
-            point_pending = false;
-            typing = false;
-            show_status(position);
-            give_back_blinking_key();
-            blinking_key = key;
-            blinking_key_former_led = runtime::key_led_cache[static_cast<size_t>(key)];
-            runtime::set_key_led(key, runtime::LED_BLINK);
+            choose_cue(key);
+            show_status(setup, position);
         } else if (key == KEY_POINT) {
             point_pending = true;
         } else if (key == kPickerPanelKey) {
@@ -152,18 +174,15 @@ CuePick run_cue_picker(const CuePickerSetup& setup) {
                 position.point = static_cast<int16_t>(digit + 1);
                 point_pending = false;
             } else {
-                position = type_running_number_digit(position, !typing, digit);
-                typing = true;
-                point_pending = false;
+                type_digit(digit);
             }
-            show_status(position);
+            show_status(setup, position);
         }
     }
 
     give_back_blinking_key();
-    if (position.cue == kNoPickedCue || position.page < 1 || position.page > kCuePages || position.cue < 1 ||
-        position.cue > kCuesPerPage) {
-        ui::beep_interruptible(400, 800);
+    if (!enterable(position)) {
+        if (setup.refusal == CueEntryRefusal::beep_and_leave) ui::beep_interruptible(400, 800);
         return pick;
     }
     ui::beep_interruptible(800, 150);

@@ -13,10 +13,27 @@ namespace playback {
 
 constexpr int16_t kNoPickedCue = -1;
 
-// What a picker run shows: the word of its prompt box and the message.
+// What ENTER does without a cue, or on a position beyond page 16.
+enum class CueEntryRefusal : uint8_t {
+    beep_and_leave,  // the error beep, and the picker ends without a position
+    leave,           // the picker ends without a position, silently
+    keep_reading,    // ignored: the operator corrects the position
+};
+
+// How one read-out of the picked position is drawn.
+using CueStatusDrawer = void (*)(int16_t page, int16_t cue, int16_t point);
+
+// What a picker run shows and how it starts and ends.
 struct CuePickerSetup {
-    const char* box_word = "";  // "TO", "GET"
+    const char* box_word = "";  // "TO", "GET"; null: no prompt box of its own
     const char* message = "";   // "GIVE DESTINATION CUE"
+    CueEntryRefusal refusal = CueEntryRefusal::beep_and_leave;
+    // The entry already begun with a cue key of the shown page (1..70), or
+    // with the first digit of a running number (0..9); 0 and -1 for none.
+    int16_t first_cue = 0;
+    int16_t first_digit = -1;
+    // The read-out; null: draw_cue_position_status in the prompt box.
+    CueStatusDrawer draw_status = nullptr;
 };
 
 // A picked position: page, cue (kNoPickedCue for none) and point 1..10.
@@ -42,7 +59,8 @@ void reset_cue_picker_globals();
 void draw_cue_position_status(int16_t page, int16_t cue, int16_t point);
 
 // Runs the picker until ENTER or ESC. ENTER without a cue, or on a position
-// beyond page 16, sounds the error beep and returns without a position.
+// beyond page 16, is refused as the setup says (by default the error beep,
+// and no position).
 // The cue key it blinked gets its LED back; the other LEDs it lit are left
 // for the caller's leaving step.
 CuePick run_cue_picker(const CuePickerSetup& setup);

@@ -302,7 +302,7 @@ const std::set<std::string> kBuiltCommands = {
     "ui::select_wheel_mode",          "programmer::start_timing_edit_mode", "programmer::run_edit_time_screen",
     "programmer::handle_fixture_key", "programmer::handle_fixture_bank_keys", "programmer::select_fader",
     "programmer::select_function_page", "programmer::enter_trackerball_pantilt_mode",
-    "programmer::update_figure_state", "playback::run_copy_dialog",
+    "programmer::update_figure_state", "playback::run_copy_dialog", "memories::run_copy_memory_items",
     "programmer::run_predefined_command", "programmer::run_color_command", "programmer::select_next_fixture",
     "programmer::keep_even_fixtures", "programmer::keep_odd_fixtures",
     "ui::run_text_edit_dialog", "ui::select_item_to_edit", "ui::toggle_freeze_switches", "ui::clear_item_dialog",

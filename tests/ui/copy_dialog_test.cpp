@@ -80,6 +80,35 @@ TEST_F(CopyDialog, ATypedOverallCueNumberNamesPageAndCue) {
     EXPECT_EQ(cue_playback(kCue123, 1)->memory, 55);
 }
 
+TEST_F(CopyDialog, APointOfTheDestinationCueIsGivenWithThePointKey) {
+    copy_from({fixture_key(5)});
+    hold_command(KEY_TO_ITEM);
+    press(fixture_key(7));
+    press(KEY_POINT);
+    press(digit_key(3));
+    press(KEY_ENTER);
+    rig_.run_ms(500);
+    release(KEY_TO_ITEM);
+    ASSERT_NE(cue_playback(kCue7 + 3, 1), nullptr) << "cue 7.3";
+    EXPECT_EQ(cue_playback(kCue7 + 3, 1)->memory, 55);
+    EXPECT_EQ(cue_playback(kCue7, 1), nullptr);
+}
+
+TEST_F(CopyDialog, ACueBeyondPage16CannotBeConfirmed) {
+    copy_from({fixture_key(5)});
+    hold_command(KEY_TO_ITEM);
+    for (int d : {1, 1, 2, 1}) press(digit_key(d));  // cue 1121: page 17
+    press(KEY_ENTER);
+    EXPECT_EQ(ui::current_message(), "GIVE DESTINATION CUE") << "ENTER is ignored";
+    press(KEY_ESC);
+    release(KEY_TO_ITEM);
+    EXPECT_EQ(runtime::run_flags & runtime::RUN_CUE_COPY_DIALOG, 0u);
+    for (int slot = 1; slot <= playback::kCueSlots; ++slot) {
+        if (slot == kCue5) continue;
+        ASSERT_EQ(cue_playback(slot, 1), nullptr) << slot;
+    }
+}
+
 TEST_F(CopyDialog, ACueOntoItselfGivesTheErrorBeeps) {
     copy_from({fixture_key(5)});
     hold_command(KEY_TO_ITEM);
