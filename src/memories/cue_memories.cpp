@@ -30,8 +30,10 @@
 
 namespace memories {
 
+datafiles::MemoryItem* pack_buffer = nullptr;
+int32_t pack_count = 0;
+
 void reset_cue_memories_globals() {
-    // The pack buffer's pointer lives with the memories' globals; the block is this module's.
     if (pack_buffer != nullptr) memcheck::mc_free_at(pack_buffer, __FILE__, __LINE__);
     pack_buffer = nullptr;
     pack_count = 0;

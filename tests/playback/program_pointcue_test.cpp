@@ -280,6 +280,34 @@ TEST_F(ProgramPointcue, ClearingThePointMemoryFreesItsCueMemory) {
     }
 }
 
+// Fields read from a damaged file are shown as their first choice and step on from there.
+TEST_F(ProgramPointcue, OutOfRangeFieldsAreShownAsTheirFirstChoice) {
+    PointcueRecord* record = program_live_slot();
+    record->fade_mode = 9;
+    record->link_mode = 7;
+    record->linked_cue = 12000;
+    open_dialog();
+    EXPECT_TRUE(drawn("1 ONLY FADEPERMISSION"));
+    EXPECT_TRUE(drawn("LINK ONLY DEFINED CHANNELS"));
+    EXPECT_TRUE(drawn("NO CUE LINKED"));
+    press(KEY_FADE_MODE);
+    EXPECT_EQ(playback::pointcue_edit_record.fade_mode, 0);
+    press(KEY_ESC);
+}
+
+// A linked cue is named by page, cue, point, its number over all pages and its name.
+TEST_F(ProgramPointcue, TheLinkedCueIsNamedInFull) {
+    PointcueRecord* record = program_live_slot();
+    const int linked = playback::cue_slot_of(2, 12, 4);  // 814: cue 82 over all pages, point 3
+    record->linked_cue = static_cast<int16_t>(linked);
+    auto& name = playback::cue_header_table[static_cast<size_t>(linked)].name;
+    name = {};
+    std::copy_n("FINALE", 6, name.begin());
+    open_dialog();
+    EXPECT_TRUE(drawn("P2 C12.3 (82.3) FINALE"));
+    press(KEY_ESC);
+}
+
 TEST_F(ProgramPointcue, TheSelectedRowSurvivesClosing) {
     open_dialog();
     press_times(KEY_DOWN, 3);
