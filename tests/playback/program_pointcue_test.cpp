@@ -308,6 +308,39 @@ TEST_F(ProgramPointcue, TheLinkedCueIsNamedInFull) {
     press(KEY_ESC);
 }
 
+// New content for a slot that has a record (the store commands in cue
+// mode): the show's default times, the slot's cue memory rewritten, its link
+// kept; without content a link-only record stays in use.
+TEST_F(ProgramPointcue, NewContentOverAnExistingRecord) {
+    const auto store_with_enter = [this] {
+        rig_.at(100, [this] { rig_.hold(KEY_ENTER); });
+        rig_.at(150, [this] { rig_.release(KEY_ENTER); });
+        playback::program_pointcue(1, 6, 2, 1);
+    };
+    PointcueRecord* record = program_live_slot();
+    record->linked_cue = 40;
+    runtime::programmer_values[9] = 140;
+    ASSERT_TRUE(memories::pack_cue_work_buffer());
+    store_with_enter();
+    ASSERT_EQ(slot_record(kLiveSlot), record);
+    EXPECT_EQ(record->point_memory, 7);
+    EXPECT_EQ(cue_memory_items(7), (Items{{0, 9, 140}}));
+    EXPECT_EQ(record->delay_in, 11);
+    EXPECT_EQ(record->fade_in, 22);
+    EXPECT_EQ(record->delay_out, 33);
+    EXPECT_EQ(record->fade_out, 44);
+    EXPECT_EQ(record->hold, 55);
+    EXPECT_EQ(record->linked_cue, 40);
+
+    // A link-only record and nothing packed.
+    record->point_memory = 0;
+    memories::free_cue_work_buffer();
+    store_with_enter();
+    ASSERT_EQ(slot_record(kLiveSlot), record);
+    EXPECT_EQ(record->flags & CUE_RECORD_IN_CUE, CUE_RECORD_IN_CUE);
+    EXPECT_EQ(record->linked_cue, 40);
+}
+
 TEST_F(ProgramPointcue, TheSelectedRowSurvivesClosing) {
     open_dialog();
     press_times(KEY_DOWN, 3);
