@@ -10,8 +10,6 @@ int16_t programmer_cue_page = 1;
 int16_t programmer_cue_number = 1;
 int16_t programmer_cue_point = 1;
 int16_t programmer_cue_memory = -1;
-datafiles::MemoryItem* pack_buffer = nullptr;
-int32_t pack_count = 0;
 int16_t memory_list_page = 1;
 int16_t current_threshold = 0;
 
@@ -22,8 +20,6 @@ void reset_memories_globals() {
     programmer_cue_number = 1;
     programmer_cue_point = 1;
     programmer_cue_memory = -1;
-    pack_buffer = nullptr;  // the packer owns the buffer
-    pack_count = 0;
     memory_list_page = 1;
     current_threshold = 0;
 }

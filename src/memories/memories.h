@@ -24,7 +24,8 @@ extern int16_t programmer_cue_point;
 extern int16_t programmer_cue_memory;
 
 // The programmer packed into items, ready to be stored as a cue memory:
-// pack_count items at pack_buffer (null while there are none).
+// pack_count items at pack_buffer (null while there are none). Owned, packed,
+// loaded and freed by the cue memories (cue_memories.h).
 extern datafiles::MemoryItem* pack_buffer;
 extern int32_t pack_count;
 

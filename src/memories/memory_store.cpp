@@ -61,29 +61,6 @@ bool valid_memory(int m) { return m >= 1 && m <= kMemories; }
 size_t records() { return at(std::clamp<int>(runtime::function_record_count, 0, static_cast<int>(runtime::kShowRecords))); }
 size_t fixtures() { return at(std::clamp<int>(setup::fixture_count, 0, static_cast<int>(runtime::kShowFixtures))); }
 
-// The items of the five arrays in their packing order; with list null only counted.
-size_t gather_items(MemoryItem* list, const uint16_t* values, const uint8_t* generators, const uint8_t* figures,
-                    const uint16_t* times, const uint8_t* time_set) {
-    size_t n = 0;
-    auto add = [&](size_t kind, size_t index, uint16_t value) {
-        if (list != nullptr) list[n] = MemoryItem{static_cast<uint8_t>(kind), static_cast<uint16_t>(index), value};
-        ++n;
-    };
-    for (size_t r = 1; values != nullptr && r <= records(); ++r) {
-        if (values[r] != kNotSet) add(0, r, values[r]);
-    }
-    for (size_t i = 1; generators != nullptr && i <= records() * kGeneratorParams; ++i) {
-        if (generators[i] != kByteNotSet) add(10 * ((i - 1) % kGeneratorParams + 1), (i - 1) / kGeneratorParams + 1, generators[i]);
-    }
-    for (size_t i = 1; figures != nullptr && i <= fixtures() * kFigureParams; ++i) {
-        if (figures[i] != kByteNotSet) add(100 + 10 * ((i - 1) % kFigureParams), (i - 1) / kFigureParams + 1, figures[i]);
-    }
-    for (size_t i = 1; times != nullptr && time_set != nullptr && i <= records() * kTimeSlots; ++i) {
-        if (time_set[i] == 1) add(201 + (i - 1) % kTimeSlots, (i - 1) / kTimeSlots + 1, times[i]);
-    }
-    return n;
-}
-
 bool list_shown() { return (runtime::option_flags & runtime::OPT_MEMORY_LIST) != 0; }
 
 // Waits for ESC or ENTER with both keys' LEDs blinking; true for ENTER.
@@ -134,43 +111,6 @@ void mark_live_edit(uint16_t& flags, int fixture) {
     if (live && fixture_selected(fixture)) flags |= runtime::FLAG_MANUAL;
 }
 
-// The programmer := the work buffers (an absent buffer: all not set).
-void replace_programmer() {
-    const ui::MemoryWorkBuffers& b = ui::memory_work_buffers;
-    const size_t n = runtime::kShowRecords + 1;
-    if (b.values != nullptr) std::copy_n(b.values, n, runtime::programmer_values);
-    else std::fill_n(runtime::programmer_values, n, kNotSet);
-    if (b.generators != nullptr) std::copy_n(b.generators, runtime::kShowGeneratorBytes + 1, runtime::programmer_generators);
-    else std::fill_n(runtime::programmer_generators, runtime::kShowGeneratorBytes + 1, kByteNotSet);
-    if (b.figures != nullptr) std::copy_n(b.figures, runtime::kShowFigureBytes + 1, runtime::programmer_figures);
-    else std::fill_n(runtime::programmer_figures, runtime::kShowFigureBytes + 1, kByteNotSet);
-    for (size_t i = 1; i <= runtime::kShowTimeSlots; ++i) {
-        runtime::programmer_times[i] = b.times != nullptr ? b.times[i] : ui::default_times[(i - 1) % 5 + 1];
-        runtime::programmer_time_set[i] = b.time_flags != nullptr ? b.time_flags[i] : 0;
-    }
-}
-
-void send_programmer() {
-    for (size_t r = 1; r <= records(); ++r) {
-        const uint16_t v = resolve_value(r, runtime::programmer_values[r]);
-        if (v == kNotSet) continue;
-        mark_live_edit(runtime::channel_flags[r], runtime::function_record_table[r].fixture);
-        programmer::set_function_value(static_cast<int16_t>(r), v);
-    }
-    for (size_t i = 1; i <= records() * kGeneratorParams; ++i) {
-        const uint8_t v = resolve_byte(effect_preset_generators, i - 1, kGeneratorPartBytes, runtime::programmer_generators[i]);
-        if (v == kByteNotSet) continue;
-        mark_live_edit(runtime::generator_flags[i], runtime::function_record_table[(i - 1) / kGeneratorParams + 1].fixture);
-        programmer::set_generator_param(static_cast<int16_t>(i), v);
-    }
-    for (size_t i = 1; i <= fixtures() * kFigureParams; ++i) {
-        const uint8_t v = resolve_byte(effect_preset_figures, i - 1, kFigurePartBytes, runtime::programmer_figures[i]);
-        if (v == kByteNotSet) continue;
-        mark_live_edit(runtime::figure_flags[i], static_cast<int>((i - 1) / kFigureParams + 1));
-        programmer::set_figure_param(static_cast<int16_t>(i), v);
-    }
-}
-
 bool programmer_ready() {
     return runtime::programmer_values != nullptr && runtime::programmer_generators != nullptr &&
            runtime::programmer_figures != nullptr && runtime::programmer_times != nullptr &&
@@ -179,10 +119,68 @@ bool programmer_ready() {
 
 }  // namespace
 
+size_t gather_memory_items(MemoryItem* list, const uint16_t* values, const uint8_t* generators, const uint8_t* figures,
+                           const uint16_t* times, const uint8_t* time_set) {
+    size_t n = 0;
+    auto add = [&](size_t kind, size_t index, uint16_t value) {
+        if (list != nullptr) list[n] = MemoryItem{static_cast<uint8_t>(kind), static_cast<uint16_t>(index), value};
+        ++n;
+    };
+    for (size_t r = 1; values != nullptr && r <= records(); ++r) {
+        if (values[r] != kNotSet) add(0, r, values[r]);
+    }
+    for (size_t i = 1; generators != nullptr && i <= records() * kGeneratorParams; ++i) {
+        if (generators[i] != runtime::kByteNotSet) add(10 * ((i - 1) % kGeneratorParams + 1), (i - 1) / kGeneratorParams + 1, generators[i]);
+    }
+    for (size_t i = 1; figures != nullptr && i <= fixtures() * kFigureParams; ++i) {
+        if (figures[i] != runtime::kByteNotSet) add(100 + 10 * ((i - 1) % kFigureParams), (i - 1) / kFigureParams + 1, figures[i]);
+    }
+    for (size_t i = 1; times != nullptr && time_set != nullptr && i <= records() * kTimeSlots; ++i) {
+        if (time_set[i] == 1) add(201 + (i - 1) % kTimeSlots, (i - 1) / kTimeSlots + 1, times[i]);
+    }
+    return n;
+}
+
+void take_work_buffers_into_programmer() {
+    const ui::MemoryWorkBuffers& b = ui::memory_work_buffers;
+    const size_t n = runtime::kShowRecords + 1;
+    if (b.values != nullptr) std::copy_n(b.values, n, runtime::programmer_values);
+    else std::fill_n(runtime::programmer_values, n, kNotSet);
+    if (b.generators != nullptr) std::copy_n(b.generators, runtime::kShowGeneratorBytes + 1, runtime::programmer_generators);
+    else std::fill_n(runtime::programmer_generators, runtime::kShowGeneratorBytes + 1, runtime::kByteNotSet);
+    if (b.figures != nullptr) std::copy_n(b.figures, runtime::kShowFigureBytes + 1, runtime::programmer_figures);
+    else std::fill_n(runtime::programmer_figures, runtime::kShowFigureBytes + 1, runtime::kByteNotSet);
+    for (size_t i = 1; i <= runtime::kShowTimeSlots; ++i) {
+        runtime::programmer_times[i] = b.times != nullptr ? b.times[i] : ui::default_times[(i - 1) % 5 + 1];
+        runtime::programmer_time_set[i] = b.time_flags != nullptr ? b.time_flags[i] : 0;
+    }
+}
+
+void send_programmer_to_stage() {
+    for (size_t r = 1; r <= records(); ++r) {
+        const uint16_t v = resolve_value(r, runtime::programmer_values[r]);
+        if (v == kNotSet) continue;
+        mark_live_edit(runtime::channel_flags[r], runtime::function_record_table[r].fixture);
+        programmer::set_function_value(static_cast<int16_t>(r), v);
+    }
+    for (size_t i = 1; i <= records() * kGeneratorParams; ++i) {
+        const uint8_t v = resolve_byte(effect_preset_generators, i - 1, kGeneratorPartBytes, runtime::programmer_generators[i]);
+        if (v == runtime::kByteNotSet) continue;
+        mark_live_edit(runtime::generator_flags[i], runtime::function_record_table[(i - 1) / kGeneratorParams + 1].fixture);
+        programmer::set_generator_param(static_cast<int16_t>(i), v);
+    }
+    for (size_t i = 1; i <= fixtures() * kFigureParams; ++i) {
+        const uint8_t v = resolve_byte(effect_preset_figures, i - 1, kFigurePartBytes, runtime::programmer_figures[i]);
+        if (v == runtime::kByteNotSet) continue;
+        mark_live_edit(runtime::figure_flags[i], static_cast<int>((i - 1) / kFigureParams + 1));
+        programmer::set_figure_param(static_cast<int16_t>(i), v);
+    }
+}
+
 bool pack_memory(int16_t memory, const uint16_t* values, const uint8_t* generators, const uint8_t* figures,
                  const uint16_t* times, const uint8_t* time_set) {
     if (!valid_memory(memory)) return false;
-    const size_t n = gather_items(nullptr, values, generators, figures, times, time_set);
+    const size_t n = gather_memory_items(nullptr, values, generators, figures, times, time_set);
     MemoryItem* list = nullptr;
     if (n > 0) {
         list = static_cast<MemoryItem*>(runtime::show_table_allocator(n * sizeof(MemoryItem), __FILE__, __LINE__));
@@ -191,7 +189,7 @@ bool pack_memory(int16_t memory, const uint16_t* values, const uint8_t* generato
             ui::beep_interruptible(400, 2000);
             return false;
         }
-        gather_items(list, values, generators, figures, times, time_set);
+        gather_memory_items(list, values, generators, figures, times, time_set);
     }
     MemoryItem*& items = memory_items[at(memory)];
     if (items != nullptr) memcheck::mc_free_at(items, __FILE__, __LINE__);
@@ -284,8 +282,8 @@ void recall_memory(int16_t memory, uint8_t record) {
                               (synchro::timecode_mode == 2 && record == 0);
     if (!keep_current) current_memory = memory;
     ui::unpack_memory(memory);
-    replace_programmer();
-    send_programmer();
+    take_work_buffers_into_programmer();
+    send_programmer_to_stage();
     if (current_memory != former) {
         update_memory_list_page();
         mark_current_memory(former, current_memory);

@@ -4,7 +4,10 @@
 // store-next, and recall with preset references resolved for the setters
 // only (the programmer keeps the references), NEXT and LAST.
 #pragma once
+#include <cstddef>
 #include <cstdint>
+
+#include "datafiles/record_files.h"
 
 namespace memories {
 
@@ -35,6 +38,18 @@ bool confirm_replace_memory();
 // The first free memory from 500 x block - 499 up to 4000, then from 1
 // upward; 0 when every memory is used. A block outside 1..8 counts as 1.
 int16_t find_quick_store_memory(uint8_t block);
+
+// The items of the five arrays in their packing order, written to list when
+// it is not null; their number. Shared with the cue memories' pack buffer.
+size_t gather_memory_items(datafiles::MemoryItem* list, const uint16_t* values, const uint8_t* generators,
+                           const uint8_t* figures, const uint16_t* times, const uint8_t* time_set);
+// The programmer := the unpack work buffers (ui::memory_work_buffers; an
+// absent buffer gives all not set, times at ui::default_times).
+void take_work_buffers_into_programmer();
+// The programmer's set values, generator and figure bytes through the
+// setters, preset references resolved for the setters only; under live edit
+// the values of selected fixtures are marked manual.
+void send_programmer_to_stage();
 
 // current_memory := m, with the list's page and highlight.
 void make_current_memory(int16_t memory);

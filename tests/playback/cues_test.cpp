@@ -12,6 +12,7 @@
 
 #include "../programmer/programmer_test_rig.h"
 #include "datafiles/small_tables.h"
+#include "memories/memories.h"
 #include "memories/memory_editors.h"
 #include "platform/graphics.h"
 #include "platform/speaker.h"
@@ -24,6 +25,7 @@
 #include "playback/playback_jobs.h"
 #include "playback/playback_record.h"
 #include "playback/playback_wing.h"
+#include "playback/pointcue_programming.h"
 #include "playback/sequence_programming.h"
 #include "runtime/config_records.h"
 #include "runtime/console_flags.h"
@@ -50,6 +52,14 @@ protected:
     void SetUp() override {
         DemoRig::SetUp();
         runtime::clear_step_log();
+    }
+
+    // The slot PROGRAM POINTCUE has open, 0 none.
+    static int pointcue_dialog_slot() { return playback::pointcue_edit_cue + 1; }
+    // The slot the programmer was last loaded from.
+    static int shown_cue() {
+        return cue_slot_of(memories::programmer_cue_page, memories::programmer_cue_number,
+                           memories::programmer_cue_point);
     }
 
     // Playback p of a cue slot runs memory m.
@@ -265,10 +275,11 @@ TEST_F(Cues, ASlotOutsideTheTablesIsIgnored) {
 TEST_F(Cues, AutoloadRecallsTheCueMemoryOnlyWhenTheSettingIsOn) {
     constexpr int kSlot = 814;  // page 2, cue 12, point 4
     playback::go_to_cue(kSlot, 1, 0);
-    EXPECT_TRUE(calls_to("memories::recall_cue_memory").empty());
+    EXPECT_EQ(memories::programmer_from_cue, 0);
     setup::setup_data.set_u8(kAutoloadSetting, 1);
     playback::go_to_cue(kSlot, 1, 0);
-    EXPECT_EQ(calls_to("memories::recall_cue_memory"), (Calls{"memories::recall_cue_memory(12, 4, 2)"}));
+    EXPECT_EQ(memories::programmer_from_cue, 1) << "the programmer holds the cue";
+    EXPECT_EQ(shown_cue(), kSlot);
 }
 
 // --- the programmed flags ------------------------------------------------------
@@ -443,10 +454,18 @@ protected:
 TEST_F(CuePicker, TypedRunningNumberStoresIntoThatCue) {
     pick(KEY_TO_MEM, {digit_key(1), digit_key(5), digit_key(3)});
     EXPECT_STREQ(playback::cue_status_text.data(), "P 3 C 13.0  R 153.0");
+    runtime::programmer_values[4] = 80;
     rig_.press(KEY_ENTER);
     rig_.run_ms(100);
-    EXPECT_EQ(calls_to("playback::program_pointcue"), (Calls{"playback::program_pointcue(1, 13, 1, 3)"}));
-    EXPECT_EQ(calls_to("memories::pack_cue_work_buffer").size(), 1u);
+    EXPECT_EQ(pointcue_dialog_slot(), cue_slot_of(3, 13, 1));
+    ASSERT_GE(memories::pack_count, 1);
+    EXPECT_TRUE(std::any_of(memories::pack_buffer, memories::pack_buffer + memories::pack_count,
+                            [](const datafiles::MemoryItem& item) { return item.kind == 0 && item.index == 4 && item.value == 80; }))
+        << "the programmer packed";
+    EXPECT_EQ(playback::pointcue_edit_record.point_memory, playback::kNewPointMemory);
+    rig_.press(KEY_ESC);
+    rig_.run_ms(100);
+    EXPECT_EQ(pointcue_dialog_slot(), 0);
 }
 
 TEST_F(CuePicker, PageCueAndPointKeysGiveThePosition) {
@@ -454,7 +473,9 @@ TEST_F(CuePicker, PageCueAndPointKeysGiveThePosition) {
     EXPECT_STREQ(playback::cue_status_text.data(), "P 4 C 7.4  R 217.4");
     rig_.press(KEY_ENTER);
     rig_.run_ms(100);
-    EXPECT_EQ(calls_to("playback::program_pointcue"), (Calls{"playback::program_pointcue(1, 7, 5, 4)"}));
+    EXPECT_EQ(pointcue_dialog_slot(), cue_slot_of(4, 7, 5));
+    rig_.press(KEY_ESC);
+    rig_.run_ms(100);
 }
 
 TEST_F(CuePicker, EnterWithoutACueOnlyBeeps) {
@@ -474,7 +495,7 @@ TEST_F(CuePicker, EnterWithoutACueOnlyBeeps) {
         const size_t tones_before = rig_.tones().size();
         rig_.press(KEY_ENTER);
         rig_.run_ms(900);
-        EXPECT_TRUE(calls_to("playback::program_pointcue").empty());
+        EXPECT_EQ(pointcue_dialog_slot(), 0);
         const auto tones = rig_.tones();
         ASSERT_GT(tones.size(), tones_before);
         // The error beep (the release of ENTER cuts it short), not the 800 Hz confirmation.
@@ -489,8 +510,9 @@ TEST_F(CuePicker, GetRecallsThePickedCueMemory) {
     EXPECT_STREQ(playback::cue_status_text.data(), "P 1 C 9.2  R 9.2");
     rig_.press(KEY_ENTER);
     rig_.run_ms(100);
-    EXPECT_EQ(calls_to("memories::recall_cue_memory"), (Calls{"memories::recall_cue_memory(9, 3, 1)"}));
-    EXPECT_TRUE(calls_to("playback::program_pointcue").empty());
+    EXPECT_EQ(memories::programmer_from_cue, 1);
+    EXPECT_EQ(shown_cue(), cue_slot_of(1, 9, 3));
+    EXPECT_EQ(pointcue_dialog_slot(), 0);
 }
 
 TEST_F(CuePicker, EscLeavesAndGivesTheCueKeyItsLedBack) {
@@ -502,15 +524,18 @@ TEST_F(CuePicker, EscLeavesAndGivesTheCueKeyItsLedBack) {
     rig_.press(KEY_ESC);
     rig_.run_ms(100);
     EXPECT_EQ(led(fixture_key(8)), runtime::LED_ON);
-    EXPECT_TRUE(calls_to("playback::program_pointcue").empty());
+    EXPECT_EQ(pointcue_dialog_slot(), 0);
     EXPECT_EQ(led(KEY_CUE), runtime::LED_ON);  // the cue screen is still shown
 }
 
 TEST_F(CuePicker, StoringIntoAnUnnamedProgrammedCueAsksItsNameWhenTheShowSaysSo) {
     memories::ask_cue_name = 1;
     program_playback(cue_slot_of(1, 6, 1), 1);
+    runtime::programmer_values[4] = 80;
     pick(KEY_TO_MEM, {fixture_key(6)});
     rig_.press(KEY_ENTER);
+    rig_.run_ms(100);
+    rig_.press(KEY_ENTER);  // PROGRAM POINTCUE stores the packed programmer
     rig_.run_ms(100);
     EXPECT_EQ(ui::current_message(), "GIVE THE NAME OF CUE 6 (PAGE 1)");
     rig_.type("INTRO");
@@ -523,7 +548,10 @@ TEST_F(CuePicker, StoringIntoAnUnnamedProgrammedCueAsksItsNameWhenTheShowSaysSo)
     pick(KEY_TO_MEM, {fixture_key(6)});
     rig_.press(KEY_ENTER);
     rig_.run_ms(100);
-    EXPECT_EQ(calls_to("playback::program_pointcue"), (Calls{"playback::program_pointcue(1, 6, 1, 1)"}));
+    EXPECT_EQ(pointcue_dialog_slot(), cue_slot_of(1, 6, 1));
+    rig_.press(KEY_ENTER);
+    rig_.run_ms(100);
+    EXPECT_EQ(pointcue_dialog_slot(), 0);
     EXPECT_NE(ui::current_message(), "GIVE THE NAME OF CUE 6 (PAGE 1)");
 }
 

@@ -60,6 +60,7 @@
 #include "playback/sequence_programming.h"
 #include "playback/sequence_commands.h"
 #include "playback/pointcue_programming.h"
+#include "playback/program_pointcue.h"
 #include "playback/link_dialogs.h"
 #include "programmer/attribute_delta.h"
 #include "programmer/channel_generators.h"
@@ -236,6 +237,7 @@ ui::reset_value_table_globals();
     playback::reset_sequence_programming_globals();
     playback::reset_sequence_commands_globals();
     playback::reset_pointcue_programming_globals();
+    playback::reset_program_pointcue_globals();
     playback::reset_link_dialogs_globals();
     playback::reset_playback_wing_globals();
     playback::reset_playback_flash_globals();

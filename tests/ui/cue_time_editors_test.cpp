@@ -14,6 +14,7 @@
 #include "cue_tools_fixture.h"
 #include "datafiles/cue_memory_file.h"
 #include "memcheck/memcheck.h"
+#include "memories/memories.h"
 #include "playback/cue_fades.h"
 #include "playback/cue_editing.h"
 #include "playback/key_groups.h"
@@ -315,10 +316,23 @@ constexpr const char* kClearedLine = "MEMORY 1 IS EMPTY";
 class Optimize : public CueTools {
 protected:
     void TearDown() override {
+        if (datafiles::memcue_items[3] != nullptr) memcheck::mc_free_at(datafiles::memcue_items[3], __FILE__, __LINE__);
+        datafiles::memcue_used.fill(0);
+        datafiles::memcue_used_count = 0;
         for (const int m : {1, 2, 3}) {
             datafiles::memcue_items[static_cast<size_t>(m)] = nullptr;
             datafiles::memcue_index[static_cast<size_t>(m)].count = 0;
         }
+    }
+    // A cue memory in use whose list the store may replace (allocated as the files allocate theirs).
+    static void give_own_cue_memory(int memory, const std::vector<datafiles::MemoryItem>& items) {
+        auto* list = static_cast<datafiles::MemoryItem*>(
+            memcheck::mc_malloc_at(items.size() * sizeof(datafiles::MemoryItem), __FILE__, __LINE__));
+        std::copy(items.begin(), items.end(), list);
+        datafiles::memcue_items[static_cast<size_t>(memory)] = list;
+        datafiles::memcue_index[static_cast<size_t>(memory)].count = static_cast<int32_t>(items.size());
+        datafiles::memcue_used[static_cast<size_t>(memory)] = 1;
+        ++datafiles::memcue_used_count;
     }
     static void give_cue_memory(int memory, std::vector<datafiles::MemoryItem>& items) {
         datafiles::memcue_items[static_cast<size_t>(memory)] = items.data();
@@ -344,12 +358,12 @@ TEST_F(Optimize, AValueTheNearestEarlierCueGivesIsRemovedAndOneANearerCueChanged
         playback::current_cue_page = 1;
         playback::current_cue = 3;
         playback::current_cue_point = 1;
-        runtime::programmer_values[5] = 100;  // only cue 1 gives 100; cue 2 changed it to 120
-        runtime::programmer_values[6] = 50;   // cue 2 has none: cue 1's 50 holds
-        runtime::programmer_values[7] = 30;   // no earlier cue gives it
-        runtime::programmer_generators[(5 - 1) * 6 + 1] = 9;  // cue 2 gives 9
-        runtime::programmer_figures[(2 - 1) * 10 + 1] = 44;   // cue 2 changed it to 45
-        runtime::programmer_figures[(3 - 1) * 10 + 1] = 44;   // no earlier cue gives it
+        // The live cue's memory, recalled into the programmer first:
+        // value 5 = 100: only cue 1 gives 100, cue 2 changed it to 120;
+        // value 6 = 50: cue 2 has none, cue 1's 50 holds; value 7: no earlier cue gives it;
+        // generator 1 of record 5 = 9: cue 2 gives 9; figure 1 of fixture 2 = 44: cue 2
+        // changed it to 45; figure 1 of fixture 3: no earlier cue gives it.
+        give_own_cue_memory(3, {{0, 5, 100}, {0, 6, 50}, {0, 7, 30}, {10, 5, 9}, {100, 2, 44}, {100, 3, 44}});
         runtime::clear_step_log();
         ui::handle_optimize_key();
         settle();
@@ -361,9 +375,15 @@ TEST_F(Optimize, AValueTheNearestEarlierCueGivesIsRemovedAndOneANearerCueChanged
     EXPECT_EQ(runtime::programmer_generators[(5 - 1) * 6 + 1], 255);
     EXPECT_EQ(runtime::programmer_figures[(2 - 1) * 10 + 1], 44);
     EXPECT_EQ(runtime::programmer_figures[(3 - 1) * 10 + 1], 44);
-    EXPECT_EQ(calls_to("memories::recall_cue_memory"), (Calls{"memories::recall_cue_memory(3, 1, 1)"}));
-    EXPECT_EQ(calls_to("playback::store_pointcue_with_defaults"),
-              (Calls{"playback::store_pointcue_with_defaults(3, 1, 1)"}));
+    // What is left is stored back into the live cue's own cue memory.
+    const datafiles::MemoryItem* kept = datafiles::memcue_items[3];
+    ASSERT_NE(kept, nullptr);
+    ASSERT_EQ(datafiles::memcue_index[3].count, 4);
+    const std::vector<std::array<int, 3>> expected = {{0, 5, 100}, {0, 7, 30}, {100, 2, 44}, {100, 3, 44}};
+    for (size_t i = 0; i < expected.size(); ++i) {
+        EXPECT_EQ((std::array<int, 3>{kept[i].kind, kept[i].index, kept[i].value}), expected[i]) << i;
+    }
+    EXPECT_EQ(playback::programmed_pointcue(21)->point_memory, 3);
     EXPECT_EQ(led(fixture_key(3)), runtime::LED_ON_2);  // programmed and live
     EXPECT_EQ(ui::current_message(), kClearedLine);
     runtime::free_tables();
@@ -387,11 +407,12 @@ TEST_F(Optimize, TheFirstCueOfAPageAndAnEmptySlotAreLeftAlone) {
             playback::current_cue = c.cue;
             playback::current_cue_point = c.point;
             ui::show_message("KEEP ME");
+            const uint16_t used_before = datafiles::memcue_used_count;
             runtime::clear_step_log();
             ui::handle_optimize_key();
             EXPECT_EQ(ui::current_message(), c.message_after) << c.what;
-            EXPECT_TRUE(calls_to("memories::recall_cue_memory").empty()) << c.what;
-            EXPECT_TRUE(calls_to("playback::store_pointcue_with_defaults").empty()) << c.what;
+            EXPECT_EQ(memories::programmer_from_cue, 0) << c.what << ": the programmer was not loaded from the cue";
+            EXPECT_EQ(datafiles::memcue_used_count, used_before) << c.what << ": nothing was stored";
         }
     });
     ASSERT_TRUE(run_to_end());

@@ -284,6 +284,7 @@ TEST_F(EditItem, OpensTheEditorOfTheItemChosen) {
         Calls opened;
         int playback = 0;  // the playback whose PROGRAM PLAYBACK dialog opens, 0 none
         int sequence = 0;  // the sequence whose PROGRAM SEQUENCE dialog opens, 0 none
+        bool pointcue = false;  // PROGRAM POINTCUE opens on the live cue
     };
     const Case cases[] = {
         {"a sequence key", {KEY_SEQUENCE_C}, 0, {}, 0, 3},
@@ -291,7 +292,7 @@ TEST_F(EditItem, OpensTheEditorOfTheItemChosen) {
         {"a playback number typed", {digit_key(1), digit_key(2), KEY_ENTER}, 0, {}, 12},
         {"playback 0 chooses nothing", {digit_key(0), KEY_ENTER}, 0, {}},
         {"MIDI", {KEY_MIDI}, 0, {"synchro::edit_midi_codes()"}},
-        {"CUE", {KEY_CUE}, 0, {"playback::program_pointcue(0, 6, 2, 3)"}},
+        {"CUE", {KEY_CUE}, 0, {}, 0, 0, true},
         {"nothing chosen", {KEY_PLUS}, 0, {}},
     };
     playback::current_cue_page = 3;
@@ -319,6 +320,12 @@ TEST_F(EditItem, OpensTheEditorOfTheItemChosen) {
             EXPECT_EQ(runtime::display_mode, c.sequence + 4) << c.what;
             press(KEY_ESC);
             EXPECT_NE(ui::current_message(), "PROGRAM SEQUENCE (ESC=CANCEL)") << c.what;
+        }
+        if (c.pointcue) {
+            EXPECT_STREQ(ui::last_message_text.data(), "PROGRAM POINTCUE (ESC=CANCEL)") << c.what;
+            EXPECT_EQ(playback::pointcue_edit_cue, playback::cue_slot_of(3, 6, 2) - 1) << c.what;
+            press(KEY_ESC);
+            EXPECT_EQ(playback::pointcue_edit_cue, -1) << c.what;
         }
         const Calls opened = calls_to_any({"playback::program_", "memories::edit_master", "memories::run_",
                                            "synchro::edit_", "programmer::run_default"});

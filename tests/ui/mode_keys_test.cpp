@@ -6,12 +6,16 @@
 #include "playback/cue_picker.h"
 
 #include <algorithm>
+#include <new>
 #include <string>
 #include <vector>
 
 #include "../setup/demo_rig_files.h"
 #include "platform/mouse.h"
+#include "memcheck/memcheck.h"
+#include "memories/memories.h"
 #include "playback/cue_fades.h"
+#include "playback/cue_tables.h"
 #include "playback/key_groups.h"
 #include "programmer/programmer_jobs.h"
 #include "rig/console.h"
@@ -322,17 +326,38 @@ TEST_F(ModeKeys, CuePressedAloneEntersTheCueScreenUnlessAKeyWasHandled) {
     rig.press(KEY_CUE, 20);
     EXPECT_NE(runtime::mode_flags & runtime::MODE_CUE_SCREEN, 0u);
     EXPECT_EQ(runtime::run_flags & runtime::RUN_CUE_KEY_HELD, 0u);
-    runtime::clear_step_log();
+    // Cues 3 and 5 of page 1 have cue memories; the programmer shows cue 4, cue 3 is live.
+    const int cue_3 = playback::cue_slot_of(1, 3, 1);
+    const int cue_5 = playback::cue_slot_of(1, 5, 1);
+    for (const int slot : {cue_3, cue_5}) {
+        auto* record = new (memcheck::mc_malloc_at(sizeof(playback::PointcueRecord), __FILE__, __LINE__))
+            playback::PointcueRecord{};
+        record->flags = playback::CUE_RECORD_IN_CUE;
+        record->point_memory = 1;
+        playback::cue_pointcue_table[static_cast<size_t>(slot)] = record;
+        playback::cue_header_table[static_cast<size_t>(slot)].programmed = 1;
+    }
+    memories::programmer_cue_page = 1;
+    memories::programmer_cue_number = 4;
+    memories::programmer_cue_point = 1;
+    playback::current_cue_page = 1;
+    playback::current_cue = 3;
+    playback::current_cue_point = 1;
+    const auto shown = [] {
+        return playback::cue_slot_of(memories::programmer_cue_page, memories::programmer_cue_number,
+                                     memories::programmer_cue_point);
+    };
     rig.run_ms(300);
     rig.hold(KEY_CUE, kSettle_ms);
     EXPECT_NE(runtime::run_flags & runtime::RUN_CUE_KEY_HELD, 0u);
-    rig.press(KEY_LAST, 10);
     rig.press(KEY_NEXT, 10);
-    rig.press(KEY_GET_MEMORY, 10);
+    EXPECT_EQ(shown(), cue_5);
+    rig.press(KEY_LAST, 10);
+    EXPECT_EQ(shown(), cue_3);
+    memories::programmer_cue_number = 5;
+    rig.press(KEY_GET_MEMORY, 10);  // the live cue
+    EXPECT_EQ(shown(), cue_3);
     rig.release(KEY_CUE, kSettle_ms);
-    EXPECT_EQ(runtime::logged_calls(), (Calls{"memories::show_previous_cue_memory()",
-                                              "memories::show_next_cue_memory()",
-                                              "memories::show_current_cue_memory()"}));
 }
 
 TEST_F(ModeKeys, CueHeldWithCueKeysOrDigitsSelectsCues) {
