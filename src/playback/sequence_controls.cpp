@@ -208,6 +208,10 @@ void set_sequence_control(int16_t sequence, int16_t control, int16_t delta) {
     apply_control(sequence, control, true);
 }
 
+void follow_sequence_control(int16_t sequence, int16_t control) {
+    if (valid_sequence(sequence) && valid_control(control)) follow_position(sequence, control);
+}
+
 void show_sequence_time_on_control(int16_t sequence, int16_t control) {
     if (!valid_sequence(sequence) || (control != kControlFadeTime && control != kControlWaitDelay)) return;
     const SequenceRecord& r = sequence_table[at(sequence)];

@@ -59,6 +59,9 @@ void set_sequence_control(int16_t sequence, int16_t control, int16_t delta);
 // Control 2 or 3 shows the sequence's own time: the position and bar follow
 // it, the time itself stays.
 void show_sequence_time_on_control(int16_t sequence, int16_t control);
+// The bar and the card follow the position of control c (the time or the
+// progress it stands for is not taken from it): the engine's crossfade.
+void follow_sequence_control(int16_t sequence, int16_t control);
 // Sends position v of card control 1..12, throttled while a timed crossfade
 // runs on a manual or beat sequence.
 void write_sequence_control(int16_t card_control, uint8_t value);

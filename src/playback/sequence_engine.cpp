@@ -48,7 +48,6 @@ std::array<uint8_t, kSequences + 1> sequence_tap_valid{};
 std::array<uint32_t, kSequences + 1> sequence_last_beat_count{};
 std::array<uint8_t, kSequences + 1> sequence_sync_waiting{};
 std::array<uint8_t, kSequences + 1> sequence_transparent{};
-std::array<std::array<int16_t, 4>, kSequences + 1> sequence_control_values{};
 std::array<uint8_t, kSequences + 1> sequence_advanced_this_poll{};
 
 namespace {
@@ -78,7 +77,6 @@ void reset_sequence_engine_globals() {
     sequence_last_beat_count = {};
     sequence_sync_waiting = {};
     sequence_transparent = {};
-    sequence_control_values = {};
     sequence_advanced_this_poll = {};
     random_source = c_library_random;
 }
@@ -458,7 +456,7 @@ void advance_sequence_step(int16_t sequence) {
     SequenceCrossfade& x = crossfade_of(s);
     if (x.running == 0) {
         // The manual crossfade control goes back to its start with the progress.
-        sequence_control_values[at(s)][kControlCrossfade] = 0;
+        sequence_control_positions[at(s)][kControlCrossfade] = 0;
         set_sequence_control(sequence, kControlCrossfade, 0);
     }
     x.progress = 0;
@@ -571,19 +569,8 @@ void update_sequence_crossfade(int16_t sequence) {
     }
     x.inverse_progress = kCrossfadeComplete - x.progress;
     // The crossfade control follows the progress.
-    const auto value = static_cast<int16_t>(x.progress / 257.0);
-    sequence_control_values[at(s)][kControlCrossfade] = value;
-    const auto position = static_cast<int16_t>((value + 2) / 3);
-    const int16_t drawn = sequence_control_positions[at(s)][kControlCrossfade];
-    if (position == drawn) return;
-    if ((runtime::option_flags & runtime::OPT_SEQUENCE_PANEL) != 0) {
-        draw_sequence_control_bar(static_cast<int16_t>(position - drawn), sequence, kControlCrossfade);
-    } else {
-        sequence_control_positions[at(s)][kControlCrossfade] = position;
-    }
-    if (runtime::hw_option_flags.sequence_belts != 0) {
-        write_sequence_control(static_cast<int16_t>(3 * (s - 1) + kControlCrossfade), static_cast<uint8_t>(value));
-    }
+    sequence_control_positions[at(s)][kControlCrossfade] = static_cast<uint16_t>(x.progress / 257.0);
+    follow_sequence_control(sequence, kControlCrossfade);
 }
 
 void update_sequence_go_leds() {

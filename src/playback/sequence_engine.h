@@ -51,8 +51,6 @@ extern std::array<uint32_t, kSequences + 1> sequence_last_beat_count; // of the 
 extern std::array<uint8_t, kSequences + 1> sequence_sync_waiting;     // a SYNC member's wait delay runs
 // Set with the cue recall: 1 = the sequence does not follow its linked cue.
 extern std::array<uint8_t, kSequences + 1> sequence_transparent;
-// The three controls of each sequence (1 crossfade, 2 fade time, 3 wait delay), 0..255.
-extern std::array<std::array<int16_t, 4>, kSequences + 1> sequence_control_values;
 extern std::array<uint8_t, kSequences + 1> sequence_advanced_this_poll;
 
 // The generator behind get_random_below (the C library's by default); a

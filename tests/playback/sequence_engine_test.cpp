@@ -461,7 +461,7 @@ TEST_F(SequenceEngine, TheCrossfadeControlStepsAManualSequenceWithoutRunningIt) 
     EXPECT_EQ(step(1), 3);
     EXPECT_EQ(playback::sequence_crossfade[1].running, 0);
     EXPECT_EQ(progress(1), 0u);
-    EXPECT_EQ(playback::sequence_control_values[1][playback::kControlCrossfade], 0);
+    EXPECT_EQ(playback::sequence_control_positions[1][playback::kControlCrossfade], 0);
 }
 
 TEST_F(SequenceEngine, SyncMembersStartTheirWaitsTogetherAndEachStepsAfterItsOwn) {
@@ -567,7 +567,7 @@ TEST_F(SequenceEngine, AClockThatRestartedReanchorsTheCrossfade) {
     playback::sequence_fade_anchor_time[1] = runtime::clock_ms - 500;
     playback::update_sequence_crossfade(1);
     EXPECT_EQ(progress(1), 20000u + 32767u);
-    EXPECT_EQ(playback::sequence_control_values[1][playback::kControlCrossfade], (20000 + 32767) / 257);
+    EXPECT_EQ(playback::sequence_control_positions[1][playback::kControlCrossfade], (20000 + 32767) / 257);
 }
 
 TEST_F(SequenceEngine, TheGoAndStartKeysShowWhatEachSequenceWaitsFor) {
