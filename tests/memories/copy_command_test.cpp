@@ -312,9 +312,14 @@ TEST_F(CopyCommand, ToACueWithoutCueMemoryTheMergedLookGoesToThePointCueStore) {
     EXPECT_EQ(work_buffer_item(0, kPan3), 120);
     EXPECT_EQ(work_buffer_item(202, kPan3), 77);
     EXPECT_EQ(work_buffer_item(10, kGobo3), 40);
-    const auto calls = runtime::logged_calls();
-    EXPECT_NE(std::find(calls.begin(), calls.end(), "playback::program_pointcue(1, 7, 3, 2)"), calls.end())
-        << "cue 2.7.2 opened as a new point cue";
+    const int slot = playback::cue_slot_of(2, 7, 3);  // shown as 2.7.2: digit 2 is point 3
+    EXPECT_EQ(ui::current_message(), "PROGRAM POINTCUE (ESC=CANCEL)") << "cue 2.7.2 opened as a new point cue";
+    EXPECT_EQ(playback::pointcue_edit_cue, slot - 1);
+    tap(KEY_ENTER);  // stored
+    rig_.run_ms(300);
+    const playback::PointcueRecord* stored = playback::programmed_pointcue(slot);
+    ASSERT_NE(stored, nullptr);
+    EXPECT_GE(stored->point_memory, 1) << "the merged look in a cue memory of its own";
 }
 
 TEST_F(CopyCommand, ToACueWithACueMemoryItsLookIsMerged) {
