@@ -216,6 +216,8 @@ TEST_F(ProgramPointcue, TimesTakeTheEntryAndClrGivesTheShowDefault) {
     open_dialog();
     press_times(KEY_DOWN, 2);
     press(KEY_EDIT_ITEM);
+    EXPECT_EQ(ui::current_message(), "EDIT Timing (Minutes)");
+    press(KEY_ENTER);  // no digits: the row's default
     EXPECT_EQ(playback::pointcue_edit_record.fade_in, 22);
     EXPECT_EQ(ui::current_message(), kDialogMessage);
     press_times(KEY_DOWN, 4);  // HOLD, the last row
