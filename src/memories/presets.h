@@ -41,6 +41,27 @@ inline std::array<uint16_t*, kValuePresets + 1> value_preset_table{};
 inline std::array<uint8_t*, kEffectPresets + 1> effect_preset_generators{};
 inline std::array<uint8_t*, kEffectPresets + 1> effect_preset_figures{};
 
+// A generator or figure byte 181..250 refers to effect preset 1..70; it
+// resolves to that preset's byte for the element (generator byte or figure
+// byte i, 1-based), not set when the preset part is empty. Other bytes are
+// themselves.
+constexpr int kFirstEffectReference = 181;
+constexpr int kLastEffectReference = 250;
+inline uint8_t resolve_effect_byte(const std::array<uint8_t*, kEffectPresets + 1>& parts, size_t part_bytes, int i,
+                                   uint8_t b) {
+    if (b < kFirstEffectReference || b > kLastEffectReference) return b;
+    const uint8_t* part = parts[static_cast<size_t>(b - (kFirstEffectReference - 1))];
+    const auto offset = static_cast<size_t>(i - 1);
+    if (part == nullptr || offset >= part_bytes) return kByteNotSet;
+    return part[offset];
+}
+inline uint8_t resolve_generator_reference(int i, uint8_t b) {
+    return resolve_effect_byte(effect_preset_generators, kGeneratorPartBytes, i, b);
+}
+inline uint8_t resolve_figure_reference(int i, uint8_t b) {
+    return resolve_effect_byte(effect_preset_figures, kFigurePartBytes, i, b);
+}
+
 // Name and place on file of each entry 1..560 of the preset file.
 inline std::array<datafiles::MemoryIndexEntry, kPresetEntries + 1> preset_index{};
 // 1 = stored, per entry 1..560: value presets, then generator parts, then figure parts.

@@ -29,8 +29,6 @@ constexpr int32_t kComplete = 65535;
 constexpr int32_t kHighestThreshold = 65534;  // a threshold level never reaches the full progress
 constexpr uint16_t kSourceShift = 5;
 constexpr int kFirstValueReference = 1001;
-constexpr int kFirstEffectReference = 181;
-constexpr int kLastEffectReference = 250;
 constexpr uint8_t kStateStands = 4;
 constexpr uint8_t kStateSettled = 3;
 
@@ -102,22 +100,8 @@ uint16_t resolve_value(int record, uint16_t v) {
     return table == nullptr ? kNotSet : table[record];
 }
 
-// A generator or figure byte: 181..250 an effect preset's byte for the element.
-uint8_t resolve_byte(const std::array<uint8_t*, memories::kEffectPresets + 1>& presets, size_t offset,
-                     size_t part_bytes, uint8_t b) {
-    if (b < kFirstEffectReference || b > kLastEffectReference) return b;
-    const uint8_t* part = presets[static_cast<size_t>(b - (kFirstEffectReference - 1))];
-    if (part == nullptr || offset >= part_bytes) return kByteNotSet;
-    return part[offset];
-}
-
-uint8_t resolve_generator(int i, uint8_t b) {
-    return resolve_byte(memories::effect_preset_generators, static_cast<size_t>(i - 1), memories::kGeneratorPartBytes, b);
-}
-
-uint8_t resolve_figure(int i, uint8_t b) {
-    return resolve_byte(memories::effect_preset_figures, static_cast<size_t>(i - 1), memories::kFigurePartBytes, b);
-}
+uint8_t resolve_generator(int i, uint8_t b) { return memories::resolve_generator_reference(i, b); }
+uint8_t resolve_figure(int i, uint8_t b) { return memories::resolve_figure_reference(i, b); }
 
 // A previous image's value as a number to mix from: not defined counts as 0.
 int32_t previous_value(int record, uint16_t v) {

@@ -37,8 +37,6 @@ constexpr uint16_t kNotSet = runtime::kValueNotSet;
 constexpr uint8_t kByteNotSet = runtime::kByteNotSet;
 constexpr uint16_t kOwnerShift = 9;
 constexpr int kFirstValueReference = 1001;
-constexpr int kFirstEffectReference = 181;
-constexpr int kLastEffectReference = 250;
 constexpr int kGeneratorParams = static_cast<int>(runtime::kGeneratorBytesPerRecord);
 constexpr int kFigureParams = static_cast<int>(runtime::kFigureBytesPerFixture);
 constexpr int kLastPanTiltRole = 4;  // pan, pan fine, tilt, tilt fine: the figure engine's records
@@ -251,22 +249,8 @@ uint16_t resolve_value(int record, uint16_t v) {
     return v <= 255 ? v : kNotSet;
 }
 
-// An effect preset reference resolves to the preset's byte for the target.
-uint8_t resolve_byte(const std::array<uint8_t*, memories::kEffectPresets + 1>& presets, size_t offset,
-                     size_t part_bytes, uint8_t b) {
-    if (b < kFirstEffectReference || b > kLastEffectReference) return b;
-    const uint8_t* part = presets[static_cast<size_t>(b - (kFirstEffectReference - 1))];
-    if (part == nullptr || offset >= part_bytes) return kByteNotSet;
-    return part[offset];
-}
-
-uint8_t resolve_generator(int i, uint8_t b) {
-    return resolve_byte(memories::effect_preset_generators, static_cast<size_t>(i - 1), memories::kGeneratorPartBytes, b);
-}
-
-uint8_t resolve_figure(int i, uint8_t b) {
-    return resolve_byte(memories::effect_preset_figures, static_cast<size_t>(i - 1), memories::kFigurePartBytes, b);
-}
+uint8_t resolve_generator(int i, uint8_t b) { return memories::resolve_generator_reference(i, b); }
+uint8_t resolve_figure(int i, uint8_t b) { return memories::resolve_figure_reference(i, b); }
 
 // Writes the owner into a flag word; true when it changed.
 bool set_owner(uint16_t& flags, int owner) {
