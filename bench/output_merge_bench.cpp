@@ -14,6 +14,7 @@
 #include <benchmark/benchmark.h>
 
 #include "bench_console.h"
+#include "bench_rig.h"
 
 #include <algorithm>
 #include <array>
@@ -44,61 +45,22 @@
 
 namespace {
 
-constexpr int kFixtures = 700;
-constexpr int kWideFixtures = 648;  // 3 channels: 648 x 3 + 52 x 2 = 2048 records
-constexpr int kWideChannels = 3;
-constexpr int kNarrowChannels = 2;
+using bench::MemoryFolder;
 
-// Channel 1 a dimmer, the others plain; all with fade permission.
-std::unique_ptr<setup::FixtureTypeDef> make_type(int channels) {
-    auto type = std::make_unique<setup::FixtureTypeDef>();
-    type->bytes[setup::kTypeChannelCount] = static_cast<uint8_t>(channels);
-    type->bytes[setup::kTypeDimmerFlags] = 1;
-    type->bytes[setup::kTypeDimmerClosed + 1] = 255;
-    for (int k = 1; k <= channels; ++k) {
-        const size_t sub = setup::FixtureTypeDef::sub_table(k);
-        type->bytes[sub + setup::kSubCount] = 1;
-        type->bytes[sub + setup::kSubTo] = 255;
-        type->bytes[sub + setup::kSubFade] = 1;
-    }
-    return type;
-}
-
-void lay_out_rig(setup::SetupData& d) {
-    d.set_u8(setup::kSetupTypeCount, 2);
-    for (int t = 1; t <= 2; ++t) {
-        d.set_u8(setup::SetupData::type_channel_count_field(t),
-                 static_cast<uint8_t>(t == 1 ? kWideChannels : kNarrowChannels));
-        for (int k = 0; k < setup::kMaxTypeChannels; ++k) {
-            d.set_u8(setup::SetupData::type_function_map_field(t, k), static_cast<uint8_t>(k));
-        }
-    }
-    int first = 1;
-    for (int f = 1; f <= kFixtures; ++f) {
-        setup::FixtureRecord r;
-        r.type_index = f <= kWideFixtures ? 0 : 1;
-        r.number = static_cast<uint16_t>(f);
-        r.card = 1;
-        r.address = setup::kMultipatchAddress;
-        r.first_record = static_cast<uint16_t>(first);
-        r.channel_count = static_cast<uint8_t>(f <= kWideFixtures ? kWideChannels : kNarrowChannels);
-        setup::write_fixture(d, f, r);
-        first += r.channel_count;
-    }
-    d.set_u16(setup::kSetupFixtureCount, kFixtures);
-    d.set_u8(setup::kSetupPatchCompiled, 1);
-}
+constexpr int kFixtures = bench::kRigFixtures;
+using bench::kNarrowChannels;
+using bench::kWideChannels;
 
 struct FullRig {
     std::unique_ptr<platform::Machine> machine;
-    std::unique_ptr<setup::FixtureTypeDef> wide = make_type(kWideChannels);
-    std::unique_ptr<setup::FixtureTypeDef> narrow = make_type(kNarrowChannels);
+    std::unique_ptr<setup::FixtureTypeDef> wide = bench::make_rig_type(kWideChannels);
+    std::unique_ptr<setup::FixtureTypeDef> narrow = bench::make_rig_type(kNarrowChannels);
     std::array<uint16_t, runtime::kShowRecords + 1> preset{};
 
     explicit FullRig(benchmark::State& state) : machine(bench::start_console(state)) {
         setup::fixture_type_defs[1] = wide.get();
         setup::fixture_type_defs[2] = narrow.get();
-        lay_out_rig(setup::setup_data);
+        bench::lay_out_full_rig(setup::setup_data);
         setup::fixture_count = kFixtures;
         setup::fixture_type_count = 2;
         runtime::init_fixture_tables();
@@ -233,26 +195,6 @@ void BM_B2_WorstCase(benchmark::State& state) {
         });
 }
 
-// A drive C: in a temporary folder with C:\BRAVINOX\data, for the memory
-// file that stores write.
-class MemoryFolder {
-public:
-    explicit MemoryFolder(platform::Machine& machine) {
-        folder_ = std::filesystem::temp_directory_path() / ("bravinox_merge_bench_" + std::to_string(::getpid()));
-        std::filesystem::create_directories(folder_ / "BRAVINOX" / "data");
-        machine.dos.drive_c_root = folder_;
-        runtime::home_directory = "C:\\BRAVINOX";
-        datafiles::create_record_file(datafiles::kMemoryFile);
-    }
-    ~MemoryFolder() {
-        std::error_code error;
-        std::filesystem::remove_all(folder_, error);
-    }
-
-private:
-    std::filesystem::path folder_;
-};
-
 // The programmer full: every value (one in ten preset 5), every generator
 // and figure byte and every time set; 52 056 items once packed.
 void fill_programmer(int seed) {
@@ -299,7 +241,7 @@ void load_playback_with_memory(int p, int memory) {
 // copies, then the poll that merges every target under 42 playbacks.
 void BM_B3_GoToCueLoadBurst(benchmark::State& state) {
     FullRig rig(state);
-    MemoryFolder folder(*rig.machine);
+    MemoryFolder folder(*rig.machine, "bravinox_merge_bench");
     for (int m = 1; m <= playback::kPlaybacks; ++m) {
         fill_programmer(m);
         if (!store_programmer(m)) state.SkipWithError("the memory was not stored");
@@ -323,7 +265,7 @@ void BM_B3_GoToCueLoadBurst(benchmark::State& state) {
 // written to the memory file, then unpacked again into the work buffers.
 void BM_B4_StoreFullProgrammer(benchmark::State& state) {
     FullRig rig(state);
-    MemoryFolder folder(*rig.machine);
+    MemoryFolder folder(*rig.machine, "bravinox_merge_bench");
     timed_runs(
         state, [](int n) { fill_programmer(n); }, [](int) { store_programmer(100); });
     if (memories::memory_index[100].count != 52056) state.SkipWithError("the memory does not hold the full programmer");
@@ -331,7 +273,7 @@ void BM_B4_StoreFullProgrammer(benchmark::State& state) {
 
 void BM_B4_RecallFullProgrammer(benchmark::State& state) {
     FullRig rig(state);
-    MemoryFolder folder(*rig.machine);
+    MemoryFolder folder(*rig.machine, "bravinox_merge_bench");
     fill_programmer(1);
     store_programmer(100);
     timed_runs(
