@@ -20,6 +20,7 @@
 #include "ui/entry_dialogs.h"
 #include "ui/helpers.h"
 #include "ui/message_line.h"
+#include "ui/panels.h"
 
 namespace playback {
 
@@ -230,6 +231,11 @@ void select_pointcue_linked_cue() {
 int32_t edit_timing_value(int16_t max_minutes, const char* prompt, int16_t default_time) {
     set_key_led(keys::KEY_EDIT_VALUE, runtime::LED_ON);
     runtime::option_flags &= ~(runtime::OPT_CUE_PANEL | runtime::OPT_MEMORY_STATE_SHOWN);
+    // The box covers the lower part of the sequence panel: the panel counts
+    // as hidden while it is up, so that running sequences do not draw over
+    // it, and is drawn again when it closes.
+    const bool sequence_panel = (runtime::option_flags & runtime::OPT_SEQUENCE_PANEL) != 0;
+    runtime::option_flags &= ~runtime::OPT_SEQUENCE_PANEL;
     draw_time_box(prompt != nullptr ? prompt : "");
     std::array<int32_t, 3> field{};
     const TimeEnd end = read_time_fields(field);
@@ -239,6 +245,10 @@ int32_t edit_timing_value(int16_t max_minutes, const char* prompt, int16_t defau
     } else if (end == TimeEnd::accept) {
         if (field[0] >= max_minutes) result = max_minutes * 600;
         else result = field[0] * 600 + field[1] * 10 + (field[2] >= 10 ? field[2] / 10 : field[2]);
+    }
+    if (sequence_panel) {
+        ui::fill_box(kTimeBoxLeft, kTimeBoxTop, kTimeBoxRight, kTimeBoxBottom, 0);
+        ui::draw_sequence_panel();
     }
     ui::redraw_cue_panel();
     set_key_led(keys::KEY_EDIT_VALUE, runtime::LED_OFF);

@@ -156,8 +156,10 @@ void store_pointcue_in_cue(int16_t slot, PointcueRecord& record) {
     const auto cue = static_cast<int16_t>(cue_slot_cue(slot));
     const auto point = static_cast<int16_t>(cue_slot_point(slot));
     const auto page = static_cast<int16_t>(cue_slot_page(slot));
-    datafiles::save_pointcue_record(cue, point, page);
+    // The count of programmed cues goes by the header as it was before this
+    // store, and the save marks the header programmed: count first.
     refresh_stored_cue(cue, page, point);
+    datafiles::save_pointcue_record(cue, point, page);
 }
 
 void store_pointcue_with_defaults(int16_t cue, int16_t point, int16_t page) {

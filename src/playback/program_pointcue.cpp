@@ -86,13 +86,16 @@ constexpr int16_t kTimeEntryMinutes = 50;
 constexpr uint8_t kCueMemoryPanel = 3;
 constexpr uint8_t kPlaybackWheels = 4;
 
-// The dialog's window over the right-hand screen area.
-constexpr int16_t kWinLeft = 229, kWinTop = 150, kWinRight = 639, kWinBottom = 430;
-constexpr int16_t kDiagramBase = 232, kDiagramTop = 196;
+// The dialog's window over the fixture panel (the right-hand area under the
+// sequence panel), so that the sequence panel stays in view and the panel
+// switch on leaving redraws all the dialog covered.
+constexpr int16_t kWinLeft = 229, kWinTop = 239, kWinRight = 639, kWinBottom = 479;
+constexpr int16_t kRightAreaTop = 105;  // the whole right panel, sequence panel included
+constexpr int16_t kDiagramBase = 300, kDiagramTop = 274;
 constexpr int16_t kLabelX = 236, kValueX = 400, kValueRight = 634;
 constexpr int16_t kFadeCellX = 505;
-constexpr int16_t kTableTop = 272, kRowStep = 18;
-constexpr int16_t kLinkedLeft = 470, kLinkedY = 246;
+constexpr int16_t kTableTop = 350, kRowStep = 16;
+constexpr int16_t kLinkedLeft = 470, kLinkedY = 318;
 constexpr int16_t kSelectedText = 11, kSelectedBack = 5, kPlainText = 3, kPlainBack = 0;
 
 constexpr int16_t kDialogKeys[] = {keys::KEY_CUE,       keys::KEY_DOWN,      keys::KEY_UP,        keys::KEY_ESC,
@@ -261,7 +264,8 @@ void redraw_pointcue_dialog() {
     if (flag(runtime::option_flags, runtime::OPT_TABLE_VIEW | runtime::OPT_ANALOGUE_VIEW)) {
         runtime::option_flags &= ~(runtime::OPT_TABLE_VIEW | runtime::OPT_ANALOGUE_VIEW);
         ui::redraw_fader_boxes();
-        ui::fill_box(kWinLeft, kWinTop, kWinRight, 479, 0);
+        ui::fill_box(kWinLeft, kRightAreaTop, kWinRight, kWinBottom, 0);
+        runtime::option_flags &= ~runtime::OPT_SEQUENCE_PANEL;  // the table covered it
     }
     if (!flag(runtime::option_flags, runtime::OPT_SEQUENCE_PANEL)) ui::draw_sequence_panel();
     runtime::option_flags &= ~(runtime::OPT_SCREEN_FIELD | runtime::OPT_FIXTURE_PANEL_RESTORED);
@@ -523,6 +527,8 @@ void store_and_show(uint8_t display_on_entry) {
 void leave_pointcue_dialog() {
     uint8_t panel = ui::shown_panel();
     if (panel == 3 || panel == 4) panel = 1;
+    // The panels below may redraw less than the window covered.
+    ui::fill_box(kWinLeft, kWinTop, kWinRight, kWinBottom, 0);
     ui::set_panel_mode(panel);
     for (const int16_t key : kLeavingKeysOff) set_key_led(key, runtime::LED_OFF);
     set_key_led(keys::KEY_CUE, cue_screen_shown() ? runtime::LED_ON : runtime::LED_OFF);

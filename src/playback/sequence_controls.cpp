@@ -15,6 +15,7 @@
 #include "runtime/key_leds.h"
 #include "runtime/timers.h"
 #include "ui/helpers.h"
+#include "ui/panels.h"
 
 namespace playback {
 
@@ -72,12 +73,6 @@ uint16_t truncate_time(long double t) { return t <= 0 ? 0 : static_cast<uint16_t
 
 uint8_t trigger_of(int s) { return sequence_mode_field(sequence_table[at(s)].mode, kSequenceTriggerShift); }
 
-void text_in_box(int16_t x1, int16_t y1, int16_t x2, int16_t y2, int16_t text_x, int16_t text_y, int16_t colour,
-                 const char* text) {
-    ui::fill_box(x1, y1, x2, y2, kBlack);
-    ui::draw_small_text(text_x, text_y, colour, text);
-}
-
 void format_time(StepLabel& label, uint16_t time, uint16_t fine_limit, bool fine_at_limit) {
     const bool fine = fine_at_limit ? time <= fine_limit : time < fine_limit;
     std::snprintf(label.data(), label.size(), fine ? "%2.2f" : "%2.1f", time / 100.0);
@@ -87,14 +82,13 @@ void format_time(StepLabel& label, uint16_t time, uint16_t fine_limit, bool fine
 void show_time_read_out(int s, int c) {
     const SequenceRecord& r = sequence_table[at(s)];
     StepLabel& label = sequence_step_labels[at(s)][at(c - 1)];
-    const int16_t x0 = column_x(s);
     if (c == kControlFadeTime) {
         format_time(label, r.fade_time, 100, false);
-        if (panel_shown()) text_in_box(x0 + 280, 131, x0 + 302, 140, x0 + 282, 134, kLightGreen, label.data());
+        if (panel_shown()) ui::draw_sequence_step_label(static_cast<int16_t>(s), 1);
         if (has_displays()) runtime::show_sequence_display(static_cast<int16_t>(s), label.data());
     } else {
         format_time(label, r.wait_delay, 100, true);
-        if (panel_shown()) text_in_box(x0 + 306, 131, x0 + 326, 140, x0 + 306, 134, kYellow, label.data());
+        if (panel_shown()) ui::draw_sequence_step_label(static_cast<int16_t>(s), 2);
         if (has_displays()) runtime::show_sequence_display_second_field(static_cast<int16_t>(s), label.data());
     }
 }
@@ -315,12 +309,7 @@ void set_sequence_step_label(int16_t sequence, int32_t memory) {
     if (!valid_sequence(sequence)) return;
     StepLabel& label = sequence_step_labels[at(sequence)][0];
     std::snprintf(label.data(), label.size(), "%d", static_cast<int>(memory));
-    if (panel_shown()) {
-        const int16_t x0 = column_x(sequence);
-        ui::fill_box(static_cast<int16_t>(x0 + 257), 131, static_cast<int16_t>(x0 + 280), 140, kBlack);
-        platform::_setcolor(kLightRed);
-        platform::_outtextxy(x0 + 257 + (23 - platform::_textwidth(label.data())) / 2, 134, label.data());
-    }
+    if (panel_shown()) ui::draw_sequence_step_label(sequence, 0);
     if (has_displays()) runtime::show_console_name(sequence, label.data());
 }
 

@@ -43,6 +43,7 @@
 #include "ui/helpers.h"
 #include "ui/message_line.h"
 #include "ui/panel_modes.h"
+#include "ui/panels.h"
 
 namespace playback {
 
@@ -151,18 +152,8 @@ void clear_layer_zero_owners() {
 // The origin and label fields of the sequence panel.
 void draw_origin_fields(int s) {
     if (!option_set(runtime::OPT_SEQUENCE_PANEL)) return;
-    const int x = s * 100;
-    std::array<char, 16> text{};
-    ui::fill_box(static_cast<int16_t>(x + 168), 120, static_cast<int16_t>(x + 186), 129, kRedBox);
-    std::snprintf(text.data(), text.size(), "%d", sequence_origin_page[at(s)]);
-    ui::draw_small_text(static_cast<int16_t>(x + 170), 121, kYellow, text.data());
-    ui::fill_box(static_cast<int16_t>(x + 198), 120, static_cast<int16_t>(x + 224), 129, kRedBox);
-    std::snprintf(text.data(), text.size(), "%d.%d", sequence_origin_cue[at(s)], sequence_origin_point[at(s)] - 1);
-    ui::draw_small_text(static_cast<int16_t>(x + 200), 121, kYellow, text.data());
-    const std::array<char, kStepLabelBytes>& label = sequence_step_labels[at(s)][0];
-    ui::fill_box(static_cast<int16_t>(x + 157), 131, static_cast<int16_t>(x + 180), 140, kBlack);
-    platform::_setcolor(kLightRed);
-    platform::_outtextxy(x + 157 + (23 - platform::_textwidth(label.data())) / 2, 134, label.data());
+    ui::draw_sequence_origin(static_cast<int16_t>(s));
+    ui::draw_sequence_step_label(static_cast<int16_t>(s), 0);
     draw_sequence_frame(static_cast<int16_t>(s));
 }
 

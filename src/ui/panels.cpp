@@ -311,29 +311,57 @@ std::array<char, playback::kStepLabelBytes> label_text(const playback::StepLabel
     return text;
 }
 
-void draw_step_labels(int s) {
+// Step label k of sequence s (0 step memory, 1 fade time, 2 wait delay) in
+// its field, in the panel's text style.
+void draw_step_label(int s, int k) {
     const int16_t x0 = column_x(s);
-    const auto& labels = playback::sequence_step_labels[static_cast<size_t>(s)];
-    fill(box_at(x0 + 157, 131, x0 + 180, 140), kBlack);
-    centred_text(static_cast<int16_t>(x0 + 157), 23, 134, kLightRed, label_text(labels[0]).data());
-    fill(box_at(x0 + 180, 131, x0 + 202, 140), kBlack);
-    text_at(static_cast<int16_t>(x0 + 182), 134, kLightGreen, label_text(labels[1]).data());
-    fill(box_at(x0 + 206, 131, x0 + 226, 140), kBlack);
-    text_at(static_cast<int16_t>(x0 + 206), 134, kYellow, label_text(labels[2]).data());
+    const auto text = label_text(playback::sequence_step_labels[static_cast<size_t>(s)][static_cast<size_t>(k)]);
+    text_style(kTextSize);
+    switch (k) {
+        case 0:
+            fill(box_at(x0 + 157, 131, x0 + 180, 140), kBlack);
+            centred_text(static_cast<int16_t>(x0 + 157), 23, 134, kLightRed, text.data());
+            break;
+        case 1:
+            fill(box_at(x0 + 180, 131, x0 + 202, 140), kBlack);
+            text_at(static_cast<int16_t>(x0 + 182), 134, kLightGreen, text.data());
+            break;
+        default:
+            fill(box_at(x0 + 206, 131, x0 + 226, 140), kBlack);
+            text_at(static_cast<int16_t>(x0 + 206), 134, kYellow, text.data());
+            break;
+    }
 }
+
+void draw_step_labels(int s) {
+    for (int k = 0; k < 3; ++k) draw_step_label(s, k);
+}
+
+}  // namespace
 
 // The cue the sequence was started from; nothing for a sequence that was
 // never started from a cue (page 0), which would read "0" and "0.-1".
-void draw_sequence_origin(int s) {
+void draw_sequence_origin(int16_t s) {
+    if (s < 1 || s > playback::kSequences) return;
     const int16_t x0 = column_x(s);
     const auto i = static_cast<size_t>(s);
+    fill(box_at(x0 + 168, 120, x0 + 186, 129), kRed);
+    fill(box_at(x0 + 198, 120, x0 + 224, 129), kRed);
     if (playback::sequence_origin_page[i] == 0) return;
     char text[24]{};
+    text_style(kTextSize);
     std::snprintf(text, sizeof text, "%d", playback::sequence_origin_page[i]);
     text_at(static_cast<int16_t>(x0 + 170), 121, kYellow, text);
     std::snprintf(text, sizeof text, "%d.%d", playback::sequence_origin_cue[i], playback::sequence_origin_point[i] - 1);
     text_at(static_cast<int16_t>(x0 + 200), 121, kYellow, text);
 }
+
+void draw_sequence_step_label(int16_t s, int16_t k) {
+    if (s < 1 || s > playback::kSequences || k < 0 || k > 2) return;
+    draw_step_label(s, k);
+}
+
+namespace {
 
 // ------------------------------------------------------------------ memory / cue panel
 
@@ -447,7 +475,7 @@ void draw_sequence_panel() {
     text_style(kTextSize);
     for (int s = 1; s <= playback::kSequences; ++s) draw_step_labels(s);
     for (int s = 1; s <= playback::kSequences; ++s) playback::draw_sequence_control_marker(kYellow, static_cast<int16_t>(s));
-    for (int s = 1; s <= playback::kSequences; ++s) draw_sequence_origin(s);
+    for (int16_t s = 1; s <= playback::kSequences; ++s) draw_sequence_origin(s);
 }
 
 void draw_sequence_header_frames() {

@@ -44,6 +44,11 @@ void redraw_fader_boxes();
 void draw_sequence_panel();
 // The four header frames, yellow for a programmed sequence.
 void draw_sequence_header_frames();
+// The page and cue sequence s (1..4) was started from, in its header.
+void draw_sequence_origin(int16_t s);
+// Step label k of sequence s (0 step memory, 1 fade time, 2 wait delay) from
+// playback::sequence_step_labels.
+void draw_sequence_step_label(int16_t s, int16_t k);
 
 // The memory / cue panel: its frame and both labels, then the current row.
 void draw_cue_panel();

@@ -121,6 +121,21 @@ TEST_F(PointcueStore, NewContentTakesTheLowestFreeCueMemory) {
     EXPECT_EQ(cue_memory_items(3), (Items{{0, 5, 100}, {0, 9, 200}}));
 }
 
+// The free-cue counter: each newly programmed slot counts once, also when
+// other cues are programmed already (the save marks the header itself).
+TEST_F(PointcueStore, EachNewlyProgrammedSlotCountsOnce) {
+    const uint16_t cues_before = playback::cue_used_count;
+    for (const int slot : {kSlot, kSlot + 1}) {
+        pack_two_values();
+        PointcueRecord record = new_content();
+        playback::store_pointcue_in_cue(static_cast<int16_t>(slot), record);
+    }
+    EXPECT_EQ(playback::cue_used_count, cues_before + 2);
+    PointcueRecord again = *slot_record(kSlot);
+    playback::store_pointcue_in_cue(kSlot, again);
+    EXPECT_EQ(playback::cue_used_count, cues_before + 2) << "storing a programmed slot again counts nothing";
+}
+
 TEST_F(PointcueStore, WithEveryCueMemoryUsedNothingChanges) {
     datafiles::memcue_used.fill(1);
     datafiles::memcue_used_count = 2000;

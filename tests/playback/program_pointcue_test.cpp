@@ -158,6 +158,7 @@ TEST_F(ProgramPointcue, AnEmptySlotGetsAPointMemoryEditedInTheProgrammer) {
     EXPECT_EQ(stored->hold, 55);
     EXPECT_EQ(cue_memory_items(1), (Items{{0, 9, 140}}));
     EXPECT_EQ(memories::programmer_cue_memory, 1) << "the slot is the shown cue";
+    EXPECT_NE(rig_.pixel(330, 300), 7) << "the dialog's grey window is gone after the store";
     EXPECT_EQ(playback::pointcue_edit_cue, -1);
     EXPECT_NE(ui::current_message(), kDialogMessage);
 }
@@ -217,9 +218,11 @@ TEST_F(ProgramPointcue, TimesTakeTheEntryAndClrGivesTheShowDefault) {
     press_times(KEY_DOWN, 2);
     press(KEY_EDIT_ITEM);
     EXPECT_EQ(ui::current_message(), "EDIT Timing (Minutes)");
+    EXPECT_EQ(rig_.pixel(635, 200), 1) << "the time box is up, right of the sequence panel";
     press(KEY_ENTER);  // no digits: the row's default
     EXPECT_EQ(playback::pointcue_edit_record.fade_in, 22);
     EXPECT_EQ(ui::current_message(), kDialogMessage);
+    EXPECT_EQ(rig_.pixel(635, 200), 0) << "the closed time box leaves nothing beside the sequence panel";
     press_times(KEY_DOWN, 4);  // HOLD, the last row
     EXPECT_EQ(playback::pointcue_dialog_row, playback::kPointcueRowHold);
     EXPECT_EQ(rig_.key_led(KEY_EDIT_VALUE), platform::LedState::blinking);
