@@ -412,11 +412,13 @@ TEST_F(KeyDispatch, SequenceKeysActOnTheDisplayedSequence) {
     EXPECT_EQ(playback::sequence_current_step[4], 1) << "started on its start memory";
     rig.press(runtime::KEY_SEQUENCE_GO, 10);
     const int16_t after_go = playback::sequence_current_step[4];
-    EXPECT_GT(after_go, 1) << "the GO stepped on";
+    // D runs backward: one step down from the start memory wraps to the
+    // loop's last memory (step n + 1 = 4).
+    EXPECT_EQ(after_go, 4) << "the GO stepped once";
     // ENTER: GO of the running sequences that are not automatic: D steps again.
     set_state(kMain);
     rig.press(runtime::KEY_ENTER, 10);
-    EXPECT_NE(playback::sequence_current_step[4], after_go) << "D stepped on again";
+    EXPECT_EQ(playback::sequence_current_step[4], 3) << "D stepped on once more";
 }
 
 // The cue keys go to their cue slot and the page keys show their page.
