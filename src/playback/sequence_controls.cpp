@@ -73,9 +73,14 @@ uint16_t truncate_time(long double t) { return t <= 0 ? 0 : static_cast<uint16_t
 
 uint8_t trigger_of(int s) { return sequence_mode_field(sequence_table[at(s)].mode, kSequenceTriggerShift); }
 
+// Typed times reach 655.35 s: from 100 s on the read-out drops the tenths,
+// so that it keeps to its box (four characters at most).
+constexpr uint16_t kWholeSecondsFrom = 10000;
+
 void format_time(StepLabel& label, uint16_t time, uint16_t fine_limit, bool fine_at_limit) {
     const bool fine = fine_at_limit ? time <= fine_limit : time < fine_limit;
-    std::snprintf(label.data(), label.size(), fine ? "%2.2f" : "%2.1f", time / 100.0);
+    const char* format = fine ? "%2.2f" : time >= kWholeSecondsFrom ? "%3.0f" : "%2.1f";
+    std::snprintf(label.data(), label.size(), format, time / 100.0);
 }
 
 // The fade time or wait delay read-out: drawn and sent to the display.

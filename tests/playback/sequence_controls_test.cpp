@@ -215,6 +215,9 @@ TEST_F(SequenceControls, TypedTimesAreExactAndBoundedByTheirField) {
     type_time({runtime::digit_key(6), runtime::digit_key(5), runtime::digit_key(5)});
     EXPECT_EQ(sequence_table[1].fade_time, 65500) << "655 s fits";
     EXPECT_EQ(playback::sequence_control_positions[1][2], 0);
+    EXPECT_EQ(read_out(1, 2), "655") << "whole seconds from 100 s, so that the read-out fits its box";
+    type_time({runtime::digit_key(9), runtime::digit_key(9), KEY_POINT, runtime::digit_key(5)});
+    EXPECT_EQ(read_out(1, 2), "99.5");
 }
 
 }  // namespace
