@@ -114,9 +114,14 @@ int32_t round_half_up(long double x) {
     return static_cast<int32_t>(whole) + (x - whole >= 0.5L ? 1 : 0);
 }
 
-int32_t blend(int32_t prev, int32_t tgt, long double f) {
-    f = std::clamp(f, 0.0L, 1.0L);
-    return round_half_up(tgt * f + prev * (1.0L - f));
+// tgt * f + prev * (1 - f) for the fraction f = a / b (b > 0, f held to
+// 0..1), rounded half up. Exact integer arithmetic: the poll mixes every
+// fading element of every source.
+int32_t blend(int32_t prev, int32_t tgt, int64_t a, int64_t b) {
+    a = std::clamp<int64_t>(a, 0, b);
+    const int64_t twice = 2 * (int64_t{tgt} * a + int64_t{prev} * (b - a)) + b;  // 2 (x + 1/2) b
+    const int64_t d = 2 * b;
+    return static_cast<int32_t>(twice >= 0 ? twice / d : -((-twice + d - 1) / d));
 }
 
 // One source's step of an element: its images, progress, threshold and mode.
@@ -138,20 +143,16 @@ int32_t mix(const Step& s) {
     const int32_t p = std::max(s.p, 0);
     if (s.early) {
         if (!s.permission) return s.tgt;
-        long double f = 1.0L;
-        if (s.dimmer_generator) {
-            f = p > s.threshold ? (p - s.threshold) / (65535.0L - s.threshold) : 0.0L;
-        } else if (p < s.threshold) {
-            f = static_cast<long double>(p) / s.threshold;
-        }
-        return blend(s.prev, s.tgt, f);
+        if (s.dimmer_generator) return blend(s.prev, s.tgt, p - s.threshold, 65535 - s.threshold);
+        if (p < s.threshold) return blend(s.prev, s.tgt, p, s.threshold);
+        return s.tgt;
     }
     const bool needs_permission =
         s.m == kFadeWithPermission || s.m == kFadeLtpDimmers || (s.dimmer && s.m == kFadeLtpSnap);
     const bool snap = (needs_permission && !s.permission) || s.m == kSnapAll || s.m == kSnapFull ||
                       (!s.dimmer && s.m == kFadeLtpSnap);
     if (snap) return s.p == -1 ? s.prev : s.tgt;
-    return blend(s.prev, s.tgt, (p - s.threshold) / (65535.0L - s.threshold));
+    return blend(s.prev, s.tgt, p - s.threshold, 65535 - s.threshold);
 }
 
 // The progress, mode and threshold of source src for an element whose table

@@ -86,6 +86,8 @@ TEST_F(LiveLayer, ChannelMixFollowsProgressThresholdAndFadeMode) {
         {"mode 5, threshold 0: the early path snaps at the start", 0, 0, playback::kFadeLtpSnap, true, 240},
         {"mode 5 halfway to threshold 128: f = 16448 / 32896", 16448, 128, playback::kFadeLtpSnap, true, 140},
         {"mode 5 completes by the threshold", 32896, 128, playback::kFadeLtpSnap, true, 240},
+        {"mode 5 on an exact half: 40 + 200 x 2056 / 32896 = 52.5 rounds up", 2056, 128, playback::kFadeLtpSnap, true,
+         53},
         {"mode 5 without permission snaps at once", 0, 128, playback::kFadeLtpSnap, false, 240},
     };
     for (const MixCase& c : cases) {
