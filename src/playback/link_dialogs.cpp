@@ -1,5 +1,6 @@
 #include "playback/link_dialogs.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <string_view>
@@ -33,31 +34,13 @@ using runtime::set_key_led;
 
 constexpr int kNoChoice = -1;
 constexpr int kCueNumberLimit = 1000;  // digits are appended while the number is below this
-constexpr int16_t kLinkLeft = 394, kLinkTop = 418, kLinkRight = 618, kLinkBottom = 426;
-constexpr int16_t kLightGrey = 7, kBlack = 0;
+constexpr int16_t kLightGrey = 7;
 
 size_t at(int n) { return static_cast<size_t>(n); }
 bool blind() { return (runtime::run_flags & runtime::RUN_BLIND) != 0; }
 
 void set_digit_leds(uint8_t state) {
     for (int d = 0; d <= 9; ++d) set_key_led(static_cast<int16_t>(keys::KEY_DIGIT_0 + d), state);
-}
-
-// The link field: the linked cue's header or "NO CUE LINKED".
-void draw_link_field(int slot) {
-    std::array<char, 64> text{};
-    if (!valid_cue_slot(slot)) {
-        std::snprintf(text.data(), text.size(), "NO CUE LINKED");
-    } else {
-        const std::string_view name = cue_slot_name(slot);
-        const int page = cue_slot_page(slot), cue = cue_slot_cue(slot), point = cue_slot_point(slot);
-        std::snprintf(text.data(), text.size(), "P%d C%d.%d (%d.%d) %.*s", page, cue, point - 1,
-                      (page - 1) * kCuesPerPage + cue, point - 1, static_cast<int>(name.size()), name.data());
-    }
-    ui::fill_box(kLinkLeft, kLinkTop, kLinkRight, kLinkBottom, kLightGrey);
-    platform::_setcolor(kBlack);
-    platform::_outtextxy(kLinkLeft + (kLinkRight - kLinkLeft - platform::_textwidth(text.data())) / 2, kLinkTop + 1,
-                         text.data());
 }
 
 int16_t next_key() {
@@ -67,14 +50,14 @@ int16_t next_key() {
 }
 
 // The choice of a link: a cue slot, 0 for none. Returns whether ENTER took it.
-bool choose_link(int present, int& chosen) {
+bool choose_link(const LinkField& field, int present, int& chosen) {
     ui::beep(800, 25);
     set_key_led(keys::KEY_ESC, runtime::LED_BLINK);
     set_key_led(keys::KEY_ENTER, runtime::LED_BLINK);
     set_key_led(keys::KEY_CLR, runtime::LED_BLINK);
     set_digit_leds(runtime::LED_BLINK);
     if ((runtime::mode_flags & runtime::MODE_CUE_SCREEN) == 0) refresh_cue_mode();
-    draw_link_field(present);
+    draw_link_field(field, present);
     ui::show_message("SELECT (POINT)CUE TO LINK (CLR=DEF)");
     int choice = present;
     int typed = 0;          // the cue number being typed, 0 none
@@ -131,12 +114,12 @@ bool choose_link(int present, int& chosen) {
             now = present;
         }
         choice = now;
-        draw_link_field(choice);
+        draw_link_field(field, choice);
     }
 }
 
-void finish_link_dialog(int link) {
-    draw_link_field(link);
+void finish_link_dialog(const LinkField& field, int link) {
+    draw_link_field(field, link);
     if (runtime::cue_screen_page == current_cue_page && (runtime::mode_flags & runtime::MODE_CUE_SCREEN) != 0) {
         paint_cue_key(current_cue);
     }
@@ -196,11 +179,27 @@ TimeEnd read_time_fields(std::array<int32_t, 3>& field) {
 
 }  // namespace
 
+void draw_link_field(const LinkField& field, int slot) {
+    std::array<char, 64> text{};
+    if (!valid_cue_slot(slot)) {
+        std::snprintf(text.data(), text.size(), "NO CUE LINKED");
+    } else {
+        const std::string_view name = cue_slot_name(slot);
+        const int page = cue_slot_page(slot), cue = cue_slot_cue(slot), point = cue_slot_point(slot);
+        std::snprintf(text.data(), text.size(), "P%d C%d.%d (%d.%d) %.*s", page, cue, point - 1,
+                      (page - 1) * kCuesPerPage + cue, point - 1, static_cast<int>(name.size()), name.data());
+    }
+    ui::fill_box(field.left, field.top, field.right, field.bottom, kLightGrey);
+    platform::_setcolor(field.text_colour);
+    const int width = platform::_textwidth(text.data());
+    platform::_outtextxy(field.left + std::max(0, (field.right - field.left - width) / 2), field.top + 1, text.data());
+}
+
 void select_sequence_linked_cue(int16_t sequence) {
     if (sequence < 1 || sequence > kSequences) return;
     SequenceRecord& r = sequence_edit_record;
     int chosen = r.linked_cue;
-    if (choose_link(r.linked_cue, chosen)) r.linked_cue = static_cast<uint16_t>(chosen);
+    if (choose_link(kSequenceLinkField, r.linked_cue, chosen)) r.linked_cue = static_cast<uint16_t>(chosen);
     const bool in_use = r.start_memory != 0 || r.end_memory != 0 || r.loop_length != 0 || r.linked_cue != 0;
     r.flags = with_in_use(r.flags, in_use);
     if (!blind() && sequence_cue_origin(sequence) == current_cue_slot()) {
@@ -208,13 +207,13 @@ void select_sequence_linked_cue(int16_t sequence) {
         live.flags = with_in_use(live.flags, in_use);
         live.linked_cue = r.linked_cue;
     }
-    finish_link_dialog(r.linked_cue);
+    finish_link_dialog(kSequenceLinkField, r.linked_cue);
 }
 
-void select_pointcue_linked_cue() {
+void select_pointcue_linked_cue(const LinkField& field) {
     PointcueRecord& r = pointcue_edit_record;
     int chosen = r.linked_cue;
-    if (choose_link(r.linked_cue, chosen)) r.linked_cue = static_cast<int16_t>(chosen);
+    if (choose_link(field, r.linked_cue, chosen)) r.linked_cue = static_cast<int16_t>(chosen);
     const bool in_use = r.point_memory >= 1 || r.linked_cue != 0;
     r.flags = with_in_use(r.flags, in_use);
     const int slot = pointcue_edit_cue + 1;
@@ -225,7 +224,7 @@ void select_pointcue_linked_cue() {
             live->linked_cue = r.linked_cue;
         }
     }
-    finish_link_dialog(r.linked_cue);
+    finish_link_dialog(field, r.linked_cue);
 }
 
 int32_t edit_timing_value(int16_t max_minutes, const char* prompt, int16_t default_time) {

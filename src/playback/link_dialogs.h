@@ -14,10 +14,28 @@ namespace playback {
 // Every global of this module back to its value at program load (a clean start for each test).
 void reset_link_dialogs_globals();
 
+// The box of a programming dialog that shows its linked cue (inclusive
+// corners) and the colour of its text on the light grey ground.
+struct LinkField {
+    int16_t left = 0;
+    int16_t top = 0;
+    int16_t right = 0;
+    int16_t bottom = 0;
+    int16_t text_colour = 0;
+};
+// PROGRAM SEQUENCE's link field.
+constexpr LinkField kSequenceLinkField{394, 418, 618, 426, 0};
+
+// The linked cue slot's header, "P%d C%d.%d (%d.%d) NAME" (page, cue, point
+// 0..9, the cue counted across the pages, point, name), or "NO CUE LINKED"
+// for a slot outside the tables, centred in the field.
+void draw_link_field(const LinkField& field, int slot);
+
 // The link of sequence 1..4 being programmed (sequence_edit_record).
 void select_sequence_linked_cue(int16_t sequence);
-// The link of the point cue being programmed (pointcue_edit_record).
-void select_pointcue_linked_cue();
+// The link of the point cue being programmed (pointcue_edit_record), shown
+// in the point-cue dialog's field.
+void select_pointcue_linked_cue(const LinkField& field);
 
 // The minutes, seconds and tenths entry under a prompt, at most max_minutes:
 // the time in tenths, default_time when the operator asks for the default,

@@ -95,7 +95,7 @@ constexpr int16_t kDiagramBase = 300, kDiagramTop = 274;
 constexpr int16_t kLabelX = 236, kValueX = 400, kValueRight = 634;
 constexpr int16_t kFadeCellX = 505;
 constexpr int16_t kTableTop = 350, kRowStep = 16;
-constexpr int16_t kLinkedLeft = 470, kLinkedY = 318;
+constexpr LinkField kLinkedField{470, 316, 634, 327, 1};
 constexpr int16_t kSelectedText = 11, kSelectedBack = 5, kPlainText = 3, kPlainBack = 0;
 
 constexpr int16_t kDialogKeys[] = {keys::KEY_CUE,       keys::KEY_DOWN,      keys::KEY_UP,        keys::KEY_ESC,
@@ -192,24 +192,7 @@ void draw_pointcue_link_mode(bool selected) {
     draw_field(kValueX, row_y(kPointcueRowLink), kValueRight, kLinkModeTexts[edit().link_mode == 1 ? 1 : 0], selected);
 }
 
-void draw_pointcue_linked_cue() {
-    std::array<char, 64> text{};
-    const int linked = edit().linked_cue;
-    if (valid_cue_slot(linked)) {
-        const int page = cue_slot_page(linked);
-        const int cue = cue_slot_cue(linked);
-        const int point = cue_slot_point(linked) - 1;
-        const std::string_view name = cue_slot_name(linked);
-        std::snprintf(text.data(), text.size(), "P%d C%d.%d (%d.%d) %.*s", page, cue, point,
-                      (page - 1) * kCuesPerPage + cue, point, static_cast<int>(name.size()), name.data());
-    } else {
-        std::snprintf(text.data(), text.size(), "NO CUE LINKED");
-    }
-    ui::fill_box(kLinkedLeft, static_cast<int16_t>(kLinkedY - 2), kValueRight, static_cast<int16_t>(kLinkedY + 9), 7);
-    const int width = platform::_textwidth(text.data());
-    const auto x = static_cast<int16_t>(kLinkedLeft + std::max(0, (kValueRight - kLinkedLeft - width) / 2));
-    text_at(x, kLinkedY, 1, text.data());
-}
+void draw_pointcue_linked_cue() { draw_link_field(kLinkedField, edit().linked_cue); }
 
 void draw_pointcue_record_row(int16_t selected) {
     draw_pointcue_linked_cue();
@@ -474,7 +457,7 @@ DialogEnd run_pointcue_dialog_loop() {
             break;
         case keys::KEY_LINK_CUE:
             if (edit().point_memory > 0) {
-                select_pointcue_linked_cue();
+                select_pointcue_linked_cue(kLinkedField);
                 ui::show_message("%s", kDialogMessage);
                 draw_pointcue_linked_cue();
             }

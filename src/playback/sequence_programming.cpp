@@ -337,21 +337,7 @@ void draw_loop_count(uint16_t count, int16_t background, int16_t colour) {
     platform::_outtextxy(352 + (88 - platform::_textwidth(text.data())) / 2, 462, text.data());
 }
 
-void draw_linked_cue_field() {
-    const int slot = edit().linked_cue;
-    std::array<char, 64> text{};
-    if (!valid_cue_slot(slot)) {
-        std::snprintf(text.data(), text.size(), "NO CUE LINKED");
-    } else {
-        const std::string_view name = cue_slot_name(slot);
-        const int page = cue_slot_page(slot), cue = cue_slot_cue(slot), point = cue_slot_point(slot);
-        std::snprintf(text.data(), text.size(), "P%d C%d.%d (%d.%d) %.*s", page, cue, point - 1,
-                      (page - 1) * kCuesPerPage + cue, point - 1, static_cast<int>(name.size()), name.data());
-    }
-    ui::fill_box(394, 418, 618, 426, kLightGrey);
-    platform::_setcolor(kBlack);
-    platform::_outtextxy(394 + (224 - platform::_textwidth(text.data())) / 2, 419, text.data());
-}
+void draw_linked_cue_field() { draw_link_field(kSequenceLinkField, edit().linked_cue); }
 
 void draw_sound_field() {
     constexpr const char* kBands[] = {"NONE", "60Hz", "400Hz", "1.5KHz", "5KHz", "12KHz"};

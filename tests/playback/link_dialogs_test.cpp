@@ -139,7 +139,7 @@ TEST_F(LinkDialog, PointCueWithoutMemoryLosesItsFlagWithItsLink) {
     playback::pointcue_edit_record.linked_cue = 30;
     playback::pointcue_edit_record.point_memory = 0;
     playback::pointcue_edit_record.flags = playback::CUE_RECORD_IN_CUE;
-    start([] { playback::select_pointcue_linked_cue(); });
+    start([] { playback::select_pointcue_linked_cue(playback::LinkField{470, 316, 634, 327, 1}); });
     press_all({KEY_CLR, KEY_ENTER});
     ASSERT_TRUE(run_to_end());
     EXPECT_EQ(playback::pointcue_edit_record.linked_cue, 0);

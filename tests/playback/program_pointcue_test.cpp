@@ -313,6 +313,24 @@ TEST_F(ProgramPointcue, TheLinkedCueIsNamedInFull) {
     press(KEY_ESC);
 }
 
+// LINK CUE shows its choice in the dialog's own linked-cue field, not over
+// the rows below it.
+TEST_F(ProgramPointcue, TheLinkChoiceShowsInTheDialogsOwnField) {
+    program_live_slot();
+    open_dialog();
+    const uint8_t row_before = rig_.pixel(500, 420);
+    machine().graphics.clear_call_log();
+    press(KEY_LINK_CUE);
+    EXPECT_EQ(ui::current_message(), "SELECT (POINT)CUE TO LINK (CLR=DEF)");
+    press(runtime::digit_key(7));  // cue 7, point 1
+    press(KEY_ENTER);
+    EXPECT_EQ(playback::pointcue_edit_record.linked_cue, playback::cue_slot_of(1, 7, 1));
+    EXPECT_TRUE(drawn("P1 C7.0 (7.0) "));
+    EXPECT_EQ(rig_.pixel(500, 420), row_before) << "the FADE-OUT row is not painted over";
+    EXPECT_EQ(rig_.pixel(472, 320), 7) << "the dialog's linked-cue field";
+    press(KEY_ESC);
+}
+
 // New content for a slot that has a record (the store commands in cue
 // mode): the show's default times, the slot's cue memory rewritten, its link
 // kept; without content a link-only record stays in use.
