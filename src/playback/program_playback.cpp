@@ -59,11 +59,13 @@ constexpr int16_t kTimeMaxMinutes = 100;
 constexpr int32_t kLongestTime_tenths = 60000;
 constexpr int16_t kPageMemory = 1, kPageFadeIn = 2, kPageFadeOut = 3, kPageFlash = 4, kPageSound = 5, kPageTrigger = 6;
 
-// The dialog's window over the lower right screen area.
-constexpr int16_t kWinLeft = 229, kWinTop = 150, kWinRight = 639, kWinBottom = 430;
-constexpr int16_t kListLeft = 233, kListRight = 380, kRowsTop = 184, kRowHeight = 12, kListRows = 15;
+// The dialog's window over the lower right screen area, under the sequence
+// panel, so that the panel stays in view and the panel switch on leaving
+// redraws all the dialog covered.
+constexpr int16_t kWinLeft = 229, kWinTop = 239, kWinRight = 639, kWinBottom = 479;
+constexpr int16_t kListLeft = 233, kListRight = 380, kRowsTop = kWinTop + 34, kRowHeight = 12, kListRows = 15;
 constexpr int16_t kRecordLeft = 386, kRecordY = kRowsTop + 7 * kRowHeight;  // row 8
-constexpr int16_t kDataLabelX = 390, kDataValueX = 520, kDataTop = 300, kDataStep = 16;
+constexpr int16_t kDataLabelX = 390, kDataValueX = 520, kDataTop = kRecordY + 32, kDataStep = 16;
 
 constexpr int16_t kDialogKeys[] = {keys::KEY_THRESHOLD, keys::KEY_FADE_MODE, keys::KEY_CLR,  keys::KEY_ADD_EVENTS,
                                    keys::KEY_DIGIT_2,   keys::KEY_UP,        keys::KEY_LAST, keys::KEY_NEXT,
@@ -552,6 +554,7 @@ void program_playback(int16_t p) {
         } else {
             cancel_dialog(p);
         }
+        ui::fill_box(kWinLeft, kWinTop, kWinRight, kWinBottom, 0);
         ui::set_panel_mode(2);
         dialog_keys_off();
         set_key_led(keys::KEY_LAST, last_led);

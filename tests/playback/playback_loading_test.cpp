@@ -303,6 +303,8 @@ TEST_F(PlaybackLoading, EscInTheDialogLeavesTheCueAndTheStageAsTheyWere) {
               playback::kFlashModeToggle);
     rig_.press(KEY_ESC);
     rig_.run_ms(50);
+    EXPECT_NE(rig_.pixel(600, 200), 7) << "the sequence panel shows, not the dialog's grey window";
+    EXPECT_NE(rig_.pixel(600, 470), 7);
     EXPECT_EQ(playback::get_playback_flash_mode(*cue_entry(1, 1)), playback::kFlashModeFlash);
     EXPECT_EQ(playback::get_playback_flash_mode(playback::playback_table[1]), playback::kFlashModeFlash);
 
