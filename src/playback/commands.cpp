@@ -17,6 +17,7 @@
 #include "runtime/mouse_input.h"
 #include "ui/helpers.h"
 #include "ui/message_line.h"
+#include "ui/panels.h"
 #include "ui/text_entry.h"
 
 namespace playback {
@@ -122,6 +123,7 @@ void edit_sequence_times() {
     for (const int16_t key : kTimeEntryDarkKeys) set_key_led(key, runtime::LED_OFF);
     runtime::option_flags &= ~(runtime::OPT_CUE_PANEL | runtime::OPT_MEMORY_STATE_SHOWN);
     const bool fade = control == kControlFadeTime;
+    const bool panel_shown = ui::cover_sequence_panel();
     ui::fill_box(kTimeBoxLeft, kTimeBoxTop, kTimeBoxRight, kTimeBoxBottom, kTimeBoxColour);
     ui::draw_bitmap_text(static_cast<int16_t>(kTimeBoxLeft + 10), static_cast<int16_t>(kTimeBoxTop + 6), 14,
                          fade ? "FADE TIME" : "WAIT DELAY");
@@ -151,6 +153,7 @@ void edit_sequence_times() {
     for (int16_t key = runtime::KEY_DIGIT_0; key <= runtime::KEY_BACK; ++key) set_key_led(key, runtime::LED_OFF);
     set_key_led(runtime::KEY_ESC, runtime::LED_OFF);
     set_key_led(runtime::KEY_ENTER, runtime::LED_OFF);
+    ui::uncover_sequence_panel(panel_shown, kTimeBoxLeft, kTimeBoxTop, kTimeBoxRight, kTimeBoxBottom);
     ui::redraw_cue_panel();
     set_key_led(runtime::KEY_EDIT_VALUE, runtime::LED_OFF);
 }

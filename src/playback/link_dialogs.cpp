@@ -136,21 +136,9 @@ uint8_t with_in_use(uint8_t flags, bool in_use) {
 constexpr int32_t kErrorBeep_hz = 100;
 constexpr uint32_t kErrorBeep_ms = 100;
 constexpr int16_t kFullTimingFaderA = 4, kFullTimingFaderB = 6;
-constexpr int16_t kTimeBoxLeft = 229, kTimeBoxTop = 180, kTimeBoxRight = 639, kTimeBoxBottom = 260, kTimeFieldY = 220;
-constexpr std::array<int16_t, 3> kTimeFieldX = {300, 420, 545};
 constexpr std::array<int32_t, 3> kFieldMax = {0, 59, 99};
 constexpr std::array<const char*, 3> kFieldMessages = {"EDIT Timing (Minutes)", "EDIT Timing (Seconds)",
                                                        "EDIT Timing (mSeconds)"};
-
-void draw_time_box(const char* prompt) {
-    ui::fill_box(kTimeBoxLeft, kTimeBoxTop, kTimeBoxRight, kTimeBoxBottom, 1);
-    platform::_setcolor(15);
-    platform::_rectangle(kTimeBoxLeft, kTimeBoxTop, kTimeBoxRight, kTimeBoxBottom);
-    ui::draw_bitmap_text(240, 190, 15, prompt);
-    ui::draw_bitmap_text(260, kTimeFieldY, 15, "Min");
-    ui::draw_bitmap_text(380, kTimeFieldY, 15, "Sec");
-    ui::draw_bitmap_text(500, kTimeFieldY, 15, "mSec");
-}
 
 enum class TimeEnd : uint8_t { accept, use_default, cancel };
 
@@ -161,7 +149,7 @@ TimeEnd read_time_fields(std::array<int32_t, 3>& field) {
     for (size_t i = 0; i < field.size(); ++i) {
         ui::show_message("%s", kFieldMessages[i]);
         int16_t code = ui::kStepEscape;
-        const int16_t v = ui::edit_step_value(-1, kTimeFieldX[i], kTimeFieldY, i == 0 ? 3 : 2, 0, 15, 0,
+        const int16_t v = ui::edit_step_value(-1, ui::kTimeEntryFieldX[i], ui::kTimeEntryFieldY, i == 0 ? 3 : 2, 0, 15, 0,
                                               i == 0 ? 0 : extra, &code);
         if (code == ui::kStepEscape) return TimeEnd::cancel;
         if (code == ui::kStepFunctions || code == ui::kStepFull) return TimeEnd::use_default;
@@ -230,12 +218,7 @@ void select_pointcue_linked_cue(const LinkField& field) {
 int32_t edit_timing_value(int16_t max_minutes, const char* prompt, int16_t default_time) {
     set_key_led(keys::KEY_EDIT_VALUE, runtime::LED_ON);
     runtime::option_flags &= ~(runtime::OPT_CUE_PANEL | runtime::OPT_MEMORY_STATE_SHOWN);
-    // The box covers the lower part of the sequence panel: the panel counts
-    // as hidden while it is up, so that running sequences do not draw over
-    // it, and is drawn again when it closes.
-    const bool sequence_panel = (runtime::option_flags & runtime::OPT_SEQUENCE_PANEL) != 0;
-    runtime::option_flags &= ~runtime::OPT_SEQUENCE_PANEL;
-    draw_time_box(prompt != nullptr ? prompt : "");
+    const ui::TimeEntryBox box = ui::open_time_entry_box(prompt);
     std::array<int32_t, 3> field{};
     const TimeEnd end = read_time_fields(field);
     int32_t result = kTimeEntryCancelled;
@@ -245,10 +228,7 @@ int32_t edit_timing_value(int16_t max_minutes, const char* prompt, int16_t defau
         if (field[0] >= max_minutes) result = max_minutes * 600;
         else result = field[0] * 600 + field[1] * 10 + (field[2] >= 10 ? field[2] / 10 : field[2]);
     }
-    if (sequence_panel) {
-        ui::fill_box(kTimeBoxLeft, kTimeBoxTop, kTimeBoxRight, kTimeBoxBottom, 0);
-        ui::draw_sequence_panel();
-    }
+    ui::close_time_entry_box(box);
     ui::redraw_cue_panel();
     set_key_led(keys::KEY_EDIT_VALUE, runtime::LED_OFF);
     return result;

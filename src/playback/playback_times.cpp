@@ -31,9 +31,6 @@ constexpr int16_t kFullTimingFaderB = 6;
 constexpr int32_t kLongestTime_tenths = 60000;  // 6000 seconds
 constexpr int32_t kErrorBeepHz = 100;
 constexpr uint32_t kErrorBeep_ms = 100;
-constexpr int16_t kTimeBoxLeft = 229, kTimeBoxTop = 180, kTimeBoxRight = 639, kTimeBoxBottom = 260;
-constexpr int16_t kTimeFieldY = 220;
-constexpr std::array<int16_t, 3> kTimeFieldX = {300, 420, 545};
 constexpr std::array<const char*, 3> kTimeFieldPrompts = {"EDIT Timing (Minutes)", "EDIT Timing (Seconds)",
                                                           "EDIT Timing (mSeconds)"};
 
@@ -141,16 +138,6 @@ int newly_pressed_playback(FlashKeysDown& before) {
     return pressed;
 }
 
-void draw_time_box(const char* caption) {
-    ui::fill_box(kTimeBoxLeft, kTimeBoxTop, kTimeBoxRight, kTimeBoxBottom, 1);
-    platform::_setcolor(15);
-    platform::_rectangle(kTimeBoxLeft, kTimeBoxTop, kTimeBoxRight, kTimeBoxBottom);
-    ui::draw_bitmap_text(240, 190, 15, caption);
-    ui::draw_bitmap_text(260, kTimeFieldY, 15, "Min");
-    ui::draw_bitmap_text(380, kTimeFieldY, 15, "Sec");
-    ui::draw_bitmap_text(500, kTimeFieldY, 15, "mSec");
-}
-
 void draw_title_box(const char* title) {
     ui::fill_box(2, 282, 220, 314, 4);
     ui::draw_bitmap_text(13, 290, 14, title);
@@ -181,7 +168,7 @@ uint16_t& pointcue_time(PointcueRecord& record, int16_t which) {
 
 int32_t edit_time_value(int16_t max_minutes, const char* caption) {
     set_key_led(runtime::KEY_EDIT_VALUE, runtime::LED_ON);
-    draw_time_box(caption != nullptr ? caption : "");
+    const ui::TimeEntryBox box = ui::open_time_entry_box(caption);
     const int16_t fader = runtime::selected_fader_bank3;
     const uint8_t full_allowed = fader == kFullTimingFaderA || fader == kFullTimingFaderB ? 1 : 0;
     constexpr std::array<int32_t, 3> kFieldMax = {0, 59, 99};
@@ -191,7 +178,7 @@ int32_t edit_time_value(int16_t max_minutes, const char* caption) {
     for (size_t i = 0; i < field.size(); ++i) {
         ui::show_message("%s", kTimeFieldPrompts[i]);
         int16_t exit = ui::kStepEscape;
-        const int16_t v = ui::edit_step_value(-1, kTimeFieldX[i], kTimeFieldY, 2 + (i == 0 ? 1 : 0), 0, 15, 0,
+        const int16_t v = ui::edit_step_value(-1, ui::kTimeEntryFieldX[i], ui::kTimeEntryFieldY, 2 + (i == 0 ? 1 : 0), 0, 15, 0,
                                               i == 0 ? 0 : full_allowed, &exit);
         const int32_t most = i == 0 ? max_minutes : kFieldMax[i];
         if (exit == ui::kStepEscape) break;
@@ -217,6 +204,7 @@ int32_t edit_time_value(int16_t max_minutes, const char* caption) {
     }
     if (zero) result = 0;
     else if (result != kTimeEntryEscape && field[0] >= max_minutes) result = max_minutes * 600;
+    ui::close_time_entry_box(box);
     ui::redraw_cue_panel();
     set_key_led(runtime::KEY_EDIT_VALUE, runtime::LED_OFF);
     return result;

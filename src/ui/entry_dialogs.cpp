@@ -16,6 +16,7 @@
 #include "runtime/step_log.h"
 #include "ui/helpers.h"
 #include "ui/panel_modes.h"
+#include "ui/panels.h"
 #include "ui/text_entry.h"
 
 namespace ui {
@@ -299,6 +300,27 @@ int16_t parse_int(const char* text) {
     }
     if (negative) return static_cast<int16_t>(-value);
     return static_cast<int16_t>(value > INT16_MAX ? INT16_MAX : value);
+}
+
+namespace {
+constexpr int16_t kTimeBoxLeft = 229, kTimeBoxTop = 180, kTimeBoxRight = 639, kTimeBoxBottom = 260;
+}  // namespace
+
+TimeEntryBox open_time_entry_box(const char* caption) {
+    TimeEntryBox box;
+    box.sequence_panel_shown = cover_sequence_panel();
+    fill_box(kTimeBoxLeft, kTimeBoxTop, kTimeBoxRight, kTimeBoxBottom, 1);
+    platform::_setcolor(15);
+    platform::_rectangle(kTimeBoxLeft, kTimeBoxTop, kTimeBoxRight, kTimeBoxBottom);
+    draw_bitmap_text(240, 190, 15, caption != nullptr ? caption : "");
+    draw_bitmap_text(260, kTimeEntryFieldY, 15, "Min");
+    draw_bitmap_text(380, kTimeEntryFieldY, 15, "Sec");
+    draw_bitmap_text(500, kTimeEntryFieldY, 15, "mSec");
+    return box;
+}
+
+void close_time_entry_box(const TimeEntryBox& box) {
+    uncover_sequence_panel(box.sequence_panel_shown, kTimeBoxLeft, kTimeBoxTop, kTimeBoxRight, kTimeBoxBottom);
 }
 
 }  // namespace ui

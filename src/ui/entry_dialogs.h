@@ -12,6 +12,7 @@
 // small cells, else large). The caller draws the prompt and checks the
 // range of the result.
 #pragma once
+#include <array>
 #include <cstdint>
 
 #include "runtime/key_codes.h"
@@ -67,5 +68,18 @@ int16_t edit_fixture_value(int16_t initial, int16_t x, int16_t y, int16_t max_di
 // 0 when there are none. Values beyond 16 bits stop at 32767 (or -32768), so
 // they fail a caller's range check instead of wrapping into it.
 int16_t parse_int(const char* text);
+
+// The minutes / seconds / tenths box of the time entries, (229, 180)-(639,
+// 260): a caption and the three fields, read with edit_step_value at
+// kTimeEntryFieldX[i], kTimeEntryFieldY. It covers the lower part of the
+// sequence panel: the panel counts as hidden while the box is up, so that
+// running sequences do not draw over it, and is drawn again on closing.
+constexpr std::array<int16_t, 3> kTimeEntryFieldX = {300, 420, 545};
+constexpr int16_t kTimeEntryFieldY = 220;
+struct TimeEntryBox {
+    bool sequence_panel_shown = false;
+};
+TimeEntryBox open_time_entry_box(const char* caption);
+void close_time_entry_box(const TimeEntryBox& box);
 
 }  // namespace ui

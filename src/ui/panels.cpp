@@ -356,6 +356,18 @@ void draw_sequence_origin(int16_t s) {
     text_at(static_cast<int16_t>(x0 + 200), 121, kYellow, text);
 }
 
+bool cover_sequence_panel() {
+    const bool shown = (runtime::option_flags & runtime::OPT_SEQUENCE_PANEL) != 0;
+    runtime::option_flags &= ~runtime::OPT_SEQUENCE_PANEL;
+    return shown;
+}
+
+void uncover_sequence_panel(bool was_shown, int16_t x1, int16_t y1, int16_t x2, int16_t y2) {
+    if (!was_shown) return;
+    fill(box_at(x1, y1, x2, y2), kBlack);
+    draw_sequence_panel();
+}
+
 void draw_sequence_step_label(int16_t s, int16_t k) {
     if (s < 1 || s > playback::kSequences || k < 0 || k > 2) return;
     draw_step_label(s, k);

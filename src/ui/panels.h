@@ -44,6 +44,13 @@ void redraw_fader_boxes();
 void draw_sequence_panel();
 // The four header frames, yellow for a programmed sequence.
 void draw_sequence_header_frames();
+// A box drawn over part of the sequence panel (a time entry): before it,
+// cover_sequence_panel makes the panel count as hidden, so that running
+// sequences do not draw over the box, and says whether it was shown; after
+// it, uncover_sequence_panel blanks the box and draws the panel again when
+// it was shown.
+bool cover_sequence_panel();
+void uncover_sequence_panel(bool was_shown, int16_t x1, int16_t y1, int16_t x2, int16_t y2);
 // The page and cue sequence s (1..4) was started from, in its header.
 void draw_sequence_origin(int16_t s);
 // Step label k of sequence s (0 step memory, 1 fade time, 2 wait delay) from

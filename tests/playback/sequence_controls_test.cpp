@@ -206,6 +206,7 @@ TEST_F(SequenceControls, TypedTimesAreExactAndBoundedByTheirField) {
     };
     type_time({KEY_DIGIT_1, KEY_POINT, runtime::digit_key(5)});
     EXPECT_EQ(sequence_table[1].fade_time, 150);
+    EXPECT_NE(rig_.pixel(232, 198), 1) << "the sequence panel is drawn again where the entry box was";
     EXPECT_EQ(playback::sequence_control_positions[1][2], 178);
     type_time({runtime::digit_key(7), KEY_DIGIT_0, KEY_DIGIT_0});
     EXPECT_EQ(sequence_table[1].fade_time, 150) << "700 s does not fit";
