@@ -12,6 +12,7 @@
 
 #include "bench_console.h"
 #include "bench_rig.h"
+#include "bench_timing.h"
 
 #include <algorithm>
 #include <array>
@@ -122,42 +123,7 @@ bool set_up_sequences(benchmark::State& state, FullRig& rig) {
     return true;
 }
 
-double thread_cpu_us() {
-    timespec t{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-    return static_cast<double>(t.tv_sec) * 1e6 + static_cast<double>(t.tv_nsec) / 1e3;
-}
-
-void report(benchmark::State& state, std::vector<double>& wall_us, std::vector<double>& cpu_us) {
-    std::sort(wall_us.begin(), wall_us.end());
-    std::sort(cpu_us.begin(), cpu_us.end());
-    if (wall_us.empty()) return;
-    state.counters["median_us"] = wall_us[wall_us.size() / 2];
-    state.counters["p99_us"] = wall_us[std::min(wall_us.size() - 1, wall_us.size() * 99 / 100)];
-    state.counters["max_us"] = wall_us.back();
-    state.counters["cpu_median_us"] = cpu_us[cpu_us.size() / 2];
-}
-
-template <typename Prepare, typename Work>
-void timed_runs(benchmark::State& state, Prepare prepare, Work work) {
-    std::vector<double> wall_us;
-    std::vector<double> cpu_us;
-    int n = 0;
-    for (auto _ : state) {
-        state.PauseTiming();
-        prepare(n);
-        state.ResumeTiming();
-        const auto start = std::chrono::steady_clock::now();
-        const double cpu_start = thread_cpu_us();
-        work(n++);
-        benchmark::ClobberMemory();
-        const double cpu_end = thread_cpu_us();
-        const auto end = std::chrono::steady_clock::now();
-        wall_us.push_back(std::chrono::duration<double, std::micro>(end - start).count());
-        cpu_us.push_back(cpu_end - cpu_start);
-    }
-    report(state, wall_us, cpu_us);
-}
+using bench::timed_runs;
 
 // One poll as the console runs it once the cue-fade runner calls the
 // element pass: the sequence job, the element pass (rebuilding the lists
