@@ -371,40 +371,40 @@ uint8_t channel_fading_byte(int r) {
     return 0;
 }
 
-uint8_t sub_attribute_fading_byte(int i) {
-    const uint8_t layer = runtime::layer_generators[0][i];
+// The fading byte of byte element i of one kind (generator or figure
+// bytes): its images in each source's step buffers, the point cue's fade
+// records, its layer-0 byte and the resolver of that kind's references.
+using StepBytes = uint8_t* runtime::SequenceStepBuffer::*;
+template <typename Resolve>
+uint8_t byte_element_fading_byte(int i, StepBytes previous, StepBytes current, const runtime::CueFadeRecord* cues,
+                                 uint8_t layer, Resolve resolve) {
     for (int src = 1; src <= kPointCueSource; ++src) {
         const runtime::SequenceStepBuffer& b = images(src);
         if (src < kPointCueSource) {
-            if (!sequence_runs(src) || b.current_generators[i] == kByteNotSet) continue;
+            if (!sequence_runs(src) || (b.*current)[i] == kByteNotSet) continue;
             ListTest t;
-            t.settled = b.previous_generators[i] == b.current_generators[i] || sequence_progress(src) == kComplete;
-            t.shown = resolve_generator(i, b.current_generators[i]) == layer;
+            t.settled = (b.*previous)[i] == (b.*current)[i] || sequence_progress(src) == kComplete;
+            t.shown = resolve(i, (b.*current)[i]) == layer;
             return t.byte();
         }
-        const runtime::CueFadeRecord& cue = runtime::cue_fade_records.sub_channels[i];
+        const runtime::CueFadeRecord& cue = cues[i];
         if (cue.state == 0) continue;
-        return point_cue_test(cue, b.previous_generators[i], b.current_generators[i], layer).byte();
+        return point_cue_test(cue, (b.*previous)[i], (b.*current)[i], layer).byte();
     }
     return 0;
 }
 
+uint8_t sub_attribute_fading_byte(int i) {
+    return byte_element_fading_byte(i, &runtime::SequenceStepBuffer::previous_generators,
+                                    &runtime::SequenceStepBuffer::current_generators,
+                                    runtime::cue_fade_records.sub_channels, runtime::layer_generators[0][i],
+                                    resolve_generator);
+}
+
 uint8_t extra_fading_byte(int i) {
-    const uint8_t layer = runtime::layer_figures[0][i];
-    for (int src = 1; src <= kPointCueSource; ++src) {
-        const runtime::SequenceStepBuffer& b = images(src);
-        if (src < kPointCueSource) {
-            if (!sequence_runs(src) || b.current_figures[i] == kByteNotSet) continue;
-            ListTest t;
-            t.settled = b.previous_figures[i] == b.current_figures[i] || sequence_progress(src) == kComplete;
-            t.shown = resolve_figure(i, b.current_figures[i]) == layer;
-            return t.byte();
-        }
-        const runtime::CueFadeRecord& cue = runtime::cue_fade_records.extras[i];
-        if (cue.state == 0) continue;
-        return point_cue_test(cue, b.previous_figures[i], b.current_figures[i], layer).byte();
-    }
-    return 0;
+    return byte_element_fading_byte(i, &runtime::SequenceStepBuffer::previous_figures,
+                                    &runtime::SequenceStepBuffer::current_figures, runtime::cue_fade_records.extras,
+                                    runtime::layer_figures[0][i], resolve_figure);
 }
 
 void gather_fixture_records(int records) {
