@@ -105,7 +105,7 @@ void draw_grid_number(int n, int16_t colour) {
     ui::fill_box(static_cast<int16_t>(kCellWidth * (col - 1) + 2), static_cast<int16_t>(kCellHeight * (row - 1) + 11),
                  static_cast<int16_t>(kCellWidth * col), static_cast<int16_t>(kCellHeight * row + 9), kBlack);
     ui::set_text_style(kSmallFont, 0, kSmallTextSize);
-    std::array<char, 4> number{};
+    std::array<char, 8> number{};
     std::snprintf(number.data(), number.size(), "%2d", n);
     write(kCellWidth * col - 18, kCellHeight * row - 10, colour, number.data());
 }
