@@ -34,8 +34,7 @@ constexpr uint8_t kStateSettled = 3;
 
 // The records of each fixture (first record and count), gathered by the list
 // rebuild: a fixture's records are consecutive.
-std::array<int16_t, runtime::kShowFixtures + 1> fixture_first_record{};
-std::array<int16_t, runtime::kShowFixtures + 1> fixture_record_count{};
+runtime::FixtureRecordRanges fixture_records;
 
 int records_in_use() {
     if (runtime::function_record_table == nullptr) return 0;
@@ -407,18 +406,6 @@ uint8_t extra_fading_byte(int i) {
                                     runtime::layer_figures[0][i], resolve_figure);
 }
 
-void gather_fixture_records(int records) {
-    fixture_first_record.fill(0);
-    fixture_record_count.fill(0);
-    for (int r = 1; r <= records; ++r) {
-        const int16_t f = runtime::function_record_table[r].fixture;
-        if (f < 1 || f > static_cast<int>(runtime::kShowFixtures)) continue;
-        const auto fx = static_cast<size_t>(f);
-        if (fixture_first_record[fx] == 0) fixture_first_record[fx] = static_cast<int16_t>(r);
-        fixture_record_count[fx] = static_cast<int16_t>(r - fixture_first_record[fx] + 1);
-    }
-}
-
 void flag_fixture(int fixture, uint8_t kind) {
     if (fixture >= 1 && fixture <= static_cast<int>(runtime::kShowFixtures)) runtime::cue_fade_lists.fixtures[fixture] |= kind;
 }
@@ -497,8 +484,7 @@ bool visit_fixture_extras(int fixture) {
 
 void reset_live_layer_globals() {
     for (auto& table : sequence_channel_fade_modes) table.fill(0);
-    fixture_first_record.fill(0);
-    fixture_record_count.fill(0);
+    fixture_records.clear();
 }
 
 namespace {
@@ -725,7 +711,7 @@ void rebuild_fading_channel_list() {
     std::fill_n(lists.sub_channels, runtime::kShowGeneratorBytes + 1, uint8_t{0});
     std::fill_n(lists.extras, runtime::kShowFigureBytes + 1, uint8_t{0});
     std::fill_n(lists.fixtures, runtime::kShowFixtures + 1, uint8_t{0});
-    gather_fixture_records(records);
+    fixture_records.gather(records);
     for (int r = 1; r <= records; ++r) {
         const uint8_t byte = channel_fading_byte(r);
         lists.channels[r] = byte;
@@ -751,8 +737,8 @@ bool run_fading_elements() {
     for (int f = 1; f <= fixtures; ++f) {
         const uint8_t kinds = runtime::cue_fade_lists.fixtures[f];
         if (kinds == 0) continue;
-        const int first = fixture_first_record[static_cast<size_t>(f)];
-        const int count = first == 0 ? 0 : std::min<int>(fixture_record_count[static_cast<size_t>(f)], records - first + 1);
+        const int first = fixture_records.first[static_cast<size_t>(f)];
+        const int count = first == 0 ? 0 : std::min<int>(fixture_records.count[static_cast<size_t>(f)], records - first + 1);
         if ((kinds & kFadingChannels) != 0) changed |= visit_fixture_channels(first, count);
         if ((kinds & kFadingSubAttributes) != 0) changed |= visit_fixture_sub_attributes(first, count);
         if ((kinds & kFadingExtras) != 0 && runtime::fixture_pantilt_table[static_cast<size_t>(f)].kind != 0) {

@@ -43,8 +43,7 @@ constexpr int kLastPanTiltRole = 4;  // pan, pan fine, tilt, tilt fine: the figu
 
 // The records of each fixture for this poll: first record and channel count,
 // taken from the function records (a fixture's records are consecutive).
-std::array<int16_t, runtime::kShowFixtures + 1> first_record{};
-std::array<int16_t, runtime::kShowFixtures + 1> record_count_of{};
+runtime::FixtureRecordRanges fixture_records;
 
 // A running playback as the merge reads it: its level, fade mode and tables,
 // fetched once per merge pass so that the inner loops over the playbacks
@@ -216,6 +215,7 @@ void reset_merge_scratch() {
     in_pass = false;
     step_tables_used = 0;
     step_pool_pass = 0;
+    fixture_records.clear();
 }
 
 // The crossfade of playback a at threshold byte t, from the pass's cache.
@@ -774,19 +774,6 @@ void merge_fixture_extra_output(int i) {
 
 namespace {
 
-// The records of every fixture, from the function records.
-void gather_fixture_records(int records) {
-    first_record.fill(0);
-    record_count_of.fill(0);
-    for (int r = 1; r <= records; ++r) {
-        const int16_t f = runtime::function_record_table[r].fixture;
-        if (f < 1 || f > static_cast<int>(runtime::kShowFixtures)) continue;
-        const auto fx = static_cast<size_t>(f);
-        if (first_record[fx] == 0) first_record[fx] = static_cast<int16_t>(r);
-        record_count_of[fx] = static_cast<int16_t>(r - first_record[fx] + 1);
-    }
-}
-
 bool is_manual(uint16_t flags) { return (flags & runtime::FLAG_MANUAL) != 0; }
 bool is_frozen(uint16_t flags) { return (flags & runtime::FLAG_FROZEN) != 0; }
 
@@ -866,8 +853,8 @@ void update_fixture_figures(int f) {
 }
 
 void update_fixture(int f) {
-    const int first = first_record[static_cast<size_t>(f)];
-    const int count = record_count_of[static_cast<size_t>(f)];
+    const int first = fixture_records.first[static_cast<size_t>(f)];
+    const int count = fixture_records.count[static_cast<size_t>(f)];
     for (int r = first; count > 0 && r < first + count; ++r) {
         const runtime::FunctionRecord& entry = runtime::function_record_table[r];
         if (entry.kind == setup::kKindFine || runtime::dirty_channels[r] == 0) continue;
@@ -894,7 +881,7 @@ void update_dirty_outputs() {
     bool any = false;
     for (int f = 1; f <= fixtures && !any; ++f) any = runtime::dirty_fixtures[f] == 1;
     if (any) {
-        gather_fixture_records(records);
+        fixture_records.gather(records);
         gather_active_playbacks();
         in_pass = true;
         for (int f = 1; f <= fixtures; ++f) {

@@ -52,6 +52,17 @@ std::array<uint16_t*, kStepRemainderTables + 1> step_remainders{};
 uint16_t* wheel_last_values = nullptr;
 std::array<uint16_t*, kCounterTables + 1> counter_tables{};
 FunctionRecord* function_record_table = nullptr;
+
+void FixtureRecordRanges::gather(int records) {
+    clear();
+    for (int r = 1; function_record_table != nullptr && r <= records; ++r) {
+        const int16_t f = function_record_table[r].fixture;
+        if (f < 1 || f > static_cast<int>(kShowFixtures)) continue;
+        const auto fx = static_cast<size_t>(f);
+        if (first[fx] == 0) first[fx] = static_cast<int16_t>(r);
+        count[fx] = static_cast<int16_t>(r - first[fx] + 1);
+    }
+}
 DarkFixtureEntry* dark_fixture_list = nullptr;
 
 ShowTableAllocator show_table_allocator = memcheck::mc_malloc_at;

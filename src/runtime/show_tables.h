@@ -169,6 +169,19 @@ extern std::array<uint16_t*, kCounterTables + 1> counter_tables;         // 1..2
 extern FunctionRecord* function_record_table;  // n, built by the derived fixture tables
 extern DarkFixtureEntry* dark_fixture_list;    // n, built by the derived fixture tables
 
+// The function records of each fixture 1..700 (a fixture's records are
+// consecutive): the first and how many, 0 for a fixture without records.
+// gather works them out from records 1..records of function_record_table.
+struct FixtureRecordRanges {
+    std::array<int16_t, kShowFixtures + 1> first{};
+    std::array<int16_t, kShowFixtures + 1> count{};
+    void gather(int records);
+    void clear() {
+        first.fill(0);
+        count.fill(0);
+    }
+};
+
 // How the tables are allocated: the memory-checked allocation, which gives a
 // null pointer when memory runs out. A test may put a failing one in place.
 using ShowTableAllocator = void* (*)(size_t size, const char* file, unsigned line);
