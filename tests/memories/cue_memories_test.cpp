@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "../programmer/programmer_test_rig.h"
+#include "cue_memory_items.h"
 #include "datafiles/cue_memory_file.h"
 #include "memcheck/memcheck.h"
 #include "memories/memories.h"
@@ -34,7 +35,9 @@ namespace {
 using datafiles::MemoryItem;
 using playback::CUE_RECORD_IN_CUE;
 using playback::PointcueRecord;
-using Items = std::vector<std::array<int, 3>>;
+using cue_memory_test::Items;
+using cue_memory_test::cue_memory_items;
+using cue_memory_test::use_cue_memory;
 constexpr uint16_t kNotSet = 65535;
 
 class CueMemories : public programmer_test::DemoRig {
@@ -57,28 +60,6 @@ protected:
             out.push_back({item.kind, item.index, item.value});
         }
         return out;
-    }
-    static Items cue_memory_items(int n) {
-        Items out;
-        const auto at = static_cast<size_t>(n);
-        const MemoryItem* list = datafiles::memcue_items[at];
-        for (int32_t k = 0; list != nullptr && k < datafiles::memcue_index[at].count; ++k) {
-            out.push_back({list[k].kind, list[k].index, list[k].value});
-        }
-        return out;
-    }
-    static void use_cue_memory(int n, const Items& items) {
-        const auto at = static_cast<size_t>(n);
-        auto* list = static_cast<MemoryItem*>(
-            runtime::show_table_allocator(items.size() * sizeof(MemoryItem), __FILE__, __LINE__));
-        for (size_t i = 0; i < items.size(); ++i) {
-            list[i] = {static_cast<uint8_t>(items[i][0]), static_cast<uint16_t>(items[i][1]),
-                       static_cast<uint16_t>(items[i][2])};
-        }
-        datafiles::memcue_items[at] = list;
-        datafiles::memcue_index[at].count = static_cast<int32_t>(items.size());
-        datafiles::memcue_used[at] = 1;
-        ++datafiles::memcue_used_count;
     }
     // A programmed slot whose point cue holds cue memory n.
     static PointcueRecord* program_slot(int slot, int16_t cue_memory) {

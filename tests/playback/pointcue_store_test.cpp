@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "../memories/cue_memory_items.h"
 #include "../programmer/programmer_test_rig.h"
 #include "datafiles/cue_files.h"
 #include "datafiles/cue_memory_file.h"
@@ -31,7 +32,9 @@ using datafiles::MemoryItem;
 using playback::CUE_RECORD_IN_CUE;
 using playback::CUE_RECORD_MIDI;
 using playback::PointcueRecord;
-using Items = std::vector<std::array<int, 3>>;
+using cue_memory_test::Items;
+using cue_memory_test::cue_memory_items;
+using cue_memory_test::use_cue_memory;
 
 constexpr int kSlot = playback::cue_slot_of(2, 12, 4);  // 814
 
@@ -47,29 +50,6 @@ protected:
         std::fill_n(runtime::programmer_time_set, runtime::kShowTimeSlots + 1, uint8_t{0});
     }
 
-    // Cue memory n in use with the given items.
-    static void use_cue_memory(int n, const Items& items) {
-        const auto at = static_cast<size_t>(n);
-        auto* list = static_cast<MemoryItem*>(
-            runtime::show_table_allocator(items.size() * sizeof(MemoryItem), __FILE__, __LINE__));
-        for (size_t i = 0; i < items.size(); ++i) {
-            list[i] = {static_cast<uint8_t>(items[i][0]), static_cast<uint16_t>(items[i][1]),
-                       static_cast<uint16_t>(items[i][2])};
-        }
-        datafiles::memcue_items[at] = list;
-        datafiles::memcue_index[at].count = static_cast<int32_t>(items.size());
-        datafiles::memcue_used[at] = 1;
-        ++datafiles::memcue_used_count;
-    }
-    static Items cue_memory_items(int n) {
-        Items out;
-        const auto at = static_cast<size_t>(n);
-        const MemoryItem* list = datafiles::memcue_items[at];
-        for (int32_t k = 0; list != nullptr && k < datafiles::memcue_index[at].count; ++k) {
-            out.push_back({list[k].kind, list[k].index, list[k].value});
-        }
-        return out;
-    }
     static PointcueRecord* put_record(int slot, uint8_t flags, int16_t point_memory) {
         void* block = runtime::show_table_allocator(sizeof(PointcueRecord), __FILE__, __LINE__);
         PointcueRecord* record = new (block) PointcueRecord{};

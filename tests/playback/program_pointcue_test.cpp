@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "../memories/cue_memory_items.h"
 #include "../programmer/programmer_test_rig.h"
 #include "datafiles/cue_memory_file.h"
 #include "memories/cue_memories.h"
@@ -32,7 +33,9 @@ using namespace runtime::keys;
 using datafiles::MemoryItem;
 using playback::CUE_RECORD_IN_CUE;
 using playback::PointcueRecord;
-using Items = std::vector<std::array<int, 3>>;
+using cue_memory_test::Items;
+using cue_memory_test::cue_memory_items;
+using cue_memory_test::use_cue_memory;
 
 constexpr const char* kDialogMessage = "PROGRAM POINTCUE (ESC=CANCEL)";
 // The live cue: page 1, cue 6, point 2 (shown as 6.1).
@@ -86,28 +89,6 @@ protected:
         });
     }
 
-    static void use_cue_memory(int n, const Items& items) {
-        const auto at = static_cast<size_t>(n);
-        auto* list = static_cast<MemoryItem*>(
-            runtime::show_table_allocator(items.size() * sizeof(MemoryItem), __FILE__, __LINE__));
-        for (size_t i = 0; i < items.size(); ++i) {
-            list[i] = {static_cast<uint8_t>(items[i][0]), static_cast<uint16_t>(items[i][1]),
-                       static_cast<uint16_t>(items[i][2])};
-        }
-        datafiles::memcue_items[at] = list;
-        datafiles::memcue_index[at].count = static_cast<int32_t>(items.size());
-        datafiles::memcue_used[at] = 1;
-        ++datafiles::memcue_used_count;
-    }
-    static Items cue_memory_items(int n) {
-        Items out;
-        const auto at = static_cast<size_t>(n);
-        const MemoryItem* list = datafiles::memcue_items[at];
-        for (int32_t k = 0; list != nullptr && k < datafiles::memcue_index[at].count; ++k) {
-            out.push_back({list[k].kind, list[k].index, list[k].value});
-        }
-        return out;
-    }
     // The live slot programmed with cue memory 7.
     static PointcueRecord* program_live_slot() {
         use_cue_memory(7, {{0, 5, 100}});
