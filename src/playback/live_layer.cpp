@@ -115,12 +115,11 @@ int32_t round_half_up(long double x) {
 
 // tgt * f + prev * (1 - f) for the fraction f = a / b (b > 0, f held to
 // 0..1), rounded half up. Exact integer arithmetic: the poll mixes every
-// fading element of every source.
+// fading element of every source. Values are never negative, so the
+// division floors.
 int32_t blend(int32_t prev, int32_t tgt, int64_t a, int64_t b) {
     a = std::clamp<int64_t>(a, 0, b);
-    const int64_t twice = 2 * (int64_t{tgt} * a + int64_t{prev} * (b - a)) + b;  // 2 (x + 1/2) b
-    const int64_t d = 2 * b;
-    return static_cast<int32_t>(twice >= 0 ? twice / d : -((-twice + d - 1) / d));
+    return static_cast<int32_t>((2 * (int64_t{tgt} * a + int64_t{prev} * (b - a)) + b) / (2 * b));
 }
 
 // One source's step of an element: its images, progress, threshold and mode.

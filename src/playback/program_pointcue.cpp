@@ -248,7 +248,6 @@ void redraw_pointcue_dialog() {
         runtime::option_flags &= ~(runtime::OPT_TABLE_VIEW | runtime::OPT_ANALOGUE_VIEW);
         ui::redraw_fader_boxes();
         ui::fill_box(kWinLeft, kRightAreaTop, kWinRight, kWinBottom, 0);
-        runtime::option_flags &= ~runtime::OPT_SEQUENCE_PANEL;  // the table covered it
     }
     if (!flag(runtime::option_flags, runtime::OPT_SEQUENCE_PANEL)) ui::draw_sequence_panel();
     runtime::option_flags &= ~(runtime::OPT_SCREEN_FIELD | runtime::OPT_FIXTURE_PANEL_RESTORED);
