@@ -24,8 +24,10 @@ build-test:
 	cmake -S . -B build/test -DCMAKE_BUILD_TYPE=Debug -DBRAVINOX_SANITIZE=ON -DBRAVINOX_BENCH=OFF >/dev/null
 	cmake --build build/test -j $(JOBS)
 
+# Each test program runs as a few shuffled processes (its shards); the last
+# line adds up the tests of every shard.
 test: build-test
-	cd build/test && ctest --output-on-failure -j $(JOBS) --timeout 300
+	./tools/run-tests.sh $(JOBS)
 
 bench:
 	@./tools/install-deps.sh bench

@@ -471,10 +471,20 @@ void draw_progress_number(const ItemListFile& file, int16_t colour, const char* 
     ui::draw_bitmap_text(file.progress_x, kProgressY, colour, text.data());
 }
 
-void draw_counter(const ItemListFile& file, int32_t n) {
-    if (!file.counter) return;
-    if (n > 1) draw_progress_number(file, kEraseColour, "%d", n - 1);
-    draw_progress_number(file, kCounterColour, "%d", n);
+// The running counter moves on in steps of kCounterStep entries: a person
+// cannot read it faster, and each number drawn costs its text's pixels.
+constexpr int32_t kCounterStep = 50;
+
+// Puts the counter at n, erasing the number it showed (0: none yet).
+void show_counter(const ItemListFile& file, int32_t n, int32_t& shown) {
+    if (!file.counter || n == shown) return;
+    if (shown > 0) draw_progress_number(file, kEraseColour, "%d", shown);
+    if (n > 0) draw_progress_number(file, kCounterColour, "%d", n);
+    shown = n;
+}
+
+void draw_counter(const ItemListFile& file, int32_t n, int32_t& shown) {
+    if (n % kCounterStep == 0 || n == file.layout.entries) show_counter(file, n, shown);
 }
 
 // One place on file of an entry: its room, and the part its loaded items fill.
@@ -557,6 +567,7 @@ ItemListLoad read_item_list_file(const ItemListFile& file, const ItemListTables<
     load.entries_read = read_index(stream, layout, tables.index);
     Refusals refusals;
     std::vector<MemoryItem> items;
+    int32_t counter_shown = 0;
     for (int32_t n = 1; n <= layout.entries; ++n) {
         Entry& entry = tables.index[static_cast<size_t>(n)];
         const ListRead read = read_item_list(stream, file_size, layout, n, entry, items);
@@ -580,6 +591,7 @@ ItemListLoad read_item_list_file(const ItemListFile& file, const ItemListTables<
                 break;
         }
         if (load.incomplete()) {
+            show_counter(file, n - 1, counter_shown);  // the last entry loaded, under the message
             draw_progress_number(file, kFullColour, file.full_message, n);
             ui::beep(kErrorBeepHz, kFullBeep_ms);
             // The lists not loaded keep none; their records stay on file.
@@ -588,7 +600,7 @@ ItemListLoad read_item_list_file(const ItemListFile& file, const ItemListTables<
             }
             break;
         }
-        draw_counter(file, n);
+        draw_counter(file, n, counter_shown);
     }
     std::fclose(stream);
     load.refused = refusals.count;

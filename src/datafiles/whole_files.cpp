@@ -29,7 +29,7 @@ std::string sibling_path(const std::string& path, const char* extension) {
 // The first of NAME.K01 to NAME.K99 that is free; empty when none is.
 std::string free_kept_name(const std::string& path) {
     for (int k = 1; k <= kKeptCopies; ++k) {
-        std::array<char, 8> extension{};
+        std::array<char, 16> extension{};  // room for any int, though k stays at 1..99
         std::snprintf(extension.data(), extension.size(), ".k%02d", k);
         const std::string kept = sibling_path(path, extension.data());
         if (!platform::dos_exists(kept.c_str())) return kept;

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstdarg>
 #include <cstdio>
+#include <cstring>
+#include <string>
 #include <utility>
 
 #include "platform/machine.h"
@@ -42,22 +44,72 @@ size_t index_of(int64_t x, int64_t y) { return static_cast<size_t>(y) * kScreenW
 
 void count(Graphics& g, GraphicsCall call) { ++g.calls[static_cast<size_t>(call)]; }
 
-// Counts a call and logs it as "name(arguments)".
+// Counts a call and logs it with its arguments; the log's line reads
+// "name(arguments)" (see format_call_line). Only the format's kinds of
+// argument are taken, so no text is formatted while drawing.
 [[gnu::format(printf, 3, 4)]] void record(Graphics& g, GraphicsCall call, const char* arguments, ...) {
     count(g, call);
     if (!g.log_calls) return;
     CallLogLine line;
-    const std::string_view name = kCallNames[static_cast<size_t>(call)];
-    int at = std::snprintf(line.text.data(), line.text.size(), "%.*s(", static_cast<int>(name.size()), name.data());
+    line.call = call;
+    line.format = arguments;
     va_list args;
     va_start(args, arguments);
-    at += std::vsnprintf(line.text.data() + at, line.text.size() - static_cast<size_t>(at), arguments, args);
-    va_end(args);
-    if (at < static_cast<int>(line.text.size()) - 1) {
-        line.text[static_cast<size_t>(at)] = ')';
-        line.text[static_cast<size_t>(at) + 1] = '\0';
+    size_t n = 0;
+    for (const char* f = arguments; *f != '\0'; ++f) {
+        if (*f != '%') continue;
+        const std::string_view spec(f + 1, std::strlen(f + 1));
+        if (spec.starts_with(".*s")) {
+            const int length = va_arg(args, int);
+            const char* text = va_arg(args, const char*);
+            const size_t kept = std::min(static_cast<size_t>(std::max(length, 0)), line.text.size() - 1);
+            std::memcpy(line.text.data(), text, kept);
+            line.text[kept] = '\0';
+            f += 3;
+        } else if (spec.starts_with('s')) {
+            const char* text = va_arg(args, const char*);
+            std::snprintf(line.text.data(), line.text.size(), "%s", text);
+            f += 1;
+        } else if (spec.starts_with('u')) {
+            const unsigned value = va_arg(args, unsigned);
+            if (n < line.numbers.size()) line.numbers[n++] = value;
+            f += 1;
+        } else if (spec.starts_with('d')) {
+            const int value = va_arg(args, int);
+            if (n < line.numbers.size()) line.numbers[n++] = value;
+            f += 1;
+        }
     }
+    va_end(args);
     g.log.push(line);
+}
+
+// The words of a logged call, cut to kCallLogLineChars - 1 characters.
+std::string format_call_line(const CallLogLine& line) {
+    if (line.format == nullptr) return {};
+    std::string out(kCallNames[static_cast<size_t>(line.call)]);
+    out += '(';
+    size_t n = 0;
+    for (const char* f = line.format; *f != '\0'; ++f) {
+        if (*f != '%') {
+            out += *f;
+            continue;
+        }
+        const std::string_view spec(f + 1, std::strlen(f + 1));
+        if (spec.starts_with(".*s")) {
+            out += line.text.data();
+            f += 3;
+        } else if (spec.starts_with('s')) {
+            out += line.text.data();
+            f += 1;
+        } else {
+            out += std::to_string(line.numbers[n++]);
+            f += 1;
+        }
+    }
+    out += ')';
+    if (out.size() > kCallLogLineChars - 1) out.resize(kCallLogLineChars - 1);
+    return out;
 }
 
 // Starts a new shape: clears the pixel marks of the shape before.
@@ -438,7 +490,7 @@ uint8_t Graphics::pixel(int x, int y) const { return on_screen(x, y) ? pixels[in
 std::vector<std::string> Graphics::call_log() const {
     std::vector<std::string> lines;
     lines.reserve(log.size());
-    for (size_t i = 0; i < log.size(); ++i) lines.emplace_back(log.at(i).text.data());
+    for (size_t i = 0; i < log.size(); ++i) lines.push_back(format_call_line(log.at(i)));
     return lines;
 }
 

@@ -132,8 +132,14 @@ std::string_view graphics_call_name(GraphicsCall call);  // "_bar" ...
 
 constexpr int kCallLogLines = 4096;
 constexpr int kCallLogLineChars = 128;  // longer lines are cut
+constexpr int kCallLogArgs = 6;         // most numbers a call logs
+// One logged call as it was made: its arguments are kept as they came and
+// put into words only when the log is read, so drawing stays cheap.
 struct CallLogLine {
-    std::array<char, kCallLogLineChars> text{};
+    GraphicsCall call = GraphicsCall::count;
+    const char* format = nullptr;  // the call's argument format: %d, %u, %s and %.*s only
+    std::array<int64_t, kCallLogArgs> numbers{};
+    std::array<char, kCallLogLineChars> text{};  // the string argument, cut to a line's length
 };
 
 struct Graphics {

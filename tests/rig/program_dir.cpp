@@ -17,12 +17,22 @@ namespace {
 
 constexpr const char* kProgramFolder = "BRAVINOX";
 
-progdir::ProgramDirFiles demo_files() {
-    progdir::ProgramDirFiles files;
-    std::string error;
-    if (!progdir::build_program_dir_files(BRAVINOX_PROGRAMDIR_SOURCE, files, error)) {
-        ADD_FAILURE() << "demo program directory: " << error;
-    }
+// The demo files are built once per test program: every test lays out the
+// same bytes.
+const progdir::ProgramDirFiles& demo_files() {
+    static const progdir::ProgramDirFiles files = [] {
+        progdir::ProgramDirFiles built;
+        std::string error;
+        if (!progdir::build_program_dir_files(BRAVINOX_PROGRAMDIR_SOURCE, built, error)) {
+            ADD_FAILURE() << "demo program directory: " << error;
+        }
+        return built;
+    }();
+    return files;
+}
+
+const std::vector<progdir::DataFile>& empty_data_files() {
+    static const std::vector<progdir::DataFile> files = progdir::build_empty_data_files();
     return files;
 }
 
@@ -36,7 +46,7 @@ ProgramDir::ProgramDir() : drive_c_(std::make_unique<TempDir>()) {
 
 ProgramDir ProgramDir::demo(bool with_data_files) {
     ProgramDir dir;
-    const progdir::ProgramDirFiles files = demo_files();
+    const progdir::ProgramDirFiles& files = demo_files();
     dir.write_file(progdir::kConfigRecordName, files.config_record);
     dir.write_text(progdir::kKeyboardConfigName, files.keyboard_config);
     dir.write_text(progdir::kIniName, files.ini);
@@ -47,7 +57,7 @@ ProgramDir ProgramDir::demo(bool with_data_files) {
     dir.write_file(progdir::kSmallFontName, files.small_font);
     dir.write_file(progdir::kLogoName, files.logo);
     if (with_data_files) {
-        for (const progdir::DataFile& file : progdir::build_empty_data_files()) {
+        for (const progdir::DataFile& file : empty_data_files()) {
             dir.write_file(std::string(progdir::kDataFolderName) + "/" + file.name, file.bytes);
         }
     }

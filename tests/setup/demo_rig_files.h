@@ -11,10 +11,14 @@
 
 namespace setup_test {
 
-inline std::vector<demo_rig::RigFile> demo_rig_files() {
-    std::vector<demo_rig::RigFile> files;
-    std::string error;
-    if (!demo_rig::build_demo_rig(BRAVINOX_RIG_SOURCE, files, error)) ADD_FAILURE() << "demo rig: " << error;
+// Built once per test program: every test lays out the same bytes.
+inline const std::vector<demo_rig::RigFile>& demo_rig_files() {
+    static const std::vector<demo_rig::RigFile> files = [] {
+        std::vector<demo_rig::RigFile> built;
+        std::string error;
+        if (!demo_rig::build_demo_rig(BRAVINOX_RIG_SOURCE, built, error)) ADD_FAILURE() << "demo rig: " << error;
+        return built;
+    }();
     return files;
 }
 
