@@ -443,7 +443,7 @@ TEST_F(Presets, TextReleasedWithNoCurrentPresetNamesPresetOneAndStopsAtNineteen)
 }
 
 TEST_F(Presets, StoringAskesTheNameOfAnUnnamedPresetWhenSet) {
-    memories::preset_name_prompt = 1;
+    setup::setup_data.set_u8(setup::kSetupAskPresetName, 1);
     stage(6, 20);
     settle();
     rig_.hold(kStoreMenu, 20);
