@@ -103,7 +103,7 @@ void set_default_value_from_type(int16_t f, int16_t c) {
 }
 
 void save_default_values() {
-    if (default_values == nullptr) return;
+    if (default_values == nullptr || !rig_files_writable()) return;
     if (!write_values_file()) return;
     setup_data.set_u8(setup::kSetupDefaultValuesSaved, 1);
     save_setup_file();

@@ -290,6 +290,7 @@ void load_subgroup_file() {
 }
 
 bool save_subgroup_file(bool temporary) {
+    if (!temporary && !rig_files_writable()) return false;
     std::vector<uint8_t> bytes;
     bytes.reserve(kEmptyGroupingFileBytes);
     for (int g = 1; g <= programmer::kGroupings; ++g) encode_grouping(programmer::grouping_table[static_cast<size_t>(g)], bytes);

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "datafiles/record_files.h"
+#include "datafiles/setup_file.h"
 #include "platform/dos_files.h"
 #include "setup/patch_tables.h"
 
@@ -164,6 +165,7 @@ void load_channel_curves() { load_channel_curve_file(); }
 void save_dimmer_patch_file() { replace_file(dimmer_patch_file_path(), dimmer_patch_to_bytes()); }
 
 void save_channel_patch_files() {
+    if (!rig_files_writable()) return;
     std::vector<uint8_t> bytes(kChannelPatchFileBytes);
     for (size_t k = 0; k < setup::kPatchTables; ++k) {
         for (size_t n = 1; n <= setup::kPatchPositions; ++n) {

@@ -443,6 +443,8 @@ void load_setup_file() {
     check_channel_counts();
 }
 
+bool rig_files_writable() { return !setup_file_kept; }
+
 bool save_setup_file() {
     if (setup_file_kept) return false;
     return write_setup_file();

@@ -54,6 +54,11 @@ extern SetupFileState setup_file_state;
 // True while setup.dat on disk holds a rig the show could not take; the
 // automatic writers (defaults, default values, patch compile) then leave it.
 extern bool setup_file_kept;
+// False while setup.dat is kept: the files derived from the rig (patch,
+// groupings, default values, soft patch) and the start's rebuilds of the
+// transparency and MIDI tables stay in memory then, so that the kept
+// setup's "already written" flags still vouch for the files on disk.
+bool rig_files_writable();
 // The texts of the messages the last load showed, in order (for the
 // start-up log and the tests).
 extern std::vector<std::string> setup_load_messages;

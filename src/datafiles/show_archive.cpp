@@ -26,6 +26,8 @@ constexpr size_t kCopyBlockBytes = 4096;
 constexpr std::string_view kCharactersDosRefuses = "\"*+,/:;<=>?[\\]|";
 // The old archive kept on drive C: while a new one is written over it.
 constexpr const char* kKeptArchiveName = "temp.old";
+// The old archive's name when it could not be written back.
+constexpr const char* kKeptArchiveExtension = ".KEP";
 // The work files a load leaves: staging names and earlier copies.
 constexpr std::array<const char*, 4> kLoadWorkFiles = {"*.ls", "*.da", "*.bak", "*.de"};
 
@@ -176,9 +178,12 @@ bool write_over_verified(const std::string& source, const std::string& destinati
 // The archive to the floppy, verified. With room for both, the new copy is
 // written beside the old archive and replaces it once it reads back right.
 // Otherwise the old archive is kept on drive C: while the new one is
-// written over it, and written back when the new one fails.
-bool copy_archive_to_floppy(const std::string& archive, uint64_t needed_bytes, uint64_t free_bytes) {
+// written over it, and written back when the new one fails. When that too
+// fails, the only whole copy of the old archive is renamed to
+// data\<name>.KEP, a name no start or load deletes, and kept_as names it.
+bool copy_archive_to_floppy(const std::string& name, uint64_t needed_bytes, uint64_t free_bytes, std::string& kept_as) {
     const std::string work = work_archive_path();
+    const std::string archive = floppy_archive_path(name);
     if (needed_bytes <= free_bytes || !platform::dos_exists(archive.c_str())) {
         return copy_file_verified(work, archive);
     }
@@ -188,7 +193,13 @@ bool copy_archive_to_floppy(const std::string& archive, uint64_t needed_bytes, u
         platform::dos_remove(kept.c_str());
         return true;
     }
-    if (write_over_verified(kept, archive)) platform::dos_remove(kept.c_str());
+    if (write_over_verified(kept, archive)) {
+        platform::dos_remove(kept.c_str());
+    } else {
+        const std::string safe_name = name + kKeptArchiveExtension;
+        if (platform::dos_replace(kept.c_str(), data_path(safe_name.c_str()).c_str())) kept_as = "DATA\\" + safe_name;
+        else kept_as = "DATA\\" + std::string(kKeptArchiveName);
+    }
     return false;
 }
 
@@ -431,9 +442,11 @@ void save_show_archive(const std::string& name) {
         beep_error();
     } else {
         ui::show_message("SAVING TO EXTERNAL DISK...");
-        if (!copy_archive_to_floppy(archive, needed_bytes, free_bytes)) {
+        std::string kept_as;
+        if (!copy_archive_to_floppy(name, needed_bytes, free_bytes, kept_as)) {
             // temp.cmp stays for another try; the next save removes it.
-            ui::show_message("ERROR OCCURED DURING SAVING...");
+            if (kept_as.empty()) ui::show_message("ERROR OCCURED DURING SAVING...");
+            else ui::show_message("SAVING FAILED : OLD ARCHIVE KEPT IN %s", kept_as.c_str());
             beep_error();
             free_compress_work(state);
             return;

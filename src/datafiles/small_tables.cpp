@@ -121,7 +121,7 @@ void load_transp_file() {
         if (read_whole_file(transp_path(), bytes)) {
             for (size_t i = 1; i <= kTranspEntries; ++i) transp_table[i] = {bytes[(i - 1) * 2], bytes[(i - 1) * 2 + 1]};
         }
-    } else {
+    } else if (rig_files_writable()) {
         save_default_values();
         save_transp_file();
     }
@@ -151,7 +151,7 @@ bool save_transp_entry(int i) {
 void load_midi_show_file() {
     default_midi_show_table();
     if (!file_qualifies(midi_show_path(), setup::kSetupMidiShowSaved, false, kMidiShowFileBytes)) {
-        save_midi_show_file();
+        if (rig_files_writable()) save_midi_show_file();
         return;
     }
     std::vector<uint8_t> bytes(kMidiShowFileBytes);
@@ -190,6 +190,7 @@ void load_soft_file() {
 }
 
 bool save_soft_file() {
+    if (!rig_files_writable()) return false;
     std::vector<uint8_t> bytes(kSoftFileBytes);
     for (size_t s = 0; s < kSoftPatchEntries; ++s) {
         const setup::SoftPatchEntry e = s < setup::soft_patch_list.size() ? setup::soft_patch_list[s] : setup::SoftPatchEntry{};

@@ -223,7 +223,7 @@ void store_into_cue_memory() {
     if (programmer_cue_memory == -1) {
         pack_cue_work_buffer();
         playback::program_pointcue(1, cue, point, page);
-        if (playback::cue_header_table[at(slot)].programmed == 1 && ask_cue_name == 1 &&
+        if (playback::cue_header_table[at(slot)].programmed == 1 && ask_cue_name() == 1 &&
             playback::cue_slot_name(slot).empty()) {
             playback::edit_cue_name(cue, point, page);
         }

@@ -14,6 +14,7 @@
 #include "runtime/key_codes.h"
 #include "runtime/key_leds.h"
 #include "runtime/step_log.h"
+#include "setup/setup_data.h"
 #include "ui/panel_modes.h"
 #include "ui/panels.h"
 
@@ -22,7 +23,7 @@ namespace memories {
 void show_memory_cue_status(int16_t page, int16_t cue, int16_t point) {
     playback::draw_cue_position_status(page, cue, point);
 }
-uint8_t ask_cue_name = 0;
+uint8_t ask_cue_name() { return setup::setup_data.u8(setup::kSetupAskCueName); }
 
 namespace {
 
@@ -37,7 +38,7 @@ void store_into_picked_cue(const playback::CuePosition& at) {
     pack_cue_work_buffer();
     playback::program_pointcue(1, at.cue, at.point, at.page);
     const int slot = playback::cue_slot_of(at.page, at.cue, at.point);
-    if (playback::cue_header_table[static_cast<size_t>(slot)].programmed == 1 && ask_cue_name == 1 &&
+    if (playback::cue_header_table[static_cast<size_t>(slot)].programmed == 1 && ask_cue_name() == 1 &&
         playback::cue_slot_name(slot).empty()) {
         playback::edit_cue_name(at.cue, at.point, at.page);
     }

@@ -15,8 +15,9 @@ void edit_threshold_names();
 // The status line: page, cue and point of a cue being chosen.
 void show_memory_cue_status(int16_t page, int16_t cue, int16_t point);
 
-// Show setting: 1 asks for the name of an unnamed cue after a store into it.
-extern uint8_t ask_cue_name;  // 0
+// Show setting "AUTOMATIC CUENAME": 1 asks for the name of an unnamed cue
+// after a store into it.
+uint8_t ask_cue_name();
 
 // The cue chooser of TO-MEM (mode 1, store) and GET (mode 0, get): a store
 // packs the programmer into the picked point cue's memory, a get recalls it.

@@ -35,12 +35,11 @@ namespace memories {
 
 uint8_t quick_store_block_playbacks = 6;
 uint8_t quick_store_block_sequences = 7;
-uint8_t ask_memory_name = 0;
+uint8_t ask_memory_name() { return setup::setup_data.u8(setup::kSetupAskMemoryName); }
 
 void reset_memory_store_globals() {
     quick_store_block_playbacks = 6;
     quick_store_block_sequences = 7;
-    ask_memory_name = 0;
 }
 
 namespace {
@@ -230,7 +229,7 @@ bool store_memory_confirmed(int16_t memory) {
         }
         datafiles::save_memory_name(memory);
     }
-    if (ask_memory_name == 1 && memory_used[at(memory)] == 1 && name[0] == '\0') {
+    if (ask_memory_name() == 1 && memory_used[at(memory)] == 1 && name[0] == '\0') {
         const int16_t former = current_memory;
         current_memory = memory;
         edit_memory_name(memory);

@@ -12,11 +12,12 @@
 namespace memories {
 
 // Show settings (the setup data's, defaults when a setup file lacks them):
-// a quick store searches from memory 500 x block - 499; ask_memory_name 1
-// asks for the name of an unnamed memory after a store.
+// a quick store searches from memory 500 x block - 499.
 extern uint8_t quick_store_block_playbacks;  // 6
 extern uint8_t quick_store_block_sequences;  // 7
-extern uint8_t ask_memory_name;              // 0
+// Show setting "AUTOMATIC MEMORYNAME": 1 asks for the name of an unnamed
+// memory after a store.
+uint8_t ask_memory_name();
 
 // Every global of this module back to its value at program load (a clean start for each test).
 void reset_memory_store_globals();

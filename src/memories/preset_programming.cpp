@@ -53,7 +53,7 @@ void free_part(void*& part) {
 }
 
 void ask_name_when_unnamed(int kind, int16_t n) {
-    if (preset_name_prompt == 1 && preset_name(kind, n).empty()) edit_preset_name(static_cast<int16_t>(kind), n);
+    if (preset_name_prompt() == 1 && preset_name(kind, n).empty()) edit_preset_name(static_cast<int16_t>(kind), n);
 }
 
 void make_current(int kind, int16_t n) {

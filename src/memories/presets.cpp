@@ -35,7 +35,7 @@ int16_t current_pantilt_preset = 0;
 int16_t current_color_preset = 0;
 int16_t current_gobo_preset = 0;
 int16_t current_effect_preset = 0;
-uint8_t preset_name_prompt = 0;
+uint8_t preset_name_prompt() { return setup::setup_data.u8(setup::kSetupAskPresetName); }
 
 void reset_presets_globals() {
     preset_index = {};  // the tables are the preset file's: reset_preset_file_globals frees them
@@ -44,7 +44,6 @@ void reset_presets_globals() {
     current_color_preset = 0;
     current_gobo_preset = 0;
     current_effect_preset = 0;
-    preset_name_prompt = 0;
 }
 
 namespace {

@@ -89,8 +89,9 @@ extern int16_t current_pantilt_preset;
 extern int16_t current_color_preset;
 extern int16_t current_gobo_preset;
 extern int16_t current_effect_preset;
-// 1: programming a preset that has no name asks for one (setup value).
-extern uint8_t preset_name_prompt;
+// Show setting "AUTOMATIC PRESETNAME": 1, programming a preset that has no
+// name asks for one.
+uint8_t preset_name_prompt();
 
 // Every global of this module back to its value at program load (a clean start for each test).
 void reset_presets_globals();

@@ -387,6 +387,7 @@ FILE* dos_fopen(const char* path, const char* mode) {
     }
     const Resolved r = resolve(path);
     if (!r.ok) return nullptr;
+    if (r.drive == 'A' && dos().floppy_write_protected && (m.kind != 'r' || m.update)) return nullptr;
     std::error_code error;
     if (fs::is_directory(r.host, error)) return nullptr;
     return open_stream(r.host, m);

@@ -40,6 +40,8 @@ struct DosFiles {
     std::filesystem::path drive_a_root;   // the floppy in A:; empty means no disk
     std::filesystem::path printer_spool;  // file the printer output is appended to; empty: no printer
     uint32_t floppy_capacity_bytes = kFloppyBytes;
+    // The floppy's write-protect tab (test side): no file on A: opens for writing.
+    bool floppy_write_protected = false;
     // Writes made durable so far: files committed, and directories whose
     // entries were committed after a replacement (test side).
     uint32_t files_committed = 0;

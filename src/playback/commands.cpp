@@ -1,7 +1,6 @@
 #include "playback/commands.h"
 
 #include <array>
-#include <cstdlib>
 
 #include "playback/cue_tables.h"
 #include "playback/playback_jobs.h"
@@ -28,7 +27,7 @@ constexpr int16_t kMarkerErase = 7, kMarkerActive = 14;
 // The typed sequence time: a box over the panel area, six characters of seconds.
 constexpr int16_t kTimeBoxLeft = 229, kTimeBoxTop = 180, kTimeBoxRight = 439, kTimeBoxBottom = 200, kTimeBoxColour = 1;
 constexpr int16_t kTimeEntryChars = 6;
-constexpr double kLongestTypedTime_s = 6000.0;
+constexpr long kLongestTypedTime_hundredths = 600000;  // 6000 s
 constexpr long kLongestTime_hundredths = 65535;
 constexpr int32_t kErrorBeep_hz = 400;
 constexpr uint32_t kErrorBeep_ms = 2000;
@@ -109,6 +108,30 @@ void apply_trackerball_to_sequence(int16_t sequence) {
     }
 }
 
+long typed_time_hundredths(const char* text) {
+    long whole = 0;
+    long fraction = 0;  // hundredths
+    int decimals = -1;  // -1 before the point
+    bool digits = false;
+    for (const char* c = text; *c != '\0'; ++c) {
+        if (*c == '.' && decimals < 0) {
+            decimals = 0;
+            continue;
+        }
+        if (*c < '0' || *c > '9') return -1;
+        digits = true;
+        const long digit = *c - '0';
+        if (decimals < 0) {
+            if (whole > kLongestTypedTime_hundredths) return -1;  // far past any time: refused anyway
+            whole = whole * 10 + digit;
+        } else if (decimals < 2) {
+            fraction += digit * (decimals == 0 ? 10 : 1);
+            ++decimals;
+        }
+    }
+    return digits ? whole * 100 + fraction : -1;
+}
+
 void edit_sequence_times() {
     const int16_t sequence = selected_sequence();
     if (sequence < 1) return;
@@ -132,10 +155,8 @@ void edit_sequence_times() {
     const uint8_t confirmed = ui::edit_text_line(text.data(), static_cast<int16_t>(kTimeBoxLeft + 120),
                                                  static_cast<int16_t>(kTimeBoxTop + 6), kTimeEntryChars, kTimeBoxColour, 15, 0);
     if (confirmed != 0 && text[0] != '\0') {
-        char* end = nullptr;
-        const double seconds = std::strtod(text.data(), &end);
-        if (end != nullptr && *end == '\0' && seconds >= 0.0 && seconds <= kLongestTypedTime_s) {
-            const auto hundredths = static_cast<long>(seconds * 100.0);
+        const long hundredths = typed_time_hundredths(text.data());
+        if (hundredths >= 0 && hundredths <= kLongestTypedTime_hundredths) {
             if (hundredths > kLongestTime_hundredths) {
                 // The time field holds at most 655.35 s.
                 ui::beep(kErrorBeep_hz, kErrorBeep_ms);

@@ -29,6 +29,9 @@ void select_next_sequence_control(int16_t sequence);
 // The typed FADE TIME or WAIT DELAY of the selected sequence's active
 // control: seconds with decimals, 0 to 655.35 (the time field's reach).
 void edit_sequence_times();
+// Typed seconds ("2", "2.01", ".5") as whole hundredths, digits past the
+// second decimal dropped; -1 for any other text. Exact: no binary fraction.
+long typed_time_hundredths(const char* text);
 // The cue grid of the shown cue page (right panel).
 void draw_cue_grid();
 

@@ -11,6 +11,7 @@
 #include "playback/playback_jobs.h"
 #include "playback/playback_record.h"
 #include "playback/playback_state.h"
+#include "playback/pointcue_programming.h"
 #include "runtime/config_records.h"
 #include "runtime/console_flags.h"
 #include "runtime/console_state.h"
@@ -126,8 +127,7 @@ void copy_pointcue(int source, int destination) {
         free_memcue(to->point_memory);
     }
     copy_keeping_midi_code(*to, *from);
-    to->flags = static_cast<uint8_t>(to->flags & ~CUE_RECORD_IN_CUE);
-    to->point_memory = kNoPointMemory;
+    drop_point_memory(*to);
     if (!valid_memcue(from->point_memory)) return;
     const int16_t n = copy_memcue(from->point_memory);
     if (n == 0) return;

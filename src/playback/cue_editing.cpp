@@ -103,7 +103,7 @@ void clear_cue(int16_t slot) {
     }
     for (int p = 1; p <= kPlaybacks; ++p) {
         const auto at = static_cast<size_t>(p);
-        if (ui::playback_freeze[at] != 0 || !live_programmed(playback_table[at]) || playback_linked_cue[at] != slot) continue;
+        if (ui::playback_freeze[at] != 0 || !live_programmed(playback_table[at]) || playback_cue_origin[at] != slot) continue;
         load_playback_from_cue(slot, static_cast<int16_t>(p));
     }
 }
@@ -149,7 +149,7 @@ void clear_cue_playback(int16_t slot, int16_t playback) {
     }
     const auto at = static_cast<size_t>(playback);
     if (blind() || ui::playback_freeze[at] != 0) return;
-    if (playback_linked_cue[at] == live_cue_slot() && !live_programmed(playback_table[at])) return;
+    if (playback_cue_origin[at] == live_cue_slot() && !live_programmed(playback_table[at])) return;
     load_playback_from_cue(slot, playback);
 }
 
@@ -167,6 +167,8 @@ void load_playback_from_cue(int16_t slot, int16_t playback) {
     }
     if (programmed(&copy) && (copy.memory < 1 || copy.memory > memories::kMemories)) return;
     playback_cue_origin[at] = slot;
+    // The playback answers the cue record's learned MIDI code, or none.
+    playback_midi_codes[at] = (copy.flags & CUE_RECORD_MIDI) != 0 ? copy.midi_code : MidiCode{};
     // The loader takes its record from the edit record, which is given back.
     const PlaybackRecord edit = playback_table[kPlaybackEditRecord];
     playback_table[kPlaybackEditRecord] = copy;

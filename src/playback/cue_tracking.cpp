@@ -159,6 +159,15 @@ CueFadeRecord& fade_record(Kind kind, int32_t index) {
     }
 }
 
+uint16_t go_target(Kind kind, int32_t index) {
+    const runtime::SequenceStepBuffer& go = runtime::sequence_step_buffers[kGoTargetSource];
+    switch (kind) {
+        case Kind::channel: return go.current_values[index];
+        case Kind::sub_attribute: return go.current_generators[index];
+        default: return go.current_figures[index];
+    }
+}
+
 // The GO target := value; true when it equals the TO value of the running fade.
 bool set_target(Kind kind, int32_t index, uint16_t value) {
     runtime::SequenceStepBuffer& go = runtime::sequence_step_buffers[kGoTargetSource];
@@ -319,13 +328,18 @@ void track_from_slot(int s, const SlotMemory& slot, std::span<const datafiles::M
     }
 }
 
-// The prepared fade of one element of a dark fixture.
-void prepare_element(Kind kind, int32_t index, uint16_t value, int s, uint8_t fade_mode, uint32_t fade_in_ms) {
-    set_target(kind, index, value);
+// The prepared fade of one element of a dark fixture. An element already
+// moving to (or standing at) this value for cue s is left to run on: the
+// fixture is found dark again every other visit, and a fade started anew
+// each time would never arrive. False when left.
+bool prepare_element(Kind kind, int32_t index, uint16_t value, int s, uint8_t fade_mode, uint32_t fade_in_ms) {
     CueFadeRecord& rec = fade_record(kind, index);
+    if (rec.state != kFadeIdle && rec.pending_cue == s && go_target(kind, index) == value) return false;
+    set_target(kind, index, value);
     set_standing_fade(rec, fade_mode, fade_in_ms, static_cast<uint16_t>(s));
     rec.hold = kEndlessTime_ms;
     rec.linked_cue = 0;
+    return true;
 }
 
 // The first function record and the channel count of fixture f.
@@ -500,21 +514,28 @@ int32_t premove_fixture_to_next_cue(int16_t dimmer_record, uint16_t current_slot
     if (found == 0) return kNoSlot;
 
     // The fixture's other attributes take their last definition up to the
-    // cue found (later cues overwrite earlier ones).
-    for (int s = current_slot + 1; s <= found; ++s) {
+    // cue found: the walk goes back from it, and each element is prepared
+    // once, by the latest cue that defines it.
+    std::array<bool, setup::kMaxTypeChannels> value_done{};
+    std::array<bool, setup::kMaxTypeChannels * kGenerators> generator_done{};
+    std::array<bool, kFigures> figure_done{};
+    const int channels = std::min<int>(fixture.count, setup::kMaxTypeChannels);
+    for (int s = found; s > static_cast<int>(current_slot); --s) {
         if (!names_fixture(s)) continue;
         bool out_of_memory = false;
         const SlotMemory slot = slot_memory(s, 0, out_of_memory);
         if (slot.image == nullptr) continue;
         const ui::CueMemoryImage& image = *slot.image;
         const uint8_t mode = slot.record->fade_mode;
-        for (int r = fixture.first; r < fixture.first + fixture.count; ++r) {
+        for (int c = 0; c < channels; ++c) {
+            const int r = fixture.first + c;
             const runtime::FunctionRecord& rec = function_record(r);
             if (rec.dimmer != 0 || rec.kind == kFineHalf) continue;
             const uint16_t value = image.values[static_cast<size_t>(r)];
-            if (value != kValueNotSet) {
-                prepare_element(Kind::channel, r, value, s, mode, kTrackedFadeIn_ms);
-                if (const int fine = fine_partner_of(r); fine != 0) {
+            if (value != kValueNotSet && !value_done[static_cast<size_t>(c)]) {
+                value_done[static_cast<size_t>(c)] = true;
+                const int fine = fine_partner_of(r);
+                if (prepare_element(Kind::channel, r, value, s, mode, kTrackedFadeIn_ms) && fine != 0) {
                     runtime::cue_fade_records.channels[fine].state = kFadeStarted;
                     runtime::sequence_step_buffers[kGoTargetSource].current_values[fine] = image.values[static_cast<size_t>(fine)];
                 }
@@ -523,13 +544,19 @@ int32_t premove_fixture_to_next_cue(int16_t dimmer_record, uint16_t current_slot
                 for (int p = 1; p <= kGenerators; ++p) {
                     const int j = (r - 1) * kGenerators + p;
                     const uint8_t byte = image.generators[static_cast<size_t>(j)];
-                    if (byte != kByteNotSet) prepare_element(Kind::sub_attribute, j, byte, s, mode, kPreparedEffectFadeIn_ms);
+                    bool& done = generator_done[static_cast<size_t>(c * kGenerators + p - 1)];
+                    if (byte == kByteNotSet || done) continue;
+                    done = true;
+                    prepare_element(Kind::sub_attribute, j, byte, s, mode, kPreparedEffectFadeIn_ms);
                 }
             } else {
                 for (int k = 1; k <= kFigures && f >= 1; ++k) {
                     const int e = (f - 1) * kFigures + k;
                     const uint8_t byte = image.figures[static_cast<size_t>(e)];
-                    if (byte != kByteNotSet) prepare_element(Kind::extra, e, byte, s, mode, kPreparedEffectFadeIn_ms);
+                    bool& done = figure_done[static_cast<size_t>(k - 1)];
+                    if (byte == kByteNotSet || done) continue;
+                    done = true;
+                    prepare_element(Kind::extra, e, byte, s, mode, kPreparedEffectFadeIn_ms);
                 }
             }
         }

@@ -202,16 +202,9 @@ void select_pointcue_linked_cue(const LinkField& field) {
     PointcueRecord& r = pointcue_edit_record;
     int chosen = r.linked_cue;
     if (choose_link(field, r.linked_cue, chosen)) r.linked_cue = static_cast<int16_t>(chosen);
-    const bool in_use = r.point_memory >= 1 || r.linked_cue != 0;
-    r.flags = with_in_use(r.flags, in_use);
-    const int slot = pointcue_edit_cue + 1;
-    if (!blind() && slot == current_cue_slot()) {
-        PointcueRecord* live = cue_pointcue_table[at(slot)];
-        if (live != nullptr) {
-            live->flags = with_in_use(live->flags, in_use);
-            live->linked_cue = r.linked_cue;
-        }
-    }
+    // Only the record being programmed: the slot's stored record changes
+    // when the dialog stores, and ESC leaves it as it was.
+    r.flags = with_in_use(r.flags, r.point_memory >= 1 || r.linked_cue != 0);
     finish_link_dialog(field, r.linked_cue);
 }
 

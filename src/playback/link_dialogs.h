@@ -5,7 +5,8 @@
 // key, or a cue number typed across the pages, then POINT and a digit for a
 // point; CLR chooses no link. ENTER stores the choice in the record being
 // programmed, ESC keeps its link; either way its in-use flag follows its
-// content and, while it belongs to the live cue, the live record takes both.
+// content. A sequence's link reaches the live sequence at once while it
+// belongs to the live cue; a point cue's waits for the dialog's store.
 #pragma once
 #include <cstdint>
 

@@ -305,16 +305,6 @@ void compute_pair(int record, int fine) {
     }
 }
 
-// The type's closed and open dimmer values of a record.
-void dimmer_range(int record, int& closed, int& open) {
-    closed = 0;
-    open = 255;
-    const setup::FixtureTypeDef* type = setup::type_def_of_index(runtime::function_record_table[record].type);
-    if (type == nullptr) return;
-    closed = type->u8(setup::kTypeDimmerClosed);
-    open = type->u8(setup::kTypeDimmerClosed + 1);
-}
-
 // Whether the element is defined by source src (for the fading lists).
 bool sequence_defines(int src, uint16_t current) { return src < kPointCueSource && sequence_runs(src) && current != kNotSet; }
 

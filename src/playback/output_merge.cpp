@@ -395,16 +395,6 @@ void merge_plain_channel(int record) {
     runtime::output_base_values[record] = static_cast<uint16_t>(c);
 }
 
-// The type's closed and open values of a dimmer record.
-void dimmer_range(int record, int& closed, int& open) {
-    closed = 0;
-    open = 255;
-    const setup::FixtureTypeDef* type = setup::type_def_of_index(runtime::function_record_table[record].type);
-    if (type == nullptr) return;
-    closed = type->u8(setup::kTypeDimmerClosed);
-    open = type->u8(setup::kTypeDimmerClosed + 1);
-}
-
 // The generator parameters of one record or the figure parameters of one
 // fixture, merged side by side: they share the record whose fade modes and
 // thresholds apply, so each playback's entry, threshold and fraction are read
@@ -1001,6 +991,15 @@ void build_playback_fade_modes(int16_t p) {
                           fixture_dimmer_open[static_cast<size_t>(entry.fixture)] == 1;
         table[static_cast<size_t>(r)] = open ? kFadeWithPermission : kFadeLtpSnap;
     }
+}
+
+void dimmer_range(int record, int& closed, int& open) {
+    closed = 0;
+    open = 255;
+    const setup::FixtureTypeDef* type = setup::type_def_of_index(runtime::function_record_table[record].type);
+    if (type == nullptr) return;
+    closed = type->u8(setup::kTypeDimmerClosed);
+    open = type->u8(setup::kTypeDimmerClosed + 1);
 }
 
 }  // namespace playback

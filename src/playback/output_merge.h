@@ -85,6 +85,10 @@ void release_all_programmer_values();
 // Fills playback_fade_modes[p] from playback p's fade mode.
 void build_playback_fade_modes(int16_t p);
 
+// The closed and open dimmer values of a function record's fixture type
+// (0 and 255 when it has none); closed above open is an inverted dimmer.
+void dimmer_range(int record, int& closed, int& open);
+
 // The blend of new value v over running value c by fraction f, rounded half up.
 int32_t blend_values(int32_t v, int32_t c, double f);
 

@@ -12,7 +12,7 @@ struct PlaybackFaderRecord {
     int16_t value = 0;      // accepted analogue level
     int16_t raw = 0;        // last calibrated reading, 0..255
     int16_t screen_level = 0;     // level set on screen or with the trackerball, 0..255
-    int16_t effective_level = 0;  // 8-bit level of the last scan (written only by the scan)
+    int16_t effective_level = 0;  // 8-bit level of the last scan; a load into a stopped playback zeroes it
 };
 
 inline std::array<PlaybackFaderRecord, kPlaybacks + 1> playback_fader_states{};

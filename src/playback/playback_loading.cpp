@@ -4,6 +4,7 @@
 
 #include "datafiles/threshold_file.h"
 #include "memories/memory_index.h"
+#include "playback/playback_faders.h"
 #include "playback/playback_labels.h"
 #include "playback/playback_record.h"
 #include "runtime/card_discovery.h"
@@ -205,6 +206,8 @@ void load_playback_from_record(int16_t p) {
     fill_layer_from_memory(p, edit.memory);
     copy_thresholds(p, edit.threshold);
     playback_reload_pending[at(p)] = 0;
+    // A fader already up starts the new content at the next scan.
+    if (playback_active[at(p)] == 0) playback_fader_states[at(p)].effective_level = 0;
     draw_playback_label(p, 1, kLabelNormal);
 }
 

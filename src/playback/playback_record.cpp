@@ -6,6 +6,7 @@
 #include "datafiles/cue_files.h"
 #include "memcheck/memcheck.h"
 #include "playback/commands.h"
+#include "playback/cue_copy.h"
 #include "playback/cue_screen.h"
 #include "playback/cue_tables.h"
 #include "playback/key_groups.h"
@@ -84,24 +85,17 @@ void refresh_stored_cue(int16_t cue, int16_t page, int16_t point) {
 void store_playback_in_cue(int16_t p, int32_t index, const PlaybackRecord& record) {
     if (p < 1 || p > kPlaybacks || index < 1 || index > kCueSlots) return;
     PlaybackRecord*& entry = cue_playback_table[static_cast<size_t>((index - 1) * kPlaybacks + p)];
-    if ((record.flags & kProgrammed) != 0) {
-        if (entry == nullptr) {
-            void* block = runtime::show_table_allocator(sizeof(PlaybackRecord), __FILE__, __LINE__);
-            if (block == nullptr) {
-                ui::show_message("NOT ENOUGH MEMORY");
-                ui::beep_interruptible(400, 2000);
-            } else {
-                entry = new (block) PlaybackRecord{};
-            }
+    if ((record.flags & kProgrammed) != 0 && entry == nullptr) {
+        void* block = runtime::show_table_allocator(sizeof(PlaybackRecord), __FILE__, __LINE__);
+        if (block == nullptr) {
+            ui::show_message("NOT ENOUGH MEMORY");
+            ui::beep_interruptible(400, 2000);
+        } else {
+            entry = new (block) PlaybackRecord{};
         }
-        if (entry != nullptr) *entry = record;
-    } else if (entry != nullptr) {
-        const uint8_t learned = entry->flags & kMidiLearned;
-        const MidiCode code = entry->midi_code;
-        *entry = record;
-        entry->flags = static_cast<uint8_t>((entry->flags & ~kMidiLearned) | learned);
-        entry->midi_code = code;
     }
+    // A learned MIDI code belongs to the slot, whatever record is stored.
+    if (entry != nullptr) copy_keeping_midi_code(*entry, record);
     int16_t page = 0, cue = 0, point = 0;
     cue_of_index(index, page, cue, point);
     refresh_stored_cue(cue, page, point);

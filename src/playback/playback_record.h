@@ -30,8 +30,8 @@ int32_t cue_index(int16_t page, int16_t cue, int16_t point);
 void cue_of_index(int32_t index, int16_t& page, int16_t& cue, int16_t& point);
 
 // Stores record as the entry of playback p in cue index: created or
-// overwritten when the record is programmed; cleared keeping a learned MIDI
-// code otherwise, and freed when nothing is left; then the cue is refreshed
+// overwritten when the record is programmed, cleared otherwise, the entry's
+// learned MIDI code kept either way, and freed when nothing is left; then the cue is refreshed
 // and its file slot written. p outside 1..42 or index outside 1..11200 does
 // nothing.
 void store_playback_in_cue(int16_t p, int32_t index, const PlaybackRecord& record);

@@ -42,12 +42,6 @@ int16_t lowest_free_cue_memory() {
     return 0;
 }
 
-// Without point memory the record stays in use only for a linked cue.
-void drop_point_memory(PointcueRecord& r) {
-    r.point_memory = kNoPointMemory;
-    if (r.linked_cue == 0) r.flags = static_cast<uint8_t>(r.flags & ~CUE_RECORD_IN_CUE);
-}
-
 PointcueRecord* new_record() {
     void* block = runtime::show_table_allocator(sizeof(PointcueRecord), __FILE__, __LINE__);
     return block != nullptr ? new (block) PointcueRecord{} : nullptr;
@@ -118,6 +112,11 @@ bool settle_point_memory(PointcueRecord& r) {
 }
 
 }  // namespace
+
+void drop_point_memory(PointcueRecord& r) {
+    r.point_memory = kNoPointMemory;
+    if (r.linked_cue == 0) r.flags = static_cast<uint8_t>(r.flags & ~CUE_RECORD_IN_CUE);
+}
 
 void store_work_buffer_in_cue_memory(int16_t cue_memory) {
     if (valid_cue_memory(cue_memory)) write_work_buffer(cue_memory);

@@ -17,6 +17,9 @@ constexpr int16_t kNewPointMemory = 5000;
 // Every global of this module back to its value at program load (a clean start for each test).
 void reset_pointcue_programming_globals();
 
+// The record without a point memory: it stays in use only for a linked cue.
+void drop_point_memory(PointcueRecord& record);
+
 // Stores record into cue slot 1..11200 (bit 0 set) or clears the slot's
 // record (bit 0 clear; the slot's learned MIDI code stays), then saves the
 // slot and refreshes the cue. A point memory of 5000 takes the lowest free

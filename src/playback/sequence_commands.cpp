@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "playback/live_layer.h"
+#include "playback/output_merge.h"
 #include "playback/sequence_engine.h"
 #include "playback/sequence_controls.h"
 #include "runtime/card_discovery.h"
@@ -77,6 +78,21 @@ int32_t starting_label(const SequenceRecord& r) {
     return r.end_memory != 0 ? r.end_memory : -1;
 }
 
+// Each channel of the sequence's dimmer buffer at its fixture type's closed
+// value, so that an inverted dimmer stays closed under a sequence that does
+// not set it.
+void close_dimmer_buffer(int s) {
+    uint16_t* dimmers = runtime::sequence_dimmer_values[at(s)];
+    if (dimmers == nullptr) return;
+    const int n = std::max<int16_t>(runtime::function_record_count, 0);
+    for (int record = 1; record <= n; ++record) {
+        int closed = 0;
+        int open = 255;
+        dimmer_range(record, closed, open);
+        dimmers[record] = static_cast<uint16_t>(closed);
+    }
+}
+
 // The step images of the sequence start empty: nothing set, and its dimmers closed.
 void reset_step_buffers(int s) {
     const auto n = static_cast<size_t>(std::max<int16_t>(runtime::function_record_count, 0));
@@ -84,8 +100,7 @@ void reset_step_buffers(int s) {
     if (b.current_values != nullptr) std::fill_n(b.current_values + 1, n, kNotSet);
     if (b.current_generators != nullptr) std::fill_n(b.current_generators + 1, n * runtime::kGeneratorBytesPerRecord, kByteNotSet);
     if (b.current_figures != nullptr) std::fill_n(b.current_figures + 1, runtime::kShowFigureBytes, kByteNotSet);
-    uint16_t* dimmers = runtime::sequence_dimmer_values[at(s)];
-    if (dimmers != nullptr) std::fill_n(dimmers + 1, n, uint16_t{0});
+    close_dimmer_buffer(s);
 }
 
 // Layer 0 forgets which source owned each element, so that the remaining
@@ -124,8 +139,7 @@ void stop_sequence(int s) {
     SequenceRecord& r = sequence_table[at(s)];
     r.mode = with_sequence_mode_field(r.mode, kSequenceRunShift, 0);
     const auto n = static_cast<size_t>(std::max<int16_t>(runtime::function_record_count, 0));
-    uint16_t* dimmers = runtime::sequence_dimmer_values[at(s)];
-    if (dimmers != nullptr) std::fill_n(dimmers + 1, n, uint16_t{0});
+    close_dimmer_buffer(s);
     uint8_t* run_buffer = runtime::sequence_run_buffer[at(s)];
     if (run_buffer != nullptr) std::fill_n(run_buffer + 1, n, uint8_t{0});
     clear_layer_zero_owners();

@@ -485,8 +485,16 @@ void delete_sequence_step(const Dialog& d) {
         r.step_fade_modes[at(last)] = 0;
         r.loop_length = static_cast<uint8_t>(r.loop_length - 1);
         if (live_running_here(d)) {
+            // The steps after the deleted one move down. On the deleted step
+            // itself a forward run stands one step back, so that its next
+            // step is the memory that took the deleted one's place.
+            const SequenceRecord& live = sequence_table[at(d.s)];
+            const uint8_t direction = sequence_direction(live);
+            const bool backward = direction == kDirectionBackward ||
+                                  (direction == kDirectionBounce && sequence_bounce_backward[at(d.s)] != 0);
             int16_t& position = sequence_current_step[at(d.s)];
-            if (position > 1 && position < kEndStep && (position > step || position > r.loop_length + 1)) --position;
+            const bool moves = position > step || (position == step && !backward) || position > r.loop_length + 1;
+            if (position > 1 && position < kEndStep && moves) --position;
         }
         if (sequence_dialog_step > last_loop_step(r)) sequence_dialog_step = static_cast<int16_t>(last_loop_step(r));
     }

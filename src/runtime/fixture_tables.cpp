@@ -8,7 +8,10 @@
 #include "datafiles/setup_file.h"
 #include "programmer/commands.h"
 #include "programmer/fixture_functions.h"
+#include "memories/masters.h"
+#include "memories/thresholds.h"
 #include "programmer/fixture_groups.h"
+#include "programmer/fixture_selection.h"
 #include "programmer/slave_consoles.h"
 #include "programmer/value_mapping.h"
 #include "runtime/card_discovery.h"
@@ -421,6 +424,13 @@ void build_fixture_banks() {
     programmer::slave_consoles = static_cast<uint8_t>(std::min<int>(slave_console_count, 255));
     programmer::fixture_selected.fill(0);
     programmer::group_selected.fill(0);
+    // What the last show kept per fixture and per type index means nothing
+    // for this rig: freeze switches, each type's page and fader, the
+    // functions marked for a threshold.
+    programmer::fixture_freeze.fill(0);
+    programmer::remembered_page.fill(0);
+    programmer::remembered_fader.fill(0);
+    for (auto& marks : memories::threshold_function_marks) marks.fill(0);
     clear_console_fields();
 }
 
@@ -561,8 +571,10 @@ void init_fixture_tables() {
     build_pantilt_records();
     build_knife_remap();
     build_dark_fixture_list();
-    // Step 10: the sub-function fader ranges (the submasters and group
-    // flags belong to the memories, which run them once they are built).
+    // The submasters' and groups' used flags from the loaded tables, and the
+    // sub-function fader ranges.
+    memories::init_submasters();
+    programmer::update_group_used_flags();
     programmer::init_subfunction_ranges();
     build_dimmer_channel_list();
     compile_patch_if_needed();

@@ -81,6 +81,9 @@ constexpr size_t kSetupConvertedMark = 0xC39A;     // item 7: 1 after a conversi
 constexpr size_t kSetupAutoprepare = 0xC39E;       // item 11: 1 prepares cues automatically
 constexpr size_t kSetupAutotrace = 0xC39F;         // item 12: 1 traces cues automatically
 constexpr size_t kSetupStartDefaults = 0xC3A0;     // items 13..17; 0 in item 13: not initialised
+constexpr size_t kSetupAskMemoryName = 0xC3A2;     // item 15: 1 asks an unnamed memory's name after a store
+constexpr size_t kSetupAskCueName = 0xC3A3;        // item 16: the same for a cue
+constexpr size_t kSetupAskPresetName = 0xC3A4;     // item 17: the same for a preset
 
 // Fields of a FixtureRecord.
 constexpr size_t kFixtureX = 0x00;             // i16

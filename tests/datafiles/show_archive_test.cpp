@@ -349,6 +349,23 @@ TEST_F(ShowArchive, ANearlyFullFloppyTakesAnArchiveThatGrowsByLessThanItsFreeSpa
     EXPECT_FALSE(has("data/temp.old"));
 }
 
+// Neither the new archive nor the old one can be written over the old one:
+// the old archive's only whole copy leaves the temporary name that a show
+// start deletes (every *.old) and the message says where it is.
+TEST_F(ShowArchive, WhenTheOldArchiveCannotBeWrittenBackItIsKeptUnderANameTheStartLeaves) {
+    const Bytes old_archive = Bytes(30 * 512, 7);
+    write_floppy("SHOW1.cmp", old_archive);
+    write("data/mem.dat", random_bytes(random_, 50 * 512 - 200));
+    select_items({kMemories});
+    machine_->dos.floppy_capacity_bytes = (30 + 40) * 512;
+    machine_->dos.floppy_write_protected = true;
+    datafiles::save_show_archive("SHOW1");
+    EXPECT_EQ(ui::current_message(), "SAVING FAILED : OLD ARCHIVE KEPT IN DATA\\SHOW1.KEP");
+    EXPECT_FALSE(has("data/temp.old"));
+    ASSERT_TRUE(has("data/SHOW1.KEP"));
+    EXPECT_EQ(read("data/SHOW1.KEP"), old_archive);
+}
+
 TEST_F(ShowArchive, AnArchiveLargerThanTheFreeSpaceIsRefused) {
     const Bytes old_archive = Bytes(30 * 512, 7);
     write_floppy("SHOW1.cmp", old_archive);

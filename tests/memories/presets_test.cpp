@@ -54,6 +54,9 @@ protected:
         std::fill_n(runtime::programmer_values, runtime::kShowRecords + 1, kNotSet);
         std::fill_n(runtime::programmer_generators, runtime::kShowGeneratorBytes + 1, uint8_t{255});
         std::fill_n(runtime::programmer_figures, runtime::kShowFigureBytes + 1, uint8_t{255});
+        // The show's "AUTOMATIC PRESETNAME" is on; these tests store without names.
+        ASSERT_EQ(setup::setup_data.u8(setup::kSetupAskPresetName), 1);
+        setup::setup_data.set_u8(setup::kSetupAskPresetName, 0);
     }
     void TearDown() override { runtime::show_table_allocator = saved_allocator_; }
 
@@ -442,8 +445,10 @@ TEST_F(Presets, TextReleasedWithNoCurrentPresetNamesPresetOneAndStopsAtNineteen)
     EXPECT_EQ(memories::preset_name(memories::PRESET_COLOUR, 1), "ABCDEFGHIJKLMNOPQRS");
 }
 
-TEST_F(Presets, StoringAskesTheNameOfAnUnnamedPresetWhenSet) {
-    memories::preset_name_prompt = 1;
+// "AUTOMATIC PRESETNAME", on in a new show's setup, asks for the name of an
+// unnamed preset as it is stored; off, the preset is stored without one.
+TEST_F(Presets, StoringAsksTheNameOfAnUnnamedPresetWhenTheSetupSaysSo) {
+    setup::setup_data.set_u8(setup::kSetupAskPresetName, 1);
     stage(6, 20);
     settle();
     rig_.hold(kStoreMenu, 20);
@@ -458,6 +463,16 @@ TEST_F(Presets, StoringAskesTheNameOfAnUnnamedPresetWhenSet) {
     memories::preset_index = {};
     datafiles::load_preset_file();
     EXPECT_EQ(memories::preset_name(memories::PRESET_GOBO, 4), "DOTS") << "the name goes to the file with the record";
+
+    setup::setup_data.set_u8(setup::kSetupAskPresetName, 0);
+    rig_.hold(kStoreMenu, 20);
+    rig_.hold(kGoboKey, 20);
+    rig_.press(fixture_key(5));
+    rig_.release(kGoboKey, 20);
+    rig_.release(kStoreMenu, 50);
+    EXPECT_NE(ui::current_message(), "GIVE THE NAME OF GOBO-PRESET 5");
+    EXPECT_TRUE(memories::preset_programmed(memories::PRESET_GOBO, 5));
+    EXPECT_EQ(memories::preset_name(memories::PRESET_GOBO, 5), "");
 }
 
 // ------------------------------------------------------------------ channel setup

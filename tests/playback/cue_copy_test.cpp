@@ -129,8 +129,10 @@ TEST_F(CueCopy, ClearingACueReloadsWhatCameFromItUnlessFrozen) {
     ui::sequence_freeze[1] = 1;
     for (int p : {6, 7}) {
         playback::playback_table[static_cast<size_t>(p)].flags = 1;
-        playback::playback_linked_cue[static_cast<size_t>(p)] = static_cast<uint16_t>(kCue5);
+        playback::playback_cue_origin[static_cast<size_t>(p)] = kCue5;
     }
+    playback::playback_table[8].flags = 1;
+    playback::playback_linked_cue[8] = static_cast<uint16_t>(kCue5);  // waits for cue 5.0, came from elsewhere
     ui::playback_freeze[7] = 1;
     runtime::clear_step_log();
     playback::clear_cue(kCue5);
@@ -141,9 +143,9 @@ TEST_F(CueCopy, ClearingACueReloadsWhatCameFromItUnlessFrozen) {
     EXPECT_EQ(playback::playback_table[6].flags, 0);
     EXPECT_EQ(playback::playback_cue_origin[6], kCue5);
     EXPECT_EQ(playback::playback_table[7].flags, 1) << "frozen";
+    EXPECT_EQ(playback::playback_table[8].flags, 1) << "not from this cue";
 
     playback::playback_table[6].flags = 1;
-    playback::playback_linked_cue[6] = static_cast<uint16_t>(kCue5);
     runtime::run_flags |= runtime::RUN_BLIND;
     playback::clear_cue(kCue5);
     EXPECT_EQ(playback::playback_table[6].flags, 1) << "blind";
@@ -289,10 +291,42 @@ TEST_F(CueCopy, OneLivePlaybackOntoAnotherOfTheLiveCue) {
     playback::playback_table[5].flags = 1;
     playback::playback_table[5].memory = 55;
     runtime::clear_step_log();
+    playback::playback_table[5].flags |= CUE_RECORD_MIDI;  // a code the live record carries along
+    playback::playback_table[5].midi_code.words = {0x95, 5, 5};
+    playback_with(kCue7, 9, 79, 0x99);
+    playback::playback_table[6] = playback::playback_table[5];
+    runtime::clear_step_log();
     playback::copy_playback_in_cue(5, 8);
     ASSERT_NE(cue_playback(kCue7, 8), nullptr);
     EXPECT_EQ(cue_playback(kCue7, 8)->memory, 55);
+    EXPECT_EQ(cue_playback(kCue7, 8)->flags, CUE_RECORD_IN_CUE) << "no code of its own, none taken";
     EXPECT_EQ(playback::playback_cue_origin[8], kCue7) << "playback 8 loads from the live cue";
+    // Onto a record with a learned code: the destination keeps its code.
+    playback::copy_playback_in_cue(6, 9);
+    ASSERT_NE(cue_playback(kCue7, 9), nullptr);
+    EXPECT_EQ(cue_playback(kCue7, 9)->memory, 55);
+    EXPECT_EQ(cue_playback(kCue7, 9)->flags, CUE_RECORD_IN_CUE | CUE_RECORD_MIDI);
+    EXPECT_EQ(cue_playback(kCue7, 9)->midi_code.words[0], 0x99);
+    EXPECT_EQ(playback::playback_midi_codes[9].words[0], 0x99) << "the live playback answers the cue's code";
+}
+
+// A point cue that only links to another cue (no point memory) is copied
+// with its link and times.
+TEST_F(CueCopy, ALinkOnlyPointCueIsCopiedWithItsLink) {
+    program_slot(kCue5, "LINK");
+    PointcueRecord* source = make(pointcue(kCue5), CUE_RECORD_IN_CUE);
+    source->point_memory = playback::kNoPointMemory;
+    source->link_mode = 1;
+    source->linked_cue = kCue7;
+    source->hold = 50;
+    playback::update_cue_programmed_flag(kCue5);
+    playback::copy_cue(kCue5, 31);
+    ASSERT_NE(pointcue(31), nullptr);
+    EXPECT_EQ(pointcue(31)->flags, CUE_RECORD_IN_CUE);
+    EXPECT_EQ(pointcue(31)->linked_cue, kCue7);
+    EXPECT_EQ(pointcue(31)->hold, 50);
+    EXPECT_EQ(pointcue(31)->point_memory, playback::kNoPointMemory);
+    EXPECT_EQ(playback::cue_header_table[31].programmed, 1);
 }
 
 }  // namespace

@@ -796,6 +796,28 @@ TEST_F(Premove, ADarkFixtureMovesIntoTheNextCueThatOpensIt) {
     EXPECT_EQ(channel(kIntensity).state, playback::kFadeStanding);  // the dimmer itself is left
 }
 
+// The fixture stays dark while it moves, so it is prepared again on every
+// second visit: the move it got goes on and arrives within its 2 s.
+TEST_F(Premove, ThePreparedMoveArrivesInItsTwoSecondsWhileTheFixtureStaysDark) {
+    program_point(3, {value(kFocus, 100)});
+    program_point(4, {value(kFocus, 200)});
+    program_point(5, {value(kIntensity, 255)});
+    runtime::layer_values[0][kFocus] = 0;
+    visit_first(2);
+    ASSERT_EQ(channel(kFocus).pending_cue, 4);
+    const uint32_t start = runtime::show_time;
+    int32_t position = 0;
+    for (uint32_t t = start; t <= start + 2000; t += 10) {
+        runtime::show_time = t;
+        visit_first(1);
+        position = playback::step_pointcue_channel_fade(kFocus);
+    }
+    EXPECT_EQ(position, 65535);
+    EXPECT_EQ(fade_images().previous_values[kFocus], 0) << "the move started once, from where focus stood";
+    EXPECT_EQ(fade_images().current_values[kFocus], 200);
+    EXPECT_EQ(go_images().current_values[kFocus], 200) << "the latest cue's value, prepared once";
+}
+
 TEST_F(Premove, AFixtureNotDarkOnTheSecondVisitIsNotPrepared) {
     program_point(3, {value(kFocus, 10), value(kIntensity, 255)});
     visit_first(1);

@@ -195,6 +195,28 @@ TEST_F(Cues, PlaybacksLoadByTransparencyAndFreeze) {
     }
 }
 
+// The live playbacks answer the MIDI codes learned for them in the cue they
+// were loaded from: a programmed record's, a record kept only for its code,
+// and none when the cue has no record.
+TEST_F(Cues, PlaybacksTakeTheirLearnedMidiCodesFromTheCue) {
+    constexpr int kSlot = 31;  // cue 4
+    program_playback(kSlot, 1);
+    program_playback(kSlot, 2);
+    const auto entry = [](int p) { return playback::cue_playback_table[static_cast<size_t>((kSlot - 1) * playback::kPlaybacks + p)]; };
+    entry(1)->flags |= playback::CUE_RECORD_MIDI;
+    entry(1)->midi_code.words = {0x90, 60, 127};
+    entry(2)->flags = playback::CUE_RECORD_MIDI;  // only the code is left
+    entry(2)->midi_code.words = {0x91, 61, 127};
+    playback::playback_table[2].flags = playback::CUE_RECORD_IN_CUE;  // live: the cue clears it
+    playback::playback_table[3].flags = playback::CUE_RECORD_IN_CUE;
+    playback::playback_midi_codes[3].words = {0x92, 62, 127};  // from an earlier cue
+    datafiles::transp_table[kSlot] = {datafiles::kTranspOff, datafiles::kTranspOn};
+    playback::go_to_cue(kSlot, 1, 0);
+    EXPECT_EQ(playback::playback_midi_codes[1].words, (std::array<uint16_t, 3>{0x90, 60, 127}));
+    EXPECT_EQ(playback::playback_midi_codes[2].words, (std::array<uint16_t, 3>{0x91, 61, 127}));
+    EXPECT_EQ(playback::playback_midi_codes[3].words, (std::array<uint16_t, 3>{0, 0, 0}));
+}
+
 TEST_F(Cues, SequencesLoadByTransparencyAndTheirFreezeState) {
     constexpr int kSlot = 41;  // cue 5
     program_sequence(kSlot, 2);
@@ -529,7 +551,7 @@ TEST_F(CuePicker, EscLeavesAndGivesTheCueKeyItsLedBack) {
 }
 
 TEST_F(CuePicker, StoringIntoAnUnnamedProgrammedCueAsksItsNameWhenTheShowSaysSo) {
-    memories::ask_cue_name = 1;
+    setup::setup_data.set_u8(setup::kSetupAskCueName, 1);
     program_playback(cue_slot_of(1, 6, 1), 1);
     runtime::programmer_values[4] = 80;
     pick(KEY_TO_MEM, {fixture_key(6)});

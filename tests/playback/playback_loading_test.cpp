@@ -16,6 +16,7 @@
 #include "playback/cue_tables.h"
 #include "playback/key_groups.h"
 #include "playback/playback_flash.h"
+#include "playback/playback_jobs.h"
 #include "playback/playback_labels.h"
 #include "playback/playback_record.h"
 #include "playback/playback_wing.h"
@@ -132,6 +133,26 @@ TEST_F(PlaybackLoading, ALoadThatWouldChangeARunningPlaybackWaitsForItsStop) {
     fader(1, 255);
     EXPECT_EQ(rig_.dmx(2, 58), 90);
     EXPECT_EQ(rig_.dmx(2, 57), 0);
+}
+
+// A fader already up when a playback gets its content: the playback starts
+// at the next scan, whether the content comes from a cue or a programming
+// dialog's live load.
+TEST_F(PlaybackLoading, AFaderAlreadyUpStartsWhatIsLoadedIntoItAtOnce) {
+    fader(1, 255);
+    ASSERT_EQ(playback::playback_active[1], 0) << "nothing to start yet";
+    constexpr int kSlot = 41;  // cue 5
+    playback::store_playback_in_cue(1, kSlot, record(5));
+    playback::go_to_cue(kSlot, 1, 0);
+    rig_.run_ms(30);
+    EXPECT_EQ(playback::playback_active[1], 1);
+    EXPECT_EQ(rig_.dmx(2, 57), 200);
+
+    fader(2, 255);
+    load(2, record(6));
+    rig_.run_ms(30);
+    EXPECT_EQ(playback::playback_active[2], 1);
+    EXPECT_EQ(rig_.dmx(2, 58), 90);
 }
 
 TEST_F(PlaybackLoading, AnEmptyRecordEmptiesAnIdlePlayback) {

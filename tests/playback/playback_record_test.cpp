@@ -35,9 +35,15 @@ TEST_F(PlaybackStore, ProgrammedRecordCreatesThenOverwritesTheEntry) {
 TEST_F(PlaybackStore, ClearingKeepsALearnedMidiCodeAndFreesAnEntryWithout) {
     PlaybackRecord record;
     record.flags = playback::kProgrammed | playback::kMidiLearned;
-    record.midi_code.words = {0x90, 60, 127};
+    record.midi_code.words = {0x77, 1, 1};  // a live record's code is not the slot's
     record.memory = 40;
     playback::store_playback_in_cue(2, 100, record);
+    ASSERT_NE(entry(100, 2), nullptr);
+    EXPECT_EQ(entry(100, 2)->flags, playback::kProgrammed);
+    entry(100, 2)->flags |= playback::kMidiLearned;  // learned for the slot
+    entry(100, 2)->midi_code.words = {0x90, 60, 127};
+    playback::store_playback_in_cue(2, 100, record);
+    EXPECT_EQ(entry(100, 2)->midi_code.words[0], 0x90) << "a programmed store keeps it";
     PlaybackRecord cleared;  // not programmed, no code
     cleared.fade_in = 50;
     playback::store_playback_in_cue(2, 100, cleared);

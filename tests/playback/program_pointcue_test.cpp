@@ -225,6 +225,12 @@ TEST_F(ProgramPointcue, EscAfterEditsLeavesTheStoredRecord) {
     const PointcueRecord before = *record;
     open_dialog();
     press(KEY_FADE_MODE);
+    press(KEY_LINK_CUE);
+    press(static_cast<int16_t>(KEY_FIXTURE_1 + 2));  // cue 3 of the shown page
+    press(KEY_ENTER);
+    EXPECT_EQ(playback::pointcue_edit_record.linked_cue, playback::cue_slot_of(1, 3, 1));
+    ASSERT_EQ(slot_record(kLiveSlot), record);
+    EXPECT_EQ(record->linked_cue, before.linked_cue) << "the stored record waits for the store";
     press_times(KEY_DOWN, 5);  // the link row
     EXPECT_EQ(rig_.key_led(KEY_EDIT_VALUE), platform::LedState::off);
     press(KEY_EDIT_ITEM);
@@ -237,6 +243,7 @@ TEST_F(ProgramPointcue, EscAfterEditsLeavesTheStoredRecord) {
     ASSERT_EQ(slot_record(kLiveSlot), record);
     EXPECT_EQ(record->fade_mode, before.fade_mode);
     EXPECT_EQ(record->link_mode, before.link_mode);
+    EXPECT_EQ(record->linked_cue, before.linked_cue);
     EXPECT_EQ(record->point_memory, 7);
     EXPECT_EQ(datafiles::memcue_used[7], 1);
     EXPECT_NE(ui::current_message(), kDialogMessage) << "the line is cleared";

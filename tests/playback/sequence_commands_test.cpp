@@ -14,9 +14,12 @@
 #include "playback/sequence_controls.h"
 #include "runtime/card_discovery.h"
 #include "runtime/config_records.h"
+#include "runtime/fixture_tables.h"
 #include "runtime/key_codes.h"
 #include "runtime/key_leds.h"
+#include "runtime/show_tables.h"
 #include "runtime/step_log.h"
+#include "setup/fixture_type.h"
 
 namespace {
 
@@ -94,6 +97,26 @@ TEST_F(SequenceCommands, AnUnprogrammedSequenceStopsAtOnce) {
     press(runtime::sequence_key(3, SequenceKey::run));
     EXPECT_EQ(field(3, playback::kSequenceRunShift), 0);
     EXPECT_EQ(playback::sequence_stop_request[3], 0);
+}
+
+// A sequence that does not set a dimmer holds it at its type's closed value
+// from start to stop: an inverted dimmer (closed 255, open 0) stays dark.
+TEST_F(SequenceCommands, StartAndStopHoldTheDimmersAtTheirTypesClosedValue) {
+    constexpr int16_t kDimmer11 = 145;  // fixture 11, universe 2 address 57
+    constexpr int16_t kSpotIntensity = 14;
+    auto* type = const_cast<setup::FixtureTypeDef*>(
+        setup::type_def_of_index(runtime::function_record_table[kDimmer11].type));
+    ASSERT_NE(type, nullptr);
+    type->bytes[setup::kTypeDimmerClosed] = 255;
+    type->bytes[setup::kTypeDimmerClosed + 1] = 0;
+    const int16_t run = runtime::sequence_key(3, SequenceKey::run);
+    press(run);
+    rig_.run_ms(50);
+    EXPECT_EQ(runtime::sequence_dimmer_values[3][kDimmer11], 255);
+    EXPECT_EQ(runtime::sequence_dimmer_values[3][kSpotIntensity], 0) << "a type that closes at 0";
+    press(run);  // not programmed: stops at once
+    ASSERT_EQ(field(3, playback::kSequenceRunShift), 0);
+    EXPECT_EQ(runtime::sequence_dimmer_values[3][kDimmer11], 255);
 }
 
 TEST_F(SequenceCommands, GoOfAllRecordsOneEventAndSkipsStoppedAndAutomaticSequences) {

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 
 #include "../programmer/programmer_test_rig.h"
@@ -219,6 +220,29 @@ TEST_F(SequenceControls, TypedTimesAreExactAndBoundedByTheirField) {
     EXPECT_EQ(read_out(1, 2), "655") << "whole seconds from 100 s, so that the read-out fits its box";
     type_time({runtime::digit_key(9), runtime::digit_key(9), KEY_POINT, runtime::digit_key(5)});
     EXPECT_EQ(read_out(1, 2), "99.5");
+    // Hundredths that no binary fraction holds exactly.
+    type_time({runtime::digit_key(2), KEY_POINT, KEY_DIGIT_0, KEY_DIGIT_1});
+    EXPECT_EQ(sequence_table[1].fade_time, 201);
+    type_time({KEY_DIGIT_0, KEY_POINT, runtime::digit_key(2), runtime::digit_key(9)});
+    EXPECT_EQ(sequence_table[1].fade_time, 29);
+}
+
+TEST(TypedSequenceTimes, DigitsAreReadExactly) {
+    const struct {
+        const char* text;
+        long hundredths;
+    } cases[] = {
+        {"2", 200},    {"2.01", 201},   {"0.29", 29},    {"1.15", 115},  {".5", 50},      {"4.", 400},
+        {"1.999", 199}, {"655.35", 65535}, {"6000", 600000}, {"", -1},    {".", -1},       {"1e2", -1},
+        {"-1", -1},    {"1.2.3", -1},   {" 1", -1},
+    };
+    for (const auto& c : cases) EXPECT_EQ(playback::typed_time_hundredths(c.text), c.hundredths) << c.text;
+    // Every time in hundredths from 0 to 655.35 s reads back as typed.
+    for (long t = 0; t <= 65535; ++t) {
+        char text[48];
+        std::snprintf(text, sizeof text, "%ld.%02ld", t / 100, t % 100);
+        ASSERT_EQ(playback::typed_time_hundredths(text), t) << text;
+    }
 }
 
 }  // namespace

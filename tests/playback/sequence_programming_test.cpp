@@ -208,6 +208,22 @@ TEST_F(SequenceProgramming, InsertMovesARunningSequenceOnAndEscRestoresIt) {
     EXPECT_EQ(entry(live_slot(), 2)->loop_length, 3) << "nothing stored";
 }
 
+// Deleting the memory a running sequence shows: its next step is the memory
+// that took the deleted one's place, not the one after.
+TEST_F(SequenceProgramming, DeletingTheStepARunningSequenceIsOnGoesOnWithTheNextMemory) {
+    put(live_slot(), 2) = loop_of({21, 22, 23, 24});
+    playback::load_sequence_from_cue(static_cast<int16_t>(live_slot()), 2, 0);
+    sequence_table[2].mode = 1 | playback::kTriggerManual << playback::kSequenceTriggerShift;  // waits for GO
+    playback::sequence_current_step[2] = 3;  // playing loop memory 22
+    playback::sequence_dialog_step = 3;      // the cursor on 22
+    open_dialog(KEY_SEQUENCE_B);
+    press(KEY_CLR);
+    ASSERT_EQ(sequence_table[2].loop_length, 3);
+    ASSERT_EQ(sequence_table[2].loop_memories[2], 23);
+    EXPECT_EQ(playback::sequence_current_step[2], 2) << "one step back: the next is 23's";
+    press(KEY_ESC);
+}
+
 TEST_F(SequenceProgramming, LoopCounterSteps) {
     put(live_slot(), 1) = loop_of({3});
     entry(live_slot(), 1)->loop_count = 1;

@@ -224,7 +224,6 @@ ui::reset_value_table_globals();
     playback::reset_cue_tables_globals();
     playback::reset_cue_screen_globals();
     playback::reset_cue_picker_globals();
-    memories::ask_cue_name = 0;
     playback::reset_key_groups_globals();
     playback::reset_output_merge_globals();
     playback::reset_playback_faders_globals();

@@ -2,7 +2,8 @@
 // patch, and a level set through the channel level setter for a patched
 // fixture leaves on that fixture's address of its universe, in the card's
 // DMX frame and in the sACN packet a loopback receiver sees. A setup.dat the
-// show start refuses is still on disk, unchanged, after the whole start.
+// show start refuses, and the files derived from its rig, are still on disk,
+// unchanged, after the whole start.
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -11,12 +12,14 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
 #include <vector>
 
 #include "datafiles/setup_file.h"
 #include "demo_rig_files.h"
 #include "host/sacn.h"
 #include "programmer/programmer_values.h"
+#include "rig/clean_start.h"
 #include "rig/console.h"
 #include "rig/program_dir.h"
 #include "rig/rig.h"
@@ -102,25 +105,54 @@ TEST_F(DemoRig, LevelsOfAPatchedFixtureReachItsAddressInItsUniverse) {
     EXPECT_EQ(packet[126 + 57], 99);               // slot 58: fixture 12
 }
 
-TEST_F(DemoRig, ARefusedSetupIsStillOnDiskAfterTheWholeShowStart) {
-    std::vector<uint8_t> setup = dir_.read_file("data/setup.dat");
+// A refused setup.dat stays on disk, and so do the files derived from its
+// rig: the start that refuses it rebuilds them for the empty rig in memory
+// only. Put back, the good setup.dat's flags still vouch for whole files.
+TEST_F(DemoRig, ARefusedSetupAndTheFilesOfItsRigAreStillOnDiskAfterTheWholeShowStart) {
+    const char* const kDerived[] = {"data/ch-patch.dat", "data/groupa.dat", "data/transp.dat",
+                                    "data/values.def",   "data/soft.dat",   "data/mshow.dat"};
+    {
+        rig::Rig first;
+        rig::start_console(first, dir_);  // writes whatever the demo rig still lacks
+        ASSERT_EQ(setup::fixture_count, 12);
+    }
+    rig::reset_global_state();  // each start as a program start of its own
+    const std::vector<uint8_t> good = dir_.read_file("data/setup.dat");
+    std::vector<std::vector<uint8_t>> before;
+    for (const char* name : kDerived) {
+        ASSERT_TRUE(dir_.has_file(name)) << name;
+        before.push_back(dir_.read_file(name));
+    }
+    std::vector<uint8_t> setup = good;
     const size_t address = 12 + setup::SetupData::fixture_field(4, setup::kFixtureAddress);
     setup[address] = 0xFE, setup[address + 1] = 0x01;  // 510: its 16 channels pass address 512
     dir_.write_file("data/setup.dat", setup);
-    rig::start_console(rig_, dir_);
-    ASSERT_FALSE(rig_.finished());
-    EXPECT_EQ(datafiles::setup_file_state, datafiles::SetupFileState::refused);
-    EXPECT_EQ(setup::fixture_count, 0);
-    EXPECT_EQ(runtime::function_record_count, 0);
-    bool told = false;
-    for (const std::string& line : datafiles::setup_load_messages) {
-        told = told || line == "SETUP.DAT IS KEPT UNCHANGED - THE SHOW STARTS WITH AN EMPTY RIG!";
+    {
+        rig::Rig refused;
+        rig::start_console(refused, dir_);
+        ASSERT_FALSE(refused.finished());
+        EXPECT_EQ(datafiles::setup_file_state, datafiles::SetupFileState::refused);
+        EXPECT_EQ(setup::fixture_count, 0);
+        EXPECT_EQ(runtime::function_record_count, 0);
+        bool told = false;
+        for (const std::string& line : datafiles::setup_load_messages) {
+            told = told || line == "SETUP.DAT IS KEPT UNCHANGED - THE SHOW STARTS WITH AN EMPTY RIG!";
+        }
+        EXPECT_TRUE(told);
     }
-    EXPECT_TRUE(told);
-    // The default values and the patch were written for the empty rig; the
-    // setup file was left as it was.
-    EXPECT_TRUE(dir_.has_file("data/values.def"));
     EXPECT_EQ(dir_.read_file("data/setup.dat"), setup);
+    for (size_t k = 0; k < before.size(); ++k) EXPECT_EQ(dir_.read_file(kDerived[k]), before[k]) << kDerived[k];
+
+    // The good setup back: its rig is patched as before.
+    dir_.write_file("data/setup.dat", good);
+    rig::reset_global_state();
+    rig::Rig again;  // each rig installs its own machine while it lives
+    rig::start_console(again, dir_);
+    EXPECT_EQ(datafiles::setup_file_state, datafiles::SetupFileState::loaded);
+    again.set_master_fader(1, 255);
+    programmer::set_function_value(kDimmer12, 99);
+    again.run_ms(50);
+    EXPECT_EQ(again.dmx(2, 58), 99);
 }
 
 }  // namespace

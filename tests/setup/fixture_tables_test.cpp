@@ -21,7 +21,12 @@
 #include "datafiles/data_dir.h"
 #include "datafiles/setup_file.h"
 #include "demo_rig_files.h"
+#include "memories/master_state.h"
+#include "memories/submaster_cells.h"
+#include "memories/thresholds.h"
 #include "programmer/commands.h"
+#include "programmer/fixture_groups.h"
+#include "programmer/fixture_selection.h"
 #include "programmer/fixture_functions.h"
 #include "programmer/slave_consoles.h"
 #include "rig/program_dir.h"
@@ -230,6 +235,28 @@ TEST_F(FixtureTables, BanksDimmerListsDarkFixturesAndFlags) {
     EXPECT_EQ(runtime::figure_flags[9], 0);
     EXPECT_EQ(runtime::slave_console_count, 0);
     EXPECT_EQ(runtime::function_remap_table[1][0], 0);
+}
+
+// What the last show left per type index and per fixture is cleared, so a
+// type index of the new rig does not recall the old rig's page; the
+// submasters' and groups' used flags follow the loaded tables.
+TEST_F(FixtureTables, TheShowStartForgetsTheOldRigAndSetsTheUsedFlags) {
+    programmer::remembered_page[1] = 4;
+    programmer::remembered_fader[1] = 9;
+    programmer::fixture_freeze[3] = 1;
+    memories::threshold_function_marks[0][5] = 1;
+    memories::submaster_table[2][7] = 80;  // as a submaster file with a member loads it
+    memories::submaster_used = {};
+    programmer::group_table[4][2] = 1;
+    programmer::group_used[4] = 0;
+    load_demo_rig();
+    EXPECT_EQ(programmer::remembered_page[1], 0);
+    EXPECT_EQ(programmer::remembered_fader[1], 0);
+    EXPECT_EQ(programmer::fixture_freeze[3], 0);
+    EXPECT_EQ(memories::threshold_function_marks[0][5], 0);
+    EXPECT_EQ(memories::submaster_used[2], 1);
+    EXPECT_EQ(memories::submaster_used[1], 0);
+    EXPECT_EQ(programmer::group_used[4], 1);
 }
 
 TEST_F(FixtureTables, ThePatchIsCompiledFromTheRigWhenItIsNotYet) {
