@@ -1,6 +1,8 @@
 // Archive stream compression of a 1 MB file shaped like mem.dat (an index of
-// offsets, then tagged items with slowly varying levels): implode and explode
-// through the callbacks, in bytes of the uncompressed file per second.
+// offsets, then tagged items with slowly varying levels), and of 1 MB of runs
+// (a few byte values in runs of 1 to 200, where one position has thousands of
+// long candidates): implode and explode through the callbacks, in bytes of
+// the uncompressed file per second.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -27,6 +29,19 @@ std::vector<uint8_t> memory_file_shape() {
         std::memcpy(&mem[i], record, 6);
     }
     return mem;
+}
+
+std::vector<uint8_t> runs_shape() {
+    std::vector<uint8_t> runs;
+    runs.reserve(1 << 20);
+    std::mt19937 rng(2);
+    while (runs.size() < (1u << 20)) {
+        const size_t length = std::min<size_t>(rng() % 500 + 1, (1u << 20) - runs.size());
+        runs.insert(runs.end(), length, uint8_t{0});
+        runs.push_back(static_cast<uint8_t>(rng() % 255 + 1));
+    }
+    runs.resize(1u << 20);
+    return runs;
 }
 
 struct Stream {
@@ -70,6 +85,18 @@ void BM_ImplodeMemoryFile(benchmark::State& state) {
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(data.size()));
 }
 BENCHMARK(BM_ImplodeMemoryFile)->Unit(benchmark::kMillisecond);
+
+void BM_ImplodeRuns(benchmark::State& state) {
+    const auto data = runs_shape();
+    std::vector<uint8_t> out;
+    out.reserve(data.size());
+    for (auto _ : state) {
+        pack(data, out);
+        benchmark::DoNotOptimize(out.data());
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(data.size()));
+}
+BENCHMARK(BM_ImplodeRuns)->Unit(benchmark::kMillisecond);
 
 void BM_ExplodeMemoryFile(benchmark::State& state) {
     const auto data = memory_file_shape();
