@@ -1,6 +1,8 @@
 // Archive stream compression of a 1 MB file shaped like mem.dat (an index of
-// offsets, then tagged items with slowly varying levels): implode and explode
-// through the callbacks, in bytes of the uncompressed file per second.
+// offsets, then tagged items with slowly varying levels), and of 1 MB of runs
+// of one byte, 1 to 500 long, between single other bytes (where a position
+// has thousands of long candidates): implode and explode through the
+// callbacks, in bytes of the uncompressed file per second.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -27,6 +29,19 @@ std::vector<uint8_t> memory_file_shape() {
         std::memcpy(&mem[i], record, 6);
     }
     return mem;
+}
+
+std::vector<uint8_t> runs_shape() {
+    std::vector<uint8_t> runs;
+    runs.reserve(1 << 20);
+    std::mt19937 rng(2);
+    while (runs.size() < (1u << 20)) {
+        const size_t length = std::min<size_t>(rng() % 500 + 1, (1u << 20) - runs.size());
+        runs.insert(runs.end(), length, uint8_t{0});
+        runs.push_back(static_cast<uint8_t>(rng() % 255 + 1));
+    }
+    runs.resize(1u << 20);
+    return runs;
 }
 
 struct Stream {
@@ -59,8 +74,7 @@ std::vector<uint8_t> pack(const std::vector<uint8_t>& data, std::vector<uint8_t>
     return out;
 }
 
-void BM_ImplodeMemoryFile(benchmark::State& state) {
-    const auto data = memory_file_shape();
+void implode_each_pass(benchmark::State& state, const std::vector<uint8_t>& data) {
     std::vector<uint8_t> out;
     out.reserve(data.size());
     for (auto _ : state) {
@@ -69,7 +83,12 @@ void BM_ImplodeMemoryFile(benchmark::State& state) {
     }
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(data.size()));
 }
+
+void BM_ImplodeMemoryFile(benchmark::State& state) { implode_each_pass(state, memory_file_shape()); }
 BENCHMARK(BM_ImplodeMemoryFile)->Unit(benchmark::kMillisecond);
+
+void BM_ImplodeRuns(benchmark::State& state) { implode_each_pass(state, runs_shape()); }
+BENCHMARK(BM_ImplodeRuns)->Unit(benchmark::kMillisecond);
 
 void BM_ExplodeMemoryFile(benchmark::State& state) {
     const auto data = memory_file_shape();

@@ -105,7 +105,7 @@ programmer::Grouping decode_grouping(std::span<const uint8_t> bytes) {
     return g;
 }
 
-// Step 5: every grouping empty, with a list of 70 zero members.
+// A new groupings table: every grouping empty, with a list of 70 zero members.
 void empty_groupings() {
     for (int g = 1; g <= programmer::kGroupings; ++g) {
         programmer::grouping_table[static_cast<size_t>(g)] = {};

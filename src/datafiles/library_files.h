@@ -23,9 +23,9 @@
 //
 // save_filter_colour writes a type's whole table the first time for that
 // type and kind, and also whenever its colour file is missing or too short
-// to hold the entry; only then single entries in place. (The Part tracked
-// "written" per kind only, so a second type whose colour file did not exist
-// lost its first stored colour.)
+// to hold the entry; only then single entries in place. (A "written" flag
+// per kind only would let a second type whose colour file did not exist
+// lose its first stored colour.)
 //
 // The library index "lib\fulllib.dat" lists the fixture types and upload
 // files of "lib\" for the library browser: i16 entry count, then that many

@@ -1,7 +1,7 @@
-// What the show start says about a damaged data file. The Parts give every
-// bad record of a file the error beep (400 Hz, 1000 ms), a plain delay; on a
-// file of random bytes that stalls the start for many minutes and still
-// names nothing. So only the first few bad records of a file beep; the
+// What the show start says about a damaged data file. An error beep (400 Hz,
+// 1000 ms, a plain delay) for every bad record of a file would stall the
+// start for many minutes on a file of random bytes and still name nothing.
+// So only the first few bad records of a file beep; the
 // others are counted in silence, and once the file is loaded one message
 // names it and the count (and the copy kept of it, when it is rewritten).
 // The message is drawn on the start screen under the progress list and
@@ -20,7 +20,7 @@ struct Refusals {
     int32_t count = 0;
     int32_t beeped = 0;
     // One more; the error beep while fewer than kBeepedRefusals have had
-    // one (a record the Parts drop silently never beeps).
+    // one (a record dropped silently never beeps).
     void refuse(bool with_beep = true);
 };
 

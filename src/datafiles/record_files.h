@@ -235,8 +235,8 @@ int32_t convert_time_items(MemoryItem*& items, int32_t& count);
 //
 // Loading trusts nothing of the file. A record is read only when its count
 // lies within its capacity and the items lie within the file; a wrong tag,
-// an offset inside the index and a cut record refuse it (the Parts' error
-// beep for the first few, see load_report.h), an offset that can't be
+// an offset inside the index and a cut record refuse it (the error beep
+// for the first few, see load_report.h), an offset that can't be
 // reached refuses it silently; the entry is then emptied and loading goes
 // on. Then every place is checked before it may be reused for a store: it
 // must lie behind the index and end within the file, and no two places may

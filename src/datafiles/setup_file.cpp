@@ -241,8 +241,9 @@ bool convert_block(Layout layout, const OldBlock& old, SetupData& to) {
 
 enum class Check : uint8_t { ok, addresses, out_of_range };
 
-// Every count and index the show uses from the block, and the
-// address check of the Part.
+// Every count and index the show uses from the block, and the check that
+// each fixture's records and addresses stay within the show's capacity and
+// its interface card's 512 addresses.
 Check check_block(const SetupData& data) {
     const int capacity = std::clamp<int>(runtime::function_record_capacity, 0, runtime::kFunctionRecordCapacity);
     const int fixtures = data.stored_fixture_count();
@@ -278,7 +279,7 @@ bool write_setup_file() {
     return replace_file(setup_path(), file);
 }
 
-// Step 7: the start settings of a setup that has none.
+// The start settings of a setup that has none.
 bool set_start_defaults() {
     SetupData& d = setup::setup_data;
     if (d.u8(setup::kSetupStartDefaults) != 0) return false;
@@ -352,7 +353,7 @@ void load_type_library(int t) {
     load_type_drawing(t, name);
 }
 
-// Step 9: a type takes the channel count of its fixtures.
+// A type takes the channel count of its fixtures.
 void check_channel_counts() {
     bool differs = false;
     for (int f = 1; f <= setup::fixture_count; ++f) {
@@ -402,7 +403,7 @@ void load_setup_file() {
         }
     }
 
-    // Step 6 and F10: a setup with anything out of range is refused and kept.
+    // A setup with anything out of range is refused and kept.
     Check check = Check::ok;
     if (setup_file_state == SetupFileState::loaded || setup_file_state == SetupFileState::converted) {
         check = check_block(setup::setup_data);
@@ -428,11 +429,11 @@ void load_setup_file() {
         save_dimmer_patch_file();
     }
 
-    // Step 5.
+    // The counts the show runs with.
     setup::fixture_count = setup::setup_data.stored_fixture_count();
     setup::fixture_type_count = setup::setup_data.stored_type_count();
 
-    // Step 7: defaults, written unless the file on disk is kept.
+    // The start settings, written unless the file on disk is kept.
     if (set_start_defaults() && !setup_file_kept) {
         show_updating();
         write_setup_file();

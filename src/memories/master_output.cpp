@@ -81,9 +81,15 @@ uint16_t scale_dimmer_value(uint16_t value, int closed, double factor) {
 }
 
 double master_factor(int16_t fixture) {
-    double factor = level_of(kGrandMaster) / 255.0;
-    if (in_submaster(1, fixture)) factor = factor * level_of(kFirstSubmasterMaster) / 255.0;
-    if (in_submaster(2, fixture)) factor = factor * level_of(kFirstSubmasterMaster + 1) / 255.0;
+    // Each step in extended precision and stored as a double once: rounding
+    // the submaster's product to a double before the division would leave
+    // many factors one step low (GRAND 102, SUB1 130: 255 must give 52).
+    auto scaled = [](double factor, int16_t level) {
+        return static_cast<double>(static_cast<long double>(factor) * level / 255.0L);
+    };
+    double factor = scaled(1.0, level_of(kGrandMaster));
+    if (in_submaster(1, fixture)) factor = scaled(factor, level_of(kFirstSubmasterMaster));
+    if (in_submaster(2, fixture)) factor = scaled(factor, level_of(kFirstSubmasterMaster + 1));
     return factor;
 }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "memories/memory_index.h"
+#include "memories/memory_store.h"
 #include "memories/presets.h"
 #include "playback/output_merge.h"
 #include "programmer/channel_generators.h"
@@ -17,21 +18,6 @@ namespace memories {
 
 namespace {
 
-
-uint16_t resolve_value(size_t record, uint16_t v) {
-    if (v == kValueNotSet || v <= 1000) return v;
-    const int preset = v - 1000;
-    if (preset > kValuePresets || record > static_cast<size_t>(kPresetFunctionRecords)) return kValueNotSet;
-    const uint16_t* table = value_preset_table[static_cast<size_t>(preset)];
-    return table != nullptr ? table[record] : kValueNotSet;
-}
-
-uint8_t resolve_byte(const std::array<uint8_t*, kEffectPresets + 1>& presets, size_t offset, size_t bytes, uint8_t b) {
-    if (b < 181 || b > 250) return b;
-    const uint8_t* part = presets[static_cast<size_t>(b - 180)];
-    return part != nullptr && offset < bytes ? part[offset] : kByteNotSet;
-}
-
 bool left_alone(uint16_t flags) { return (flags & (runtime::FLAG_MANUAL | runtime::FLAG_FROZEN)) != 0; }
 
 }  // namespace
@@ -44,9 +30,10 @@ void apply_memory_to_output(int16_t memory, uint8_t mode) {
     const auto fixtures = static_cast<size_t>(std::clamp<int>(setup::fixture_count, 0, static_cast<int>(runtime::kShowFixtures)));
     const bool live = mode == kIntoLiveLayer;
     for (size_t r = 1; b.values != nullptr && r <= records; ++r) {
-        const uint16_t v = resolve_value(r, b.values[r]);
+        const uint16_t v = resolve_recalled_value(r, b.values[r]);
         if (v == kValueNotSet) continue;
         if (!live) {
+            mark_live_edit(runtime::channel_flags[r], runtime::function_record_table[r].fixture);
             programmer::set_function_value(static_cast<int16_t>(r), v);
         } else if (!left_alone(runtime::channel_flags[r])) {
             runtime::layer_values[0][r] = v;
@@ -54,9 +41,11 @@ void apply_memory_to_output(int16_t memory, uint8_t mode) {
         }
     }
     for (size_t i = 1; b.generators != nullptr && i <= records * runtime::kGeneratorBytesPerRecord; ++i) {
-        const uint8_t v = resolve_byte(effect_preset_generators, i - 1, kGeneratorPartBytes, b.generators[i]);
+        const uint8_t v = resolve_generator_reference(static_cast<int>(i), b.generators[i]);
         if (v == kByteNotSet) continue;
         if (!live) {
+            mark_live_edit(runtime::generator_flags[i],
+                           runtime::function_record_table[(i - 1) / runtime::kGeneratorBytesPerRecord + 1].fixture);
             programmer::set_generator_param(static_cast<int16_t>(i), v);
         } else if (!left_alone(runtime::generator_flags[i])) {
             runtime::layer_generators[0][i] = v;
@@ -64,9 +53,10 @@ void apply_memory_to_output(int16_t memory, uint8_t mode) {
         }
     }
     for (size_t i = 1; b.figures != nullptr && i <= fixtures * runtime::kFigureBytesPerFixture; ++i) {
-        const uint8_t v = resolve_byte(effect_preset_figures, i - 1, kFigurePartBytes, b.figures[i]);
+        const uint8_t v = resolve_figure_reference(static_cast<int>(i), b.figures[i]);
         if (v == kByteNotSet) continue;
         if (!live) {
+            mark_live_edit(runtime::figure_flags[i], static_cast<int>((i - 1) / runtime::kFigureBytesPerFixture + 1));
             programmer::set_figure_param(static_cast<int16_t>(i), v);
         } else if (!left_alone(runtime::figure_flags[i])) {
             runtime::layer_figures[0][i] = v;

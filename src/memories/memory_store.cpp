@@ -85,29 +85,8 @@ bool ask_enter_or_esc() {
     return enter;
 }
 
-uint16_t resolve_value(size_t record, uint16_t v) {
-    if (v == kNotSet || v < kFirstValueReference) return v;
-    const int preset = v - (kFirstValueReference - 1);
-    if (preset > kValuePresets || record > static_cast<size_t>(kPresetFunctionRecords)) return kNotSet;
-    const uint16_t* table = value_preset_table[at(preset)];
-    return table != nullptr ? table[record] : kNotSet;
-}
-
-uint8_t resolve_byte(const std::array<uint8_t*, kEffectPresets + 1>& presets, size_t offset, size_t part_bytes,
-                     uint8_t b) {
-    if (b < kFirstEffectReference || b > kLastEffectReference) return b;
-    const uint8_t* part = presets[at(b - (kFirstEffectReference - 1))];
-    return part != nullptr && offset < part_bytes ? part[offset] : kByteNotSet;
-}
-
 bool fixture_selected(int fixture) {
     return fixture >= 1 && fixture <= programmer::kFixtures && programmer::fixture_selected[at(fixture)] == 1;
-}
-
-// Live edit on stage: the recalled value is held as the manual value.
-void mark_live_edit(uint16_t& flags, int fixture) {
-    const bool live = (runtime::run_flags & runtime::RUN_BLIND) == 0 && (runtime::run_flags & runtime::RUN_LIVE_EDIT) != 0;
-    if (live && fixture_selected(fixture)) flags |= runtime::FLAG_MANUAL;
 }
 
 bool programmer_ready() {
@@ -117,6 +96,19 @@ bool programmer_ready() {
 }
 
 }  // namespace
+
+uint16_t resolve_recalled_value(size_t record, uint16_t v) {
+    if (v == kNotSet || v < kFirstValueReference) return v;
+    const int preset = v - (kFirstValueReference - 1);
+    if (preset > kValuePresets || record > static_cast<size_t>(kPresetFunctionRecords)) return kNotSet;
+    const uint16_t* table = value_preset_table[at(preset)];
+    return table != nullptr ? table[record] : kNotSet;
+}
+
+void mark_live_edit(uint16_t& flags, int fixture) {
+    const bool live = (runtime::run_flags & runtime::RUN_BLIND) == 0 && (runtime::run_flags & runtime::RUN_LIVE_EDIT) != 0;
+    if (live && fixture_selected(fixture)) flags |= runtime::FLAG_MANUAL;
+}
 
 size_t gather_memory_items(MemoryItem* list, const uint16_t* values, const uint8_t* generators, const uint8_t* figures,
                            const uint16_t* times, const uint8_t* time_set) {
@@ -157,19 +149,19 @@ void take_work_buffers_into_programmer() {
 
 void send_programmer_to_stage() {
     for (size_t r = 1; r <= records(); ++r) {
-        const uint16_t v = resolve_value(r, runtime::programmer_values[r]);
+        const uint16_t v = resolve_recalled_value(r, runtime::programmer_values[r]);
         if (v == kNotSet) continue;
         mark_live_edit(runtime::channel_flags[r], runtime::function_record_table[r].fixture);
         programmer::set_function_value(static_cast<int16_t>(r), v);
     }
     for (size_t i = 1; i <= records() * kGeneratorParams; ++i) {
-        const uint8_t v = resolve_byte(effect_preset_generators, i - 1, kGeneratorPartBytes, runtime::programmer_generators[i]);
+        const uint8_t v = resolve_generator_reference(static_cast<int>(i), runtime::programmer_generators[i]);
         if (v == runtime::kByteNotSet) continue;
         mark_live_edit(runtime::generator_flags[i], runtime::function_record_table[(i - 1) / kGeneratorParams + 1].fixture);
         programmer::set_generator_param(static_cast<int16_t>(i), v);
     }
     for (size_t i = 1; i <= fixtures() * kFigureParams; ++i) {
-        const uint8_t v = resolve_byte(effect_preset_figures, i - 1, kFigurePartBytes, runtime::programmer_figures[i]);
+        const uint8_t v = resolve_figure_reference(static_cast<int>(i), runtime::programmer_figures[i]);
         if (v == runtime::kByteNotSet) continue;
         mark_live_edit(runtime::figure_flags[i], static_cast<int>((i - 1) / kFigureParams + 1));
         programmer::set_figure_param(static_cast<int16_t>(i), v);

@@ -8,6 +8,7 @@
 #include <cstdint>
 
 #include "datafiles/record_files.h"
+#include "memories/presets.h"
 
 namespace memories {
 
@@ -51,6 +52,15 @@ void take_work_buffers_into_programmer();
 // setters, preset references resolved for the setters only; under live edit
 // the values of selected fixtures are marked manual.
 void send_programmer_to_stage();
+
+// A programmer value as a recall sends it: up to 1000 itself, 1001..1210 the
+// value preset's entry for the record (not set when the preset is absent).
+// Generator and figure bytes resolve through resolve_generator_reference and
+// resolve_figure_reference (presets.h).
+uint16_t resolve_recalled_value(size_t record, uint16_t v);
+// Live edit on stage (not blind) and the fixture selected: the flag word
+// takes the manual-value bit, so the recalled value is held by hand.
+void mark_live_edit(uint16_t& flags, int fixture);
 
 // current_memory := m, with the list's page and highlight.
 void make_current_memory(int16_t memory);

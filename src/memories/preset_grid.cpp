@@ -101,7 +101,7 @@ void draw_empty_grid() {
     }
     ui::set_text_style(kSmallFont, 0, kSmallTextSize);
     for (int n = 1; n <= kPresetsPerKind; ++n) {
-        std::array<char, 4> number{};
+        std::array<char, 12> number{};  // any int
         std::snprintf(number.data(), number.size(), "%2d", n);
         write(kCellWidth * grid_column(n) - 18, kCellHeight * grid_row(n) - 10, kNotProgrammedColour, number.data());
     }
@@ -113,7 +113,7 @@ void draw_grid_number(int n, int16_t colour) {
     ui::fill_box(static_cast<int16_t>(kCellWidth * (col - 1) + 2), static_cast<int16_t>(kCellHeight * (row - 1) + 11),
                  static_cast<int16_t>(kCellWidth * col), static_cast<int16_t>(kCellHeight * row + 9), kBlack);
     ui::set_text_style(kSmallFont, 0, kSmallTextSize);
-    std::array<char, 4> number{};
+    std::array<char, 12> number{};  // any int
     std::snprintf(number.data(), number.size(), "%2d", n);
     write(kCellWidth * col - 18, kCellHeight * row - 10, colour, number.data());
 }
@@ -152,7 +152,7 @@ void draw_empty_table() {
     ui::set_text_style(kSmallFont, 0, kSmallTextSize);
     for (int n = 1; n <= kPresetsPerKind; ++n) {
         const TableColumn& c = column_of(n);
-        std::array<char, 4> number{};
+        std::array<char, 12> number{};  // any int
         std::snprintf(number.data(), number.size(), "%2d", n);
         write(c.number_x, 10 * n + c.y_offset, kGreen, number.data());
     }

@@ -61,11 +61,13 @@ void take_byte(uint8_t& programmed, uint8_t resolved, uint8_t running) {
     if (resolved == runtime::kByteNotSet || resolved != running) programmed = running;
 }
 
+// Position and colour exclude dimmers; a dimmer with the gobo-preset flag is
+// of the gobo class.
 int preset_class_of(int16_t r) {
     const runtime::FunctionRecord& rec = record_of(r);
-    if (rec.dimmer != 0) return kNoClass;
-    if (rec.pantilt_role != 0) return kPositionClass;
-    if (rec.colour_role != 0) return kColourClass;
+    const bool dimmer = rec.dimmer != 0;
+    if (rec.pantilt_role != 0 && !dimmer) return kPositionClass;
+    if (rec.colour_role != 0 && !dimmer) return kColourClass;
     if (rec.gobo_role != 0) return kGoboClass;
     return kNoClass;
 }
@@ -145,22 +147,27 @@ void take_fixture(int16_t fixture) {
     runtime::run_background();
 }
 
+// A dark function leaves the programmer: its value, and its generator bytes
+// and times (a pan/tilt function: the fixture's figure bytes and the times
+// of its PAN function).
+void clear_function_in_programmer(int16_t fixture, int16_t r) {
+    runtime::programmer_values[r] = runtime::kValueNotSet;
+    if (is_pantilt_record(r)) {
+        const size_t figures = (static_cast<size_t>(fixture) - 1) * kFigures;
+        for (size_t p = 1; p <= kFigures; ++p) runtime::programmer_figures[figures + p] = runtime::kByteNotSet;
+        const int16_t pan = static_cast<int16_t>(runtime::fixture_pantilt_table[at(fixture)].pan.record);
+        if (pan != 0) reset_time_slots(pan);
+    } else {
+        const size_t generators = (static_cast<size_t>(r) - 1) * kGenerators;
+        for (size_t p = 1; p <= kGenerators; ++p) runtime::programmer_generators[generators + p] = runtime::kByteNotSet;
+        reset_time_slots(r);
+    }
+}
+
 void clear_fixture_in_programmer(int16_t fixture) {
     const int16_t channels = fixture_channel_count(fixture);
     const int16_t first = programmer::get_function_record_index(fixture, 1);
-    for (int16_t r = first; r < first + channels; ++r) {
-        runtime::programmer_values[r] = runtime::kValueNotSet;
-        if (is_pantilt_record(r)) {
-            const size_t figures = (static_cast<size_t>(fixture) - 1) * kFigures;
-            for (size_t p = 1; p <= kFigures; ++p) runtime::programmer_figures[figures + p] = runtime::kByteNotSet;
-            const int16_t pan = static_cast<int16_t>(runtime::fixture_pantilt_table[at(fixture)].pan.record);
-            if (pan != 0) reset_time_slots(pan);
-        } else {
-            const size_t generators = (static_cast<size_t>(r) - 1) * kGenerators;
-            for (size_t p = 1; p <= kGenerators; ++p) runtime::programmer_generators[generators + p] = runtime::kByteNotSet;
-            reset_time_slots(r);
-        }
-    }
+    for (int16_t r = first; r < first + channels; ++r) clear_function_in_programmer(fixture, r);
 }
 
 // A dimmer is lit at 10 or more, or below that with a set SWING above 9 on
@@ -195,7 +202,7 @@ void take_lit_fixtures() {
             // All dimmers: each judged alone.
             for (int16_t r = first; r < first + channels; ++r) {
                 if (dimmer_lit(f, r)) take_function_output(f, r);
-                else runtime::programmer_values[r] = runtime::kValueNotSet;
+                else clear_function_in_programmer(f, r);
             }
         } else if (dimmer_lit(f, first_dimmer)) {
             take_fixture(f);

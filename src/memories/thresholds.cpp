@@ -30,6 +30,7 @@
 #include "runtime/console_state.h"
 #include "runtime/fixture_tables.h"
 #include "runtime/key_codes.h"
+#include "runtime/key_dispatch.h"
 #include "runtime/key_leds.h"
 #include "runtime/key_reader.h"
 #include "runtime/main_loop.h"
@@ -191,6 +192,12 @@ uint8_t& function_mark(int n) {
     if (type < 0 || f < 1 || f > setup::kMaxTypeChannels) return none = 0;
     return threshold_function_marks[at(type)][at(f - 1)];
 }
+
+}  // namespace
+
+bool threshold_channel_marked(int n) { return function_mark(n) != 0; }
+
+namespace {
 
 int shown_function(int16_t fader_key) {
     return (runtime::function_page - 1) * kFadersPerPage + fader_key - KEY_FADER_1 + 1;
@@ -454,6 +461,7 @@ void program_threshold(int16_t threshold) {
     for (;;) {
         if (!runtime::is_input_pending()) {
             runtime::read_trackerball(0);
+            runtime::step_mode_wheels();
             runtime::run_background();
             continue;
         }

@@ -25,6 +25,8 @@ constexpr int kThresholdNameChars = 19;
 using ThresholdFunctionMarks =
     std::array<std::array<uint8_t, setup::kMaxTypeChannels>, setup::kMaxFixtureTypes>;
 extern ThresholdFunctionMarks threshold_function_marks;
+// Whether channel n of the current type is marked for the threshold being programmed.
+bool threshold_channel_marked(int n);
 // The names list and the grid, drawn once and kept as pictures.
 extern uint8_t* threshold_grid_picture;
 extern uint8_t* threshold_list_picture;

@@ -203,7 +203,7 @@ bool pending_equals_running(const CueFadeRecord& rec) {
            rec.pending_fade_out == rec.running_fade_out;
 }
 
-// Step 4 of tracking: the element takes value from cue slot s.
+// Tracking found cue slot s for the element: the element takes its value from there.
 void apply_tracked(const TrackElement& element, uint16_t value, int s, const SlotMemory& slot, uint8_t no_follow) {
     CueFadeRecord& rec = fade_record(element.kind, element.index);
     const bool same_target = set_target(element.kind, element.index, value);

@@ -83,7 +83,7 @@ bool write_work_buffer(int16_t n) {
     return true;
 }
 
-// Step 1 of a store with bit 0 set: the point memory settled against the
+// First of a store with bit 0 set: the point memory settled against the
 // pack buffer. False when the store is abandoned (no free cue memory).
 bool settle_point_memory(PointcueRecord& r) {
     if (r.point_memory == kNewPointMemory) {

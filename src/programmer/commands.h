@@ -1,6 +1,5 @@
-// The programmer's key commands and trackerball handlers that the key
-// dispatcher starts, and the fixture selection it reads. (Least bodies until
-// the programmer is built.)
+// The programmer's key commands that the key dispatcher starts, and the
+// fixture selection it reads; each command is built in its own module.
 #pragma once
 #include <array>
 #include <cstdint>

@@ -324,13 +324,6 @@ void light_fader_keys(int lit) {
     set_fader_key_leds(lit + 1, kPanelFaders, runtime::LED_OFF);
 }
 
-uint8_t threshold_mark(int n) {
-    const int type = runtime::current_fixture_type;
-    const int f = library_function(n);
-    if (type < 0 || f == 0) return 0;
-    return memories::threshold_function_marks[static_cast<size_t>(type)][static_cast<size_t>(f - 1)];
-}
-
 // Whether the current type's library function of channel n offers
 // predefined entries (the setup's per-type function flags).
 bool has_predefined_entries(int n) {
@@ -370,11 +363,11 @@ void build_channel_bank() {
     for (int i = 1; i <= kPanelFaders; ++i) {
         const int n = (page - 1) * kFadersPerFunctionPage + i;
         uint8_t led = runtime::LED_OFF;
-        if (n <= count) led = threshold_mode() && threshold_mark(n) != 0 ? runtime::LED_ON_2 : runtime::LED_ON;
+        if (n <= count) led = threshold_mode() && memories::threshold_channel_marked(n) ? runtime::LED_ON_2 : runtime::LED_ON;
         runtime::set_key_led(runtime::fader_key(i), led);
         if (n > count) continue;
         set_fader_strip_colour(static_cast<int16_t>(i), has_predefined_entries(n) ? kYellow : kLightGrey);
-        const bool marked = threshold_mode() && threshold_mark(n) != 0;
+        const bool marked = threshold_mode() && memories::threshold_channel_marked(n);
         set_fader_number(static_cast<int16_t>(i), static_cast<int16_t>(n), marked ? kYellow : kLabelColour);
     }
     runtime::set_key_led(runtime::KEY_FUNCTION_PAGE_1, page == 1 && count > 0 ? runtime::LED_ON : runtime::LED_OFF);
@@ -605,7 +598,7 @@ void update_fader_key_leds() {
         for (int i = 1; i <= kPanelFaders; ++i) {
             const int n = (page - 1) * kFadersPerFunctionPage + i;
             uint8_t led = runtime::LED_OFF;
-            if (n <= count) led = threshold_mark(n) != 0 ? runtime::LED_ON_2 : runtime::LED_ON;
+            if (n <= count) led = memories::threshold_channel_marked(n) ? runtime::LED_ON_2 : runtime::LED_ON;
             set_key_led(runtime::fader_key(i), led);
         }
         return;

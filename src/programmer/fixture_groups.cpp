@@ -317,13 +317,13 @@ void update_group_leds() {
     draw_group_name_list();
 }
 
-void show_group_bank_leds() {
+void show_group_bank_leds(uint8_t used_state) {
     update_group_used_flags();
     const int bank = runtime::group_bank == 2 ? 2 : 1;
     const int first = (bank - 1) * kGroupsPerBank;
     for (int k = 1; k <= kGroupsPerBank; ++k) {
         const bool used = group_used[at(first + k)] == 1;
-        runtime::set_key_led(runtime::group_key(k), used ? runtime::LED_BLINK_BOTH : runtime::LED_OFF);
+        runtime::set_key_led(runtime::group_key(k), used ? used_state : runtime::LED_OFF);
     }
 }
 

@@ -68,8 +68,9 @@ void toggle_group_bank();
 
 // The group key LEDs of the bank (selected groups lit) and the name list.
 void update_group_leds();
-// The group key LEDs showing which groups of the bank have members (blinking).
-void show_group_bank_leds();
+// The group key LEDs showing which groups of the bank have members, in LED
+// state `used_state` (a blinking one); the others off.
+void show_group_bank_leds(uint8_t used_state);
 void update_group_used_flags();
 void update_group_used_flag(int16_t group);
 // The 16 names of the bank in the fixture panel, while it is shown.

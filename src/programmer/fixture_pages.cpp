@@ -315,7 +315,7 @@ void draw_fixture_info() {
                     ++patched;
                 }
             }
-            char count[8]{};
+            char count[12]{};  // any int
             std::snprintf(count, sizeof count, "%d", patched);
             ui::draw_bitmap_text(180, 224, kYellow, count);
         }

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "memories/commands.h"
+#include "memories/thresholds.h"
 #include "programmer/attribute_delta.h"
 #include "programmer/channel_generators.h"
 #include "programmer/fixture_functions.h"
@@ -314,8 +315,12 @@ void apply_trackerball_to_fader() {
     if (runtime::mouse_x == 0 && dy == 0) return;
     const int16_t ch = runtime::selected_function;
     if ((runtime::run_flags & runtime::RUN_THRESHOLD_MODE) != 0) {
-        memories::decrease_function_level(ch, dy);
-        rewrite_channel_belt(ch);
+        // Every channel marked for the threshold moves, not only the selected one.
+        for (int16_t n = 1; n <= runtime::function_count && n <= runtime::kFunctionWheels; ++n) {
+            if (!memories::threshold_channel_marked(n)) continue;
+            memories::decrease_function_level(n, dy);
+            rewrite_channel_belt(n);
+        }
         return;
     }
     if ((runtime::run_flags & runtime::RUN_DEFAULT_MODE) != 0 && runtime::fader_bank == 0) {

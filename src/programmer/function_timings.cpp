@@ -400,7 +400,7 @@ void edit_times_by_wheel(int16_t kind, int16_t delta) {
     const int mode = edit_mode();
     const bool fan_active = mode == kEditFan && compute_time_fan(ch) >= 2;
 
-    // Step 1: a fan movement that would take any time out of 0..30000 is dropped whole.
+    // A fan movement that would take any time out of 0..30000 is dropped whole.
     if (fan_active) {
         for (int f = 1; f <= setup::fixture_count && f <= kFixtures; ++f) {
             const int w = time_fan_numbers[static_cast<size_t>(f)];
@@ -415,7 +415,7 @@ void edit_times_by_wheel(int16_t kind, int16_t delta) {
         d = accelerated(d);
     }
 
-    // Step 3: the timing fader.
+    // The timing fader.
     TimingFader& fader = timing_faders[static_cast<size_t>(k)];
     const int shown = clamp_time(k, moved_time(fader.shown, d, d), d);
     fader.shown = static_cast<int16_t>(shown);
@@ -599,11 +599,13 @@ void run_edit_time_screen(int16_t key) {
     const int k = key - KEY_DELAY_IN + 1;
     if (!valid_kind(k)) return;
     const auto selection_before = fixture_selected;
+    const auto groups_before = group_selected;
     const int16_t saved_current = current_fixture;
     const int16_t saved_type = current_fixture_type;
     deselect_all_fixtures();
     if (fader_bank != 0) update_figure_state();
     set_key_led(key, kLedRed);
+    show_group_bank_leds(kLedBlinkRed);
     std::array<uint8_t, 33> flags{};
     std::array<uint8_t, 5> classes{};
     draw_box_title(kKindNames[static_cast<size_t>(k)]);
@@ -647,6 +649,7 @@ void run_edit_time_screen(int16_t key) {
 
     if (saved_type >= 0) {
         fixture_selected = selection_before;
+        group_selected = groups_before;
         if (fixture_ok(saved_current)) make_fixture_current(saved_current);
         update_group_leds();
         update_fader_key_leds();

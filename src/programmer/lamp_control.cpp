@@ -239,7 +239,7 @@ void run_lamp_command_screen(int16_t key) {
     runtime::set_key_led(runtime::KEY_ALL, runtime::LED_BLINK_BOTH);
     const bool was_cue_screen = cue_screen();
     if (was_cue_screen) set_fixture_page(runtime::fixture_page);
-    show_group_bank_leds();
+    show_group_bank_leds(runtime::LED_BLINK_BOTH);
     blink_fixture_keys();
 
     for (;;) {

@@ -250,23 +250,23 @@ void spread_figures(const SpreadTable& table, FigureSpread kind) {
 
 // The first entry of type t (1-based) whose match key is `key`: the
 // function of the selected function's named function first, then every
-// channel in order; in a channel, entries in order up to the first one after
-// the first whose value is 0. Entries without a value do not match.
+// channel in order; in a channel, entries in order up to and including the
+// first one after the first whose value is 0: a real value 0 ("CLOSED", say)
+// ends the list and still matches. The first entry is the function's own
+// name, not a value to set.
 bool find_matching_entry(int t, int mapped, const std::string& key, int& channel, int& value) {
     const setup::FixtureTypeDef* type = setup::type_def_of_index(t - 1);
     if (type == nullptr) return false;
     auto search = [&](int c) {
         const int k = library_function_of(t, c);
-        for (int e = 0; e < setup::kPredefinedEntries; ++e) {
+        for (int e = 1; e < setup::kPredefinedEntries; ++e) {
             const uint8_t entry_value = type->entry_value(k, e);
-            if (e > 0 && entry_value == 0) return false;
-            // The first entry holds the function's own name with no value:
-            // it is never a value to set.
-            if (entry_value != 0 && predefined_match_key(type->entry_text(k, e)) == key) {
+            if (predefined_match_key(type->entry_text(k, e)) == key) {
                 channel = c;
                 value = entry_value;
                 return true;
             }
+            if (entry_value == 0) return false;
         }
         return false;
     };

@@ -578,7 +578,7 @@ void init_fixture_tables() {
     programmer::init_subfunction_ranges();
     build_dimmer_channel_list();
     compile_patch_if_needed();
-    // Step 13, the patch conflict list, belongs to the fixture setup.
+    // The patch conflict list is the fixture setup's to build.
     const bool solo = setup::setup_data.i16(setup::kSetupSoloMemory) >= 1;
     mode_flags = (mode_flags & ~MODE_SOLO_MEMORY) | (solo ? MODE_SOLO_MEMORY : 0);
 }

@@ -33,10 +33,11 @@
 //            (1 fine half, 2 coarse half of a 16-bit pair); +23 linked function;
 //            +24 fade permission (the "last flag byte", also the info flag)
 //
-// Parts 7.120, 4.102 and 4.135 fix the offsets 0, 21, 57, 58, 93, 125, 127
-// (PAN), 168, 186, 212..217, 377, 447 and 46297. The order of the named
-// slots after PAN and the places of the pan/tilt mode and degrees are this
-// project's choice, recorded here; every reader goes through this header.
+// The offsets 0, 21, 57, 58, 93, 125, 127 (PAN), 168, 186, 212..217, 377,
+// 447 and 46297 are those of the library files the console reads. The order
+// of the named slots after PAN and the places of the pan/tilt mode and
+// degrees are this project's choice, recorded here; every reader goes
+// through this header.
 //
 // Every value read from a file is bounded here before it can index a table:
 // a function number outside 1..32 reads as 0 (none), a sub-function count

@@ -97,6 +97,14 @@ std::vector<std::pair<std::string, Bytes>> corpus() {
     Bytes long_repeat;
     for (int i = 0; i < 3000; ++i) long_repeat.push_back(static_cast<uint8_t>(i % 7 == 0 ? 1 : i % 251));
     c.emplace_back("repeats over 516", long_repeat);
+    // Runs of one byte, 1 to 500 long, between single other bytes: every
+    // position has thousands of long candidates, the prefix-skip search's case.
+    Bytes runs;
+    while (runs.size() < 100000) {
+        runs.insert(runs.end(), rng() % 500 + 1, uint8_t{0});
+        runs.push_back(static_cast<uint8_t>(rng() % 255 + 1));
+    }
+    c.emplace_back("runs between single bytes", runs);
     Bytes random(150000);
     for (auto& b : random) b = static_cast<uint8_t>(rng());
     c.emplace_back("random", random);

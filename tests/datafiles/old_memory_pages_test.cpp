@@ -120,7 +120,7 @@ protected:
         DataDir::TearDown();
     }
 
-    // The pages of the worked example: memories 3, 4, 5 on page 1 and 251,
+    // Two old pages: memories 3, 4, 5 on page 1 and 251,
     // 252 on page 2, of all three kinds.
     void write_example_pages() {
         OldPage mem1;

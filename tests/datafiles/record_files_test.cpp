@@ -174,7 +174,7 @@ TEST(IndexEntries, ANameReadFromAFileIsCutToTwentyCharacters) {
 
 // ------------------------------------------------------------------ item lists
 
-// The worked example: a memory of 10 items, then 12, then 5.
+// A memory of 10 items, then 12, then 5.
 TEST_F(RecordFiles, AGrowingListMovesToTheEndAndAShorterOneReusesItsSlot) {
     ASSERT_TRUE(datafiles::create_record_file(datafiles::kMemoryFile));
     const int32_t m = 7;

@@ -62,6 +62,104 @@ TEST(MasterScaling, GoldenFigures) {
     EXPECT_EQ(static_cast<int>(0 - (0 - 255) * (128 / 255.0)), 128);
 }
 
+// An exact model of the scaling arithmetic, in integers: a number is m x 2^e;
+// every step takes the exact result and rounds it to nearest (ties to even)
+// on 64 bits (extended precision) or 53 bits (a stored double).
+struct Binary {
+    __int128 m = 0;
+    int e = 0;
+};
+
+int bit_length(__int128 v) {
+    int n = 0;
+    for (; v > 0; v >>= 1) ++n;
+    return n;
+}
+
+// (num / den) x 2^exp, both positive or num 0, to `bits` significant bits.
+Binary round_to_bits(__int128 num, __int128 den, int exp, int bits) {
+    if (num == 0) return {};
+    const __int128 high = static_cast<__int128>(1) << bits;
+    int k = bits - bit_length(num) + bit_length(den);  // num x 2^k / den near 2^bits
+    __int128 q = 0, r = 0, d = 0;
+    for (;; --k) {
+        __int128 n = num;
+        d = den;
+        if (k >= 0) n <<= k; else d <<= -k;
+        q = n / d;
+        r = n % d;
+        if (q < high) break;
+    }
+    if (2 * r > d || (2 * r == d && (q & 1) != 0)) ++q;
+    if (q == high) {
+        q >>= 1;
+        --k;
+    }
+    return {q, exp - k};
+}
+
+Binary to_double(Binary x) { return round_to_bits(x.m, 1, x.e, 53); }
+
+// closed - (closed - value) x factor, the factor GRAND / 255 then x SUB / 255
+// for each submaster, each step in extended precision stored as a double;
+// the product and difference in extended precision, truncated.
+int model_scaled(int grand, std::initializer_list<int> subs, int closed, int value) {
+    Binary f = to_double(round_to_bits(grand, 255, 0, 64));
+    for (int sub : subs) f = to_double(round_to_bits(f.m * sub, 255, f.e, 64));
+    if (f.m == 0) return closed;
+    // The product (at most 61 bits) is exact; the difference is rounded.
+    const __int128 n = (static_cast<__int128>(closed) << -f.e) - static_cast<__int128>(closed - value) * f.m;
+    const Binary r = round_to_bits(n, 1, f.e, 64);
+    return static_cast<int>(r.e >= 0 ? r.m << r.e : r.m >> -r.e);
+}
+
+TEST(MasterScaling, TheModelGivesTheKnownFigures) {
+    EXPECT_EQ(model_scaled(128, {}, 0, 255), 127);
+    EXPECT_EQ(model_scaled(200, {}, 0, 255), 199);
+    EXPECT_EQ(model_scaled(128, {}, 0, 128), 64);
+    EXPECT_EQ(model_scaled(0, {}, 255, 0), 255);
+    EXPECT_EQ(model_scaled(255, {}, 0, 77), 77);
+    EXPECT_EQ(model_scaled(102, {130}, 0, 255), 52);
+}
+
+TEST_F(Masters, SubmasterScalingFollowsTheExactModel) {
+    memories::submaster_table[1][1] = 1;  // fixture 1 in SUB1
+    memories::submaster_table[2][1] = 0;
+    auto scaled = [](int closed, int value) {
+        return memories::scale_dimmer_value(static_cast<uint16_t>(value), closed, memories::master_factor(1));
+    };
+    int wrong = 0;
+    for (int grand = 0; grand <= 255; ++grand) {
+        for (int sub = 0; sub <= 255; ++sub) {
+            set_levels(static_cast<int16_t>(grand), static_cast<int16_t>(sub));
+            for (int value : {255, 128}) {
+                const int expected = model_scaled(grand, {sub}, 0, value);
+                if (scaled(0, value) != expected && ++wrong <= 5) {
+                    ADD_FAILURE() << "GRAND " << grand << " SUB1 " << sub << " value " << value << ": "
+                                  << scaled(0, value) << ", the model " << expected;
+                }
+            }
+        }
+    }
+    EXPECT_EQ(wrong, 0);
+    // Inverted dimmers (closed 255) and both submasters, at several levels.
+    memories::submaster_table[2][1] = 1;
+    for (int grand : {0, 1, 37, 102, 128, 200, 254, 255}) {
+        for (int sub : {130, 77, 255}) {
+            set_levels(static_cast<int16_t>(grand), static_cast<int16_t>(sub), 201);
+            for (int value = 0; value <= 255; ++value) {
+                EXPECT_EQ(scaled(255, value), model_scaled(grand, {sub, 201}, 255, value))
+                    << "GRAND " << grand << " SUB " << sub << " value " << value;
+            }
+        }
+    }
+    // The worked case on its way to the stage.
+    memories::submaster_table[2][1] = 0;
+    set_levels(102, 130);
+    memories::output_function_value_with_masters(kIntensity1, 255);
+    EXPECT_EQ(sent(kIntensity1), 52);
+}
+
 TEST_F(Masters, DimmerScalingUsesGrandAndTheFixturesSubmasters) {
     memories::submaster_table[1][1] = 1;  // fixture 1 in SUB1
     set_levels(255, 0);

@@ -13,6 +13,7 @@
 #include "programmer/programmer_values.h"
 #include "runtime/key_codes.h"
 #include "runtime/show_tables.h"
+#include "ui/memory_access.h"
 
 namespace {
 
@@ -105,6 +106,34 @@ TEST_F(TakeOutput, LitFixturesAreTakenAndDarkOnesCleared) {
     EXPECT_EQ(programmer_values[87], 100);
     EXPECT_EQ(programmer_values[77], output_base_values[77]) << "fixture 6's pan comes along";
     EXPECT_EQ(programmer_values[1], kNotSet) << "a dark spot is cleared too";
+}
+
+TEST_F(TakeOutput, ADarkDimmerOfAnAllDimmerFixtureLosesItsGeneratorAndTimes) {
+    on_stage(145, 4);  // fixture 11, one dimmer channel: dark
+    const size_t generators = (145 - 1) * kGeneratorBytesPerRecord;
+    programmer_generators[generators + 2] = 50;  // SPEED set, SWING not: still dark
+    const size_t times = (145 - 1) * kTimeSlotsPerRecord;
+    for (size_t s = 1; s <= kTimeSlotsPerRecord; ++s) {
+        programmer_times[times + s] = 77;
+        programmer_time_set[times + s] = 1;
+    }
+    take_with(KEY_FULL);
+    EXPECT_EQ(programmer_values[145], kNotSet);
+    for (size_t p = 1; p <= kGeneratorBytesPerRecord; ++p) EXPECT_EQ(programmer_generators[generators + p], 255) << p;
+    for (size_t s = 1; s <= kTimeSlotsPerRecord; ++s) {
+        EXPECT_EQ(programmer_times[times + s], ui::default_times[(s - 1) % 5 + 1]) << s;
+        EXPECT_EQ(programmer_time_set[times + s], 0) << s;
+    }
+}
+
+TEST_F(TakeOutput, ADimmerWithTheGoboPresetFlagFindsItsGoboPreset) {
+    function_record_table[146].gobo_role = 1;  // fixture 12's dimmer, flagged for gobo presets
+    auto* gobo2 = static_cast<uint16_t*>(datafiles::allocate_preset_table(140 + 2));
+    ASSERT_NE(gobo2, nullptr);
+    gobo2[146] = 200;
+    on_stage(146, 200);
+    take_with(fixture_key(12));
+    EXPECT_EQ(programmer_values[146], 1142) << "gobo preset 2 holds the stage's value";
 }
 
 }  // namespace

@@ -158,6 +158,27 @@ TEST_F(Thresholds, PercentagesAboveOneHundredAreIgnored) {
     EXPECT_EQ(runtime::run_flags & runtime::RUN_THRESHOLD_MODE, 0u);
 }
 
+TEST_F(Thresholds, TheTrackerballMovesEveryMarkedFunction) {
+    open_threshold_screen();
+    rig_.press(fixture_key(6));
+    rig_.press(fixture_key(1));  // SPOT16 fixtures 1 and 2
+    rig_.press(fixture_key(2));
+    rig_.press(fader_key(9));    // focus
+    rig_.press(fader_key(14));   // intensity, the selected fader is neither
+    rig_.press(KEY_EDIT_VALUE);
+    type_digits(50);
+    rig_.press(KEY_ENTER);
+    for (int r : {9, 14, 25, 30}) ASSERT_EQ(work()[r], 128) << r;
+    rig_.move_trackerball(0, -40);
+    rig_.run_ms(50);
+    const uint8_t moved = work()[9];
+    EXPECT_NE(moved, 128) << "the trackerball moves the marked functions";
+    for (int r : {14, 25, 30}) EXPECT_EQ(work()[r], moved) << r;
+    EXPECT_EQ(work()[10], 0) << "zoom is not marked";
+    EXPECT_EQ(work()[13], 0) << "nor is the strobe";
+    rig_.press(KEY_ESC);
+}
+
 TEST_F(Thresholds, StoreQuantisesAndGivesPanTiltTheOrientedPansLevel) {
     const runtime::PanTiltRecord& pt = runtime::fixture_pantilt_table[3];
     ASSERT_NE(pt.kind, 0);

@@ -438,7 +438,7 @@ TEST_F(CardTest, KeyFifoAtZeroWaitsForTheProgramToPlaceIt) {
     EXPECT_EQ(m->cards.key_backlog(0), 1);
     EXPECT_EQ(far_peek_word(sel, kKeyWriteCell), 0);
 
-    // read_card_memory_map step 4: an empty FIFO at 7F40h.
+    // The memory map read finds an empty FIFO at 7F40h.
     for (uint32_t cell : {kKeyBaseCell, kKeyReadCell, kKeyWriteCell}) far_poke_word(sel, cell, 0x7F40);
     m->advance_ms(1);
     EXPECT_EQ(far_peek_word(sel, kKeyWriteCell), 0x7F42);

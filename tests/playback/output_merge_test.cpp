@@ -93,8 +93,8 @@ protected:
     }
 };
 
-// The Part's and the notes' cases, each against the model and against the
-// figure the Part gives.
+// The merge's known cases, each against the model and against its
+// worked-out figure.
 TEST_F(OutputMerge, TableOfCasesAgainstTheModelAndTheGivenFigures) {
     struct Case {
         const char* name;

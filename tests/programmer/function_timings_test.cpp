@@ -9,11 +9,14 @@
 #include <string>
 #include <vector>
 
+#include "programmer/fixture_groups.h"
+#include "programmer/fixture_selection.h"
 #include "programmer_edit_rig.h"
 #include "runtime/card_access.h"
 #include "runtime/config_records.h"
 #include "runtime/fixture_tables.h"
 #include "runtime/key_codes.h"
+#include "runtime/key_leds.h"
 #include "runtime/step_log.h"
 #include "ui/message_line.h"
 
@@ -260,6 +263,30 @@ TEST_F(Timings, TimeKeyScreenFlagsChannelsWhileHeldAndRestoresTheSelection) {
     EXPECT_EQ(programmer::fixture_selected[5], 1);
     EXPECT_EQ(programmer::fixture_selected[6], 1);
     EXPECT_EQ(runtime::current_fixture, 5);
+}
+
+TEST_F(Timings, TimeKeyScreenShowsTheUsedGroupsAndRestoresTheGroupSelection) {
+    runtime::fader_bank = 0;
+    programmer::deselect_all_fixtures();
+    programmer::group_table[3][5] = 1;
+    programmer::group_table[3][6] = 1;
+    programmer::update_group_used_flags();
+    rig_.press(runtime::group_key(3), 20);
+    ASSERT_EQ(programmer::group_selected[3], 1);
+    ASSERT_EQ(programmer::fixture_selected[5], 1);
+    rig_.hold(runtime::KEY_FADE_IN, 20);
+    EXPECT_EQ(programmer::group_selected[3], 0) << "groups are deselected while the key is held";
+    EXPECT_EQ(runtime::key_led_cache[runtime::group_key(3)], runtime::LED_BLINK) << "a used group";
+    EXPECT_EQ(runtime::key_led_cache[runtime::group_key(4)], runtime::LED_OFF) << "an empty group";
+    rig_.press(runtime::fixture_key(9), 20);
+    rig_.press(runtime::KEY_FADER_1 + 10, 20);
+    rig_.release(runtime::KEY_FADE_IN, 20);
+    ASSERT_EQ(ui::current_message(), "EDIT Timing (Minutes)");
+    rig_.press(runtime::KEY_ESC, 20);
+    EXPECT_EQ(programmer::group_selected[3], 1) << "the group selection comes back";
+    EXPECT_EQ(runtime::key_led_cache[runtime::group_key(3)], runtime::LED_ON_2);
+    EXPECT_EQ(programmer::fixture_selected[5], 1);
+    EXPECT_EQ(programmer::fixture_selected[9], 0);
 }
 
 }  // namespace

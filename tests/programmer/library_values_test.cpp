@@ -55,6 +55,11 @@ protected:
         std::memset(&wash->bytes[at], 0, setup::kEntryTextBytes);
         std::memcpy(&wash->bytes[at], text, std::strlen(text));
     }
+    static void set_wash_entry(int function, int e, const char* text, uint8_t value) {
+        set_wash_entry_text(function, e, text);
+        setup::fixture_type_defs[2]->bytes[setup::FixtureTypeDef::function_def(function) + setup::kFunctionEntryValues +
+                                           static_cast<size_t>(e)] = value;
+    }
 };
 
 TEST_F(LibraryValues, WaveSpreadsTheDelaysOfTheSelectedFunctionInFixtureOrder) {
@@ -246,6 +251,35 @@ TEST_F(LibraryValues, PredefinedEntryFindsTheSameNameOnOtherTypes) {
     set_wash_entry_text(kWashStrobe, 1, "op en");
     programmer::apply_predefined_value(1);
     EXPECT_EQ(value(record(5, kWashStrobe)), 255);
+}
+
+TEST_F(LibraryValues, PredefinedEntryOfValueZeroMatchesWhereItEndsTheList) {
+    // The wash's strobe lists "OPEN" 255 and "STROBE" 140 (entries 1, 2);
+    // entries 3 and 4 are set per case. The spot's item 2 is "CLOSED" 16.
+    struct Case {
+        const char* what;
+        const char* text3;
+        uint8_t value3;
+        const char* text4;
+        uint8_t value4;
+        int expected;
+    };
+    const Case cases[] = {
+        {"a real CLOSED at 0 ends the list and matches", "CLOSED", 0, "", 0, 0},
+        {"a CLOSED with a value matches", "CLOSED", 7, "", 0, 7},
+        {"nothing after the first value 0 is looked at", "SHUT", 0, "CLOSED", 9, 65535},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        set_wash_entry(kWashStrobe, 3, c.text3, c.value3);
+        set_wash_entry(kWashStrobe, 4, c.text4, c.value4);
+        runtime::programmer_values[record(5, kWashStrobe)] = 65535;
+        select({1, 5});
+        select_channel(kSpotStrobe);
+        programmer::apply_predefined_value(2);
+        EXPECT_EQ(value(record(1, kSpotStrobe)), 16);
+        EXPECT_EQ(value(record(5, kWashStrobe)), c.expected);
+    }
 }
 
 TEST_F(LibraryValues, PredefinedInDefaultModeSetsOnlyTheDefaultValues) {

@@ -1,6 +1,7 @@
 // The demo rig generator: the files of programdir/rig come out at their
 // sizes, and a few fields sit at the offsets worked out by hand from the
-// layouts (Parts 7.101, 7.120, 4.102 and src/setup/fixture_type.h), not
+// layouts (the setup record, the library file in src/setup/fixture_type.h
+// and the function map), not
 // through the console's own accessors.
 #include "demo_rig/demo_rig_gen.h"
 

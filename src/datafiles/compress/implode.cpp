@@ -18,6 +18,7 @@ constexpr int kHashes = 4 * 255 + 5 * 255 + 1;  // pair hash 4a + 5b: 0..2295
 constexpr int kOutputChunk = 2048;
 constexpr int kLazyBelow = 8;        // a match this short is weighed against the next one
 constexpr int kLazyFarDistance = 129;
+constexpr int kSkipSearchAbove = 10; // a longer best match goes on with the prefix-skip search
 
 // The compressor's state, placed in the caller's work buffer. At each block
 // every position of the window is sorted by the pair hash of its two bytes
@@ -27,6 +28,7 @@ struct ImplodeWork {
     uint8_t window[kWindow + 1];
     uint16_t by_hash[kWindow];        // window positions, grouped by hash
     uint16_t oldest_of_hash[kHashes]; // cursor into by_hash per hash
+    int16_t border[kLongestMatch + 1];  // prefix-skip table of the bytes at the position searched
     uint8_t output[kOutputChunk + 4];
     int output_count;
     uint32_t bit_buffer;
@@ -115,12 +117,58 @@ struct Match {
     int distance = 0;
 };
 
+// border[j] := the length of the longest proper border (a prefix that is
+// also a suffix) of the first j bytes at p, for j up to `length`; `built`
+// is how far the table already goes.
+void extend_borders(ImplodeWork& w, int p, int& built, int length) {
+    if (built == 0) {
+        w.border[1] = 0;
+        built = 1;
+    }
+    for (int j = built + 1; j <= length; ++j) {
+        int k = w.border[j - 1];
+        while (k > 0 && w.window[p + j - 1] != w.window[p + k]) k = w.border[k];
+        if (w.window[p + j - 1] == w.window[p + k]) ++k;
+        w.border[j] = static_cast<int16_t>(k);
+    }
+    built = std::max(built, length);
+}
+
+// Goes on from candidate q, which matched `length` bytes and became the best,
+// over every newer start before p - 1 with the prefix-skip table: after a
+// start that matched j bytes, the next start that can match as much lies
+// j - border[j] further on, with border[j] bytes known to match. A start that
+// reaches the best length matches the pair at p, so it is one of p's
+// candidates; every start skipped matches fewer bytes than the best.
+void skip_search(ImplodeWork& w, int p, int longest, int q, int length, Match& best) {
+    int built = 0;
+    int s = q;
+    int j = length;
+    while (true) {
+        if (j == 0) {
+            ++s;
+        } else {
+            extend_borders(w, p, built, j);
+            s += j - w.border[j];
+            j = w.border[j];
+        }
+        if (s >= p - 1) return;
+        while (j < longest && w.window[s + j] == w.window[p + j]) ++j;
+        if (j >= best.length) {
+            best = {j, p - s};
+            if (j == kLongestMatch) return;
+        }
+    }
+}
+
 // The longest earlier match at p, at distances 2..D-1, compared up to 516
 // bytes and never past the data gathered (near the end of the input a match
 // is so cut to the bytes left). Candidates are tried from the oldest; one at
 // least as long as the best becomes the best (of equal lengths the nearer
 // wins), and a full 516 ends the search. Positions that fell out of the
-// dictionary are skipped for good.
+// dictionary are skipped for good. Once the best is longer than 10 bytes the
+// newer candidates are searched with the prefix-skip table, which compares
+// each byte of the window about once instead of once per candidate.
 Match find_match(ImplodeWork& w, int p) {
     Match best;
     if (p + 1 >= w.end) return best;
@@ -139,6 +187,10 @@ Match find_match(ImplodeWork& w, int p) {
         if (length >= best.length) {
             best = {length, p - q};
             if (length == kLongestMatch) break;
+            if (length > kSkipSearchAbove) {
+                skip_search(w, p, longest, q, length, best);
+                break;
+            }
         }
     }
     if (best.length < kShortestMatch) best = {};
