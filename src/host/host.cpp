@@ -212,6 +212,10 @@ struct Window {
     // The host pointer's last place over the screen, which the trackerball follows.
     std::optional<Point> last_screen_point;
     uint16_t trackerball_buttons = 0;  // buttons pressed over the screen
+    // A click whose press and release come in one pass of the events is let
+    // go only at the next pass, so the program sees the button down.
+    uint16_t pressed_this_pass = 0;
+    uint16_t release_next_pass = 0;
 };
 
 Window window;
@@ -354,12 +358,17 @@ void on_mouse_button(const SDL_MouseButtonEvent& button) {
         if (kScreenRect.contains(*p)) {
             follow_pointer(*p);
             window.trackerball_buttons |= bit;
+            window.pressed_this_pass |= bit;
         } else if (button.button == SDL_BUTTON_LEFT) {
             surface.pointer_down(cards, *p);
         }
     } else {
         if (button.button == SDL_BUTTON_LEFT) surface.pointer_up(cards);
-        window.trackerball_buttons &= static_cast<uint16_t>(~bit);
+        if ((window.pressed_this_pass & bit) != 0) {
+            window.release_next_pass |= bit;
+        } else {
+            window.trackerball_buttons &= static_cast<uint16_t>(~bit);
+        }
     }
     platform::mouse_set_buttons(window.trackerball_buttons);
 }
@@ -372,6 +381,12 @@ void on_mouse_wheel(const SDL_MouseWheelEvent& wheel) {
 }
 
 void pump_events() {
+    if (window.release_next_pass != 0) {
+        window.trackerball_buttons &= static_cast<uint16_t>(~window.release_next_pass);
+        platform::mouse_set_buttons(window.trackerball_buttons);
+    }
+    window.pressed_this_pass = 0;
+    window.release_next_pass = 0;
     SDL_Event event;
     while (SDL_PollEvent(&event)) {
         switch (event.type) {
