@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <string_view>
 
+#include "host/console_card.h"
+
 namespace host {
 
 namespace {
@@ -20,7 +22,7 @@ constexpr int kPositionTop = 255;
 BeltTurn turn_in(std::string_view row, char key, int steps) {
     const size_t at = row.find(key);
     if (at == std::string_view::npos) return {};
-    return {static_cast<int>(at) + 1, steps};
+    return {static_cast<int>(at) + 1, steps, BeltBank::function};
 }
 
 }  // namespace
@@ -40,13 +42,18 @@ BeltTurn belt_turn_of(char key, bool shift) {
 }
 
 void turn_console_belt(platform::CardBus& cards, const BeltTurn& turn) {
-    if (turn.belt < 1 || turn.belt > platform::kFunctionBelts) return;
-    for (int slot = 0; slot < platform::kCardSlots; ++slot) {
-        if (!cards.fitted(slot)) continue;
+    const bool sequence = turn.bank == BeltBank::sequence;
+    if (turn.belt < 1 || turn.belt > (sequence ? platform::kSequenceBelts : platform::kFunctionBelts)) return;
+    const int slot = console_surface_slot(cards);
+    if (slot < 0) return;
+    if (sequence) {
+        const int position = std::clamp(cards.sequence_belt(slot, turn.belt, 0) + turn.steps, 0, kPositionTop);
+        cards.set_sequence_belt(slot, turn.belt, 0, static_cast<uint8_t>(position));
+        cards.set_sequence_belt(slot, turn.belt, 1, kMovedState);
+    } else {
         const int position = std::clamp(cards.function_belt(slot, turn.belt, 0) + turn.steps, 0, kPositionTop);
         cards.set_function_belt(slot, turn.belt, 0, static_cast<uint8_t>(position));
         cards.set_function_belt(slot, turn.belt, 1, kMovedState);
-        return;
     }
 }
 

@@ -7,15 +7,20 @@
 // state register to "moved", as the card's firmware does for a real belt;
 // the position stops at 0 and 255.
 #pragma once
+#include <cstdint>
+
 #include "platform/card_bus.h"
 
 namespace host {
 
 constexpr int kBeltFastSteps = 8;
 
+enum class BeltBank : uint8_t { function, sequence };
+
 struct BeltTurn {
-    int belt = 0;   // 1..16; 0 when the key is not a belt key
+    int belt = 0;   // 1..16 (sequence belts 1..12); 0 when the key is not a belt key
     int steps = 0;  // positive up, negative down
+    BeltBank bank = BeltBank::function;
 };
 
 // The turn of a character typed with Alt (a shifted character turns fast).
@@ -24,6 +29,7 @@ BeltTurn belt_turn_of(char key);
 BeltTurn belt_turn_of(char key, bool shift);
 
 // Turns the belt on the first card fitted (the card of the console surface).
+// The PC keys turn function belts; the window's surface turns either bank.
 void turn_console_belt(platform::CardBus& cards, const BeltTurn& turn);
 
 }  // namespace host

@@ -5,6 +5,7 @@
 namespace host {
 
 void DmxOutput::send_changes(const platform::Machine& machine) {
+    if (ended_) return;
     for (int slot = 0; slot < platform::kCardSlots; ++slot) {
         if (!machine.cards.fitted(slot)) continue;
         const uint32_t frames = machine.cards.frames_sent(slot);
@@ -18,8 +19,17 @@ void DmxOutput::send_changes(const platform::Machine& machine) {
             if (!changed && machine.clock.now_ms - last_sent_ms_[u] < kDmxRefresh_ms) continue;
             std::copy(frame.begin(), frame.end(), last_sent_[u].begin());
             last_sent_ms_[u] = machine.clock.now_ms;
+            sent_[u] = true;
             sink_(static_cast<uint16_t>(u + 1), frame);
         }
+    }
+}
+
+void DmxOutput::end_streams(const UniverseSink& end) {
+    if (ended_) return;
+    ended_ = true;
+    for (size_t u = 0; u < kUniverses; ++u) {
+        if (sent_[u]) end(static_cast<uint16_t>(u + 1), last_sent_[u]);
     }
 }
 

@@ -3,7 +3,8 @@
 // Universe n is the n-th half of the cards in the configuration's numbering
 // (2 x slot + half: 1 and 2 are the card at C800h). A universe goes out when
 // its card has sent a new frame with other levels, so at the DMX frame rate
-// while levels change, and again every second while nothing changes.
+// while levels change, and again every second while nothing changes. When the
+// console ends, every universe that went out is ended once.
 #pragma once
 #include <array>
 #include <cstdint>
@@ -24,6 +25,9 @@ public:
     explicit DmxOutput(UniverseSink sink) : sink_(std::move(sink)) {}
     // Looks at the cards' sent frames; called from the host's pump.
     void send_changes(const platform::Machine& machine);
+    // Hands each universe sent so far, with its last levels, to end; nothing
+    // goes out afterwards.
+    void end_streams(const UniverseSink& end);
 
 private:
     static constexpr size_t kUniverses = 2 * platform::kCardSlots;
@@ -31,6 +35,8 @@ private:
     std::array<uint32_t, platform::kCardSlots> frames_seen_{};
     std::array<std::array<uint8_t, platform::kDmxChannels>, kUniverses> last_sent_{};
     std::array<uint64_t, kUniverses> last_sent_ms_{};
+    std::array<bool, kUniverses> sent_{};
+    bool ended_ = false;
 };
 
 }  // namespace host

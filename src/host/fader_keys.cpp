@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <string_view>
 
+#include "host/console_card.h"
+
 namespace host {
 
 namespace {
@@ -22,13 +24,11 @@ FaderMove fader_move_of(char key, bool shift) {
 
 int move_console_playback_fader(platform::CardBus& cards, const FaderMove& move) {
     if (move.playback < 1 || move.playback > kConsolePlaybackFaders) return -1;
-    for (int slot = 0; slot < platform::kCardSlots; ++slot) {
-        if (!cards.fitted(slot)) continue;
-        const int raw = std::clamp(cards.playback_fader(slot, move.playback) + move.change, 0, kRawTop);
-        cards.set_playback_fader(slot, move.playback, static_cast<uint8_t>(raw));
-        return raw;
-    }
-    return -1;
+    const int slot = console_surface_slot(cards);
+    if (slot < 0) return -1;
+    const int raw = std::clamp(cards.playback_fader(slot, move.playback) + move.change, 0, kRawTop);
+    cards.set_playback_fader(slot, move.playback, static_cast<uint8_t>(raw));
+    return raw;
 }
 
 }  // namespace host

@@ -21,9 +21,12 @@
 #include "host/fader_keys.h"
 #include "host/frame.h"
 #include "host/key_input.h"
+#include "host/lcd_echo.h"
 #include "host/sacn.h"
 #include "host/drives.h"
+#include "host/surface.h"
 #include "host/surface_keys.h"
+#include "host/window_fit.h"
 #include "platform/mouse.h"
 #include "platform/text_screen.h"
 
@@ -48,6 +51,7 @@ struct HostState {
     QuitHandler on_quit = nullptr;
     std::optional<MonotonicClock::time_point> quit_asked;
     bool in_quit_handler = false;
+    uint64_t next_lcd_echo_ms = 0;
 };
 
 HostState state;
@@ -67,6 +71,13 @@ void open_dmx_output() {
         [](uint16_t universe, std::span<const uint8_t> levels) { sacn_sender->send(universe, levels); });
 }
 
+// Receivers release the universes at once instead of holding the last look.
+void end_dmx_output() {
+    if (!dmx_output) return;
+    dmx_output->end_streams(
+        [](uint16_t universe, std::span<const uint8_t> levels) { sacn_sender->terminate(universe, levels); });
+}
+
 uint32_t local_time_of_day_ms() {
     const auto now = std::chrono::system_clock::now();
     const std::time_t seconds = std::chrono::system_clock::to_time_t(now);
@@ -84,6 +95,17 @@ void follow_real_time() {
     const uint64_t elapsed_ms = static_cast<uint64_t>(elapsed);
     platform::Machine& m = *state.machine;
     if (elapsed_ms > m.clock.now_ms) m.advance_ms(static_cast<uint32_t>(elapsed_ms - m.clock.now_ms));
+}
+
+// Headless, the console's LCD text as it changes.
+LcdEcho lcd_echo;
+
+void print_lcd_changes() {
+    platform::Machine& m = *state.machine;
+    if (m.clock.now_ms < state.next_lcd_echo_ms) return;
+    state.next_lcd_echo_ms = m.clock.now_ms + kLcdEchoPeriod_ms;
+    for (const std::string& line : lcd_echo.changes(m.cards)) std::printf("%s\n", line.c_str());
+    std::fflush(stdout);
 }
 
 void print_text_screen() {
@@ -122,6 +144,7 @@ termios saved_terminal{};
 bool terminal_raw = false;
 std::unique_ptr<KeyInput> stdin_keys;
 SurfaceKeys surface_keys;
+ConsoleSurface surface;
 
 void restore_terminal() {
     if (terminal_raw) tcsetattr(STDIN_FILENO, TCSANOW, &saved_terminal);
@@ -184,11 +207,21 @@ struct Window {
     uint64_t shown_text_revision = 0;
     std::array<uint8_t, platform::kScreenPixels> shown_pixels{};
     std::array<platform::Rgb6, platform::kColourCount> shown_palette{};
+    // The trackerball pointer as drawn: position, or -1 when not drawn.
+    Point shown_pointer{-1, -1};
+    // The host pointer's last place over the screen, which the trackerball follows.
+    std::optional<Point> last_screen_point;
+    uint16_t trackerball_buttons = 0;  // buttons pressed over the screen
+    // A click whose press and release come in one pass of the events is let
+    // go only at the next pass, so the program sees the button down.
+    uint16_t pressed_this_pass = 0;
+    uint16_t release_next_pass = 0;
 };
 
 Window window;
 std::atomic<int32_t> tone_freq_hz{0};  // read by the audio thread
 FrameRgb frame{};
+std::unique_ptr<Canvas> canvas;
 
 // BIOS scan codes of the keys that reach the program as 0 then a code.
 int extended_code(SDL_Keycode key) {
@@ -266,52 +299,156 @@ void on_text_input(const SDL_TextInputEvent& input) {
     }
 }
 
-uint16_t mouse_button_bits(uint32_t sdl_buttons) {
-    uint16_t bits = 0;
-    if (sdl_buttons & SDL_BUTTON(SDL_BUTTON_LEFT)) bits |= 1;
-    if (sdl_buttons & SDL_BUTTON(SDL_BUTTON_RIGHT)) bits |= 2;
-    if (sdl_buttons & SDL_BUTTON(SDL_BUTTON_MIDDLE)) bits |= 4;
-    return bits;
+// The driver's button bit of an SDL button; 0 for the others.
+uint16_t mouse_button_bit(uint8_t sdl_button) {
+    switch (sdl_button) {
+        case SDL_BUTTON_LEFT: return platform::kMouseLeft;
+        case SDL_BUTTON_RIGHT: return platform::kMouseRight;
+        case SDL_BUTTON_MIDDLE: return platform::kMouseMiddle;
+        default: return 0;
+    }
+}
+
+// The layout pixel under a window position; nothing in the black bands.
+std::optional<Point> layout_point(int window_x, int window_y) {
+    int width = 0;
+    int height = 0;
+    SDL_GetWindowSize(window.window, &width, &height);
+    const Size layout = surface.layout_size();
+    return window_to_layout(layout, letterbox(layout, {width, height}), {window_x, window_y});
+}
+
+// Over the screen the trackerball's pointer is under the host's pointer: the
+// driver counts the movement as mickeys and its pointer sits where the host's
+// is (inside the range the program set), so it reaches every corner.
+void follow_pointer(Point p) {
+    platform::Mouse& mouse = state.machine->mouse;
+    if (window.last_screen_point) {
+        platform::mouse_move(p.x - window.last_screen_point->x, p.y - window.last_screen_point->y);
+    }
+    mouse.x = static_cast<int16_t>(std::clamp<int>(p.x, mouse.x_min, mouse.x_max));
+    mouse.y = static_cast<int16_t>(std::clamp<int>(p.y, mouse.y_min, mouse.y_max));
+    window.last_screen_point = p;
+}
+
+void on_mouse_motion(const SDL_MouseMotionEvent& motion) {
+    const std::optional<Point> p = layout_point(motion.x, motion.y);
+    platform::CardBus& cards = state.machine->cards;
+    if (surface.captured()) {
+        if (p) surface.pointer_move(cards, *p);
+        return;
+    }
+    const bool over_screen = p && kScreenRect.contains(*p);
+    if (over_screen) {
+        follow_pointer(*p);
+    } else {
+        window.last_screen_point.reset();
+    }
+    if (p) surface.hover(*p);
+    // The driver's pointer is drawn; the host's stays out of its way.
+    SDL_ShowCursor(over_screen && state.machine->mouse.cursor_shown() ? SDL_DISABLE : SDL_ENABLE);
+}
+
+void on_mouse_button(const SDL_MouseButtonEvent& button) {
+    const uint16_t bit = mouse_button_bit(button.button);
+    platform::CardBus& cards = state.machine->cards;
+    if (button.type == SDL_MOUSEBUTTONDOWN) {
+        const std::optional<Point> p = layout_point(button.x, button.y);
+        if (!p) return;
+        if (kScreenRect.contains(*p)) {
+            follow_pointer(*p);
+            window.trackerball_buttons |= bit;
+            window.pressed_this_pass |= bit;
+        } else if (button.button == SDL_BUTTON_LEFT) {
+            surface.pointer_down(cards, *p);
+        }
+    } else {
+        if (button.button == SDL_BUTTON_LEFT) surface.pointer_up(cards);
+        if ((window.pressed_this_pass & bit) != 0) {
+            window.release_next_pass |= bit;
+        } else {
+            window.trackerball_buttons &= static_cast<uint16_t>(~bit);
+        }
+    }
+    platform::mouse_set_buttons(window.trackerball_buttons);
+}
+
+void on_mouse_wheel(const SDL_MouseWheelEvent& wheel) {
+    int x = 0;
+    int y = 0;
+    SDL_GetMouseState(&x, &y);
+    if (const std::optional<Point> p = layout_point(x, y)) surface.wheel(state.machine->cards, *p, wheel.y);
 }
 
 void pump_events() {
+    if (window.release_next_pass != 0) {
+        window.trackerball_buttons &= static_cast<uint16_t>(~window.release_next_pass);
+        platform::mouse_set_buttons(window.trackerball_buttons);
+    }
+    window.pressed_this_pass = 0;
+    window.release_next_pass = 0;
     SDL_Event event;
     while (SDL_PollEvent(&event)) {
         switch (event.type) {
             case SDL_QUIT: request_quit(); break;
             case SDL_KEYDOWN: on_key_down(event.key); break;
             case SDL_TEXTINPUT: on_text_input(event.text); break;
-            case SDL_MOUSEMOTION: platform::mouse_move(event.motion.xrel, event.motion.yrel); break;
+            case SDL_MOUSEMOTION: on_mouse_motion(event.motion); break;
             case SDL_MOUSEBUTTONDOWN:
-            case SDL_MOUSEBUTTONUP: platform::mouse_set_buttons(mouse_button_bits(SDL_GetMouseState(nullptr, nullptr))); break;
+            case SDL_MOUSEBUTTONUP: on_mouse_button(event.button); break;
+            case SDL_MOUSEWHEEL: on_mouse_wheel(event.wheel); break;
             case SDL_WINDOWEVENT: window.exposed = true; break;
             default: break;
         }
     }
 }
 
-// True when the window would show something else than it shows now.
+// Where the driver's pointer is drawn: only over graphics, while shown.
+Point pointer_to_draw() {
+    const platform::Machine& m = *state.machine;
+    if (!m.graphics.open || !m.mouse.cursor_shown()) return {-1, -1};
+    return {m.mouse.x, m.mouse.y};
+}
+
+// True when the screen part would show something else than it shows now.
 bool screen_changed() {
     const platform::Machine& m = *state.machine;
     if (window.exposed || m.graphics.open != window.shown_graphics) return true;
+    const Point pointer = pointer_to_draw();
+    if (pointer.x != window.shown_pointer.x || pointer.y != window.shown_pointer.y) return true;
     if (!m.graphics.open) return m.text.revision != window.shown_text_revision;
     return m.graphics.pixels != window.shown_pixels || m.graphics.palette != window.shown_palette;
 }
 
 void present_if_changed() {
-    if (!screen_changed()) return;
+    const bool screen = screen_changed();
+    const bool panel = surface.look_changed(*state.machine);
+    if (!screen && !panel) return;
     const platform::Machine& m = *state.machine;
     window.exposed = false;
     window.shown_graphics = m.graphics.open;
     window.shown_text_revision = m.text.revision;
+    window.shown_pointer = pointer_to_draw();
     if (m.graphics.open) {
         window.shown_pixels = m.graphics.pixels;
         window.shown_palette = m.graphics.palette;
     }
     render_screen(m, frame);
-    SDL_UpdateTexture(window.texture, nullptr, frame.data(), kFrameWidth * 4);
+    canvas->put_screen(kScreenRect.x, kScreenRect.y, frame);
+    if (window.shown_pointer.x >= 0) draw_mouse_pointer(*canvas, window.shown_pointer.x, window.shown_pointer.y);
+    surface.draw(m, *canvas);
+    const Size layout = canvas->size();
+    SDL_UpdateTexture(window.texture, nullptr, canvas->data(), layout.width * 4);
+    Size output;
+    SDL_GetRendererOutputSize(window.renderer, &output.width, &output.height);
+    const Viewport view = letterbox(layout, output);
+    // Whole multiples stay sharp; other sizes are smoothed.
+    const bool whole = view.width % layout.width == 0 && view.height % layout.height == 0;
+    SDL_SetTextureScaleMode(window.texture, whole ? SDL_ScaleModeNearest : SDL_ScaleModeLinear);
+    const SDL_Rect target{view.x, view.y, view.width, view.height};
+    SDL_SetRenderDrawColor(window.renderer, 0, 0, 0, 255);
     SDL_RenderClear(window.renderer);
-    SDL_RenderCopy(window.renderer, window.texture, nullptr, nullptr);
+    SDL_RenderCopy(window.renderer, window.texture, nullptr, &target);
     SDL_RenderPresent(window.renderer);
 }
 
@@ -370,15 +507,21 @@ bool open_window() {
     // Ctrl-C and SIGTERM go to the host's own handlers, not into the event queue.
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     if (SDL_Init(SDL_INIT_VIDEO) != 0) return false;
+    const Size layout = surface.layout_size();
+    SDL_Rect usable{0, 0, layout.width, layout.height};
+    SDL_GetDisplayUsableBounds(0, &usable);
+    const Size start = start_window_size(layout, {usable.w, usable.h});
     window.window = SDL_CreateWindow(program_invocation_short_name, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
-                                     kFrameWidth * 2, kFrameHeight * 2, 0);
+                                     start.width, start.height, SDL_WINDOW_RESIZABLE);
     if (window.window == nullptr) return false;
+    SDL_SetWindowMinimumSize(window.window, layout.width / 4, layout.height / 4);
     window.renderer = SDL_CreateRenderer(window.window, -1, 0);
     if (window.renderer == nullptr) window.renderer = SDL_CreateRenderer(window.window, -1, SDL_RENDERER_SOFTWARE);
     if (window.renderer == nullptr) return false;
     window.texture = SDL_CreateTexture(window.renderer, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING,
-                                       kFrameWidth, kFrameHeight);
+                                       layout.width, layout.height);
     if (window.texture == nullptr) return false;
+    canvas = std::make_unique<Canvas>(layout);
     SDL_DisplayMode mode{};
     if (SDL_GetCurrentDisplayMode(0, &mode) == 0 && mode.refresh_rate > 0) {
         window.frame_interval = std::chrono::milliseconds(1000 / mode.refresh_rate);
@@ -412,7 +555,11 @@ void pump() {
     if (dmx_output) dmx_output->send_changes(*state.machine);
     read_stdin_keys();
     play_tone();
-    if (state.window) pump_window();
+    if (state.window) {
+        pump_window();
+    } else {
+        print_lcd_changes();
+    }
     print_text_screen();
     run_quit_handler();
 }
@@ -453,6 +600,7 @@ void open(platform::Machine& machine, QuitHandler on_quit) {
     install_signal_handlers();
     open_dmx_output();
     surface_keys.load_layout(program_folder() / "keyboard.cfg");
+    surface.load_layout(program_folder() / "keyboard.cfg");
     state.window = open_window();
     if (!state.window) {
         close_window();
@@ -465,6 +613,7 @@ void open(platform::Machine& machine, QuitHandler on_quit) {
 bool has_window() { return state.window; }
 
 void close() {
+    end_dmx_output();
     restore_terminal();
     if (state.window) close_window();
     state.window = false;

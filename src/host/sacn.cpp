@@ -39,7 +39,7 @@ void put_flags_and_length(SacnPacket& p, size_t at) {
 }  // namespace
 
 SacnPacket build_sacn_packet(const SacnSource& source, uint16_t universe, uint8_t sequence,
-                             std::span<const uint8_t> levels) {
+                             std::span<const uint8_t> levels, uint8_t options) {
     SacnPacket p{};
     put16(p, 0, 0x0010);  // preamble size
     put16(p, 2, 0x0000);  // postamble size
@@ -55,7 +55,7 @@ SacnPacket build_sacn_packet(const SacnSource& source, uint16_t universe, uint8_
     p[108] = source.priority;
     put16(p, 109, 0);  // no synchronisation
     p[111] = sequence;
-    p[112] = 0;        // options
+    p[kSacnOptionsOffset] = options;
     put16(p, 113, universe);
 
     put_flags_and_length(p, kDmpLayerStart);
@@ -80,9 +80,19 @@ SacnSender::~SacnSender() {
     if (socket_ >= 0) ::close(socket_);
 }
 
-bool SacnSender::send(uint16_t universe, std::span<const uint8_t> levels) {
+bool SacnSender::send(uint16_t universe, std::span<const uint8_t> levels) { return send_packet(universe, levels, 0); }
+
+bool SacnSender::terminate(uint16_t universe, std::span<const uint8_t> levels) {
+    bool sent = true;
+    for (int i = 0; i < kSacnTerminationPackets; ++i) {
+        sent = send_packet(universe, levels, kSacnOptionStreamTerminated) && sent;
+    }
+    return sent;
+}
+
+bool SacnSender::send_packet(uint16_t universe, std::span<const uint8_t> levels, uint8_t options) {
     if (socket_ < 0 || universe == 0 || universe >= sequence_.size()) return false;
-    const SacnPacket packet = build_sacn_packet(source_, universe, sequence_[universe]++, levels);
+    const SacnPacket packet = build_sacn_packet(source_, universe, sequence_[universe]++, levels, options);
     sockaddr_in to{};
     to.sin_family = AF_INET;
     to.sin_port = htons(kSacnPort);

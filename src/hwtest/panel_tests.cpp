@@ -9,6 +9,7 @@
 #include "hwtest/test_menu.h"
 #include "platform/graphics.h"
 #include "platform/interrupts.h"
+#include "platform/key_leds.h"
 #include "platform/machine.h"
 #include "platform/speaker.h"
 #include "platform/text_screen.h"
@@ -81,18 +82,6 @@ constexpr std::array<std::string_view, kLedPhases> kLedQuestions = {
     "ARE ONLY GREEN LEDS ACTIVE? (Y/N)", "ARE ONLY RED LEDS ACTIVE? (Y/N)", "ARE ALL LEDS ACTIVE? (Y/N)",
     "ARE ALL LEDS ACTIVE? (Y/N)"};
 
-struct KeyRange {
-    int first = 0;
-    int last = 0;
-};
-
-constexpr std::array<KeyRange, 10> kTwoLedKeyRanges = {{
-    {1, 70}, {81, 96}, {121, 136}, {221, 225}, {251, 251},
-    {257, 257}, {263, 263}, {269, 269}, {281, 284}, {291, 332},
-}};
-constexpr std::array<int, 15> kSingleGreenLedKeys = {71,  72,  148, 227, 242, 253, 256, 259,
-                                                     262, 265, 268, 271, 274, 374, 375};
-
 // The phase's LED state for a key; -1 for a key that gets nothing.
 int led_phase_state(int key, int phase) {
     if (!key_in_range(phase, 1, kLedPhases)) return -1;
@@ -133,9 +122,9 @@ constexpr std::string_view kNoKeysStatus =
 constexpr std::string_view kKeyStatus =
     "++++++++++++++++++++++++ PRESS THE SELECTED KEY (ESC=CANCEL) ++++++++++++++++++++++++";
 constexpr int kSkippedKey = 227;
-constexpr KeyRange kFlashFaderKeys = {281, 284};
-constexpr KeyRange kFirstPlaybackFlashKeys = {291, 300};
-constexpr KeyRange kSequenceBeltKeys = {251, 274};
+constexpr platform::KeyCodeRange kFlashFaderKeys = {281, 284};
+constexpr platform::KeyCodeRange kFirstPlaybackFlashKeys = {291, 300};
+constexpr platform::KeyCodeRange kSequenceBeltKeys = {251, 274};
 constexpr std::array<int, 4> kSequenceBeltKeysNeverTested = {253, 259, 265, 271};
 constexpr int kLastKeyWithoutWing = 301;
 constexpr int kKeyPressBeepHz = 400;
@@ -344,20 +333,6 @@ bool run_button_phase(int phase, int& shown_x, int& shown_y) {
 }  // namespace
 
 // --- key groups ----------------------------------------------------------------------------
-
-bool is_two_led_key(int key) {
-    for (const KeyRange& range : kTwoLedKeyRanges) {
-        if (key_in_range(key, range.first, range.last)) return true;
-    }
-    return false;
-}
-
-bool is_single_green_led_key(int key) {
-    for (const int k : kSingleGreenLedKeys) {
-        if (k == key) return true;
-    }
-    return false;
-}
 
 bool is_single_red_led_key(int key) {
     return key_in_range(key, 1, kLastTestedKey) && !is_two_led_key(key) && !is_single_green_led_key(key) &&

@@ -80,4 +80,33 @@ TEST_F(DmxOutput, ChangingLevelsGoOutWithEveryFrame) {
     EXPECT_TRUE(times_of(2).empty());  // the other half stayed as it was
 }
 
+TEST_F(DmxOutput, EndingHandsEachSentUniverseOverOnceWithItsLastLevels) {
+    host::DmxOutput fresh{[](uint16_t, std::span<const uint8_t>) {}};
+    std::vector<uint16_t> ended_fresh;
+    fresh.end_streams([&](uint16_t universe, std::span<const uint8_t>) { ended_fresh.push_back(universe); });
+    EXPECT_TRUE(ended_fresh.empty()) << "nothing went out, nothing to end";
+
+    set_level(77);
+    run_ms(1100);
+    std::vector<Sent> ended;
+    const auto record = [&](uint16_t universe, std::span<const uint8_t> levels) {
+        ended.push_back(Sent{machine->clock.now_ms, universe, levels[0]});
+    };
+    output.end_streams(record);
+    ASSERT_EQ(ended.size(), 4u);
+    EXPECT_EQ(ended[0].universe, 1);
+    EXPECT_EQ(ended[0].first_level, 77);
+    EXPECT_EQ(ended[1].universe, 2);
+    EXPECT_EQ(ended[2].universe, 5);
+    EXPECT_EQ(ended[3].universe, 6);
+
+    // Ended is ended: no second ending, and no data after it.
+    output.end_streams(record);
+    EXPECT_EQ(ended.size(), 4u);
+    sent.clear();
+    set_level(78);
+    run_ms(1500);
+    EXPECT_TRUE(sent.empty());
+}
+
 }  // namespace

@@ -48,21 +48,28 @@ TEST(Sacn, DataPacketFieldsSitAtTheirOffsets) {
     EXPECT_EQ(p[126 + 511], 7);
 }
 
-TEST(Sacn, SenderDeliversToALoopbackListenerWithRisingSequence) {
+// A UDP socket on the sACN port of a loopback address; -1 when the port is taken.
+int open_listener(const char* address) {
     const int listener = ::socket(AF_INET, SOCK_DGRAM, 0);
-    ASSERT_GE(listener, 0);
+    if (listener < 0) return -1;
     sockaddr_in at{};
     at.sin_family = AF_INET;
     at.sin_port = htons(host::kSacnPort);
-    at.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    inet_pton(AF_INET, address, &at.sin_addr);
     int reuse = 1;
     setsockopt(listener, SOL_SOCKET, SO_REUSEADDR, &reuse, sizeof reuse);
     if (::bind(listener, reinterpret_cast<sockaddr*>(&at), sizeof at) != 0) {
         ::close(listener);
-        GTEST_SKIP() << "the sACN port is taken on this machine";
+        return -1;
     }
     timeval timeout{2, 0};
     setsockopt(listener, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
+    return listener;
+}
+
+TEST(Sacn, SenderDeliversToALoopbackListenerWithRisingSequence) {
+    const int listener = open_listener("127.0.0.1");
+    if (listener < 0) GTEST_SKIP() << "the sACN port is taken on this machine";
 
     host::SacnSender sender("127.0.0.1");
     ASSERT_TRUE(sender.open());
@@ -76,6 +83,29 @@ TEST(Sacn, SenderDeliversToALoopbackListenerWithRisingSequence) {
     EXPECT_EQ(get16(first, 113), 1);
     EXPECT_EQ(first[126], 9);
     EXPECT_EQ(static_cast<uint8_t>(second[111] - first[111]), 1);
+}
+
+TEST(Sacn, TerminationIsThreePacketsWithTheStreamTerminatedOption) {
+    const char* address = "127.0.0.61";  // a loopback address of this test alone
+    const int listener = open_listener(address);
+    if (listener < 0) GTEST_SKIP() << "the sACN port is taken on this machine";
+    host::SacnSender sender(address);
+    std::vector<uint8_t> levels(512, 0);
+    levels[3] = 200;
+    ASSERT_TRUE(sender.send(2, levels));
+    ASSERT_TRUE(sender.terminate(2, levels));
+    std::vector<host::SacnPacket> got(1 + host::kSacnTerminationPackets);
+    for (host::SacnPacket& p : got) {
+        ASSERT_EQ(::recv(listener, p.data(), p.size(), 0), static_cast<ssize_t>(p.size()));
+    }
+    ::close(listener);
+    EXPECT_EQ(got[0][host::kSacnOptionsOffset], 0);
+    for (size_t i = 1; i < got.size(); ++i) {
+        EXPECT_EQ(got[i][host::kSacnOptionsOffset], host::kSacnOptionStreamTerminated) << i;
+        EXPECT_EQ(get16(got[i], 113), 2) << i;
+        EXPECT_EQ(got[i][126 + 3], 200) << i;
+        EXPECT_EQ(static_cast<uint8_t>(got[i][111] - got[i - 1][111]), 1) << "sequence goes on";
+    }
 }
 
 TEST(Sacn, RefusesABadDestinationAndUniverse) {
