@@ -127,7 +127,7 @@ void draw_memory_list(int16_t page) {
         if (m > kMemories) break;
         const ListColumn& c = column_of(i);
         const int y = 10 * i + c.y_offset + 1;
-        std::array<char, 8> number{};
+        std::array<char, 16> number{};  // room for any int; m stays at 1..4000
         std::snprintf(number.data(), number.size(), "%4d", m);
         write(c.number_x, y, kNumberColour, number.data());
         write_name(m, c, y, kListCellText);
