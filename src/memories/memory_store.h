@@ -51,6 +51,10 @@ void take_work_buffers_into_programmer();
 // the values of selected fixtures are marked manual.
 void send_programmer_to_stage();
 
+// After a recall replaced the programmer: the faders and the value table
+// show it, unless the default values are on screen.
+void show_recalled_programmer();
+
 // current_memory := m, with the list's page and highlight.
 void make_current_memory(int16_t memory);
 

@@ -155,7 +155,7 @@ void enter(WizardRun& run) {
         highlight_selected_fader(kYellow);
         update_fader_key_leds();
     }
-    if (option(runtime::OPT_ANALOGUE_VIEW)) ui::redraw_fader_boxes();
+    if (option(runtime::OPT_ANALOGUE_VIEW)) ui::save_panel_picture();
     run.right_panel = right_panel_number();
     if (run.right_panel != kFixturePanel) ui::set_panel_mode(kFixturePanel);
     if (runtime::display_mode != kFaderDisplay) ui::select_wheel_mode(kFaderDisplay);
