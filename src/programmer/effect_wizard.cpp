@@ -296,7 +296,7 @@ void pick_grouping_cell(int16_t k) {
 
 void pick(WizardRun& run, int16_t k) {
     const int16_t step = runtime::macro_fader;
-    const bool cell = k >= 1 && k <= 36;
+    const bool cell = k >= 1 && k <= macro_picker_choices(step);
     if (cell) {
         const int16_t shown = runtime::mouse_cursor_shown;
         runtime::show_mouse_cursor(0);
