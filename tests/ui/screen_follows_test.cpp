@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "../setup/demo_rig_files.h"
+#include "../programmer/programmer_test_rig.h"
 #include "memories/memories.h"
 #include "memories/memory_store.h"
 #include "platform/graphics.h"
@@ -80,18 +80,8 @@ std::vector<int16_t> watched_keys() {
     return keys;
 }
 
-class ScreenFollows : public ::testing::Test {
+class ScreenFollows : public programmer_test::DemoRig {
 protected:
-    void SetUp() override {
-        setup_test::lay_out_demo_rig(dir_);
-        rig::start_console(rig_, dir_);
-        ASSERT_EQ(setup::fixture_count, 12);
-        programmer::fixture_selected.fill(0);
-        for (auto& sequence : playback::sequence_table) sequence.mode = 0;
-        rig_.set_master_fader(1, 255);
-        rig_.run_ms(10);
-    }
-
     // Memories 1 to 3 with fixture 1 at 40, 80 and 120 on its first channel
     // and fixture 5 at 200 on its intensity; the programmer empty again.
     void store_memories() {
@@ -264,9 +254,6 @@ protected:
              }},
         };
     }
-
-    rig::Rig rig_;
-    rig::ProgramDir dir_ = rig::ProgramDir::demo();
 };
 
 TEST_F(ScreenFollows, ValueTableFaderPanelAndLedsAfterEveryAction) {
