@@ -252,6 +252,8 @@ protected:
                  press(KEY_CLEAR);
                  press(KEY_CLEAR);
              }},
+            {"memory 3 by GET after the clear", [this] { get_memory(3); }},
+            {"TAKE OUTPUT of fixture 5", [this] { hold_and_press(KEY_TAKE_OUTPUT, fixture_key(5)); }},
         };
     }
 };
