@@ -57,15 +57,16 @@ int16_t polled_level(int master) {
     return level;
 }
 
-uint8_t led_state(int master) {
+}  // namespace
+
+uint8_t master_led_state(int16_t master) {
+    if (master < 1 || master > kMasters) return LED_OFF;
     const int16_t level = master_levels[at(master)];
     const bool unused_sub = master >= kFirstSubmasterMaster && submaster_used[at(master - 2)] == 0;
     if (level < kDarkBelow || unused_sub) return LED_OFF;
     if (level < kFullFrom && !flash_key_down(master)) return LED_LIT;
     return LED_FULL;
 }
-
-}  // namespace
 
 bool in_submaster(int16_t submaster, int16_t fixture) {
     if (submaster < 1 || submaster > kSubmasters || fixture < 1 || fixture > kSubmasterFixtures) return false;
@@ -92,7 +93,7 @@ void apply_master_level(int16_t master) {
 void update_master_leds() {
     const int s = std::clamp<int>(selected_master, 1, kMasters);
     const int16_t level = master_levels[at(s)];
-    if (master_led_locked[at(s)] != 1) runtime::set_key_led(runtime::master_key(s), led_state(s));
+    if (master_led_locked[at(s)] != 1) runtime::set_key_led(runtime::master_key(s), master_led_state(static_cast<int16_t>(s)));
     ui::FaderWidget& widget = ui::master_fader_widgets[at(s)];
     const int16_t bar = ui::scale_to_113(level);
     if (ui::get_fader_widget_level(widget) != bar) ui::set_fader_widget_level(widget, bar);

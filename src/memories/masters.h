@@ -19,6 +19,10 @@ void update_masters(uint8_t force);
 void apply_master_level(int16_t master);
 // The same for selected_master.
 void update_master_leds();
+// The LED of master m's flash key by its level: off below 6 and for a
+// submaster in use by no fixture, colour 2 below 246 unless the key is held,
+// else colour 1.
+uint8_t master_led_state(int16_t master);
 // Frame colour code 14 draws the selected master's frame in 15, other codes in 14.
 void highlight_selected_master(int16_t colour);
 

@@ -14,6 +14,8 @@
 #include "playback/playback_jobs.h"
 #include "programmer/channel_generators.h"
 #include "programmer/commands.h"
+#include "programmer/fader_panel.h"
+#include "programmer/fixture_pages.h"
 #include "programmer/pantilt_figures.h"
 #include "programmer/programmer_values.h"
 #include "runtime/config_records.h"
@@ -30,6 +32,8 @@
 #include "ui/helpers.h"
 #include "ui/memory_access.h"
 #include "ui/message_line.h"
+#include "ui/panels.h"
+#include "ui/value_table.h"
 
 namespace memories {
 
@@ -262,8 +266,16 @@ void store_to_next_memory() {
     const auto next = static_cast<int16_t>(current_memory + 1);
     if (valid_memory(next) && store_memory_confirmed(next)) make_current_memory(next);
     programmer_from_cue = 0;
+    ui::redraw_cue_panel();
+    ui::redraw_memory_panel();
     runtime::set_key_led(runtime::KEY_STORE_NEXT, runtime::LED_OFF);
     runtime::run_flags &= ~runtime::RUN_MEMORY_COMMAND;
+}
+
+void show_recalled_programmer() {
+    if ((runtime::run_flags & runtime::RUN_DEFAULT_MODE) != 0) return;
+    programmer::refresh_faders();
+    ui::draw_table_cells();
 }
 
 void recall_memory(int16_t memory, uint8_t record) {
@@ -278,7 +290,11 @@ void recall_memory(int16_t memory, uint8_t record) {
     if (current_memory != former) {
         update_memory_list_page();
         mark_current_memory(former, current_memory);
+        programmer::update_fixture_key_leds();
+        if ((runtime::mode_flags & runtime::MODE_CUE_SCREEN) == 0) ui::redraw_memory_panel();
     }
+    // The programmer was replaced whole, also when the same memory came back.
+    show_recalled_programmer();
 }
 
 void recall_next_memory() {

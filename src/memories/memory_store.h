@@ -62,6 +62,10 @@ uint16_t resolve_recalled_value(size_t record, uint16_t v);
 // takes the manual-value bit, so the recalled value is held by hand.
 void mark_live_edit(uint16_t& flags, int fixture);
 
+// After a recall replaced the programmer: the faders and the value table
+// show it, unless the default values are on screen.
+void show_recalled_programmer();
+
 // current_memory := m, with the list's page and highlight.
 void make_current_memory(int16_t memory);
 

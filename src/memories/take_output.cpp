@@ -18,6 +18,7 @@
 #include "runtime/show_tables.h"
 #include "setup/setup_data.h"
 #include "ui/message_line.h"
+#include "ui/value_table.h"
 
 namespace memories {
 
@@ -335,6 +336,7 @@ void run_take_output_to_programmer() {
     command.restore_leds = restore_take_leds;
     command.act = take_choice;
     run_programmer_selection(command);
+    ui::draw_table_cells();  // the values taken, where the table shows them
 }
 
 }  // namespace memories

@@ -367,7 +367,8 @@ void decrease_function_level(int16_t channel, int16_t delta) {
         if (runtime::fader_bank == 0) {
             // The table shows whole percent; 0 % (below 3) is greyed.
             const auto percent = static_cast<int16_t>(byte * 100 / 255);
-            ui::refresh_preset_cells(static_cast<int16_t>(r), 0, percent, byte < 3 ? kLightGrey : kLightGreen, 0);
+            const runtime::FunctionRecord& record = runtime::function_record_table[r];
+            ui::format_table_value(record.fixture, record.channel, percent, byte < 3 ? kLightGrey : kLightGreen, 0, 0);
         }
     }
 }

@@ -246,7 +246,7 @@ void draw_pointcue_dialog() {
 void redraw_pointcue_dialog() {
     if (flag(runtime::option_flags, runtime::OPT_TABLE_VIEW | runtime::OPT_ANALOGUE_VIEW)) {
         runtime::option_flags &= ~(runtime::OPT_TABLE_VIEW | runtime::OPT_ANALOGUE_VIEW);
-        ui::redraw_fader_boxes();
+        ui::save_panel_picture();
         ui::fill_box(kWinLeft, kRightAreaTop, kWinRight, kWinBottom, 0);
     }
     if (!flag(runtime::option_flags, runtime::OPT_SEQUENCE_PANEL)) ui::draw_sequence_panel();

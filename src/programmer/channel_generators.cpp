@@ -16,6 +16,7 @@
 #include "setup/fixture_type.h"
 #include "setup/setup_data.h"
 #include "ui/helpers.h"
+#include "ui/value_table.h"
 
 namespace programmer {
 
@@ -305,6 +306,10 @@ void apply_wheel_to_generator_param(int16_t param, int16_t delta) {
             runtime::generator_flags[byte] |= runtime::FLAG_MANUAL;
         }
         set_generator_param(byte, byte_value);
+        if ((runtime::option_flags & runtime::OPT_FADERS_FOLLOW_OUTPUT) == 0 && runtime::fader_bank == 1) {
+            ui::format_table_value(static_cast<int16_t>(f), static_cast<int16_t>(param + 1), byte_value,
+                                   get_generator_param_colour(byte), 0, 0);
+        }
     }
 }
 

@@ -19,7 +19,6 @@
 #include "ui/helpers.h"
 #include "ui/main_screen.h"
 #include "ui/message_line.h"
-#include "ui/value_table.h"
 
 namespace programmer {
 
@@ -298,13 +297,6 @@ void set_dimmer_level(int16_t record, uint8_t mode, int16_t percent) {
     if (mode == DIMMER_LOWER) value = dimmer_base_value(record) - amount;
     value = std::clamp(value, 0, kLevelTop);
     edit_function_value(record, static_cast<uint16_t>(value));
-    if ((runtime::option_flags & runtime::OPT_FADERS_FOLLOW_OUTPUT) != 0) return;
-    if (runtime::fader_bank == 0) {
-        ui::refresh_preset_cells(record, 0, static_cast<int16_t>(value), ui::get_function_cell_colour(record),
-                                 ui::get_library_cell_colour(record));
-    } else if (runtime::fader_bank == 1) {
-        ui::refresh_preset_cells(record, 0, static_cast<int16_t>(value), 0, 0);
-    }
 }
 
 void draw_dimmer_command(std::span<const int16_t> tokens) {

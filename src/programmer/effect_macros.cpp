@@ -168,15 +168,7 @@ void store_level(const MacroFixture& fx, int c, int level) {
     runtime::programmer_values[r] = value;
     if (live_edit_on()) runtime::channel_flags[r] |= runtime::FLAG_MANUAL;
     set_function_value(static_cast<int16_t>(r), value);
-    if (table_shown() && runtime::fader_bank != kFigureBank) {
-        const auto record = static_cast<int16_t>(r);
-        if (runtime::fader_bank == kChannelBank) {
-            ui::refresh_preset_cells(record, 0, value, ui::get_function_cell_colour(record),
-                                     ui::get_library_cell_colour(record));
-        } else {
-            ui::refresh_preset_cells(record, 0, value, 0, 0);
-        }
-    }
+    if (table_shown()) show_edited_value(static_cast<int16_t>(r), value);
 }
 
 // Passes over the fixtures that a re-application, WAVE or STEP-LOOP acts on:

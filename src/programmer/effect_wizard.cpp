@@ -155,7 +155,7 @@ void enter(WizardRun& run) {
         highlight_selected_fader(kYellow);
         update_fader_key_leds();
     }
-    if (option(runtime::OPT_ANALOGUE_VIEW)) ui::redraw_fader_boxes();
+    if (option(runtime::OPT_ANALOGUE_VIEW)) ui::save_panel_picture();
     run.right_panel = right_panel_number();
     if (run.right_panel != kFixturePanel) ui::set_panel_mode(kFixturePanel);
     if (runtime::display_mode != kFaderDisplay) ui::select_wheel_mode(kFaderDisplay);
@@ -296,7 +296,7 @@ void pick_grouping_cell(int16_t k) {
 
 void pick(WizardRun& run, int16_t k) {
     const int16_t step = runtime::macro_fader;
-    const bool cell = k >= 1 && k <= 36;
+    const bool cell = k >= 1 && k <= macro_picker_choices(step);
     if (cell) {
         const int16_t shown = runtime::mouse_cursor_shown;
         runtime::show_mouse_cursor(0);

@@ -414,10 +414,13 @@ void build_fader_panel() {
     if (!typed) runtime::set_key_led(runtime::KEY_TRACKERBALL_PANTILT, runtime::LED_OFF);
 
     // The widgets are laid out narrow the first time the panel is built, and
-    // again when the timing bank left them wide.
+    // again when a new frame replaces the timing bank's wide one; a new
+    // fixture type in the timing bank keeps its frame and layout.
     const bool laid_out = ui::function_fader_widgets[1].width != 0;
-    if (!laid_out || flag(runtime::run_flags, runtime::RUN_TIMINGS_DISPLAY)) lay_out_fader_panel(0);
+    if (!laid_out) lay_out_fader_panel(0);
     const int16_t kind = panel_kind();
+    const bool new_frame = (runtime::macro_mode == 0 && runtime::fader_bank == kChannelBank) || kind != fader_panel_kind;
+    if (new_frame && flag(runtime::run_flags, runtime::RUN_TIMINGS_DISPLAY)) lay_out_fader_panel(0);
     if (runtime::macro_mode == 0 && runtime::fader_bank == kChannelBank) {
         fader_panel_kind = kind;
         fill_panel_area(230, 103);
@@ -453,6 +456,7 @@ void build_fader_panel() {
             runtime::set_key_led(runtime::fader_key(kParameterFader), runtime::LED_ON);
             break;
         case kTimingBank:
+            if (typed) show_timing_fader_labels();
             light_fader_keys(typed ? kTimingFaderKeys : 0);
             runtime::set_key_led(runtime::fader_key(kParameterFader), runtime::LED_ON);
             break;

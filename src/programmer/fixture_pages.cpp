@@ -24,6 +24,7 @@
 #include "setup/fixture_type.h"
 #include "setup/setup_data.h"
 #include "ui/helpers.h"
+#include "ui/value_table.h"
 
 namespace programmer {
 
@@ -289,6 +290,7 @@ void set_fixture_page(int16_t page) {
     if (changed && flag(runtime::option_flags, runtime::OPT_FIXTURE_PANEL_RESTORED)) redraw_fixture_panel();
     draw_fixture_screen();
     set_bank_leds();
+    ui::redraw_table_view();
     if (was_cue_screen) {
         update_group_leds();
         if (!flag(runtime::run_flags, runtime::RUN_THRESHOLD_MODE | runtime::RUN_LIVE_EDIT)) refresh_faders();

@@ -1,6 +1,7 @@
 #include "programmer/fixture_selection.h"
 
 #include <algorithm>
+#include <bit>
 
 #include "playback/output_merge.h"
 #include "playback/playback_jobs.h"
@@ -18,6 +19,8 @@
 #include "runtime/show_tables.h"
 #include "setup/fixture_type.h"
 #include "ui/helpers.h"
+#include "ui/panel_modes.h"
+#include "ui/value_table.h"
 
 namespace programmer {
 
@@ -86,6 +89,27 @@ bool has_pan_and_tilt(const setup::FixtureTypeDef* type) {
            type->named(setup::NamedFunction::tilt) != 0;
 }
 
+// Whether the shown value table still fits a newly edited type, so that it
+// need not be opened again: its channel page is the function page (or the
+// bank shows no channel columns), and the cue screen is shown, or the bank
+// stayed the same and, in the generator bank, the table's function maps to
+// the newly selected one.
+bool table_still_fits(int16_t flag, int16_t old_bank, int16_t type_index) {
+    const int16_t bank = runtime::fader_bank;
+    const auto channel_page = static_cast<int>((runtime::mode_flags & runtime::MODE_CHANNEL_PAGE) >>
+                                               std::countr_zero(runtime::MODE_CHANNEL_PAGE));
+    if (channel_page != runtime::function_page && bank == kChannelBank) return false;
+    if ((runtime::mode_flags & runtime::MODE_CUE_SCREEN) != 0) return true;
+    if (flag != 0 || bank != old_bank) return false;
+    if (bank != kGeneratorBank) return true;
+    const int table_type = ui::table_fixture_type + 1;
+    const int function = ui::table_function;
+    if (table_type < 1 || table_type > runtime::kTypes || function < 1 || function > runtime::kTypeChannels) return false;
+    const int selected = runtime::function_page * kFadersPerPage + runtime::selected_fader_bank0 - kFadersPerPage;
+    return runtime::type_function_map[static_cast<size_t>(table_type)][static_cast<size_t>(function)]
+                                     [static_cast<size_t>(type_index + 1)] == selected;
+}
+
 }  // namespace
 
 void make_fixture_current(int16_t fixture) {
@@ -98,6 +122,7 @@ void make_fixture_current(int16_t fixture) {
     } else {
         set_edit_fixture_type(type, 0);
     }
+    ui::redraw_fixture_column();
     draw_fixture_info();
 }
 
@@ -118,6 +143,7 @@ void select_fixture_range(int16_t first, int16_t last) {
     update_fixture_key_leds();
     const int16_t current = runtime::current_fixture;
     if (!patched(current) || current < low || current > high) make_fixture_current(last >= first ? high : low);
+    ui::redraw_fixture_column();
 }
 
 void deselect_fixture_range(int16_t first, int16_t last) {
@@ -126,6 +152,7 @@ void deselect_fixture_range(int16_t first, int16_t last) {
     for (int n = low; n <= high; ++n) fixture_selected[n] = 0;
     update_fixture_key_leds();
     follow_deselection();
+    ui::redraw_fixture_column();
 }
 
 void follow_deselection() {
@@ -190,10 +217,10 @@ void apply_fixture_key_range(int16_t key_a, int16_t key_b) {
 }
 
 void set_edit_fixture_type(int16_t type_index, int16_t flag) {
-    (void)flag;  // the value-table reopening rule reads it once the table is built
     const setup::FixtureTypeDef* type = setup::type_def_of_index(type_index);
     if (type == nullptr) return;
     const int16_t old_type = runtime::current_fixture_type;
+    const int16_t old_bank = runtime::fader_bank;
     int mapped = 0;
     const int selected = runtime::selected_function;
     if ((runtime::run_flags & runtime::RUN_THRESHOLD_MODE) == 0 && selected >= 1 &&
@@ -242,6 +269,10 @@ void set_edit_fixture_type(int16_t type_index, int16_t flag) {
         highlight_selected_fader(kHighlight);
     }
     update_fader_key_leds();
+    if ((runtime::option_flags & runtime::OPT_TABLE_VIEW) != 0 && !table_still_fits(flag, old_bank, type_index)) {
+        ui::set_panel_mode((runtime::option_flags & runtime::OPT_FADERS_FOLLOW_OUTPUT) != 0 ? ui::kPanelOutputTable
+                                                                                           : ui::kPanelValueTable);
+    }
 
     if (runtime::fader_bank == kTimingBank) {
         if (runtime::selected_fader_bank3 < kFirstTimeFader) runtime::selected_fader_bank3 = kFirstTimeFader;
@@ -343,6 +374,7 @@ void keep_parity(bool even) {
     } else {
         follow_deselection();
     }
+    ui::redraw_fixture_column();
 }
 
 }  // namespace
@@ -373,6 +405,7 @@ void handle_fixture_key(int16_t key) {
         if (is_fixture_key(event)) apply_fixture_key_range(first, clamp_key(event));
         break;  // a range, or another key that ends the command
     }
+    ui::redraw_fixture_column();
     if ((runtime::mode_flags & runtime::MODE_FIXTURE_STEP) != 0) playback::mark_dimmer_channels_dirty();
 }
 

@@ -22,6 +22,7 @@
 #include "ui/helpers.h"
 #include "ui/message_line.h"
 #include "ui/panel_modes.h"
+#include "ui/value_table.h"
 
 namespace programmer {
 
@@ -164,6 +165,7 @@ void select_function_page(int16_t page) {
     const auto channel_page = static_cast<uint32_t>(page);
     if (((runtime::mode_flags & runtime::MODE_CHANNEL_PAGE) >> kChannelPageShift) != channel_page) {
         runtime::mode_flags = (runtime::mode_flags & ~runtime::MODE_CHANNEL_PAGE) | (channel_page << kChannelPageShift);
+        ui::redraw_table_view();
     }
 }
 
@@ -230,6 +232,8 @@ void toggle_timing_group(int group) {
     }
     update_fader_key_leds();
     load_times_to_faders();
+    // The table shows the times of the active group.
+    if ((runtime::option_flags & runtime::OPT_FADERS_FOLLOW_OUTPUT) == 0) ui::draw_table_cells();
 }
 
 void enter_trackerball_pantilt_mode() {

@@ -31,6 +31,7 @@
 #include "ui/message_line.h"
 #include "ui/panel_modes.h"
 #include "ui/screens.h"
+#include "ui/value_table.h"
 
 namespace programmer {
 
@@ -348,6 +349,11 @@ void show_timing_group_labels() {
 }
 
 void show_timing_fader_labels() {
+    // The widgets are hidden while they move, so that none is drawn at its
+    // old or its new place, and the panel is cleared before the six timing
+    // faders are drawn.
+    for (int i = 1; i <= ui::kFunctionFaderWidgets; ++i) ui::hide_fader_widget(ui::function_fader_widgets[static_cast<size_t>(i)]);
+    ui::fill_box(270, 13, 638, 101, kPanelColour);
     lay_out_fader_panel(1);
     for (int i = 1; i <= kTimingFaderCount; ++i) {
         ui::show_fader_widget(ui::function_fader_widgets[static_cast<size_t>(i)]);
@@ -366,9 +372,6 @@ void show_timing_fader_labels() {
         }
     }
     set_fader_strip_colour(1, strip);
-    for (int i = kTimingFaderCount + 1; i <= ui::kFunctionFaderWidgets; ++i) {
-        ui::hide_fader_widget(ui::function_fader_widgets[static_cast<size_t>(i)]);
-    }
     ui::draw_bitmap_text(kLegendX, 30, kLegendColour, "Timing On");
     show_timing_group_labels();
 }
@@ -437,6 +440,7 @@ void edit_times_by_wheel(int16_t kind, int16_t delta) {
         store_in_groups(r, k, t);
     }
     set_function_belt(static_cast<int16_t>(k + 1), kTimingBeltCentre);
+    if ((runtime::option_flags & runtime::OPT_FADERS_FOLLOW_OUTPUT) == 0 && runtime::fader_bank == 3) ui::draw_table_cells();
 }
 
 void apply_time_to_selected_fixtures(int16_t kind, uint16_t time) {
@@ -490,8 +494,6 @@ void start_timing_edit_mode() {
         if (display_mode == 2 && current_fixture_type >= 0 && (mode_flags & MODE_TRACKERBALL_PANTILT) != 0) {
             set_key_led(KEY_TRACKERBALL_PANTILT, kLedRed);
         }
-        build_fader_panel();
-        refresh_faders();
         return;
     }
     if (fader_bank != 0 || !has_current_type()) return;
@@ -517,12 +519,9 @@ void start_timing_edit_mode() {
     set_key_led(KEY_FUNCTION_PAGE_2, kLedOff);
     set_key_led(KEY_TRACKERBALL_PANTILT, kLedOff);
     selected_fader_bank3 = std::max<int16_t>(selected_fader_bank3, 2);
+    // The edited type builds the timing bank: frame, labels, times and LEDs.
     set_edit_fixture_type(current_fixture_type, 0);
     ui::set_panel_mode(3);
-    build_fader_panel();
-    show_timing_fader_labels();
-    refresh_faders();
-    load_times_to_faders();
 }
 
 void edit_fader_timing_value() {
@@ -644,6 +643,7 @@ void run_edit_time_screen(int16_t key) {
             } else {
                 apply_time_to_selected_fixtures(static_cast<int16_t>(k), static_cast<uint16_t>(t));
             }
+            ui::draw_table_cells();
         }
     }
 

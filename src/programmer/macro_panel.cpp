@@ -20,6 +20,7 @@
 #include "runtime/mouse_input.h"
 #include "ui/fader_widget.h"
 #include "ui/helpers.h"
+#include "ui/panel_modes.h"
 #include "ui/panels.h"
 
 namespace programmer {
@@ -406,7 +407,7 @@ void draw_macro_picker_grid() {
     runtime::option_flags &= ~(runtime::OPT_SCREEN_FIELD | runtime::OPT_FIXTURE_PANEL_RESTORED |
                                runtime::OPT_TABLE_VIEW | runtime::OPT_ANALOGUE_VIEW | runtime::OPT_SEQUENCE_PANEL);
     runtime::option_flags |= runtime::OPT_PICKER_GRID;
-    ui::redraw_fader_boxes();
+    ui::save_panel_picture();
 }
 
 }  // namespace programmer

@@ -16,6 +16,7 @@
 #include "runtime/timers.h"
 #include "setup/setup_data.h"
 #include "ui/helpers.h"
+#include "ui/value_table.h"
 
 namespace programmer {
 
@@ -381,6 +382,9 @@ void apply_wheel_to_figure_param(int16_t param, int16_t delta) {
             runtime::figure_flags[static_cast<size_t>(byte)] |= runtime::FLAG_MANUAL;
         }
         set_figure_param(byte, byte_value);
+        if ((runtime::option_flags & runtime::OPT_FADERS_FOLLOW_OUTPUT) == 0 && runtime::fader_bank == 2) {
+            ui::format_table_value(static_cast<int16_t>(f), param, byte_value, get_figure_param_colour(byte), 0, 0);
+        }
     }
 }
 

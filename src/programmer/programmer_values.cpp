@@ -6,6 +6,7 @@
 #include "runtime/fixture_tables.h"
 #include "runtime/show_tables.h"
 #include "runtime/console_flags.h"
+#include "ui/value_table.h"
 
 namespace programmer {
 
@@ -90,6 +91,17 @@ void edit_function_value(int16_t record, uint16_t value) {
         runtime::channel_flags[record] |= runtime::FLAG_MANUAL;
     }
     set_function_value(record, value);
+    show_edited_value(record, value);
+}
+
+void show_edited_value(int16_t record, uint16_t value) {
+    if ((runtime::option_flags & runtime::OPT_FADERS_FOLLOW_OUTPUT) != 0) return;
+    const auto shown = static_cast<int16_t>(value == runtime::kValueNotSet ? ui::kCellEmpty : value);
+    if (runtime::fader_bank == 0) {
+        ui::refresh_preset_cells(record, 0, shown, ui::get_function_cell_colour(record), ui::get_library_cell_colour(record));
+    } else {
+        ui::refresh_preset_cells(record, 0, shown, 0, 0);
+    }
 }
 
 }  // namespace programmer

@@ -28,9 +28,15 @@ void set_function_value(int16_t record, uint16_t value);
 uint8_t get_function_value_colour(int16_t record);
 
 // The edit step of one record: the programmer value, the manual flag while
-// live edit is on and blind off, then the setter. Refused outside the records
-// in use.
+// live edit is on and blind off, the setter, then the value redrawn where the
+// table shows it (show_edited_value). Refused outside the records in use.
 void edit_function_value(int16_t record, uint16_t value);
+
+// The last part of the edit step: unless the faders follow the output, the
+// value of record r is drawn in its value-table cell in the colour that says
+// whether it reaches the stage, with the effect and time marks in the
+// channel bank.
+void show_edited_value(int16_t record, uint16_t value);
 
 // True while any of the four sequences has a non-zero run state.
 bool any_sequence_running();

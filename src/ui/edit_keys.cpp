@@ -4,6 +4,7 @@
 
 #include "datafiles/cue_files.h"
 #include "memories/master_state.h"
+#include "memories/masters.h"
 #include "memories/memory_editors.h"
 #include "memories/memory_names.h"
 #include "memories/submaster_editor.h"
@@ -74,9 +75,6 @@ constexpr int16_t kNormalView = 1;
 // The submaster flash keys that EDIT ITEM offers, and their masters.
 constexpr int16_t kSubmasterKeys[] = {KEY_MASTER_3, KEY_MASTER_4};
 constexpr int kFirstSubmasterMaster = 3;
-// A submaster's key LED by its level: off below 6, colour 2 below 246, else colour 1.
-constexpr int16_t kSubmasterDark = 6;
-constexpr int16_t kSubmasterFull = 246;
 
 // Preset keys 151..154 and the preset kind each stands for.
 constexpr int16_t kPresetKeys[] = {KEY_PRESET_1, KEY_PRESET_2, KEY_PRESET_3, KEY_PRESET_4};
@@ -385,14 +383,7 @@ void restore_item_leds(int item) {
         case kItemPlayback: playback::update_playback_leds(); break;
         case kItemSubmaster:
             for (int i = 0; i < 2; ++i) {
-                const int16_t level = memories::master_levels[static_cast<size_t>(kFirstSubmasterMaster + i)];
-                uint8_t state = runtime::LED_ON;
-                if (level < kSubmasterDark) {
-                    state = runtime::LED_OFF;
-                } else if (level < kSubmasterFull) {
-                    state = runtime::LED_ON_2;
-                }
-                set_key_led(kSubmasterKeys[i], state);
+                set_key_led(kSubmasterKeys[i], memories::master_led_state(static_cast<int16_t>(kFirstSubmasterMaster + i)));
             }
             break;
         case kItemThreshold: set_key_led(KEY_THRESHOLD, runtime::LED_OFF); break;
@@ -661,6 +652,7 @@ void clear_item_dialog() {
         int16_t key = 0;
         const bool pressed = runtime::get_key(&key);
         if (pressed) clear_for_key(key);
+        if (timecode_list_runs()) continue;  // the playback keys belong to the list meanwhile
         PlaybackKeys playbacks_now{};
         look_at_playback_keys(playbacks_now);
         for (int p = 1; p <= playback::kPlaybacks; ++p) {

@@ -29,19 +29,9 @@ constexpr uint8_t kEditModeFan = 2;
 // Fan shapes 1..5: "STANDARD", "INVERSE", "STANDARD MID", "SINE", "INVERSE SINE".
 constexpr int16_t kFanShapes = 5;
 
-// Belt resolution in bits, and what a belt step is worth at it.
+// Belt resolution in bits (what a step is worth: programmer::belt_step).
 constexpr int16_t kLowestBeltResolution = 8;
 constexpr int16_t kHighestBeltResolution = 16;
-// 256 at 8 bit, halved with each bit more, 1 at 16 bit; a resolution out of
-// range counts as the nearer end.
-constexpr int16_t belt_step_of(int16_t resolution) {
-    const int16_t bits = resolution < kLowestBeltResolution    ? kLowestBeltResolution
-                         : resolution > kHighestBeltResolution ? kHighestBeltResolution
-                                                               : resolution;
-    return static_cast<int16_t>(1 << (kHighestBeltResolution - bits));
-}
-// 0 at 8 bit (whole levels), 1 above (the belts carry a fine remainder).
-constexpr int16_t belt_fine_of(int16_t resolution) { return resolution > kLowestBeltResolution ? 1 : 0; }
 
 // Show speed in percent.
 constexpr int16_t kNormalShowSpeed = 100;

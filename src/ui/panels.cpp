@@ -443,8 +443,6 @@ void draw_control_channel_faders() {
     programmer::update_fader_key_leds();
 }
 
-void redraw_fader_boxes() { runtime::log_call("ui::redraw_fader_boxes"); }
-
 void show_analogue_faders() {
     runtime::option_flags |= runtime::OPT_ANALOGUE_VIEW;
     if (analogue_view_image == nullptr) {

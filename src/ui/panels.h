@@ -35,9 +35,6 @@ void draw_control_channel_faders();
 
 // The right panel's view of the 4 master and 42 playback faders.
 void show_analogue_faders();
-// Saves the panel's picture and redraws the 4 master and 42 playback fader
-// boxes. (A least body until the fader boxes are built.)
-void redraw_fader_boxes();
 
 // The sequence panel: all four sequences with their states, control bars,
 // step labels and the cue each was started from.

@@ -117,6 +117,7 @@ struct WatchedInputs {
 WatchedInputs watched;
 
 bool flag(uint32_t word, uint32_t bit) { return (word & bit) != 0; }
+void draw_fixture_column();
 // OPT_OUTPUT_VALUES_VIEW means one thing here: the table shows the live
 // output levels (the start MODE "CUE" sets it, and the faders follow the
 // output with it). The default values have a view of their own, chosen by
@@ -462,8 +463,10 @@ CellOf cell_of(int index, int kind) {
     if (kind == 0) {
         if (!record_in_range(index)) return {};
         const runtime::FunctionRecord& record = runtime::function_record_table[at(index)];
-        if (runtime::fader_bank == BANK_GENERATOR && corresponding_record(record.fixture) != index) return {};
-        return {record.fixture, runtime::fader_bank == BANK_CHANNELS ? record.channel : 1};
+        if (runtime::fader_bank == BANK_CHANNELS) return {record.fixture, record.channel};
+        // The generator and timing banks show one function per fixture in column 1; the figure bank none.
+        if (runtime::fader_bank == BANK_FIGURE || corresponding_record(record.fixture) != index) return {};
+        return {record.fixture, 1};
     }
     if (kind == 1) {
         const int r = (index - 1) / 6 + 1;
@@ -591,8 +594,12 @@ void draw_table_view(int16_t half) {
         write_text(230, 121 + kRowPitch * i, row_colour, text);
         poll_after_batch(i);
     }
-    redraw_fixture_column();
+    draw_fixture_column();
     if (!wheels_inactive()) draw_table_cells();
+}
+
+void redraw_table_view() {
+    if (table_open()) draw_table_view(shown_half());
 }
 
 void draw_table_view_header() {
@@ -688,6 +695,7 @@ void draw_table_cells() {
 
 void format_table_value(int16_t fixture, int16_t column, int16_t value, int16_t colour, int16_t mark_colour,
                         uint8_t mark_kind) {
+    if (!table_open()) return;
     const CellPlace place = place_of(fixture, column);
     if (!place.shown) return;
     const bool channel_view = output_view() || runtime::fader_bank <= BANK_FIGURE || column == 1;
@@ -826,6 +834,12 @@ void toggle_table_view() {
 }
 
 void redraw_fixture_column() {
+    if (table_open()) draw_fixture_column();
+}
+
+namespace {
+
+void draw_fixture_column() {
     if (wheels_inactive()) return;
     const TableRange range = get_table_range();
     if (range.first_fixture == 0) return;
@@ -846,6 +860,8 @@ void redraw_fixture_column() {
         }
     }
 }
+
+}  // namespace
 
 int16_t get_function_cell_colour(int16_t record) {
     if (!record_in_range(record) || runtime::programmer_generators == nullptr || runtime::programmer_figures == nullptr) {

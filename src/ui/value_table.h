@@ -45,6 +45,8 @@ void reset_value_table_globals();
 void open_table_view();
 // Grid, header, titles, the fixture column and every cell, for half 1 or 2.
 void draw_table_view(int16_t half);
+// While the table is shown: drawn again whole in its current mode and half.
+void redraw_table_view();
 void draw_table_view_header();
 // Every cell of the shown range from the current data; only changes are drawn.
 void draw_table_cells();
@@ -68,7 +70,8 @@ void show_previous_table_page();
 void show_next_table_page();
 // Digital or percent.
 void toggle_table_view();
-// The key-number column.
+// The key-number column with the selection and the current fixture, while
+// the table is shown.
 void redraw_fixture_column();
 
 // The shown range: first and last fixture, first and last index (function

@@ -15,6 +15,7 @@
 #include "memories/commands.h"
 #include "memories/memories.h"
 #include "memories/memory_store.h"
+#include "platform/graphics.h"
 #include "playback/cue_tables.h"
 #include "playback/playback_state.h"
 #include "runtime/config_records.h"
@@ -24,6 +25,7 @@
 #include "runtime/key_leds.h"
 #include "runtime/show_tables.h"
 #include "runtime/step_log.h"
+#include "ui/value_table.h"
 #include "ui/message_line.h"
 
 namespace {
@@ -290,6 +292,40 @@ TEST_F(Thresholds, TheWheelHandlerSetsAbsoluteOrRelativeLevels) {
     memories::decrease_function_level(14, 200);
     EXPECT_EQ(work()[14], 0) << "clamped";
     runtime::mode_flags &= ~runtime::MODE_EDIT_MODE;
+}
+
+TEST_F(Thresholds, TheWheelRedrawsTheCellsOfTheShownTableInItsColours) {
+    // The table shows the threshold percentages of fixtures 1 and 2; the
+    // wheel of function 14 moves both cells, as a full redraw shows them.
+    std::fill_n(work(), runtime::kShowRecords + 1, uint8_t{0});
+    rig_.press(KEY_PANEL_3);
+    rig_.press(fixture_key(1));
+    rig_.press(fixture_key(2));
+    runtime::run_flags |= runtime::RUN_THRESHOLD_MODE;
+    runtime::mode_flags &= ~runtime::MODE_EDIT_MODE;
+    ui::draw_table_view(1);
+    const platform::Rect cells{249 + 23 * 14 - 1, 130, 249 + 23 * 14 + 20, 148};  // column 14, rows 1 and 2
+    auto pixels = [this, &cells] {
+        std::vector<uint8_t> out;
+        for (int y = cells.y1; y <= cells.y2; ++y) {
+            for (int x = cells.x1; x <= cells.x2; ++x) out.push_back(rig_.pixel(x, y));
+        }
+        return out;
+    };
+    struct Step {
+        int16_t delta;
+        uint8_t level;
+        int colour;  // of the text: 0 % grey, else light green
+    };
+    for (const Step& step : {Step{-2, 2, 7}, Step{-78, 80, 10}}) {
+        memories::decrease_function_level(14, step.delta);
+        ASSERT_EQ(work()[14], step.level);
+        EXPECT_GT(platform::count_pixels(step.colour, cells), 0) << int{step.level};
+        const std::vector<uint8_t> drawn = pixels();
+        ui::draw_table_view(1);
+        EXPECT_EQ(drawn, pixels()) << "level " << int{step.level} << ": the cells as a full redraw draws them";
+    }
+    runtime::run_flags &= ~runtime::RUN_THRESHOLD_MODE;
 }
 
 }  // namespace

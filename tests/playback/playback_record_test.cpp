@@ -87,6 +87,36 @@ TEST(PlaybackRecordFields, ModesAccessorsKeepTheOtherFields) {
     EXPECT_EQ(playback::get_playback_sound_band(record), 0);
 }
 
+TEST(PlaybackRecordFields, EachSetterKeepsEveryOtherBitAndAValueTooWideStaysInItsField) {
+    struct Case {
+        uint8_t modes;
+        uint8_t flash, band, trigger;
+    };
+    const Case cases[] = {{0x00, 1, 3, 1}, {0xFF, 0, 0, 0}, {0xC0, 2, 5, 1}, {0x3F, 1, 1, 0}};
+    for (const Case& c : cases) {
+        PlaybackRecord record;
+        record.modes = c.modes;
+        playback::set_playback_flash_mode(record, c.flash);
+        EXPECT_EQ(record.modes & ~0x03, c.modes & ~0x03) << int{c.modes};
+        EXPECT_EQ(playback::get_playback_flash_mode(record), c.flash);
+        record.modes = c.modes;
+        playback::set_playback_sound_band(record, c.band);
+        EXPECT_EQ(record.modes & ~0x1C, c.modes & ~0x1C) << int{c.modes};
+        EXPECT_EQ(playback::get_playback_sound_band(record), c.band);
+        record.modes = c.modes;
+        playback::set_playback_trigger_mode(record, c.trigger);
+        EXPECT_EQ(record.modes & ~0x20, c.modes & ~0x20) << int{c.modes};
+        EXPECT_EQ(playback::get_playback_trigger_mode(record), c.trigger);
+    }
+    PlaybackRecord record;
+    record.modes = 0x20;
+    playback::set_playback_flash_mode(record, 7);
+    EXPECT_EQ(record.modes, 0x23) << "the trigger bit is kept";
+    record.modes = 0x81;
+    playback::set_playback_sound_band(record, 0xFF);
+    EXPECT_EQ(record.modes, 0x9D) << "flash mode and bit 7 kept";
+}
+
 TEST(PlaybackRecordFields, TimeTextAndCueIndex) {
     EXPECT_EQ(playback::format_playback_time(6005), "10 min  0.5 sec.");
     EXPECT_EQ(playback::format_playback_time(60000), "100 min  0.0 sec.");

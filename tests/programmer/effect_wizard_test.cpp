@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "effect_macro_fixture.h"
 #include "programmer/effect_macros.h"
@@ -122,6 +123,40 @@ TEST_F(EffectWizard, FixtureKeysPickCellsWhileAPickerIsShown) {
     for (const std::string& call : runtime::logged_calls()) EXPECT_EQ(call.find("handle_group_key"), std::string::npos);
     rig_.press(runtime::fixture_key(70));  // cell 70: a macro without blocks
     EXPECT_EQ(macro_states[1][1], kMacro) << "an empty macro changes nothing";
+}
+
+TEST_F(EffectWizard, TheMarkFollowsAPickAnywhereInTheSeventyCells) {
+    select({1});
+    start_wizard();
+    int16_t marked = 1;
+    for (const int16_t cell : {int16_t{kMacro}, int16_t{40}, int16_t{70}, int16_t{37}}) {
+        rig_.press(runtime::fixture_key(cell));
+        EXPECT_EQ(led(runtime::fixture_key(cell)), runtime::LED_ON_2) << "cell " << cell << " marked";
+        EXPECT_EQ(led(runtime::fixture_key(marked)), runtime::LED_ON_BOTH) << "cell " << marked << " left";
+        marked = cell;
+    }
+}
+
+TEST_F(EffectWizard, PlaybackFadersDoNotDrawOverThePickerThatCoversThem) {
+    rig_.press(runtime::KEY_PANEL_1);
+    if (ui::shown_panel() != ui::kPanelAnalogue) rig_.press(runtime::KEY_PANEL_1);
+    ASSERT_EQ(ui::shown_panel(), ui::kPanelAnalogue);
+    select({1});
+    start_wizard();
+    rig_.run_ms(20);
+    auto right_panel = [this] {
+        std::vector<uint8_t> out;
+        for (int y = 107; y <= 479; ++y) {
+            for (int x = 229; x <= 639; ++x) out.push_back(rig_.pixel(x, y));
+        }
+        return out;
+    };
+    const std::vector<uint8_t> picker = right_panel();
+    rig_.set_playback_fader(1, 250);
+    rig_.set_playback_fader(20, 120);
+    rig_.set_master_fader(2, 200);
+    rig_.run_ms(100);
+    EXPECT_EQ(right_panel(), picker) << "no fader bar on the picker";
 }
 
 TEST_F(EffectWizard, ModeCellTwoSetsTheModeFaderToSevenAndTheGeneratorsToFour) {

@@ -260,11 +260,11 @@ TEST_F(Clear, EachKeyClearsWhatItNamesOfTheLiveCueOrAWholeCue) {
     EXPECT_EQ(runtime::run_flags & (runtime::RUN_SEQUENCE_KEYS_TAKEN | runtime::RUN_PLAYBACK_KEYS_TAKEN), 0u);
 }
 
-TEST_F(Clear, DuringATimecodeListDigitsAreNotTaken) {
+TEST_F(Clear, DuringATimecodeListDigitsAndPlaybackKeysAreNotTaken) {
     synchro::timecode_mode = 1;
     hold_command(KEY_CLR);
     plant_parts();
-    press_all({digit_key(1), digit_key(2), KEY_ENTER});
+    press_all({digit_key(1), digit_key(2), KEY_ENTER, playback_key(5)});
     EXPECT_TRUE(cleared_parts().empty());
     EXPECT_NE(ui::current_message(), "GIVE PLAYBACK NUMBER");
     release(KEY_CLR);
@@ -402,6 +402,22 @@ TEST_F(EditItem, ASubmasterKeyHeldOpensItsEditor) {
     press(KEY_ESC);
     EXPECT_EQ(led(KEY_ESC), runtime::LED_OFF);
     EXPECT_EQ(led(KEY_EDIT_ITEM), runtime::LED_OFF);
+}
+
+TEST_F(EditItem, TheSubmasterLedsComeBackByLevelAndUse) {
+    // Both submasters half up; only submaster 1 has fixtures, so the key of
+    // submaster 2 stays dark when MIDI is chosen and the other items give
+    // their LEDs back.
+    rig_.set_master_fader(3, 200);
+    rig_.set_master_fader(4, 200);
+    memories::submaster_used = {0, 1, 0};
+    rig_.run_ms(50);
+    hold_command(KEY_EDIT_ITEM);
+    EXPECT_EQ(led(KEY_MASTER_4), runtime::LED_BLINK_BOTH);
+    press(KEY_MIDI);
+    release(KEY_EDIT_ITEM);
+    EXPECT_EQ(led(KEY_MASTER_3), runtime::LED_ON_2);
+    EXPECT_EQ(led(KEY_MASTER_4), runtime::LED_OFF);
 }
 
 TEST_F(EditItem, DuringATimecodeListOnlyTheSubmasterKeysChoose) {

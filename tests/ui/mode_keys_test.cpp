@@ -17,6 +17,7 @@
 #include "playback/cue_fades.h"
 #include "playback/cue_tables.h"
 #include "playback/key_groups.h"
+#include "programmer/attribute_delta.h"
 #include "programmer/programmer_jobs.h"
 #include "rig/console.h"
 #include "runtime/config_records.h"
@@ -272,11 +273,14 @@ TEST_F(ModeKeys, CueTimingForACueOutOfRangeCallsNoCue) {
 TEST(BeltResolution, StepAndFineOfEachResolution) {
     const int16_t steps[] = {256, 128, 64, 32, 16, 8, 4, 2, 1};
     for (int16_t bits = 8; bits <= 16; ++bits) {
-        EXPECT_EQ(ui::belt_step_of(bits), steps[bits - 8]) << bits;
-        EXPECT_EQ(ui::belt_fine_of(bits), bits == 8 ? 0 : 1) << bits;
+        runtime::belt_resolution = bits;
+        EXPECT_EQ(programmer::belt_step(), steps[bits - 8]) << bits;
+        EXPECT_EQ(programmer::belt_fine_mode(), bits == 8 ? 0 : 1) << bits;
     }
-    EXPECT_EQ(ui::belt_step_of(0), 256);
-    EXPECT_EQ(ui::belt_step_of(40), 1);
+    runtime::belt_resolution = 0;
+    EXPECT_EQ(programmer::belt_step(), 256);
+    runtime::belt_resolution = 40;
+    EXPECT_EQ(programmer::belt_step(), 1);
 }
 
 TEST_F(ModeKeys, TrackerballButtonsStepTheBeltResolutionOncePerPressWithinEightToSixteen) {
