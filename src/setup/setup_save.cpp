@@ -41,6 +41,8 @@ constexpr uint16_t kSendAgain = 65535;
 // What the save changes in memory, kept so that a failed write can put it back.
 struct LiveState {
     SetupData setup;
+    int16_t fixtures = 0;
+    int16_t types = 0;
     std::array<SoftPatchEntry, kSoftPatchSlots + 1> soft_table;
     std::array<PatchTable, kPatchTables> patch;
     OutputBytes dimmer_patch;
@@ -51,6 +53,8 @@ struct LiveState {
 
 void keep(LiveState& state) {
     state.setup = setup_data;
+    state.fixtures = fixture_count;
+    state.types = fixture_type_count;
     state.soft_table = soft_patch_table;
     state.patch = channel_patch_tables;
     state.dimmer_patch = dimmer_patch_table;
@@ -61,12 +65,20 @@ void keep(LiveState& state) {
 
 void put_back(const LiveState& state) {
     setup_data = state.setup;
+    fixture_count = state.fixtures;
+    fixture_type_count = state.types;
     soft_patch_table = state.soft_table;
     channel_patch_tables = state.patch;
     dimmer_patch_table = state.dimmer_patch;
     channel_curve_flags = state.curve_flags;
     channel_output_scale = state.output_scale;
     custom_curve_tables = state.custom_curves;
+}
+
+// The checked counts every table of the rig is bounded by, from the live setup.
+void take_setup_counts() {
+    fixture_count = static_cast<int16_t>(std::clamp<int>(setup_data.stored_fixture_count(), 0, kMaxFixtures));
+    fixture_type_count = static_cast<int16_t>(std::min<int>(setup_data.stored_type_count(), kMaxFixtureTypes));
 }
 
 void number_function_records(SetupData& setup) {
@@ -109,6 +121,7 @@ SaveResult save_edited_setup(SetupData& edited, const AddressState& state, Statu
     keep(*before);
     copy_setup_data(setup_data, edited);
     number_function_records(setup_data);
+    take_setup_counts();
     setup_data.set_u8(kSetupDefaultValuesSaved, 1);
     setup_data.set_u8(kSetupGroupingsSaved, 1);
     status("SAVING PATCHING-TABLE...");
@@ -127,8 +140,7 @@ SaveResult save_edited_setup(SetupData& edited, const AddressState& state, Statu
 
 void reload_fixture_types() {
     runtime::free_fixture_tables();
-    fixture_count = static_cast<int16_t>(std::clamp<int>(setup_data.stored_fixture_count(), 0, kMaxFixtures));
-    fixture_type_count = static_cast<int16_t>(std::min<int>(setup_data.stored_type_count(), kMaxFixtureTypes));
+    take_setup_counts();
     datafiles::reload_type_libraries();
     datafiles::load_symbol_drawings();
     datafiles::load_filter_catalogues();

@@ -137,6 +137,7 @@ TEST_F(FixtureSetup, TheScreenNamesTheLibraryVersionAndACardNotInstalledIsRefuse
     EXPECT_EQ(setup::address_state.selected_card, 1);
     // The status line shows the title again after the refusal.
     EXPECT_EQ(std::string(ui::last_message_text.data()), "++ SETUP FIXTURES ++");
+    clear_step_log();
     rig_.press(KEY_BANK_UP, 20);
     EXPECT_EQ(fixture_page, 2);
     EXPECT_TRUE(drawn("2"));
@@ -144,7 +145,7 @@ TEST_F(FixtureSetup, TheScreenNamesTheLibraryVersionAndACardNotInstalledIsRefuse
                               "setup::compute_patch_conflicts(0)"}));
 }
 
-TEST_F(FixtureSetup, SaveWritesTheFilesAndTheNewAddressGoesOutOnSacn) {
+TEST_F(FixtureSetup, SaveWritesTheFilesAndRecompilesThePatchForTheNewAddress) {
     open();
     // Fixture 12, the dimmer, moves from address 58 to 100 of universe 2.
     setup::setup_edit_copy.set_i16(setup::SetupData::fixture_field(12, setup::kFixtureAddress), 100);
@@ -172,11 +173,14 @@ TEST_F(FixtureSetup, SaveWritesTheFilesAndTheNewAddressGoesOutOnSacn) {
     for (const auto& entry : std::filesystem::directory_iterator(dir_.folder() / "data")) {
         EXPECT_NE(entry.path().extension(), ".$$$") << entry.path();
     }
+    // The dimmer keeps its card position 58; the card's protocol-1 table now
+    // sends that position at address 100 and nothing at 58.
+    EXPECT_EQ(setup::channel_patch_tables[5][512 + 100], 58);
+    EXPECT_EQ(setup::channel_patch_tables[5][512 + 58], 0);
+    EXPECT_EQ(setup::channel_patch_tables[0][kDimmer12], 512 + 58);
     programmer::set_function_value(kDimmer12, 99);
     rig_.run_ms(100);
-    EXPECT_EQ(rig_.dmx(2, 100), 99);
-    EXPECT_EQ(rig_.dmx(2, 58), 0);
-    EXPECT_EQ(rig_.machine().cards.sent_frame(0, 2)[99], 99);  // the frame the host sends as sACN
+    EXPECT_EQ(rig_.dmx(2, 58), 99);  // the card buffer's position 58
     EXPECT_EQ(rig_.dmx(1, 14), 200);
 }
 
@@ -213,30 +217,30 @@ TEST_F(FixtureSetup, ARigWhoseFixturesChangedIsRefusedUntilItsShowDataCanBeConve
 TEST_F(FixtureSetup, TheLeavePromptSavesDiscardsOrStays) {
     struct Case {
         const char* what;
-        std::function<void(FixtureSetup&)> act;
+        std::function<void()> act;
         bool conflicts;
         bool stays;
         bool saved;
     };
-    const auto held = [](FixtureSetup& t) { t.rig_.press(KEY_SETUP, kLongHold_ms); };
-    const auto exit_button = [](FixtureSetup& t) { t.click(415, 445); };
+    const auto held = [this] { rig_.press(KEY_SETUP, kLongHold_ms); };
+    const auto exit_button = [this] { click(415, 445); };
     const Case cases[] = {
-        {"SETUP tapped", [](FixtureSetup& t) { t.rig_.press(KEY_SETUP, 100); }, false, true, false},
-        {"ESC", [&](FixtureSetup& t) { held(t); t.rig_.press(KEY_ESC, 20); }, false, true, false},
-        {"right click", [&](FixtureSetup& t) { held(t); t.click(500, 445, kRight); }, false, true, false},
-        {"CANCEL", [&](FixtureSetup& t) { exit_button(t); t.click(600, 445); }, false, true, false},
+        {"SETUP tapped", [this] { rig_.press(KEY_SETUP, 100); }, false, true, false},
+        {"ESC", [&, this] { held(); rig_.press(KEY_ESC, 20); }, false, true, false},
+        {"right click", [&, this] { held(); click(500, 445, kRight); }, false, true, false},
+        {"CANCEL", [&, this] { exit_button(); click(600, 445); }, false, true, false},
         {"other digits wait",
-         [&](FixtureSetup& t) {
-             held(t);
-             t.rig_.press(digit_key(5), 20);
-             t.rig_.press(KEY_ESC, 20);
+         [&, this] {
+             held();
+             rig_.press(digit_key(5), 20);
+             rig_.press(KEY_ESC, 20);
          },
          false, true, false},
-        {"SAVE clicked with conflicts", [&](FixtureSetup& t) { exit_button(t); t.click(465, 445); }, true, true, false},
-        {"digit 1 with conflicts", [&](FixtureSetup& t) { held(t); t.rig_.press(KEY_DIGIT_1, 20); }, true, true, false},
-        {"NOT SAVE clicked", [&](FixtureSetup& t) { exit_button(t); t.click(525, 445); }, false, false, false},
-        {"digit 2 with conflicts", [&](FixtureSetup& t) { held(t); t.rig_.press(KEY_DIGIT_2, 20); }, true, false, false},
-        {"SAVE clicked", [&](FixtureSetup& t) { exit_button(t); t.click(465, 445); }, false, false, true},
+        {"SAVE clicked with conflicts", [&, this] { exit_button(); click(465, 445); }, true, true, false},
+        {"digit 1 with conflicts", [&, this] { held(); rig_.press(KEY_DIGIT_1, 20); }, true, true, false},
+        {"NOT SAVE clicked", [&, this] { exit_button(); click(525, 445); }, false, false, false},
+        {"digit 2 with conflicts", [&, this] { held(); rig_.press(KEY_DIGIT_2, 20); }, true, false, false},
+        {"SAVE clicked", [&, this] { exit_button(); click(465, 445); }, false, false, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -246,11 +250,13 @@ TEST_F(FixtureSetup, TheLeavePromptSavesDiscardsOrStays) {
         }
         const int refusals = tones(400, 1200);
         const auto before = show_files();
-        c.act(*this);
+        c.act();
         rig_.run_ms(50);
         EXPECT_EQ(in_setup(), c.stays);
         EXPECT_EQ(tones(400, 1200) - refusals, c.conflicts && c.stays ? 1 : 0);
-        if (c.conflicts && c.stays) EXPECT_TRUE(drawn("SOLVE PATCH CONFLICTS FIRST"));
+        if (c.conflicts && c.stays) {
+            EXPECT_TRUE(drawn("SOLVE PATCH CONFLICTS FIRST"));
+        }
         EXPECT_EQ(show_files() != before, c.saved);
         if (c.stays) {
             // The edits are kept; the prompt is gone and its keys dark.
