@@ -159,6 +159,18 @@ void draw_toolbar() {
     }
 }
 
+// The page panel's title bar with the current page. (The whole bar is drawn
+// again on a page change: with this font the number does not sit in a box
+// of its own.)
+void draw_page_title() {
+    ui::fill_box(451, 1, 629, 11, kRed);
+    set_small_text();
+    platform::_setcolor(kYellow);
+    std::array<char, 24> title{};
+    std::snprintf(title.data(), title.size(), "FIXTURE-PAGE %d", runtime::fixture_page);
+    platform::_outtextxy(500, 3, title.data());
+}
+
 void draw_lamp_box(uint8_t on) {
     set_small_text();
     if (on != 0) {
@@ -237,12 +249,7 @@ void toggle_lamp_on(AddressPanel& panel) {
 void draw_setup_fixture_page_panel() {
     ui::fill_box(451, 1, 629, 187, kBlack);
     frame({450, 0, 630, 188}, kLightGrey);
-    ui::fill_box(451, 1, 629, 11, kRed);
-    set_small_text();
-    platform::_setcolor(kYellow);
-    std::array<char, 24> title{};
-    std::snprintf(title.data(), title.size(), "FIXTURE-PAGE %d", runtime::fixture_page);
-    platform::_outtextxy(500, 3, title.data());
+    draw_page_title();
     for (int k = 0; k <= 10; ++k) line(450 + 18 * k, 12, 450 + 18 * k, 188, kLightGrey);
     for (const int y : {12, 38, 63, 88, 113, 138, 163, 188}) line(450, y, 630, y, kLightGrey);
     for (int16_t k = 1; k <= kPageKeys; ++k) draw_page_fixture_key(k, 0);
@@ -448,10 +455,7 @@ void change_fixture_page(SetupData& setup, int16_t page, LibraryList& list) {
     runtime::set_key_led(runtime::KEY_BANK_DOWN, runtime::LED_ON);
     runtime::set_key_led(runtime::KEY_BANK_UP, runtime::LED_ON);
     const PointerHidden hidden;
-    ui::set_text_style(platform::kSmallFont, platform::kHorizontalText, kTextSize);
-    ui::fill_box(575, 2, 594, 10, kRed);
-    platform::_setcolor(kYellow);
-    platform::_outtextxy(578, 3, std::to_string(page));
+    draw_page_title();
     redraw_page_fixture_keys(setup);
     draw_stage_plan(setup);
     compute_patch_conflicts(setup, list);

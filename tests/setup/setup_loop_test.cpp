@@ -140,7 +140,7 @@ TEST_F(FixtureSetup, TheScreenNamesTheLibraryVersionAndACardNotInstalledIsRefuse
     clear_step_log();
     rig_.press(KEY_BANK_UP, 20);
     EXPECT_EQ(fixture_page, 2);
-    EXPECT_TRUE(drawn("2"));
+    EXPECT_TRUE(drawn("FIXTURE-PAGE 2"));
     EXPECT_EQ(calls(), (Calls{"setup::redraw_page_fixture_keys()", "setup::draw_stage_plan()",
                               "setup::compute_patch_conflicts(0)"}));
 }
