@@ -8,8 +8,6 @@
 //   BM_CountConflictsFullRig the conflict check alone
 #include <benchmark/benchmark.h>
 
-#include <unistd.h>
-
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -32,11 +30,8 @@ void no_status(const char*) {}
 class FullRigSave {
 public:
     FullRigSave() {
-        folder_ = std::filesystem::temp_directory_path() / ("bravinox_save_bench_" + std::to_string(::getpid()));
-        std::filesystem::create_directories(folder_ / "BRAVINOX" / "data");
-        machine_->dos.drive_c_root = folder_;
         platform::install_machine(machine_.get());
-        runtime::home_directory = "C:\\BRAVINOX";
+        folder_ = std::make_unique<bench::MemoryFolder>(*machine_, "bravinox_save_bench");
         bench::lay_out_full_rig(setup::setup_data);
         setup::fixture_count = bench::kRigFixtures;
         setup::fixture_type_count = 2;
@@ -53,19 +48,15 @@ public:
         for (int c = 1; c <= 4; ++c) state_.protocol_names[static_cast<size_t>(c)][1] = "DMX OUT ";
         setup::copy_setup_data(setup::setup_edit_copy, setup::setup_data);
     }
-    ~FullRigSave() {
-        platform::install_machine(nullptr);
-        std::error_code error;
-        std::filesystem::remove_all(folder_, error);
-    }
+    ~FullRigSave() { platform::install_machine(nullptr); }
     FullRigSave(const FullRigSave&) = delete;
     FullRigSave& operator=(const FullRigSave&) = delete;
 
     const setup::AddressState& state() const { return state_; }
 
 private:
-    std::filesystem::path folder_;
     std::unique_ptr<platform::Machine> machine_ = std::make_unique<platform::Machine>();
+    std::unique_ptr<bench::MemoryFolder> folder_;
     setup::AddressState state_;
 };
 

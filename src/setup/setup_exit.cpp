@@ -7,6 +7,7 @@
 #include "runtime/lamp_commands.h"
 #include "setup/patch_compiler.h"
 #include "setup/rig_conversion.h"
+#include "setup/setup_colours.h"
 #include "setup/setup_save.h"
 #include "setup/setup_screen.h"
 #include "setup/soft_patch.h"
@@ -16,7 +17,6 @@ namespace setup {
 
 namespace {
 
-constexpr int32_t kRefusalHz = 400;
 constexpr uint32_t kFailure_ms = 1500;
 
 void show_status(const char* text) { show_setup_status(text); }
@@ -28,7 +28,7 @@ bool save(SetupData& edited, AddressState& state, LibraryList& list) {
     if (convert_show_data(edited, list)) result = save_edited_setup(edited, state, show_status);
     if (!result.saved) {
         show_status("SAVE FAILED");
-        ui::beep(kRefusalHz, kFailure_ms);
+        ui::beep(kSetupRefusalHz, kFailure_ms);
         return false;
     }
     runtime::load_reset_commands();
@@ -39,7 +39,7 @@ bool save(SetupData& edited, AddressState& state, LibraryList& list) {
         std::snprintf(text.data(), text.size(), "%d SOFT PATCH ENTRIES OUT OF RANGE DROPPED",
                       result.dropped_soft_entries);
         show_status(text.data());
-        ui::beep(kRefusalHz, kFailure_ms);
+        ui::beep(kSetupRefusalHz, kFailure_ms);
     }
     return true;
 }

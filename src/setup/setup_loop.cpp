@@ -20,6 +20,7 @@
 #include "setup/library_browser.h"
 #include "setup/library_list.h"
 #include "setup/patch_conflicts.h"
+#include "setup/setup_colours.h"
 #include "setup/setup_exit.h"
 #include "setup/setup_screen.h"
 #include "setup/soft_patch.h"
@@ -38,16 +39,11 @@ namespace {
 using runtime::mouse_x;
 using runtime::mouse_y;
 
-constexpr int16_t kLightCyan = 11;
-constexpr int16_t kBlack = 0;
-constexpr int16_t kRed = 4;
-constexpr int16_t kYellow = 14;
 constexpr int16_t kExitButton = 9;
 constexpr int16_t kLastFixturePage = 10;
 constexpr int16_t kNoAddress = -1;
 constexpr int32_t kPromptHz = 800;
 constexpr uint32_t kPrompt_ms = 200;
-constexpr int32_t kRefusalHz = 400;
 constexpr uint32_t kConflictRefusal_ms = 1200;
 
 struct Area {
@@ -330,11 +326,11 @@ constexpr std::array<int16_t, 3> kPromptKeys = {runtime::KEY_DIGIT_1, runtime::K
 
 void draw_prompt() {
     runtime::show_mouse_cursor(0);
-    fill_toolbar_button(kExitButton, kLightCyan);
-    ui::fill_box(446, 431, 629, 459, kRed);
-    for (const Area& a : {kSaveBox, kNotSaveBox, kCancelBox}) ui::fill_box(a.x1, a.y1, a.x2, a.y2, kYellow);
+    fill_toolbar_button(kExitButton, kSetupLightCyan);
+    ui::fill_box(446, 431, 629, 459, kSetupRed);
+    for (const Area& a : {kSaveBox, kNotSaveBox, kCancelBox}) ui::fill_box(a.x1, a.y1, a.x2, a.y2, kSetupYellow);
     ui::set_text_style(platform::kSmallFont, platform::kHorizontalText, 4);
-    platform::_setcolor(kRed);
+    platform::_setcolor(kSetupRed);
     platform::_outtextxy(448, 441, "1=SAVE  2=NOT SAVE  ESC=CANCEL");
     runtime::set_mouse_range(kPromptRange.x1, kPromptRange.y1, kPromptRange.x2, kPromptRange.y2);
     runtime::show_mouse_cursor(1);
@@ -347,7 +343,7 @@ int16_t save_choice() {
     compute_patch_conflicts(setup_edit_copy, library_list);
     if (patch_conflict_count == 0) return kLeaveSave;
     show_setup_status("SOLVE PATCH CONFLICTS FIRST");
-    ui::beep(kRefusalHz, kConflictRefusal_ms);
+    ui::beep(kSetupRefusalHz, kConflictRefusal_ms);
     return kLeaveStay;
 }
 
@@ -373,7 +369,7 @@ int16_t prompt_choice() {
 }
 
 void close_prompt() {
-    fill_toolbar_button(kExitButton, kBlack);
+    fill_toolbar_button(kExitButton, kSetupBlack);
     runtime::set_mouse_range(kPointerRange.x1, kPointerRange.y1, kPointerRange.x2, kPointerRange.y2);
     for (const int16_t key : kPromptKeys) runtime::set_key_led(key, runtime::LED_OFF);
     ui::last_message_text.fill('\0');
