@@ -11,8 +11,12 @@
 
 #include "demo_rig_files.h"
 #include "platform/graphics.h"
+#include "memories/memory_store.h"
 #include "platform/machine.h"
+#include "playback/cue_editing.h"
+#include "playback/cue_tables.h"
 #include "playback/playback_loading.h"
+#include "playback/playback_record.h"
 #include "playback/playback_state.h"
 #include "programmer/programmer_values.h"
 #include "rig/console.h"
@@ -21,6 +25,7 @@
 #include "runtime/console_flags.h"
 #include "runtime/console_state.h"
 #include "runtime/key_codes.h"
+#include "runtime/show_tables.h"
 #include "runtime/startup.h"
 #include "runtime/step_log.h"
 #include "setup/address_list.h"
@@ -180,7 +185,11 @@ TEST_F(FixtureSetup, SaveWritesTheFilesAndRecompilesThePatchForTheNewAddress) {
     EXPECT_EQ(setup::channel_patch_tables[0][kDimmer12], 512 + 58);
     programmer::set_function_value(kDimmer12, 99);
     rig_.run_ms(100);
-    EXPECT_EQ(rig_.dmx(2, 58), 99);  // the card buffer's position 58
+    // The level leaves at the new address, and the old one sends nothing.
+    EXPECT_EQ(rig_.dmx(2, 100), 99);
+    EXPECT_EQ(rig_.dmx(2, 58), 0);
+    EXPECT_EQ(rig_.machine().cards.sent_frame(0, 2)[99], 99);
+    EXPECT_EQ(rig_.machine().cards.sent_frame(0, 2)[57], 0);
     EXPECT_EQ(rig_.dmx(1, 14), 200);
 }
 
@@ -500,13 +509,35 @@ TEST_F(FixtureSetup, BlindGoesOnWhenHeldAndOffAtOnce) {
     EXPECT_EQ(rig_.key_led(KEY_BLIND_TOGGLE), platform::LedState::off);
 }
 
+// The words of the channel word table and the four protocol word tables of
+// both halves of the demo's card, read through the card's pointer cells.
+std::vector<uint16_t> card_table_words(const platform::CardBus& cards) {
+    constexpr uint32_t kWordTablePointerCells = 0x402;  // tables 1..4, then the channel word table
+    constexpr uint32_t kSecondHalfWordShift = 0x400;
+    std::vector<uint16_t> words;
+    for (uint32_t t = 0; t < 5; ++t) {
+        const uint32_t table = cards.peek_word(0, kWordTablePointerCells + 2 * t) - platform::kCardAddressBase;
+        for (uint32_t half = 0; half < 2; ++half) {
+            for (uint32_t q = 0; q < 512; ++q) words.push_back(cards.peek_word(0, table + half * kSecondHalfWordShift + 2 * q));
+        }
+    }
+    return words;
+}
+
 TEST_F(FixtureSetup, EnteringWhileBlindLeavesThePatchAndTheOutputsAlone) {
     run_flags |= RUN_BLIND;
     const auto patch = setup::channel_patch_tables;
+    const std::vector<uint16_t> tables = card_table_words(rig_.machine().cards);
     open();
     rig_.run_ms(100);
+    // A card change would map its protocol one-to-one; blind, no table is written.
+    click(2 * 29 - 14, 20);
+    EXPECT_EQ(setup::address_state.selected_card, 2);
+    rig_.run_ms(100);
     EXPECT_EQ(setup::channel_patch_tables, patch);
+    EXPECT_TRUE(card_table_words(rig_.machine().cards) == tables);
     EXPECT_EQ(rig_.dmx(1, 14), 200);
+    EXPECT_EQ(rig_.dmx(2, 14), 150);
     leave(KEY_DIGIT_2);
 }
 
@@ -517,6 +548,52 @@ TEST_F(FixtureSetup, AfterTheSetupAHandStartedPlaybackIsStoppedAndCueOriginsKept
     leave(KEY_DIGIT_2);
     EXPECT_EQ(playback::playback_active[3], 0);
     EXPECT_NE(run_flags & RUN_EFFECTS_RUNNING, 0u);
+}
+
+// A playback loaded from a cue takes its cue's record again, as the cue holds
+// it at the exit, after either way out; its fader, still up, is read again
+// and starts it.
+TEST_F(FixtureSetup, AfterTheSetupACueLoadedPlaybackReloadsFromItsCue) {
+    constexpr int kCueSlot = 1;
+    constexpr int16_t kPlayback = 3;
+    const auto store_memory = [](int16_t memory, uint16_t level) {
+        runtime::programmer_values[kDimmer12] = level;
+        ASSERT_TRUE(memories::store_memory_confirmed(memory));
+        runtime::programmer_values[kDimmer12] = runtime::kValueNotSet;
+    };
+    // The cue's playback record (storing it loads no playback).
+    const auto cue_runs = [](int16_t memory) {
+        playback::PlaybackRecord record{};
+        record.flags = playback::CUE_RECORD_IN_CUE;
+        record.memory = memory;
+        playback::store_playback_in_cue(kPlayback, kCueSlot, record);
+    };
+    store_memory(5, 180);
+    store_memory(6, 90);
+    cue_runs(5);
+    playback::load_playback_from_cue(kCueSlot, kPlayback);
+    rig_.set_playback_fader(kPlayback, 255);
+    rig_.run_ms(100);
+    ASSERT_EQ(playback::playback_active[kPlayback], 1);
+    ASSERT_EQ(rig_.dmx(2, 58), 180);
+
+    struct Case {
+        int16_t choice;
+        int16_t memory;
+        uint8_t level;
+    };
+    for (const Case& c : {Case{KEY_DIGIT_1, 6, 90}, Case{KEY_DIGIT_2, 5, 180}}) {
+        cue_runs(c.memory);
+        ASSERT_NE(playback::playback_table[kPlayback].memory, c.memory);
+        open();
+        leave(c.choice);
+        ASSERT_FALSE(in_setup()) << c.choice;
+        EXPECT_EQ(playback::playback_cue_origin[kPlayback], kCueSlot) << c.choice;
+        EXPECT_EQ(playback::playback_table[kPlayback].memory, c.memory) << c.choice;
+        rig_.run_ms(100);
+        EXPECT_EQ(playback::playback_active[kPlayback], 1) << c.choice;
+        EXPECT_EQ(rig_.dmx(2, 58), c.level) << c.choice;
+    }
 }
 
 }  // namespace
