@@ -322,16 +322,28 @@ constexpr Area kSaveBox = {447, 435, 484, 455};
 constexpr Area kNotSaveBox = {494, 435, 556, 455};
 constexpr Area kCancelBox = {566, 435, 628, 455};
 constexpr Area kPromptRange = {448, 436, 627, 454};
+// Each choice's text is centred in its own box, so that the whole prompt
+// "1=SAVE  2=NOT SAVE  ESC=CANCEL" shows with our font's widths (red text
+// falling between the boxes would vanish into the red status box).
+struct PromptChoice {
+    Area box;
+    const char* text;
+};
+constexpr std::array<PromptChoice, 3> kPromptChoices = {{
+    {kSaveBox, "1=SAVE"},
+    {kNotSaveBox, "2=NOT SAVE"},
+    {kCancelBox, "ESC=CANCEL"},
+}};
 constexpr std::array<int16_t, 3> kPromptKeys = {runtime::KEY_DIGIT_1, runtime::KEY_DIGIT_2, runtime::KEY_ESC};
 
 void draw_prompt() {
     runtime::show_mouse_cursor(0);
     fill_toolbar_button(kExitButton, kSetupLightCyan);
     ui::fill_box(446, 431, 629, 459, kSetupRed);
-    for (const Area& a : {kSaveBox, kNotSaveBox, kCancelBox}) ui::fill_box(a.x1, a.y1, a.x2, a.y2, kSetupYellow);
     ui::set_text_style(platform::kSmallFont, platform::kHorizontalText, 4);
-    platform::_setcolor(kSetupRed);
-    platform::_outtextxy(448, 441, "1=SAVE  2=NOT SAVE  ESC=CANCEL");
+    for (const PromptChoice& c : kPromptChoices) {
+        ui::draw_text_button(c.box.x1, c.box.y1, c.box.x2, c.box.y2, kSetupYellow, c.text, kSetupRed);
+    }
     runtime::set_mouse_range(kPromptRange.x1, kPromptRange.y1, kPromptRange.x2, kPromptRange.y2);
     runtime::show_mouse_cursor(1);
     for (const int16_t key : kPromptKeys) runtime::set_key_led(key, runtime::LED_BLINK);

@@ -485,9 +485,29 @@ TEST_F(FixtureSetup, TheSameStatusIsNotDrawnAgainUntilThePromptForgetsIt) {
     rig_.press(KEY_CUE, 20);  // another key: the title again, the same text
     EXPECT_EQ(outtexts(), 0u);
     rig_.press(KEY_SETUP, kLongHold_ms);
-    EXPECT_TRUE(drawn("1=SAVE  2=NOT SAVE  ESC=CANCEL"));
     EXPECT_EQ(rig_.pixel(447, 432), 4);
     EXPECT_EQ(rig_.pixel(450, 437), 14);  // the SAVE box
+    // "1=SAVE  2=NOT SAVE  ESC=CANCEL": each choice in red inside its yellow
+    // box, whole (red text between the boxes could not be seen).
+    struct Choice {
+        std::string text;
+        platform::Rect box;
+    };
+    const Choice choices[] = {{"1=SAVE", {447, 435, 484, 455}},
+                              {"2=NOT SAVE", {494, 435, 556, 455}},
+                              {"ESC=CANCEL", {566, 435, 628, 455}}};
+    platform::_settextstyle(platform::kSmallFont, platform::kHorizontalText, 4);
+    for (const Choice& c : choices) {
+        const auto log = platform::machine().graphics.call_log();
+        const auto call = std::find_if(log.begin(), log.end(), [&](const std::string& line) {
+            return line.find("_outtextxy(") == 0 && line.find("\"" + c.text + "\"") != std::string::npos;
+        });
+        ASSERT_NE(call, log.end()) << c.text;
+        const int x = std::stoi(call->substr(call->find('(') + 1));
+        EXPECT_GT(x, c.box.x1) << c.text;
+        EXPECT_LT(x + platform::_textwidth(c.text) - 1, c.box.x2) << c.text;
+        EXPECT_GT(platform::count_pixels(4, {c.box.x1 + 1, c.box.y1 + 1, c.box.x2 - 1, c.box.y2 - 1}), 20) << c.text;
+    }
     platform::machine().graphics.clear_call_log();
     rig_.press(KEY_ESC, 20);
     // The prompt forgot the text: the title is drawn over it at once.
