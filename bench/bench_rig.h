@@ -12,6 +12,7 @@
 
 #include "datafiles/record_files.h"
 #include "platform/machine.h"
+#include "runtime/config_records.h"
 #include "runtime/console_state.h"
 #include "setup/fixture_type.h"
 #include "setup/setup_data.h"

@@ -162,21 +162,19 @@ void load_patch_curves() {
 
 void load_channel_curves() { load_channel_curve_file(); }
 
-void save_dimmer_patch_file() { replace_file(dimmer_patch_file_path(), dimmer_patch_to_bytes()); }
-
-void save_channel_patch_files() {
-    if (!rig_files_writable()) return;
+std::vector<uint8_t> channel_patch_file_bytes() {
     std::vector<uint8_t> bytes(kChannelPatchFileBytes);
     for (size_t k = 0; k < setup::kPatchTables; ++k) {
         for (size_t n = 1; n <= setup::kPatchPositions; ++n) {
             put_u16(bytes, k * kTableBytes + (n - 1) * 2, setup::channel_patch_tables[k][n]);
         }
     }
-    replace_file(channel_patch_file_path(), bytes);
-    save_dimmer_patch_file();
+    return bytes;
 }
 
-void save_channel_curve_file() {
+std::vector<uint8_t> dimmer_patch_file_bytes() { return dimmer_patch_to_bytes(); }
+
+std::vector<uint8_t> channel_curve_file_bytes() {
     std::vector<uint8_t> bytes(kChannelCurveFileBytes);
     for (size_t p = 1; p <= setup::kPatchPositions; ++p) {
         bytes[kScaleBlock + p - 1] = setup::channel_output_scale[p];
@@ -187,7 +185,21 @@ void save_channel_curve_file() {
             bytes[kCustomCurveBlock + (k - 1) * kCurveBytes + v] = setup::custom_curve_tables[k][v];
         }
     }
-    replace_file(channel_curve_file_path(), bytes);
+    return bytes;
 }
+
+std::string channel_patch_path() { return channel_patch_file_path(); }
+std::string dimmer_patch_path() { return dimmer_patch_file_path(); }
+std::string channel_curve_path() { return channel_curve_file_path(); }
+
+bool save_dimmer_patch_file() { return replace_file(dimmer_patch_file_path(), dimmer_patch_to_bytes()); }
+
+bool save_channel_patch_files() {
+    if (!rig_files_writable()) return false;
+    const bool patch = replace_file(channel_patch_file_path(), channel_patch_file_bytes());
+    return save_dimmer_patch_file() && patch;
+}
+
+bool save_channel_curve_file() { return replace_file(channel_curve_file_path(), channel_curve_file_bytes()); }
 
 }  // namespace datafiles

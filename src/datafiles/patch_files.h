@@ -16,6 +16,9 @@
 // curve outside 1..16 and a custom curve flag outside 1..3 become 0.
 #pragma once
 #include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
 
 namespace datafiles {
 
@@ -35,11 +38,19 @@ void load_patch_curves();
 // custom curves; nothing is written.
 void load_channel_curves();
 
-// The fixture setup's writers: ch-patch.dat in the 36864-byte form with
-// dimpatch.dat, and ch-curve.dat. Files that can't be written are skipped
-// without a message.
-void save_channel_patch_files();
-void save_dimmer_patch_file();
-void save_channel_curve_file();
+// The writers: ch-patch.dat in the 36864-byte form with dimpatch.dat, and
+// ch-curve.dat, each replaced whole; false when a file was not written.
+bool save_channel_patch_files();
+bool save_dimmer_patch_file();
+bool save_channel_curve_file();
+
+// The files' images of the tables as they are now, and their paths (the
+// fixture setup's save writes them together with the setup file).
+std::vector<uint8_t> channel_patch_file_bytes();
+std::vector<uint8_t> dimmer_patch_file_bytes();
+std::vector<uint8_t> channel_curve_file_bytes();
+std::string channel_patch_path();
+std::string dimmer_patch_path();
+std::string channel_curve_path();
 
 }  // namespace datafiles

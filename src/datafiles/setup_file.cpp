@@ -7,6 +7,7 @@
 #include <cstring>
 #include <new>
 #include <span>
+#include <utility>
 
 #include "datafiles/patch_files.h"
 #include "datafiles/record_files.h"
@@ -272,12 +273,7 @@ Check check_block(const SetupData& data) {
 
 // ------------------------------------------------------------------ writing
 
-bool write_setup_file() {
-    std::vector<uint8_t> file(kSetupFileBytes);
-    std::copy_n(kSetupVersionText, kVersionTextChars, file.begin());
-    std::copy(setup::setup_data.bytes.begin(), setup::setup_data.bytes.end(), file.begin() + kVersionTextChars);
-    return replace_file(setup_path(), file);
-}
+bool write_setup_file() { return replace_file(setup_path(), setup_file_bytes()); }
 
 // The start settings of a setup that has none.
 bool set_start_defaults() {
@@ -325,32 +321,55 @@ void load_type_drawing(int t, const std::string& name) {
     for (size_t i = 0; i < bytes.size(); ++i) setup::setup_data.set_u8(at + i, bytes[i]);
 }
 
-void load_type_library(int t) {
-    const std::string name = setup::setup_data.text(SetupData::type_file_name_field(t), setup::kTypeFileNameBytes);
-    void* block = runtime::show_table_allocator(sizeof(setup::FixtureTypeDef), __FILE__, __LINE__);
-    if (block == nullptr) library_memory_failure(name);
-    auto* type = new (block) setup::FixtureTypeDef{};
-    setup::fixture_type_defs[static_cast<size_t>(t)] = type;
+// The library file names the loaded type definitions came from, [1..40].
+std::array<std::string, setup::kMaxFixtureTypes + 1> loaded_type_names;
+
+enum class LibraryRead : uint8_t { loaded, not_found, invalid };
+
+// Reads the library of this name into the type; the symbol into the setup.
+LibraryRead read_type_library(int t, const std::string& name, setup::FixtureTypeDef& type) {
     const std::string path = program_path(("lib\\set\\" + name + ".set").c_str());
     uint32_t size_bytes = 0;
-    if (!valid_file_name(name) || !lookup_file_size(path, size_bytes)) {
-        show_library_error("ERROR : LIBRARY '%s.SET' NOT FOUND!", name);
-        return;
-    }
+    if (!valid_file_name(name) || !lookup_file_size(path, size_bytes)) return LibraryRead::not_found;
     std::vector<uint8_t> bytes(setup::kFixtureTypeDefBytes);
     const bool read = size_bytes == setup::kFixtureTypeDefBytes && read_file_bytes(path, bytes);
     const uint8_t channels = bytes[setup::kTypeChannelCount];
-    if (!read || channels < 1 || channels > setup::kMaxTypeChannels) {
-        show_library_error("ERROR : FORMAT OF LIBRARY '%s.SET' IS INVALID!", name);
-        return;
-    }
-    std::copy(bytes.begin(), bytes.end(), type->bytes.begin());
-    const std::string type_name = upper(type->name());
+    if (!read || channels < 1 || channels > setup::kMaxTypeChannels) return LibraryRead::invalid;
+    std::copy(bytes.begin(), bytes.end(), type.bytes.begin());
+    const std::string type_name = upper(type.name());
     for (size_t i = 0; i < setup::kTypeNameBytes; ++i) {
-        type->bytes[setup::kTypeName + i] = i < type_name.size() ? static_cast<uint8_t>(type_name[i]) : 0;
+        type.bytes[setup::kTypeName + i] = i < type_name.size() ? static_cast<uint8_t>(type_name[i]) : 0;
     }
     setup::setup_data.set_text(SetupData::type_name_field(t), setup::kTypeNameBytes, type_name);
     load_type_drawing(t, name);
+    return LibraryRead::loaded;
+}
+
+void show_library_read_error(LibraryRead result, const std::string& name) {
+    show_library_error(result == LibraryRead::not_found ? "ERROR : LIBRARY '%s.SET' NOT FOUND!"
+                                                        : "ERROR : FORMAT OF LIBRARY '%s.SET' IS INVALID!",
+                       name);
+}
+
+setup::FixtureTypeDef* allocate_type() {
+    void* block = runtime::show_table_allocator(sizeof(setup::FixtureTypeDef), __FILE__, __LINE__);
+    return block == nullptr ? nullptr : new (block) setup::FixtureTypeDef{};
+}
+
+void free_type(setup::FixtureTypeDef* type) {
+    if (type == nullptr) return;
+    type->~FixtureTypeDef();
+    memcheck::mc_free_at(type, __FILE__, __LINE__);
+}
+
+void load_type_library(int t) {
+    const std::string name = setup::setup_data.text(SetupData::type_file_name_field(t), setup::kTypeFileNameBytes);
+    setup::FixtureTypeDef* type = allocate_type();
+    if (type == nullptr) library_memory_failure(name);
+    setup::fixture_type_defs[static_cast<size_t>(t)] = type;
+    loaded_type_names[static_cast<size_t>(t)] = name;
+    const LibraryRead result = read_type_library(t, name, *type);
+    if (result != LibraryRead::loaded) show_library_read_error(result, name);
 }
 
 // A type takes the channel count of its fixtures.
@@ -370,12 +389,63 @@ void check_channel_counts() {
 
 void free_fixture_type_defs() {
     for (setup::FixtureTypeDef*& type : setup::fixture_type_defs) {
-        if (type == nullptr) continue;
-        type->~FixtureTypeDef();
-        memcheck::mc_free_at(type, __FILE__, __LINE__);
+        free_type(type);
         type = nullptr;
     }
+    for (std::string& name : loaded_type_names) name.clear();
 }
+
+void reload_type_libraries() {
+    std::array<setup::FixtureTypeDef*, setup::kMaxFixtureTypes + 1> previous{};
+    std::array<std::string, setup::kMaxFixtureTypes + 1> previous_names = loaded_type_names;
+    std::swap(previous, setup::fixture_type_defs);
+    for (std::string& name : loaded_type_names) name.clear();
+    // The definition loaded before under this file name, taken out of the old set.
+    const auto take_previous = [&](const std::string& name) -> setup::FixtureTypeDef* {
+        for (size_t t = 1; t < previous.size(); ++t) {
+            if (previous[t] != nullptr && previous_names[t] == name) return std::exchange(previous[t], nullptr);
+        }
+        return nullptr;
+    };
+    for (int t = 1; t <= setup::fixture_type_count; ++t) {
+        const std::string name = setup::setup_data.text(SetupData::type_file_name_field(t), setup::kTypeFileNameBytes);
+        loaded_type_names[static_cast<size_t>(t)] = name;
+        setup::FixtureTypeDef* type = allocate_type();
+        LibraryRead result = LibraryRead::invalid;
+        if (type == nullptr) {
+            show_library_error("ERROR : NOT ENOUGH MEMORY TO LOAD LIBRARY '%s.SET' !", name);
+        } else {
+            result = read_type_library(t, name, *type);
+            if (result != LibraryRead::loaded) show_library_read_error(result, name);
+        }
+        if (result == LibraryRead::loaded) {
+            setup::fixture_type_defs[static_cast<size_t>(t)] = type;
+            continue;
+        }
+        // Never an empty type: the one loaded before, else one that at
+        // least has the setup's channel count.
+        setup::FixtureTypeDef* kept = take_previous(name);
+        if (kept != nullptr) {
+            free_type(type);
+            type = kept;
+        } else if (type != nullptr) {
+            type->bytes[setup::kTypeChannelCount] = setup::setup_data.u8(SetupData::type_channel_count_field(t));
+        }
+        setup::fixture_type_defs[static_cast<size_t>(t)] = type;
+    }
+    for (setup::FixtureTypeDef* type : previous) free_type(type);
+}
+
+std::vector<uint8_t> setup_file_bytes() {
+    std::vector<uint8_t> file(kSetupFileBytes);
+    std::copy_n(kSetupVersionText, kVersionTextChars, file.begin());
+    std::copy(setup::setup_data.bytes.begin(), setup::setup_data.bytes.end(), file.begin() + kVersionTextChars);
+    return file;
+}
+
+std::string setup_file_path() { return setup_path(); }
+
+void note_setup_file_written() { setup_file_kept = false; }
 
 void load_setup_file() {
     free_fixture_type_defs();

@@ -78,4 +78,16 @@ void save_setup_file_replacing_kept();
 // Releases the loaded type definitions (show restart and program end).
 void free_fixture_type_defs();
 
+// The fixture setup's reload of the live setup's type libraries. A library
+// that can't be loaded gives its message and keeps the definition loaded
+// before under the same file name; a new type without one gets an empty
+// definition with the setup's channel count, never a count of 0.
+void reload_type_libraries();
+// setup.dat's image of the live setup, and its path (the fixture setup's
+// save writes it together with the patch files, last).
+std::vector<uint8_t> setup_file_bytes();
+std::string setup_file_path();
+// The fixture setup's save wrote setup.dat: it holds the operator's rig.
+void note_setup_file_written();
+
 }  // namespace datafiles

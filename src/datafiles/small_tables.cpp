@@ -15,7 +15,7 @@
 #include "datafiles/whole_files.h"
 #include "memories/memory_index.h"
 #include "platform/dos_files.h"
-#include "setup/patch_compiler.h"
+#include "setup/soft_patch.h"
 #include "setup/setup_data.h"
 #include "ui/helpers.h"
 #include "ui/memory_access.h"
@@ -87,7 +87,7 @@ std::vector<uint8_t> transp_bytes() {
 // Every entry empty (a zeroed entry has bytes 0, 15, 16 and 17 zero).
 void default_midi_show_table() { midi_show_table = {}; }
 
-void default_soft_patch() { setup::soft_patch_list.assign(kSoftPatchEntries, setup::SoftPatchEntry{}); }
+void default_soft_patch() { setup::clear_soft_patch_table(); }
 
 // The names a search of the data folder finds.
 std::vector<std::string> data_folder_matches(const char* pattern) {
@@ -179,29 +179,41 @@ void load_soft_file() {
     }
     std::vector<uint8_t> bytes(kSoftFileBytes);
     if (!read_whole_file(soft_path(), bytes)) return;
-    for (size_t s = 0; s < kSoftPatchEntries; ++s) {
-        const size_t at = s * kSoftPatchEntryBytes;
-        setup::SoftPatchEntry& e = setup::soft_patch_list[s];
+    Refusals refusals;
+    for (size_t s = 1; s <= kSoftPatchEntries; ++s) {
+        const size_t at = (s - 1) * kSoftPatchEntryBytes;
+        setup::SoftPatchEntry e;
         e.fixture = get_i16(bytes, at);
         e.function = get_i16(bytes, at + 2);
         e.card = bytes[at + 4];
         e.address = get_i16(bytes, at + 5);
+        if (e.fixture == setup::kSoftPatchFree) continue;
+        // An entry for a fixture the rig does not have, or out of range, is dropped.
+        if (!setup::is_valid_soft_patch_entry(e, setup::fixture_count)) {
+            refusals.refuse(false);
+            continue;
+        }
+        setup::soft_patch_table[s] = e;
     }
+    if (refusals.count != 0) report_damaged_file(soft_path(), refusals.count, "");
 }
 
-bool save_soft_file() {
-    if (!rig_files_writable()) return false;
+std::vector<uint8_t> soft_file_bytes() {
     std::vector<uint8_t> bytes(kSoftFileBytes);
-    for (size_t s = 0; s < kSoftPatchEntries; ++s) {
-        const setup::SoftPatchEntry e = s < setup::soft_patch_list.size() ? setup::soft_patch_list[s] : setup::SoftPatchEntry{};
-        const size_t at = s * kSoftPatchEntryBytes;
+    for (size_t s = 1; s <= kSoftPatchEntries; ++s) {
+        const setup::SoftPatchEntry& e = setup::soft_patch_table[s];
+        const size_t at = (s - 1) * kSoftPatchEntryBytes;
         put_i16(bytes, at, e.fixture);
         put_i16(bytes, at + 2, e.function);
         bytes[at + 4] = e.card;
         put_i16(bytes, at + 5, e.address);
     }
-    return save_table(soft_path(), bytes, setup::kSetupSoftPatchSaved);
+    return bytes;
 }
+
+std::string soft_file_path() { return soft_path(); }
+
+bool save_soft_file() { return rig_files_writable() && save_table(soft_path(), soft_file_bytes(), setup::kSetupSoftPatchSaved); }
 
 // ------------------------------------------------------------------ optimisation
 

@@ -19,6 +19,8 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <string>
+#include <vector>
 
 namespace datafiles {
 
@@ -48,13 +50,19 @@ void reset_small_tables_globals();
 // load_transp_file also sets the show-wide follow settings from entry 11201.
 void load_transp_file();
 void load_midi_show_file();
-// Into the fixture setup's soft patch list (setup/patch_compiler.h), 2048 entries.
+// Into the fixture setup's soft patch table (setup/soft_patch.h), by slot.
+// Entries out of range or naming a fixture the rig does not have are
+// dropped, and the load report names the file and how many.
 void load_soft_file();
 
 // Whole-table writes; false when the table's file was not written.
 bool save_transp_file();
 bool save_midi_show_file();
 bool save_soft_file();
+// soft.dat's image of the soft patch table, and its path (the fixture
+// setup's save writes it together with the other setup files).
+std::vector<uint8_t> soft_file_bytes();
+std::string soft_file_path();
 // Entry i (1..11201) of transp.dat in place, its 2 bytes only; when the file
 // can't be opened for update the whole table is written instead. False for
 // an entry out of range or when nothing could be written.

@@ -78,17 +78,47 @@ bool write_file(const std::string& path, std::span<const uint8_t> bytes) {
     return committed && closed && lookup_file_size(path, size_bytes) && size_bytes == bytes.size();
 }
 
+namespace {
+
+// A left-over new copy of a file that is missing may be its only copy: it
+// is kept aside before a new copy takes its name. False when it can't be.
+bool clear_new_copy_name(const std::string& path, const std::string& new_copy) {
+    if (!platform::dos_exists(new_copy.c_str()) || platform::dos_exists(path.c_str())) return true;
+    const std::string kept = free_kept_name(path);
+    return !kept.empty() && platform::dos_rename(new_copy.c_str(), kept.c_str());
+}
+
+}  // namespace
+
 bool replace_file(const std::string& path, std::span<const uint8_t> bytes) {
     const std::string new_copy = sibling_path(path, kNewCopyExtension);
-    if (platform::dos_exists(new_copy.c_str()) && !platform::dos_exists(path.c_str())) {
-        const std::string kept = free_kept_name(path);
-        if (kept.empty() || !platform::dos_rename(new_copy.c_str(), kept.c_str())) return false;
-    }
+    if (!clear_new_copy_name(path, new_copy)) return false;
     if (!write_file(new_copy, bytes) || !platform::dos_replace(new_copy.c_str(), path.c_str())) {
         platform::dos_remove(new_copy.c_str());
         return false;
     }
     return true;
+}
+
+bool replace_files_together(std::span<const FileImage> files) {
+    std::vector<std::string> new_copies;
+    new_copies.reserve(files.size());
+    bool written = true;
+    for (const FileImage& file : files) {
+        const std::string new_copy = sibling_path(file.path, kNewCopyExtension);
+        written = clear_new_copy_name(file.path, new_copy) && write_file(new_copy, file.bytes);
+        new_copies.push_back(new_copy);
+        if (!written) break;
+    }
+    if (!written) {
+        for (const std::string& new_copy : new_copies) platform::dos_remove(new_copy.c_str());
+        return false;
+    }
+    bool replaced = true;
+    for (size_t i = 0; i < files.size(); ++i) {
+        replaced = platform::dos_replace(new_copies[i].c_str(), files[i].path.c_str()) && replaced;
+    }
+    return replaced;
 }
 
 std::string keep_copy(const std::string& path) {

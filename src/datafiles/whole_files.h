@@ -40,6 +40,17 @@ bool write_file(const std::string& path, std::span<const uint8_t> bytes);
 // False, with the file as it was, when anything fails.
 bool replace_file(const std::string& path, std::span<const uint8_t> bytes);
 
+// Files that belong together (the fixture setup's save): every new copy is
+// written and checked first; only when all are whole are they renamed over
+// their files, in the order given, so the last file is replaced last. False
+// when a copy could not be written (then no file was touched and the new
+// copies are gone) or a rename failed.
+struct FileImage {
+    std::string path;
+    std::vector<uint8_t> bytes;
+};
+bool replace_files_together(std::span<const FileImage> files);
+
 // A copy of the file kept beside it under the first free name NAME.K01 to
 // NAME.K99; the copy's DOS path, or empty when there is no file, no free
 // name, or the copy could not be written whole.

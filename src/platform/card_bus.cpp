@@ -237,17 +237,43 @@ uint32_t half_offset(uint16_t address, int half) {
     return window_offset(address) + static_cast<uint32_t>(half - 1) * kHalfByteStride;
 }
 
-// Firmware: one DMX frame of both halves; the levels as sent are kept in the
-// read-back buffer and as the last frame of the half.
+// Word table 1..4 of a half: one u16 per DMX address.
+uint32_t word_table_offset(int table, int half) {
+    return window_offset(kWordTableAddresses[static_cast<size_t>(table - 1)]) +
+           static_cast<uint32_t>(half - 1) * kHalfWordStride;
+}
+
+// The output-buffer index (0..511) whose byte DMX address index + 1 of a half
+// sends: the word tables are the card's four protocols, each naming for an
+// address the buffer position (1..512) it carries. The half has one output
+// line, so the first table that names a position for the address feeds it;
+// none: the address sends 0 (kNoPosition).
+constexpr int kNoPosition = -1;
+
+int routed_position(const InterfaceCard& card, int half, uint32_t index) {
+    for (int table = 1; table <= static_cast<int>(kWordTableAddresses.size()); ++table) {
+        const uint16_t word = get_word(card.store, word_table_offset(table, half) + 2 * index);
+        if (word >= 1 && word <= kDmxChannels) return word - 1;
+    }
+    return kNoPosition;
+}
+
+// Firmware: one DMX frame of both halves, each address taking its level from
+// the position its protocol tables name; the levels as sent are kept in the
+// read-back buffer (by position, where the program reads them back) and as
+// the last frame of the half (by address).
 void transmit(InterfaceCard& card) {
     for (int half = 1; half <= kDmxHalves; ++half) {
         const uint32_t out = half_offset(kDmxOutAddress, half);
         const uint32_t back = half_offset(kReadBackAddress, half);
-        auto& frame = card.sent_frames[static_cast<size_t>(half - 1)];
         for (int i = 0; i < kDmxChannels; ++i) {
             const uint32_t index = static_cast<uint32_t>(i);
-            frame[index] = level_as_sent(card, i, get_byte(card.store, out + index));
-            put_byte(card.store, back + index, frame[index]);
+            put_byte(card.store, back + index, level_as_sent(card, i, get_byte(card.store, out + index)));
+        }
+        auto& frame = card.sent_frames[static_cast<size_t>(half - 1)];
+        for (uint32_t address = 0; address < kDmxChannels; ++address) {
+            const int position = routed_position(card, half, address);
+            frame[address] = position == kNoPosition ? 0 : get_byte(card.store, back + static_cast<uint32_t>(position));
         }
     }
 }
@@ -274,13 +300,17 @@ void write_pointer_table(InterfaceCard& card, const CardSettings& settings) {
 }
 
 // Until the program uploads its tables the card sends levels unchanged:
-// no curve, identity custom curves, no scale.
+// no curve, identity custom curves, no scale, and protocol 1 of each half
+// sending buffer position q at DMX address q (the other protocols empty).
 void write_neutral_tables(InterfaceCard& card) {
     std::span<uint8_t> s = card.store;
     for (uint32_t k = 0; k < 3; ++k) {
         for (uint32_t v = 0; v < 256; ++v) put_byte(s, kCustomCurves + 0x100 * k + v, static_cast<uint8_t>(v));
     }
     for (uint32_t q = 0; q < kDmxChannels; ++q) put_byte(s, kScales + q, kNoScale);
+    for (int half = 1; half <= kDmxHalves; ++half) {
+        for (uint32_t q = 0; q < kDmxChannels; ++q) put_word(s, word_table_offset(1, half) + 2 * q, static_cast<uint16_t>(q + 1));
+    }
 }
 
 // The displays start blank: spaces, and the carriage return after each line.
@@ -524,6 +554,14 @@ bool CardBus::set_wing_connected(int slot, bool connected) {
 uint8_t CardBus::dmx_output(int slot, int half, int channel) const {
     if (!valid_half(half) || !valid_channel(channel)) return 0;
     return peek_byte(slot, half_offset(kDmxOutAddress, half) + static_cast<uint32_t>(channel - 1));
+}
+
+uint8_t CardBus::dmx_sent(int slot, int half, int address) const {
+    const InterfaceCard* c = card(slot);
+    if (c == nullptr || !valid_half(half) || !valid_channel(address)) return 0;
+    const int position = routed_position(*c, half, static_cast<uint32_t>(address - 1));
+    if (position == kNoPosition) return 0;
+    return get_byte(c->store, half_offset(kDmxOutAddress, half) + static_cast<uint32_t>(position));
 }
 
 bool CardBus::set_dmx_input(int slot, int half, int channel, uint8_t value) {

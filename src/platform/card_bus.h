@@ -136,11 +136,16 @@ struct CardBus {
     uint8_t sequence_belt(int slot, int belt, int byte) const;
     bool set_wing_connected(int slot, bool connected);
 
-    // DMX of half 1 or 2 of a card, channels 1..512.
+    // DMX of half 1 or 2 of a card, channels 1..512. dmx_output is the
+    // output buffer by card position, as the program writes it; dmx_sent is
+    // the buffer byte DMX address 1..512 carries through the protocol word
+    // tables (before the curves of older firmware), 0 where no table names one.
     uint8_t dmx_output(int slot, int half, int channel) const;
+    uint8_t dmx_sent(int slot, int half, int address) const;
     bool set_dmx_input(int slot, int half, int channel, uint8_t value);
     // Sends one frame of both halves now: the levels as sent go into the
-    // read-back buffer and into the last frame kept per half.
+    // read-back buffer (by position) and into the last frame kept per half
+    // (by DMX address, through the protocol word tables).
     void send(int slot);
     std::span<const uint8_t> sent_frame(int slot, int half) const;
     uint32_t frames_sent(int slot) const;

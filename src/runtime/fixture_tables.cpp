@@ -5,6 +5,7 @@
 #include <string>
 
 #include "datafiles/patch_files.h"
+#include "datafiles/small_tables.h"
 #include "datafiles/setup_file.h"
 #include "programmer/commands.h"
 #include "programmer/fixture_functions.h"
@@ -553,8 +554,12 @@ void build_dimmer_channel_list() {
 
 void compile_patch_if_needed() {
     if (setup::setup_data.u8(setup::kSetupPatchCompiled) != 0) return;
-    setup::init_address_state();
-    setup::compile_channel_patch(setup::address_state);
+    // The show's own address state; the stored soft patch takes part.
+    setup::AddressState show_state;
+    setup::init_address_state(show_state);
+    datafiles::load_soft_file();
+    setup::load_soft_patch_list();
+    setup::compile_channel_patch(show_state);
     load_reset_commands();
     datafiles::save_channel_patch_files();
     datafiles::save_setup_file();

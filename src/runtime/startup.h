@@ -4,7 +4,7 @@
 
 namespace runtime {
 
-extern uint8_t restart_requested;  // set by show loading and by leaving the fixture setup
+extern uint8_t restart_requested;  // set by show loading (leaving the fixture setup does not)
 extern uint8_t quit_requested;     // set by the quit confirmation
 
 // Every global of this module back to its value at program load (a clean start for each test).

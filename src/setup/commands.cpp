@@ -4,7 +4,6 @@
 
 namespace setup {
 
-void run_fixture_setup() { runtime::log_call("setup::run_fixture_setup"); }
 void draw_stage_fixture() { runtime::log_call("setup::draw_stage_fixture"); }
 void draw_fixture_number(int16_t fixture_index, int16_t colour) {
     runtime::log_call("setup::draw_fixture_number", {fixture_index, colour});

@@ -1,12 +1,13 @@
-// The fixture setup as the SETUP menu opens it, and the stage plan it draws
-// for the main screen. (Least bodies until the fixture setup is built.)
+// The fixture setup as the SETUP menu opens it (setup/setup_loop.cpp), and
+// the stage plan it draws for the main screen (least bodies until the stage
+// plan is built).
 #pragma once
 #include <cstdint>
 
 namespace setup {
 
-// Runs the fixture setup until it is left; sets MODE_IN_SETUP while open and
-// may set restart_requested.
+// Runs the fixture setup until it is left with SAVE or NOT SAVE; sets
+// MODE_IN_SETUP while open. The show goes on afterwards: no restart.
 void run_fixture_setup();
 
 // The stage plan of the current fixture page in (230,250)-(630,475).

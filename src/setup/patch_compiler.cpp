@@ -2,18 +2,9 @@
 
 #include <algorithm>
 
-#include "runtime/config_records.h"
 #include "setup/patch_tables.h"
 
 namespace setup {
-
-std::vector<SoftPatchEntry> soft_patch_list;
-AddressState address_state;
-
-void reset_patch_compiler_globals() {
-    soft_patch_list.clear();
-    address_state = {};
-}
 
 namespace {
 
@@ -97,7 +88,7 @@ void compile_multipatch(int f, int n, int& logical, Counters& c) {
     for (int k = 1; k <= kMaxCards; ++k) c[static_cast<size_t>(k)] += used[static_cast<size_t>(k)];
 }
 
-void compile_soft_patch(int f, int t, int& logical, Counters& c) {
+void compile_soft_patch(int f, int t, int n_type, int& logical, Counters& c) {
     const int first = logical;
     const auto find = [f](auto test) {
         return std::find_if(soft_patch_list.begin(), soft_patch_list.end(),
@@ -106,8 +97,9 @@ void compile_soft_patch(int f, int t, int& logical, Counters& c) {
     const auto place = [&](const SoftPatchEntry& e, int channel_offset, int address) {
         const int k = e.card;
         const int position = c[static_cast<size_t>(k)] + 1;
-        if (valid_position(position)) {
-            set_entry(0, first + function_map(t, channel_offset), slot_of(k, position));
+        const int offset = function_map(t, channel_offset);
+        if (valid_position(position) && offset < n_type) {
+            set_entry(0, first + offset, slot_of(k, position));
             if (address >= 1 && address <= kCardAddresses) set_entry(kFirstCardWordTable, slot_of(k, address), position);
         }
         ++logical;
@@ -117,27 +109,16 @@ void compile_soft_patch(int f, int t, int& logical, Counters& c) {
     if (dimmer != soft_patch_list.end() && valid_card(dimmer->card)) place(*dimmer, 0, dimmer->address);
     const auto block = find([](int16_t function) { return function > kSoftPatchBlockBase; });
     if (block != soft_patch_list.end() && valid_card(block->card)) {
-        const int n = std::min(block->function - kSoftPatchBlockBase, kMaxTypeChannels);
+        // A block longer than the fixture would reach into the next fixture's channels.
+        const int n = std::min(block->function - kSoftPatchBlockBase, n_type);
         for (int j = 1; j <= n - 1; ++j) place(*block, j, block->address + j - 1);
     }
+    // A part missing from the list, or a block of another length, must not
+    // shift the logical channels of the fixtures after this one.
+    logical = first + n_type;
 }
 
 }  // namespace
-
-void reset_patch_compiler_state() {
-    soft_patch_list.clear();
-    address_state = {};
-}
-
-void init_address_state() {
-    address_state = {};
-    for (int card = 1; card <= kMaxCards; ++card) {
-        for (int q = 1; q <= 4; ++q) {
-            address_state.protocol_names[static_cast<size_t>(card)][static_cast<size_t>(q)] =
-                runtime::console_config.protocol_name(q, card);
-        }
-    }
-}
 
 void compile_channel_patch(const AddressState& state) {
     for (PatchTable& table : channel_patch_tables) table.fill(0);
@@ -155,7 +136,7 @@ void compile_channel_patch(const AddressState& state) {
         } else if (r.address == kMultipatchAddress) {
             compile_multipatch(f, n, logical, c);
         } else if (r.address == kSoftPatchAddress) {
-            compile_soft_patch(f, t, logical, c);
+            compile_soft_patch(f, t, n, logical, c);
         }
     }
     setup_data.set_u8(kSetupPatchCompiled, 1);

@@ -11,48 +11,21 @@
 // a card whose fixtures lie back to back from address 1 sends position p on
 // address p.
 //
-// Only the compiler and the state it reads are here: the address state's
-// protocol names (the rest of the address panel comes with the
-// fixture setup) and the soft patch list, which the fixture setup's editors
-// fill (empty until then).
+// The state it reads lives with its owners: the address state's protocol
+// names (setup/address_state.h) and the soft patch list (setup/soft_patch.h).
 #pragma once
-#include <array>
-#include <cstdint>
-#include <string>
-#include <vector>
-
+#include "setup/address_state.h"
 #include "setup/setup_data.h"
+#include "setup/soft_patch.h"
 
 namespace setup {
 
-struct SoftPatchEntry {
-    int16_t fixture = -1;   // setup record 1..700; -1 free
-    int16_t function = 0;   // 1..32 multipatch; 50 dimmer part; 100 + n block of n channels
-    uint8_t card = 0;       // 1..4
-    int16_t address = 0;    // 1..512
-};
-
-constexpr int16_t kSoftPatchDimmerPart = 50;
-constexpr int16_t kSoftPatchBlockBase = 100;
-
-extern std::vector<SoftPatchEntry> soft_patch_list;
-
-// The protocol names of each card's four protocols: [card 1..4][protocol 1..4].
-struct AddressState {
-    std::array<std::array<std::string, 5>, kMaxCards + 1> protocol_names{};
-};
-extern AddressState address_state;
-
-// Every global of this module back to its value at program load (a clean start for each test).
-void reset_patch_compiler_globals();
-
-// An empty soft patch list and address state, as at program start.
-void reset_patch_compiler_state();
-// The show's address state: the protocol names of the configuration record.
-void init_address_state();
 // Compiles the tables from setup_data and soft_patch_list and sets the
-// setup's patch_compiled byte. Reports nothing; entries that would fall
-// outside a table (a card counter past 512, say) are left out.
+// setup's patch_compiled byte. Reports nothing. Every fixture takes exactly
+// its type's channel count of logical channels, also a split fixture whose
+// list lacks a part, so the fixtures after it keep their first channels;
+// entries that would fall outside a table or past a card's 512 positions
+// are left out.
 void compile_channel_patch(const AddressState& state);
 
 }  // namespace setup

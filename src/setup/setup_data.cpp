@@ -130,6 +130,9 @@ void copy_setup_data(SetupData& to, const SetupData& from) {
     copy_range(to, from, kSetupDefaultValuesSaved, 1);
     copy_range(to, from, kSetupMidiShowSaved, 1);
     copy_range(to, from, kSetupAutoManual, 3);
+    // The solo memory, the groupings flag and the reserved bytes after them
+    // go along, so that a visit of the fixture setup keeps the show's solo memory.
+    copy_range(to, from, kSetupSoloMemory, kSetupGroupKeyOption - kSetupSoloMemory);
     copy_range(to, from, kSetupFixtures, kMaxFixtures * kFixtureRecordBytes);
     copy_range(to, from, kSetupGlobalSettings, kGlobalSettings);
     copy_range(to, from, kSetupPatchCompiled, 1);

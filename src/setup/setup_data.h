@@ -166,9 +166,9 @@ void write_fixture(SetupData& data, int f, const FixtureRecord& record);
 extern SetupData setup_data;
 extern SetupData setup_edit_copy;
 
-// Copies the block field by field: the destination is zeroed;
-// names are copied as strings; solo memory, the groupings flag and the
-// reserved bytes are not carried.
+// Copies the block field by field: the destination is zeroed and names are
+// copied as strings (bytes behind a name's NUL arrive as 0); every other
+// field is carried, the solo memory and the reserved bytes too.
 void copy_setup_data(SetupData& destination, const SetupData& source);
 
 // Counts of the live setup that the show start checked: fixtures 0..700 and

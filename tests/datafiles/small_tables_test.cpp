@@ -20,7 +20,7 @@
 #include "memcheck/memcheck.h"
 #include "memories/memory_index.h"
 #include "runtime/step_log.h"
-#include "setup/patch_compiler.h"
+#include "setup/soft_patch.h"
 #include "setup/setup_data.h"
 #include "ui/memory_access.h"
 
@@ -142,9 +142,10 @@ TEST_F(SmallTables, MidiListNamesRoundTripAtTheirOffsets) {
 // ------------------------------------------------------------------ soft patch
 
 TEST_F(SmallTables, SoftPatchEntriesRoundTripAtTheirOffsets) {
-    setup::soft_patch_list.assign(2048, {});
-    setup::soft_patch_list[0] = {12, 3, 2, 511};
-    setup::soft_patch_list[2047] = {700, 105, 4, 1};
+    setup::fixture_count = 700;  // the rig the entries name
+    setup::clear_soft_patch_table();
+    setup::soft_patch_table[1] = {12, 3, 2, 511};
+    setup::soft_patch_table[2048] = {700, 105, 4, 1};
     ASSERT_TRUE(datafiles::save_soft_file());
     const std::vector<uint8_t> bytes = read("data/soft.dat");
     ASSERT_EQ(bytes.size(), 14336u);
@@ -156,14 +157,13 @@ TEST_F(SmallTables, SoftPatchEntriesRoundTripAtTheirOffsets) {
     EXPECT_EQ(u16_at(bytes, 2047 * 7 + 2), 105);
     EXPECT_EQ(setup_data.u8(setup::kSetupSoftPatchSaved), 1);
 
-    setup::soft_patch_list.clear();
+    setup::clear_soft_patch_table();
     datafiles::load_soft_file();
-    ASSERT_EQ(setup::soft_patch_list.size(), 2048u);
-    EXPECT_EQ(setup::soft_patch_list[0].fixture, 12);
-    EXPECT_EQ(setup::soft_patch_list[0].address, 511);
-    EXPECT_EQ(setup::soft_patch_list[1].fixture, -1);
-    EXPECT_EQ(setup::soft_patch_list[2047].function, 105);
-    EXPECT_EQ(setup::soft_patch_list[2047].card, 4);
+    EXPECT_EQ(setup::soft_patch_table[1].fixture, 12);
+    EXPECT_EQ(setup::soft_patch_table[1].address, 511);
+    EXPECT_EQ(setup::soft_patch_table[2].fixture, -1);
+    EXPECT_EQ(setup::soft_patch_table[2048].function, 105);
+    EXPECT_EQ(setup::soft_patch_table[2048].card, 4);
 }
 
 TEST_F(SmallTables, ASoftFileIsTrustedOnlyWithItsFlagExactlyOne) {
@@ -172,7 +172,7 @@ TEST_F(SmallTables, ASoftFileIsTrustedOnlyWithItsFlagExactlyOne) {
     write("data/soft.dat", bytes);
     setup_data.set_u8(setup::kSetupSoftPatchSaved, 2);
     datafiles::load_soft_file();
-    EXPECT_EQ(setup::soft_patch_list[0].fixture, -1);
+    EXPECT_EQ(setup::soft_patch_table[1].fixture, -1);
     EXPECT_EQ(u16_at(read("data/soft.dat"), 0), 0xFFFF);  // rewritten from the defaults
     EXPECT_EQ(setup_data.u8(setup::kSetupSoftPatchSaved), 1);
 }

@@ -2,6 +2,7 @@
 // card cells, with the firmware stand-in playing the other side.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -283,6 +284,57 @@ TEST_F(CardTest, CurrentFirmwareSendsTheBufferAsItStands) {
     EXPECT_EQ(m->cards.sent_frame(0, 1)[16], 255);
     EXPECT_EQ(m->cards.sent_frame(0, 2)[16], 100);
     EXPECT_EQ(m->cards.frames_sent(0), 1u);
+}
+
+// Each DMX address of a half sends the buffer position that the first of its
+// four protocol word tables names (tables at the pointer cells 402h..408h,
+// the second half's 400h above); power-on maps protocol 1 one-to-one.
+TEST_F(CardTest, ProtocolWordTablesPickThePositionEachAddressSends) {
+    m->cards.fit(0, CardSettings{{'3', '3', '8'}, 0, 0, false});
+    const uint16_t sel = selector_for(0xC800);
+    const uint32_t out = far_peek_word(sel, 0x400) - 0x4000u;
+    const uint32_t back = far_peek_word(sel, 0x40E) - 0x4000u;
+    const auto table = [&](int t, int half) {
+        return far_peek_word(sel, 0x402 + 2 * static_cast<uint32_t>(t - 1)) - 0x4000u + 0x400u * (half - 1);
+    };
+    for (uint32_t q = 0; q < 512; ++q) {
+        far_poke_byte(sel, out + q, static_cast<uint8_t>(q % 200 + 1));
+        far_poke_byte(sel, out + 0x200 + q, static_cast<uint8_t>(q % 100 + 101));
+    }
+    m->cards.send(0);
+    EXPECT_EQ(m->cards.sent_frame(0, 1)[57], 58);   // power-on: address 58 sends position 58
+    EXPECT_EQ(m->cards.sent_frame(0, 2)[511], 112);
+
+    struct Case {
+        int half;
+        int address;
+        std::array<uint16_t, 4> words;  // tables 1..4 at the address
+        uint8_t sent;
+    };
+    const std::vector<Case> cases = {
+        {1, 100, {58, 0, 0, 0}, 58},     // a moved fixture: address 100 carries position 58
+        {1, 58, {0, 0, 0, 0}, 0},        // no protocol names a position: 0
+        {1, 7, {0, 3, 9, 0}, 3},         // protocol 2 feeds where 1 is empty; the first wins
+        {1, 8, {513, 0, 0, 12}, 12},     // a word past the card's 512 positions names none
+        {2, 1, {0, 0, 0, 512}, 112},     // the second half's own tables and buffer
+        {2, 2, {0, 0, 0, 0}, 0},
+    };
+    for (const Case& c : cases) {
+        for (int t = 1; t <= 4; ++t) {
+            far_poke_word(sel, table(t, c.half) + 2 * static_cast<uint32_t>(c.address - 1), c.words[static_cast<size_t>(t - 1)]);
+        }
+    }
+    m->cards.send(0);
+    for (const Case& c : cases) {
+        const size_t a = static_cast<size_t>(c.address - 1);
+        EXPECT_EQ(m->cards.sent_frame(0, c.half)[a], c.sent) << "half " << c.half << " address " << c.address;
+        EXPECT_EQ(m->cards.dmx_sent(0, c.half, c.address), c.sent) << "half " << c.half << " address " << c.address;
+    }
+    // The read-back buffer stays by position, where the program reads it.
+    EXPECT_EQ(far_peek_byte(sel, back + 57), 58);
+    EXPECT_EQ(m->cards.dmx_output(0, 1, 100), 100);
+    EXPECT_EQ(m->cards.dmx_sent(0, 1, 0), 0);
+    EXPECT_EQ(m->cards.dmx_sent(0, 3, 1), 0);
 }
 
 // Firmware below 335 applies the uploaded custom curve and scale of the card

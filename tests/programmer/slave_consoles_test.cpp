@@ -3,7 +3,8 @@
 // pulse timed in virtual time, playback and master levels by kind.
 //
 // Slave rig: fixture 13 "ZELK SLAVE DESK V2" at 59 (18 channels, its
-// functions in reverse channel order: slot k on address 59 + 18 - k),
+// function map reversed: slot k's record is its first record + 18 - k, and
+// the patch still sends slot k on address 59 + k - 1),
 // fixture 14 "ZELK SLAVE CONSOLE" at 77 (17 channels, slot k on 76 + k),
 // fixture 15 "ZELK SLAVE WING" at 94 (32 channels, slot k on 93 + k).
 #include "programmer/slave_consoles.h"
@@ -33,7 +34,7 @@ constexpr int kUniverse = 2;
 constexpr int kV2 = 59, kConsole = 77, kWing = 94;  // first addresses
 constexpr int kV2Channels = 18, kConsoleChannels = 17, kWingChannels = 32;
 
-int v2_slot(int k) { return kV2 + kV2Channels - k; }
+int v2_slot(int k) { return kV2 + k - 1; }
 int console_slot(int k) { return kConsole + k - 1; }
 int wing_slot(int k) { return kWing + k - 1; }
 

@@ -101,7 +101,13 @@
 #include "setup/dmx_inputs.h"
 #include "setup/fixture_type.h"
 #include "setup/global_settings.h"
-#include "setup/patch_compiler.h"
+#include "setup/address_state.h"
+#include "setup/library_list.h"
+#include "setup/soft_patch.h"
+#include "setup/address_list.h"
+#include "setup/patch_conflicts.h"
+#include "setup/setup_loop.h"
+#include "setup/stage_plan.h"
 #include "setup/patch_tables.h"
 #include "setup/setup_data.h"
 #include "sync/midi_events.h"
@@ -246,7 +252,13 @@ ui::reset_value_table_globals();
     setup::reset_dmx_inputs_globals();
     setup::reset_fixture_type_globals();
     setup::reset_global_settings_globals();
-    setup::reset_patch_compiler_globals();
+    setup::reset_address_state_globals();
+    setup::reset_library_list_globals();
+    setup::reset_soft_patch_globals();
+    setup::reset_address_list_globals();
+    setup::reset_stage_plan_globals();
+    setup::reset_patch_conflicts_globals();
+    setup::reset_setup_loop_globals();
     setup::reset_patch_tables_globals();
     setup::reset_setup_data_globals();
     synchro::reset_midi_events_globals();

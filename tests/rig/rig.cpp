@@ -296,7 +296,7 @@ void Rig::set_dmx_input(int universe, int channel, uint8_t value) {
 }
 
 uint8_t Rig::dmx(int universe, int channel) const {
-    return machine_->cards.dmx_output(universe_slot(universe), universe_half(universe), channel);
+    return machine_->cards.dmx_sent(universe_slot(universe), universe_half(universe), channel);
 }
 
 platform::LedState Rig::led(int row, int column) const { return machine_->cards.led(kConsoleSlot, row, column); }

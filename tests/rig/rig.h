@@ -109,6 +109,8 @@ public:
     void set_dmx_input(int universe, int channel, uint8_t value);
 
     // Out.
+    // The level DMX address `channel` of the universe carries now (through the
+    // protocol tables the console uploaded).
     uint8_t dmx(int universe, int channel) const;
     platform::LedState led(int row, int column) const;
     platform::LedState key_led(int16_t key) const;   // first LED of a key, by the layout

@@ -8,6 +8,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "platform/card_bus.h"
 #include "platform/machine.h"
@@ -449,6 +450,18 @@ TEST_F(ChannelLevels, UploadWritesTheWordTablesOfEveryOutput) {
 
 TEST_F(ChannelLevels, WordWritersRefuseBadPositionsAndTables) {
     start_cards(338, 338);
+    // Every word of the channel word table and the four word tables, as the
+    // cards hold them (word table 1 starts one-to-one at power-on).
+    const auto all_words = [this] {
+        std::vector<uint16_t> words;
+        for (int p = 1; p <= 2048; ++p) {
+            const Output at = output_of(p);
+            words.push_back(card_word(kChannelWordPointerCell, at));
+            for (uint32_t t = 1; t <= 4; ++t) words.push_back(card_word(kWordTablePointerCell + 2 * (t - 1), at));
+        }
+        return words;
+    };
+    const std::vector<uint16_t> before = all_words();
     runtime::set_channel_word(1, 0x1111);
     runtime::set_channel_table_word(4, 2048, 0x4444);
     for (const int16_t position : {0, -1, 2049}) {
@@ -456,12 +469,9 @@ TEST_F(ChannelLevels, WordWritersRefuseBadPositionsAndTables) {
         runtime::set_channel_table_word(1, position, 0xBAD);
     }
     for (const uint8_t table : {0, 5, 255}) runtime::set_channel_table_word(table, 1, 0xBAD);
+    const std::vector<uint16_t> after = all_words();
     int written = 0;
-    for (int p = 1; p <= 2048; ++p) {
-        const Output at = output_of(p);
-        written += card_word(kChannelWordPointerCell, at) != 0 ? 1 : 0;
-        for (uint32_t t = 1; t <= 4; ++t) written += card_word(kWordTablePointerCell + 2 * (t - 1), at) != 0 ? 1 : 0;
-    }
+    for (size_t i = 0; i < after.size(); ++i) written += after[i] != before[i] ? 1 : 0;
     EXPECT_EQ(written, 2);
     EXPECT_EQ(card_word(kChannelWordPointerCell, {kSlotC800, 1, 1}), 0x1111);
     EXPECT_EQ(card_word(kWordTablePointerCell + 6, {kSlotCC00, 2, 512}), 0x4444);

@@ -100,6 +100,13 @@ protected:
         return taken;
     }
 
+    // Out of the fixture setup again: SETUP held, then 2 (NOT SAVE).
+    void leave_fixture_setup() {
+        rig.press(runtime::KEY_SETUP, kLongHold_ms);
+        rig.press(KEY_DIGIT_2, 10);
+        rig.run_ms(20);
+    }
+
     void set_state(const State& s) {
         runtime::mode_flags &= ~kConditionModeBits;
         if (s.cue_screen) runtime::mode_flags |= runtime::MODE_CUE_SCREEN;
@@ -763,6 +770,7 @@ TEST_F(KeyDispatch, SetupDigitOneRunsTheFixtureSetupAndRedrawsTheMainScreen) {
     commands();
     rig.press(KEY_DIGIT_1, 10);
     rig.run_ms(20);
+    leave_fixture_setup();
     EXPECT_EQ(commands(), (Steps{"playback::update_point_cue_leds()", "ui::redraw_cue_panel()", "reset_led_rings()",
                                  "ui::free_cue_buffers()", "ui::save_panel_picture()", "setup::run_fixture_setup()",
                                  "ui::draw_main_screen()", "ui::draw_mode_text(ui::MODE_TEXT_EDIT_MODE, 1)",
@@ -784,6 +792,7 @@ TEST_F(KeyDispatch, SetupDigitOneOnAnotherPageWithoutAnalogueView) {
     commands();
     rig.press(KEY_DIGIT_1, 10);
     rig.run_ms(20);
+    leave_fixture_setup();
     const Steps steps = commands();
     EXPECT_EQ(std::count(steps.begin(), steps.end(), "ui::save_panel_picture()"), 0);
     EXPECT_EQ(std::count(steps.begin(), steps.end(), "setup::run_fixture_setup()"), 1);

@@ -496,7 +496,7 @@ TEST(SetupData, TheBlockIs115195BytesAndTheFieldsSitAtTheirOffsets) {
     EXPECT_EQ(SetupData::fixture_field(700, 92), 115194u);
 }
 
-TEST(SetupData, ACopyCarriesNamesAsStringsAndDropsTheSoloMemoryAndGroupingsFlag) {
+TEST(SetupData, ACopyCarriesNamesAsStringsAndKeepsTheSoloMemory) {
     SetupData from;
     from.bytes.fill(0x5A);
     from.set_text(SetupData::type_name_field(1), 21, "SPOT");
@@ -509,9 +509,10 @@ TEST(SetupData, ACopyCarriesNamesAsStringsAndDropsTheSoloMemoryAndGroupingsFlag)
     EXPECT_EQ(to.u8(SetupData::type_name_field(1) + 10), 0);
     EXPECT_EQ(to.u8(SetupData::type_file_name_field(40)), 0x5A);
     EXPECT_EQ(to.u8(SetupData::type_file_name_field(40) + 8), 0);  // a name without NUL is cut to 8
-    EXPECT_EQ(to.i16(setup::kSetupSoloMemory), 0);
-    EXPECT_EQ(to.u8(setup::kSetupGroupingsSaved), 0);
-    EXPECT_EQ(to.u8(setup::kSetupGroupingsSaved + 1), 0);  // reserved
+    // A setup visit and save must not lose the show's solo memory.
+    EXPECT_EQ(to.i16(setup::kSetupSoloMemory), 12);
+    EXPECT_EQ(to.u8(setup::kSetupGroupingsSaved), 0x5A);
+    EXPECT_EQ(to.u8(setup::kSetupGroupingsSaved + 1), 0x5A);  // reserved
     // Every fixture record is copied, also those behind the count.
     EXPECT_EQ(to.u8(SetupData::fixture_field(700, 92)), 0x5A);
     EXPECT_EQ(to.u8(setup::kSetupDefaultValuesSaved), 0x5A);

@@ -827,6 +827,9 @@ bool build_demo_rig(const fs::path& source_dir, std::vector<RigFile>& files, std
     }
     if (!read_source(source_dir / "lee.def", text, error)) return false;
     files.push_back({"lee.def", crlf_bytes(text), false});
+    // The libraries' version, shown in the title of the setup's library box.
+    if (!read_source(source_dir / "version.ini", text, error)) return false;
+    files.push_back({"lib/version.ini", crlf_bytes(text), false});
     return true;
 }
 

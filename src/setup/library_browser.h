@@ -1,0 +1,33 @@
+// The library browser of the setup screen: the manufacturer and library
+// lists, the selected library's functions and function patching, the
+// show's colour library choice and the firmware upload view that shares
+// the right-hand panel. (Least bodies until the library browser is built.)
+#pragma once
+#include <cstdint>
+
+#include "setup/address_list.h"
+#include "setup/address_state.h"
+#include "setup/library_list.h"
+#include "setup/setup_data.h"
+
+namespace setup {
+
+void load_fixture_libraries(LibraryList& list);
+void draw_manufacturer_list(LibraryList& list);
+void draw_library_list(LibraryList& list);
+void draw_library_functions(LibraryList& list);
+void draw_function_patch_cells(LibraryList& list);
+void draw_function_patch_grid();
+void select_manufacturer_at_pointer(LibraryList& list);
+void scroll_manufacturer_list(LibraryList& list, int16_t direction);
+void select_library(LibraryList& list, SetupData& setup, AddressState& state, AddressPanel& panel);
+void scroll_library_list(LibraryList& list, int16_t direction);
+void edit_function_patching(LibraryList& list, SetupData& setup);
+void choose_colour_library(SetupData& setup);
+// The upload view: its file list (direction 0 up, 1 down), the upload, and
+// the description rows it keeps, freed on leaving the setup.
+void scroll_upload_file_list(int16_t direction);
+void run_fixture_upload();
+void free_upload_text_rows();
+
+}  // namespace setup
