@@ -644,49 +644,70 @@ TEST_F(CueFades, ACueAfterAManualLevelFadesFromTheLevelOnStage) {
 }
 
 // A sequence stopped mid-crossfade gives the stage back to the cue: the
-// channels it was moving return to the levels the standing cue gives them.
-TEST_F(CueFades, StoppingASequenceMidCrossfadeReturnsTheStageToTheCue) {
-    constexpr int kDimmer11Address = 57;  // universe 2
+// channels it was moving return to the levels the standing cue gives them,
+// and a dimmer the cue gives nothing closes. Fixture 11's dimmer is at
+// universe 2 address 57.
+class SequenceStop : public CueFades {
+protected:
+    static constexpr int kDimmer11Address = 57;
+
+    // Sequence A: one memory, focus 10 and the dimmer full, crossfaded over
+    // 2 s; started, then stopped by its start/stop key after 1 s.
+    void run_sequence_and_stop_it_halfway() {
+        std::vector<uint16_t> values(runtime::kShowRecords + 1, runtime::kValueNotSet);
+        values[kFocus] = 10;
+        values[kDimmer11] = 255;
+        ASSERT_TRUE(memories::pack_memory(101, values.data(), nullptr, nullptr, nullptr, nullptr));
+        playback::SequenceRecord& a = playback::sequence_table[1];
+        a = playback::SequenceRecord{};
+        a.flags = 1;
+        a.loop_memories[1] = 101;
+        a.loop_length = 1;
+        a.loop_count = playback::kInfiniteLoops;
+        a.fade_time = 200;
+        a.wait_delay = 100;
+        a.mode = static_cast<uint8_t>(playback::kTriggerAutomatic << playback::kSequenceTriggerShift);
+        runtime::channel_flags[kFocus] |= runtime::FLAG_FADES;
+        runtime::channel_flags[kDimmer11] |= runtime::FLAG_FADES;
+        const int16_t run_key = runtime::sequence_key(1, runtime::SequenceKey::run);
+        rig_.press(run_key, 10);
+        rig_.run_ms(1000);
+        const int focus = rig_.dmx(1, kFocus);
+        const int dimmer = rig_.dmx(2, kDimmer11Address);
+        ASSERT_GT(focus, 20) << "mid-crossfade";
+        ASSERT_LT(focus, 90) << "mid-crossfade";
+        ASSERT_GT(dimmer, 110) << "the sequence's dimmer is above the cue's";
+        ASSERT_LT(dimmer, 245);
+        rig_.press(run_key, 10);  // without an end memory the stop request stops it at once
+        rig_.run_ms(100);
+        ASSERT_EQ(playback::sequence_run_state(a), 0);
+    }
+};
+
+TEST_F(SequenceStop, MidCrossfadeTheStageReturnsToTheCuesLevels) {
     program_point(1, {value(kFocus, 100), value(kDimmer11, 100)}, {0, 0, kInf, 0, kInf});
     go(1);
     rig_.run_ms(50);
     ASSERT_EQ(rig_.dmx(1, kFocus), 100);
     ASSERT_EQ(rig_.dmx(2, kDimmer11Address), 100);
-
-    // Sequence A: one memory, focus 10 and the dimmer full, crossfaded over 2 s.
-    std::vector<uint16_t> values(runtime::kShowRecords + 1, runtime::kValueNotSet);
-    values[kFocus] = 10;
-    values[kDimmer11] = 255;
-    ASSERT_TRUE(memories::pack_memory(101, values.data(), nullptr, nullptr, nullptr, nullptr));
-    playback::SequenceRecord& a = playback::sequence_table[1];
-    a = playback::SequenceRecord{};
-    a.flags = 1;
-    a.loop_memories[1] = 101;
-    a.loop_length = 1;
-    a.loop_count = playback::kInfiniteLoops;
-    a.fade_time = 200;
-    a.wait_delay = 100;
-    a.mode = static_cast<uint8_t>(playback::kTriggerAutomatic << playback::kSequenceTriggerShift);
-    runtime::channel_flags[kFocus] |= runtime::FLAG_FADES;
-    runtime::channel_flags[kDimmer11] |= runtime::FLAG_FADES;
-    const int16_t run_key = runtime::sequence_key(1, runtime::SequenceKey::run);
-    rig_.press(run_key, 10);
-    rig_.run_ms(1000);
-    const int focus = rig_.dmx(1, kFocus);
-    const int dimmer = rig_.dmx(2, kDimmer11Address);
-    ASSERT_GT(focus, 20) << "mid-crossfade";
-    ASSERT_LT(focus, 90) << "mid-crossfade";
-    ASSERT_GT(dimmer, 110) << "the sequence's dimmer is above the cue's";
-    ASSERT_LT(dimmer, 245);
-
-    rig_.press(run_key, 10);  // without an end memory the stop request stops it at once
-    rig_.run_ms(100);
-    EXPECT_EQ(playback::sequence_run_state(a), 0);
+    run_sequence_and_stop_it_halfway();
     EXPECT_EQ(rig_.dmx(1, kFocus), 100);
     EXPECT_EQ(rig_.dmx(2, kDimmer11Address), 100);
     rig_.run_ms(1000);
     EXPECT_EQ(rig_.dmx(1, kFocus), 100) << "and stays there";
     EXPECT_EQ(rig_.dmx(2, kDimmer11Address), 100);
+}
+
+TEST_F(SequenceStop, ADimmerOnlyTheSequenceGaveCloses) {
+    program_point(1, {value(kFocus, 100)}, {0, 0, kInf, 0, kInf});
+    go(1);
+    rig_.run_ms(50);
+    ASSERT_EQ(rig_.dmx(2, kDimmer11Address), 0);
+    run_sequence_and_stop_it_halfway();
+    EXPECT_EQ(rig_.dmx(1, kFocus), 100);
+    EXPECT_EQ(rig_.dmx(2, kDimmer11Address), 0) << "not left lit where the crossfade stood";
+    rig_.run_ms(1000);
+    EXPECT_EQ(rig_.dmx(2, kDimmer11Address), 0);
 }
 
 // --- tracking -----------------------------------------------------------------
