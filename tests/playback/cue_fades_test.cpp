@@ -269,8 +269,8 @@ TEST_F(CueFades, ADimmerStartsFromTheValueThePointCueLastGaveItOnlyUnderASequenc
         playback::last_pointcue_started = -1;
         program_point(1, {value(kIntensity, 255), value(kFocus, 10)}, {0, 10, kInf, 0, kInf});
         runtime::layer_values[0][kIntensity] = 200;
-        runtime::channel_flags[kIntensity] = static_cast<uint16_t>(
-            (runtime::channel_flags[kIntensity] & ~runtime::FLAG_STEP_SOURCE) | (c.source << runtime::FLAG_STEP_SOURCE_SHIFT));
+        uint16_t& flags = runtime::channel_flags[kIntensity];
+        flags = static_cast<uint16_t>((flags & ~runtime::FLAG_STEP_SOURCE) | (c.source << runtime::FLAG_STEP_SOURCE_SHIFT));
         runtime::sequence_dimmer_values[5][kIntensity] = 30;
         runtime::layer_values[0][kFocus] = runtime::kValueNotSet;
         go(1);
@@ -690,7 +690,7 @@ TEST_F(SequenceStop, MidCrossfadeTheStageReturnsToTheCuesLevels) {
     rig_.run_ms(50);
     ASSERT_EQ(rig_.dmx(1, kFocus), 100);
     ASSERT_EQ(rig_.dmx(2, kDimmer11Address), 100);
-    run_sequence_and_stop_it_halfway();
+    ASSERT_NO_FATAL_FAILURE(run_sequence_and_stop_it_halfway());
     EXPECT_EQ(rig_.dmx(1, kFocus), 100);
     EXPECT_EQ(rig_.dmx(2, kDimmer11Address), 100);
     rig_.run_ms(1000);
@@ -703,7 +703,7 @@ TEST_F(SequenceStop, ADimmerOnlyTheSequenceGaveCloses) {
     go(1);
     rig_.run_ms(50);
     ASSERT_EQ(rig_.dmx(2, kDimmer11Address), 0);
-    run_sequence_and_stop_it_halfway();
+    ASSERT_NO_FATAL_FAILURE(run_sequence_and_stop_it_halfway());
     EXPECT_EQ(rig_.dmx(1, kFocus), 100);
     EXPECT_EQ(rig_.dmx(2, kDimmer11Address), 0) << "not left lit where the crossfade stood";
     rig_.run_ms(1000);
