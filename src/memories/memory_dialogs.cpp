@@ -168,7 +168,7 @@ StoreChoice choose_store_target() {
 void quick_store(const StoreChoice& choice) {
     ui::beep_interruptible(800, 150);
     const bool sequence = choice.target == StoreTarget::sequence;
-    const int16_t memory = find_quick_store_memory(sequence ? quick_store_block_sequences : quick_store_block_playbacks);
+    const int16_t memory = find_quick_store_memory(sequence ? quick_store_block_sequences() : quick_store_block_playbacks());
     if (memory == 0) {
         ui::show_message("NO FREE MEMS LEFT !");
         ui::beep(800, 500);

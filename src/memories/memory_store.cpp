@@ -37,14 +37,9 @@
 
 namespace memories {
 
-uint8_t quick_store_block_playbacks = 6;
-uint8_t quick_store_block_sequences = 7;
+uint8_t quick_store_block_playbacks() { return setup::setup_data.u8(setup::kSetupQuickStorePlaybacks); }
+uint8_t quick_store_block_sequences() { return setup::setup_data.u8(setup::kSetupQuickStoreSequences); }
 uint8_t ask_memory_name() { return setup::setup_data.u8(setup::kSetupAskMemoryName); }
-
-void reset_memory_store_globals() {
-    quick_store_block_playbacks = 6;
-    quick_store_block_sequences = 7;
-}
 
 namespace {
 

@@ -12,16 +12,14 @@
 
 namespace memories {
 
-// Show settings (the setup data's, defaults when a setup file lacks them):
-// a quick store searches from memory 500 x block - 499.
-extern uint8_t quick_store_block_playbacks;  // 6
-extern uint8_t quick_store_block_sequences;  // 7
+// Show settings "AUTOMATIC PLAYBACK-MEMORIES" / "AUTOMATIC SEQUENCE-MEMORIES
+// FROM" (the setup data's, 6 and 7 unless changed): a quick store searches
+// from memory 500 x block - 499.
+uint8_t quick_store_block_playbacks();
+uint8_t quick_store_block_sequences();
 // Show setting "AUTOMATIC MEMORYNAME": 1 asks for the name of an unnamed
 // memory after a store.
 uint8_t ask_memory_name();
-
-// Every global of this module back to its value at program load (a clean start for each test).
-void reset_memory_store_globals();
 
 // Memory m := the set entries of the five arrays (1-based, programmer shaped),
 // saved, and its playbacks reloaded. The new list is built whole before the

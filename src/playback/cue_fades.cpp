@@ -82,6 +82,16 @@ int fine_partner_of(int r) {
     return fine >= 1 && fine <= cue_fade_record_count() ? fine : 0;
 }
 
+// True when a sequence (step source 1..4) last set record's level on stage.
+// A dimmer fade then starts from the level the point cue itself last gave it,
+// since the highest-takes-precedence merge keeps the sequence's level; a
+// level set by hand, or by the point cue, is where the fade starts.
+bool sequence_sets_level(int record) {
+    if (runtime::channel_flags == nullptr) return false;
+    const int source = (runtime::channel_flags[record] & runtime::FLAG_STEP_SOURCE) >> runtime::FLAG_STEP_SOURCE_SHIFT;
+    return source >= 1 && source < kPointCueSource;
+}
+
 bool running_value_stays(const CueFadeRecord& rec) { return rec.running_delay_out == kEndlessTime_ms; }
 
 // The pending block (fade mode and four times) becomes the running one.
@@ -641,7 +651,7 @@ int32_t step_pointcue_channel_fade(int16_t record) {
     if (rec.pending_start != 0 && rec.pending_start <= now) {
         if (targets[record] != kValueNotSet && running_value_stays(rec)) {
             const uint16_t* dimmer_values = runtime::sequence_dimmer_values[kPointCueSource];
-            if (function_record(record).dimmer != 0 && dimmer_values != nullptr) {
+            if (function_record(record).dimmer != 0 && dimmer_values != nullptr && sequence_sets_level(record)) {
                 fade.previous_values[record] = dimmer_values[record];
             } else {
                 fade.previous_values[record] = value_or_zero(layer[record], kValueNotSet);

@@ -27,7 +27,6 @@ constexpr int kGeneratorParams = static_cast<int>(runtime::kGeneratorBytesPerRec
 constexpr int kFigureParams = static_cast<int>(runtime::kFigureBytesPerFixture);
 constexpr int32_t kComplete = 65535;
 constexpr int32_t kHighestThreshold = 65534;  // a threshold level never reaches the full progress
-constexpr uint16_t kSourceShift = 5;
 constexpr int kFirstValueReference = 1001;
 constexpr uint8_t kStateStands = 4;
 constexpr uint8_t kStateSettled = 3;
@@ -177,7 +176,7 @@ bool source_takes_part(int src, int record, bool defined_now, const runtime::Cue
 }
 
 void set_source(uint16_t& flags, int src) {
-    flags = static_cast<uint16_t>((flags & ~runtime::FLAG_STEP_SOURCE) | (src << kSourceShift));
+    flags = static_cast<uint16_t>((flags & ~runtime::FLAG_STEP_SOURCE) | (src << runtime::FLAG_STEP_SOURCE_SHIFT));
 }
 
 // The fader bank that shows an element kind (0 values and dimmers, 1

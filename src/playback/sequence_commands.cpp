@@ -103,6 +103,31 @@ void reset_step_buffers(int s) {
     close_dimmer_buffer(s);
 }
 
+// The dimmers whose level on stage the stopped sequence s set close on layer
+// 0; the remaining sources then bring back what they give (the standing cue's
+// level, another sequence's), so no dimmer stays lit at the level the sequence
+// left it.
+void close_dimmers_set_by(int s) {
+    if (runtime::channel_flags == nullptr || runtime::function_record_table == nullptr ||
+        runtime::layer_values[0] == nullptr) {
+        return;
+    }
+    const int n = std::max<int16_t>(runtime::function_record_count, 0);
+    for (int record = 1; record <= n; ++record) {
+        const uint16_t flags = runtime::channel_flags[record];
+        if (runtime::function_record_table[record].dimmer == 0) continue;
+        if ((flags & (runtime::FLAG_FROZEN | runtime::FLAG_MANUAL)) != 0) continue;
+        if ((flags & runtime::FLAG_STEP_SOURCE) >> runtime::FLAG_STEP_SOURCE_SHIFT != s) continue;
+        int closed = 0;
+        int open = 255;
+        dimmer_range(record, closed, open);
+        uint16_t& level = runtime::layer_values[0][record];
+        if (level == closed) continue;
+        level = static_cast<uint16_t>(closed);
+        mark_channel_dirty(static_cast<int16_t>(record));
+    }
+}
+
 // Layer 0 forgets which source owned each element, so that the remaining
 // sources decide again.
 void clear_layer_zero_owners() {
@@ -142,6 +167,7 @@ void stop_sequence(int s) {
     close_dimmer_buffer(s);
     uint8_t* run_buffer = runtime::sequence_run_buffer[at(s)];
     if (run_buffer != nullptr) std::fill_n(run_buffer + 1, n, uint8_t{0});
+    close_dimmers_set_by(s);
     clear_layer_zero_owners();
     rebuild_fading_channel_list();
 }

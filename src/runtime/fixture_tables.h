@@ -111,7 +111,9 @@ constexpr uint16_t FLAG_FADES = 1u << 1;     // its last flag byte is 1 (generat
 constexpr uint16_t FLAG_FROZEN = 1u << 2;    // the fixture's freeze switch is on
 constexpr uint16_t FLAG_MANUAL = 1u << 3;    // the held manual value is shown instead of the merge
 constexpr uint16_t FLAG_CUE_FADE = 1u << 4;  // a point-cue fade of the element runs (bit 0 of its fade state)
-constexpr uint16_t FLAG_STEP_SOURCE = 0xFu << 5;  // the step source 1..5 that last set its layer-0 value, 0 none
+// The step source 1..5 that last set its layer-0 value, 0 none.
+constexpr uint16_t FLAG_STEP_SOURCE_SHIFT = 5;
+constexpr uint16_t FLAG_STEP_SOURCE = 0xFu << FLAG_STEP_SOURCE_SHIFT;
 constexpr uint16_t FLAG_PLAYBACK_OWNER = 0x7Fu << 9;  // the owning playback, 0 none
 
 // The whole builder (in the order the tables depend on each other).

@@ -23,6 +23,7 @@
 #include "runtime/key_codes.h"
 #include "runtime/show_tables.h"
 #include "runtime/step_log.h"
+#include "setup/setup_data.h"
 #include "ui/message_line.h"
 
 namespace {
@@ -186,6 +187,31 @@ TEST_F(MemoryDialogs, QuickStoreOntoAPlaybackKeyWhileToMemIsHeld) {
     EXPECT_EQ(memories::memory_used[3001], 0);
     EXPECT_EQ(ui::current_message(), "MEMORY IS EMPTY !");
     EXPECT_EQ(playback::cue_sequence_table[2], nullptr) << "sequence B of the live cue stays empty";
+}
+
+// The blocks come from the show settings "AUTOMATIC PLAYBACK-MEMORIES" and
+// "AUTOMATIC SEQUENCE-MEMORIES FROM" in the setup, not fixed values.
+TEST_F(MemoryDialogs, QuickStoreSearchesFromTheSetupsBlocks) {
+    setup::setup_data.set_u8(setup::kSetupQuickStorePlaybacks, 2);
+    setup::setup_data.set_u8(setup::kSetupQuickStoreSequences, 3);
+    set_dimmer_12(80);
+    rig_.hold(KEY_TO_MEM, 20);
+    rig_.press(playback_key(3));
+    rig_.release(KEY_TO_MEM, 50);
+    rig_.press(KEY_ENTER);  // the fade mode shown
+    rig_.run_ms(50);
+    EXPECT_EQ(memories::memory_used[501], 1) << "block 2 starts at 501";
+    EXPECT_EQ(memories::memory_used[2501], 0);
+    EXPECT_EQ(memories::current_memory, 501);
+
+    set_dimmer_12(90);
+    rig_.hold(KEY_TO_MEM, 20);
+    rig_.press(KEY_SEQUENCE_B);
+    rig_.release(KEY_TO_MEM, 50);
+    rig_.run_ms(50);
+    EXPECT_EQ(memories::memory_used[1001], 1) << "block 3 starts at 1001";
+    EXPECT_EQ(memories::memory_used[3001], 0);
+    EXPECT_EQ(memories::current_memory, 1001);
 }
 
 TEST_F(MemoryDialogs, AFlashKeyHeldBeforeToMemCountsOnlyWhenPressedAgain) {

@@ -9,6 +9,7 @@
 // intensity 145.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <new>
 #include <vector>
@@ -17,14 +18,18 @@
 #include "datafiles/cue_memory_file.h"
 #include "datafiles/record_files.h"
 #include "memcheck/memcheck.h"
+#include "memories/memory_store.h"
 #include "playback/cue_fades.h"
 #include "playback/cue_tables.h"
 #include "playback/cue_tracking.h"
 #include "playback/key_groups.h"
+#include "playback/sequence_engine.h"
+#include "playback/sequence_programming.h"
 #include "programmer/programmer_values.h"
 #include "runtime/console_flags.h"
 #include "runtime/console_state.h"
 #include "runtime/fixture_tables.h"
+#include "runtime/key_codes.h"
 #include "runtime/show_tables.h"
 #include "runtime/step_log.h"
 #include "runtime/timers.h"
@@ -250,16 +255,30 @@ TEST_F(CueFades, AGoAtShowTimeZeroIsStillTakenOver) {
     EXPECT_EQ(channel(kFocus).pending_start, 0u);
 }
 
-TEST_F(CueFades, ADimmerStartsFromTheValueThePointCueLastGaveIt) {
-    program_point(1, {value(kIntensity, 255), value(kFocus, 10)}, {0, 10, kInf, 0, kInf});
-    runtime::layer_values[0][kIntensity] = 200;  // set by a sequence
-    runtime::sequence_dimmer_values[5][kIntensity] = 30;
-    runtime::layer_values[0][kFocus] = runtime::kValueNotSet;
-    go(1);
-    step_at(kGo, kIntensity);
-    step_at(kGo, kFocus);
-    EXPECT_EQ(fade_images().previous_values[kIntensity], 30);
-    EXPECT_EQ(fade_images().previous_values[kFocus], 0);  // not set counts as 0
+// Under a sequence's level a dimmer fades from what the point cue last gave
+// it (the merge keeps the sequence's level); a level set by hand or by the
+// point cue itself is where its fade starts.
+TEST_F(CueFades, ADimmerStartsFromTheValueThePointCueLastGaveItOnlyUnderASequence) {
+    struct Case {
+        uint16_t source;  // step source that set the level on stage, 0 none
+        uint16_t from;
+    };
+    for (const Case& c : {Case{1, 30}, Case{4, 30}, Case{0, 200}, Case{5, 200}}) {
+        SCOPED_TRACE(c.source);
+        idle_point_cue_source();
+        playback::last_pointcue_started = -1;
+        program_point(1, {value(kIntensity, 255), value(kFocus, 10)}, {0, 10, kInf, 0, kInf});
+        runtime::layer_values[0][kIntensity] = 200;
+        uint16_t& flags = runtime::channel_flags[kIntensity];
+        flags = static_cast<uint16_t>((flags & ~runtime::FLAG_STEP_SOURCE) | (c.source << runtime::FLAG_STEP_SOURCE_SHIFT));
+        runtime::sequence_dimmer_values[5][kIntensity] = 30;
+        runtime::layer_values[0][kFocus] = runtime::kValueNotSet;
+        go(1);
+        step_at(kGo, kIntensity);
+        step_at(kGo, kFocus);
+        EXPECT_EQ(fade_images().previous_values[kIntensity], c.from);
+        EXPECT_EQ(fade_images().previous_values[kFocus], 0);  // not set counts as 0
+    }
 }
 
 TEST_F(CueFades, GeneratorAndFigureBytesFadeFromLayerZeroAsChannelsDo) {
@@ -588,6 +607,107 @@ TEST_F(CueFades, TheCueFadeStartReleasesAFrozenShowTime) {
     runtime::show_time_frozen = 1;
     playback::start_cue_fade(1, 0);
     EXPECT_EQ(runtime::show_time_frozen, 0);
+}
+
+// --- from the stage through the console ----------------------------------------
+
+// A level the operator set by hand is on stage; the cue that brings the dimmer
+// up fades from that level, not from the nothing the point cue gave it before.
+TEST_F(CueFades, ACueAfterAManualLevelFadesFromTheLevelOnStage) {
+    using namespace runtime::keys;
+    const int slot = playback::cue_slot_of(1, 2, 1);
+    program_point(slot, {value(kIntensity, 100)}, {0, 20, kInf, 0, kInf});
+    runtime::programmer_values[kIntensity] = 60;
+    programmer::set_function_value(kIntensity, 60);
+    rig_.run_ms(50);
+    ASSERT_EQ(rig_.dmx(1, 14), 60);
+    rig_.press(KEY_CLEAR);
+    rig_.press(KEY_CLEAR);
+    rig_.run_ms(50);
+    ASSERT_EQ(rig_.dmx(1, 14), 60) << "clearing the programmer leaves the level on stage";
+
+    rig_.press(KEY_CUE);
+    rig_.run_ms(50);
+    rig_.hold(runtime::fixture_key(2), 20);  // cue 2
+    std::vector<int> seen;
+    for (int t = 0; t < 24; ++t) {
+        seen.push_back(rig_.dmx(1, 14));
+        rig_.run_ms(100);
+    }
+    rig_.release(runtime::fixture_key(2), 20);
+    seen.push_back(rig_.dmx(1, 14));
+    ASSERT_EQ(playback::current_cue_slot(), slot);
+    EXPECT_EQ(*std::min_element(seen.begin(), seen.end()), 60) << "no dip below the level on stage";
+    EXPECT_TRUE(std::is_sorted(seen.begin(), seen.end())) << "the level only rises";
+    EXPECT_EQ(seen.back(), 100);
+    EXPECT_NEAR(seen[10], 80, 3) << "halfway through the 2 s FADE IN";
+}
+
+// A sequence stopped mid-crossfade gives the stage back to the cue: the
+// channels it was moving return to the levels the standing cue gives them,
+// and a dimmer the cue gives nothing closes. Fixture 11's dimmer is at
+// universe 2 address 57.
+class SequenceStop : public CueFades {
+protected:
+    static constexpr int kDimmer11Address = 57;
+
+    // Sequence A: one memory, focus 10 and the dimmer full, crossfaded over
+    // 2 s; started, then stopped by its start/stop key after 1 s.
+    void run_sequence_and_stop_it_halfway() {
+        std::vector<uint16_t> values(runtime::kShowRecords + 1, runtime::kValueNotSet);
+        values[kFocus] = 10;
+        values[kDimmer11] = 255;
+        ASSERT_TRUE(memories::pack_memory(101, values.data(), nullptr, nullptr, nullptr, nullptr));
+        playback::SequenceRecord& a = playback::sequence_table[1];
+        a = playback::SequenceRecord{};
+        a.flags = 1;
+        a.loop_memories[1] = 101;
+        a.loop_length = 1;
+        a.loop_count = playback::kInfiniteLoops;
+        a.fade_time = 200;
+        a.wait_delay = 100;
+        a.mode = static_cast<uint8_t>(playback::kTriggerAutomatic << playback::kSequenceTriggerShift);
+        runtime::channel_flags[kFocus] |= runtime::FLAG_FADES;
+        runtime::channel_flags[kDimmer11] |= runtime::FLAG_FADES;
+        const int16_t run_key = runtime::sequence_key(1, runtime::SequenceKey::run);
+        rig_.press(run_key, 10);
+        rig_.run_ms(1000);
+        const int focus = rig_.dmx(1, kFocus);
+        const int dimmer = rig_.dmx(2, kDimmer11Address);
+        ASSERT_GT(focus, 20) << "mid-crossfade";
+        ASSERT_LT(focus, 90) << "mid-crossfade";
+        ASSERT_GT(dimmer, 110) << "the sequence's dimmer is above the cue's";
+        ASSERT_LT(dimmer, 245);
+        rig_.press(run_key, 10);  // without an end memory the stop request stops it at once
+        rig_.run_ms(100);
+        ASSERT_EQ(playback::sequence_run_state(a), 0);
+    }
+};
+
+TEST_F(SequenceStop, MidCrossfadeTheStageReturnsToTheCuesLevels) {
+    program_point(1, {value(kFocus, 100), value(kDimmer11, 100)}, {0, 0, kInf, 0, kInf});
+    go(1);
+    rig_.run_ms(50);
+    ASSERT_EQ(rig_.dmx(1, kFocus), 100);
+    ASSERT_EQ(rig_.dmx(2, kDimmer11Address), 100);
+    ASSERT_NO_FATAL_FAILURE(run_sequence_and_stop_it_halfway());
+    EXPECT_EQ(rig_.dmx(1, kFocus), 100);
+    EXPECT_EQ(rig_.dmx(2, kDimmer11Address), 100);
+    rig_.run_ms(1000);
+    EXPECT_EQ(rig_.dmx(1, kFocus), 100) << "and stays there";
+    EXPECT_EQ(rig_.dmx(2, kDimmer11Address), 100);
+}
+
+TEST_F(SequenceStop, ADimmerOnlyTheSequenceGaveCloses) {
+    program_point(1, {value(kFocus, 100)}, {0, 0, kInf, 0, kInf});
+    go(1);
+    rig_.run_ms(50);
+    ASSERT_EQ(rig_.dmx(2, kDimmer11Address), 0);
+    ASSERT_NO_FATAL_FAILURE(run_sequence_and_stop_it_halfway());
+    EXPECT_EQ(rig_.dmx(1, kFocus), 100);
+    EXPECT_EQ(rig_.dmx(2, kDimmer11Address), 0) << "not left lit where the crossfade stood";
+    rig_.run_ms(1000);
+    EXPECT_EQ(rig_.dmx(2, kDimmer11Address), 0);
 }
 
 // --- tracking -----------------------------------------------------------------

@@ -217,7 +217,6 @@ ui::reset_value_table_globals();
     memories::reset_master_state_globals();
     memories::reset_memories_globals();
     memories::reset_memory_index_globals();
-    memories::reset_memory_store_globals();
     memories::reset_presets_globals();
     memories::reset_preset_grid_globals();
     memories::reset_preset_channel_setup_globals();
