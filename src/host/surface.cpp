@@ -2,8 +2,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <fstream>
-#include <sstream>
 
 #include "host/belt_keys.h"
 #include "platform/key_layout_file.h"
@@ -196,15 +194,8 @@ void ConsoleSurface::read_layout(std::string_view keyboard_cfg) {
     keys_.clear();
     led_column_offset_ = 0;
     led_row_offset_ = 0;
-    int line_number = 0;
-    size_t start = 0;
     std::string_view previous_line;
-    while (start <= keyboard_cfg.size()) {
-        size_t end = keyboard_cfg.find('\n', start);
-        if (end == std::string_view::npos) end = keyboard_cfg.size();
-        const std::string_view line = keyboard_cfg.substr(start, end - start);
-        ++line_number;
-        start = end + 1;
+    platform::for_each_key_layout_line(keyboard_cfg, [&](int line_number, std::string_view line) {
         if (line_number == platform::kKeyLayoutLedOffsetLine) {
             led_column_offset_ = platform::key_layout_number(line, platform::kKeyLayoutLedColumnOffsetPosition).value_or(0);
             led_row_offset_ = platform::key_layout_number(line, platform::kKeyLayoutLedRowOffsetPosition).value_or(0);
@@ -229,15 +220,12 @@ void ConsoleSurface::read_layout(std::string_view keyboard_cfg) {
             }
         }
         previous_line = line;
-    }
+    });
     place_keys();
 }
 
 void ConsoleSurface::load_layout(const std::filesystem::path& keyboard_cfg) {
-    std::ifstream file(keyboard_cfg, std::ios::binary);
-    std::ostringstream text;
-    if (file) text << file.rdbuf();
-    read_layout(text.str());
+    read_layout(platform::read_key_layout_file(keyboard_cfg));
 }
 
 void ConsoleSurface::place_keys() {

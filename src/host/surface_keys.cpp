@@ -1,8 +1,6 @@
 #include "host/surface_keys.h"
 
 #include <cctype>
-#include <fstream>
-#include <sstream>
 #include <string>
 
 #include "platform/key_layout_file.h"
@@ -39,31 +37,21 @@ int surface_index(int code) {
 
 void SurfaceKeys::read_layout(std::string_view keyboard_cfg) {
     places_ = {};
-    int line_number = 0;
-    size_t start = 0;
-    while (start <= keyboard_cfg.size()) {
-        size_t end = keyboard_cfg.find('\n', start);
-        if (end == std::string_view::npos) end = keyboard_cfg.size();
-        const std::string_view line = keyboard_cfg.substr(start, end - start);
-        ++line_number;
-        start = end + 1;
-        if (!platform::is_key_layout_key_line(line_number)) continue;
+    platform::for_each_key_layout_line(keyboard_cfg, [&](int line_number, std::string_view line) {
+        if (!platform::is_key_layout_key_line(line_number)) return;
         const auto code = platform::key_layout_number(line, platform::kKeyLayoutCodePosition);
         const auto column = platform::key_layout_number(line, platform::kKeyLayoutColumnPosition);
         const auto row = platform::key_layout_number(line, platform::kKeyLayoutRowPosition);
-        if (!code || !column || !row) continue;
-        if (*column < 0 || *row < 0) continue;  // the card refuses other places itself
+        if (!code || !column || !row) return;
+        if (*column < 0 || *row < 0) return;  // the card refuses other places itself
         const int index = surface_index(*code);
-        if (index < 0) continue;
+        if (index < 0) return;
         places_[static_cast<size_t>(index)] = Place{*column, *row, false};
-    }
+    });
 }
 
 void SurfaceKeys::load_layout(const std::filesystem::path& keyboard_cfg) {
-    std::ifstream file(keyboard_cfg, std::ios::binary);
-    std::ostringstream text;
-    if (file) text << file.rdbuf();
-    read_layout(text.str());
+    read_layout(platform::read_key_layout_file(keyboard_cfg));
 }
 
 bool SurfaceKeys::toggle(platform::CardBus& cards, char letter) { return toggle_at(cards, surface_index(letter)); }

@@ -58,23 +58,23 @@ void count(Graphics& g, GraphicsCall call) { ++g.calls[static_cast<size_t>(call)
     size_t n = 0;
     for (const char* f = arguments; *f != '\0'; ++f) {
         if (*f != '%') continue;
-        const std::string_view spec(f + 1, std::strlen(f + 1));
-        if (spec.starts_with(".*s")) {
+        const std::string_view conversion(f + 1);  // what follows the %
+        if (conversion.starts_with(".*s")) {
             const int length = va_arg(args, int);
             const char* text = va_arg(args, const char*);
             const size_t kept = std::min(static_cast<size_t>(std::max(length, 0)), line.text.size() - 1);
             std::memcpy(line.text.data(), text, kept);
             line.text[kept] = '\0';
             f += 3;
-        } else if (spec.starts_with('s')) {
+        } else if (conversion.starts_with('s')) {
             const char* text = va_arg(args, const char*);
             std::snprintf(line.text.data(), line.text.size(), "%s", text);
             f += 1;
-        } else if (spec.starts_with('u')) {
+        } else if (conversion.starts_with('u')) {
             const unsigned value = va_arg(args, unsigned);
             if (n < line.numbers.size()) line.numbers[n++] = value;
             f += 1;
-        } else if (spec.starts_with('d')) {
+        } else if (conversion.starts_with('d')) {
             const int value = va_arg(args, int);
             if (n < line.numbers.size()) line.numbers[n++] = value;
             f += 1;
@@ -95,15 +95,15 @@ std::string format_call_line(const CallLogLine& line) {
             out += *f;
             continue;
         }
-        const std::string_view spec(f + 1, std::strlen(f + 1));
-        if (spec.starts_with(".*s")) {
+        const std::string_view conversion(f + 1);  // what follows the %
+        if (conversion.starts_with(".*s")) {
             out += line.text.data();
             f += 3;
-        } else if (spec.starts_with('s')) {
+        } else if (conversion.starts_with('s')) {
             out += line.text.data();
             f += 1;
         } else {
-            out += std::to_string(line.numbers[n++]);
+            out += std::to_string(n < line.numbers.size() ? line.numbers[n++] : 0);
             f += 1;
         }
     }

@@ -1,5 +1,8 @@
 #include "platform/key_layout_file.h"
 
+#include <fstream>
+#include <sstream>
+
 #include <cctype>
 #include <climits>
 
@@ -22,6 +25,13 @@ std::optional<int> key_layout_number(std::string_view line, size_t position) {
     if (value > INT_MAX) return INT_MAX;
     if (value < INT_MIN) return INT_MIN;
     return static_cast<int>(value);
+}
+
+std::string read_key_layout_file(const std::filesystem::path& path) {
+    std::ifstream file(path, std::ios::binary);
+    std::ostringstream text;
+    if (file) text << file.rdbuf();
+    return text.str();
 }
 
 }  // namespace platform

@@ -7,7 +7,9 @@
 // read the layout; they share these positions and the number reader.
 #pragma once
 #include <cstddef>
+#include <filesystem>
 #include <optional>
+#include <string>
 #include <string_view>
 
 namespace platform {
@@ -30,5 +32,22 @@ constexpr bool is_key_layout_key_line(int line_number) {
 // allowed); nothing when the position lies beyond the line or holds no
 // number. Values beyond int are clamped.
 std::optional<int> key_layout_number(std::string_view line, size_t position);
+
+// Calls fn(line_number, line) for every line of the layout text, numbered
+// from 1, without the line end.
+template <typename Fn>
+void for_each_key_layout_line(std::string_view text, Fn&& fn) {
+    int line_number = 0;
+    size_t start = 0;
+    while (start <= text.size()) {
+        size_t end = text.find('\n', start);
+        if (end == std::string_view::npos) end = text.size();
+        fn(++line_number, text.substr(start, end - start));
+        start = end + 1;
+    }
+}
+
+// The whole layout file as text; empty when it cannot be read.
+std::string read_key_layout_file(const std::filesystem::path& path);
 
 }  // namespace platform
