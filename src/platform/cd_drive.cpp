@@ -95,12 +95,12 @@ uint16_t ioctl_input(CdDrive& d, std::span<uint8_t> r) {
     const CdDisc& disc = d.disc;
     switch (code) {
         case kIoctlDiskInfo:
-            r[kControlBlock + 1] = 1;
-            r[kControlBlock + 2] = static_cast<uint8_t>(disc.track_count);
+            r[kControlBlock + 1] = static_cast<uint8_t>(disc.first_track);
+            r[kControlBlock + 2] = static_cast<uint8_t>(disc.first_track + disc.track_count - 1);
             put_u32(r, kControlBlock + 3, pack_msf_frames(disc.lead_out));
             return kCdromStatusDone;
         case kIoctlTrackInfo: {
-            const int track = r[kControlBlock + 1];
+            const int track = r[kControlBlock + 1] - disc.first_track + 1;
             if (track < 1 || track > disc.track_count || track > kCdMaxTracks) return kCdromStatusError | kCdromStatusDone;
             put_u32(r, kControlBlock + 2, pack_msf_frames(disc.track_start[static_cast<size_t>(track)]));
             r[kControlBlock + 6] = track == 1 && disc.first_track_data ? kControlData : 0;
@@ -111,7 +111,7 @@ uint16_t ioctl_input(CdDrive& d, std::span<uint8_t> r) {
             const int track = track_at(disc, at);
             const uint32_t start = disc.track_start[static_cast<size_t>(track)];
             r[kControlBlock + 1] = 0x01;  // audio, position in the Q channel
-            r[kControlBlock + 2] = to_bcd(track);
+            r[kControlBlock + 2] = to_bcd(disc.first_track + track - 1);
             r[kControlBlock + 3] = 1;
             put_msf(r, kControlBlock + 4, at - start);
             r[kControlBlock + 7] = 0;
@@ -200,6 +200,7 @@ uint16_t cd_drive_request(void* context, uint16_t drive_number, std::span<uint8_
     (void)drive_number;
     if (context == nullptr || request.size() < kControlBlock + 12) return kCdromStatusError | kCdromStatusDone;
     CdDrive& d = *static_cast<CdDrive*>(context);
+    if (d.not_ready) return kCdromStatusError | kCdromStatusDone | 2;
     follow_clock(d);
     switch (request[kCommandOffset]) {
         case kCmdIoctlInput:

@@ -1,5 +1,7 @@
 #include "sync/sync_services.h"
 
+#include <cmath>
+
 #include "platform/dos_files.h"
 #include "platform/interrupts.h"
 #include "platform/selectors.h"
@@ -32,12 +34,10 @@ void send_card_command(uint16_t command) {
 
 uint8_t timecode_mode = 0;
 uint8_t timecode_source = 1;
-uint8_t cd_trigger_edit_open = 0;
-CdState cd_state;
-uint16_t cd_request_selector = 0;
 std::string loaded_timecode_list_name;
 std::string saved_timecode_list_name;
 std::array<uint32_t, kAudioBands + 1> audio_band_beats{};
+double display_time = 0;
 
 std::array<uint8_t, kAudioInputParameters + 1> audio_input_setup = kAudioInputDefaults;
 
@@ -45,19 +45,16 @@ void reset_sync_services_globals() {
     audio_input_setup = kAudioInputDefaults;
     timecode_mode = 0;
     timecode_source = 1;
-    cd_trigger_edit_open = 0;
-    cd_state = {};
-    cd_request_selector = 0;
     loaded_timecode_list_name.clear();
     saved_timecode_list_name.clear();
     audio_band_beats = {};
+    display_time = 0;
 }
 
 void send_playback_midi_note(int16_t playback, uint8_t on) {
     runtime::log_call("synchro::send_playback_midi_note", {playback, on});
 }
 
-void init_cdrom() { cd_state = CdState{}; }
 void init_timecode_player() {
     timecode_mode = 0;
     timecode_source = 1;
@@ -90,7 +87,17 @@ bool save_timecode_list(const std::string& name) {
 bool poll_midi_input() { return false; }
 void poll_audio_inputs() {}
 void run_timecode_tick() {}
-void poll_cd_status() {}
+void stop_smpte_generator() { runtime::log_call("synchro::stop_smpte_generator"); }
+
+void draw_timecode_digits(double seconds) {
+    runtime::log_call("synchro::draw_timecode_digits", {static_cast<int32_t>(std::lround(seconds * 1000))});
+    display_time = seconds;
+}
+
+int16_t edit_start_time() {
+    runtime::log_call("synchro::edit_start_time");
+    return 0;
+}
 void free_timecode_list() { runtime::log_call("synchro::free_timecode_list"); }
 void record_cue_event(int16_t page, int16_t cue, int16_t point) {
     runtime::log_call("synchro::record_cue_event", {page, cue, point});
@@ -99,10 +106,6 @@ void send_cue_midi_code(int16_t slot) { runtime::log_call("synchro::send_cue_mid
 void send_sequence_midi_code(int16_t sequence) { runtime::log_call("synchro::send_sequence_midi_code", {sequence}); }
 void record_sequence_event(int16_t sequence, int16_t action, int16_t value) {
     runtime::log_call("synchro::record_sequence_event", {sequence, action, value});
-}
-
-void free_dos_buffer(uint16_t selector) {
-    if (selector != 0) platform::dpmi_free_dos_memory(selector);
 }
 
 }  // namespace synchro

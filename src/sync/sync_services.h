@@ -6,21 +6,14 @@
 #include <cstdint>
 #include <string>
 
+#include "sync/cd_requests.h"
+
 namespace synchro {
 
 constexpr uint8_t kTimecodeSourceManual = 5;
 constexpr uint8_t kTimecodeSourceCdrom = 6;
-constexpr uint16_t kNoCdDrive = 255;
-
-struct CdState {
-    uint16_t drive = kNoCdDrive;
-};
-
 extern uint8_t timecode_mode;    // 0 idle, 1 play, 2 record
 extern uint8_t timecode_source;
-extern uint8_t cd_trigger_edit_open;
-extern CdState cd_state;
-extern uint16_t cd_request_selector;  // DOS block of the CD-ROM requests
 
 // The eight tuning parameters of the audio-band inputs, [1..8] (the sound-input
 // definitions set them): 1 and 2 the rising and falling steps after which a
@@ -43,7 +36,6 @@ void send_playback_midi_note(int16_t playback, uint8_t on);
 // Every global of this module back to its value at program load (a clean start for each test).
 void reset_sync_services_globals();
 
-void init_cdrom();
 void init_timecode_player();
 void start_audio_inputs();
 void stop_audio_inputs();
@@ -53,7 +45,18 @@ void rebuild_midi_cue_table();
 bool poll_midi_input();
 void poll_audio_inputs();
 void run_timecode_tick();
-void poll_cd_status();
+// The card's timecode generator stopped (command 4 when the card is there).
+// (Least body: it records the call.)
+void stop_smpte_generator();
+// The time on the seven-segment display, in seconds: every draw of the
+// display sets it.
+extern double display_time;
+// Shows a time (seconds) on the seven-segment display and makes it
+// display_time. (Least body: it records the time in ms and keeps it.)
+void draw_timecode_digits(double seconds);
+// The operator's time entry on the display; returns the key that ended it,
+// the time in display_time. (Least body: it records the call and returns 0.)
+int16_t edit_start_time();
 // Loads the timecode list "%s\data\%s.lst"; false when it cannot be opened.
 // (Least body: it keeps the name and tells whether the file is there.)
 bool load_timecode_list(const std::string& name);
@@ -72,6 +75,5 @@ void send_sequence_midi_code(int16_t sequence);
 // A sequence command while the timecode list records: its "S %d %d %d" event
 // (sequence, action 1..5, value). (Least body.)
 void record_sequence_event(int16_t sequence, int16_t action, int16_t value);
-void free_dos_buffer(uint16_t selector);
 
 }  // namespace synchro

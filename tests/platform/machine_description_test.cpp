@@ -225,7 +225,7 @@ TEST(MachineDescription, TheTestProgramFindsTheDescribedHardware) {
     EXPECT_FALSE(hwtest::console_option_flags.analogue_faders);
     EXPECT_NE(hwtest::smpte_card_selector, 0);
     EXPECT_EQ(hwtest::trackerball_present, 0);
-    EXPECT_NE(hwtest::cd_state.drive, hwtest::kNoCdromDrive);
+    EXPECT_NE(synchro::cd_state.drive, synchro::kNoCdDrive);
 }
 
 // The demo console's description fits the demo configuration record: the

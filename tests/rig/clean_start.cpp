@@ -112,6 +112,8 @@
 #include "setup/setup_data.h"
 #include "sync/midi_events.h"
 #include "sync/sync_services.h"
+#include "sync/cd_keys.h"
+#include "sync/cd_requests.h"
 #include "ui/bitmap_fonts.h"
 #include "ui/cue_selection.h"
 #include "ui/edit_keys.h"
@@ -262,6 +264,8 @@ ui::reset_value_table_globals();
     setup::reset_setup_data_globals();
     synchro::reset_midi_events_globals();
     synchro::reset_sync_services_globals();
+    synchro::reset_cd_requests_globals();
+    synchro::reset_cd_keys_globals();
 
 #ifdef BRAVINOX_RIG_HWTEST
     // Subsystem 9: quandrix.
