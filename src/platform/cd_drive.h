@@ -19,6 +19,7 @@ namespace platform {
 constexpr int kCdMaxTracks = 99;
 constexpr uint32_t kCdFramesPerSecond = 75;
 constexpr uint32_t kCdLeadInFrames = 150;
+constexpr uint32_t kCdLongestDiscMinutes = 99;
 
 // The disc's tracks are numbered first_track.., track_start[1] being the
 // first. The disc info reports track_count as it is given (up to 255 tracks

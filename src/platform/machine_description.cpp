@@ -76,6 +76,7 @@ struct Seen {
     int smpte_line = 0;
     int cdrom_line = 0;
     int trackerball_line = 0;
+    int cd_disc_line = 0;
     int master_faders_line = 0;
 };
 
@@ -178,6 +179,48 @@ bool parse_master_faders(const std::vector<std::string_view>& words, int line, S
     return true;
 }
 
+// "cdrom_disc", then "data" when track 1 is a data track, then the track
+// lengths in seconds.
+bool parse_cd_disc(const std::vector<std::string_view>& words, int line, Seen& seen, MachineDescription& d,
+                   std::string& error) {
+    if (seen.cd_disc_line != 0) {
+        error = line_error(line, "'cdrom_disc' is already given on line " + std::to_string(seen.cd_disc_line));
+        return false;
+    }
+    const std::string wanted = "'cdrom_disc' takes the track lengths in seconds, 1 to " +
+                               std::to_string(kCdMaxTracks) + " tracks of 1 s or more and at most " +
+                               std::to_string(kCdLongestDiscMinutes) + " minutes in all, after 'data' when track 1 " +
+                               "is a data track";
+    size_t first = 1;
+    d.cd_first_track_data = words.size() > 1 && words[1] == "data";
+    if (d.cd_first_track_data) first = 2;
+    const size_t tracks = words.size() - first;
+    if (tracks < 1 || tracks > static_cast<size_t>(kCdMaxTracks)) {
+        error = line_error(line, wanted);
+        return false;
+    }
+    uint64_t total_s = 0;
+    d.cd_track_seconds.clear();
+    for (size_t w = first; w < words.size(); ++w) {
+        uint64_t seconds = 0;
+        for (const char c : words[w]) {
+            if (c < '0' || c > '9' || words[w].size() > 5) {
+                seconds = 0;
+                break;
+            }
+            seconds = seconds * 10 + static_cast<uint64_t>(c - '0');
+        }
+        total_s += seconds;
+        if (seconds == 0 || kCdLeadInFrames / kCdFramesPerSecond + total_s > kCdLongestDiscMinutes * 60u) {
+            error = line_error(line, wanted + ", not '" + std::string(words[w]) + "'");
+            return false;
+        }
+        d.cd_track_seconds.push_back(static_cast<uint32_t>(seconds));
+    }
+    seen.cd_disc_line = line;
+    return true;
+}
+
 }  // namespace
 
 bool parse_machine_description(std::string_view text, MachineDescription& description, std::string& error) {
@@ -199,15 +242,21 @@ bool parse_machine_description(std::string_view text, MachineDescription& descri
             ok = parse_yes_no(words, line, seen.smpte_line, d.smpte_midi_card, error, "sound_inputs", &d.sound_inputs);
         } else if (words[0] == "cdrom_drive") {
             ok = parse_yes_no(words, line, seen.cdrom_line, d.cdrom_drive, error);
+        } else if (words[0] == "cdrom_disc") {
+            ok = parse_cd_disc(words, line, seen, d, error);
         } else if (words[0] == "trackerball") {
             ok = parse_yes_no(words, line, seen.trackerball_line, d.trackerball, error);
         } else if (words[0] == "master_faders") {
             ok = parse_master_faders(words, line, seen, d, error);
         } else {
             error = line_error(line, "unknown item '" + std::string(words[0]) +
-                                         "' (card, smpte_midi_card, cdrom_drive, trackerball or master_faders)");
+                                         "' (card, smpte_midi_card, cdrom_drive, cdrom_disc, trackerball or master_faders)");
         }
         if (!ok) return false;
+    }
+    if (seen.cd_disc_line != 0 && !d.cdrom_drive) {
+        error = line_error(seen.cd_disc_line, "'cdrom_disc' needs a drive: 'cdrom_drive yes'");
+        return false;
     }
     description = d;
     return true;
@@ -250,6 +299,12 @@ void fit_machine(Machine& machine, const MachineDescription& description) {
     machine.cdrom.installed = description.cdrom_drive;
     machine.cdrom.handler = description.cdrom_drive ? &cd_drive_request : nullptr;
     machine.cdrom.handler_context = description.cdrom_drive ? &machine.cd_drive : nullptr;
+    machine.cd_drive = CdDrive{};
+    if (description.cdrom_drive && !description.cd_track_seconds.empty()) {
+        CdDisc disc = audio_disc(description.cd_track_seconds);
+        disc.first_track_data = description.cd_first_track_data;
+        insert_cd(machine.cd_drive, disc);
+    }
     machine.mouse.installed = description.trackerball;
     for (int slot = 0; slot < kCardSlots; ++slot) {
         const std::optional<CardSettings>& card = description.cards[static_cast<size_t>(slot)];

@@ -18,6 +18,7 @@
 #include "rig/rig.h"
 #include "runtime/card_discovery.h"
 #include "runtime/mouse_input.h"
+#include "sync/cd_requests.h"
 
 namespace {
 
@@ -140,7 +141,7 @@ TEST(MachineDescription, ALineThatDoesNotFitIsNamedWithWhatIsWrong) {
              Case{"smpte_midi_card no sound_inputs\n",
                   "line 1: 'smpte_midi_card' takes yes or no, then sound_inputs when they are there"},
              Case{"floppy yes\n",
-                  "line 1: unknown item 'floppy' (card, smpte_midi_card, cdrom_drive, trackerball or master_faders)"},
+                  "line 1: unknown item 'floppy' (card, smpte_midi_card, cdrom_drive, cdrom_disc, trackerball or master_faders)"},
              Case{"master_faders 255 0 0\n",
                   "line 1: 'master_faders' takes four readings 0 to 255: GRAND, FLASH, SUB 1 and SUB 2"},
              Case{"master_faders 256 0 0 0\n",
@@ -149,12 +150,54 @@ TEST(MachineDescription, ALineThatDoesNotFitIsNamedWithWhatIsWrong) {
                   "line 1: 'master_faders' takes four readings 0 to 255: GRAND, FLASH, SUB 1 and SUB 2"},
              Case{"master_faders 0 0 0 0\nmaster_faders 1 1 1 1\n",
                   "line 2: 'master_faders' is already given on line 1"},
+             Case{"cdrom_drive yes\ncdrom_disc\n", "line 2: 'cdrom_disc' takes the track lengths in seconds, 1 to 99 tracks of 1 s or more and at most 99 minutes in all, after 'data' when track 1 is a data track"},
+             Case{"cdrom_drive yes\ncdrom_disc data\n", "line 2: 'cdrom_disc' takes the track lengths in seconds, 1 to 99 tracks of 1 s or more and at most 99 minutes in all, after 'data' when track 1 is a data track"},
+             Case{"cdrom_drive yes\ncdrom_disc 60 0 60\n", "line 2: 'cdrom_disc' takes the track lengths in seconds, 1 to 99 tracks of 1 s or more and at most 99 minutes in all, after 'data' when track 1 is a data track, not '0'"},
+             Case{"cdrom_drive yes\ncdrom_disc 60 3m\n", "line 2: 'cdrom_disc' takes the track lengths in seconds, 1 to 99 tracks of 1 s or more and at most 99 minutes in all, after 'data' when track 1 is a data track, not '3m'"},
+             Case{"cdrom_drive yes\ncdrom_disc 5900 38 1\n", "line 2: 'cdrom_disc' takes the track lengths in seconds, 1 to 99 tracks of 1 s or more and at most 99 minutes in all, after 'data' when track 1 is a data track, not '1'"},  // 99:00:01 with the lead-in
+             Case{"cdrom_disc 60\ncdrom_drive no\n", "line 1: 'cdrom_disc' needs a drive: 'cdrom_drive yes'"},
+             Case{"cdrom_drive yes\ncdrom_disc 60\ncdrom_disc 70\n", "line 3: 'cdrom_disc' is already given on line 2"},
          }) {
         platform::MachineDescription description;
         std::string error;
         EXPECT_FALSE(platform::parse_machine_description(c.text, description, error)) << c.text;
         EXPECT_EQ(error, c.message) << c.text;
     }
+}
+
+// The disc line puts a disc in the drive that plays along the machine's clock.
+TEST(MachineDescription, TheDiscLinePutsAPlayableDiscInTheDrive) {
+    const platform::MachineDescription d = parsed("cdrom_drive yes\ncdrom_disc 245 198 312  # three tracks\n");
+    EXPECT_EQ(d.cd_track_seconds, (std::vector<uint32_t>{245, 198, 312}));
+    EXPECT_FALSE(d.cd_first_track_data);
+    platform::Machine machine;
+    platform::install_machine(&machine);
+    platform::fit_machine(machine, d);
+    synchro::init_cdrom();
+    ASSERT_EQ(synchro::cd_state.disc_ready, 1);
+    EXPECT_EQ(synchro::cd_state.track_count, 3);
+    EXPECT_EQ(synchro::cd_state.track_start[2], 150 + 245 * 75);
+    synchro::play_cd_audio(0, 2, 0);
+    machine.advance_ms(10000);
+    int track = 0;
+    int m = -1;
+    int s = -1;
+    int f = -1;
+    ASSERT_TRUE(synchro::get_cd_position(track, m, s, f));
+    EXPECT_EQ(track, 1);
+    EXPECT_EQ(m, 0);
+    EXPECT_EQ(s, 12);
+    EXPECT_EQ(f, 0);
+
+    // "data" first: track 1 is a data track, which no audio player takes.
+    platform::fit_machine(machine, parsed("cdrom_drive yes\ncdrom_disc data 600 245\n"));
+    EXPECT_TRUE(machine.cd_drive.disc.first_track_data);
+    synchro::init_cdrom();
+    EXPECT_EQ(synchro::cd_state.disc_ready, 0);
+    // Without the line the tray is empty.
+    platform::fit_machine(machine, parsed("cdrom_drive yes\n"));
+    EXPECT_FALSE(machine.cd_drive.disc_loaded);
+    platform::install_machine(nullptr);
 }
 
 TEST(MachineDescription, AMissingFileIsNamed) {
@@ -253,6 +296,9 @@ TEST(MachineDescription, TheDemoDescriptionMakesAFullyEquippedConsole) {
     EXPECT_NE(runtime::mouse_present, 0);
     // GRAND stands at full, so that the stage shows what the programmer sets.
     EXPECT_EQ(rig.machine().cards.master_fader(0, 1), 255);
+    // The console's start-up read the demo's disc: 12 audio tracks.
+    EXPECT_EQ(synchro::cd_state.disc_ready, 1);
+    EXPECT_EQ(synchro::cd_state.track_count, 12);
 }
 
 }  // namespace
