@@ -19,6 +19,7 @@
 #include "runtime/step_log.h"
 #include "runtime/timers.h"
 #include "sync/cd_keys.h"
+#include "sync/cd_requests.h"
 #include "sync/sync_services.h"
 #include "ui/helpers.h"
 #include "ui/memory_access.h"

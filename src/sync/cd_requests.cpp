@@ -1,5 +1,6 @@
 #include "sync/cd_requests.h"
 
+#include "platform/cdrom.h"
 #include "platform/interrupts.h"
 #include "platform/selectors.h"
 
@@ -11,6 +12,8 @@ void reset_cd_requests_globals() { cd_state = {}; }
 
 namespace {
 
+using namespace platform::cdrom_request;
+
 constexpr uint8_t kMultiplexInterrupt = 0x2F;
 constexpr uint16_t kInstallationCheck = 0x1500;
 constexpr uint16_t kSendDeviceRequest = 0x1510;
@@ -20,31 +23,8 @@ constexpr uint32_t kBufferBytes = 160;
 // Request header and control block (offsets from the buffer's start).
 constexpr uint32_t kHeaderLength = 0;
 constexpr uint32_t kSubUnit = 1;
-constexpr uint32_t kCommandCode = 2;
-constexpr uint32_t kStatusWord = 3;
-constexpr uint32_t kAddressingMode = 13;
-constexpr uint32_t kTransferAddress = 14;
-constexpr uint32_t kControlBlock = 18;
-constexpr uint32_t kPlayStart = 14;
-constexpr uint32_t kPlaySectorCount = 18;
 constexpr uint8_t kHeaderBytes = 13;
-constexpr uint16_t kStatusError = 0x8000;
 
-constexpr uint8_t kCmdIoctlInput = 3;
-constexpr uint8_t kCmdIoctlOutput = 12;
-constexpr uint8_t kCmdPlayAudio = 132;
-constexpr uint8_t kCmdStopAudio = 133;
-constexpr uint8_t kCmdResumeAudio = 136;
-constexpr uint8_t kIoctlDeviceStatus = 6;
-constexpr uint8_t kIoctlMediaChanged = 9;
-constexpr uint8_t kIoctlDiskInfo = 10;
-constexpr uint8_t kIoctlTrackInfo = 11;
-constexpr uint8_t kIoctlQChannel = 12;
-constexpr uint8_t kIoctlEject = 0;
-constexpr uint8_t kIoctlCloseTray = 5;
-constexpr uint8_t kRedBookAddressing = 1;
-
-constexpr uint8_t kControlDataTrack = 0x40;
 constexpr int32_t kBackToPreviousFrames = 150;  // 2 s
 
 void poke(uint32_t offset, uint8_t value) { platform::far_poke_byte(cd_state.buffer_selector, offset, value); }
@@ -61,23 +41,23 @@ void write_header(uint8_t command, bool ioctl) {
     for (uint32_t i = 0; i < kBufferBytes; ++i) poke(i, 0);
     poke(kHeaderLength, kHeaderBytes);
     poke(kSubUnit, 0);
-    poke(kCommandCode, command);
+    poke(kCommand, command);
     if (ioctl) {
-        platform::far_poke_dword(cd_state.buffer_selector, kTransferAddress,
+        platform::far_poke_dword(cd_state.buffer_selector, kTransfer,
                                  static_cast<uint32_t>(cd_state.buffer_segment) << 16 | kControlBlock);
     }
 }
 
 // Sends the request in the buffer; false when the driver set the error bit.
 bool call_driver() {
-    platform::far_poke_word(cd_state.buffer_selector, kStatusWord, 0);
+    platform::far_poke_word(cd_state.buffer_selector, platform::kCdromStatusOffset, 0);
     platform::RealModeCall call;
     call.eax = kSendDeviceRequest;
     call.ecx = static_cast<uint32_t>(cd_state.drive);
     call.es = cd_state.buffer_segment;
     call.ebx = 0;
     platform::call_real_mode_int(kMultiplexInterrupt, &call);
-    return (platform::far_peek_word(cd_state.buffer_selector, kStatusWord) & kStatusError) == 0;
+    return (platform::far_peek_word(cd_state.buffer_selector, platform::kCdromStatusOffset) & platform::kCdromStatusError) == 0;
 }
 
 // An IOCTL request with its control code and the byte after it.
@@ -200,19 +180,19 @@ void init_cdrom() {
 
 uint32_t get_cd_device_status() {
     if (!can_send()) return kCdStatusNoDisc;
-    cd_state.device_status = ioctl_request(kCmdIoctlInput, kIoctlDeviceStatus) ? peek_u32(kControlBlock + 1)
+    cd_state.device_status = ioctl_request(kIoctlInput, kDeviceStatus) ? peek_u32(kControlBlock + 1)
                                                                                 : kCdStatusNoDisc;
     return cd_state.device_status;
 }
 
 uint8_t get_cd_media_change() {
     if (!can_send()) return 0;
-    cd_state.media_change = ioctl_request(kCmdIoctlInput, kIoctlMediaChanged) ? peek(kControlBlock + 1) : 0;
+    cd_state.media_change = ioctl_request(kIoctlInput, kMediaChanged) ? peek(kControlBlock + 1) : 0;
     return cd_state.media_change;
 }
 
 bool get_cd_disc_info(int& lowest, int& highest, uint32_t& lead_out) {
-    if (!can_send() || !ioctl_request(kCmdIoctlInput, kIoctlDiskInfo)) return false;
+    if (!can_send() || !ioctl_request(kIoctlInput, kDiskInfo)) return false;
     lowest = peek(kControlBlock + 1);
     highest = peek(kControlBlock + 2);
     lead_out = peek_u32(kControlBlock + 3);
@@ -220,7 +200,7 @@ bool get_cd_disc_info(int& lowest, int& highest, uint32_t& lead_out) {
 }
 
 bool get_cd_track_info(int disc_track, uint32_t& start, uint8_t& control) {
-    if (!can_send() || !ioctl_request(kCmdIoctlInput, kIoctlTrackInfo, static_cast<uint8_t>(disc_track))) return false;
+    if (!can_send() || !ioctl_request(kIoctlInput, kTrackInfo, static_cast<uint8_t>(disc_track))) return false;
     start = peek_u32(kControlBlock + 2);
     control = peek(kControlBlock + 6);
     return true;
@@ -229,8 +209,8 @@ bool get_cd_track_info(int disc_track, uint32_t& start, uint8_t& control) {
 bool get_cd_position(int& track, int& m, int& s, int& f) {
     if (!can_send()) return false;
     if (cd_state.position_request_ready == 0) {
-        write_header(kCmdIoctlInput, true);
-        poke(kControlBlock, kIoctlQChannel);
+        write_header(kIoctlInput, true);
+        poke(kControlBlock, kQChannel);
         cd_state.position_request_ready = 1;
     }
     if (!call_driver()) return false;
@@ -244,33 +224,33 @@ bool get_cd_position(int& track, int& m, int& s, int& f) {
 }
 
 void eject_cd() {
-    if (can_send()) ioctl_request(kCmdIoctlOutput, kIoctlEject);
+    if (can_send()) ioctl_request(kIoctlOutput, kEject);
 }
 
 void close_cd_tray() {
-    if (can_send()) ioctl_request(kCmdIoctlOutput, kIoctlCloseTray);
+    if (can_send()) ioctl_request(kIoctlOutput, kCloseTray);
 }
 
 void play_cd_audio(int m, int s, int f) {
     if (!can_send()) return;
-    write_header(kCmdPlayAudio, false);
-    poke(kAddressingMode, kRedBookAddressing);
+    write_header(kPlayAudio, false);
+    poke(kAddressing, kRedBook);
     platform::far_poke_dword(cd_state.buffer_selector, kPlayStart, pack_msf(m, s, f));
     const int32_t last_end = valid_cd_track(cd_state.track_count) ? cd_state.track_end[cd_state.track_count] : 0;
     const int32_t sectors = last_end - convert_msf_to_frames(m, s, f) + 1;
-    platform::far_poke_dword(cd_state.buffer_selector, kPlaySectorCount, static_cast<uint32_t>(sectors > 0 ? sectors : 0));
+    platform::far_poke_dword(cd_state.buffer_selector, kPlaySectors, static_cast<uint32_t>(sectors > 0 ? sectors : 0));
     // A play the drive refuses leaves the disc as it was.
     if (call_driver()) cd_state.play_state = kCdPlaying;
 }
 
 void stop_cd_audio() {
     if (!can_send()) return;
-    plain_request(kCmdStopAudio);
+    plain_request(kStopAudio);
     cd_state.play_state = cd_state.play_state == kCdPlaying ? kCdPaused : kCdStopped;
 }
 
 void resume_cd_audio() {
-    if (can_send() && plain_request(kCmdResumeAudio)) cd_state.play_state = kCdPlaying;
+    if (can_send() && plain_request(kResumeAudio)) cd_state.play_state = kCdPlaying;
 }
 
 // --- the disc table -------------------------------------------------------------------

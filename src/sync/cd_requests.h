@@ -24,6 +24,8 @@
 #include <array>
 #include <cstdint>
 
+#include "platform/cdrom.h"
+
 namespace synchro {
 
 constexpr int16_t kNoCdDrive = 255;
@@ -35,7 +37,7 @@ constexpr int32_t kCdLeadInFrames = 150;  // the two seconds before a disc's fir
 enum CdPlayState : uint8_t { kCdStopped = 0, kCdPaused = 1, kCdPlaying = 2 };
 
 // Device status bits (IOCTL code 6).
-constexpr uint32_t kCdStatusNoDisc = 0x0800;
+constexpr uint32_t kCdStatusNoDisc = platform::cdrom_request::kDeviceNoDisc;
 // Media-change answers (IOCTL code 9).
 constexpr uint8_t kCdMediaUnchanged = 1;
 constexpr uint8_t kCdMediaChanged = 0xFF;

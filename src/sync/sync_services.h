@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "sync/cd_requests.h"
+#include "sync/cd_requests.h"  // cd_state, which start-up and the screens read
 
 namespace synchro {
 

@@ -45,6 +45,20 @@ uint32_t u32(const platform::CdromRequest& r, size_t at) {
            static_cast<uint32_t>(r.bytes[at + 2]) << 16 | static_cast<uint32_t>(r.bytes[at + 3]) << 24;
 }
 
+struct Position {
+    bool read = false;
+    int track = -1;
+    int m = -1;
+    int s = -1;
+    int f = -1;
+};
+
+Position read_position() {
+    Position p;
+    p.read = synchro::get_cd_position(p.track, p.m, p.s, p.f);
+    return p;
+}
+
 // The 13-byte header: length 13, sub-unit 0, the command, zeros to byte 12.
 void expect_header(const platform::CdromRequest& r, uint8_t command) {
     EXPECT_EQ(r.bytes[0], 13);
@@ -268,12 +282,9 @@ TEST_F(CdLayer, ADiscWhoseTracksStartAbove1IsReadFromItsLowestTrack) {
     // The drive's track 5 is the table's track 2.
     synchro::play_cd_audio(1, 2, 0);
     machine->advance_ms(1000);
-    int track = 0;
-    int m = 0;
-    int s = 0;
-    int f = 0;
-    ASSERT_TRUE(synchro::get_cd_position(track, m, s, f));
-    EXPECT_EQ(track, 2);
+    const Position p = read_position();
+    ASSERT_TRUE(p.read);
+    EXPECT_EQ(p.track, 2);
 }
 
 TEST_F(CdLayer, ARequestTheDriveFailsIsNotReadAsAnAnswer) {
@@ -322,13 +333,10 @@ uint16_t bad_bcd_drive(void*, uint16_t, std::span<uint8_t> request) {
 TEST_F(CdLayer, APositionWithABadBcdTrackGivesNoTrack) {
     start_with(platform::audio_disc(kThreeMinutes));
     platform::set_cdrom_request_handler(&bad_bcd_drive, nullptr);
-    int track = -1;
-    int m = 0;
-    int s = 0;
-    int f = 0;
-    ASSERT_TRUE(synchro::get_cd_position(track, m, s, f));
-    EXPECT_EQ(track, 0);
-    EXPECT_EQ(s, 9);
+    const Position p = read_position();
+    ASSERT_TRUE(p.read);
+    EXPECT_EQ(p.track, 0);
+    EXPECT_EQ(p.s, 9);
 }
 
 TEST_F(CdLayer, WithoutADriverOrABufferThereIsNoDrive) {
