@@ -18,6 +18,8 @@
 #include "datafiles/preset_file.h"
 #include "datafiles/group_files.h"
 #include "datafiles/threshold_file.h"
+#include "platform/graphics.h"
+#include "platform/machine.h"
 #include "memories/memory_index.h"
 #include "memories/presets.h"
 #include "memories/submaster_cells.h"
@@ -116,6 +118,12 @@ protected:
         setup::finish_show_conversion(saved);
         return saved;
     }
+    static bool drawn(const std::string& text) {
+        for (const std::string& line : platform::machine().graphics.call_log()) {
+            if (line.find("\"" + text + "\"") != std::string::npos) return true;
+        }
+        return false;
+    }
     std::vector<std::string> names_in(const std::string& folder) const {
         std::vector<std::string> names;
         for (const auto& entry : std::filesystem::directory_iterator(dir_.folder() / folder)) {
@@ -135,7 +143,10 @@ TEST_F(ShowConversion, AMemoryFollowsItsFixturesAndADeletedFixturesValuesGo) {
                "LOOK");
     put_memory(2, {{0, 2, 11}, {203, 2, 5}}, "ONLY A");
     put_cue_memory(5, {{0, 7, 70}, {0, 3, 1}});
+    write("data/backup/stale.dat", {1});
     ASSERT_TRUE(save(kTypes, kWithoutA));
+    EXPECT_TRUE(drawn("BACKING UP DATA..."));
+    EXPECT_TRUE(drawn("SAVING CONVERTED DATA..."));
 
     // B now on records 1..3, C on 4. The value of B's second channel has no time: none is made.
     const Items expected = {{0, 1, 40}, {0, 2, 50}, {0, 4, 70}, {20, 1, 99}, {100, 1, 5}, {203, 1, 123}};
@@ -178,6 +189,7 @@ TEST_F(ShowConversion, AMemoryFollowsItsFixturesAndADeletedFixturesValuesGo) {
         EXPECT_FALSE(name.ends_with(".da") || name.ends_with(".$$$")) << name;
     }
     EXPECT_EQ(read("data/backup/mem.dat").size(), 12u + 4000 * 33);
+    EXPECT_FALSE(has("data/backup/stale.dat"));
 }
 
 TEST_F(ShowConversion, TheProgrammerOutputAndLiveLayerAreRemappedAndEffectsRestartWithTheirParameters) {
@@ -365,6 +377,8 @@ TEST_F(ShowConversion, ARigWhoseOnlyChangeIsAStagePositionBacksUpItsSetupAndConv
         edited.set_i16(SetupData::fixture_field(2, setup::kFixtureX), 100);
     }));
     EXPECT_EQ(setup::setup_data.i16(SetupData::fixture_field(2, setup::kFixtureX)), 100);
+    EXPECT_TRUE(drawn("BACKING UP SETUP..."));
+    EXPECT_FALSE(drawn("BACKING UP DATA..."));
     EXPECT_EQ(read("data/mem.dat"), mem);
     EXPECT_EQ(items_of(memories::memory_items[1], memories::memory_index[1].count), (Items{{0, 7, 70}}));
     EXPECT_EQ(names_in("data/backup"),
