@@ -412,54 +412,56 @@ bool convert_cue_memories(const ConversionPairs& pairs, StatusWriter status) {
 
 // ------------------------------------------------------------------ presets and thresholds
 
-bool convert_presets(const ConversionPairs& pairs) {
-    for (uint16_t*& table : memories::value_preset_table) {
+namespace {
+
+// Every table of the list that is not null replaced by a new one of the same
+// size, unset, into which move carries the data; false when memory ran out.
+template <typename T, size_t N, typename Move>
+bool convert_tables(std::array<T*, N>& tables, size_t elements, T unset, Move move) {
+    for (T*& table : tables) {
         if (table == nullptr) continue;
-        uint16_t* converted = unset_table<uint16_t>(memories::kValuePresetValues, kValueNotSet);
+        T* converted = unset_table<T>(elements, unset);
         if (converted == nullptr) return false;
-        for (const RecordPair& pair : pairs.records) converted[at(pair.new_record)] = table[at(pair.old_record)];
-        table = converted;
+        move(static_cast<const T*>(table), converted);
+        table = converted;  // the table it had is kept until the save is committed
     }
     return true;
+}
+
+}  // namespace
+
+bool convert_presets(const ConversionPairs& pairs) {
+    return convert_tables(memories::value_preset_table, memories::kValuePresetValues, kValueNotSet,
+                          [&](const uint16_t* from, uint16_t* to) {
+                              for (const RecordPair& pair : pairs.records) to[at(pair.new_record)] = from[at(pair.old_record)];
+                          });
 }
 
 bool convert_generator_presets(const ConversionPairs& pairs) {
-    for (uint8_t*& table : memories::effect_preset_generators) {
-        if (table == nullptr) continue;
-        uint8_t* converted = unset_table<uint8_t>(memories::kGeneratorPartBytes, kByteNotSet);
-        if (converted == nullptr) return false;
-        for (const RecordPair& pair : pairs.records) {
-            std::copy_n(table + (at(pair.old_record) - 1) * kGenerators, kGenerators,
-                        converted + (at(pair.new_record) - 1) * kGenerators);
-        }
-        table = converted;
-    }
-    return true;
+    return convert_tables(memories::effect_preset_generators, memories::kGeneratorPartBytes, kByteNotSet,
+                          [&](const uint8_t* from, uint8_t* to) {
+                              for (const RecordPair& pair : pairs.records) {
+                                  std::copy_n(from + (at(pair.old_record) - 1) * kGenerators, kGenerators,
+                                              to + (at(pair.new_record) - 1) * kGenerators);
+                              }
+                          });
 }
 
 bool convert_figure_presets(const ConversionPairs& pairs) {
-    for (uint8_t*& table : memories::effect_preset_figures) {
-        if (table == nullptr) continue;
-        uint8_t* converted = unset_table<uint8_t>(memories::kFigurePartBytes, kByteNotSet);
-        if (converted == nullptr) return false;
-        for (const FixturePair& pair : pairs.fixtures) {
-            std::copy_n(table + (at(pair.old_fixture) - 1) * kFigures, kFigures,
-                        converted + (at(pair.new_fixture) - 1) * kFigures);
-        }
-        table = converted;
-    }
-    return true;
+    return convert_tables(memories::effect_preset_figures, memories::kFigurePartBytes, kByteNotSet,
+                          [&](const uint8_t* from, uint8_t* to) {
+                              for (const FixturePair& pair : pairs.fixtures) {
+                                  std::copy_n(from + (at(pair.old_fixture) - 1) * kFigures, kFigures,
+                                              to + (at(pair.new_fixture) - 1) * kFigures);
+                              }
+                          });
 }
 
 bool convert_thresholds(const ConversionPairs& pairs) {
-    for (uint8_t*& table : datafiles::threshold_tables) {
-        if (table == nullptr) continue;
-        uint8_t* converted = unset_table<uint8_t>(at(capacity()) + 1, 0);
-        if (converted == nullptr) return false;
-        for (const RecordPair& pair : pairs.records) converted[at(pair.new_record)] = table[at(pair.old_record)];
-        table = converted;
-    }
-    return true;
+    return convert_tables(datafiles::threshold_tables, at(capacity()) + 1, uint8_t{0},
+                          [&](const uint8_t* from, uint8_t* to) {
+                              for (const RecordPair& pair : pairs.records) to[at(pair.new_record)] = from[at(pair.old_record)];
+                          });
 }
 
 // ------------------------------------------------------------------ per-fixture tables

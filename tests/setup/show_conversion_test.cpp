@@ -139,7 +139,10 @@ protected:
 
 TEST_F(ShowConversion, AMemoryFollowsItsFixturesAndADeletedFixturesValuesGo) {
     go_live(kTypes, kOldRig);
-    put_memory(1, {{0, 1, 10}, {0, 4, 40}, {0, 5, 50}, {0, 7, 70}, {20, 4, 99}, {100, 1, 6}, {100, 2, 5}, {203, 4, 123}},
+    // Record 2000 and fixture 600 lie outside the old rig: they go too.
+    put_memory(1,
+               {{0, 1, 10}, {0, 4, 40}, {0, 5, 50}, {0, 7, 70}, {0, 2000, 5}, {20, 4, 99}, {100, 1, 6}, {100, 2, 5},
+                {100, 600, 1}, {203, 4, 123}},
                "LOOK");
     put_memory(2, {{0, 2, 11}, {203, 2, 5}}, "ONLY A");
     put_cue_memory(5, {{0, 7, 70}, {0, 3, 1}});
