@@ -195,6 +195,16 @@ TEST_F(ShowConversion, AMemoryFollowsItsFixturesAndADeletedFixturesValuesGo) {
     EXPECT_FALSE(has("data/backup/stale.dat"));
 }
 
+TEST_F(ShowConversion, TwoFixturesThatSwapPagesKeepTheirOwnData) {
+    go_live(kTypes, kOldRig);
+    put_memory(1, {{0, 1, 11}, {0, 4, 44}, {0, 7, 77}});
+    // A goes to page 2: B becomes the first record, A the third.
+    ASSERT_TRUE(save(kTypes, {{1, 2, 1, 1, 1}, {1, 1, 2, 4, 10}, {2, 1, 3, 7, 20}}));
+    EXPECT_EQ(setup::setup_data.u16(SetupData::fixture_field(3, setup::kFixtureNumber)), 71);
+    EXPECT_EQ(items_of(memories::memory_items[1], memories::memory_index[1].count),
+              (Items{{0, 1, 44}, {0, 4, 77}, {0, 5, 11}}));
+}
+
 TEST_F(ShowConversion, TheProgrammerOutputAndLiveLayerAreRemappedAndEffectsRestartWithTheirParameters) {
     go_live(kTypes, kOldRig);
     runtime::programmer_values[4] = 44;
