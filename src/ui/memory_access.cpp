@@ -439,16 +439,16 @@ void repair_memory_record(int16_t memory) {
     beep(kSkippedItemBeepHz, kSkippedItemBeep_ms);
 }
 
-void repack_memory(int16_t memory, const uint16_t* values, const uint8_t* generators, const uint8_t* figures,
-                   const uint16_t* times, const uint8_t* time_flags) {
-    if (memory < 1 || memory > kMemoryCount) return;
-    const int records = std::clamp<int>(runtime::function_record_count, 0, kMaxRecords);
-    const int fixtures = std::clamp<int>(setup::fixture_count, 0, kMaxFixtures);
+PackResult pack_work_arrays(const uint16_t* values, const uint8_t* generators, const uint8_t* figures,
+                            const uint16_t* times, const uint8_t* time_flags, int records, int fixtures) {
+    records = std::clamp<int>(records, 0, kMaxRecords);
+    fixtures = std::clamp<int>(fixtures, 0, kMaxFixtures);
     const size_t generator_count = at(records) * kGeneratorsPerRecord;
     const size_t figure_count = at(fixtures) * kFiguresPerFixture;
     const size_t time_count = at(records) * kTimeSlots;
 
-    // Count first, so that the new list is made in one piece before the memory changes.
+    // Count first, so that the list is made in one piece.
+    PackResult result;
     size_t n = 0;
     if (values != nullptr) n += static_cast<size_t>(std::count_if(values + 1, values + 1 + records,
                                                                    [](uint16_t v) { return v != kValueNotSet; }));
@@ -457,16 +457,12 @@ void repack_memory(int16_t memory, const uint16_t* values, const uint8_t* genera
     if (figures != nullptr) n += static_cast<size_t>(std::count_if(
         figures + 1, figures + 1 + figure_count, [](uint8_t v) { return v != kByteNotSet; }));
     if (time_flags != nullptr) n += static_cast<size_t>(std::count(time_flags + 1, time_flags + 1 + time_count, uint8_t{1}));
+    if (n == 0) return result;
 
-    MemoryItem* list = nullptr;
-    if (n > 0) {
-        list = static_cast<MemoryItem*>(runtime::show_table_allocator(n * sizeof(MemoryItem), __FILE__, __LINE__));
-        if (list == nullptr) {
-            // The memory keeps its list, count and used flag.
-            show_message("NOT ENOUGH MEMORY");
-            beep_interruptible(kNotEnoughMemoryBeepHz, kNotEnoughMemoryBeep_ms);
-            return;
-        }
+    MemoryItem* list = static_cast<MemoryItem*>(runtime::show_table_allocator(n * sizeof(MemoryItem), __FILE__, __LINE__));
+    if (list == nullptr) {
+        result.out_of_memory = true;
+        return result;
     }
     size_t k = 0;
     auto add = [&](uint8_t kind, size_t index, uint16_t value) {
@@ -498,6 +494,24 @@ void repack_memory(int16_t memory, const uint16_t* values, const uint8_t* genera
                 times != nullptr ? times[i] : show_default_times()[time_kind_of_slot((i - 1) % kTimeSlots + 1)]);
         }
     }
+    result.items = list;
+    result.count = n;
+    return result;
+}
+
+void repack_memory(int16_t memory, const uint16_t* values, const uint8_t* generators, const uint8_t* figures,
+                   const uint16_t* times, const uint8_t* time_flags) {
+    if (memory < 1 || memory > kMemoryCount) return;
+    const PackResult packed = pack_work_arrays(values, generators, figures, times, time_flags,
+                                               runtime::function_record_count, setup::fixture_count);
+    if (packed.out_of_memory) {
+        // The memory keeps its list, count and used flag.
+        show_message("NOT ENOUGH MEMORY");
+        beep_interruptible(kNotEnoughMemoryBeepHz, kNotEnoughMemoryBeep_ms);
+        return;
+    }
+    MemoryItem* list = packed.items;
+    const size_t n = packed.count;
 
     MemoryItem*& items = memories::memory_items[at(memory)];
     if (items != nullptr) memcheck::mc_free_at(items, __FILE__, __LINE__);

@@ -18,6 +18,7 @@
 #include <array>
 #include <cstdint>
 
+#include "datafiles/record_files.h"
 #include "runtime/show_tables.h"
 
 namespace ui {
@@ -114,6 +115,17 @@ void free_cue_buffers();
 void check_memory_record(int16_t memory);
 // Drops memory m's invalid items through the programmer and stores it.
 void repair_memory_record(int16_t memory);
+// The set entries of the five arrays as one item list, in the stored order
+// (values, generator bytes, figure bytes, set time slots), over records
+// 1..records and fixtures 1..fixtures: a new list from the show-table
+// allocator of `count` items, null when there are none, or out_of_memory.
+struct PackResult {
+    datafiles::MemoryItem* items = nullptr;
+    size_t count = 0;
+    bool out_of_memory = false;
+};
+PackResult pack_work_arrays(const uint16_t* values, const uint8_t* generators, const uint8_t* figures,
+                            const uint16_t* times, const uint8_t* time_flags, int records, int fixtures);
 // Memory m := the set entries of the five arrays, stored to disk. The memory
 // changes only once its new list is complete.
 void repack_memory(int16_t memory, const uint16_t* values, const uint8_t* generators, const uint8_t* figures,

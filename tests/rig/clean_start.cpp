@@ -110,6 +110,7 @@
 #include "setup/stage_plan.h"
 #include "setup/patch_tables.h"
 #include "setup/setup_data.h"
+#include "setup/rig_conversion.h"
 #include "sync/midi_events.h"
 #include "sync/sync_services.h"
 #include "sync/cd_keys.h"
@@ -140,7 +141,9 @@ namespace rig {
 
 void reset_global_state() {
     // The modules that hold blocks first: they go back through the memory
-    // checker, whose own state is reset last.
+    // checker, whose own state is reset last. A conversion left pending puts
+    // the show tables it replaced back first, so that the others free them.
+    setup::reset_rig_conversion_globals();
     runtime::reset_show_tables_globals();
     runtime::reset_lamp_commands_globals();
     datafiles::reset_default_values_globals();

@@ -211,7 +211,9 @@ TEST_F(FixtureSetup, ASaveThatCannotWriteItsFilesChangesNothingAndTheSetupStaysO
     EXPECT_FALSE(in_setup());
 }
 
-TEST_F(FixtureSetup, ARigWhoseFixturesChangedIsRefusedUntilItsShowDataCanBeConverted) {
+TEST_F(FixtureSetup, AChangedRigWhoseShowCannotBeBackedUpIsRefusedAndNoFileChanges) {
+    // A file where the backup folder should be: the backup can't be made.
+    dir_.write_file("data/backup", std::vector<uint8_t>{1});
     const auto before = show_files();
     open();
     setup::setup_edit_copy.set_i16(setup::kSetupFixtureCount, 11);
