@@ -24,3 +24,12 @@ void reset_setup_loop_globals();
 void prompt_leave_setup(int16_t mode, int16_t& leave_code);
 
 }  // namespace setup
+
+namespace setup {
+
+// One pass of the background poll, then the pending key (PC keyboard,
+// console FIFO or key ring), 0 when none: the key read of every loop that
+// waits inside the setup.
+int16_t read_setup_key();
+
+}  // namespace setup

@@ -94,22 +94,6 @@ void scroll_arrow(const Box& b, bool up) {
     line(b.x1, up ? b.y2 + 1 : b.y1 - 1, b.x2, up ? b.y2 + 1 : b.y1 - 1, kSetupLightGrey);
 }
 
-// Hides the pointer for a drawing and shows it again when it was shown.
-class PointerHidden {
-public:
-    PointerHidden() : shown_(runtime::mouse_cursor_shown) {
-        if (shown_ != 0) runtime::show_mouse_cursor(0);
-    }
-    ~PointerHidden() {
-        if (shown_ != 0) runtime::show_mouse_cursor(1);
-    }
-    PointerHidden(const PointerHidden&) = delete;
-    PointerHidden& operator=(const PointerHidden&) = delete;
-
-private:
-    int16_t shown_;
-};
-
 // The first line of lib\version.ini, at most 9 characters; empty without one.
 std::string library_version() {
     const std::string path = datafiles::program_path("LIB\\version.ini");
@@ -122,14 +106,6 @@ std::string library_version() {
     std::string version(text.data());
     while (!version.empty() && (version.back() == '\n' || version.back() == '\r')) version.pop_back();
     return version.substr(0, kVersionChars);
-}
-
-int installed_cards() {
-    int cards = 0;
-    for (int c = 1; c <= kMaxCards; ++c) {
-        if (runtime::dmx_card_selectors[static_cast<size_t>(c)] != 0) cards = c;
-    }
-    return cards;
 }
 
 void draw_toolbar() {
@@ -278,6 +254,14 @@ void draw_stage_toolbar() {
     platform::_outtextxy(467, 380, "TEXT");
     for (const int y : {243, 298, 353, 410}) platform::_outtextxy(467, y, "EDIT");
     platform::_outtextxy(497, 410, "EDIT");
+}
+
+int installed_cards() {
+    int cards = 0;
+    for (int c = 1; c <= kMaxCards; ++c) {
+        if (runtime::dmx_card_selectors[static_cast<size_t>(c)] != 0) cards = c;
+    }
+    return cards;
 }
 
 void draw_setup_screen() {
@@ -449,7 +433,7 @@ void change_fixture_page(SetupData& setup, int16_t page, LibraryList& list) {
     const PointerHidden hidden;
     draw_page_title();
     redraw_page_fixture_keys(setup);
-    draw_stage_plan(setup);
+    draw_stage_page(setup);
     compute_patch_conflicts(setup, list);
 }
 

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 
+#include "runtime/mouse_input.h"
 #include "setup/address_list.h"
 #include "setup/address_state.h"
 #include "setup/library_list.h"
@@ -26,6 +27,25 @@ struct StatusLines {
     bool centred = false;
 };
 StatusLines split_status_text(const std::string& text);
+
+// Hides the pointer for a drawing and shows it again when it was shown.
+class PointerHidden {
+public:
+    PointerHidden() : shown_(runtime::mouse_cursor_shown) {
+        if (shown_ != 0) runtime::show_mouse_cursor(0);
+    }
+    ~PointerHidden() {
+        if (shown_ != 0) runtime::show_mouse_cursor(1);
+    }
+    PointerHidden(const PointerHidden&) = delete;
+    PointerHidden& operator=(const PointerHidden&) = delete;
+
+private:
+    int16_t shown_;
+};
+
+// The last card slot 1..4 that holds an installed DMX card, 0 none.
+int installed_cards();
 
 void draw_setup_screen();
 // Writes the text into the status box unless it is the text shown.
