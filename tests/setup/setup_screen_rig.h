@@ -19,6 +19,7 @@
 #include "runtime/key_codes.h"
 #include "runtime/step_log.h"
 #include "setup/setup_data.h"
+#include "setup/setup_screen.h"
 #include "ui/message_line.h"
 
 namespace setup_test {
@@ -33,6 +34,18 @@ inline bool drawn(const std::string& text) {
         if (line.find("\"" + text + "\"") != std::string::npos) return true;
     }
     return false;
+}
+
+// A status text drawn on the setup's status line (a long one on two lines).
+inline bool status_drawn(const std::string& text) {
+    const setup::StatusLines lines = setup::split_status_text(text);
+    return drawn(lines.first) && (lines.second.empty() || drawn(lines.second));
+}
+
+// How often a least body was called since the step log was cleared.
+inline int call_count(const std::string& call) {
+    const std::vector<std::string> calls = runtime::logged_calls();
+    return static_cast<int>(std::count(calls.begin(), calls.end(), call));
 }
 
 inline int tone_count(const rig::Rig& rig, int32_t freq_hz, uint64_t duration_ms) {
