@@ -4,10 +4,13 @@
 // light and aim it, moving it to another page, and correcting addresses.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "platform/machine.h"
+#include "platform/mouse.h"
 #include "runtime/console_flags.h"
 #include "runtime/console_state.h"
 #include "runtime/key_codes.h"
@@ -232,6 +235,191 @@ TEST_F(RigEditor, DraggingKey3OntoKey7ShiftsTheKeysBetween) {
     rig_.set_trackerball_buttons(0);
     rig_.run_ms(20);
     EXPECT_EQ(numbers(), (std::vector<int>{1, 2, 7, 3, 4, 5, 6, 8, 9, 10, 11, 12}));
+}
+
+}  // namespace
+
+// ------------------------------------------------------------------ picking and moving
+
+namespace {
+
+// Fixture 1, a spot at address 1 of card 1: PAN on DMX 1, TILT on 3, both
+// 128 by default over 0..255; STROBE (13) 255. The ball moves 10 steps right.
+TEST_F(RigEditor, AnAimedFixtureMirrorsAndSwapsByItsOrientation) {
+    open();
+    struct Case {
+        uint8_t orientation;
+        uint8_t pan, tilt;
+    };
+    const Case cases[] = {{0, 118, 128}, {1, 128, 138}, {2, 138, 128}, {3, 128, 118},
+                          {4, 138, 128}, {5, 128, 138}, {6, 118, 128}, {7, 128, 118}};
+    for (const Case& c : cases) {
+        setup::setup_edit_copy.set_u8(setup::SetupData::fixture_field(1, setup::kFixtureOrientation), c.orientation);
+        click_fixture(1);
+        EXPECT_EQ(status(), "LMB=REPLACE 1..8=TURN RMB=ESC");
+        EXPECT_EQ(rig_.dmx(1, 1), 128) << "the default is sent whatever the mirror";
+        EXPECT_EQ(rig_.dmx(1, 3), 128);
+        EXPECT_EQ(rig_.dmx(1, 13), 255) << "lit";
+        EXPECT_EQ(rig_.dmx(1, 29), 0) << "alone: the next spot's strobe stays dark";
+        rig_.move_trackerball(10 * runtime::trackerball_resolution, 0);
+        rig_.run_ms(20);
+        EXPECT_EQ(rig_.dmx(1, 1), c.pan) << int{c.orientation};
+        EXPECT_EQ(rig_.dmx(1, 3), c.tilt) << int{c.orientation};
+        rig_.press(KEY_ESC, 20);
+        EXPECT_EQ(rig_.dmx(1, 13), 0) << "dark again afterwards";
+        EXPECT_EQ(fixture(1).orientation, c.orientation);
+    }
+}
+
+TEST_F(RigEditor, BlindTheFixtureStaysDarkButMovesAndTurns) {
+    open();
+    runtime::run_flags |= runtime::RUN_BLIND;
+    const auto [x, y] = centre_of(1);
+    click_fixture(1);
+    EXPECT_EQ(rig_.dmx(1, 13), 0);
+    rig_.press(digit_key(3), 20);
+    click(x, y);  // LMB: moving
+    EXPECT_EQ(status(), "REPLACE FIXTURE UNTIL LMB...");
+    rig_.move_trackerball(20 * runtime::trackerball_resolution, 0);
+    rig_.run_ms(20);
+    click(x, y);  // drop
+    rig_.move_trackerball(10 * runtime::trackerball_resolution, 0);
+    rig_.run_ms(20);
+    EXPECT_EQ(rig_.dmx(1, 1), 0) << "no aiming while blind";
+    rig_.press(KEY_ESC, 20);
+    EXPECT_EQ(fixture(1).orientation, 2);
+    EXPECT_GT(fixture(1).x, 1320 + 500) << "20 pixels to the right";
+    EXPECT_EQ(fixture(1).y, 1600);
+}
+
+TEST_F(RigEditor, ALibraryWithoutTiltIsNotAimed) {
+    std::vector<uint8_t> spot = setup_test::demo_rig_file("lib/set/SPOT16.SET");
+    spot[setup::kTypeNamedSlots + 1] = 0;  // no TILT
+    dir_.write_file("lib/set/SPOT16.SET", spot);
+    open();
+    click_fixture(1);
+    EXPECT_EQ(rig_.dmx(1, 13), 255);
+    rig_.move_trackerball(10 * runtime::trackerball_resolution, 10 * runtime::trackerball_resolution);
+    rig_.run_ms(20);
+    EXPECT_EQ(rig_.dmx(1, 1), 128);
+    EXPECT_EQ(rig_.dmx(1, 3), 128);
+    rig_.press(KEY_ESC, 20);
+}
+
+TEST_F(RigEditor, TheInformationBoxShowsUntilMovingStarts) {
+    open();
+    const auto [x, y] = centre_of(1);
+    // Fixture 1's symbol at (162, 236): the box's corner is 35 pixels right and below.
+    const int bx = 162 + 35;
+    const int by = 236 + 35;
+    const uint8_t before = rig_.pixel(bx + 4, by + 4);
+    click_fixture(1);
+    EXPECT_EQ(rig_.pixel(bx + 4, by + 4), 4) << "the box's red title";
+    click(x, y);
+    EXPECT_EQ(rig_.pixel(bx + 4, by + 4), before) << "put back when moving starts";
+    click(x, y);
+    rig_.press(KEY_ESC, 20);
+}
+
+TEST_F(RigEditor, AFixtureMovedToPage2IsNumberedThereAndPage1ClosesUp) {
+    open();
+    const auto [x, y] = centre_of(5);
+    click_fixture(5);
+    click(x, y);
+    rig_.press(KEY_BANK_UP, 20);
+    EXPECT_EQ(fixture_page, 2);
+    click(x, y);
+    rig_.press(KEY_ESC, 20);
+    EXPECT_EQ(fixture(5).number, 71);
+    EXPECT_EQ(numbers(), (std::vector<int>{1, 2, 3, 4, 71, 5, 6, 7, 8, 9, 10, 11}));
+    EXPECT_EQ(setup_test::call_count("setup::renumber_fixtures_by_page()"), 1);
+}
+
+// ------------------------------------------------------------------ addresses
+
+// Clicks for a mode that a test calls directly: timed actions press and
+// release the buttons, far enough apart that no click falls into a beep.
+void script_clicks(rig::Rig& rig, const std::vector<std::tuple<int16_t, int16_t, uint16_t>>& clicks,
+                   const std::function<void()>& before_each = {}) {
+    uint32_t at_ms = 50;
+    for (const auto& [x, y, buttons] : clicks) {
+        rig.at(at_ms, [x = x, y = y, buttons = buttons, before_each] {
+            if (before_each) before_each();
+            platform::machine().mouse.x = x;
+            platform::machine().mouse.y = y;
+            platform::mouse_set_buttons(buttons);
+        });
+        rig.at(at_ms + 20, [] { platform::mouse_set_buttons(0); });
+        at_ms += 300;
+    }
+}
+
+TEST_F(RigEditor, TheDmxInputModeClearsInput1AndTogglesADmxFixturesInput) {
+    open();
+    setup::SetupData& d = setup::setup_edit_copy;
+    d.set_u8(setup::kSetupDmxIn1Enabled, 1);
+    d.set_i16(setup::kSetupDmxIn1Start, 100);
+    d.set_i16(setup::SetupData::fixture_field(12, setup::kFixtureAddress), 100);
+    d.set_i16(setup::SetupData::fixture_field(12, setup::kFixtureInputAddress), 0);
+    const auto [x, y] = centre_of(12);
+    const std::vector<std::tuple<int16_t, int16_t, uint16_t>> clicks = {
+        {x, y, setup_test::kLeft},       // the fixture: its input box
+        {300, 440, setup_test::kLeft},   // toggle
+        {300, 440, setup_test::kRight},  // the box closes
+        {300, 300, setup_test::kRight},  // the mode ends
+    };
+    std::vector<int16_t> inputs;
+    script_clicks(rig_, clicks, [&inputs] { inputs.push_back(setup::read_fixture(setup::setup_edit_copy, 12).input_address); });
+    platform::machine().graphics.clear_call_log();
+    const auto run_mode = [] {
+        setup::edit_fixture_input_addresses(setup::setup_edit_copy, setup::address_state, setup::library_list,
+                                            setup::address_panel);
+    };
+    run_mode();
+    EXPECT_EQ(d.u8(setup::kSetupDmxIn1Enabled), 0);
+    EXPECT_EQ(d.i16(setup::kSetupDmxIn1Start), 0);
+    EXPECT_TRUE(setup_test::status_drawn("LMB=FIXTURE TO PATCH  RMB=CANCEL"));
+    EXPECT_TRUE(setup_test::drawn("ADDRESS: OUTPUT=100 INPUT=0  "));
+    EXPECT_EQ(inputs, (std::vector<int16_t>{0, 0, 100, 100})) << "as each click came";
+    // Toggled again: back to 0.
+    script_clicks(rig_, clicks);
+    run_mode();
+    EXPECT_EQ(fixture(12).input_address, 0);
+}
+
+TEST_F(RigEditor, CorrectingARule2FixtureSoftPatchesItOnCard1) {
+    std::vector<uint8_t> dimmer = setup_test::demo_rig_file("lib/set/DIMMER.SET");
+    dimmer[setup::kTypeSoftPatchRule] = 2;
+    dir_.write_file("lib/set/DIMMER.SET", dimmer);
+    open();
+    click(170, 445);  // CHANGE ADDRESS
+    EXPECT_EQ(status(), "LMB=FIXTURE WITH WRONG ADDRESS RMB=CANCEL");
+    click_fixture(12);  // card 2, address 58
+    click(300, 300, setup_test::kRight);
+    EXPECT_EQ(fixture(12).card, 1);
+    EXPECT_EQ(fixture(12).address, -1);
+    ASSERT_EQ(setup::soft_patch_list.size(), 2u);
+    EXPECT_EQ(setup::soft_patch_list[0].function, 50);
+    EXPECT_EQ(setup::soft_patch_list[0].card, 2);
+    EXPECT_EQ(setup::soft_patch_list[0].address, 58);
+    EXPECT_EQ(setup::soft_patch_list[1].function, 101);
+    EXPECT_EQ(setup::soft_patch_list[1].address, 59);
+    EXPECT_EQ(setup_test::call_count("setup::edit_split_dimmer(12, 0)"), 1);
+}
+
+TEST_F(RigEditor, ANewAddressResetsTheInputToIt) {
+    open();
+    setup::setup_edit_copy.set_i16(setup::SetupData::fixture_field(11, setup::kFixtureInputAddress), 0);
+    click(170, 445);
+    click_fixture(11);  // a dimmer at 57 of card 2: the address dialog
+    EXPECT_EQ(setup::address_panel.list_page, 2) << "slots 55..81 of the one-address list";
+    EXPECT_EQ(platform::machine().mouse.y, 90 + 12 * 2) << "the pointer on address 57";
+    click(50, row_y(0));  // address 55
+    click(300, 300, setup_test::kRight);
+    EXPECT_EQ(fixture(11).address, 55);
+    EXPECT_EQ(fixture(11).input_address, 55);
+    EXPECT_EQ(fixture(11).card, 2);
+    EXPECT_EQ(fixture(11).protocol, "DMX OUT ");
 }
 
 }  // namespace
