@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <array>
 #include <cstdio>
+#include <functional>
 #include <optional>
+#include <utility>
 #include <vector>
 
 #include "platform/fonts.h"
@@ -85,6 +87,7 @@ constexpr const char* kChecking = "CHECKING OVERLAPPING ADDRESSES";
 constexpr const char* kAddressPrompt = "LMB=INTERFACE PROTOCOL ADDRESS RMB=CANCEL";
 constexpr const char* kInputPrompt = "LMB=FIXTURE TO PATCH  RMB=CANCEL";
 constexpr const char* kNotDmx = "SELECTED FIXTURE DOESN'T USE THE DMX-PROTOCOL";
+constexpr const char* kInput2On = "DMX-INPUT 2 IS ON: FIXTURE INPUTS ARE NOT READ";
 
 bool blind() { return (runtime::run_flags & runtime::RUN_BLIND) != 0; }
 
@@ -133,28 +136,33 @@ void draw_fixture_in(const SetupData& setup, int f, int16_t colour) {
     draw_fixture_number(setup, static_cast<int16_t>(f - 1), colour);
 }
 
-// A saved screen area, put back when the object goes.
+// A saved screen area, put back when the object goes. Without the memory
+// for it the area is drawn anew instead, by `redraw`.
 class SavedArea {
 public:
-    SavedArea(int x1, int y1, int x2, int y2) : x_(x1), y_(y1) {
+    SavedArea(int x1, int y1, int x2, int y2, std::function<void()> redraw = {}) : x_(x1), y_(y1), redraw_(std::move(redraw)) {
         image_.resize(platform::_imagesize(x1, y1, x2, y2));
-        if (!platform::_getimage(x1, y1, x2, y2, image_)) image_.clear();
+        saved_ = platform::_getimage(x1, y1, x2, y2, image_);
+        if (!saved_) image_.clear();
     }
     ~SavedArea() { restore(); }
     void restore() {
-        if (image_.empty()) return;
         const PointerHidden hidden;
-        platform::_putimage(x_, y_, image_, platform::kCopyPut);
+        if (!image_.empty()) platform::_putimage(x_, y_, image_, platform::kCopyPut);
+        if (!saved_ && redraw_) redraw_();
         image_.clear();
+        saved_ = true;
+        redraw_ = {};
     }
-    bool shown() const { return !image_.empty(); }
     SavedArea(const SavedArea&) = delete;
     SavedArea& operator=(const SavedArea&) = delete;
 
 private:
     int x_;
     int y_;
+    std::function<void()> redraw_;
     std::vector<uint8_t> image_;
+    bool saved_ = false;
 };
 
 void set_digit_leds(int lit) {
@@ -928,7 +936,14 @@ void run_numbering_pass(PatchMethod method, SetupData& setup, AddressState& stat
     ui::beep(kStartHz, kStart_ms);
     std::optional<SavedArea> under_list;
     if (method != PatchMethod::random) {
-        under_list.emplace(464, 188, 630, 425);
+        under_list.emplace(464, 188, 630, 425, [] {
+            if (patch_conflict_count != 0) {
+                show_patch_conflicts(1);
+                return;
+            }
+            draw_stage_toolbar();
+            draw_colour_swatches();
+        });
         draw_setup_type_list(setup, pass);
         confine(kTypeListRange);
     } else {
@@ -1033,7 +1048,10 @@ void run_patch_menu(SetupData& setup, AddressState& state, AddressPanel& panel, 
     }
     ui::beep(kStartHz, kStart_ms);
     {
-        SavedArea under_menu(0, 365, 46, 460);
+        SavedArea under_menu(0, 365, 46, 460, [&] {
+            draw_toolbar();
+            draw_scroll_list(panel, state, list);
+        });
         {
             const PointerHidden hidden;
             ui::fill_box(0, 365, 46, 460, kSetupDarkGrey);
@@ -1275,6 +1293,9 @@ void edit_fixture_input_addresses(SetupData& setup, AddressState& state, Library
     if (!with_fixtures) {
         refuse(kNoFixtures);
     } else {
+        // The fixtures' inputs are read only while both DMX inputs are off:
+        // with input 2 on, the toggles below would have no effect unsaid.
+        if (setup.u8(kSetupDmxIn2Enabled) != 0) refuse(kInput2On);
         show_page_with_fixtures(setup, list);
         ui::beep(kStartHz, kStart_ms);
         confine(kStagePlanRange);

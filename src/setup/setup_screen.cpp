@@ -108,24 +108,6 @@ std::string library_version() {
     return version.substr(0, kVersionChars);
 }
 
-void draw_toolbar() {
-    set_small_text();
-    for (int n = 1; n <= kToolbarButtons; ++n) {
-        const int x1 = 49 * (n - 1);
-        platform::_setfillstyle(platform::kSolidFill, kSetupDarkGrey);
-        platform::_setcolor(kSetupLightGrey);
-        platform::_bar3d(x1, 435, x1 + 43, 460, 3, 1);
-        const ToolbarLabel& label = kToolbarLabels[static_cast<size_t>(n - 1)];
-        platform::_setcolor(kSetupLightCyan);
-        const auto centred = [x1](const char* text) { return x1 + (43 - platform::_textwidth(text)) / 2; };
-        if (label.second == nullptr) {
-            platform::_outtextxy(centred(label.first), 445, label.first);
-        } else {
-            platform::_outtextxy(centred(label.first), 440, label.first);
-            platform::_outtextxy(centred(label.second), 450, label.second);
-        }
-    }
-}
 
 // The page panel's title bar with the current page. (The whole bar is drawn
 // again on a page change: with this font the number does not sit in a box
@@ -254,6 +236,25 @@ void draw_stage_toolbar() {
     platform::_outtextxy(467, 380, "TEXT");
     for (const int y : {243, 298, 353, 410}) platform::_outtextxy(467, y, "EDIT");
     platform::_outtextxy(497, 410, "EDIT");
+}
+
+void draw_toolbar() {
+    set_small_text();
+    for (int n = 1; n <= kToolbarButtons; ++n) {
+        const int x1 = 49 * (n - 1);
+        platform::_setfillstyle(platform::kSolidFill, kSetupDarkGrey);
+        platform::_setcolor(kSetupLightGrey);
+        platform::_bar3d(x1, 435, x1 + 43, 460, 3, 1);
+        const ToolbarLabel& label = kToolbarLabels[static_cast<size_t>(n - 1)];
+        platform::_setcolor(kSetupLightCyan);
+        const auto centred = [x1](const char* text) { return x1 + (43 - platform::_textwidth(text)) / 2; };
+        if (label.second == nullptr) {
+            platform::_outtextxy(centred(label.first), 445, label.first);
+        } else {
+            platform::_outtextxy(centred(label.first), 440, label.first);
+            platform::_outtextxy(centred(label.second), 450, label.second);
+        }
+    }
 }
 
 int installed_cards() {

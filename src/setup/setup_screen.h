@@ -51,6 +51,8 @@ void draw_setup_screen();
 // Writes the text into the status box unless it is the text shown.
 void show_setup_status(const char* text);
 void fill_toolbar_button(int16_t button, int16_t colour);
+// The nine toolbar buttons with their labels.
+void draw_toolbar();
 void toggle_setup_blind(const AddressState& state);
 void toggle_lamp_on(AddressPanel& panel);
 void draw_setup_fixture_page_panel();

@@ -381,10 +381,15 @@ TEST_F(RigEditor, TheDmxInputModeClearsInput1AndTogglesADmxFixturesInput) {
     EXPECT_TRUE(setup_test::status_drawn("LMB=FIXTURE TO PATCH  RMB=CANCEL"));
     EXPECT_TRUE(setup_test::drawn("ADDRESS: OUTPUT=100 INPUT=0  "));
     EXPECT_EQ(inputs, (std::vector<int16_t>{0, 0, 100, 100})) << "as each click came";
-    // Toggled again: back to 0.
+    // Toggled again: back to 0. With DMX input 2 on the fixtures' inputs
+    // are not read: the mode says so and leaves input 2 as it is.
+    d.set_u8(setup::kSetupDmxIn2Enabled, 1);
+    platform::machine().graphics.clear_call_log();
     script_clicks(rig_, clicks);
     run_mode();
     EXPECT_EQ(fixture(12).input_address, 0);
+    EXPECT_TRUE(setup_test::status_drawn("DMX-INPUT 2 IS ON: FIXTURE INPUTS ARE NOT READ"));
+    EXPECT_EQ(d.u8(setup::kSetupDmxIn2Enabled), 1);
 }
 
 TEST_F(RigEditor, CorrectingARule2FixtureSoftPatchesItOnCard1) {
