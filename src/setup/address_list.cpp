@@ -29,10 +29,12 @@ constexpr int16_t kMultipatchRow = 27;
 constexpr int16_t kMultipatchSelected = 1000;
 constexpr int kMaxDrawnSwitches = 10;
 constexpr int16_t kTextSize = 4;
-constexpr int32_t kRefusalHz = 400;
+constexpr int32_t kRefusalHz = kSetupRefusalHz;
 constexpr uint32_t kRefusal_ms = 800;
 constexpr uint32_t kShortRefusal_ms = 50;
 constexpr uint32_t kPageRefusal_ms = 200;
+constexpr int32_t kStartHz = 1000;
+constexpr uint32_t kStart_ms = 20;
 constexpr uint8_t kSoftPatchTestLevel = 128;
 constexpr uint8_t kMarkedTestLevel = 64;
 constexpr const char* kNoLibrary = "SELECT FIRST A LIBRARY";
@@ -50,10 +52,7 @@ std::array<uint8_t, kSoftPatchSlots + 1> output_marks{};
 
 bool blind() { return (runtime::run_flags & runtime::RUN_BLIND) != 0; }
 
-void refuse(const char* text, uint32_t duration_ms = kRefusal_ms) {
-    show_setup_status(text);
-    ui::beep(kRefusalHz, duration_ms);
-}
+void refuse(const char* text, uint32_t duration_ms = kRefusal_ms) { refuse_in_setup(text, duration_ms); }
 
 bool library_chosen(const LibraryList& list) {
     if (list.selected_entry != -1 && library_loaded(list)) return true;
@@ -94,7 +93,7 @@ void draw_address_row(int16_t switch_count, int16_t row, int16_t dip_value, int1
     }
     ui::fill_box(0, static_cast<int16_t>(y), 99, static_cast<int16_t>(y + 10), kSetupLightGrey);
     ui::fill_box(27, static_cast<int16_t>(y), 80, static_cast<int16_t>(y + 9), colour);
-    std::array<char, 8> text{};
+    std::array<char, 12> text{};
     std::snprintf(text.data(), text.size(), "%3d", address);
     platform::_setcolor(colour);
     platform::_outtextxy(82, y, text.data());
@@ -222,7 +221,7 @@ void draw_address_increment(AddressPanel& panel) {
     const PointerHidden hidden;
     ui::fill_box(73, 72, 114, 80, kSetupYellow);
     ui::set_text_style(platform::kSmallFont, platform::kHorizontalText, kTextSize);
-    std::array<char, 16> text{};
+    std::array<char, 24> text{};
     std::snprintf(text.data(), text.size(), "INCR=%d", panel.single_step != 0 ? 1 : panel.address_increment);
     platform::_setcolor(kSetupRed);
     platform::_outtextxy(74, 73, text.data());
@@ -339,7 +338,7 @@ void select_next_free_block(AddressPanel& panel, AddressState& state, LibraryLis
 
 void enter_fixture_address(AddressPanel& panel, AddressState& state, LibraryList& list) {
     if (!library_chosen(list)) return;
-    ui::beep(1000, 20);
+    ui::beep(kStartHz, kStart_ms);
     {
         const PointerHidden hidden;
         ui::fill_box(446, 431, 629, 459, kSetupYellow);

@@ -88,7 +88,7 @@ int16_t row_colour(const AddressPanel& panel, int16_t occupant) {
 
 std::string format_dip_switch_text(int16_t switch_count, int16_t value, int16_t address, int16_t banks) {
     const int count = std::clamp<int>(switch_count, 0, kMaxDipSwitches);
-    std::array<char, 8> number{};
+    std::array<char, 12> number{};
     std::snprintf(number.data(), number.size(), "%3d", address);
     const std::string on = switches_on(count, value);
     std::string text = "ADDR: " + std::string(number.data()) + " DIPSW: " + (on.empty() ? "All off " : on + " on");

@@ -49,7 +49,7 @@ constexpr Area kAddressPanelRange = {0, 0, 116, 425};
 constexpr int16_t kKillButton = 6;
 constexpr int16_t kCorrectButton = 4;
 constexpr int16_t kInputButton = 3;
-constexpr int32_t kRefusalHz = 400;
+constexpr int32_t kRefusalHz = kSetupRefusalHz;
 constexpr uint32_t kRefusal_ms = 800;
 constexpr uint32_t kRangeRefusal_ms = 1500;
 constexpr uint32_t kOutsideRefusal_ms = 400;
@@ -91,10 +91,7 @@ constexpr const char* kInput2On = "DMX-INPUT 2 IS ON: FIXTURE INPUTS ARE NOT REA
 
 bool blind() { return (runtime::run_flags & runtime::RUN_BLIND) != 0; }
 
-void refuse(const char* text, uint32_t duration_ms = kRefusal_ms) {
-    show_setup_status(text);
-    ui::beep(kRefusalHz, duration_ms);
-}
+void refuse(const char* text, uint32_t duration_ms = kRefusal_ms) { refuse_in_setup(text, duration_ms); }
 
 void confine(const Area& a) { runtime::set_mouse_range(a.x1, a.y1, a.x2, a.y2); }
 bool inside(const Area& a) { return runtime::is_point_in_rect(a.x1, a.y1, a.x2, a.y2, mouse_x, mouse_y); }
@@ -205,7 +202,7 @@ void draw_page_fixture_key(int16_t key, int16_t colour) {
     const int16_t y1 = static_cast<int16_t>(r == 1 ? 13 : 25 * r - 11);
     const int16_t y2 = static_cast<int16_t>(25 * r + 12);
     ui::set_text_style(platform::kSmallFont, platform::kHorizontalText, 4);
-    std::array<char, 4> text{};
+    std::array<char, 12> text{};
     std::snprintf(text.data(), text.size(), "%d", key);
     ui::draw_text_button(x1, y1, x2, y2, colour, text.data(), kSetupRed);
 }
@@ -730,7 +727,7 @@ int key_at_pointer() {
 void draw_key_inset(int key, int16_t fill, int16_t text_colour) {
     const int c = (key - 1) % 10 + 1;
     const int r = (key - 1) / 10 + 1;
-    std::array<char, 4> text{};
+    std::array<char, 12> text{};
     std::snprintf(text.data(), text.size(), "%d", key);
     ui::draw_text_button(static_cast<int16_t>(434 + 18 * c), static_cast<int16_t>(25 * r - 6), static_cast<int16_t>(448 + 18 * c),
                          static_cast<int16_t>(25 * r + 6), fill, text.data(), text_colour);
@@ -1025,7 +1022,7 @@ void renumber_fixture(SetupData& setup, AddressState& state, AddressPanel& panel
             restore_target();
             t = key;
             if (!valid_target(t)) continue;
-            std::array<char, 40> text{};
+            std::array<char, 48> text{};
             std::snprintf(text.data(), text.size(), "PATCH FIXTURE %d TO %d", s, t);
             show_setup_status(text.data());
             const PointerHidden hidden;
@@ -1119,15 +1116,6 @@ void make_soft_patched(SetupData& setup, int f, int channels) {
     setup.set_i16(SetupData::fixture_field(f, kFixtureAddress), kSoftPatchAddress);
 }
 
-constexpr std::array<int16_t, 8> kAddressKeys = {runtime::KEY_DOWN,      runtime::KEY_UP,   runtime::KEY_EDIT_VALUE,
-                                                 runtime::KEY_PLUS,      runtime::KEY_LAST, runtime::KEY_NEXT,
-                                                 runtime::KEY_PAGE_UP,   runtime::KEY_PAGE_DOWN};
-
-bool is_waiting_key(int16_t key) {
-    return key == 0 || key == runtime::KEY_LAST || key == runtime::KEY_NEXT || key == runtime::KEY_UP ||
-           key == runtime::KEY_DOWN || key == runtime::KEY_PAGE_UP || key == runtime::KEY_PAGE_DOWN;
-}
-
 // A click in the address list of the dialog; true when it ended the dialog.
 bool address_list_click(int16_t f, SetupData& setup, AddressState& state, LibraryList& list, AddressPanel& panel) {
     const int row = (mouse_y - kFirstRow_px) / kRowHeight_px;
@@ -1181,8 +1169,7 @@ void change_fixture_address(int16_t f, SetupData& setup, AddressState& state, Li
         const int16_t key = read_setup_key();
         runtime::read_mouse(0);
         const int16_t buttons = runtime::mouse_buttons;
-        const bool waiting = buttons == runtime::kMouseNoButton && is_waiting_key(key);
-        for (const int16_t k : kAddressKeys) runtime::set_key_led(k, waiting ? runtime::LED_BLINK : runtime::LED_OFF);
+        update_setup_key_leds(key);
         track_address_list_pointer(state, panel, list, f, 0, 0);
         if (buttons == runtime::kMouseRight || key == runtime::KEY_ESC) break;
         if (buttons == runtime::kMouseLeft) {
@@ -1219,7 +1206,7 @@ void change_fixture_address(int16_t f, SetupData& setup, AddressState& state, Li
     runtime::show_mouse_cursor(0);
     confine(kStagePlanRange);
     clear_control_channels();
-    for (const int16_t k : kAddressKeys) runtime::set_key_led(k, runtime::LED_OFF);
+    set_setup_key_leds(runtime::LED_OFF);
 }
 
 void check_overlapping_addresses(SetupData& setup, AddressState& state, LibraryList& list, AddressPanel& panel) {

@@ -18,7 +18,7 @@ namespace setup {
 
 namespace {
 
-constexpr int32_t kErrorHz = 400;
+constexpr int32_t kErrorHz = kSetupRefusalHz;
 constexpr uint32_t kError_ms = 200;
 constexpr uint32_t kRefusal_ms = 800;
 constexpr int16_t kTextSize = 4;
@@ -123,7 +123,7 @@ void draw_function_patch_grid() {
             const int x = column == 0 ? 302 : 378;
             ui::fill_box(static_cast<int16_t>(x), static_cast<int16_t>(10 * k + 19), static_cast<int16_t>(x + 13),
                          static_cast<int16_t>(10 * k + 27), kSetupLightGrey);
-            std::array<char, 4> number{};
+            std::array<char, 12> number{};
             std::snprintf(number.data(), number.size(), "%2d", k + kGridRows * column);
             text_at(x + 1, 10 * k + 19, kSetupWhite, number.data());
         }
@@ -218,8 +218,7 @@ void select_library(LibraryList& list, SetupData& setup, AddressState& state, Ad
             draw_library_list(list);
             select_fixture_protocol(state, list);
             draw_protocol_list(state);
-            show_setup_status(kNotFoundText);
-            ui::beep(kErrorHz, kRefusal_ms);
+            refuse_in_setup(kNotFoundText, kRefusal_ms);
             return;
         }
         draw_function_patch_grid();

@@ -220,17 +220,25 @@ bool is_waiting_key(int16_t key) {
            key == runtime::KEY_DOWN || key == runtime::KEY_PAGE_UP || key == runtime::KEY_PAGE_DOWN;
 }
 
+}  // namespace
+
 void set_setup_key_leds(uint8_t state) {
     for (const int16_t key : kSetupKeys) runtime::set_key_led(key, state);
 }
+
+void update_setup_key_leds(int16_t key) {
+    set_setup_key_leds(runtime::mouse_buttons == runtime::kMouseNoButton && is_waiting_key(key) ? runtime::LED_BLINK
+                                                                                             : runtime::LED_OFF);
+}
+
+namespace {
 
 void run_pass() {
     const int16_t key = read_setup_key();
     runtime::read_mouse(0);
     track_address_list_pointer(address_state, address_panel, library_list, 0, 0, 0);
     const bool clicked = runtime::mouse_buttons == runtime::kMouseLeft;
-    set_setup_key_leds(runtime::mouse_buttons == runtime::kMouseNoButton && is_waiting_key(key) ? runtime::LED_BLINK
-                                                                                                : runtime::LED_OFF);
+    update_setup_key_leds(key);
     if (clicked) {
         dispatch_click();
         if (status_refresh) {

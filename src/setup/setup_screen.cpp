@@ -172,6 +172,11 @@ void show_setup_status(const char* text) {
     platform::_setcolor(colour);
 }
 
+void refuse_in_setup(const char* text, uint32_t duration_ms) {
+    show_setup_status(text);
+    ui::beep(kSetupRefusalHz, duration_ms);
+}
+
 void fill_toolbar_button(int16_t n, int16_t colour) {
     if (n < 1 || n > kToolbarButtons) return;
     platform::_setfillstyle(platform::kSolidFill, colour);

@@ -50,6 +50,8 @@ int installed_cards();
 void draw_setup_screen();
 // Writes the text into the status box unless it is the text shown.
 void show_setup_status(const char* text);
+// A refusal: the text on the status line and the refusal tone for `duration_ms`.
+void refuse_in_setup(const char* text, uint32_t duration_ms);
 void fill_toolbar_button(int16_t button, int16_t colour);
 // The nine toolbar buttons with their labels.
 void draw_toolbar();

@@ -169,7 +169,7 @@ void draw_fixture_number(const SetupData& setup, int16_t index, int16_t colour) 
     int16_t x = r.x;
     int16_t y = r.y;
     convert_stage_to_screen(x, y);
-    std::array<char, 8> text{};
+    std::array<char, 12> text{};
     std::snprintf(text.data(), text.size(), "%2d", fixture_key_of(r.number));
     ui::set_text_style(platform::kSmallFont, platform::kHorizontalText, kLabelTextSize);
     platform::_setcolor(colour);

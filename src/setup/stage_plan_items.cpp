@@ -162,22 +162,28 @@ PageCounts count_page_fixtures(const SetupData& setup) {
 
 int first_page_with_fixtures(const PageCounts& counts) { return page_with_fixtures_from(counts, 1); }
 
-int page_with_fixtures_from(const PageCounts& counts, int page) {
+namespace {
+
+// From `page` on (10 wraps to 1), the first page whose count passes `wanted`; 0 none.
+template <typename Wanted>
+int first_page_from(const PageCounts& counts, int page, Wanted wanted) {
     if (page < 1 || page > kFixturePages) page = 1;
     for (int step = 0; step < kFixturePages; ++step) {
         const int p = (page - 1 + step) % kFixturePages + 1;
-        if (counts[static_cast<size_t>(p)] > 0) return p;
+        if (wanted(counts[static_cast<size_t>(p)])) return p;
     }
     return 0;
 }
 
+}  // namespace
+
+int page_with_fixtures_from(const PageCounts& counts, int page) {
+    return first_page_from(counts, page, [](int count) { return count > 0; });
+}
+
 int page_with_room_from(const PageCounts& counts, int page) {
-    if (page < 1 || page > kFixturePages) page = 1;
-    for (int step = 0; step < kFixturePages; ++step) {
-        const int p = (page - 1 + step) % kFixturePages + 1;
-        if (counts[static_cast<size_t>(p)] < kPageKeys) return p;
-    }
-    return page;
+    const int found = first_page_from(counts, page, [](int count) { return count < kPageKeys; });
+    return found != 0 ? found : page;
 }
 
 int nearest_page_fixture(const SetupData& setup, int page, int16_t px, int16_t py) {

@@ -222,3 +222,40 @@ TEST_F(StagePlanScreen, TheSetupDrawsTheDemoFixturesWithTheirKeyNumbers) {
 }
 
 }  // namespace
+
+namespace {
+
+// Records out of range are drawn as nothing and index no table: a type
+// index past the types, a number past 700, items of page 0 and 11, and
+// counts above 100.
+TEST_F(StagePlanScreen, RecordsOutOfRangeDrawNothing) {
+    open();
+    SetupData& d = setup::setup_edit_copy;
+    setup::FixtureRecord r = setup::read_fixture(d, 1);
+    r.type_index = 99;
+    setup::write_fixture(d, 1, r);
+    r = setup::read_fixture(d, 2);
+    r.number = 5000;
+    setup::write_fixture(d, 2, r);
+    d.set_u8(setup::kSetupEllipseCount, 0);
+    d.set_u8(setup::kSetupTextCount, 0);
+    setup::write_stage_segment(d, StageItemKind::line, 1, {0, 0, 5000, 10000, 5000, 12});
+    setup::write_stage_segment(d, StageItemKind::line, 2, {11, 0, 5000, 10000, 5000, 12});
+    d.set_u8(setup::kSetupLineCount, 250);
+    d.set_u8(setup::kSetupRectCount, 0);
+    setup::draw_stage_page(d);
+    EXPECT_NE(rig_.pixel(200, 312), 12) << "no line of page 0 or 11";
+    int16_t x = setup::read_fixture(d, 2).x;
+    int16_t y = setup::read_fixture(d, 2).y;
+    setup::convert_stage_to_screen(x, y);
+    int lit = 0;
+    for (int dy = 0; dy < 30; ++dy) {
+        for (int dx = 0; dx < 30; ++dx) lit += rig_.pixel(x + dx, y + dy) == 12 ? 1 : 0;
+    }
+    EXPECT_EQ(lit, 0) << "a fixture numbered past 700 lies on no page";
+    setup::draw_fixture_number(d, 0, 14);
+    setup::highlight_stage_fixture(d, 0, 14);
+    setup::highlight_stage_fixture(d, 700, 14);
+}
+
+}  // namespace
