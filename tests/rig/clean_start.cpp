@@ -260,6 +260,7 @@ ui::reset_value_table_globals();
     setup::reset_library_list_globals();
     setup::reset_soft_patch_globals();
     setup::reset_address_list_globals();
+    setup::reset_address_list_screen_globals();
     setup::reset_stage_plan_globals();
     setup::reset_patch_conflicts_globals();
     setup::reset_setup_loop_globals();
