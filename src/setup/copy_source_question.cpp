@@ -33,7 +33,7 @@ constexpr int16_t kStaysNew = 0;
 int fixture_number(const SetupData& setup, int g) { return setup.u16(SetupData::fixture_field(g, kFixtureNumber)); }
 
 bool page_holds_candidate(const SetupData& edited, const FixtureMap& map, int f, int page) {
-    const int count = checked_fixture_count(edited);
+    const int count = rig_fixture_count(edited);
     for (int g = 1; g <= count; ++g) {
         if (fixture_page_of(fixture_number(edited, g)) == page && copy_candidate(edited, map, f, g)) return true;
     }
@@ -44,7 +44,7 @@ bool page_holds_candidate(const SetupData& edited, const FixtureMap& map, int f,
 // colours, the others in both colours. (The numbers on the stage plan are
 // the stage plan's.)
 void light_page_keys(const SetupData& edited, const FixtureMap& map, int f) {
-    const int count = checked_fixture_count(edited);
+    const int count = rig_fixture_count(edited);
     runtime::log_call("setup::draw_question_page_numbers", {runtime::fixture_page, f});
     for (int g = 1; g <= count; ++g) {
         const int number = fixture_number(edited, g);
@@ -60,9 +60,9 @@ void light_page_keys(const SetupData& edited, const FixtureMap& map, int f) {
 // counts them: on page 1 only keys up to the page's fixture count.
 int16_t keyed_fixture(const PageCounts& pages, int key) {
     const int page = runtime::fixture_page;
-    if (page <= 1) return key <= pages.count[1] ? static_cast<int16_t>(key) : kNoChoice;
+    if (page <= 1) return key <= pages[1] ? static_cast<int16_t>(key) : kNoChoice;
     ui::beep(kChoiceHz, kChoice_ms);
-    return static_cast<int16_t>(pages.before(page) + key);
+    return static_cast<int16_t>(fixtures_before_page(pages, page) + key);
 }
 
 void show_page(SetupData& shown, LibraryList& list, const FixtureMap& map, int f, int page) {
@@ -97,7 +97,7 @@ int16_t read_choice(SetupData& shown, LibraryList& list, const FixtureMap& map, 
 
 int16_t ask_copy_source(LibraryList& list, const SetupData& edited, const FixtureMap& map, const PageCounts& pages,
                         int f) {
-    const int count = checked_fixture_count(edited);
+    const int count = rig_fixture_count(edited);
     int first_page = 0;
     for (int g = 1; g <= count && first_page == 0; ++g) {
         if (copy_candidate(edited, map, f, g)) first_page = fixture_page_of(fixture_number(edited, g));
@@ -130,7 +130,7 @@ int16_t ask_copy_source(LibraryList& list, const SetupData& edited, const Fixtur
 }
 
 void end_copy_source_questions(const SetupData& edited) {
-    const int count = checked_fixture_count(edited);
+    const int count = rig_fixture_count(edited);
     for (int g = 1; g <= count; ++g) {
         const int number = fixture_number(edited, g);
         if (fixture_page_of(number) == runtime::fixture_page) {

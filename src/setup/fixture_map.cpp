@@ -36,7 +36,7 @@ FixtureKey fixture_key(const SetupData& setup, int f) {
 }
 
 std::vector<FixtureKey> fixture_keys(const SetupData& setup) {
-    const int count = checked_fixture_count(setup);
+    const int count = rig_fixture_count(setup);
     std::vector<FixtureKey> keys(at(count) + 1);
     for (int f = 1; f <= count; ++f) keys[at(f)] = fixture_key(setup, f);
     return keys;
@@ -66,12 +66,8 @@ int type_channel_count(const SetupData& setup, int type) {
 
 }  // namespace
 
-int checked_fixture_count(const SetupData& setup) {
-    return std::clamp<int>(setup.stored_fixture_count(), 0, kMaxFixtures);
-}
-
 void sort_fixtures_by_page(SetupData& setup) {
-    const int count = checked_fixture_count(setup);
+    const int count = rig_fixture_count(setup);
     std::vector<int> order(at(count));
     for (int i = 0; i < count; ++i) order[at(i)] = i + 1;
     // Fixture numbers are (page - 1) * 70 + key, so their order is page, then key.
@@ -95,29 +91,12 @@ void sort_fixtures_by_page(SetupData& setup) {
 }
 
 void number_function_records(SetupData& setup) {
-    const int count = checked_fixture_count(setup);
+    const int count = rig_fixture_count(setup);
     int n = 1;
     for (int f = 1; f <= count; ++f) {
         setup.set_u16(SetupData::fixture_field(f, kFixtureFirstRecord), static_cast<uint16_t>(n));
         n += setup.u8(SetupData::fixture_field(f, kFixtureChannelCount));
     }
-}
-
-int PageCounts::before(int page) const {
-    int sum = 0;
-    for (int p = 1; p < page && p <= kFixturePages; ++p) sum += count[at(p)];
-    return sum;
-}
-
-PageCounts count_fixtures_per_page(const SetupData& setup) {
-    PageCounts pages;
-    const int count = checked_fixture_count(setup);
-    for (int f = 1; f <= count; ++f) {
-        const int number = setup.u16(SetupData::fixture_field(f, kFixtureNumber));
-        const int page = fixture_page_of(number);
-        if (number >= 1 && page <= kFixturePages) ++pages.count[at(page)];
-    }
-    return pages;
 }
 
 void match_fixtures(const SetupData& edited, const SetupData& live, FixtureMap& map) {
@@ -136,15 +115,15 @@ void match_fixtures(const SetupData& edited, const SetupData& live, FixtureMap& 
 }
 
 bool copy_candidate(const SetupData& edited, const FixtureMap& map, int f, int g) {
-    const int count = checked_fixture_count(edited);
+    const int count = rig_fixture_count(edited);
     if (g < 1 || g > count || g == f || map[at(g)] == 0) return false;
     return edited.u16(SetupData::fixture_field(f, kFixtureTypeIndex)) ==
            edited.u16(SetupData::fixture_field(g, kFixtureTypeIndex));
 }
 
 int check_patch_changed(const SetupData& edited, const SetupData& live, const FixtureMap& map) {
-    const int old_count = checked_fixture_count(live);
-    const int new_count = checked_fixture_count(edited);
+    const int old_count = rig_fixture_count(live);
+    const int new_count = rig_fixture_count(edited);
     if (old_count == 0) return 0;
     if (old_count != new_count) return 1;
     int old_channels = 0;
@@ -171,8 +150,8 @@ int check_patch_changed(const SetupData& edited, const SetupData& live, const Fi
 
 ConversionPairs conversion_pairs(const SetupData& edited, const SetupData& live, const FixtureMap& map, int capacity) {
     ConversionPairs pairs;
-    const int new_count = checked_fixture_count(edited);
-    const int old_count = checked_fixture_count(live);
+    const int new_count = rig_fixture_count(edited);
+    const int old_count = rig_fixture_count(live);
     auto record_of = [capacity](const SetupData& setup, const FixtureKey& key, int k) {
         const int entry = setup.u8(SetupData::type_function_map_field(key.type, k));
         if (entry >= key.channels || key.first_record < 1) return 0;

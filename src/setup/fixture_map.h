@@ -12,21 +12,12 @@
 #include <vector>
 
 #include "setup/setup_data.h"
+#include "setup/stage_plan_items.h"
 
 namespace setup {
 
-constexpr int kFixturePages = 10;
-constexpr int kFixturePageKeys = 70;
-
 // [new fixture 1..700]: the old fixture whose data it takes over; 0 none.
 using FixtureMap = std::array<int16_t, kMaxFixtures + 1>;
-
-// Page 1..10 and key 1..70 of a fixture number ((page - 1) * 70 + key).
-inline int fixture_page_of(int number) { return (number - 1) / kFixturePageKeys + 1; }
-inline int fixture_key_of(int number) { return (number - 1) % kFixturePageKeys + 1; }
-
-// The fixture count of a setup, checked to 0..700.
-int checked_fixture_count(const SetupData& setup);
 
 // The fixture records sorted by page and key; the soft patch list's
 // fixtures follow their records to the new indexes.
@@ -34,14 +25,6 @@ void sort_fixtures_by_page(SetupData& setup);
 
 // First function records as a running sum of the channel counts from 1.
 void number_function_records(SetupData& setup);
-
-// Fixtures of the setup on each page 1..10.
-struct PageCounts {
-    std::array<int16_t, kFixturePages + 1> count{};
-    // Fixtures on the pages before page p.
-    int before(int page) const;
-};
-PageCounts count_fixtures_per_page(const SetupData& setup);
 
 // The three matching passes: the same fixture (type name and old first
 // record), the same place (type name, address and card; claims are not

@@ -125,8 +125,8 @@ void renumber_fixtures_by_page(SetupData& edited) {
 
 void ask_copy_source_fixture(LibraryList& list, const SetupData& edited, FixtureMap& map) {
     match_fixtures(edited, setup_data, map);
-    const PageCounts pages = count_fixtures_per_page(edited);
-    const int count = checked_fixture_count(edited);
+    const PageCounts pages = count_page_fixtures(edited);
+    const int count = rig_fixture_count(edited);
     for (int f = 1; f <= count; ++f) {
         if (map[static_cast<size_t>(f)] != 0) continue;
         const int16_t g = ask_copy_source(list, edited, map, pages, f);
@@ -145,7 +145,7 @@ bool convert_show_data(const SetupData& edited, LibraryList& list) {
     if (check_patch_changed(edited, setup_data, *map) == 0) {
         status("BACKING UP SETUP...");
         if (!copy_into_backup(kSetupBackupPatterns)) return false;
-        if (checked_fixture_count(setup_data) != 0) return true;
+        if (rig_fixture_count(setup_data) != 0) return true;
         // A first rig: every fixture takes its type's default values.
         keep_show_tables();
         conversion_pending = true;

@@ -529,7 +529,7 @@ bool rebuild_channel_defaults(const SetupData& edited, const FixtureMap& map, co
     for (const RecordPair& pair : pairs.records) values[at(pair.new_record)] = old[at(pair.old_record)];
     // Each type's library is read once, for its first fixture without a source.
     std::array<std::unique_ptr<std::array<uint8_t, kMaxTypeChannels>>, kMaxFixtureTypes + 1> library_defaults;
-    const int count = checked_fixture_count(edited);
+    const int count = rig_fixture_count(edited);
     for (int f = 1; f <= count; ++f) {
         if (map[at(f)] != 0) continue;
         const int type = edited.u16(SetupData::fixture_field(f, kFixtureTypeIndex)) + 1;

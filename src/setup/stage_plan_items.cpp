@@ -162,6 +162,12 @@ PageCounts count_page_fixtures(const SetupData& setup) {
 
 int first_page_with_fixtures(const PageCounts& counts) { return page_with_fixtures_from(counts, 1); }
 
+int fixtures_before_page(const PageCounts& counts, int page) {
+    int sum = 0;
+    for (int p = 1; p < page && p <= kFixturePages; ++p) sum += counts[static_cast<size_t>(p)];
+    return sum;
+}
+
 namespace {
 
 // From `page` on (10 wraps to 1), the first page whose count passes `wanted`; 0 none.

@@ -90,6 +90,8 @@ using PageCounts = std::array<int, kFixturePages + 1>;  // [page 1..10]
 PageCounts count_page_fixtures(const SetupData& setup);
 // The first page from page 1 on that holds a fixture; 0 when none does.
 int first_page_with_fixtures(const PageCounts& counts);
+// The fixtures on the pages before page 1..10 (all of them for a page past 10).
+int fixtures_before_page(const PageCounts& counts, int page);
 // The page itself, else the pages after it in turn (10 wraps to 1) up to
 // the one before it: the first that holds a fixture; 0 none.
 int page_with_fixtures_from(const PageCounts& counts, int page);

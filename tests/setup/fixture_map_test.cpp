@@ -40,11 +40,11 @@ TEST(FixtureMap, TheSortPutsRecordsInPageAndKeyOrderAndTheSoftPatchListFollows) 
     EXPECT_EQ(setup::soft_patch_list[0].fixture, 3);
     EXPECT_EQ(setup::soft_patch_list[1].fixture, 1);
     EXPECT_EQ(setup::soft_patch_list[2].fixture, 4);
-    const setup::PageCounts pages = setup::count_fixtures_per_page(*setup);
-    EXPECT_EQ(pages.count[1], 2);
-    EXPECT_EQ(pages.count[2], 1);
-    EXPECT_EQ(pages.count[9], 1);
-    EXPECT_EQ(pages.before(9), 3);
+    const setup::PageCounts pages = setup::count_page_fixtures(*setup);
+    EXPECT_EQ(pages[1], 2);
+    EXPECT_EQ(pages[2], 1);
+    EXPECT_EQ(pages[9], 1);
+    EXPECT_EQ(setup::fixtures_before_page(pages, 9), 3);
 }
 
 TEST(FixtureMap, ThePassesFindTheSameFixtureThenTheSamePlaceThenTheSameType) {

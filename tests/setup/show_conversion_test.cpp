@@ -412,7 +412,7 @@ TEST_F(ShowConversion, WhenMemoryRunsOutNothingIsSavedAndTheShowStaysAsItWas) {
     EXPECT_EQ(items_of(memories::memory_items[1], memories::memory_index[1].count), (Items{{0, 4, 40}}));
     EXPECT_EQ(read("data/mem.dat"), mem);
     EXPECT_EQ(has("data/setup.dat") ? read("data/setup.dat") : std::vector<uint8_t>{}, setup_file);
-    EXPECT_EQ(setup::checked_fixture_count(setup::setup_data), 3);
+    EXPECT_EQ(setup::rig_fixture_count(setup::setup_data), 3);
 }
 
 TEST_F(ShowConversion, AFailedCommitPutsTheConvertedTablesBack) {
