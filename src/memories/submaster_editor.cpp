@@ -19,7 +19,6 @@
 #include "setup/setup_data.h"
 #include "ui/helpers.h"
 #include "ui/message_line.h"
-#include "ui/panels.h"
 
 namespace memories {
 
@@ -292,7 +291,7 @@ void edit_master(int16_t submaster) {
     programmer::group_selected = parked_group_flags;
     programmer::update_group_leds();
     master_led_locked[at(submaster + 2)] = 0;
-    ui::draw_cue_panel();
+    ui::redraw_cue_panel();
 }
 
 }  // namespace memories
