@@ -496,9 +496,10 @@ void build_fader_panel() {
             runtime::set_key_led(runtime::fader_key(kParameterFader), runtime::LED_ON);
             break;
         case kTimingBank:
+            // The timing bank has no fader 16 (its widgets 7 to 16 are hidden):
+            // its key stays dark, as the bank's LED rule has it.
             if (typed) show_timing_fader_labels();
             light_fader_keys(typed ? kTimingFaderKeys : 0);
-            runtime::set_key_led(runtime::fader_key(kParameterFader), runtime::LED_ON);
             break;
         default: break;
     }
