@@ -51,6 +51,14 @@ protected:
         rig_.press(key);
         rig_.run_ms(60);
     }
+    // TO-ITEM held, a cue key of the shown page and ENTER: the destination.
+    void copy_to_cue_key(int cue) {
+        hold_command(KEY_TO_ITEM);
+        press(fixture_key(cue));
+        press(KEY_ENTER);
+        rig_.run_ms(500);  // the beeps run out
+        release(KEY_TO_ITEM);
+    }
     // Whether cue n's cell of the key map holds a pixel of a colour (its number).
     bool number_in(int cue, uint8_t colour) const {
         const int column = (cue - 1) % 10 + 1;
@@ -162,11 +170,7 @@ TEST_F(CopyDialog, OnlyAProgrammedPointOfTheCueCanBeChosen) {
     programme_playback_snapshot(point2, 1);
     cue_playback(point2, 1)->memory = 77;
     copy_from({fixture_key(5), digit_key(3), digit_key(2)});  // 5.3 holds nothing: ignored
-    hold_command(KEY_TO_ITEM);
-    press(fixture_key(7));
-    press(KEY_ENTER);
-    rig_.run_ms(300);
-    release(KEY_TO_ITEM);
+    copy_to_cue_key(7);
     ASSERT_NE(cue_playback(kCue7, 1), nullptr);
     EXPECT_EQ(cue_playback(kCue7, 1)->memory, 77) << "copied from 5.2";
 }
@@ -179,11 +183,7 @@ TEST_F(CopyDialog, EscapeWhileCopyIsHeldKeepsTheChoice) {
     press(KEY_ESC);
     EXPECT_EQ(ui::current_message(), "TO-ITEM=DESTINATION ESC=CANCEL");
     release(KEY_COPY);
-    hold_command(KEY_TO_ITEM);
-    press(fixture_key(7));
-    press(KEY_ENTER);
-    rig_.run_ms(500);
-    release(KEY_TO_ITEM);
+    copy_to_cue_key(7);
     ASSERT_NE(cue_playback(kCue7, 1), nullptr);
     EXPECT_EQ(cue_playback(kCue7, 1)->memory, 55);
 }

@@ -15,8 +15,6 @@
 #include "memories/memories.h"
 #include "memories/memory_store.h"
 #include "platform/graphics.h"
-#include "playback/playback_loading.h"
-#include "playback/playback_record.h"
 #include "playback/playback_state.h"
 #include "programmer/commands.h"
 #include "programmer/fader_panel.h"
@@ -280,11 +278,7 @@ TEST_F(ScreenFollows, AValueHeldBackByAPlaybackShowsItIsHeldBack) {
     runtime::programmer_values[kCyan5] = 100;
     ASSERT_TRUE(memories::store_memory_confirmed(9));
     runtime::programmer_values[kCyan5] = runtime::kValueNotSet;
-    playback::PlaybackRecord record{};
-    record.flags = playback::kProgrammed;
-    record.memory = 9;
-    playback::playback_table[playback::kPlaybackEditRecord] = record;
-    playback::load_playback_from_record(1);
+    programmer_test::load_playback_with_memory(1, 9);
     rig_.set_playback_fader(1, 255);
     rig_.run_ms(100);
     ASSERT_EQ(rig_.dmx(1, kCyan5), 100);
