@@ -23,4 +23,6 @@ void record_fader_event(int16_t fader, uint8_t pressed) {
     runtime::log_call("synchro::record_fader_event", {fader, pressed});
 }
 
+void record_memory_event(int16_t memory) { runtime::log_call("synchro::record_memory_event", {memory}); }
+
 }  // namespace synchro

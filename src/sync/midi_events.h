@@ -43,5 +43,8 @@ void open_list_by_midi_number(uint16_t list);
 // Appends a fader event (masters 1..4, playbacks 101..142; pressed 1 or 0)
 // to the timecode list while it records.
 void record_fader_event(int16_t fader, uint8_t pressed);
+// Appends the memory event "M %d" of a recalled memory to the timecode list
+// while it records.
+void record_memory_event(int16_t memory);
 
 }  // namespace synchro

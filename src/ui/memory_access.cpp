@@ -525,34 +525,38 @@ void repack_memory(int16_t memory, const uint16_t* values, const uint8_t* genera
     datafiles::save_memory_record(memory);
 }
 
-void check_memory_status() {
-    // The host's figures stand for the whole budget: this platform has no
-    // extender heap of its own to walk, so a pass reads one small block.
-    std::array<uint8_t, runtime::kDpmiMemoryInfoBytes> info{};
-    runtime::get_dpmi_memory_info(info);
-    auto dword = [&](size_t offset) {
-        return static_cast<uint32_t>(info[offset] | info[offset + 1] << 8 | info[offset + 2] << 16 |
-                                     static_cast<uint32_t>(info[offset + 3]) << 24);
-    };
-    const uint32_t allocated = dword(4);
-    const uint32_t available = dword(8);
+MemoryStatus memory_status_of(uint32_t host_allocated, uint32_t host_available, const memcheck::HeapUse& heap) {
     uint8_t level = kLevelNormal;
-    if (available < kCriticalAvailableBytes) {
+    if (host_available < kCriticalAvailableBytes) {
         level = kLevelCritical;
-    } else if (available < kLowAvailableBytes) {
+    } else if (host_available < kLowAvailableBytes) {
         level = kLevelLow;
     }
-    const int64_t free_k = available / 1000;
-    const int64_t total_k = free_k + allocated / 1000;
+    // The heap's free blocks count as available, its blocks in use as allocated.
+    const uint64_t available = host_available + heap.free_bytes;
+    const uint64_t allocated = host_allocated + heap.used_bytes;
+    const int64_t free_k = static_cast<int64_t>(available / 1000);
+    const int64_t total_k = free_k + static_cast<int64_t>(allocated / 1000);
     const int64_t percent = total_k > 0 ? free_k * 100 / total_k : 0;
     if (level < kLevelCritical && percent < kCriticalPercent) {
         level = kLevelCritical;
     } else if (level == kLevelNormal && percent < kLowPercent) {
         level = kLevelLow;
     }
-    if (level == status_level && percent == status_percent) return;
-    status_level = level;
-    status_percent = static_cast<int16_t>(percent);
+    return {level, static_cast<int16_t>(percent)};
+}
+
+void check_memory_status() {
+    std::array<uint8_t, runtime::kDpmiMemoryInfoBytes> info{};
+    runtime::get_dpmi_memory_info(info);
+    auto dword = [&](size_t offset) {
+        return static_cast<uint32_t>(info[offset] | info[offset + 1] << 8 | info[offset + 2] << 16 |
+                                     static_cast<uint32_t>(info[offset + 3]) << 24);
+    };
+    const MemoryStatus status = memory_status_of(dword(4), dword(8), memcheck::mc_heap_use());
+    if (status.level == status_level && status.percent == status_percent) return;
+    status_level = status.level;
+    status_percent = status.percent;
     draw_memory_percent();
 }
 

@@ -19,6 +19,7 @@
 #include <cstdint>
 
 #include "datafiles/record_files.h"
+#include "memcheck/heap_use.h"
 #include "runtime/show_tables.h"
 
 namespace ui {
@@ -133,5 +134,13 @@ void repack_memory(int16_t memory, const uint16_t* values, const uint8_t* genera
 // Refreshes status_level / status_percent and redraws the status line's
 // field when either changed (background poll).
 void check_memory_status();
+// The memory status of the host's figures (bytes allocated and still
+// available) and the program's own heap: the level (0 normal, 1 low, 2
+// critical) and the free percentage of the whole.
+struct MemoryStatus {
+    uint8_t level = 0;
+    int16_t percent = 0;
+};
+MemoryStatus memory_status_of(uint32_t host_allocated, uint32_t host_available, const memcheck::HeapUse& heap);
 
 }  // namespace ui

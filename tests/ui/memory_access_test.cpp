@@ -12,6 +12,7 @@
 
 #include "datafiles/cue_memory_file.h"
 #include "datafiles/memory_file.h"
+#include "memcheck/heap_use.h"
 #include "memcheck/memcheck.h"
 #include "memories/memories.h"
 #include "memories/memory_index.h"
@@ -456,45 +457,60 @@ TEST_F(MemoryAccess, ARepackWithoutMemoryLeavesTheMemoryAsItWas) {
     EXPECT_EQ(memories::memory_used_count, 1);
 }
 
-TEST_F(MemoryAccess, TheMemoryStatusFollowsTheHostsFigures) {
+// The level comes from the host's available bytes and from the free
+// percentage of the whole: the host's figures with the program's own heap
+// (its blocks in use allocated, its free blocks available).
+TEST(MemoryStatus, TheHostsFiguresAndTheProgramsHeapGiveLevelAndPercent) {
     struct Case {
         uint32_t allocated;
         uint32_t available;
+        memcheck::HeapUse heap;
         uint8_t level;
         int16_t percent;
     };
     const std::vector<Case> cases = {
-        {2'000'000, 30'000'000, 0, 93},
-        {100'000, 900'000, 2, 90},           // under 1,000,000 bytes: critical whatever the percentage
-        {2'000'000, 5'000'000, 1, 71},       // under 6,000,000 bytes: low
-        {60'000'000, 6'000'000, 1, 9},       // under 10 %: low
-        {200'000'000, 8'000'000, 2, 3},      // under 5 %: critical
-        {0, 0, 2, 0},
+        {2'000'000, 30'000'000, {0, 0}, 0, 93},
+        {2'000'000, 30'000'000, {18'000'000, 0}, 0, 60},     // the heap in use counts as allocated
+        {2'000'000, 30'000'000, {0, 10'000'000}, 0, 95},     // its free blocks as available
+        {100'000, 900'000, {0, 0}, 2, 90},                   // under 1,000,000 bytes: critical whatever the percentage
+        {100'000, 900'000, {0, 50'000'000}, 2, 99},          // the heap's free bytes do not lift the host's level
+        {2'000'000, 5'000'000, {0, 0}, 1, 71},               // under 6,000,000 bytes: low
+        {2'000'000, 8'000'000, {80'000'000, 0}, 1, 8},       // under 10 %: low
+        {60'000'000, 6'000'000, {0, 0}, 1, 9},
+        {0, 7'000'000, {200'000'000, 0}, 2, 3},              // under 5 %: critical
+        {200'000'000, 8'000'000, {0, 0}, 2, 3},
+        {0, 0, {0, 0}, 2, 0},
     };
     for (const Case& c : cases) {
-        rig_.machine().interrupts.dpmi_allocated_bytes = c.allocated;
-        rig_.machine().interrupts.dpmi_available_bytes = c.available;
-        ui::check_memory_status();
-        EXPECT_EQ(ui::status_level, c.level) << c.allocated << " " << c.available;
-        EXPECT_EQ(ui::status_percent, c.percent) << c.allocated << " " << c.available;
+        const ui::MemoryStatus status = ui::memory_status_of(c.allocated, c.available, c.heap);
+        EXPECT_EQ(status.level, c.level) << c.allocated << " " << c.available << " " << c.heap.used_bytes;
+        EXPECT_EQ(status.percent, c.percent) << c.allocated << " " << c.available << " " << c.heap.used_bytes;
     }
 }
 
 TEST_F(MemoryAccess, TheStatusLineShowsTheFreeMemoryAndIsRedrawnOnlyOnAChange) {
-    // The background poll has measured the host's default figures.
-    EXPECT_EQ(ui::status_percent, 93);
-    EXPECT_EQ(ui::status_level, 0);
+    // The background poll has measured the host's figures with the heap.
+    platform::InterruptTable& host = rig_.machine().interrupts;
+    ui::check_memory_status();
+    const ui::MemoryStatus measured =
+        ui::memory_status_of(host.dpmi_allocated_bytes, host.dpmi_available_bytes, memcheck::mc_heap_use());
+    EXPECT_EQ(ui::status_percent, measured.percent);
+    EXPECT_EQ(ui::status_level, measured.level);
     platform::Graphics& graphics = rig_.machine().graphics;
+    graphics.clear_call_log();
+    host.dpmi_available_bytes = 900'000;
+    rig_.run_ms(5);
+    EXPECT_EQ(ui::status_level, 2);
+    const ui::MemoryStatus low =
+        ui::memory_status_of(host.dpmi_allocated_bytes, host.dpmi_available_bytes, memcheck::mc_heap_use());
+    const std::string text = "_outtextxy(175,240,\"" + std::to_string(low.percent) + " %\")";
+    const std::vector<std::string> log = graphics.call_log();
+    EXPECT_NE(std::find(log.begin(), log.end(), text), log.end()) << text;
+    EXPECT_EQ(rig_.pixel(216, 240), 4);  // the mark in red
     graphics.clear_call_log();
     rig_.run_ms(50);
     const std::vector<std::string> quiet = graphics.call_log();
-    EXPECT_EQ(std::count(quiet.begin(), quiet.end(), "_outtextxy(175,240,\"93 %\")"), 0);
-    rig_.machine().interrupts.dpmi_available_bytes = 900'000;
-    rig_.run_ms(5);
-    EXPECT_EQ(ui::status_level, 2);
-    const std::vector<std::string> log = graphics.call_log();
-    EXPECT_NE(std::find(log.begin(), log.end(), "_outtextxy(175,240,\"30 %\")"), log.end());
-    EXPECT_EQ(rig_.pixel(216, 240), 4);  // the mark in red
+    EXPECT_EQ(std::count(quiet.begin(), quiet.end(), text), 0) << "no change, no redraw";
 }
 
 }  // namespace
