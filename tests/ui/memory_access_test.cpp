@@ -261,16 +261,22 @@ TEST_F(MemoryAccess, ThePackedProgrammerUnpacksOverTheTimesOfTheEditedPointCue) 
     memories::pack_count = 0;
 }
 
-TEST_F(MemoryAccess, ACueSlotTakesItsPointCueTimes) {
-    ui::unpack_cue_memory(8, 1221, 0);
-    EXPECT_EQ(ui::default_times[3], kShowDefaults[3]);  // no point-cue record: the show defaults
-
+// A point cue whose own times are 1 to 5 tenths, DELAY IN to HOLD.
+playback::PointcueRecord own_times_record() {
     playback::PointcueRecord record;
     record.delay_in = 1;
     record.fade_in = 2;
     record.delay_out = 3;
     record.fade_out = 4;
     record.hold = 5;
+    return record;
+}
+
+TEST_F(MemoryAccess, ACueSlotTakesItsPointCueTimes) {
+    ui::unpack_cue_memory(8, 1221, 0);
+    EXPECT_EQ(ui::default_times[3], kShowDefaults[3]);  // no point-cue record: the show defaults
+
+    playback::PointcueRecord record = own_times_record();
     playback::cue_pointcue_table[1221] = &record;
     ui::unpack_cue_memory(8, 1221, 0);
     playback::cue_pointcue_table[1221] = nullptr;
@@ -337,12 +343,7 @@ TEST_F(MemoryAccess, The101stCueMemoryTakesTheImageOfTheLeastRecentlyUsed) {
 // default) again, whether the new unpack has the same default times or a
 // point cue's own.
 TEST_F(MemoryAccess, AReusedImageKeepsNothingOfItsEarlierCueMemory) {
-    playback::PointcueRecord record;
-    record.delay_in = 1;
-    record.fade_in = 2;
-    record.delay_out = 3;
-    record.fade_out = 4;
-    record.hold = 5;
+    playback::PointcueRecord record = own_times_record();
     struct Case {
         const char* what;
         int16_t cue_slot;  // of the reusing unpack
