@@ -262,16 +262,22 @@ TEST_F(MemoryAccess, ThePackedProgrammerUnpacksOverTheTimesOfTheEditedPointCue) 
     memories::pack_count = 0;
 }
 
-TEST_F(MemoryAccess, ACueSlotTakesItsPointCueTimes) {
-    ui::unpack_cue_memory(8, 1221, 0);
-    EXPECT_EQ(ui::default_times[3], kShowDefaults[3]);  // no point-cue record: the show defaults
-
+// A point cue whose own times are 1 to 5 tenths, DELAY IN to HOLD.
+playback::PointcueRecord own_times_record() {
     playback::PointcueRecord record;
     record.delay_in = 1;
     record.fade_in = 2;
     record.delay_out = 3;
     record.fade_out = 4;
     record.hold = 5;
+    return record;
+}
+
+TEST_F(MemoryAccess, ACueSlotTakesItsPointCueTimes) {
+    ui::unpack_cue_memory(8, 1221, 0);
+    EXPECT_EQ(ui::default_times[3], kShowDefaults[3]);  // no point-cue record: the show defaults
+
+    playback::PointcueRecord record = own_times_record();
     playback::cue_pointcue_table[1221] = &record;
     ui::unpack_cue_memory(8, 1221, 0);
     playback::cue_pointcue_table[1221] = nullptr;
@@ -331,6 +337,55 @@ TEST_F(MemoryAccess, The101stCueMemoryTakesTheImageOfTheLeastRecentlyUsed) {
     EXPECT_EQ(ui::trace_cue_values(2, 1, 0, -1, 0), 222);
     EXPECT_EQ(ui::cue_image_slot_of[2], slot_of_3);
     EXPECT_EQ(ui::cue_image_slot_of[3], 0);
+}
+
+// A reused image shows only its new cue memory: every value, generator,
+// figure and time the memory before it wrote reads as not set (or the
+// default) again, whether the new unpack has the same default times or a
+// point cue's own.
+TEST_F(MemoryAccess, AReusedImageKeepsNothingOfItsEarlierCueMemory) {
+    playback::PointcueRecord record = own_times_record();
+    struct Case {
+        const char* what;
+        int16_t cue_slot;  // of the reusing unpack
+        std::array<uint16_t, 6> defaults;
+    };
+    const Case cases[] = {
+        {"same defaults", -1, kShowDefaults},
+        {"a point cue's own times", 1221, {0, 1, 2, 3, 4, 5}},
+    };
+    for (const Case& c : cases) {
+        ui::free_cue_buffers();
+        set_cue_memory(1, {{0, 4, 44}, {0, 900, 45}, {30, 7, 46}, {150, 3, 47}, {203, 5, 48}, {210, 2000, 49}});
+        for (int16_t cm = 2; cm <= 101; ++cm) set_cue_memory(cm, {{0, 1, static_cast<uint16_t>(cm)}});
+        runtime::clock_ms = 1000;
+        ASSERT_EQ(ui::trace_cue_values(1, 4, 0, -1, 0), 44);
+        ASSERT_EQ(ui::trace_cue_values(1, 5, 203, -1, 0), 48);
+        const uint8_t slot = ui::cue_image_slot_of[1];
+        for (int16_t cm = 2; cm <= 100; ++cm) {
+            runtime::clock_ms = 2000u + static_cast<uint32_t>(cm);
+            ui::trace_cue_values(cm, 1, 0, -1, 0);
+        }
+        playback::cue_pointcue_table[1221] = &record;
+        runtime::clock_ms = 5000;
+        EXPECT_EQ(ui::trace_cue_values(101, 1, 0, c.cue_slot, 0), 101) << c.what;
+        playback::cue_pointcue_table[1221] = nullptr;
+        ASSERT_EQ(ui::cue_image_slot_of[101], slot) << c.what;
+        const ui::CueMemoryImage& image = *ui::cue_image_slots[slot];
+        EXPECT_TRUE(std::all_of(image.values.begin() + 2, image.values.end(), [](uint16_t v) { return v == 65535; }))
+            << c.what;
+        EXPECT_TRUE(std::all_of(image.generators.begin() + 1, image.generators.end(), [](uint8_t v) { return v == 255; }))
+            << c.what;
+        EXPECT_TRUE(std::all_of(image.figures.begin() + 1, image.figures.end(), [](uint8_t v) { return v == 255; }))
+            << c.what;
+        EXPECT_TRUE(std::all_of(image.time_flags.begin() + 1, image.time_flags.end(), [](uint8_t v) { return v == 0; }))
+            << c.what;
+        for (const size_t r : {size_t{1}, size_t{5}, size_t{2000}, size_t{2048}}) {
+            for (size_t t = 1; t <= 15; ++t) {
+                EXPECT_EQ(image.times[time_at(r, t)], c.defaults[(t - 1) % 5 + 1]) << c.what << " record " << r << " slot " << t;
+            }
+        }
+    }
 }
 
 TEST_F(MemoryAccess, ACueWithoutACueMemoryTracesAsNotSetAndLeavesTheCacheAlone) {
