@@ -18,6 +18,8 @@
 #include "runtime/startup.h"
 #include "runtime/step_log.h"
 #include "runtime/timers.h"
+#include "sync/audio_bands.h"
+#include "sync/midi_input.h"
 #include "sync/sync_services.h"
 #include "ui/helpers.h"
 #include "ui/memory_access.h"

@@ -110,7 +110,11 @@
 #include "setup/stage_plan.h"
 #include "setup/patch_tables.h"
 #include "setup/setup_data.h"
+#include "sync/audio_bands.h"
+#include "sync/midi_editors.h"
 #include "sync/midi_events.h"
+#include "sync/midi_input.h"
+#include "sync/midi_output.h"
 #include "sync/sync_services.h"
 #include "ui/bitmap_fonts.h"
 #include "ui/cue_selection.h"
@@ -262,6 +266,10 @@ ui::reset_value_table_globals();
     setup::reset_setup_data_globals();
     synchro::reset_midi_events_globals();
     synchro::reset_sync_services_globals();
+    synchro::reset_midi_input_globals();
+    synchro::reset_midi_output_globals();
+    synchro::reset_audio_bands_globals();
+    synchro::reset_midi_editors_globals();
 
 #ifdef BRAVINOX_RIG_HWTEST
     // Subsystem 9: quandrix.
