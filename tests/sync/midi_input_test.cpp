@@ -2,7 +2,9 @@
 // ring, and the console's reader turns them into events one word per poll.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -258,6 +260,57 @@ TEST_F(ShowControl, OpenCueListTakesANumberBelow128) {
         }
         EXPECT_EQ(opened, expected) << c.data;
     }
+}
+
+}  // namespace
+
+namespace {
+
+// Random and cut streams (stray data, lone End of Exclusive, SysEx longer
+// than the reader's buffer, clocks inside messages, raw words planted in
+// the ring): nothing crashes, the read index stays a word of the ring, and
+// every event is one the key reader can take.
+TEST_F(MidiInput, RandomStreamsLeaveTheReaderSound) {
+    std::mt19937 random(20261211);
+    auto pick = [&](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
+    constexpr uint8_t kStatuses[] = {0x80, 0x90, 0x93, 0xA0, 0xB0, 0xC0, 0xD0, 0xE0, 0xF0, 0xF1,
+                                     0xF2, 0xF3, 0xF4, 0xF6, 0xF7, 0xF8, 0xFA, 0xFE, 0xFF};
+    const uint16_t base = ring_register(0x120);
+    for (int chunk = 0; chunk < 400; ++chunk) {
+        Bytes bytes;
+        const int kind = pick(10);
+        if (kind == 0) {  // a show-control message, often cut or overlong
+            bytes = {0xF0, 0x7F, 0x01, 0x02, 0x01, static_cast<uint8_t>(pick(2) == 0 ? 0x01 : 0x1B)};
+            const int length = pick(2) == 0 ? pick(12) : 250 + pick(60);
+            for (int i = 0; i < length; ++i) bytes.push_back(static_cast<uint8_t>(pick(3) == 0 ? 0 : '0' + pick(11)));
+            if (pick(4) != 0) bytes.push_back(0xF7);
+        } else if (kind == 1) {  // raw words straight into the ring
+            for (int i = 0; i < 6; ++i) rig.machine().sync.append_midi_word(static_cast<uint16_t>(random()));
+        } else {
+            const int length = 1 + pick(40);
+            for (int i = 0; i < length; ++i) {
+                bytes.push_back(pick(4) == 0 ? kStatuses[pick(static_cast<int>(sizeof kStatuses))]
+                                             : static_cast<uint8_t>(pick(128)));
+            }
+        }
+        for (size_t at = 0; at < bytes.size(); at += 60) {
+            feed(Bytes(bytes.begin() + static_cast<long>(at), bytes.begin() + static_cast<long>(std::min(at + 60, bytes.size()))));
+            rig.run_ms(70);
+        }
+        const uint16_t read = ring_register(0x122);
+        ASSERT_TRUE(read >= base && read < base + 128 && (read - base) % 2 == 0) << "chunk " << chunk << " read " << read;
+    }
+    for (const Seen& s : seen) {
+        const uint8_t status = static_cast<uint8_t>(s.words[0] >> 8);
+        if (status == synchro::kMidiEventShowGo) {
+            EXPECT_TRUE(s.words[1] >= 1 && s.words[1] <= synchro::kLastCueSlot) << s.words[1];
+        } else if (status == synchro::kMidiEventOpenList) {
+            EXPECT_LT(s.words[1], 128);
+        } else {
+            EXPECT_FALSE(synchro::midi_status_names[status].empty()) << std::hex << s.words[0];
+        }
+    }
+    EXPECT_GT(seen.size(), 50u) << "the streams carried messages";
 }
 
 }  // namespace
