@@ -92,17 +92,10 @@ constexpr uint8_t kNoteOff = 0x80;
 constexpr uint8_t kNoteOn = 0x90;
 constexpr uint16_t kLoneSysexEnd = 0xF700;
 
-// Data bytes that follow a status byte; -1 for a status the card drops.
-int data_bytes_of(uint8_t status) {
-    switch (status & 0xF0) {
-        case 0xC0:
-        case 0xD0:
-            return 1;
-        case 0xF0:
-            break;
-        default:
-            return 2;
-    }
+}  // namespace
+
+int midi_data_bytes(uint8_t status) {
+    if (status < 0xF0) return (status & 0xF0) == 0xC0 || (status & 0xF0) == 0xD0 ? 1 : 2;
     switch (status) {
         case 0xF1:
         case 0xF3:
@@ -112,11 +105,9 @@ int data_bytes_of(uint8_t status) {
         case 0xF6:
             return 0;
         default:
-            return -1;  // F4, F5 undefined
+            return -1;
     }
 }
-
-}  // namespace
 
 uint32_t SyncCard::ring_free_words() const {
     const uint32_t base = get_word(memory_, kMidiRingBaseRegister);
@@ -160,7 +151,7 @@ void SyncCard::feed_midi_byte(uint8_t byte) {
     }
     if ((byte & kStatusBit) != 0) {
         p = MidiInParser{};  // any status ends an unfinished SysEx or message
-        const int needed = data_bytes_of(byte);
+        const int needed = midi_data_bytes(byte);
         if (needed < 0) return;
         if (needed == 0) {
             append_midi_message(static_cast<uint16_t>(byte << 8), 0, false);

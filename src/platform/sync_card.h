@@ -49,6 +49,12 @@ constexpr uint16_t kSyncCommandSoundOff = 0x16;
 constexpr int kMidiOutLogEntries = 4096;
 constexpr size_t kMidiOutPendingBytes = 4096;
 
+// Data bytes that follow a MIDI status byte on the wire: 1 for program
+// change, channel pressure, F1h and F3h, 0 for F6h, 2 for the other channel
+// messages and F2h; -1 for SysEx, its end, the undefined F4h/F5h and the
+// real-time bytes, which carry no data of their own.
+int midi_data_bytes(uint8_t status);
+
 // Assembles MIDI bytes into the card's ring words (see above).
 struct MidiInParser {
     uint8_t running_status = 0;  // 0: no status, data bytes are stray

@@ -124,6 +124,21 @@ bool next_input(MidiEvent& event, int16_t& key) {
     }
 }
 
+// Draws the window positions 1..window around the cursor's row; positions
+// outside rows 1..rows are painted empty.
+template <typename DrawRow, typename PaintCell>
+void draw_window_rows(int row, int position, int window, int rows, DrawRow draw_row, PaintCell paint_cell) {
+    for (int w = 1; w <= window; ++w) {
+        const int r = row - position + w;
+        if (r < 1 || r > rows) {
+            paint_cell(w, 1, kEmptyColour);
+            paint_cell(w, 2, kEmptyColour);
+        } else {
+            draw_row(r, w, r == row ? kCursorColour : kRowColour);
+        }
+    }
+}
+
 // Moves the cursor one row; the highlight moves within the window, and the
 // window is redrawn with the new row at its far end when it leaves it.
 template <typename DrawRow, typename DrawRows>
@@ -247,15 +262,7 @@ void draw_midi_code(int row, int position, int column, int colour) {
 }
 
 void draw_midi_code_rows(int row, int position) {
-    for (int w = 1; w <= kCodeWindow; ++w) {
-        const int r = row - position + w;
-        if (r < 1 || r > kMidiCodeRows) {
-            paint_midi_code_cell(w, 1, kEmptyColour);
-            paint_midi_code_cell(w, 2, kEmptyColour);
-        } else {
-            draw_code_row(r, w, r == row ? kCursorColour : kRowColour);
-        }
-    }
+    draw_window_rows(row, position, kCodeWindow, kMidiCodeRows, draw_code_row, paint_midi_code_cell);
 }
 
 void edit_midi_codes() {
@@ -325,15 +332,7 @@ void draw_show_midi_list_row(int row, int position, int column, int colour) {
 }
 
 void draw_show_midi_list_rows(int row, int position) {
-    for (int w = 1; w <= kListWindow; ++w) {
-        const int r = row - position + w;
-        if (r < 1 || r > kListRows) {
-            paint_show_midi_list_cell(w, 1, kEmptyColour);
-            paint_show_midi_list_cell(w, 2, kEmptyColour);
-        } else {
-            draw_list_row(r, w, r == row ? kCursorColour : kRowColour);
-        }
-    }
+    draw_window_rows(row, position, kListWindow, kListRows, draw_list_row, paint_show_midi_list_cell);
 }
 
 void draw_show_midi_lists_frame() { draw_editor_box("PROGRAM MIDI FOR THIS SHOW", "OPEN CUELIST", "CUELIST"); }

@@ -1,5 +1,6 @@
 #include "sync/midi_output.h"
 
+#include "platform/sync_card.h"
 #include "playback/cue_tables.h"
 #include "playback/key_groups.h"
 #include "runtime/step_log.h"
@@ -12,25 +13,12 @@ namespace {
 
 constexpr uint16_t kCommandMidiBegin = 0x13;
 constexpr uint16_t kCommandMidiByte = 0x14;
-constexpr int kNoMessage = -1;
+constexpr int kNoMessage = -1;  // as platform::midi_data_bytes says it
 
-// Data bytes that follow a status byte on the wire; kNoMessage for a status
-// that cannot stand as a three-word code (SysEx and undefined statuses), so
-// that no receiver reads stray bytes as a message of their own.
-int data_bytes_of(uint8_t status) {
-    if (status < 0xF0) return (status & 0xF0) == 0xC0 || (status & 0xF0) == 0xD0 ? 1 : 2;
-    switch (status) {
-        case 0xF1:
-        case 0xF3:
-            return 1;
-        case 0xF2:
-            return 2;
-        case 0xF6:
-            return 0;
-        default:
-            return status >= kMidiClockBeat ? 0 : kNoMessage;
-    }
-}
+// Data bytes of the status on the wire; kNoMessage for a status that cannot
+// stand as a three-word code (SysEx and undefined statuses), so that no
+// receiver reads stray bytes as a message of their own.
+int data_bytes_of(uint8_t status) { return status >= kMidiClockBeat ? 0 : platform::midi_data_bytes(status); }
 
 void send_code(const MidiCode& code) {
     midi_out_code = code;

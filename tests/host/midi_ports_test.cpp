@@ -25,6 +25,7 @@
 #include "../setup/demo_rig_files.h"
 #include "host/midi_ports.h"
 #include "host/sacn.h"
+#include "console_process.h"
 #include "rig/program_dir.h"
 
 #if BRAVINOX_HAVE_RTMIDI
@@ -71,6 +72,18 @@ bool jack_server_up() {
     return true;
 }
 
+// SIGTERM, then SIGKILL when it has not ended within 5 s.
+void end_process(pid_t child) {
+    ::kill(child, SIGTERM);
+    const auto limit = Clock::now() + std::chrono::seconds(5);
+    while (Clock::now() < limit) {
+        if (::waitpid(child, nullptr, WNOHANG) == child) return;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    ::kill(child, SIGKILL);
+    ::waitpid(child, nullptr, 0);
+}
+
 void quiet(RtMidiError::Type, const std::string&, void*) {}
 
 class MidiOnJack : public ::testing::Test {
@@ -92,7 +105,7 @@ protected:
         while (!jack_server_up() && Clock::now() < limit) std::this_thread::sleep_for(std::chrono::milliseconds(100));
         if (!jack_server_up()) GTEST_SKIP() << "jackd --no-realtime -d dummy does not start here";
 
-        receiver = open_receiver();
+        receiver = host_test::open_sacn_receiver(kReceiverAddress, 50000);
         ASSERT_GE(receiver, 0) << "the sACN port of " << kReceiverAddress << " is taken";
         setup_test::lay_out_demo_rig(dir);
         std::error_code error;
@@ -102,11 +115,10 @@ protected:
     void TearDown() override {
         to_console.reset();
         from_console.reset();
+        // The server is ended as its user ends it, so that it leaves its
+        // entry in JACK's table of servers (a killed one stays listed).
         for (pid_t* child : {&console, &jackd}) {
-            if (*child > 0) {
-                ::kill(*child, SIGKILL);
-                ::waitpid(*child, nullptr, 0);
-            }
+            if (*child > 0) end_process(*child);
         }
         if (receiver >= 0) ::close(receiver);
         if (key_pipe >= 0) ::close(key_pipe);
@@ -115,21 +127,6 @@ protected:
     fs::path program() const { return dir.folder() / "bravinox"; }
     fs::path console_output() const { return dir.folder() / "console.out"; }
 
-    static int open_receiver() {
-        const int s = ::socket(AF_INET, SOCK_DGRAM, 0);
-        if (s < 0) return -1;
-        sockaddr_in at{};
-        at.sin_family = AF_INET;
-        at.sin_port = htons(host::kSacnPort);
-        inet_pton(AF_INET, kReceiverAddress, &at.sin_addr);
-        if (::bind(s, reinterpret_cast<sockaddr*>(&at), sizeof at) != 0) {
-            ::close(s);
-            return -1;
-        }
-        timeval timeout{0, 50000};
-        setsockopt(s, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
-        return s;
-    }
     // The newest level of universe 1's address, from what waits on the receiver.
     void receive() {
         host::SacnPacket p{};
@@ -157,23 +154,8 @@ protected:
     }
 
     void start_console() {
-        int keys[2] = {-1, -1};
-        ASSERT_EQ(::pipe(keys), 0);
-        console = ::fork();
+        console = host_test::start_headless_console(program(), kReceiverAddress, console_output(), key_pipe);
         ASSERT_GE(console, 0);
-        if (console == 0) {
-            ::dup2(keys[0], STDIN_FILENO);
-            ::close(keys[1]);
-            const std::string machine = fs::path(BRAVINOX_TEST_DATA) / "../../programdir/machine.txt";
-            ::setenv("BRAVINOX_HEADLESS", "1", 1);
-            ::setenv("BRAVINOX_SACN", kReceiverAddress, 1);
-            ::setenv("BRAVINOX_MACHINE", machine.c_str(), 1);
-            ::freopen(console_output().c_str(), "w", stdout);
-            ::execl(program().c_str(), "bravinox", static_cast<char*>(nullptr));
-            ::_exit(127);
-        }
-        ::close(keys[0]);
-        key_pipe = keys[1];
     }
     // TO-MEM held (Ctrl+K), CUE: the cue key of the shown page, Enter twice.
     void store_cue(char cue) {

@@ -10,6 +10,7 @@
 #include "playback/key_groups.h"
 #include "playback/playback_jobs.h"
 #include "playback/playback_loading.h"
+#include "midi_console.h"
 #include "rig/console.h"
 #include "rig/program_dir.h"
 #include "rig/rig.h"
@@ -32,16 +33,8 @@ constexpr int kCue5Point3 = 44;            // shown as 5.3
 
 MidiCode code(uint16_t w1, uint16_t w2, uint16_t w3 = 0) { return MidiCode{{w1, w2, w3}}; }
 
-class MidiCodes : public ::testing::Test {
+class MidiCodes : public sync_test::MidiConsole {
 protected:
-    rig::Rig rig;
-    rig::ProgramDir dir = rig::ProgramDir::demo();
-
-    void SetUp() override {
-        rig.machine().sync.fit();
-        rig::start_console(rig, dir);
-        rig.run_ms(10);
-    }
 
     // Learns a cue-selection code for a slot as the editor stores it.
     static void learn_cue_code(int slot, const MidiCode& c) {

@@ -12,6 +12,7 @@
 #include "playback/key_groups.h"
 #include "playback/playback_jobs.h"
 #include "playback/playback_record.h"
+#include "midi_console.h"
 #include "rig/console.h"
 #include "rig/program_dir.h"
 #include "rig/rig.h"
@@ -33,17 +34,8 @@ using Bytes = std::vector<uint8_t>;
 constexpr int kCue1 = 1, kCue2 = 11, kCue5 = 41;
 constexpr const char* kEditMessage = "EDIT MIDI-CODES (ESC=CANCEL)";
 
-class MidiEditors : public ::testing::Test {
+class MidiEditors : public sync_test::MidiConsole {
 protected:
-    rig::Rig rig;
-    rig::ProgramDir dir = rig::ProgramDir::demo();
-
-    void SetUp() override {
-        dir.map_drive(rig.machine());
-        rig.machine().sync.fit();
-        rig::start_console(rig, dir);
-        rig.run_ms(10);
-    }
 
     // EDIT ITEM held, the MIDI key, EDIT ITEM let go: the editor opens.
     void open_midi_editor() {

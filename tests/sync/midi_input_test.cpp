@@ -11,6 +11,7 @@
 #include "datafiles/definition_files.h"
 #include "platform/machine.h"
 #include "platform/selectors.h"
+#include "midi_console.h"
 #include "rig/console.h"
 #include "rig/program_dir.h"
 #include "rig/rig.h"
@@ -199,19 +200,7 @@ constexpr int kStartSlot = 21;  // cue 3
 
 // Show control in the running console: GO runs the cue it names,
 // OPEN_CUE_LIST opens the list registered for its number.
-class ShowControl : public ::testing::Test {
-protected:
-    rig::Rig rig;
-    rig::ProgramDir dir = rig::ProgramDir::demo();
-
-    void SetUp() override {
-        dir.map_drive(rig.machine());
-        rig.machine().sync.fit();
-        rig::start_console(rig, dir);
-        rig.run_ms(10);
-    }
-    void feed(const Bytes& bytes) { rig.machine().sync.feed_midi_bytes(bytes); }
-};
+class ShowControl : public sync_test::MidiConsole {};
 
 TEST_F(ShowControl, GoRunsTheCueItNames) {
     struct Case {
