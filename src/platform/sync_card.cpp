@@ -200,6 +200,20 @@ std::vector<uint8_t> SyncCard::take_midi_out() {
 
 void SyncCard::set_band_levels(const std::array<uint8_t, kSoundBands>& levels) { band_levels_ = levels; }
 
+void SyncCard::set_sound_pulses(const std::array<uint16_t, kSoundBands>& bpm) {
+    pulse_bpm_ = bpm;
+    pulse_clock_ms_ = 0;
+}
+
+void SyncCard::follow_sound_pulses(uint32_t ms) {
+    pulse_clock_ms_ += ms;
+    for (size_t band = 0; band < pulse_bpm_.size(); ++band) {
+        if (pulse_bpm_[band] == 0) continue;
+        const uint64_t period_ms = 60000u / pulse_bpm_[band];
+        band_levels_[band] = pulse_clock_ms_ % period_ms < period_ms / 4 ? kPulseHighLevel : kPulseLowLevel;
+    }
+}
+
 bool SyncCard::read_port(uint16_t port, uint8_t& value) const {
     if (!fitted || get_byte(memory_, kSyncSoundInputMarker) != 'C') return false;
     const uint16_t base = get_word(memory_, kSoundPortBaseRegister);

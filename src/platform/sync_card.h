@@ -47,6 +47,8 @@ constexpr uint16_t kSyncCommandMidiByte = 0x14;
 constexpr uint16_t kSyncCommandSoundOn = 0x15;
 constexpr uint16_t kSyncCommandSoundOff = 0x16;
 constexpr int kMidiOutLogEntries = 4096;
+constexpr int kLeastPulseBpm = 30, kMostPulseBpm = 300;
+constexpr uint8_t kPulseHighLevel = 220, kPulseLowLevel = 30;  // a beat's first quarter high
 constexpr size_t kMidiOutPendingBytes = 4096;
 
 // Data bytes that follow a MIDI status byte on the wire: 1 for program
@@ -101,6 +103,10 @@ struct SyncCard {
 
     // The raw levels 0..255 of the five sound bands (1..5 at [0..4]).
     void set_band_levels(const std::array<uint8_t, kSoundBands>& levels);
+    // A steady pulse of bpm beats a minute on each band (0: none), which
+    // follow_sound_pulses moves on with the clock.
+    void set_sound_pulses(const std::array<uint16_t, kSoundBands>& bpm);
+    void follow_sound_pulses(uint32_t ms);
     // I/O port read: true with the level when the port is one of the bands.
     bool read_port(uint16_t port, uint8_t& value) const;
 
@@ -119,6 +125,8 @@ private:
     std::vector<uint8_t> midi_out_pending_;
     std::array<uint8_t, kSoundBands> band_levels_{};
     bool sound_on_ = false;
+    std::array<uint16_t, kSoundBands> pulse_bpm_{};
+    uint64_t pulse_clock_ms_ = 0;
 
     void power_on(bool sound_inputs);
     void feed_midi_byte(uint8_t byte);

@@ -98,3 +98,24 @@ TEST_F(AudioBands, ZeroDivisorsSkipTheMoves) {
 }
 
 }  // namespace
+
+namespace {
+
+// A steady pulse of 120 beats a minute on band 3 of the machine: once the
+// floor has crept up, the running console counts every beat, and only on
+// that band.
+TEST(AudioBandsInTheConsole, SteadyPulseCountsEveryBeat) {
+    rig::Rig rig;
+    rig::ProgramDir dir = rig::ProgramDir::demo();
+    rig.machine().sync.fit(true);
+    rig.machine().sync.set_sound_pulses({0, 0, 120, 0, 0});
+    rig::start_console(rig, dir);
+    rig.run_ms(10'000);
+    const uint32_t before = synchro::audio_band_beats[3];
+    EXPECT_GT(before, 0u);
+    rig.run_ms(5'000);
+    EXPECT_NEAR(static_cast<double>(synchro::audio_band_beats[3] - before), 10.0, 1.0);  // 500 ms a beat
+    for (const int band : {1, 2, 4, 5}) EXPECT_EQ(synchro::audio_band_beats[static_cast<size_t>(band)], 0u) << band;
+}
+
+}  // namespace
