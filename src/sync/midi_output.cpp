@@ -34,7 +34,9 @@ void reset_midi_output_globals() { midi_out_code = {}; }
 void send_midi_message() {
     const auto status = static_cast<uint8_t>(code_status(midi_out_code) + code_channel(midi_out_code));
     const int data_bytes = data_bytes_of(status);
-    if (data_bytes == kNoMessage) return;
+    // A channel beyond 127 (from a damaged cue file) can wrap the sum below
+    // 80h: a data byte is no status to send.
+    if (data_bytes == kNoMessage || (status & 0x80) == 0) return;
     send_card_command(kCommandMidiBegin);
     send_card_command(kCommandMidiByte, status);
     if (data_bytes >= 1) send_card_command(kCommandMidiByte, code_data1(midi_out_code));

@@ -228,6 +228,7 @@ TEST_F(MidiCodes, SequenceCodesSendTheDataBytesOfTheirStatus) {
         {code(0xF800, 0), {0xF8}},
         {code(0xF000, 41), {}},  // a learned show-control GO is no message to send
         {code(0, 0x3C40), {}},
+        {code(0x9080, 0x3C40), {}},  // channel 128 from a damaged file: 90h + 80h wraps to a data byte
     };
     for (const Case& c : cases) {
         playback::sequence_midi_codes[2] = c.code;
