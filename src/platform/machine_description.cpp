@@ -78,7 +78,19 @@ struct Seen {
     int trackerball_line = 0;
     int cd_disc_line = 0;
     int master_faders_line = 0;
+    std::array<int, kSoundBands> sound_pulse_lines{};
 };
+
+// A number of at most three digits; -1 for anything else.
+int small_number(std::string_view word) {
+    if (word.empty() || word.size() > 3) return -1;
+    int value = 0;
+    for (const char c : word) {
+        if (c < '0' || c > '9') return -1;
+        value = value * 10 + (c - '0');
+    }
+    return value;
+}
 
 bool parse_card(const std::vector<std::string_view>& words, int line, Seen& seen, MachineDescription& d,
                 std::string& error) {
@@ -160,15 +172,7 @@ bool parse_master_faders(const std::vector<std::string_view>& words, int line, S
         return false;
     }
     for (size_t i = 0; i < d.master_faders.size(); ++i) {
-        const std::string_view word = words[i + 1];
-        int value = 0;
-        for (const char c : word) {
-            if (c < '0' || c > '9' || word.size() > 3) {
-                value = -1;
-                break;
-            }
-            value = value * 10 + (c - '0');
-        }
+        const int value = small_number(words[i + 1]);
         if (value < 0 || value > 255) {
             error = line_error(line, wanted);
             return false;
@@ -221,6 +225,26 @@ bool parse_cd_disc(const std::vector<std::string_view>& words, int line, Seen& s
     return true;
 }
 
+// "sound_pulse", the band 1..5 and the beats a minute 30..300.
+bool parse_sound_pulse(const std::vector<std::string_view>& words, int line, Seen& seen, MachineDescription& d,
+                       std::string& error) {
+    const std::string wanted = "'sound_pulse' takes a sound band 1 to 5 and beats a minute 30 to 300";
+    const int band = words.size() == 3 ? small_number(words[1]) : -1;
+    const int bpm = words.size() == 3 ? small_number(words[2]) : -1;
+    if (band < 1 || band > kSoundBands || bpm < kLeastPulseBpm || bpm > kMostPulseBpm) {
+        error = line_error(line, wanted);
+        return false;
+    }
+    int& seen_line = seen.sound_pulse_lines[static_cast<size_t>(band - 1)];
+    if (seen_line != 0) {
+        error = line_error(line, "sound band " + std::to_string(band) + " has its pulse on line " + std::to_string(seen_line));
+        return false;
+    }
+    seen_line = line;
+    d.sound_pulse_bpm[static_cast<size_t>(band - 1)] = static_cast<uint16_t>(bpm);
+    return true;
+}
+
 }  // namespace
 
 bool parse_machine_description(std::string_view text, MachineDescription& description, std::string& error) {
@@ -248,9 +272,11 @@ bool parse_machine_description(std::string_view text, MachineDescription& descri
             ok = parse_yes_no(words, line, seen.trackerball_line, d.trackerball, error);
         } else if (words[0] == "master_faders") {
             ok = parse_master_faders(words, line, seen, d, error);
+        } else if (words[0] == "sound_pulse") {
+            ok = parse_sound_pulse(words, line, seen, d, error);
         } else {
             error = line_error(line, "unknown item '" + std::string(words[0]) +
-                                         "' (card, smpte_midi_card, cdrom_drive, cdrom_disc, trackerball or master_faders)");
+                                         "' (card, smpte_midi_card, cdrom_drive, cdrom_disc, trackerball, master_faders or sound_pulse)");
         }
         if (!ok) return false;
     }
@@ -293,6 +319,7 @@ void fit_machine(Machine& machine, const MachineDescription& description) {
     }
     if (description.smpte_midi_card) {
         machine.sync.fit(description.sound_inputs);
+        machine.sync.set_sound_pulses(description.sound_pulse_bpm);
     } else {
         machine.sync.remove();
     }

@@ -14,6 +14,7 @@
 //   cdrom_disc 245 198 312          # or: cdrom_disc data 600 245 ...
 //   trackerball yes
 //   master_faders 255 255 0 0
+//   sound_pulse 1 120
 //
 // A card's option words set the bits of its option byte (faders: the analogue
 // section, bit 0; function_belts 1; sequence_belts 2; displays 3; keys: the
@@ -26,6 +27,8 @@
 // master_faders gives where the GRAND, FLASH, SUB 1 and SUB 2 faders stand at
 // power-on (raw readings 0..255) on the first card with faders: a surface's
 // faders stay where they were left; not given, they stand at 0.
+// sound_pulse puts a steady pulse of that many beats a minute on a sound
+// band of the SMPTE/MIDI card (one line a band); bands without one read 0.
 #pragma once
 #include <array>
 #include <filesystem>
@@ -35,6 +38,7 @@
 #include <vector>
 
 #include "platform/card_bus.h"
+#include "platform/sync_card.h"
 
 namespace platform {
 
@@ -52,6 +56,7 @@ struct MachineDescription {
     std::vector<uint32_t> cd_track_seconds;  // the disc in the drive; empty: none
     bool cd_first_track_data = false;
     std::array<uint8_t, kMasterFaders> master_faders{};  // GRAND, FLASH, SUB 1, SUB 2 at power-on
+    std::array<uint16_t, kSoundBands> sound_pulse_bpm{};   // per sound band, 0 none
 };
 
 // Reads a description. False with "line N: what is wrong" when a line does

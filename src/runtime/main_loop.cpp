@@ -20,6 +20,8 @@
 #include "runtime/timers.h"
 #include "sync/cd_keys.h"
 #include "sync/cd_requests.h"
+#include "sync/audio_bands.h"
+#include "sync/midi_input.h"
 #include "sync/sync_services.h"
 #include "ui/helpers.h"
 #include "ui/memory_access.h"

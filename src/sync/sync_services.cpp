@@ -14,23 +14,19 @@ namespace synchro {
 namespace {
 
 constexpr uint32_t kCommandRegister = 0x150;
-constexpr uint32_t kMidiReadIndex = 0x122;
-constexpr uint32_t kMidiWriteIndex = 0x124;
 constexpr uint16_t kCommandMidiInputOn = 0x11;
-constexpr uint16_t kCommandAudioOn = 0x15;
 constexpr uint16_t kCommandAudioOff = 0x16;
 
-// A command word in the command register, then the driver call.
-void send_card_command(uint16_t command) {
+}  // namespace
+
+void send_card_command(uint16_t command, uint16_t ax) {
     const uint16_t selector = runtime::sync_interface_selector;
     if (selector == 0) return;
     platform::far_poke_word(selector, kCommandRegister, command);
     platform::Regs regs;
-    regs.set_ax(0);
+    regs.set_ax(ax);
     platform::int386(0x68, regs);
 }
-
-}  // namespace
 
 uint8_t timecode_mode = 0;
 uint8_t timecode_source = 1;
@@ -51,25 +47,13 @@ void reset_sync_services_globals() {
     display_time = 0;
 }
 
-void send_playback_midi_note(int16_t playback, uint8_t on) {
-    runtime::log_call("synchro::send_playback_midi_note", {playback, on});
-}
-
 void init_timecode_player() {
     timecode_mode = 0;
     timecode_source = 1;
 }
-void start_audio_inputs() { send_card_command(kCommandAudioOn); }
 void stop_audio_inputs() { send_card_command(kCommandAudioOff); }
 
-void reset_midi_input() {
-    const uint16_t selector = runtime::sync_interface_selector;
-    if (selector == 0) return;
-    platform::far_poke_word(selector, kMidiReadIndex, platform::far_peek_word(selector, kMidiWriteIndex));
-}
-
 void enable_card_midi() { send_card_command(kCommandMidiInputOn); }
-void rebuild_midi_cue_table() { runtime::log_call("synchro::rebuild_midi_cue_table"); }
 
 bool load_timecode_list(const std::string& name) {
     runtime::log_call("synchro::load_timecode_list");
@@ -84,8 +68,6 @@ bool save_timecode_list(const std::string& name) {
 }
 
 // Run on every pass of the poll or the main loop: they record nothing.
-bool poll_midi_input() { return false; }
-void poll_audio_inputs() {}
 void run_timecode_tick() {}
 void stop_smpte_generator() { runtime::log_call("synchro::stop_smpte_generator"); }
 
@@ -102,8 +84,6 @@ void free_timecode_list() { runtime::log_call("synchro::free_timecode_list"); }
 void record_cue_event(int16_t page, int16_t cue, int16_t point) {
     runtime::log_call("synchro::record_cue_event", {page, cue, point});
 }
-void send_cue_midi_code(int16_t slot) { runtime::log_call("synchro::send_cue_midi_code", {slot}); }
-void send_sequence_midi_code(int16_t sequence) { runtime::log_call("synchro::send_sequence_midi_code", {sequence}); }
 void record_sequence_event(int16_t sequence, int16_t action, int16_t value) {
     runtime::log_call("synchro::record_sequence_event", {sequence, action, value});
 }

@@ -29,21 +29,16 @@ extern std::array<uint8_t, kAudioInputParameters + 1> audio_input_setup;
 constexpr int kAudioBands = 5;
 extern std::array<uint32_t, kAudioBands + 1> audio_band_beats;
 
-// The playback's MIDI code 1..42 as a note on (on 1) or note off (on 0).
-// (Least body: it records its arguments.)
-void send_playback_midi_note(int16_t playback, uint8_t on);
+// A card command: the code in the command register, then interrupt 68h with
+// AX = ax (the MIDI byte of command 14h). Nothing without the card.
+void send_card_command(uint16_t command, uint16_t ax = 0);
 
 // Every global of this module back to its value at program load (a clean start for each test).
 void reset_sync_services_globals();
 
 void init_timecode_player();
-void start_audio_inputs();
 void stop_audio_inputs();
-void reset_midi_input();
 void enable_card_midi();
-void rebuild_midi_cue_table();
-bool poll_midi_input();
-void poll_audio_inputs();
 void run_timecode_tick();
 // The card's timecode generator stopped (command 4 when the card is there).
 // (Least body: it records the call.)
@@ -68,10 +63,6 @@ extern std::string saved_timecode_list_name;
 void free_timecode_list();
 // A cue executed while the timecode list records: its "P" event. (Least body.)
 void record_cue_event(int16_t page, int16_t cue, int16_t point);
-// The learned MIDI code of cue slot 1..11200 out on MIDI. (Least body.)
-void send_cue_midi_code(int16_t slot);
-// The MIDI code of live sequence 1..4 (sequence_midi_codes) out on MIDI. (Least body.)
-void send_sequence_midi_code(int16_t sequence);
 // A sequence command while the timecode list records: its "S %d %d %d" event
 // (sequence, action 1..5, value). (Least body.)
 void record_sequence_event(int16_t sequence, int16_t action, int16_t value);

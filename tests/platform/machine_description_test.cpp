@@ -12,6 +12,7 @@
 #include "hwtest/smpte_test.h"
 #include "hwtest/test_menu.h"
 #include "platform/machine.h"
+#include "platform/ports.h"
 #include "platform/registers.h"
 #include "rig/console.h"
 #include "rig/program_dir.h"
@@ -141,7 +142,11 @@ TEST(MachineDescription, ALineThatDoesNotFitIsNamedWithWhatIsWrong) {
              Case{"smpte_midi_card no sound_inputs\n",
                   "line 1: 'smpte_midi_card' takes yes or no, then sound_inputs when they are there"},
              Case{"floppy yes\n",
-                  "line 1: unknown item 'floppy' (card, smpte_midi_card, cdrom_drive, cdrom_disc, trackerball or master_faders)"},
+                  "line 1: unknown item 'floppy' (card, smpte_midi_card, cdrom_drive, cdrom_disc, trackerball, master_faders or sound_pulse)"},
+             Case{"sound_pulse 6 120\n", "line 1: 'sound_pulse' takes a sound band 1 to 5 and beats a minute 30 to 300"},
+             Case{"sound_pulse 1 20\n", "line 1: 'sound_pulse' takes a sound band 1 to 5 and beats a minute 30 to 300"},
+             Case{"sound_pulse 1\n", "line 1: 'sound_pulse' takes a sound band 1 to 5 and beats a minute 30 to 300"},
+             Case{"sound_pulse 2 120\nsound_pulse 2 90\n", "line 2: sound band 2 has its pulse on line 1"},
              Case{"master_faders 255 0 0\n",
                   "line 1: 'master_faders' takes four readings 0 to 255: GRAND, FLASH, SUB 1 and SUB 2"},
              Case{"master_faders 256 0 0 0\n",
@@ -198,6 +203,35 @@ TEST(MachineDescription, TheDiscLinePutsAPlayableDiscInTheDrive) {
     platform::fit_machine(machine, parsed("cdrom_drive yes\n"));
     EXPECT_FALSE(machine.cd_drive.disc_loaded);
     platform::install_machine(nullptr);
+}
+
+// A steady pulse on a sound band: high for the first quarter of each beat.
+TEST(MachineDescription, SoundPulseDrivesItsBand) {
+    platform::MachineDescription description;
+    std::string error;
+    ASSERT_TRUE(platform::parse_machine_description("smpte_midi_card yes sound_inputs\nsound_pulse 3 120\n",
+                                                    description, error))
+        << error;
+    EXPECT_EQ(description.sound_pulse_bpm, (std::array<uint16_t, platform::kSoundBands>{0, 0, 120, 0, 0}));
+    platform::Machine machine;
+    platform::fit_machine(machine, description);
+    platform::install_machine(&machine);
+    // Command 15h switches the sound inputs on.
+    const std::span<uint8_t> window = machine.sync.window();
+    window[platform::kSyncCommandRegister] = platform::kSyncCommandSoundOn;
+    platform::Regs regs;
+    regs.set_ax(0);
+    platform::sync_driver_interrupt(regs);
+    const uint16_t base = machine.sync.peek_word(platform::kSoundPortBaseRegister);
+    std::vector<int> band3;
+    for (int i = 0; i < 10; ++i) {
+        machine.advance_ms(100);
+        band3.push_back(platform::inportb(static_cast<uint16_t>(base + 6)));
+        EXPECT_EQ(platform::inportb(static_cast<uint16_t>(base + 4)), 0) << "band 1 has no pulse";
+    }
+    platform::install_machine(nullptr);
+    // 500 ms a beat, the first 125 ms of it high.
+    EXPECT_EQ(band3, (std::vector<int>{220, 30, 30, 30, 220, 220, 30, 30, 30, 220}));
 }
 
 TEST(MachineDescription, AMissingFileIsNamed) {

@@ -111,7 +111,11 @@
 #include "setup/patch_tables.h"
 #include "setup/setup_data.h"
 #include "setup/rig_conversion.h"
+#include "sync/audio_bands.h"
+#include "sync/midi_editors.h"
 #include "sync/midi_events.h"
+#include "sync/midi_input.h"
+#include "sync/midi_output.h"
 #include "sync/sync_services.h"
 #include "sync/cd_keys.h"
 #include "sync/cd_requests.h"
@@ -270,6 +274,10 @@ ui::reset_value_table_globals();
     synchro::reset_sync_services_globals();
     synchro::reset_cd_requests_globals();
     synchro::reset_cd_keys_globals();
+    synchro::reset_midi_input_globals();
+    synchro::reset_midi_output_globals();
+    synchro::reset_audio_bands_globals();
+    synchro::reset_midi_editors_globals();
 
 #ifdef BRAVINOX_RIG_HWTEST
     // Subsystem 9: quandrix.
