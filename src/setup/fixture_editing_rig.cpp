@@ -1,7 +1,6 @@
 #include "setup/fixture_editing_rig.h"
 
 #include <algorithm>
-#include <cstring>
 
 #include "setup/library_browser_index.h"
 #include "setup/soft_patch.h"
@@ -34,9 +33,10 @@ void free_type_slot(SetupData& setup, int t) {
     const int count = rig_type_count(setup);
     for (const TypeTable& table : kTypeTables) {
         uint8_t* first = setup.bytes.data() + table.at;
-        std::memmove(first + table.entry_bytes * static_cast<size_t>(t), first + table.entry_bytes * static_cast<size_t>(t + 1),
-                     table.entry_bytes * static_cast<size_t>(count - t - 1));
-        std::memset(first + table.entry_bytes * static_cast<size_t>(count - 1), 0, table.entry_bytes);
+        uint8_t* const slot = first + table.entry_bytes * static_cast<size_t>(t);
+        uint8_t* const last = first + table.entry_bytes * static_cast<size_t>(count - 1);
+        std::copy(slot + table.entry_bytes, last + table.entry_bytes, slot);
+        std::fill_n(last, table.entry_bytes, uint8_t{0});
     }
     setup.set_u8(kSetupTypeCount, static_cast<uint8_t>(count - 1));
     const int fixtures = rig_fixture_count(setup);
@@ -171,8 +171,9 @@ bool remove_fixture(SetupData& setup, int f) {
     for (int g = 1; g <= count; ++g) last_of_type = last_of_type && (g == f || type_index_of(setup, g) != t);
     const size_t at = SetupData::fixture_field(f, 0);
     const size_t end = SetupData::fixture_field(count, 0) + kFixtureRecordBytes;
-    std::memmove(setup.bytes.data() + at, setup.bytes.data() + at + kFixtureRecordBytes, end - at - kFixtureRecordBytes);
-    std::memset(setup.bytes.data() + end - kFixtureRecordBytes, 0, kFixtureRecordBytes);
+    uint8_t* const bytes = setup.bytes.data();
+    std::copy(bytes + at + kFixtureRecordBytes, bytes + end, bytes + at);
+    std::fill_n(bytes + end - kFixtureRecordBytes, kFixtureRecordBytes, uint8_t{0});
     setup.set_i16(kSetupFixtureCount, static_cast<int16_t>(count - 1));
     if (last_of_type && t < rig_type_count(setup)) free_type_slot(setup, t);
     for (SoftPatchEntry& e : soft_patch_list) {
