@@ -30,9 +30,22 @@ namespace synchro {
 RowCursor midi_code_cursor;
 RowCursor show_midi_list_cursor;
 
+namespace {
+
+// What the editors' box covers, taken when an editor opens and put back on
+// leaving when the right panel keeps its number: the panel's own redraw
+// does not reach the area under the box.
+constexpr int16_t kCoverLeft = 230, kCoverTop = 239, kCoverRight = 630, kCoverBottom = 479;
+std::array<uint8_t, platform::kImageHeaderBytes + (kCoverRight - kCoverLeft + 1) * (kCoverBottom - kCoverTop + 1)>
+    covered_picture{};
+bool covered_picture_taken = false;
+
+}  // namespace
+
 void reset_midi_editors_globals() {
     midi_code_cursor = {};
     show_midi_list_cursor = {};
+    covered_picture_taken = false;
 }
 
 namespace {
@@ -50,7 +63,7 @@ constexpr int32_t kRefuseBeep_hz = 400;
 constexpr uint32_t kRefuseBeep_ms = 2000;
 
 // The editors' box over the lower right panel, and the two columns of cells.
-constexpr int16_t kBoxLeft = 230, kBoxTop = 239, kBoxRight = 630, kBoxBottom = 479;
+constexpr int16_t kBoxLeft = kCoverLeft, kBoxTop = kCoverTop, kBoxRight = kCoverRight, kBoxBottom = kCoverBottom;
 constexpr int16_t kColumnLeft[3] = {0, 240, 420};
 constexpr int16_t kColumnRight[3] = {0, 410, 620};
 constexpr int16_t kHeadY = 261;
@@ -97,6 +110,7 @@ void tidy_panels() {
     }
     if ((runtime::option_flags & runtime::OPT_SEQUENCE_PANEL) == 0) ui::draw_sequence_panel();
     for (const int16_t key : kPanelKeys) set_key_led(key, runtime::LED_OFF);
+    covered_picture_taken = platform::_getimage(kBoxLeft, kBoxTop, kBoxRight, kBoxBottom, covered_picture);
 }
 
 void leave_editor(uint32_t first_panel_to_reset, uint32_t last_panel_to_reset) {
@@ -104,7 +118,10 @@ void leave_editor(uint32_t first_panel_to_reset, uint32_t last_panel_to_reset) {
     if (panel >= first_panel_to_reset && panel <= last_panel_to_reset) {
         runtime::mode_flags = (runtime::mode_flags & ~runtime::MODE_PANEL_FIELD) | (1u << 2);
         ui::set_panel_mode(1);
+    } else if (covered_picture_taken) {
+        platform::_putimage(kBoxLeft, kBoxTop, covered_picture, platform::kCopyPut);
     }
+    covered_picture_taken = false;
     ui::clear_message();
 }
 

@@ -157,6 +157,20 @@ TEST_F(MidiEditors, PageDownRedrawsTheWindow) {
     rig.press(KEY_ESC);
 }
 
+// Leaving the editor shows the right panel as it was under the editor's box,
+// whichever of the two panels that keep their number was shown.
+TEST_F(MidiEditors, LeavingShowsThePanelUnderTheBoxAgain) {
+    for (const int16_t panel_key : {KEY_PANEL_1, KEY_PANEL_2}) {
+        SCOPED_TRACE(panel_key);
+        rig.press(panel_key);
+        const std::vector<uint8_t> before = box_pixels();
+        open_midi_editor();
+        ASSERT_NE(before, box_pixels()) << "the editor's box is drawn";
+        rig.press(KEY_ESC);
+        EXPECT_EQ(before, box_pixels());
+    }
+}
+
 class ShowMidiLists : public MidiEditors {
 protected:
     void SetUp() override {
