@@ -54,13 +54,21 @@ bool open_on(RtMidi::Api api, const std::string& program) {
     }
 }
 
+void jack_quiet(const char*) {}
+void jack_to_stderr(const char* message) { std::fprintf(stderr, "%s\n", message); }
+
 // A JACK client can be had only from a running server (none is started here).
+// The library's complaints about a missing server are kept quiet: the console
+// says once what it found.
 bool jack_server_running() {
+    jack_set_error_function(jack_quiet);
+    jack_set_info_function(jack_quiet);
     jack_status_t status{};
     jack_client_t* client = jack_client_open("bravinox-probe", JackNoStartServer, &status);
-    if (client == nullptr) return false;
-    jack_client_close(client);
-    return true;
+    if (client != nullptr) jack_client_close(client);
+    jack_set_error_function(jack_to_stderr);
+    jack_set_info_function(jack_to_stderr);
+    return client != nullptr;
 }
 
 #endif
