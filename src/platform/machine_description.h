@@ -10,6 +10,7 @@
 //
 //   card C800 firmware 338 faders function_belts sequence_belts displays keys wing
 //   smpte_midi_card yes sound_inputs
+//   smpte_in generator 25 10:00:00:00
 //   cdrom_drive yes
 //   trackerball yes
 //   master_faders 255 255 0 0
@@ -21,6 +22,9 @@
 // master_faders gives where the GRAND, FLASH, SUB 1 and SUB 2 faders stand at
 // power-on (raw readings 0..255) on the first card with faders: a surface's
 // faders stay where they were left; not given, they stand at 0.
+// smpte_in says what feeds the SMPTE/MIDI card's SMPTE IN: "loop" (a cable
+// from its own SMPTE OUT, the default) or "generator", a rate (24, 25, 30 or
+// 30D) and the time it showed at power-on (hh:mm:ss:ff).
 #pragma once
 #include <array>
 #include <filesystem>
@@ -29,6 +33,7 @@
 #include <string_view>
 
 #include "platform/card_bus.h"
+#include "platform/sync_card.h"
 
 namespace platform {
 
@@ -41,6 +46,7 @@ struct MachineDescription {
     std::array<std::optional<CardSettings>, kCardSlots> cards{};  // by slot (segment C800h first)
     bool smpte_midi_card = false;  // the card and its driver (interrupt 68h)
     bool sound_inputs = false;     // the SMPTE/MIDI card's sound inputs
+    SmpteInput smpte_in;           // what feeds its SMPTE IN
     bool cdrom_drive = false;      // the CD-ROM driver with one drive, no disc in it
     bool trackerball = false;      // the mouse driver with the trackerball behind it
     std::array<uint8_t, kMasterFaders> master_faders{};  // GRAND, FLASH, SUB 1, SUB 2 at power-on

@@ -140,13 +140,19 @@ TEST(MachineDescription, ALineThatDoesNotFitIsNamedWithWhatIsWrong) {
              Case{"smpte_midi_card no sound_inputs\n",
                   "line 1: 'smpte_midi_card' takes yes or no, then sound_inputs when they are there"},
              Case{"floppy yes\n",
-                  "line 1: unknown item 'floppy' (card, smpte_midi_card, cdrom_drive, trackerball or master_faders)"},
+                  "line 1: unknown item 'floppy' (card, smpte_midi_card, smpte_in, cdrom_drive, trackerball or master_faders)"},
              Case{"master_faders 255 0 0\n",
                   "line 1: 'master_faders' takes four readings 0 to 255: GRAND, FLASH, SUB 1 and SUB 2"},
              Case{"master_faders 256 0 0 0\n",
                   "line 1: 'master_faders' takes four readings 0 to 255: GRAND, FLASH, SUB 1 and SUB 2"},
              Case{"master_faders 1 2 3 -4\n",
                   "line 1: 'master_faders' takes four readings 0 to 255: GRAND, FLASH, SUB 1 and SUB 2"},
+             Case{"smpte_in generator 29 00:00:00:00\n", "line 1: 'smpte_in' takes loop, or generator with its rate (24, 25, 30 or 30D) and start time hh:mm:ss:ff"},
+             Case{"smpte_in generator 25 00:00:00:25\n", "line 1: 'smpte_in' takes loop, or generator with its rate (24, 25, 30 or 30D) and start time hh:mm:ss:ff"},
+             Case{"smpte_in generator 25 24:00:00:00\n", "line 1: 'smpte_in' takes loop, or generator with its rate (24, 25, 30 or 30D) and start time hh:mm:ss:ff"},
+             Case{"smpte_in generator 25 1:00:00:00\n", "line 1: 'smpte_in' takes loop, or generator with its rate (24, 25, 30 or 30D) and start time hh:mm:ss:ff"},
+             Case{"smpte_in cable\n", "line 1: 'smpte_in' takes loop, or generator with its rate (24, 25, 30 or 30D) and start time hh:mm:ss:ff"},
+             Case{"smpte_in loop\nsmpte_in loop\n", "line 2: 'smpte_in' is already given on line 1"},
              Case{"master_faders 0 0 0 0\nmaster_faders 1 1 1 1\n",
                   "line 2: 'master_faders' is already given on line 1"},
          }) {
@@ -155,6 +161,18 @@ TEST(MachineDescription, ALineThatDoesNotFitIsNamedWithWhatIsWrong) {
         EXPECT_FALSE(platform::parse_machine_description(c.text, description, error)) << c.text;
         EXPECT_EQ(error, c.message) << c.text;
     }
+}
+
+TEST(MachineDescription, SmpteInIsTheLoopCableOrAnOutsideGenerator) {
+    platform::MachineDescription description;
+    std::string error;
+    ASSERT_TRUE(platform::parse_machine_description("smpte_midi_card yes\n", description, error)) << error;
+    EXPECT_FALSE(description.smpte_in.outside);
+    ASSERT_TRUE(platform::parse_machine_description("smpte_in generator 30D 01:02:03:29\n", description, error))
+        << error;
+    EXPECT_TRUE(description.smpte_in.outside);
+    EXPECT_EQ(description.smpte_in.rate_code, 3);
+    EXPECT_EQ(description.smpte_in.start_frame, ((1u * 60 + 2) * 60 + 3) * 30 + 29);
 }
 
 TEST(MachineDescription, AMissingFileIsNamed) {
