@@ -28,6 +28,7 @@
 #include "runtime/show_tables.h"
 #include "setup/setup_data.h"
 #include "sync/sync_services.h"
+#include "sync/timecode_record.h"
 #include "ui/counters.h"
 #include "ui/helpers.h"
 #include "ui/memory_access.h"
@@ -290,6 +291,7 @@ void recall_memory(int16_t memory, uint8_t record) {
     }
     // The programmer was replaced whole, also when the same memory came back.
     show_recalled_programmer();
+    if (record != 0) synchro::record_memory_event(current_memory);
 }
 
 void recall_next_memory() {

@@ -18,6 +18,8 @@ constexpr uint16_t kCommandMidiInputOn = 0x11;
 constexpr uint16_t kCommandAudioOn = 0x15;
 constexpr uint16_t kCommandAudioOff = 0x16;
 
+}  // namespace
+
 // A command word in the command register, then the driver call.
 void send_card_command(uint16_t command) {
     const uint16_t selector = runtime::sync_interface_selector;
@@ -28,15 +30,11 @@ void send_card_command(uint16_t command) {
     platform::int386(0x68, regs);
 }
 
-}  // namespace
-
 uint8_t timecode_mode = 0;
 uint8_t timecode_source = 1;
 uint8_t cd_trigger_edit_open = 0;
 CdState cd_state;
 uint16_t cd_request_selector = 0;
-std::string loaded_timecode_list_name;
-std::string saved_timecode_list_name;
 std::array<uint32_t, kAudioBands + 1> audio_band_beats{};
 
 std::array<uint8_t, kAudioInputParameters + 1> audio_input_setup = kAudioInputDefaults;
@@ -48,8 +46,6 @@ void reset_sync_services_globals() {
     cd_trigger_edit_open = 0;
     cd_state = {};
     cd_request_selector = 0;
-    loaded_timecode_list_name.clear();
-    saved_timecode_list_name.clear();
     audio_band_beats = {};
 }
 
@@ -58,10 +54,6 @@ void send_playback_midi_note(int16_t playback, uint8_t on) {
 }
 
 void init_cdrom() { cd_state = CdState{}; }
-void init_timecode_player() {
-    timecode_mode = 0;
-    timecode_source = 1;
-}
 void start_audio_inputs() { send_card_command(kCommandAudioOn); }
 void stop_audio_inputs() { send_card_command(kCommandAudioOff); }
 
@@ -74,32 +66,13 @@ void reset_midi_input() {
 void enable_card_midi() { send_card_command(kCommandMidiInputOn); }
 void rebuild_midi_cue_table() { runtime::log_call("synchro::rebuild_midi_cue_table"); }
 
-bool load_timecode_list(const std::string& name) {
-    runtime::log_call("synchro::load_timecode_list");
-    loaded_timecode_list_name = name;
-    return platform::dos_exists((runtime::home_directory + "\\data\\" + name + ".lst").c_str());
-}
-
-bool save_timecode_list(const std::string& name) {
-    runtime::log_call("synchro::save_timecode_list");
-    saved_timecode_list_name = name;
-    return true;
-}
 
 // Run on every pass of the poll or the main loop: they record nothing.
 bool poll_midi_input() { return false; }
 void poll_audio_inputs() {}
-void run_timecode_tick() {}
 void poll_cd_status() {}
-void free_timecode_list() { runtime::log_call("synchro::free_timecode_list"); }
-void record_cue_event(int16_t page, int16_t cue, int16_t point) {
-    runtime::log_call("synchro::record_cue_event", {page, cue, point});
-}
 void send_cue_midi_code(int16_t slot) { runtime::log_call("synchro::send_cue_midi_code", {slot}); }
 void send_sequence_midi_code(int16_t sequence) { runtime::log_call("synchro::send_sequence_midi_code", {sequence}); }
-void record_sequence_event(int16_t sequence, int16_t action, int16_t value) {
-    runtime::log_call("synchro::record_sequence_event", {sequence, action, value});
-}
 
 void free_dos_buffer(uint16_t selector) {
     if (selector != 0) platform::dpmi_free_dos_memory(selector);

@@ -43,6 +43,10 @@ void send_playback_midi_note(int16_t playback, uint8_t on);
 // Every global of this module back to its value at program load (a clean start for each test).
 void reset_sync_services_globals();
 
+// A command of the SMPTE/MIDI card: the code in its command register, then
+// the driver's interrupt 68h; nothing without the card.
+void send_card_command(uint16_t command);
+
 void init_cdrom();
 void init_timecode_player();
 void start_audio_inputs();
@@ -54,24 +58,16 @@ bool poll_midi_input();
 void poll_audio_inputs();
 void run_timecode_tick();
 void poll_cd_status();
-// Loads the timecode list "%s\data\%s.lst"; false when it cannot be opened.
-// (Least body: it keeps the name and tells whether the file is there.)
-bool load_timecode_list(const std::string& name);
-extern std::string loaded_timecode_list_name;
-// Saves the timecode list as "%s\data\%s.lst" (at most 8 characters); false
-// when the file cannot be created. (Least body: it keeps the name.)
+// The timecode lists, the player and the recording hooks.
+bool load_timecode_list(const std::string& name);  // timecode_lists.h
 bool save_timecode_list(const std::string& name);
-extern std::string saved_timecode_list_name;
 void free_timecode_list();
-// A cue executed while the timecode list records: its "P" event. (Least body.)
-void record_cue_event(int16_t page, int16_t cue, int16_t point);
+bool record_cue_event(int16_t page, int16_t cue, int16_t point);  // timecode_record.h
 // The learned MIDI code of cue slot 1..11200 out on MIDI. (Least body.)
 void send_cue_midi_code(int16_t slot);
 // The MIDI code of live sequence 1..4 (sequence_midi_codes) out on MIDI. (Least body.)
 void send_sequence_midi_code(int16_t sequence);
-// A sequence command while the timecode list records: its "S %d %d %d" event
-// (sequence, action 1..5, value). (Least body.)
-void record_sequence_event(int16_t sequence, int16_t action, int16_t value);
+bool record_sequence_event(int16_t sequence, int16_t action, int16_t value);
 void free_dos_buffer(uint16_t selector);
 
 }  // namespace synchro

@@ -409,16 +409,21 @@ TEST_F(ShowFiles, OnTheTimecodeScreenTheKeysSaveAndLoadLists) {
     type("AUTOSAVE");
     expect_message_on(KEY_ENTER, "ERROR:'AUTOSAVE' IS A PROTECTED NAME");
     rig.run_ms(2100);
-    EXPECT_EQ(synchro::saved_timecode_list_name, "");
+    EXPECT_FALSE(dir.has_file("data/autosave.lst"));
 
     rig.hold(KEY_SAVE, 1100);
     rig.release(KEY_SAVE, kSettle_ms);
     name("BACKUP");  // a legal list name
-    EXPECT_EQ(synchro::saved_timecode_list_name, "BACKUP");
+    EXPECT_TRUE(dir.has_file("data/backup.lst"));
+    EXPECT_EQ(runtime::current_list_name, "BACKUP");
 
     rig.hold(KEY_LOAD, 1100);
     rig.release(KEY_LOAD, kSettle_ms);
-    expect_message_on(KEY_ENTER, "ERROR : LIST 'BACKUP' NOT FOUND");  // the name chosen last
+    expect_message_on(KEY_ENTER, "LOADING LIST...");  // the name chosen last, saved above
+    dir.remove_file("data/backup.lst");
+    rig.hold(KEY_LOAD, 1100);
+    rig.release(KEY_LOAD, kSettle_ms);
+    expect_message_on(KEY_ENTER, "ERROR : LIST 'BACKUP' NOT FOUND");
 }
 
 }  // namespace

@@ -112,6 +112,12 @@
 #include "setup/setup_data.h"
 #include "sync/midi_events.h"
 #include "sync/sync_services.h"
+#include "sync/list_open.h"
+#include "sync/timecode_cd.h"
+#include "sync/timecode_clock.h"
+#include "sync/timecode_lists.h"
+#include "sync/timecode_player.h"
+#include "sync/timecode_record.h"
 #include "ui/bitmap_fonts.h"
 #include "ui/cue_selection.h"
 #include "ui/edit_keys.h"
@@ -262,6 +268,12 @@ ui::reset_value_table_globals();
     setup::reset_setup_data_globals();
     synchro::reset_midi_events_globals();
     synchro::reset_sync_services_globals();
+    synchro::reset_timecode_clock_globals();
+    synchro::reset_timecode_cd_globals();
+    synchro::reset_timecode_lists_globals();
+    synchro::reset_timecode_player_globals();
+    synchro::reset_timecode_record_globals();
+    synchro::reset_list_open_globals();
 
 #ifdef BRAVINOX_RIG_HWTEST
     // Subsystem 9: quandrix.
