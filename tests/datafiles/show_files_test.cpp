@@ -228,6 +228,7 @@ TEST_F(ShowFiles, EachDataItemSavesItsOwnFiles) {
         }
         Names expected = i.files;
         if (i.item == 1 && has("data/ch-patch.dat")) expected.push_back("CH-PATCH.DAT");  // the demo's patch
+        if (i.item == 8 && has("data/load.lst")) expected.push_back("LOAD.LST");          // the demo's list
         std::sort(expected.begin(), expected.end());
         EXPECT_EQ(saved, expected);
         for (const std::string& f : i.files) {
@@ -414,13 +415,15 @@ TEST_F(ShowFiles, OnTheTimecodeScreenTheKeysSaveAndLoadLists) {
     rig.hold(KEY_SAVE, 1100);
     rig.release(KEY_SAVE, kSettle_ms);
     name("BACKUP");  // a legal list name
-    EXPECT_TRUE(dir.has_file("data/backup.lst"));
+    EXPECT_TRUE(dir.has_file("data/BACKUP.lst"));
     EXPECT_EQ(runtime::current_list_name, "BACKUP");
 
     rig.hold(KEY_LOAD, 1100);
     rig.release(KEY_LOAD, kSettle_ms);
-    expect_message_on(KEY_ENTER, "LOADING LIST...");  // the name chosen last, saved above
-    dir.remove_file("data/backup.lst");
+    press(KEY_ENTER);  // the name chosen last, saved above
+    EXPECT_NE(message(), "ERROR : LIST 'BACKUP' NOT FOUND");
+    EXPECT_EQ(runtime::current_list_name, "BACKUP");
+    dir.remove_file("data/BACKUP.lst");
     rig.hold(KEY_LOAD, 1100);
     rig.release(KEY_LOAD, kSettle_ms);
     expect_message_on(KEY_ENTER, "ERROR : LIST 'BACKUP' NOT FOUND");

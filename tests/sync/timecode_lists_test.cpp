@@ -3,6 +3,8 @@
 // by MIDI number.
 #include <gtest/gtest.h>
 
+#include "list_helpers.h"
+
 #include <cstring>
 #include <string>
 #include <vector>
@@ -24,26 +26,14 @@
 
 namespace {
 
-using Events = std::vector<std::pair<double, std::string>>;
+using sync_test::Events;
+using sync_test::list;
+using sync_test::set_list;
 
 class TimecodeLists : public ::testing::Test {
 protected:
     void SetUp() override { rig::start_console(rig, dir); }
 
-    static void set_list(const Events& events) {
-        synchro::timecode_list.count = 0;
-        for (const auto& [time, text] : events) {
-            ASSERT_TRUE(synchro::insert_timecode_event(synchro::timecode_list.count + 1, time, text));
-        }
-    }
-    static Events list() {
-        Events events;
-        for (int32_t i = 1; i <= synchro::timecode_list.count; ++i) {
-            const synchro::TimecodeEvent& e = synchro::timecode_event(i);
-            events.emplace_back(e.time, std::string(synchro::event_text(e)));
-        }
-        return events;
-    }
     std::string file(const std::string& name) const { return dir.read_text("data/" + name + ".lst"); }
     void write(const std::string& name, const std::string& text) const { dir.write_text("data/" + name + ".lst", text); }
 

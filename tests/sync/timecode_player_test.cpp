@@ -3,6 +3,8 @@
 // F hold on the console's own clock, and the events that do nothing.
 #include <gtest/gtest.h>
 
+#include "list_helpers.h"
+
 #include <string>
 #include <utility>
 #include <vector>
@@ -24,14 +26,9 @@
 
 namespace {
 
-using Events = std::vector<std::pair<double, std::string>>;
-
-void set_list(const Events& events) {
-    synchro::timecode_list.count = 0;
-    for (const auto& [time, text] : events) {
-        ASSERT_TRUE(synchro::insert_timecode_event(synchro::timecode_list.count + 1, time, text));
-    }
-}
+using sync_test::Events;
+using sync_test::list;
+using sync_test::set_list;
 
 uint8_t master_flash(int m) { return memories::master_timecode_flash[static_cast<size_t>(m)]; }
 

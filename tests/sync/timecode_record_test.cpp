@@ -3,6 +3,8 @@
 // press time and length, and what is refused.
 #include <gtest/gtest.h>
 
+#include "list_helpers.h"
+
 #include <string>
 #include <utility>
 #include <vector>
@@ -24,23 +26,9 @@
 namespace {
 
 using namespace runtime::keys;
-using Events = std::vector<std::pair<double, std::string>>;
-
-void set_list(const Events& events) {
-    synchro::timecode_list.count = 0;
-    for (const auto& [time, text] : events) {
-        ASSERT_TRUE(synchro::insert_timecode_event(synchro::timecode_list.count + 1, time, text));
-    }
-}
-
-Events list() {
-    Events events;
-    for (int32_t i = 1; i <= synchro::timecode_list.count; ++i) {
-        const synchro::TimecodeEvent& e = synchro::timecode_event(i);
-        events.emplace_back(e.time, std::string(synchro::event_text(e)));
-    }
-    return events;
-}
+using sync_test::Events;
+using sync_test::list;
+using sync_test::set_list;
 
 std::string message() { return ui::last_message_text.data(); }
 
