@@ -16,8 +16,8 @@ lock_wait=${BRAVINOX_APT_LOCK_WAIT:-600}
 pkgs=""
 for target in "$@"; do
   case "$target" in
-    run) pkgs="$pkgs g++ cmake make libsdl2-dev" ;;
-    test) pkgs="$pkgs g++ cmake make libgtest-dev libstorm-dev" ;;
+    run) pkgs="$pkgs g++ cmake make libsdl2-dev librtmidi-dev pkg-config" ;;
+    test) pkgs="$pkgs g++ cmake make libgtest-dev libstorm-dev librtmidi-dev pkg-config jackd2" ;;
     bench) pkgs="$pkgs g++ cmake make libbenchmark-dev" ;;
     *) echo "usage: $0 run|test|bench ..." >&2; exit 2 ;;
   esac

@@ -87,6 +87,8 @@ bool compact_memcue_file(bool replace) {
     return compact_item_list_file(kMemCueList, memcue_tables(), last_load, replace);
 }
 
+bool memcue_file_image(FileImage& image) { return item_list_file_image(kMemCueList, memcue_tables(), image); }
+
 void convert_memcue_time_items() {
     int32_t converted = 0;
     for (int32_t n = 1; n <= kCueMemories; ++n) converted += convert_time_items(memcue_items[at(n)], memcue_index[at(n)].count);

@@ -50,6 +50,9 @@ bool save_memcue_record(int16_t n);
 // Rewrites the file with the live records only (memory_file.h's rule).
 bool compact_memcue_file(bool replace);
 
+// The compacted file as bytes for memcues.dat's path (memory_file_image's rule).
+bool memcue_file_image(FileImage& image);
+
 // As convert_memory_time_items for the cue memories (600 Hz beep,
 // memcues.dat compacted).
 void convert_memcue_time_items();

@@ -26,8 +26,6 @@ namespace {
 
 constexpr size_t kTableElements = kDefaultValueRecords + 1;
 
-std::string values_file_path() { return data_path("values.def"); }
-
 bool valid_record(int r) {
     return r >= 1 && r <= std::min<int>(runtime::function_record_capacity, kDefaultValueRecords);
 }
@@ -46,11 +44,7 @@ int fixture_channel_count(int16_t f) {
     return std::min<int>(setup_data.u8(SetupData::fixture_field(f, setup::kFixtureChannelCount)), setup::kMaxTypeChannels);
 }
 
-bool write_values_file() {
-    std::array<uint8_t, kValuesFileBytes> bytes{};
-    for (size_t r = 1; r <= kDefaultValueRecords; ++r) put_u16(bytes, (r - 1) * 2, default_values[r]);
-    return replace_file(values_file_path(), bytes);
-}
+bool write_values_file() { return replace_file(values_file_path(), values_file_bytes()); }
 
 // values.def when the setup says it belongs to this rig and it has the
 // right size; false when it has to be built anew.
@@ -67,6 +61,15 @@ void read_values_file() {
 }
 
 }  // namespace
+
+std::vector<uint8_t> values_file_bytes() {
+    std::vector<uint8_t> bytes(kValuesFileBytes);
+    if (default_values == nullptr) return bytes;
+    for (size_t r = 1; r <= kDefaultValueRecords; ++r) put_u16(bytes, (r - 1) * 2, default_values[r]);
+    return bytes;
+}
+
+std::string values_file_path() { return data_path("values.def"); }
 
 void load_default_values() {
     if (default_values == nullptr) {

@@ -6,6 +6,8 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <string>
+#include <vector>
 
 namespace datafiles {
 
@@ -30,6 +32,9 @@ void rebuild_default_values();
 void set_default_value_from_type(int16_t f, int16_t c);
 // Writes values.def, marks it written in the setup record and writes setup.dat.
 void save_default_values();
+// values.def's path, and its bytes from the table (all 0 while there is none).
+std::string values_file_path();
+std::vector<uint8_t> values_file_bytes();
 // Frees the table (show restart and program end).
 void free_default_values();
 

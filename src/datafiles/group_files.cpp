@@ -197,15 +197,17 @@ void load_submaster_file() {
     save_submaster_file();
 }
 
-bool save_submaster_file() {
+std::vector<uint8_t> submaster_file_bytes() {
     std::vector<uint8_t> bytes(kSubmasterFileBytes);
     put_version(bytes);
     for (size_t f = 1; f <= memories::kSubmasterFixtures; ++f) {
         bytes[12 + f - 1] = memories::submaster_table[1][f];
         bytes[12 + memories::kSubmasterFixtures + f - 1] = memories::submaster_table[2][f];
     }
-    return replace_file(data_file_path("submast"), bytes);
+    return bytes;
 }
+
+bool save_submaster_file() { return replace_file(data_file_path("submast"), submaster_file_bytes()); }
 
 void load_group_file() {
     programmer::group_table = {};
@@ -239,7 +241,7 @@ void load_group_file() {
     save_group_file();
 }
 
-bool save_group_file() {
+std::vector<uint8_t> group_file_bytes() {
     std::vector<uint8_t> bytes(kGroupFileBytes);
     put_version(bytes);
     constexpr size_t kFixtures = programmer::kGroupFixtures;
@@ -251,8 +253,10 @@ bool save_group_file() {
             bytes[kGroupNamesAt + (g - 1) * programmer::kGroupNameBytes + i] = static_cast<uint8_t>(name[i]);
         }
     }
-    return replace_file(data_file_path("groups"), bytes);
+    return bytes;
 }
+
+bool save_group_file() { return replace_file(data_file_path("groups"), group_file_bytes()); }
 
 // ------------------------------------------------------------------ names in place
 
@@ -289,8 +293,7 @@ void load_subgroup_file() {
     save_subgroup_file(false);
 }
 
-bool save_subgroup_file(bool temporary) {
-    if (!temporary && !rig_files_writable()) return false;
+std::vector<uint8_t> grouping_file_bytes() {
     std::vector<uint8_t> bytes;
     bytes.reserve(kEmptyGroupingFileBytes);
     for (int g = 1; g <= programmer::kGroupings; ++g) encode_grouping(programmer::grouping_table[static_cast<size_t>(g)], bytes);
@@ -305,6 +308,12 @@ bool save_subgroup_file(bool temporary) {
             for (int16_t m = 0; m < count; ++m, ++next) put_i16(bytes, next < members.size() ? members[next] : 0);
         }
     }
+    return bytes;
+}
+
+bool save_subgroup_file(bool temporary) {
+    if (!temporary && !rig_files_writable()) return false;
+    const std::vector<uint8_t> bytes = grouping_file_bytes();
     const std::string path = temporary ? data_path("groupa.da") : data_file_path("groupa");
     const bool written = temporary ? write_file(path, bytes) : replace_file(path, bytes);
     if (!written) return false;

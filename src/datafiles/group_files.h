@@ -20,6 +20,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 namespace datafiles {
 
@@ -57,6 +58,12 @@ void load_default_preset_files(bool cues_converted);
 extern int last_default_preset_conversion_flag;
 // Writes the 70 masks of kind 1..4; false when nothing was written.
 bool save_default_preset_file(int kind);
+
+// The whole files as they are written, for a caller that commits them with
+// other files (the rig conversion): submast.dat, groups.dat and groupa.dat.
+std::vector<uint8_t> submaster_file_bytes();
+std::vector<uint8_t> group_file_bytes();
+std::vector<uint8_t> grouping_file_bytes();
 
 void load_submaster_file();
 bool save_submaster_file();

@@ -337,7 +337,9 @@ bool index_is_current(const FoundFile& index) {
     return true;
 }
 
-std::vector<LibraryEntry> collect_library_entries() {
+}  // namespace
+
+std::vector<LibraryEntry> scan_library_types() {
     std::vector<LibraryEntry> entries;
     std::vector<uint8_t> definition(setup::kFixtureTypeDefBytes);
     for (const FoundFile& file : find_files(program_path("lib\\set\\*.set"))) {
@@ -358,6 +360,13 @@ std::vector<LibraryEntry> collect_library_entries() {
         put_text(entry.manufacturer, maker.empty() ? kNoManufacturer : maker);
         entries.push_back(entry);
     }
+    return entries;
+}
+
+namespace {
+
+std::vector<LibraryEntry> collect_library_entries() {
+    std::vector<LibraryEntry> entries = scan_library_types();
     for (const FoundFile& file : find_files(program_path("lib\\xu3\\*.xu3"))) {
         LibraryEntry entry;
         put_text(entry.stem, stem_of(file.name));

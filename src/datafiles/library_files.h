@@ -108,6 +108,8 @@ void build_library_index();
 // The entries of lib\fulllib.dat; empty when it is missing or its size does
 // not fit its count.
 std::vector<LibraryEntry> read_library_index();
+// The index's type entries made anew from "lib\set\*.set" (no upload entries).
+std::vector<LibraryEntry> scan_library_types();
 
 // The file of symbol drawing d (1..999); "" for another number.
 std::string symbol_drawing_path(int d);

@@ -94,6 +94,8 @@ bool compact_memory_file(bool replace) {
     return compact_item_list_file(kMemoryList, memory_tables(), last_load, replace);
 }
 
+bool memory_file_image(FileImage& image) { return item_list_file_image(kMemoryList, memory_tables(), image); }
+
 void convert_memory_time_items() {
     int32_t converted = 0;
     for (int32_t m = 1; m <= kMemories; ++m) converted += convert_time_items(memory_items[at(m)], memory_index[at(m)].count);

@@ -13,6 +13,8 @@
 #pragma once
 #include <cstdint>
 
+#include "datafiles/whole_files.h"
+
 namespace datafiles {
 
 // Empties the index in memory (no name, offset -1, capacity 0, count 0) and
@@ -52,6 +54,10 @@ bool save_memory_name(int16_t m);
 // places only once the new copy is complete. Nothing is done while memories
 // are left unloaded after memory ran out, since their records would be lost.
 bool compact_memory_file(bool replace);
+
+// The compacted file as bytes for mem.dat's path, for a caller that commits
+// it with other files (the rig conversion); the index takes the new places.
+bool memory_file_image(FileImage& image);
 
 // True when the last load stopped early because memory ran out (at any
 // memory, the last one too).

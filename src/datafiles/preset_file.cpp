@@ -334,6 +334,8 @@ bool compact_preset_file(bool replace) {
     return compact_item_list_file(kPresetList, preset_tables(), last_load, replace);
 }
 
+bool preset_file_image(FileImage& image) { return item_list_file_image(kPresetList, preset_tables(), image); }
+
 void init_preset_file() {
     clear_preset_index();
     create_record_file(kPresetFile);

@@ -47,6 +47,9 @@ void load_preset_file();
 // presets are left unloaded after memory ran out.
 bool compact_preset_file(bool replace);
 
+// The compacted file as bytes for presets.dat's path (memory_file_image's rule).
+bool preset_file_image(FileImage& image);
+
 // The items of entry e's table, in table order (none for a null table).
 std::vector<MemoryItem> pack_preset_entry(int16_t entry);
 // Pack and save value preset n (1..420), generator part n and figure part n

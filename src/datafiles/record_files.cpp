@@ -630,15 +630,17 @@ ItemListLoad load_item_list_file(const ItemListFile& file, const ItemListTables<
     return load;
 }
 
+namespace {
+
+// The bytes of a compacted file and the index entries with their new places;
+// false when an offset would not fit in an entry.
 template <typename Entry>
-bool compact_item_list_file(const ItemListFile& file, const ItemListTables<Entry>& tables, ItemListLoad& last_load,
-                            bool replace) {
-    if (last_load.incomplete()) return false;
+bool build_compacted_file(const ItemListFile& file, const ItemListTables<Entry>& tables, std::vector<Entry>& compacted,
+                          std::vector<uint8_t>& bytes) {
     const RecordFileLayout& layout = file.layout;
-    const std::string path = record_file_path(layout);
     constexpr size_t kBytes = kEntryBytes<Entry>;
-    std::vector<Entry> compacted(tables.index.begin(), tables.index.end());
-    std::vector<uint8_t> bytes(static_cast<size_t>(index_end(layout)));
+    compacted.assign(tables.index.begin(), tables.index.end());
+    bytes.assign(static_cast<size_t>(index_end(layout)), 0);
     std::copy_n(layout.version_text, version_text_chars(layout), bytes.begin());
     std::vector<MemoryItem> scratch;
     for (int32_t n = 1; n <= layout.entries; ++n) {
@@ -658,12 +660,34 @@ bool compact_item_list_file(const ItemListFile& file, const ItemListTables<Entry
         }
         encode(entry, std::span<uint8_t, kBytes>(bytes.data() + index_position(layout, n), kBytes));
     }
+    return true;
+}
+
+}  // namespace
+
+template <typename Entry>
+bool compact_item_list_file(const ItemListFile& file, const ItemListTables<Entry>& tables, ItemListLoad& last_load,
+                            bool replace) {
+    if (last_load.incomplete()) return false;
+    const std::string path = record_file_path(file.layout);
+    std::vector<Entry> compacted;
+    std::vector<uint8_t> bytes;
+    if (!build_compacted_file(file, tables, compacted, bytes)) return false;
     if (replace && last_load.damaged() && last_load.kept_copy.empty()) {
         last_load.kept_copy = keep_copy(path);
         if (last_load.kept_copy.empty()) return false;
     }
     const bool written = replace ? replace_file(path, bytes) : write_file(data_path(file.compact_copy), bytes);
     if (!written) return false;
+    std::copy(compacted.begin(), compacted.end(), tables.index.begin());
+    return true;
+}
+
+template <typename Entry>
+bool item_list_file_image(const ItemListFile& file, const ItemListTables<Entry>& tables, FileImage& image) {
+    std::vector<Entry> compacted;
+    if (!build_compacted_file(file, tables, compacted, image.bytes)) return false;
+    image.path = record_file_path(file.layout);
     std::copy(compacted.begin(), compacted.end(), tables.index.begin());
     return true;
 }
@@ -685,6 +709,8 @@ template bool compact_item_list_file(const ItemListFile&, const ItemListTables<M
                                      bool);
 template bool compact_item_list_file(const ItemListFile&, const ItemListTables<MemCueIndexEntry>&, ItemListLoad&,
                                      bool);
+template bool item_list_file_image(const ItemListFile&, const ItemListTables<MemoryIndexEntry>&, FileImage&);
+template bool item_list_file_image(const ItemListFile&, const ItemListTables<MemCueIndexEntry>&, FileImage&);
 template bool save_item_list_record(const ItemListFile&, std::span<MemoryIndexEntry>, int32_t, const MemoryItem*);
 template bool save_item_list_record(const ItemListFile&, std::span<MemCueIndexEntry>, int32_t, const MemoryItem*);
 

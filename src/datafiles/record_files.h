@@ -307,6 +307,13 @@ template <typename Entry>
 bool compact_item_list_file(const ItemListFile& file, const ItemListTables<Entry>& tables, ItemListLoad& last_load,
                             bool replace);
 
+// The same file as a compaction writes, as bytes for the main file's path
+// (record_file_path), for a caller that commits it with other files; the
+// index takes the new places at once. False, index unchanged, when an
+// offset would not fit.
+template <typename Entry>
+bool item_list_file_image(const ItemListFile& file, const ItemListTables<Entry>& tables, FileImage& image);
+
 // The items of entry n by the place rule (write_item_list_record); a null
 // list or a count of 0 or less stores an empty entry.
 template <typename Entry>

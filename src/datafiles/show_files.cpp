@@ -65,6 +65,8 @@ bool equal_ignoring_case(std::string_view a, std::string_view b) {
 
 bool timecode_screen_open() { return (runtime::option_flags & runtime::OPT_TIMECODE_SCREEN) != 0; }
 
+}  // namespace
+
 void draw_dialog_box(const char* title) {
     ui::fill_box(2, 282, 220, 314, kDialogColour);
     ui::fill_box(12, 288, 210, 308, kDialogFieldColour);
@@ -73,6 +75,8 @@ void draw_dialog_box(const char* title) {
     platform::_outtextxy(60, 292, title);
     ui::set_text_style(kStrokedFont, platform::kHorizontalText, kTextSize);
 }
+
+namespace {
 
 // Digit 1, digit 2 or ESC; other keys are ignored.
 int16_t read_medium_choice() {

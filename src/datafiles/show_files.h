@@ -62,6 +62,8 @@ void save_show_dialog();
 void load_show_dialog();
 void save_list_dialog();
 void load_list_dialog();
+// The titled box the show and list dialogs (and the list pickers) open with.
+void draw_dialog_box(const char* title);
 
 // On the chosen name of show_file_medium and on data_file_patterns.
 void save_show_internal();

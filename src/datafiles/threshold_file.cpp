@@ -42,6 +42,19 @@ size_t table_bytes() { return static_cast<size_t>(record_capacity()) + 1; }
 // Table bytes of block b: records 128 * (b - 1) + 1 onwards.
 size_t block_start(int b) { return kThresholdBlockBytes * static_cast<size_t>(b - 1) + 1; }
 
+// Records of block b within the capacity: 128, fewer in a last partial block.
+size_t block_records(int b) {
+    const int left = record_capacity() - static_cast<int>(kThresholdBlockBytes) * (b - 1);
+    return static_cast<size_t>(std::clamp(left, 0, static_cast<int>(kThresholdBlockBytes)));
+}
+
+// Block b of a table as it goes on file, a partial block padded with zeros.
+Block block_bytes(const uint8_t* table, int b) {
+    Block bytes{};
+    if (table != nullptr) std::copy_n(table + block_start(b), block_records(b), bytes.begin());
+    return bytes;
+}
+
 void empty_block(ThresholdIndexEntry& entry, int b) {
     entry.block_present[static_cast<size_t>(b)] = 0;
     entry.block_offsets[static_cast<size_t>(b)] = kNotOnFile;
@@ -76,7 +89,7 @@ void load_threshold_blocks(FILE* file, int64_t file_size, int16_t t, Refusals& r
         if (entry.block_present[static_cast<size_t>(b)] != 1) continue;
         uint8_t* table = allocate_threshold_table(t);
         if (table == nullptr) continue;
-        std::copy(bytes.begin(), bytes.end(), table + block_start(b));
+        std::copy_n(bytes.begin(), block_records(b), table + block_start(b));
         holds_data = true;
     }
     threshold_programmed[static_cast<size_t>(t)] = holds_data ? 1 : 0;
@@ -85,7 +98,7 @@ void load_threshold_blocks(FILE* file, int64_t file_size, int16_t t, Refusals& r
 bool block_holds_data(const uint8_t* table, int b) {
     if (table == nullptr) return false;
     const uint8_t* first = table + block_start(b);
-    return std::any_of(first, first + kThresholdBlockBytes, [](uint8_t v) { return v != 0; });
+    return std::any_of(first, first + block_records(b), [](uint8_t v) { return v != 0; });
 }
 
 // Writes the present blocks of t and gives each its place; false when the
@@ -103,7 +116,8 @@ bool write_threshold_blocks(FILE* file, int16_t t, ThresholdIndexEntry& entry) {
         if (position < 0 || std::fseek(file, static_cast<long>(position), SEEK_SET) != 0) return false;
         const std::string tag = threshold_tag(t, b);
         if (std::fwrite(tag.data(), 1, tag.size(), file) != tag.size()) return false;
-        if (std::fwrite(table + block_start(b), 1, kThresholdBlockBytes, file) != kThresholdBlockBytes) return false;
+        const Block bytes = block_bytes(table, b);
+        if (std::fwrite(bytes.data(), 1, bytes.size(), file) != bytes.size()) return false;
         entry.block_offsets[static_cast<size_t>(b)] = static_cast<int32_t>(position);
     }
     return true;
@@ -119,7 +133,30 @@ bool write_threshold_entry(FILE* file, int16_t t, const ThresholdIndexEntry& ent
 }  // namespace
 
 int threshold_block_count() {
-    return std::min(kThresholdBlocks, record_capacity() / static_cast<int>(kThresholdBlockBytes));
+    constexpr int kBlock = static_cast<int>(kThresholdBlockBytes);
+    return std::min(kThresholdBlocks, (record_capacity() + kBlock - 1) / kBlock);
+}
+
+std::vector<uint8_t> threshold_file_bytes() {
+    std::vector<uint8_t> bytes(static_cast<size_t>(index_end(kThresholdFile)));
+    for (int16_t t = 1; t <= kThresholds; ++t) {
+        ThresholdIndexEntry& entry = threshold_index[static_cast<size_t>(t)];
+        const uint8_t* table = threshold_tables[static_cast<size_t>(t)];
+        entry.block_present.fill(0);
+        entry.block_offsets = no_block_offsets();
+        for (int b = 1; b <= threshold_block_count(); ++b) {
+            if (!block_holds_data(table, b)) continue;
+            entry.block_present[static_cast<size_t>(b)] = 1;
+            entry.block_offsets[static_cast<size_t>(b)] = static_cast<int32_t>(bytes.size());
+            const std::string tag = threshold_tag(t, b);
+            const Block block = block_bytes(table, b);
+            bytes.insert(bytes.end(), tag.begin(), tag.end());
+            bytes.insert(bytes.end(), block.begin(), block.end());
+        }
+        encode(entry, std::span<uint8_t, kThresholdIndexEntryBytes>(
+                          bytes.data() + index_position(kThresholdFile, t), kThresholdIndexEntryBytes));
+    }
+    return bytes;
 }
 
 uint8_t* allocate_threshold_table(int16_t t) {

@@ -4,8 +4,8 @@
 // The file has no version text: 70 index entries of 101 bytes (7070 bytes),
 // then blocks of 128 threshold bytes, each behind the tag "+-%04d.%02d-+"
 // (threshold, block 1..16). Block b holds the bytes of function records
-// 128 * (b - 1) + 1 to 128 * b; only blocks with 128 * b not above
-// `function_record_capacity` are read or written. A block that holds only
+// 128 * (b - 1) + 1 to 128 * b; the blocks up to `function_record_capacity`
+// are read and written, a last partial one padded with zeros. A block that holds only
 // zeros is not written and keeps its place on file for later; a block's
 // place, once given, is reused for good, so the file grows only by blocks
 // never written before.
@@ -13,6 +13,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 #include "datafiles/record_files.h"
 
@@ -42,8 +43,14 @@ void load_threshold_file();
 // Writes the data blocks of threshold t (1..70) and its index entry back.
 void save_threshold_record(int16_t t);
 
-// The blocks that the function record capacity allows (0..16).
+// The blocks that the function record capacity reaches into (0..16); a
+// last partial block holds the records up to the capacity and is padded
+// with zeros on file.
 int threshold_block_count();
+// The whole file anew, for a caller that commits it with other files (the
+// rig conversion): every threshold's blocks that hold data, in threshold
+// and block order; the index in memory takes the new places (names kept).
+std::vector<uint8_t> threshold_file_bytes();
 // The table of threshold t, allocated (all 0) when it has none; null when
 // memory runs out or t is outside 1..70.
 uint8_t* allocate_threshold_table(int16_t t);

@@ -22,6 +22,7 @@
 #include "host/frame.h"
 #include "host/key_input.h"
 #include "host/lcd_echo.h"
+#include "host/midi_ports.h"
 #include "host/sacn.h"
 #include "host/drives.h"
 #include "host/surface.h"
@@ -554,6 +555,7 @@ void pump() {
     follow_real_time();
     if (dmx_output) dmx_output->send_changes(*state.machine);
     read_stdin_keys();
+    pump_midi_ports(state.machine->sync);
     play_tone();
     if (state.window) {
         pump_window();
@@ -608,12 +610,14 @@ void open(platform::Machine& machine, QuitHandler on_quit) {
         std::fflush(stdout);
     }
     open_stdin_keys();
+    open_midi_ports(program_invocation_short_name);
 }
 
 bool has_window() { return state.window; }
 
 void close() {
     end_dmx_output();
+    close_midi_ports();
     restore_terminal();
     if (state.window) close_window();
     state.window = false;

@@ -54,7 +54,7 @@ bool step_applies(StepCondition condition) {
         case StepCondition::panel: return console_kind.expects_panel;
         case StepCondition::belts: return console_kind.expects_belts;
         case StepCondition::smpte_card: return smpte_card_selector != 0;
-        case StepCondition::cdrom_drive: return cd_state.drive != kNoCdromDrive;
+        case StepCondition::cdrom_drive: return synchro::cd_state.drive != synchro::kNoCdDrive;
     }
     return false;
 }

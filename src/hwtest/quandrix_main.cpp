@@ -20,7 +20,7 @@ namespace {
 void quit_quandrix(uint64_t) {
     if (platform::machine().graphics.open) hwtest::save_test_log();
     hwtest::reset_console_outputs();
-    hwtest::free_dos_buffer(hwtest::cd_buffer_selector);
+    synchro::free_dos_buffer(synchro::cd_state.buffer_selector);
     platform::_closegraph();
     platform::exit_program(1);
 }

@@ -226,7 +226,7 @@ void quandrix_main(int argument_count, const char* const* arguments) {
     reset_console_outputs();
     run_main_menu();
     reset_console_outputs();
-    free_dos_buffer(cd_buffer_selector);
+    synchro::free_dos_buffer(synchro::cd_state.buffer_selector);
     platform::_closegraph();
     platform::exit_program(kExitCode);
 }

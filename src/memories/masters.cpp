@@ -113,17 +113,15 @@ void highlight_selected_master(int16_t colour) {
                                       colour == kHighlightCode ? kFrameSelected : kFrameNormal);
 }
 
-void select_next_master() {
+void select_master(int16_t master) {
     highlight_selected_master(kNormalCode);
-    if (selected_master < kMasters) ++selected_master;
+    selected_master = static_cast<uint8_t>(std::clamp<int>(master, 1, kMasters));
     highlight_selected_master(kHighlightCode);
 }
 
-void select_previous_master() {
-    highlight_selected_master(kNormalCode);
-    if (selected_master > 1) --selected_master;
-    highlight_selected_master(kHighlightCode);
-}
+void select_next_master() { select_master(static_cast<int16_t>(selected_master + 1)); }
+
+void select_previous_master() { select_master(static_cast<int16_t>(selected_master - 1)); }
 
 void apply_trackerball_to_master() {
     if (runtime::mouse_x == 0 && runtime::mouse_y == 0) return;

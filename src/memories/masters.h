@@ -25,6 +25,8 @@ void update_master_leds();
 uint8_t master_led_state(int16_t master);
 // Frame colour code 14 draws the selected master's frame in 15, other codes in 14.
 void highlight_selected_master(int16_t colour);
+// Master m (clamped to 1..4) becomes selected_master, its frame highlighted.
+void select_master(int16_t master);
 
 // Submaster s (1, 2) is used while a fixture 1..fixture_count belongs to it.
 void update_submaster_used_flag(int16_t submaster);

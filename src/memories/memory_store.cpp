@@ -27,6 +27,7 @@
 #include "runtime/key_reader.h"
 #include "runtime/show_tables.h"
 #include "setup/setup_data.h"
+#include "sync/midi_events.h"
 #include "sync/sync_services.h"
 #include "sync/timecode_record.h"
 #include "ui/counters.h"
@@ -280,6 +281,7 @@ void recall_memory(int16_t memory, uint8_t record) {
     const bool keep_current = (runtime::run_flags & runtime::RUN_TEXT_EDIT) != 0 ||
                               (synchro::timecode_mode == 2 && record == 0);
     if (!keep_current) current_memory = memory;
+    if (record != 0) synchro::record_memory_event(current_memory);
     ui::unpack_memory(memory);
     take_work_buffers_into_programmer();
     send_programmer_to_stage();
@@ -291,7 +293,6 @@ void recall_memory(int16_t memory, uint8_t record) {
     }
     // The programmer was replaced whole, also when the same memory came back.
     show_recalled_programmer();
-    if (record != 0) synchro::record_memory_event(current_memory);
 }
 
 void recall_next_memory() {

@@ -7,32 +7,10 @@ namespace platform {
 
 namespace {
 
-constexpr size_t kCommandOffset = 2;
-constexpr size_t kAddressingOffset = 13;
-constexpr size_t kTransferOffset = 14;
-constexpr size_t kControlBlock = 18;
-constexpr size_t kPlayStart = 14;
-constexpr size_t kPlaySectors = 18;
-
-constexpr uint8_t kCmdIoctlInput = 3;
-constexpr uint8_t kCmdIoctlOutput = 12;
-constexpr uint8_t kCmdPlayAudio = 132;
-constexpr uint8_t kCmdStopAudio = 133;
-constexpr uint8_t kCmdResumeAudio = 136;
-
-constexpr uint8_t kIoctlDeviceStatus = 6;
-constexpr uint8_t kIoctlMediaChanged = 9;
-constexpr uint8_t kIoctlDiskInfo = 10;
-constexpr uint8_t kIoctlTrackInfo = 11;
-constexpr uint8_t kIoctlQChannel = 12;
-constexpr uint8_t kIoctlAudioStatus = 15;
-constexpr uint8_t kIoctlEject = 0;
-constexpr uint8_t kIoctlCloseTray = 5;
+using namespace cdrom_request;
 
 constexpr uint32_t kStatusDoorOpen = 0x0001;
 constexpr uint32_t kStatusAudio = 0x0010;
-constexpr uint32_t kStatusNoDisc = 0x0800;
-constexpr uint8_t kControlData = 0x40;
 constexpr uint16_t kStatusBusy = 0x0200;
 constexpr uint16_t kAudioPaused = 0x0001;
 
@@ -78,14 +56,14 @@ int track_at(const CdDisc& disc, uint32_t frames) {
 uint16_t ioctl_input(CdDrive& d, std::span<uint8_t> r) {
     const uint8_t code = r[kControlBlock];
     switch (code) {
-        case kIoctlDeviceStatus: {
+        case kDeviceStatus: {
             uint32_t status = kStatusAudio;
             if (d.tray_open) status |= kStatusDoorOpen;
-            if (!disc_readable(d)) status |= kStatusNoDisc;
+            if (!disc_readable(d)) status |= kDeviceNoDisc;
             put_u32(r, kControlBlock + 1, status);
             return kCdromStatusDone;
         }
-        case kIoctlMediaChanged:
+        case kMediaChanged:
             r[kControlBlock + 1] = d.media_changed ? 0xFF : 1;
             d.media_changed = false;
             return kCdromStatusDone;
@@ -94,31 +72,31 @@ uint16_t ioctl_input(CdDrive& d, std::span<uint8_t> r) {
     if (!disc_readable(d)) return kCdromStatusError | kCdromStatusDone | 2;  // drive not ready
     const CdDisc& disc = d.disc;
     switch (code) {
-        case kIoctlDiskInfo:
-            r[kControlBlock + 1] = 1;
-            r[kControlBlock + 2] = static_cast<uint8_t>(disc.track_count);
+        case kDiskInfo:
+            r[kControlBlock + 1] = static_cast<uint8_t>(disc.first_track);
+            r[kControlBlock + 2] = static_cast<uint8_t>(disc.first_track + disc.track_count - 1);
             put_u32(r, kControlBlock + 3, pack_msf_frames(disc.lead_out));
             return kCdromStatusDone;
-        case kIoctlTrackInfo: {
-            const int track = r[kControlBlock + 1];
+        case kTrackInfo: {
+            const int track = r[kControlBlock + 1] - disc.first_track + 1;
             if (track < 1 || track > disc.track_count || track > kCdMaxTracks) return kCdromStatusError | kCdromStatusDone;
             put_u32(r, kControlBlock + 2, pack_msf_frames(disc.track_start[static_cast<size_t>(track)]));
-            r[kControlBlock + 6] = track == 1 && disc.first_track_data ? kControlData : 0;
+            r[kControlBlock + 6] = track == 1 && disc.first_track_data ? kControlDataTrack : 0;
             return kCdromStatusDone;
         }
-        case kIoctlQChannel: {
+        case kQChannel: {
             const uint32_t at = cd_drive_position(d);
             const int track = track_at(disc, at);
             const uint32_t start = disc.track_start[static_cast<size_t>(track)];
             r[kControlBlock + 1] = 0x01;  // audio, position in the Q channel
-            r[kControlBlock + 2] = to_bcd(track);
+            r[kControlBlock + 2] = to_bcd(disc.first_track + track - 1);
             r[kControlBlock + 3] = 1;
             put_msf(r, kControlBlock + 4, at - start);
             r[kControlBlock + 7] = 0;
             put_msf(r, kControlBlock + 8, at);
             return kCdromStatusDone | (d.playing ? kStatusBusy : 0);
         }
-        case kIoctlAudioStatus:
+        case kAudioStatus:
             r[kControlBlock + 1] = static_cast<uint8_t>(d.playing ? 0 : kAudioPaused);
             r[kControlBlock + 2] = 0;
             put_u32(r, kControlBlock + 3, pack_msf_frames(d.play_from));
@@ -130,11 +108,11 @@ uint16_t ioctl_input(CdDrive& d, std::span<uint8_t> r) {
 
 uint16_t ioctl_output(CdDrive& d, std::span<uint8_t> r) {
     switch (r[kControlBlock]) {
-        case kIoctlEject:
+        case kEject:
             d.playing = false;
             d.tray_open = true;
             return kCdromStatusDone;
-        case kIoctlCloseTray:
+        case kCloseTray:
             if (d.tray_open && d.disc_loaded) d.media_changed = true;
             d.tray_open = false;
             return kCdromStatusDone;
@@ -143,7 +121,7 @@ uint16_t ioctl_output(CdDrive& d, std::span<uint8_t> r) {
 }
 
 uint16_t play_audio(CdDrive& d, std::span<uint8_t> r) {
-    if (!disc_readable(d) || r[kAddressingOffset] != 1) return kCdromStatusError | kCdromStatusDone | 2;
+    if (!disc_readable(d) || r[kAddressing] != 1) return kCdromStatusError | kCdromStatusDone | 2;
     const uint32_t from = unpack_msf_frames(get_u32(r, kPlayStart));
     const uint32_t sectors = get_u32(r, kPlaySectors);
     if (from >= d.disc.lead_out || sectors == 0) return kCdromStatusError | kCdromStatusDone;
@@ -200,19 +178,20 @@ uint16_t cd_drive_request(void* context, uint16_t drive_number, std::span<uint8_
     (void)drive_number;
     if (context == nullptr || request.size() < kControlBlock + 12) return kCdromStatusError | kCdromStatusDone;
     CdDrive& d = *static_cast<CdDrive*>(context);
+    if (d.not_ready) return kCdromStatusError | kCdromStatusDone | 2;
     follow_clock(d);
-    switch (request[kCommandOffset]) {
-        case kCmdIoctlInput:
-        case kCmdIoctlOutput:
+    switch (request[kCommand]) {
+        case kIoctlInput:
+        case kIoctlOutput:
             // The control block must be where the transfer address points: offset 18 of the request.
-            if ((get_u32(request, kTransferOffset) & 0xFFFF) != kControlBlock) return kCdromStatusError | kCdromStatusDone;
-            return request[kCommandOffset] == kCmdIoctlInput ? ioctl_input(d, request) : ioctl_output(d, request);
-        case kCmdPlayAudio: return play_audio(d, request);
-        case kCmdStopAudio:
+            if ((get_u32(request, kTransfer) & 0xFFFF) != kControlBlock) return kCdromStatusError | kCdromStatusDone;
+            return request[kCommand] == kIoctlInput ? ioctl_input(d, request) : ioctl_output(d, request);
+        case kPlayAudio: return play_audio(d, request);
+        case kStopAudio:
             if (d.playing) d.head = cd_drive_position(d);
             d.playing = false;
             return kCdromStatusDone;
-        case kCmdResumeAudio:
+        case kResumeAudio:
             if (!disc_readable(d) || d.head + 1 >= d.play_end) return kCdromStatusError | kCdromStatusDone;
             d.play_from = d.head;
             d.play_started_ms = machine().clock.now_ms;

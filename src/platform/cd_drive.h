@@ -19,9 +19,14 @@ namespace platform {
 constexpr int kCdMaxTracks = 99;
 constexpr uint32_t kCdFramesPerSecond = 75;
 constexpr uint32_t kCdLeadInFrames = 150;
+constexpr uint32_t kCdLongestDiscMinutes = 99;
 
+// The disc's tracks are numbered first_track.., track_start[1] being the
+// first. The disc info reports track_count as it is given (up to 255 tracks
+// in all, to try a reader's limits); tracks past kCdMaxTracks have no start.
 struct CdDisc {
-    int track_count = 0;                                // tracks 1..track_count
+    int first_track = 1;
+    int track_count = 0;
     std::array<uint32_t, kCdMaxTracks + 1> track_start{};  // frames; index 0 unused
     uint32_t lead_out = 0;                              // frames
     bool first_track_data = false;                      // a data disc
@@ -33,6 +38,7 @@ struct CdDrive {
     bool tray_open = false;
     bool media_changed = false;   // reported once as FFh
     bool playing = false;
+    bool not_ready = false;       // test setting: every request fails as "drive not ready"
     uint32_t play_from = 0;       // frames where the present play began
     uint32_t play_end = 0;        // first frame after the play
     uint64_t play_started_ms = 0;

@@ -25,6 +25,38 @@ constexpr uint16_t kCdromStatusError = 0x8000;
 constexpr uint16_t kCdromInvalidDrive = 0x000F;
 constexpr size_t kCdromLogEntries = 16;
 
+// The device requests' layout and codes, as the driver's interface publishes
+// them: the header's command byte, the addressing mode and the transfer
+// address (or PLAY AUDIO's start and sector count), and the IOCTL control
+// block with its code byte at offset 18.
+namespace cdrom_request {
+constexpr size_t kCommand = 2;
+constexpr size_t kAddressing = 13;
+constexpr size_t kTransfer = 14;
+constexpr size_t kControlBlock = 18;
+constexpr size_t kPlayStart = 14;
+constexpr size_t kPlaySectors = 18;
+constexpr uint8_t kRedBook = 1;  // addressing mode of PLAY AUDIO
+
+constexpr uint8_t kIoctlInput = 3;
+constexpr uint8_t kIoctlOutput = 12;
+constexpr uint8_t kPlayAudio = 132;
+constexpr uint8_t kStopAudio = 133;
+constexpr uint8_t kResumeAudio = 136;
+
+constexpr uint8_t kDeviceStatus = 6;  // IOCTL input codes
+constexpr uint8_t kMediaChanged = 9;
+constexpr uint8_t kDiskInfo = 10;
+constexpr uint8_t kTrackInfo = 11;
+constexpr uint8_t kQChannel = 12;
+constexpr uint8_t kAudioStatus = 15;
+constexpr uint8_t kEject = 0;  // IOCTL output codes
+constexpr uint8_t kCloseTray = 5;
+
+constexpr uint32_t kDeviceNoDisc = 0x0800;  // device status bit 11
+constexpr uint8_t kControlDataTrack = 0x40;  // track control byte bit 6
+}  // namespace cdrom_request
+
 // One request as the driver received it.
 struct CdromRequest {
     uint16_t drive = 0;

@@ -12,6 +12,7 @@ void Machine::advance_ms(uint32_t ms) {
     clock.now_ms += ms;
     cards.elapse_ms(ms);
     sync.elapse_ms(ms);
+    sync.follow_sound_pulses(ms);
 }
 
 void install_machine(Machine* m) { installed = m; }

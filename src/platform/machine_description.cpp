@@ -78,8 +78,21 @@ struct Seen {
     int smpte_in_line = 0;
     int cdrom_line = 0;
     int trackerball_line = 0;
+    int cd_disc_line = 0;
     int master_faders_line = 0;
+    std::array<int, kSoundBands> sound_pulse_lines{};
 };
+
+// A number of at most three digits; -1 for anything else.
+int small_number(std::string_view word) {
+    if (word.empty() || word.size() > 3) return -1;
+    int value = 0;
+    for (const char c : word) {
+        if (c < '0' || c > '9') return -1;
+        value = value * 10 + (c - '0');
+    }
+    return value;
+}
 
 bool parse_card(const std::vector<std::string_view>& words, int line, Seen& seen, MachineDescription& d,
                 std::string& error) {
@@ -161,15 +174,7 @@ bool parse_master_faders(const std::vector<std::string_view>& words, int line, S
         return false;
     }
     for (size_t i = 0; i < d.master_faders.size(); ++i) {
-        const std::string_view word = words[i + 1];
-        int value = 0;
-        for (const char c : word) {
-            if (c < '0' || c > '9' || word.size() > 3) {
-                value = -1;
-                break;
-            }
-            value = value * 10 + (c - '0');
-        }
+        const int value = small_number(words[i + 1]);
         if (value < 0 || value > 255) {
             error = line_error(line, wanted);
             return false;
@@ -230,6 +235,68 @@ bool parse_smpte_in(const std::vector<std::string_view>& words, int line, Seen& 
     return true;
 }
 
+// "cdrom_disc", then "data" when track 1 is a data track, then the track
+// lengths in seconds.
+bool parse_cd_disc(const std::vector<std::string_view>& words, int line, Seen& seen, MachineDescription& d,
+                   std::string& error) {
+    if (seen.cd_disc_line != 0) {
+        error = line_error(line, "'cdrom_disc' is already given on line " + std::to_string(seen.cd_disc_line));
+        return false;
+    }
+    const std::string wanted = "'cdrom_disc' takes the track lengths in seconds, 1 to " +
+                               std::to_string(kCdMaxTracks) + " tracks of 1 s or more and at most " +
+                               std::to_string(kCdLongestDiscMinutes) + " minutes in all, after 'data' when track 1 " +
+                               "is a data track";
+    size_t first = 1;
+    d.cd_first_track_data = words.size() > 1 && words[1] == "data";
+    if (d.cd_first_track_data) first = 2;
+    const size_t tracks = words.size() - first;
+    if (tracks < 1 || tracks > static_cast<size_t>(kCdMaxTracks)) {
+        error = line_error(line, wanted);
+        return false;
+    }
+    uint64_t total_s = 0;
+    d.cd_track_seconds.clear();
+    for (size_t w = first; w < words.size(); ++w) {
+        uint64_t seconds = 0;
+        for (const char c : words[w]) {
+            if (c < '0' || c > '9' || words[w].size() > 5) {
+                seconds = 0;
+                break;
+            }
+            seconds = seconds * 10 + static_cast<uint64_t>(c - '0');
+        }
+        total_s += seconds;
+        if (seconds == 0 || kCdLeadInFrames / kCdFramesPerSecond + total_s > kCdLongestDiscMinutes * 60u) {
+            error = line_error(line, wanted + ", not '" + std::string(words[w]) + "'");
+            return false;
+        }
+        d.cd_track_seconds.push_back(static_cast<uint32_t>(seconds));
+    }
+    seen.cd_disc_line = line;
+    return true;
+}
+
+// "sound_pulse", the band 1..5 and the beats a minute 30..300.
+bool parse_sound_pulse(const std::vector<std::string_view>& words, int line, Seen& seen, MachineDescription& d,
+                       std::string& error) {
+    const std::string wanted = "'sound_pulse' takes a sound band 1 to 5 and beats a minute 30 to 300";
+    const int band = words.size() == 3 ? small_number(words[1]) : -1;
+    const int bpm = words.size() == 3 ? small_number(words[2]) : -1;
+    if (band < 1 || band > kSoundBands || bpm < kLeastPulseBpm || bpm > kMostPulseBpm) {
+        error = line_error(line, wanted);
+        return false;
+    }
+    int& seen_line = seen.sound_pulse_lines[static_cast<size_t>(band - 1)];
+    if (seen_line != 0) {
+        error = line_error(line, "sound band " + std::to_string(band) + " has its pulse on line " + std::to_string(seen_line));
+        return false;
+    }
+    seen_line = line;
+    d.sound_pulse_bpm[static_cast<size_t>(band - 1)] = static_cast<uint16_t>(bpm);
+    return true;
+}
+
 }  // namespace
 
 bool parse_machine_description(std::string_view text, MachineDescription& description, std::string& error) {
@@ -253,15 +320,23 @@ bool parse_machine_description(std::string_view text, MachineDescription& descri
             ok = parse_smpte_in(words, line, seen, d, error);
         } else if (words[0] == "cdrom_drive") {
             ok = parse_yes_no(words, line, seen.cdrom_line, d.cdrom_drive, error);
+        } else if (words[0] == "cdrom_disc") {
+            ok = parse_cd_disc(words, line, seen, d, error);
         } else if (words[0] == "trackerball") {
             ok = parse_yes_no(words, line, seen.trackerball_line, d.trackerball, error);
         } else if (words[0] == "master_faders") {
             ok = parse_master_faders(words, line, seen, d, error);
+        } else if (words[0] == "sound_pulse") {
+            ok = parse_sound_pulse(words, line, seen, d, error);
         } else {
             error = line_error(line, "unknown item '" + std::string(words[0]) +
-                                         "' (card, smpte_midi_card, smpte_in, cdrom_drive, trackerball or master_faders)");
+                                         "' (card, smpte_midi_card, cdrom_drive, cdrom_disc, trackerball, master_faders, sound_pulse or smpte_in)");
         }
         if (!ok) return false;
+    }
+    if (seen.cd_disc_line != 0 && !d.cdrom_drive) {
+        error = line_error(seen.cd_disc_line, "'cdrom_disc' needs a drive: 'cdrom_drive yes'");
+        return false;
     }
     description = d;
     return true;
@@ -299,12 +374,19 @@ void fit_machine(Machine& machine, const MachineDescription& description) {
     machine.sync.smpte_in = description.smpte_in;
     if (description.smpte_midi_card) {
         machine.sync.fit(description.sound_inputs);
+        machine.sync.set_sound_pulses(description.sound_pulse_bpm);
     } else {
         machine.sync.remove();
     }
     machine.cdrom.installed = description.cdrom_drive;
     machine.cdrom.handler = description.cdrom_drive ? &cd_drive_request : nullptr;
     machine.cdrom.handler_context = description.cdrom_drive ? &machine.cd_drive : nullptr;
+    machine.cd_drive = CdDrive{};
+    if (description.cdrom_drive && !description.cd_track_seconds.empty()) {
+        CdDisc disc = audio_disc(description.cd_track_seconds);
+        disc.first_track_data = description.cd_first_track_data;
+        insert_cd(machine.cd_drive, disc);
+    }
     machine.mouse.installed = description.trackerball;
     for (int slot = 0; slot < kCardSlots; ++slot) {
         const std::optional<CardSettings>& card = description.cards[static_cast<size_t>(slot)];

@@ -2,6 +2,7 @@
 
 #include "platform/bios.h"
 #include "platform/keyboard_controller.h"
+#include "platform/machine.h"
 
 namespace platform {
 
@@ -16,8 +17,12 @@ uint8_t inportb(uint16_t port) {
         case kPortCmosData:
             return cmos_port_read(port);
         default:
-            return 0;
+            break;
     }
+    // The SMPTE/MIDI card's sound bands sit at a port base of its own.
+    uint8_t level = 0;
+    if (machine_installed() && machine().sync.read_port(port, level)) return level;
+    return 0;
 }
 
 void outportb(uint16_t port, uint8_t value) {

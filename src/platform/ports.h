@@ -1,7 +1,8 @@
 // The PC's I/O ports, as the C library's port calls reach them.
 //
 // 20h/21h (interrupt controller) and 60h/64h (keyboard controller) go to the
-// keyboard controller stand-in, 70h/71h to the CMOS memory. A port that no
+// keyboard controller stand-in, 70h/71h to the CMOS memory, the SMPTE/MIDI
+// card's sound-band ports to the card. A port that no
 // stand-in serves reads 0 and drops writes.
 #pragma once
 #include <cstdint>

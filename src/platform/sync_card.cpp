@@ -50,6 +50,11 @@ void SyncCard::power_on(bool sound_inputs) {
     put_word(memory_, kMidiRingBaseRegister, kMidiRingOffset);
     put_word(memory_, kMidiReadIndex, kMidiRingOffset);
     put_word(memory_, kMidiWriteIndex, kMidiRingOffset);
+    midi_in_ = {};
+    midi_out_log_.clear();
+    midi_out_pending_.clear();
+    sound_on_ = false;
+    if (sound_inputs) put_word(memory_, kSoundPortBaseRegister, kSoundPortBase);
 }
 
 void SyncCard::fit(bool sound_inputs) {
@@ -76,6 +81,148 @@ bool SyncCard::append_midi_word(uint16_t word) {
     return true;
 }
 
+// ------------------------------------------------------------------ MIDI in
+
+namespace {
+
+constexpr uint8_t kStatusBit = 0x80;
+constexpr uint8_t kSysexStart = 0xF0;
+constexpr uint8_t kSysexEnd = 0xF7;
+constexpr uint8_t kMidiClock = 0xF8;
+constexpr uint8_t kNoteOff = 0x80;
+constexpr uint8_t kNoteOn = 0x90;
+constexpr uint16_t kLoneSysexEnd = 0xF700;
+
+}  // namespace
+
+int midi_data_bytes(uint8_t status) {
+    if (status < 0xF0) return (status & 0xF0) == 0xC0 || (status & 0xF0) == 0xD0 ? 1 : 2;
+    switch (status) {
+        case 0xF1:
+        case 0xF3:
+            return 1;
+        case 0xF2:
+            return 2;
+        case 0xF6:
+            return 0;
+        default:
+            return -1;
+    }
+}
+
+uint32_t SyncCard::ring_free_words() const {
+    const uint32_t base = get_word(memory_, kMidiRingBaseRegister);
+    const uint32_t read = get_word(memory_, kMidiReadIndex);
+    const uint32_t write = get_word(memory_, kMidiWriteIndex);
+    if (base + kMidiRingBytes > memory_.size() || !inside_ring(read, base) || !inside_ring(write, base)) return 0;
+    const uint32_t used = (write + kMidiRingBytes - read) % kMidiRingBytes / 2;
+    return kMidiRingBytes / 2 - 1 - used;  // one position stays free
+}
+
+bool SyncCard::append_midi_message(uint16_t status_word, uint16_t data_word, bool with_data) {
+    if (ring_free_words() < (with_data ? 2u : 1u)) return false;
+    append_midi_word(status_word);
+    if (with_data) append_midi_word(data_word);
+    return true;
+}
+
+void SyncCard::feed_midi_bytes(std::span<const uint8_t> bytes) {
+    if (!fitted) return;
+    for (const uint8_t byte : bytes) feed_midi_byte(byte);
+}
+
+void SyncCard::feed_midi_byte(uint8_t byte) {
+    MidiInParser& p = midi_in_;
+    if (byte == kMidiClock) {
+        count_midi_clocks(1);
+        return;
+    }
+    if (byte > kMidiClock) return;  // other real-time bytes pass through messages unseen
+    if (byte == kSysexStart) {
+        p = MidiInParser{};
+        p.in_sysex = append_midi_word(static_cast<uint16_t>(kSysexStart << 8));
+        return;
+    }
+    if (byte == kSysexEnd) {
+        if (p.in_sysex) {
+            append_midi_word(p.sysex_half ? static_cast<uint16_t>(p.sysex_byte << 8 | kSysexEnd) : kLoneSysexEnd);
+        }
+        p = MidiInParser{};  // a stray End of Exclusive is dropped
+        return;
+    }
+    if ((byte & kStatusBit) != 0) {
+        p = MidiInParser{};  // any status ends an unfinished SysEx or message
+        const int needed = midi_data_bytes(byte);
+        if (needed < 0) return;
+        if (needed == 0) {
+            append_midi_message(static_cast<uint16_t>(byte << 8), 0, false);
+            return;
+        }
+        p.running_status = byte;
+        p.needed = static_cast<uint8_t>(needed);
+        return;
+    }
+    if (p.in_sysex) {
+        if (p.sysex_half) {
+            append_midi_word(static_cast<uint16_t>(p.sysex_byte << 8 | byte));
+            p.sysex_half = false;
+        } else {
+            p.sysex_byte = byte;
+            p.sysex_half = true;
+        }
+        return;
+    }
+    if (p.running_status == 0) return;  // data without a status
+    if (p.have == 0) p.data1 = byte;
+    if (++p.have < p.needed) return;
+    const uint8_t data2 = p.needed == 2 ? byte : 0;
+    uint16_t status_word = static_cast<uint16_t>(p.running_status << 8);
+    if (p.running_status < 0xF0) {
+        uint8_t kind = p.running_status & 0xF0;
+        if (kind == kNoteOn && data2 == 0) kind = kNoteOff;
+        status_word = static_cast<uint16_t>(kind << 8 | (p.running_status & 0x0F));
+    }
+    append_midi_message(status_word, static_cast<uint16_t>(p.data1 << 8 | data2), true);
+    p.have = 0;
+    if (p.running_status >= 0xF0) p.running_status = 0;  // system common keeps no running status
+}
+
+// ------------------------------------------------------------------ MIDI out
+
+std::vector<uint8_t> SyncCard::midi_out_log() const { return midi_out_log_.to_vector(); }
+
+std::vector<uint8_t> SyncCard::take_midi_out() {
+    std::vector<uint8_t> out;
+    out.swap(midi_out_pending_);
+    return out;
+}
+
+// ------------------------------------------------------------------ sound inputs
+
+void SyncCard::set_band_levels(const std::array<uint8_t, kSoundBands>& levels) { band_levels_ = levels; }
+
+void SyncCard::set_sound_pulses(const std::array<uint16_t, kSoundBands>& bpm) {
+    pulse_bpm_ = bpm;
+    pulse_clock_ms_ = 0;
+}
+
+void SyncCard::follow_sound_pulses(uint32_t ms) {
+    pulse_clock_ms_ += ms;
+    for (size_t band = 0; band < pulse_bpm_.size(); ++band) {
+        if (pulse_bpm_[band] == 0) continue;
+        const uint64_t period_ms = 60000u / pulse_bpm_[band];
+        band_levels_[band] = pulse_clock_ms_ % period_ms < period_ms / 4 ? kPulseHighLevel : kPulseLowLevel;
+    }
+}
+
+bool SyncCard::read_port(uint16_t port, uint8_t& value) const {
+    if (!fitted || get_byte(memory_, kSyncSoundInputMarker) != 'C') return false;
+    const uint16_t base = get_word(memory_, kSoundPortBaseRegister);
+    if (port < base + 4 || port > base + 3 + kSoundBands) return false;
+    value = sound_on_ ? band_levels_[static_cast<size_t>(port - base - 4)] : 0;
+    return true;
+}
+
 void SyncCard::count_midi_clocks(uint16_t clocks) {
     if (!fitted) return;
     put_word(memory_, kMidiClockCount, static_cast<uint16_t>(get_word(memory_, kMidiClockCount) + clocks));
@@ -89,6 +236,15 @@ void SyncCard::run_command(uint16_t ax) {
     if (!fitted) return;
     const uint16_t code = get_word(memory_, kSyncCommandRegister);
     command_log_.push(SyncCommand{code, ax});
+    if (code == kSyncCommandMidiByte) {
+        const auto byte = static_cast<uint8_t>(ax);
+        midi_out_log_.push(byte);
+        if (midi_out_pending_.size() < kMidiOutPendingBytes) midi_out_pending_.push_back(byte);
+    } else if (code == kSyncCommandSoundOn) {
+        sound_on_ = true;
+    } else if (code == kSyncCommandSoundOff) {
+        sound_on_ = false;
+    }
     run_timecode_command(code);
 }
 

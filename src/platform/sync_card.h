@@ -5,7 +5,17 @@
 // register at 150h, with AX as its argument (the MIDI byte of command 14h).
 // The window carries "SMPTE" at 160h, the sound-input marker at 155h and the
 // MIDI input ring whose words the console reads (base register 120h, read
-// index 122h, write index 124h, clock count 12Eh). Every command is logged.
+// index 122h, write index 124h, clock count 12Eh). Commands are logged.
+//
+// MIDI in: the bytes that arrive become ring words, one status word per
+// message (running status expanded; a note on at velocity 0 becomes a note
+// off, as MIDI means it) followed by one data word with data 1 in the high
+// byte; SysEx data go two bytes a word, a lone End of Exclusive as F700h;
+// MIDI clock (F8) is counted at 12Eh instead; other real-time bytes, stray
+// data and undefined statuses are dropped. A message that does not fit in
+// the ring is dropped whole. MIDI out: command 13h begins a message, 14h
+// sends the byte in AX. Sound inputs: after command 15h the five band levels
+// are read at the port base (158h) + 4 .. + 8.
 //
 // Timecode: the generator (commands 2, time, 10h, 3; 4 stops it) runs on the
 // machine clock from the time and rate written at 130h..136h, and the reader
@@ -39,6 +49,34 @@ constexpr uint32_t kMidiClockCount = 0x12E;
 constexpr uint16_t kMidiRingOffset = 0x200;        // where the driver keeps the ring
 constexpr uint32_t kMidiRingBytes = 128;
 constexpr int kSyncCommandLogEntries = 1024;
+constexpr uint32_t kSoundPortBaseRegister = 0x158;
+constexpr uint16_t kSoundPortBase = 0x300;         // band k is read at base + 3 + k
+constexpr int kSoundBands = 5;
+constexpr uint16_t kSyncCommandMidiBegin = 0x13;
+constexpr uint16_t kSyncCommandMidiByte = 0x14;
+constexpr uint16_t kSyncCommandSoundOn = 0x15;
+constexpr uint16_t kSyncCommandSoundOff = 0x16;
+constexpr int kMidiOutLogEntries = 4096;
+constexpr int kLeastPulseBpm = 30, kMostPulseBpm = 300;
+constexpr uint8_t kPulseHighLevel = 220, kPulseLowLevel = 30;  // a beat's first quarter high
+constexpr size_t kMidiOutPendingBytes = 4096;
+
+// Data bytes that follow a MIDI status byte on the wire: 1 for program
+// change, channel pressure, F1h and F3h, 0 for F6h, 2 for the other channel
+// messages and F2h; -1 for SysEx, its end, the undefined F4h/F5h and the
+// real-time bytes, which carry no data of their own.
+int midi_data_bytes(uint8_t status);
+
+// Assembles MIDI bytes into the card's ring words (see above).
+struct MidiInParser {
+    uint8_t running_status = 0;  // 0: no status, data bytes are stray
+    uint8_t needed = 0;          // data bytes of the open status
+    uint8_t have = 0;
+    uint8_t data1 = 0;
+    bool in_sysex = false;
+    bool sysex_half = false;     // one SysEx byte waits for its partner
+    uint8_t sysex_byte = 0;
+};
 
 // Timecode registers: the reader's time, the generator's 20h above it.
 constexpr uint32_t kSmpteReaderHours = 0x110;
@@ -114,6 +152,21 @@ struct SyncCard {
     bool reader_by_test = false;
     bool generator_running() const { return timecode_.generator_running; }
     bool reader_running() const { return timecode_.reader_running; }
+    // MIDI bytes arriving at the card's MIDI IN, in order.
+    void feed_midi_bytes(std::span<const uint8_t> bytes);
+    // The bytes the console sent on MIDI OUT (commands 14h), oldest first.
+    std::vector<uint8_t> midi_out_log() const;
+    // MIDI OUT bytes not yet taken by the host, in order, and forgotten.
+    std::vector<uint8_t> take_midi_out();
+
+    // The raw levels 0..255 of the five sound bands (1..5 at [0..4]).
+    void set_band_levels(const std::array<uint8_t, kSoundBands>& levels);
+    // A steady pulse of bpm beats a minute on each band (0: none), which
+    // follow_sound_pulses moves on with the clock.
+    void set_sound_pulses(const std::array<uint16_t, kSoundBands>& bpm);
+    void follow_sound_pulses(uint32_t ms);
+    // I/O port read: true with the level when the port is one of the bands.
+    bool read_port(uint16_t port, uint8_t& value) const;
 
     uint8_t peek_byte(uint32_t offset) const;
     uint16_t peek_word(uint32_t offset) const;
@@ -125,6 +178,13 @@ struct SyncCard {
 private:
     std::vector<uint8_t> memory_ = std::vector<uint8_t>(kSyncWindowBytes);
     RecentLog<SyncCommand, kSyncCommandLogEntries> command_log_;
+    MidiInParser midi_in_;
+    RecentLog<uint8_t, kMidiOutLogEntries> midi_out_log_;
+    std::vector<uint8_t> midi_out_pending_;
+    std::array<uint8_t, kSoundBands> band_levels_{};
+    bool sound_on_ = false;
+    std::array<uint16_t, kSoundBands> pulse_bpm_{};
+    uint64_t pulse_clock_ms_ = 0;
 
     // The timecode side of the card.
     struct Timecode {
@@ -143,6 +203,9 @@ private:
     void run_timecode_command(uint16_t code);
     void follow_timecode();
     void show_reader_frame(uint32_t frame, uint8_t rate_code);
+    void feed_midi_byte(uint8_t byte);
+    uint32_t ring_free_words() const;
+    bool append_midi_message(uint16_t status_word, uint16_t data_word, bool with_data);
 };
 
 // The driver's interrupt 68h (AX = 55AAh probe, otherwise a command).

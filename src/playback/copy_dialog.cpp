@@ -8,6 +8,7 @@
 #include "playback/cue_copy.h"
 #include "playback/cue_editing.h"
 #include "playback/cue_picker.h"
+#include "playback/cue_screen.h"
 #include "playback/cue_tables.h"
 #include "playback/key_groups.h"
 #include "playback/playback_record.h"
@@ -36,6 +37,9 @@ constexpr int16_t kCaptionBox[4] = {2, 282, 220, 298};
 constexpr int16_t kReadOutBox[4] = {2, 299, 220, 314};
 constexpr uint8_t kCaptionFill = 9;
 constexpr uint8_t kCaptionText = 15;
+// The source cue's number in the key map: chosen, and dropped again.
+constexpr int16_t kSourceNumber = 14;
+constexpr int16_t kDroppedNumber = 11;
 
 enum DestinationMode { kToOnePlayback = 1, kToOneSequence = 2, kToCue = 3 };
 
@@ -76,10 +80,18 @@ void set_cue_key_leds(uint8_t programmed, uint8_t points_only, uint8_t others) {
     }
 }
 
-// The source cue's key on the shown page.
-void light_source_key(int source, uint8_t led) {
+// The source cue's key on the shown page: its LED and its number's colour.
+void mark_source_key(int source, uint8_t led, int16_t colour) {
     if (source == 0 || cue_slot_page(source) != shown_page()) return;
-    set_key_led(static_cast<int16_t>(cue_slot_cue(source)), led);
+    const auto cue = static_cast<int16_t>(cue_slot_cue(source));
+    set_key_led(cue, led);
+    draw_cue_number(cue, colour);
+}
+
+// The key of a cue slot (the live cue, the source) in its own look, when it
+// lies on the shown page.
+void repaint_key_of(int page, int cue) {
+    if (cue >= 1 && cue <= kCuesPerPage && page == shown_page()) paint_cue_key(static_cast<int16_t>(cue));
 }
 
 void set_digit_leds(uint8_t state) {
@@ -117,12 +129,12 @@ void drop_live_choice(Choice& c) {
 }
 
 void choose_source(Choice& c, int slot) {
-    light_source_key(c.source, runtime::LED_BLINK);
+    mark_source_key(c.source, runtime::LED_BLINK, kDroppedNumber);
     c.source = slot;
     draw_copy_cue_caption(1, static_cast<int16_t>(cue_slot_page(slot)), static_cast<int16_t>(cue_slot_cue(slot)),
                           static_cast<int16_t>(cue_slot_point(slot) - 1));
     show_points_of(slot);
-    light_source_key(slot, runtime::LED_BLINK_2);
+    mark_source_key(slot, runtime::LED_BLINK_2, kSourceNumber);
     drop_live_choice(c);
     ui::beep_interruptible(kChoiceBeep_hz, kChoiceBeep_ms);
 }
@@ -133,7 +145,7 @@ void toggle_live_key(Choice& c, uint8_t& chosen, int16_t key) {
     chosen = chosen != 0 ? 0 : 1;
     set_key_led(key, chosen != 0 ? runtime::LED_BLINK_2 : runtime::LED_BLINK_BOTH);
     if (chosen != 0 && c.source != 0) {
-        light_source_key(c.source, runtime::LED_BLINK);
+        mark_source_key(c.source, runtime::LED_BLINK, kDroppedNumber);
         c.source = 0;
     }
 }
@@ -172,13 +184,14 @@ void from_key(Choice& c, int16_t key) {
         show_cue_page(static_cast<int16_t>(key - runtime::KEY_GROUP_1 + 1));
         set_cue_key_leds(runtime::LED_BLINK, runtime::LED_BLINK_BOTH, runtime::LED_OFF);
         set_digit_leds(runtime::LED_OFF);
-        light_source_key(c.source, runtime::LED_BLINK_2);
+        mark_source_key(c.source, runtime::LED_BLINK_2, kSourceNumber);
         c.point_allowed = true;
     }
 }
 
-// COPY FROM: what is chosen while COPY is held. False when ESC ended it.
-bool choose_what_to_copy(Choice& c) {
+// COPY FROM: what is chosen while COPY is held; ESC ends the choosing
+// early, keeping what was chosen.
+void choose_what_to_copy(Choice& c) {
     runtime::option_flags &= ~(runtime::OPT_CUE_PANEL | runtime::OPT_MEMORY_STATE_SHOWN);
     runtime::run_flags |= runtime::RUN_CUE_COPY_DIALOG;
     set_key_led(runtime::KEY_COPY, runtime::LED_ON);
@@ -188,10 +201,10 @@ bool choose_what_to_copy(Choice& c) {
     ui::beep_interruptible(kStartBeep_hz, kStartBeep_ms);
     set_cue_key_leds(runtime::LED_BLINK, runtime::LED_BLINK_BOTH, runtime::LED_OFF);
     set_digit_leds(runtime::LED_OFF);
+    repaint_key_of(current_cue_page, current_cue);
     look_at_live_keys(c);  // keys already down are not a choice
     c.playbacks = {};
     c.sequences = {};
-    bool escaped = false;
     while (key_down(runtime::KEY_COPY)) {
         if (!runtime::is_input_pending()) {
             runtime::run_background();
@@ -199,10 +212,7 @@ bool choose_what_to_copy(Choice& c) {
         }
         int16_t key = 0;
         if (runtime::get_key(&key)) {
-            if (key == runtime::KEY_ESC) {
-                escaped = true;
-                break;
-            }
+            if (key == runtime::KEY_ESC) break;
             from_key(c, key);
         }
         look_at_live_keys(c);
@@ -212,7 +222,6 @@ bool choose_what_to_copy(Choice& c) {
         c.source = 0;
     }
     set_key_led(runtime::KEY_COPY, runtime::LED_OFF);
-    return !escaped;
 }
 
 int chosen_count(const auto& table, int& last) {
@@ -225,7 +234,7 @@ int chosen_count(const auto& table, int& last) {
     return count;
 }
 
-void end_dialog() {
+void end_dialog(int source) {
     set_key_led(runtime::KEY_TO_ITEM, runtime::LED_OFF);
     set_key_led(runtime::KEY_ESC, runtime::LED_OFF);
     const int page = shown_page();
@@ -249,6 +258,8 @@ void end_dialog() {
     ui::redraw_cue_panel();
     update_point_cue_leds();
     runtime::run_flags &= ~runtime::RUN_CUE_COPY_DIALOG;
+    if (source != 0) repaint_key_of(cue_slot_page(source), cue_slot_cue(source));
+    repaint_key_of(current_cue_page, current_cue);
 }
 
 // One destination slot chosen: the copy it asks for.
@@ -267,7 +278,7 @@ void choose_where_to(const Choice& c, int mode, int playback, int sequence) {
     for (int s = 1; s <= kSequences; ++s) set_key_led(sequence_key(s), c.sequences[static_cast<size_t>(s)] != 0 ? runtime::LED_ON_2 : runtime::LED_OFF);
     for (int p = 1; p <= kPlaybacks; ++p) set_key_led(runtime::playback_key(p), c.playbacks[static_cast<size_t>(p)] != 0 ? runtime::LED_ON_2 : runtime::LED_OFF);
     set_cue_key_leds(runtime::LED_ON, runtime::LED_OFF, runtime::LED_OFF);
-    light_source_key(c.source, runtime::LED_ON_2);
+    mark_source_key(c.source, runtime::LED_ON_2, kSourceNumber);
     ui::show_message("TO-ITEM=DESTINATION ESC=CANCEL");
     caption_box("COPY TO");
     ui::beep_interruptible(kStartBeep_hz, kStartBeep_ms);
@@ -283,7 +294,7 @@ void choose_where_to(const Choice& c, int mode, int playback, int sequence) {
     set_key_led(runtime::KEY_TO_ITEM, runtime::LED_ON);
     set_digit_leds(runtime::LED_BLINK);
     set_cue_key_leds(runtime::LED_BLINK, runtime::LED_BLINK_BOTH, runtime::LED_BLINK_BOTH);
-    light_source_key(c.source, runtime::LED_ON_2);
+    mark_source_key(c.source, runtime::LED_ON_2, kSourceNumber);
     if (mode == kToOnePlayback) {
         ui::show_message("SELECT CUE OR PLAYBACK TO COPY TO");
     } else if (mode == kToOneSequence) {
@@ -310,7 +321,7 @@ void choose_where_to(const Choice& c, int mode, int playback, int sequence) {
             if (is_page_key(key)) {
                 show_cue_page(static_cast<int16_t>(key - runtime::KEY_GROUP_1 + 1));
                 set_cue_key_leds(runtime::LED_BLINK, runtime::LED_BLINK_BOTH, runtime::LED_BLINK_BOTH);
-                light_source_key(c.source, runtime::LED_ON_2);
+                mark_source_key(c.source, runtime::LED_ON_2, kSourceNumber);
             }
         }
         if (mode == kToOnePlayback) {
@@ -334,19 +345,18 @@ void choose_where_to(const Choice& c, int mode, int playback, int sequence) {
 
 void run_copy_dialog() {
     Choice c;
-    if (choose_what_to_copy(c)) {
-        int playback = 0;
-        int sequence = 0;
-        const int playbacks = chosen_count(c.playbacks, playback);
-        const int sequences = chosen_count(c.sequences, sequence);
-        if (c.source != 0 || playbacks + sequences > 0) {
-            int mode = kToCue;
-            if (c.source == 0 && sequences == 0 && playbacks == 1) mode = kToOnePlayback;
-            if (c.source == 0 && playbacks == 0 && sequences == 1) mode = kToOneSequence;
-            choose_where_to(c, mode, playback, sequence);
-        }
+    choose_what_to_copy(c);
+    int playback = 0;
+    int sequence = 0;
+    const int playbacks = chosen_count(c.playbacks, playback);
+    const int sequences = chosen_count(c.sequences, sequence);
+    if (c.source != 0 || playbacks + sequences > 0) {
+        int mode = kToCue;
+        if (c.source == 0 && sequences == 0 && playbacks == 1) mode = kToOnePlayback;
+        if (c.source == 0 && playbacks == 0 && sequences == 1) mode = kToOneSequence;
+        choose_where_to(c, mode, playback, sequence);
     }
-    end_dialog();
+    end_dialog(c.source);
 }
 
 void draw_copy_cue_caption(int16_t kind, int16_t page, int16_t cue, int16_t point) {

@@ -28,7 +28,6 @@ constexpr int32_t kCopyBeep_hz = 800;
 constexpr uint32_t kCopyBeep_ms = 100;
 constexpr int32_t kErrorBeep_hz = 400;
 constexpr uint32_t kErrorBeep_ms = 2000;
-constexpr uint8_t kRecordPresent = CUE_RECORD_IN_CUE | CUE_RECORD_MIDI;
 constexpr uint8_t kRunStateBits = 0x03;
 
 struct SlotPlace {
@@ -51,36 +50,17 @@ void not_enough_memory() {
 size_t sequence_entry(int slot, int s) { return static_cast<size_t>((slot - 1) * kSequences + s); }
 size_t playback_entry(int slot, int p) { return static_cast<size_t>((slot - 1) * kPlaybacks + p); }
 
-// A new zeroed record for a table entry; null, with the message and beep,
-// when memory runs out.
-template <typename Record>
-Record* new_record(const Record& initial) {
-    void* block = runtime::show_table_allocator(sizeof(Record), __FILE__, __LINE__);
-    if (block == nullptr) {
-        not_enough_memory();
-        return nullptr;
-    }
-    return new (block) Record{initial};
-}
-
 SequenceRecord new_sequence_record() {
     SequenceRecord record{};
     record.loop_count = kInfiniteLoops;
     return record;
 }
 
-template <typename Record>
-void free_if_empty(Record*& record) {
-    if (record == nullptr || (record->flags & kRecordPresent) != 0) return;
-    memcheck::mc_free_at(record, __FILE__, __LINE__);
-    record = nullptr;
-}
-
 // Copies a programmed source record over the slot's entry (allocated when
 // missing, with initial as its content), keeping the entry's MIDI code.
 template <typename Record>
 void lay_over(Record*& entry, const Record& source, const Record& initial) {
-    if (entry == nullptr) entry = new_record(initial);
+    if (entry == nullptr) entry = new_cue_record(initial);
     if (entry != nullptr) copy_keeping_midi_code(*entry, source);
 }
 
@@ -121,7 +101,7 @@ void copy_pointcue(int source, int destination) {
     if (from == nullptr) return;
     PointcueRecord*& to = cue_pointcue_table[static_cast<size_t>(destination)];
     if (to == nullptr) {
-        to = new_record(PointcueRecord{});
+        to = new_cue_record(PointcueRecord{});
         if (to == nullptr) return;
     } else if ((to->flags & CUE_RECORD_IN_CUE) != 0 && valid_memcue(to->point_memory)) {
         free_memcue(to->point_memory);
@@ -138,11 +118,11 @@ void copy_pointcue(int source, int destination) {
 void save_sequences_and_playbacks(int slot) {
     const SlotPlace at = place_of(slot);
     for (int s = 1; s <= kSequences; ++s) {
-        free_if_empty(cue_sequence_table[sequence_entry(slot, s)]);
+        free_cue_record_if_empty(cue_sequence_table[sequence_entry(slot, s)]);
         datafiles::save_cue_sequence_record(at.cue, at.point, at.page, static_cast<int16_t>(s));
     }
     for (int p = 1; p <= kPlaybacks; ++p) {
-        free_if_empty(cue_playback_table[playback_entry(slot, p)]);
+        free_cue_record_if_empty(cue_playback_table[playback_entry(slot, p)]);
         datafiles::save_cue_playback_record(at.cue, at.point, at.page, static_cast<int16_t>(p));
     }
 }
@@ -153,6 +133,14 @@ void refresh(int slot) {
 }
 
 }  // namespace
+
+void* new_cue_record_block(size_t bytes) {
+    void* block = runtime::show_table_allocator(bytes, __FILE__, __LINE__);
+    if (block == nullptr) not_enough_memory();
+    return block;
+}
+
+void free_cue_record_block(void* record) { memcheck::mc_free_at(record, __FILE__, __LINE__); }
 
 int16_t live_cue_slot() {
     if (current_cue_page < 1 || current_cue < 1 || current_cue_point < 1) return 0;
@@ -191,7 +179,7 @@ void copy_cue(int16_t source, int16_t destination) {
     cue_header_table[static_cast<size_t>(destination)].name = cue_header_table[static_cast<size_t>(source)].name;
     refresh(destination);
     save_sequences_and_playbacks(destination);
-    free_if_empty(cue_pointcue_table[static_cast<size_t>(destination)]);
+    free_cue_record_if_empty(cue_pointcue_table[static_cast<size_t>(destination)]);
     const SlotPlace at = place_of(destination);
     datafiles::save_pointcue_record(at.cue, at.point, at.page);
     if (grid_shown()) draw_cue_grid();
@@ -238,7 +226,7 @@ void copy_sequence_in_cue(int16_t source, int16_t destination) {
         copy_keeping_midi_code(*entry, live);
     }
     refresh(slot);
-    free_if_empty(entry);
+    free_cue_record_if_empty(entry);
     const SlotPlace at = place_of(slot);
     datafiles::save_cue_sequence_record(at.cue, at.point, at.page, destination);
     load_sequence_from_cue(static_cast<int16_t>(slot), destination, 0);

@@ -9,7 +9,9 @@
 // left with neither bit 0 nor bit 1 is freed, and its file entry written.
 #pragma once
 #include <array>
+#include <cstddef>
 #include <cstdint>
+#include <new>
 
 #include "playback/cue_tables.h"
 
@@ -34,6 +36,27 @@ void copy_keeping_midi_code(Record& destination, const Record& source) {
     destination = source;
     destination.midi_code = code;
     destination.flags = static_cast<uint8_t>((destination.flags & ~CUE_RECORD_MIDI) | learned);
+}
+
+// A block for a new cue record; null, with "NOT ENOUGH MEMORY" and the
+// error beep, when memory runs out. Freed with free_cue_record_block.
+void* new_cue_record_block(size_t bytes);
+void free_cue_record_block(void* record);
+
+// A new record for a table entry with initial as its content (null when
+// memory runs out, reported).
+template <typename Record>
+Record* new_cue_record(const Record& initial) {
+    void* block = new_cue_record_block(sizeof(Record));
+    return block == nullptr ? nullptr : new (block) Record{initial};
+}
+
+// Frees a record left with neither its own content nor a MIDI code.
+template <typename Record>
+void free_cue_record_if_empty(Record*& record) {
+    if (record == nullptr || (record->flags & (CUE_RECORD_IN_CUE | CUE_RECORD_MIDI)) != 0) return;
+    free_cue_record_block(record);
+    record = nullptr;
 }
 
 // Releases cue memory n (1..2000): its used mark, its items, its file entry;

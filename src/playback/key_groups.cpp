@@ -9,6 +9,7 @@
 #include "runtime/console_state.h"
 #include "runtime/key_codes.h"
 #include "runtime/key_leds.h"
+#include "sync/midi_output.h"
 #include "sync/sync_services.h"
 #include "ui/helpers.h"
 

@@ -19,6 +19,7 @@
 #include "setup/dmx_inputs.h"
 #include "setup/setup_data.h"
 #include "sync/midi_events.h"
+#include "sync/midi_output.h"
 #include "sync/sync_services.h"
 #include "ui/edit_keys.h"
 #include "ui/fader_widget.h"
@@ -277,12 +278,12 @@ void apply_playback_fader_level() {
     const PlaybackRecord& record = playback_table[at(p)];
     if (runs_a_memory(record)) {
         if (e >= kStartLevel && playback_active[at(p)] == 0) {
-            synchro::send_playback_midi_note(static_cast<int16_t>(p), 1);
+            synchro::send_playback_midi_code(static_cast<int16_t>(p), 1);
             playback_active[at(p)] = 1;
             build_playback_fade_modes(static_cast<int16_t>(p));
             draw_playback_label(static_cast<int16_t>(p), 0, kLabelNormal);
         } else if (e < kStartLevel && playback_active[at(p)] != 0) {
-            synchro::send_playback_midi_note(static_cast<int16_t>(p), 0);
+            synchro::send_playback_midi_code(static_cast<int16_t>(p), 0);
             playback_active[at(p)] = 0;
             mark_playback_channels_dirty(static_cast<int16_t>(p));
             after_stop(p);

@@ -14,6 +14,7 @@
 #include "runtime/fixture_tables.h"
 #include "runtime/step_log.h"
 #include "setup/setup_data.h"
+#include "sync/midi_output.h"
 #include "sync/sync_services.h"
 #include "ui/edit_keys.h"
 #include "ui/helpers.h"

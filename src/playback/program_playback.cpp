@@ -7,14 +7,17 @@
 #include "memories/commands.h"
 #include "memories/memories.h"
 #include "memories/memory_index.h"
+#include "memories/thresholds.h"
 #include "platform/graphics.h"
 #include "playback/cue_editing.h"
+#include "playback/cue_screen.h"
 #include "playback/cue_tables.h"
 #include "playback/key_groups.h"
 #include "playback/playback_labels.h"
 #include "playback/playback_loading.h"
 #include "playback/playback_record.h"
 #include "playback/playback_times.h"
+#include "programmer/fixture_pages.h"
 #include "runtime/config_records.h"
 #include "runtime/console_flags.h"
 #include "runtime/console_state.h"
@@ -22,10 +25,12 @@
 #include "runtime/key_leds.h"
 #include "runtime/key_reader.h"
 #include "runtime/main_loop.h"
+#include "ui/counters.h"
 #include "ui/edit_keys.h"
 #include "ui/helpers.h"
 #include "ui/message_line.h"
 #include "ui/panel_modes.h"
+#include "ui/panels.h"
 
 namespace playback {
 
@@ -63,6 +68,8 @@ constexpr int16_t kPageMemory = 1, kPageFadeIn = 2, kPageFadeOut = 3, kPageFlash
 // panel, so that the panel stays in view and the panel switch on leaving
 // redraws all the dialog covered.
 constexpr int16_t kWinLeft = 229, kWinTop = 239, kWinRight = 639, kWinBottom = 479;
+constexpr int16_t kRightAreaTop = 105;  // the whole right panel, sequence panel included
+constexpr uint8_t kPlaybackWheels = 4;  // the wheel mode of the playbacks
 constexpr int16_t kListLeft = 233, kListRight = 380, kRowsTop = kWinTop + 34, kRowHeight = 12, kListRows = 15;
 constexpr int16_t kRecordLeft = 386, kRecordY = kRowsTop + 7 * kRowHeight;  // row 8
 constexpr int16_t kDataLabelX = 390, kDataValueX = 520, kDataTop = kRecordY + 32, kDataStep = 16;
@@ -392,6 +399,8 @@ void select_playback_threshold(int16_t p, int16_t page) {
     }
     set_key_led(keys::KEY_CLR, runtime::LED_BLINK);
     set_key_led(keys::KEY_THRESHOLD, runtime::LED_ON);
+    memories::draw_threshold_grid();
+    memories::select_threshold_cell(edit_record().threshold, 0);
     ui::show_message("SELECT THRESHOLD (CLR=DEFAULT)");
     while (key_held(keys::KEY_THRESHOLD)) {
         if (!runtime::is_input_pending()) {
@@ -400,6 +409,7 @@ void select_playback_threshold(int16_t p, int16_t page) {
         }
         int16_t key = 0;
         if (!runtime::get_key(&key)) continue;
+        const int16_t old = edit_record().threshold;
         if (key >= keys::KEY_FIXTURE_1 && key <= keys::KEY_FIXTURE_70) {
             edit_record().threshold = static_cast<uint8_t>(key - keys::KEY_FIXTURE_1 + 1);
         } else if (key == keys::KEY_CLR) {
@@ -409,6 +419,13 @@ void select_playback_threshold(int16_t p, int16_t page) {
         }
         draw_threshold_cell(page);
         load_when_live(p);
+        memories::select_threshold_cell(edit_record().threshold, old);
+    }
+    // The grid leaves for the panel it covered.
+    if ((runtime::mode_flags & runtime::MODE_CUE_SCREEN) != 0) {
+        draw_point_cue_panel();
+    } else {
+        programmer::draw_fixture_screen();
     }
     ui::show_message("%s", kDialogMessage);
 }
@@ -502,8 +519,16 @@ void draw_playback_record_row(int16_t page) {
 void show_playback_dialog(int16_t p, int16_t memory, int16_t page) {
     if ((runtime::option_flags & (runtime::OPT_TABLE_VIEW | runtime::OPT_ANALOGUE_VIEW)) != 0) {
         runtime::option_flags &= ~(runtime::OPT_TABLE_VIEW | runtime::OPT_ANALOGUE_VIEW);
+        ui::save_panel_picture();
+        ui::fill_box(kWinLeft, kRightAreaTop, kWinRight, kWinBottom, 0);
     }
+    if ((runtime::option_flags & runtime::OPT_SEQUENCE_PANEL) == 0) ui::draw_sequence_panel();
     runtime::option_flags &= ~(runtime::OPT_CUE_GRID | runtime::OPT_MEMORY_LIST | runtime::OPT_FIXTURE_PANEL_RESTORED);
+    for (const int16_t key : {keys::KEY_PANEL_1, keys::KEY_PANEL_2, keys::KEY_PANEL_3}) set_key_led(key, runtime::LED_OFF);
+    if (runtime::display_mode != kPlaybackWheels) {
+        ui::select_wheel_mode(kPlaybackWheels);
+        set_key_led(runtime::playback_key(p), runtime::LED_ON_BOTH);
+    }
     highlight_selected_playback(kLabelPending);
     selected_playback = static_cast<uint8_t>(p);
     highlight_selected_playback(14);

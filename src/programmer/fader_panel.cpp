@@ -11,6 +11,7 @@
 #include "programmer/function_belts.h"
 #include "programmer/function_timings.h"
 #include "programmer/macro_panel.h"
+#include "programmer/programmer_values.h"
 #include "programmer/value_mapping.h"
 #include "runtime/card_discovery.h"
 #include "runtime/channel_levels.h"
@@ -26,6 +27,7 @@
 #include "setup/setup_data.h"
 #include "ui/fader_widget.h"
 #include "ui/helpers.h"
+#include "ui/panels.h"
 
 namespace programmer {
 
@@ -195,6 +197,21 @@ bool is_pantilt_channel(const runtime::PanTiltRecord& pt, int n) {
     return n == pt.pan.channel || n == pt.pan_fine.channel || n == pt.tilt.channel || n == pt.tilt_fine.channel;
 }
 
+// A channel fader's bar tells whose level it shows: a programmer value that
+// the stage does not take (blind, frozen, a playback, a cue fade or a
+// sequence holds the channel: the value table's light cyan) fills the bar in
+// light cyan; the stage's own level or a value that reaches it, the layout's
+// red.
+void colour_channel_bar(int slot, int r, FaderSource source) {
+    if (runtime::fader_bank != kChannelBank || runtime::macro_mode != 0 || slot < 1 || slot > kPanelFaders) return;
+    const bool programmer_value = source == FaderSource::programmer && !threshold_mode() && !faders_follow_output() &&
+                                  resolved_programmer_value(r) != runtime::kValueNotSet;
+    const bool held_back = programmer_value && get_function_value_colour(static_cast<int16_t>(r)) == kColourHeldBack;
+    ui::FaderWidget& widget = ui::function_fader_widgets[static_cast<size_t>(slot)];
+    const int16_t colour = held_back ? int16_t{kColourHeldBack} : ui::kControlFaderBarColour;
+    if (ui::get_fader_widget_bar_colour(widget) != colour) ui::set_fader_widget_bar_colour(widget, colour);
+}
+
 // One axis channel n (pan, tilt or a fine half) from its oriented record.
 void refresh_axis(int n, uint16_t oriented_record, uint8_t invert, FaderSource source) {
     if (n < 1 || n > channel_count() || !record_valid(oriented_record)) return;
@@ -207,7 +224,29 @@ void refresh_axis(int n, uint16_t oriented_record, uint8_t invert, FaderSource s
     const int slot = visible_slot(n, source);
     if (slot == 0) return;
     write_position(slot, wheel);
+    colour_channel_bar(slot, oriented_record, source);
     write_label(slot, wheel, n, 1);
+}
+
+// The bars of the shown channel faders again (an owner of a channel may
+// have come or gone since the faders were written).
+void recolour_channel_bars() {
+    if (runtime::fader_bank != kChannelBank) return;
+    const runtime::PanTiltRecord& pt = runtime::fixture_pantilt_table[static_cast<size_t>(runtime::current_fixture)];
+    for (int n = 1; n <= channel_count(); ++n) {
+        const int slot = visible_slot(n, FaderSource::programmer);
+        if (slot == 0) continue;
+        int r = 0;
+        if (n == pt.pan.channel) r = pt.oriented_pan.record;
+        else if (n == pt.tilt.channel) r = pt.oriented_tilt.record;
+        else if (n == pt.pan_fine.channel) r = pt.oriented_pan_fine.record;
+        else if (n == pt.tilt_fine.channel) r = pt.oriented_tilt_fine.record;
+        if (r == 0) {
+            bool remapped = false;
+            r = channel_record(remapped_channel(n, remapped));
+        }
+        if (record_valid(r)) colour_channel_bar(slot, r, FaderSource::programmer);
+    }
 }
 
 void refresh_channels(FaderSource source) {
@@ -226,6 +265,7 @@ void refresh_channels(FaderSource source) {
         const int slot = visible_slot(n, source);
         if (slot == 0) continue;
         write_position(slot, wheel);
+        colour_channel_bar(slot, r, source);
         const bool entry_one = remapped || threshold_mode();
         write_label(slot, wheel, n, entry_one ? 1 : find_predefined_entry(library_function(n), wheel.raw));
     }
@@ -456,9 +496,10 @@ void build_fader_panel() {
             runtime::set_key_led(runtime::fader_key(kParameterFader), runtime::LED_ON);
             break;
         case kTimingBank:
+            // The timing bank has no fader 16 (its widgets 7 to 16 are hidden):
+            // its key stays dark, as the bank's LED rule has it.
             if (typed) show_timing_fader_labels();
             light_fader_keys(typed ? kTimingFaderKeys : 0);
-            runtime::set_key_led(runtime::fader_key(kParameterFader), runtime::LED_ON);
             break;
         default: break;
     }
@@ -521,6 +562,7 @@ void refresh_figure_faders() {
 void follow_live_values() {
     if (!current_fixture_valid() || current_type() == nullptr || runtime::programmer_values == nullptr) return;
     if (threshold_mode() || flag(runtime::run_flags, runtime::RUN_WHEELS_INACTIVE) || runtime::macro_mode != 0) return;
+    recolour_channel_bars();
     if (faders_follow_output()) {
         switch (runtime::fader_bank) {
             case kChannelBank: follow_live_function_faders(); break;

@@ -382,12 +382,21 @@ void update_fixture_key_leds() {
     }
 }
 
-void paint_fixture_cell(int16_t fixture, int16_t mode) {
+int16_t fixture_stage_colour(int16_t fixture) { return stage_colour(fixture); }
+
+void paint_fixture_marker(int16_t fixture, int16_t colour, uint8_t led) {
     int page = 0;
     int key = 0;
     if (!fixture_key_of(fixture, page, key) || page != runtime::fixture_page) return;
     const int col = key_column(key);
     const int row = key_row(key);
+    ui::fill_box(static_cast<int16_t>(col * kCellWidth_px - 12), static_cast<int16_t>(row * kCellHeight_px - 6),
+                 static_cast<int16_t>(col * kCellWidth_px - 7), static_cast<int16_t>(row * kCellHeight_px - 3), colour);
+    runtime::set_key_led(runtime::fixture_key(key), led);
+}
+
+void paint_fixture_cell(int16_t fixture, int16_t mode) {
+    if (fixture < 1 || static_cast<size_t>(fixture) >= fixture_freeze.size()) return;
     const bool frozen = fixture_freeze[static_cast<size_t>(fixture)] == 1;
     int16_t colour = stage_colour(fixture);
     uint8_t led = fixture_selected[static_cast<size_t>(fixture)] == 1 ? runtime::LED_ON_2 : runtime::LED_OFF;
@@ -395,9 +404,7 @@ void paint_fixture_cell(int16_t fixture, int16_t mode) {
         colour = frozen ? kBlack : colour;
         led = frozen ? runtime::LED_BLINK_2 : runtime::LED_BLINK_BOTH;
     }
-    ui::fill_box(static_cast<int16_t>(col * kCellWidth_px - 12), static_cast<int16_t>(row * kCellHeight_px - 6),
-                 static_cast<int16_t>(col * kCellWidth_px - 7), static_cast<int16_t>(row * kCellHeight_px - 3), colour);
-    runtime::set_key_led(runtime::fixture_key(key), led);
+    paint_fixture_marker(fixture, colour, led);
 }
 
 void redraw_fixture_panel() {

@@ -45,6 +45,11 @@ void update_fixture_key_leds();
 // One fixture's freeze mark and LED; mode 0 the freeze display, another mode
 // the normal look.
 void paint_fixture_cell(int16_t fixture, int16_t mode);
+// Fixture n's marker in its key cell in a colour, and its key's LED; nothing
+// when n is not on the shown page.
+void paint_fixture_marker(int16_t fixture, int16_t colour, uint8_t led);
+// The colour fixture n has on the stage plan.
+int16_t fixture_stage_colour(int16_t fixture);
 
 // Moves the yellow current-fixture frame to fixture n (0 removes it); the
 // frame shows only while n lies on the shown page.

@@ -10,6 +10,8 @@
 #include "programmer/fixture_pages.h"
 #include "programmer/fixture_selection.h"
 #include "programmer/function_page.h"
+#include "programmer/macro_panel.h"
+#include "programmer/predefined_pickers.h"
 #include "runtime/config_records.h"
 #include "runtime/console_flags.h"
 #include "runtime/console_state.h"
@@ -203,6 +205,28 @@ void mark_other_subgroup_keys() {
     }
 }
 
+namespace {
+
+// The picker the editor was opened from, drawn again over the editor: the
+// macro picker in macro mode, else the generator or figure picker of the
+// fader bank; from anywhere else a long tone warns and the figure picker
+// is drawn.
+void redraw_calling_picker() {
+    if (runtime::macro_mode == 1) {
+        draw_macro_picker_grid();
+        draw_macro_picker_titles();
+    } else if (runtime::fader_bank == kGeneratorBank) {
+        draw_generator_picker_grid();
+        draw_generator_picker_titles();
+    } else {
+        if (runtime::fader_bank != kFigureBank) ui::beep(1400, 1800);
+        draw_figure_picker_grid();
+        draw_figure_picker_titles();
+    }
+}
+
+}  // namespace
+
 void run_grouping_editor() {
     const int g = runtime::current_grouping;
     if (!valid_grouping(g)) return;
@@ -264,6 +288,7 @@ void run_grouping_editor() {
     if (saved_current >= 1 && saved_current <= last_fixture()) select_fixture(saved_current);
     runtime::option_flags &= ~(runtime::OPT_FIXTURE_PANEL_RESTORED | runtime::OPT_SEQUENCE_PANEL);
     select_fader(16);
+    redraw_calling_picker();
     grouping_work = GroupingWork{};
     build_fader_panel();
     draw_grouping_list();

@@ -18,6 +18,10 @@
 #include "runtime/startup.h"
 #include "runtime/step_log.h"
 #include "runtime/timers.h"
+#include "sync/cd_keys.h"
+#include "sync/cd_requests.h"
+#include "sync/audio_bands.h"
+#include "sync/midi_input.h"
 #include "sync/sync_services.h"
 #include "ui/helpers.h"
 #include "ui/memory_access.h"
@@ -33,7 +37,6 @@ int16_t input_pending_key_ring = 0;
 int16_t input_pending_remote_cue = 0;
 int16_t input_pending_midi = 0;
 int16_t pushed_back_key = 0;
-uint32_t cd_poll_elapsed = 0;
 uint64_t main_loop_passes = 0;
 
 void reset_main_loop_globals() {
@@ -43,13 +46,10 @@ void reset_main_loop_globals() {
     input_pending_remote_cue = 0;
     input_pending_midi = 0;
     pushed_back_key = 0;
-    cd_poll_elapsed = 0;
     main_loop_passes = 0;
 }
 
 namespace {
-
-constexpr uint32_t kCdPollInterval_ms = 5000;
 
 // Asks the sources in order; the first that answers sets its flag.
 void poll_input() {
@@ -71,19 +71,14 @@ void poll_cd_when_due() {
         synchro::timecode_source != synchro::kTimecodeSourceCdrom) {
         return;
     }
-    if (cd_poll_elapsed + clock_delta > kCdPollInterval_ms) {
-        cd_poll_elapsed = 0;
-        STEP(synchro::poll_cd_status());
-    } else {
-        cd_poll_elapsed += clock_delta;
-    }
+    STEP(synchro::poll_cd_status());
 }
 
 void run_periodic_jobs() {
     STEP(synchro::poll_audio_inputs());
     mode_flags &= ~MODE_BACKGROUND_READY;
     if ((synchro::timecode_mode == 1 || synchro::timecode_mode == 2) &&
-        synchro::timecode_source != synchro::kTimecodeSourceManual && synchro::cd_trigger_edit_open == 0) {
+        synchro::timecode_source != synchro::kTimecodeSourceManual && synchro::cd_keys_active == 0) {
         STEP(synchro::run_timecode_tick());
     }
     STEP(playback::run_sequences());

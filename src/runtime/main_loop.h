@@ -18,7 +18,6 @@ extern int16_t input_pending_remote_cue;
 extern int16_t input_pending_midi;
 extern int16_t pushed_back_key;
 
-extern uint32_t cd_poll_elapsed;  // ms towards the next CD status poll
 extern uint64_t main_loop_passes;  // passes of the main loop since the program started
 
 // Every global of this module back to its value at program load (a clean start for each test).

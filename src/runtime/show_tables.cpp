@@ -5,6 +5,7 @@
 #include <source_location>
 
 #include "memcheck/memcheck.h"
+#include "platform/host_heap.h"
 #include "runtime/console_state.h"
 #include "runtime/lamp_commands.h"
 
@@ -225,7 +226,10 @@ void reset_setup_tables() {
 
 }  // namespace
 
-bool allocate_show_tables() { return visit_show_tables(Allocate{}); }
+bool allocate_show_tables() {
+    platform::keep_freed_heap_memory();
+    return visit_show_tables(Allocate{});
+}
 
 void reset_show_tables() {
     for (int s = 1; s <= kStepSources; ++s) fill_table(sequence_run_buffer[static_cast<size_t>(s)], n, uint8_t{0});

@@ -33,6 +33,9 @@
 #include "runtime/step_log.h"
 #include "runtime/timers.h"
 #include "setup/global_settings.h"
+#include "sync/audio_bands.h"
+#include "sync/midi_codes.h"
+#include "sync/midi_input.h"
 #include "sync/sync_services.h"
 #include "ui/mode_keys.h"
 #include "ui/panel_modes.h"
@@ -113,7 +116,7 @@ void end_program() {
     datafiles::free_figure_drawings();  // kept for the whole run
     STEP(ui::free_screen_images());
     STEP(synchro::free_timecode_list());
-    STEP(synchro::free_dos_buffer(synchro::cd_request_selector));
+    STEP(synchro::free_dos_buffer(synchro::cd_state.buffer_selector));
     STEP(ui::close_graphics());
     STEP(remove_keyboard_isr());  // the exit routine of the keyboard handler
     platform::exit_program(1);

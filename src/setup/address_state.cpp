@@ -134,7 +134,7 @@ void select_fixture_protocol(AddressState& state, const LibraryList& list) {
         const std::string& name = state.protocol_names[at(c)][at(p)];
         bool usable = false;
         if (selected && name != kProtocolNone) {
-            for (int q = 1; q <= kCardProtocols; ++q) usable = usable || list.loaded_protocols[at(q)] == name;
+            for (int q = 1; q <= kCardProtocols; ++q) usable = usable || list.loaded_type.protocol_name(q) == name;
         }
         state.protocol_usable[at(p)] = usable ? 1 : 0;
     }

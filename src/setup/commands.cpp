@@ -1,12 +1,11 @@
 #include "setup/commands.h"
 
-#include "runtime/step_log.h"
+#include "setup/setup_data.h"
+#include "setup/stage_plan.h"
 
 namespace setup {
 
-void draw_stage_fixture() { runtime::log_call("setup::draw_stage_fixture"); }
-void draw_fixture_number(int16_t fixture_index, int16_t colour) {
-    runtime::log_call("setup::draw_fixture_number", {fixture_index, colour});
-}
+void draw_stage_fixture() { draw_stage_page(setup_data); }
+void draw_fixture_number(int16_t fixture_index, int16_t colour) { draw_fixture_number(setup_data, fixture_index, colour); }
 
 }  // namespace setup

@@ -1,6 +1,5 @@
 // The fixture setup as the SETUP menu opens it (setup/setup_loop.cpp), and
-// the stage plan it draws for the main screen (least bodies until the stage
-// plan is built).
+// the stage plan of the live rig as the main screen shows it.
 #pragma once
 #include <cstdint>
 
@@ -10,9 +9,10 @@ namespace setup {
 // MODE_IN_SETUP while open. The show goes on afterwards: no restart.
 void run_fixture_setup();
 
-// The stage plan of the current fixture page in (230,250)-(630,475).
+// The stage plan of the live rig's current fixture page in the stage view
+// (230,250)-(630,475) of the main screen.
 void draw_stage_fixture();
-// Fixture number (patch index from 0) beside its symbol on the stage plan.
+// The key number of live fixture record `fixture_index` (0-based) beside its symbol.
 void draw_fixture_number(int16_t fixture_index, int16_t colour);
 
 }  // namespace setup

@@ -1,18 +1,20 @@
 // The library browser of the setup screen: the manufacturer and library
-// lists, the selected library's functions and function patching, the
+// panels with their scroll arrows, the choice of a library, the function
+// grid and the selected library's functions. The function patching, the
 // show's colour library choice and the firmware upload view that shares
-// the right-hand panel. (Least bodies until the library browser is built.)
+// the right-hand panel stay least bodies until they are built. The list
+// itself: setup/library_browser_index.h.
 #pragma once
 #include <cstdint>
 
 #include "setup/address_list.h"
 #include "setup/address_state.h"
+#include "setup/library_browser_index.h"
 #include "setup/library_list.h"
 #include "setup/setup_data.h"
 
 namespace setup {
 
-void load_fixture_libraries(LibraryList& list);
 void draw_manufacturer_list(LibraryList& list);
 void draw_library_list(LibraryList& list);
 void draw_library_functions(LibraryList& list);
@@ -20,6 +22,9 @@ void draw_function_patch_cells(LibraryList& list);
 void draw_function_patch_grid();
 void select_manufacturer_at_pointer(LibraryList& list);
 void scroll_manufacturer_list(LibraryList& list, int16_t direction);
+// The library of the clicked row: its files read (a type already in the
+// setup keeps the setup's drawing and map), the protocols and the address
+// list follow it, and its information text shows on the status line.
 void select_library(LibraryList& list, SetupData& setup, AddressState& state, AddressPanel& panel);
 void scroll_library_list(LibraryList& list, int16_t direction);
 void edit_function_patching(LibraryList& list, SetupData& setup);
@@ -28,6 +33,7 @@ void choose_colour_library(SetupData& setup);
 // the description rows it keeps, freed on leaving the setup.
 void scroll_upload_file_list(int16_t direction);
 void run_fixture_upload();
+void show_upload_panel(LibraryList& list);
 void free_upload_text_rows();
 
 }  // namespace setup

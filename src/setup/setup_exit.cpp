@@ -26,6 +26,7 @@ bool save(SetupData& edited, AddressState& state, LibraryList& list) {
     renumber_fixtures_by_page(edited);
     SaveResult result;
     if (convert_show_data(edited, list)) result = save_edited_setup(edited, state, show_status);
+    finish_show_conversion(result.saved);
     if (!result.saved) {
         show_status("SAVE FAILED");
         ui::beep(kSetupRefusalHz, kFailure_ms);

@@ -60,7 +60,7 @@ enum class When : uint8_t {
     library_loaded,          // ends the walk when hit, loaded or not
     tools_open,              // no patch conflict and not the upload view
     conflicts_shown,         // patch conflicts and not the upload view
-    upload_view,
+    upload_mode,
 };
 
 struct PointerArea {
@@ -71,13 +71,13 @@ struct PointerArea {
 };
 
 bool holds(When when) {
-    const bool upload = library_list.upload_view != 0;
+    const bool upload = library_list.upload_mode != 0;
     switch (when) {
         case When::always: return true;
         case When::library_loaded: return library_loaded(library_list);
         case When::tools_open: return patch_conflict_count == 0 && !upload;
         case When::conflicts_shown: return patch_conflict_count != 0 && !upload;
-        case When::upload_view: return upload;
+        case When::upload_mode: return upload;
     }
     return false;
 }
@@ -111,9 +111,9 @@ const std::array<PointerArea, 32> kPointerAreas = {{
     {{492, 224, 524, 403}, When::tools_open, false, [] { select_colour_swatch_at_mouse(); }},
     {{616, 201, 629, 220}, When::conflicts_shown, false, [] { show_patch_conflicts(2); }},
     {{616, 405, 629, 424}, When::conflicts_shown, false, [] { show_patch_conflicts(3); }},
-    {{616, 213, 629, 232}, When::upload_view, false, [] { scroll_upload_file_list(0); }},
-    {{616, 405, 629, 424}, When::upload_view, false, [] { scroll_upload_file_list(1); }},
-    {{464, 412, 615, 424}, When::upload_view, false, [] { run_fixture_upload(); }},
+    {{616, 213, 629, 232}, When::upload_mode, false, [] { scroll_upload_file_list(0); }},
+    {{616, 405, 629, 424}, When::upload_mode, false, [] { scroll_upload_file_list(1); }},
+    {{464, 412, 615, 424}, When::upload_mode, false, [] { run_fixture_upload(); }},
     {{117, 201, 462, 423}, When::always, false,
      [] { pick_stage_fixture(setup_edit_copy, address_state, library_list, address_panel); }},
     {{0, 430, 49, 460}, When::always, false,
@@ -154,7 +154,7 @@ void dispatch_click() {
 // fixture width back or on.
 void place_at_pointer() {
     runtime::read_mouse(0);
-    track_address_pointer(address_state, address_panel, library_list, 0, 0, 0);
+    track_address_list_pointer(address_state, address_panel, library_list, 0, 0, 0);
     add_fixture(setup_edit_copy, address_state, library_list, address_panel);
 }
 
@@ -171,26 +171,26 @@ void dispatch_key(int16_t key) {
             if (loaded) change_address_increment(address_panel, address_state, library_list);
             break;
         case runtime::KEY_UP:
-            if (loaded) select_previous_address_row(address_panel, address_state, library_list);
+            if (loaded) select_slot_above_pointer(address_panel, address_state, library_list);
             break;
         case runtime::KEY_DOWN:
-            if (loaded) select_next_address_row(address_panel, address_state, library_list);
+            if (loaded) select_slot_below_pointer(address_panel, address_state, library_list);
             break;
         case runtime::KEY_LAST:
             if (!loaded) break;
             if (no_address) {
-                select_previous_address_row(address_panel, address_state, library_list);
+                select_slot_above_pointer(address_panel, address_state, library_list);
             } else {
-                select_previous_fixture_address(address_panel, address_state, library_list);
+                select_previous_free_block(address_panel, address_state, library_list);
                 place_at_pointer();
             }
             break;
         case runtime::KEY_NEXT:
             if (!loaded) break;
             if (no_address) {
-                select_next_address_row(address_panel, address_state, library_list);
+                select_slot_below_pointer(address_panel, address_state, library_list);
             } else {
-                select_next_fixture_address(address_panel, address_state, library_list);
+                select_next_free_block(address_panel, address_state, library_list);
                 place_at_pointer();
             }
             break;
@@ -220,29 +220,25 @@ bool is_waiting_key(int16_t key) {
            key == runtime::KEY_DOWN || key == runtime::KEY_PAGE_UP || key == runtime::KEY_PAGE_DOWN;
 }
 
+}  // namespace
+
 void set_setup_key_leds(uint8_t state) {
     for (const int16_t key : kSetupKeys) runtime::set_key_led(key, state);
 }
 
-// The key of this pass, 0 when none was pressed. The background poll only
-// reads input while the setup is open.
-int16_t read_pass_key() {
-    runtime::run_background();
-    if (platform::kbhit() == 0 && !runtime::is_console_key_pending() && !runtime::is_pc_key_pending() &&
-        !runtime::is_input_pending()) {
-        return 0;
-    }
-    int16_t key = 0;
-    return runtime::get_key(&key) ? key : 0;
+void update_setup_key_leds(int16_t key) {
+    set_setup_key_leds(runtime::mouse_buttons == runtime::kMouseNoButton && is_waiting_key(key) ? runtime::LED_BLINK
+                                                                                             : runtime::LED_OFF);
 }
 
+namespace {
+
 void run_pass() {
-    const int16_t key = read_pass_key();
+    const int16_t key = read_setup_key();
     runtime::read_mouse(0);
-    track_address_pointer(address_state, address_panel, library_list, 0, 0, 0);
+    track_address_list_pointer(address_state, address_panel, library_list, 0, 0, 0);
     const bool clicked = runtime::mouse_buttons == runtime::kMouseLeft;
-    set_setup_key_leds(runtime::mouse_buttons == runtime::kMouseNoButton && is_waiting_key(key) ? runtime::LED_BLINK
-                                                                                                : runtime::LED_OFF);
+    update_setup_key_leds(key);
     if (clicked) {
         dispatch_click();
         if (status_refresh) {
@@ -270,7 +266,7 @@ void draw_panels() {
     draw_scroll_list(address_panel, address_state, library_list);
     draw_colour_swatches();
     runtime::show_mouse_cursor(0);
-    draw_stage_plan(setup_edit_copy);
+    draw_stage_page(setup_edit_copy);
     redraw_page_fixture_keys(setup_edit_copy);
     draw_function_patch_grid();
     if (library_list.selected_entry != -1) draw_library_functions(library_list);
@@ -388,6 +384,16 @@ void close_prompt() {
 }
 
 }  // namespace
+
+int16_t read_setup_key() {
+    runtime::run_background();
+    if (platform::kbhit() == 0 && !runtime::is_console_key_pending() && !runtime::is_pc_key_pending() &&
+        !runtime::is_input_pending()) {
+        return 0;
+    }
+    int16_t key = 0;
+    return runtime::get_key(&key) ? key : 0;
+}
 
 void prompt_leave_setup(int16_t mode, int16_t& code) {
     code = kLeaveStay;

@@ -24,3 +24,17 @@ void reset_setup_loop_globals();
 void prompt_leave_setup(int16_t mode, int16_t& leave_code);
 
 }  // namespace setup
+
+namespace setup {
+
+// One pass of the background poll, then the pending key (PC keyboard,
+// console FIFO or key ring), 0 when none: the key read of every loop that
+// waits inside the setup.
+int16_t read_setup_key();
+// The eight keys of the address list (down, up, EDIT VALUE, +, LAST, NEXT,
+// page up, page down): blinking while no button is down and the pass's key
+// is none or a stepping key, else dark; and all eight to one state.
+void update_setup_key_leds(int16_t key);
+void set_setup_key_leds(uint8_t state);
+
+}  // namespace setup

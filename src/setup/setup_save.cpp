@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <memory>
+#include <vector>
 
 #include "datafiles/library_files.h"
 #include "datafiles/patch_files.h"
@@ -28,8 +29,10 @@
 #include "runtime/startup.h"
 #include "runtime/timers.h"
 #include "setup/library_browser.h"
+#include "setup/fixture_map.h"
 #include "setup/patch_compiler.h"
 #include "setup/patch_tables.h"
+#include "setup/rig_conversion.h"
 #include "setup/soft_patch.h"
 
 namespace setup {
@@ -81,25 +84,18 @@ void take_setup_counts() {
     fixture_type_count = static_cast<int16_t>(std::min<int>(setup_data.stored_type_count(), kMaxFixtureTypes));
 }
 
-void number_function_records(SetupData& setup) {
-    const int count = std::clamp<int>(setup.stored_fixture_count(), 0, kMaxFixtures);
-    int n = 1;
-    for (int f = 1; f <= count; ++f) {
-        setup.set_u16(SetupData::fixture_field(f, kFixtureFirstRecord), static_cast<uint16_t>(n));
-        n += setup.u8(SetupData::fixture_field(f, kFixtureChannelCount));
-    }
-}
-
-// The five files in the order they are renamed into place: setup.dat last,
-// so that a setup.dat on disk never names a patch that is not there.
+// The show files a conversion made, then the rig's five files, in the order
+// they are renamed into place: setup.dat last, so that a setup.dat on disk
+// never names a patch or show data that are not there.
 bool write_setup_files() {
-    const std::array<datafiles::FileImage, 5> files = {{
+    std::vector<datafiles::FileImage> files = converted_show_files();
+    files.insert(files.end(), {
         {datafiles::soft_file_path(), datafiles::soft_file_bytes()},
         {datafiles::channel_patch_path(), datafiles::channel_patch_file_bytes()},
         {datafiles::dimmer_patch_path(), datafiles::dimmer_patch_file_bytes()},
         {datafiles::channel_curve_path(), datafiles::channel_curve_file_bytes()},
         {datafiles::setup_file_path(), datafiles::setup_file_bytes()},
-    }};
+    });
     return datafiles::replace_files_together(files);
 }
 

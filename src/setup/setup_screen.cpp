@@ -94,22 +94,6 @@ void scroll_arrow(const Box& b, bool up) {
     line(b.x1, up ? b.y2 + 1 : b.y1 - 1, b.x2, up ? b.y2 + 1 : b.y1 - 1, kSetupLightGrey);
 }
 
-// Hides the pointer for a drawing and shows it again when it was shown.
-class PointerHidden {
-public:
-    PointerHidden() : shown_(runtime::mouse_cursor_shown) {
-        if (shown_ != 0) runtime::show_mouse_cursor(0);
-    }
-    ~PointerHidden() {
-        if (shown_ != 0) runtime::show_mouse_cursor(1);
-    }
-    PointerHidden(const PointerHidden&) = delete;
-    PointerHidden& operator=(const PointerHidden&) = delete;
-
-private:
-    int16_t shown_;
-};
-
 // The first line of lib\version.ini, at most 9 characters; empty without one.
 std::string library_version() {
     const std::string path = datafiles::program_path("LIB\\version.ini");
@@ -124,32 +108,6 @@ std::string library_version() {
     return version.substr(0, kVersionChars);
 }
 
-int installed_cards() {
-    int cards = 0;
-    for (int c = 1; c <= kMaxCards; ++c) {
-        if (runtime::dmx_card_selectors[static_cast<size_t>(c)] != 0) cards = c;
-    }
-    return cards;
-}
-
-void draw_toolbar() {
-    set_small_text();
-    for (int n = 1; n <= kToolbarButtons; ++n) {
-        const int x1 = 49 * (n - 1);
-        platform::_setfillstyle(platform::kSolidFill, kSetupDarkGrey);
-        platform::_setcolor(kSetupLightGrey);
-        platform::_bar3d(x1, 435, x1 + 43, 460, 3, 1);
-        const ToolbarLabel& label = kToolbarLabels[static_cast<size_t>(n - 1)];
-        platform::_setcolor(kSetupLightCyan);
-        const auto centred = [x1](const char* text) { return x1 + (43 - platform::_textwidth(text)) / 2; };
-        if (label.second == nullptr) {
-            platform::_outtextxy(centred(label.first), 445, label.first);
-        } else {
-            platform::_outtextxy(centred(label.first), 440, label.first);
-            platform::_outtextxy(centred(label.second), 450, label.second);
-        }
-    }
-}
 
 // The page panel's title bar with the current page. (The whole bar is drawn
 // again on a page change: with this font the number does not sit in a box
@@ -212,6 +170,11 @@ void show_setup_status(const char* text) {
         platform::_outtextxy(kStatusLineX, kStatusSecondY, lines.second);
     }
     platform::_setcolor(colour);
+}
+
+void refuse_in_setup(const char* text, uint32_t duration_ms) {
+    show_setup_status(text);
+    ui::beep(kSetupRefusalHz, duration_ms);
 }
 
 void fill_toolbar_button(int16_t n, int16_t colour) {
@@ -278,6 +241,33 @@ void draw_stage_toolbar() {
     platform::_outtextxy(467, 380, "TEXT");
     for (const int y : {243, 298, 353, 410}) platform::_outtextxy(467, y, "EDIT");
     platform::_outtextxy(497, 410, "EDIT");
+}
+
+void draw_toolbar() {
+    set_small_text();
+    for (int n = 1; n <= kToolbarButtons; ++n) {
+        const int x1 = 49 * (n - 1);
+        platform::_setfillstyle(platform::kSolidFill, kSetupDarkGrey);
+        platform::_setcolor(kSetupLightGrey);
+        platform::_bar3d(x1, 435, x1 + 43, 460, 3, 1);
+        const ToolbarLabel& label = kToolbarLabels[static_cast<size_t>(n - 1)];
+        platform::_setcolor(kSetupLightCyan);
+        const auto centred = [x1](const char* text) { return x1 + (43 - platform::_textwidth(text)) / 2; };
+        if (label.second == nullptr) {
+            platform::_outtextxy(centred(label.first), 445, label.first);
+        } else {
+            platform::_outtextxy(centred(label.first), 440, label.first);
+            platform::_outtextxy(centred(label.second), 450, label.second);
+        }
+    }
+}
+
+int installed_cards() {
+    int cards = 0;
+    for (int c = 1; c <= kMaxCards; ++c) {
+        if (runtime::dmx_card_selectors[static_cast<size_t>(c)] != 0) cards = c;
+    }
+    return cards;
 }
 
 void draw_setup_screen() {
@@ -449,7 +439,7 @@ void change_fixture_page(SetupData& setup, int16_t page, LibraryList& list) {
     const PointerHidden hidden;
     draw_page_title();
     redraw_page_fixture_keys(setup);
-    draw_stage_plan(setup);
+    draw_stage_page(setup);
     compute_patch_conflicts(setup, list);
 }
 

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 
+#include "runtime/mouse_input.h"
 #include "setup/address_list.h"
 #include "setup/address_state.h"
 #include "setup/library_list.h"
@@ -27,10 +28,33 @@ struct StatusLines {
 };
 StatusLines split_status_text(const std::string& text);
 
+// Hides the pointer for a drawing and shows it again when it was shown.
+class PointerHidden {
+public:
+    PointerHidden() : shown_(runtime::mouse_cursor_shown) {
+        if (shown_ != 0) runtime::show_mouse_cursor(0);
+    }
+    ~PointerHidden() {
+        if (shown_ != 0) runtime::show_mouse_cursor(1);
+    }
+    PointerHidden(const PointerHidden&) = delete;
+    PointerHidden& operator=(const PointerHidden&) = delete;
+
+private:
+    int16_t shown_;
+};
+
+// The last card slot 1..4 that holds an installed DMX card, 0 none.
+int installed_cards();
+
 void draw_setup_screen();
 // Writes the text into the status box unless it is the text shown.
 void show_setup_status(const char* text);
+// A refusal: the text on the status line and the refusal tone for `duration_ms`.
+void refuse_in_setup(const char* text, uint32_t duration_ms);
 void fill_toolbar_button(int16_t button, int16_t colour);
+// The nine toolbar buttons with their labels.
+void draw_toolbar();
 void toggle_setup_blind(const AddressState& state);
 void toggle_lamp_on(AddressPanel& panel);
 void draw_setup_fixture_page_panel();

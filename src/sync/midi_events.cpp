@@ -18,5 +18,4 @@ void reset_midi_events_globals() {
     midi_cue_lookup = {};
 }
 
-
 }  // namespace synchro

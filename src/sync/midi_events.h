@@ -24,8 +24,8 @@ constexpr uint16_t kLastCueSlot = 11200;
 
 extern MidiEvent midi_event;
 // The MIDI statuses listened to, from the MIDI definitions: the name of each
-// status byte (empty = not listened to) and its message length in bytes,
-// the status byte included, 1..3 (0 = ignored).
+// status byte (empty = not listened to) and the ring words of its message,
+// the status word included, 1..3 (0 = no message of its own).
 extern std::array<std::string, kMidiStatusBytes> midi_status_names;
 extern std::array<uint8_t, kMidiStatusBytes> midi_status_words;
 // Cue-select class 1..5 of each status byte, 0 when the status cannot select cues.

@@ -19,7 +19,6 @@ constexpr uint8_t kTimecodeSourceInternal = 4;
 constexpr uint8_t kTimecodeSources = 6;
 // Frame rates (timecode_frame_rate), 1..4; "30D" counts like "30".
 constexpr uint8_t kTimecodeRates = 4;
-constexpr int kCdFramesPerSecond = 75;
 
 // Names as shown on screen and written into list files; index 0 unused.
 constexpr std::array<std::string_view, kTimecodeSources + 1> kTimecodeSourceNames = {

@@ -86,6 +86,18 @@ std::array<uint16_t, kTimeKinds + 1> cue_default_times(int16_t cue_slot) {
 
 uint16_t time_kind_of_slot(size_t slot) { return static_cast<uint16_t>((slot - 1) % kTimeKinds + 1); }
 
+// Time slots from..to (1-based, inclusive) at the five defaults, slot by
+// slot as each record's fifteen slots take them.
+void fill_default_times(uint16_t* times, size_t from, size_t to, const std::array<uint16_t, kTimeKinds + 1>& slot_times) {
+    std::array<uint16_t, kTimeSlots> record_slots{};
+    for (size_t k = 0; k < kTimeSlots; ++k) record_slots[k] = slot_times[time_kind_of_slot(k + 1)];
+    size_t k = (from - 1) % kTimeSlots;
+    for (size_t i = from; i <= to; ++i) {
+        times[i] = record_slots[k];
+        if (++k == kTimeSlots) k = 0;
+    }
+}
+
 // Values not set, bytes not set, flags clear and every record's 15 slots at
 // the defaults (FADE IN replaced by fade_in when that is not 0); the five
 // defaults go to default_times.
@@ -99,7 +111,7 @@ void fill_not_set(const MemoryWorkBuffers& arrays, const std::array<uint16_t, kT
         std::array<uint16_t, kTimeKinds + 1> slot_times = defaults;
         if (fade_in != 0) slot_times[2] = static_cast<uint16_t>(fade_in);
         arrays.times[0] = 0;
-        for (size_t i = 1; i < kWorkTimes; ++i) arrays.times[i] = slot_times[time_kind_of_slot((i - 1) % kTimeSlots + 1)];
+        fill_default_times(arrays.times, 1, kWorkTimes - 1, slot_times);
     }
     default_times = defaults;
 }
@@ -202,6 +214,83 @@ MemoryWorkBuffers arrays_of(CueMemoryImage& image) {
             image.time_flags.data()};
 }
 
+// What an image of the trace cache holds besides the not-set fill: the
+// defaults its times were filled with and the records and fixtures that its
+// cue memory's items may have written. An image reused with the same
+// defaults has only those written parts put back, not the whole image.
+struct IndexSpan {
+    int first = 0;
+    int last = -1;  // empty while last < first
+    void take(int i) {
+        if (last < first) {
+            first = last = i;
+        } else {
+            first = std::min(first, i);
+            last = std::max(last, i);
+        }
+    }
+};
+struct ImageFill {
+    bool known = false;  // false: the image's contents are not known (fresh or freed)
+    std::array<uint16_t, kTimeKinds + 1> defaults{};
+    IndexSpan records;
+    IndexSpan fixtures;
+};
+std::array<ImageFill, kCueImageSlots + 1> image_fills{};
+
+// The records and fixtures the items can write into (every item, valid or not).
+void take_item_spans(ImageFill& fill, std::span<const MemoryItem> items) {
+    fill.records = {};
+    fill.fixtures = {};
+    for (const MemoryItem& item : items) {
+        const int index = item.index;
+        if (item.kind >= ITEM_FIRST_FIGURE && item.kind <= ITEM_LAST_FIGURE) {
+            if (index >= 1 && index <= kMaxFixtures) fill.fixtures.take(index);
+        } else if (index >= 1 && index <= kMaxRecords) {
+            fill.records.take(index);
+        }
+    }
+}
+
+// Puts the written parts of an image back to the not-set fill.
+void clear_written(const MemoryWorkBuffers& arrays, const ImageFill& fill) {
+    if (fill.records.last >= fill.records.first) {
+        const auto first = static_cast<size_t>(fill.records.first);
+        const auto last = static_cast<size_t>(fill.records.last);
+        std::fill(arrays.values + first, arrays.values + last + 1, kValueNotSet);
+        std::fill(arrays.generators + (first - 1) * kGeneratorsPerRecord + 1,
+                  arrays.generators + last * kGeneratorsPerRecord + 1, kByteNotSet);
+        std::fill(arrays.time_flags + (first - 1) * kTimeSlots + 1, arrays.time_flags + last * kTimeSlots + 1, uint8_t{0});
+        fill_default_times(arrays.times, (first - 1) * kTimeSlots + 1, last * kTimeSlots, fill.defaults);
+    }
+    if (fill.fixtures.last >= fill.fixtures.first) {
+        const auto first = static_cast<size_t>(fill.fixtures.first);
+        const auto last = static_cast<size_t>(fill.fixtures.last);
+        std::fill(arrays.figures + (first - 1) * kFiguresPerFixture + 1, arrays.figures + last * kFiguresPerFixture + 1,
+                  kByteNotSet);
+    }
+}
+
+// Image slot s := cue memory cm unpacked over the times of cue slot's point
+// cue; only the parts the last unpack wrote are cleared when the defaults
+// are the same.
+void unpack_into_image(int s, CueMemoryImage& image, int16_t cue_memory, int16_t cue_slot) {
+    const MemoryWorkBuffers arrays = arrays_of(image);
+    const std::array<uint16_t, kTimeKinds + 1> defaults = cue_default_times(cue_slot);
+    ImageFill& fill = image_fills[at(s)];
+    if (fill.known && fill.defaults == defaults) {
+        clear_written(arrays, fill);
+        default_times = defaults;
+    } else {
+        fill_not_set(arrays, defaults, 0);
+    }
+    place_cue_memory(arrays, cue_memory, cue_slot);
+    bool missing = false;
+    take_item_spans(fill, cue_memory_list(cue_memory, missing));
+    fill.defaults = defaults;
+    fill.known = true;
+}
+
 // The slot for a cue memory not in the cache: the first empty one, else the
 // least recently used (the first on a tie), whose owner loses its entry.
 int take_cue_image_slot() {
@@ -268,6 +357,7 @@ void reset_memory_access_globals() {
         image = nullptr;
     }
     cue_image_slot_of.fill(0);
+    image_fills.fill(ImageFill{});
     MemoryWorkBuffers& b = memory_work_buffers;
     for (void* array : {static_cast<void*>(b.values), static_cast<void*>(b.generators), static_cast<void*>(b.figures),
                         static_cast<void*>(b.times), static_cast<void*>(b.time_flags)}) {
@@ -337,7 +427,10 @@ int16_t trace_cue_values(int16_t cue_memory, int16_t index, int16_t kind, int16_
     uint8_t& slot_of = cue_image_slot_of[at(cue_memory)];
     if (slot_of == 0) {
         int slot = take_cue_image_slot();
-        if (cue_image_slots[at(slot)] == nullptr) cue_image_slots[at(slot)] = allocate_image();
+        if (cue_image_slots[at(slot)] == nullptr) {
+            cue_image_slots[at(slot)] = allocate_image();
+            image_fills[at(slot)] = ImageFill{};
+        }
         if (cue_image_slots[at(slot)] == nullptr) {
             free_cue_buffers();
             if (abandon == 1) {
@@ -349,6 +442,7 @@ int16_t trace_cue_values(int16_t cue_memory, int16_t index, int16_t kind, int16_
             beep_interruptible(kTraceLowBeepHz, kTraceLowBeep_ms);
             slot = 1;
             cue_image_slots[1] = allocate_image();
+            image_fills[1] = ImageFill{};
             if (cue_image_slots[1] == nullptr) {
                 beep_interruptible(kTraceLowBeepHz, kTraceLowBeep_ms);
                 show_message("SERIOUS MEMORY ERROR!");
@@ -358,9 +452,7 @@ int16_t trace_cue_values(int16_t cue_memory, int16_t index, int16_t kind, int16_
         CueMemoryImage& image = *cue_image_slots[at(slot)];
         image.cue_memory = cue_memory;
         slot_of = static_cast<uint8_t>(slot);
-        const MemoryWorkBuffers arrays = arrays_of(image);
-        fill_not_set(arrays, cue_default_times(cue_slot), 0);
-        place_cue_memory(arrays, cue_memory, cue_slot);
+        unpack_into_image(slot, image, cue_memory, cue_slot);
     }
     CueMemoryImage& image = *cue_image_slots[at(slot_of)];
     image.last_use_ms = runtime::clock_ms;
@@ -383,6 +475,7 @@ void free_cue_buffers() {
         image = nullptr;
     }
     cue_image_slot_of.fill(0);
+    image_fills.fill(ImageFill{});
 }
 
 void check_memory_record(int16_t memory) {
@@ -439,16 +532,16 @@ void repair_memory_record(int16_t memory) {
     beep(kSkippedItemBeepHz, kSkippedItemBeep_ms);
 }
 
-void repack_memory(int16_t memory, const uint16_t* values, const uint8_t* generators, const uint8_t* figures,
-                   const uint16_t* times, const uint8_t* time_flags) {
-    if (memory < 1 || memory > kMemoryCount) return;
-    const int records = std::clamp<int>(runtime::function_record_count, 0, kMaxRecords);
-    const int fixtures = std::clamp<int>(setup::fixture_count, 0, kMaxFixtures);
+PackResult pack_work_arrays(const uint16_t* values, const uint8_t* generators, const uint8_t* figures,
+                            const uint16_t* times, const uint8_t* time_flags, int records, int fixtures) {
+    records = std::clamp<int>(records, 0, kMaxRecords);
+    fixtures = std::clamp<int>(fixtures, 0, kMaxFixtures);
     const size_t generator_count = at(records) * kGeneratorsPerRecord;
     const size_t figure_count = at(fixtures) * kFiguresPerFixture;
     const size_t time_count = at(records) * kTimeSlots;
 
-    // Count first, so that the new list is made in one piece before the memory changes.
+    // Count first, so that the list is made in one piece.
+    PackResult result;
     size_t n = 0;
     if (values != nullptr) n += static_cast<size_t>(std::count_if(values + 1, values + 1 + records,
                                                                    [](uint16_t v) { return v != kValueNotSet; }));
@@ -457,16 +550,12 @@ void repack_memory(int16_t memory, const uint16_t* values, const uint8_t* genera
     if (figures != nullptr) n += static_cast<size_t>(std::count_if(
         figures + 1, figures + 1 + figure_count, [](uint8_t v) { return v != kByteNotSet; }));
     if (time_flags != nullptr) n += static_cast<size_t>(std::count(time_flags + 1, time_flags + 1 + time_count, uint8_t{1}));
+    if (n == 0) return result;
 
-    MemoryItem* list = nullptr;
-    if (n > 0) {
-        list = static_cast<MemoryItem*>(runtime::show_table_allocator(n * sizeof(MemoryItem), __FILE__, __LINE__));
-        if (list == nullptr) {
-            // The memory keeps its list, count and used flag.
-            show_message("NOT ENOUGH MEMORY");
-            beep_interruptible(kNotEnoughMemoryBeepHz, kNotEnoughMemoryBeep_ms);
-            return;
-        }
+    MemoryItem* list = static_cast<MemoryItem*>(runtime::show_table_allocator(n * sizeof(MemoryItem), __FILE__, __LINE__));
+    if (list == nullptr) {
+        result.out_of_memory = true;
+        return result;
     }
     size_t k = 0;
     auto add = [&](uint8_t kind, size_t index, uint16_t value) {
@@ -498,6 +587,24 @@ void repack_memory(int16_t memory, const uint16_t* values, const uint8_t* genera
                 times != nullptr ? times[i] : show_default_times()[time_kind_of_slot((i - 1) % kTimeSlots + 1)]);
         }
     }
+    result.items = list;
+    result.count = n;
+    return result;
+}
+
+void repack_memory(int16_t memory, const uint16_t* values, const uint8_t* generators, const uint8_t* figures,
+                   const uint16_t* times, const uint8_t* time_flags) {
+    if (memory < 1 || memory > kMemoryCount) return;
+    const PackResult packed = pack_work_arrays(values, generators, figures, times, time_flags,
+                                               runtime::function_record_count, setup::fixture_count);
+    if (packed.out_of_memory) {
+        // The memory keeps its list, count and used flag.
+        show_message("NOT ENOUGH MEMORY");
+        beep_interruptible(kNotEnoughMemoryBeepHz, kNotEnoughMemoryBeep_ms);
+        return;
+    }
+    MemoryItem* list = packed.items;
+    const size_t n = packed.count;
 
     MemoryItem*& items = memories::memory_items[at(memory)];
     if (items != nullptr) memcheck::mc_free_at(items, __FILE__, __LINE__);
@@ -511,34 +618,38 @@ void repack_memory(int16_t memory, const uint16_t* values, const uint8_t* genera
     datafiles::save_memory_record(memory);
 }
 
-void check_memory_status() {
-    // The host's figures stand for the whole budget: this platform has no
-    // extender heap of its own to walk, so a pass reads one small block.
-    std::array<uint8_t, runtime::kDpmiMemoryInfoBytes> info{};
-    runtime::get_dpmi_memory_info(info);
-    auto dword = [&](size_t offset) {
-        return static_cast<uint32_t>(info[offset] | info[offset + 1] << 8 | info[offset + 2] << 16 |
-                                     static_cast<uint32_t>(info[offset + 3]) << 24);
-    };
-    const uint32_t allocated = dword(4);
-    const uint32_t available = dword(8);
+MemoryStatus memory_status_of(uint32_t host_allocated, uint32_t host_available, const memcheck::HeapUse& heap) {
     uint8_t level = kLevelNormal;
-    if (available < kCriticalAvailableBytes) {
+    if (host_available < kCriticalAvailableBytes) {
         level = kLevelCritical;
-    } else if (available < kLowAvailableBytes) {
+    } else if (host_available < kLowAvailableBytes) {
         level = kLevelLow;
     }
-    const int64_t free_k = available / 1000;
-    const int64_t total_k = free_k + allocated / 1000;
+    // The heap's free blocks count as available, its blocks in use as allocated.
+    const uint64_t available = host_available + heap.free_bytes;
+    const uint64_t allocated = host_allocated + heap.used_bytes;
+    const int64_t free_k = static_cast<int64_t>(available / 1000);
+    const int64_t total_k = free_k + static_cast<int64_t>(allocated / 1000);
     const int64_t percent = total_k > 0 ? free_k * 100 / total_k : 0;
     if (level < kLevelCritical && percent < kCriticalPercent) {
         level = kLevelCritical;
     } else if (level == kLevelNormal && percent < kLowPercent) {
         level = kLevelLow;
     }
-    if (level == status_level && percent == status_percent) return;
-    status_level = level;
-    status_percent = static_cast<int16_t>(percent);
+    return {level, static_cast<int16_t>(percent)};
+}
+
+void check_memory_status() {
+    std::array<uint8_t, runtime::kDpmiMemoryInfoBytes> info{};
+    runtime::get_dpmi_memory_info(info);
+    auto dword = [&](size_t offset) {
+        return static_cast<uint32_t>(info[offset] | info[offset + 1] << 8 | info[offset + 2] << 16 |
+                                     static_cast<uint32_t>(info[offset + 3]) << 24);
+    };
+    const MemoryStatus status = memory_status_of(dword(4), dword(8), memcheck::mc_heap_use());
+    if (status.level == status_level && status.percent == status_percent) return;
+    status_level = status.level;
+    status_percent = status.percent;
     draw_memory_percent();
 }
 

@@ -18,6 +18,8 @@
 #include <array>
 #include <cstdint>
 
+#include "datafiles/record_files.h"
+#include "memcheck/heap_use.h"
 #include "runtime/show_tables.h"
 
 namespace ui {
@@ -114,6 +116,17 @@ void free_cue_buffers();
 void check_memory_record(int16_t memory);
 // Drops memory m's invalid items through the programmer and stores it.
 void repair_memory_record(int16_t memory);
+// The set entries of the five arrays as one item list, in the stored order
+// (values, generator bytes, figure bytes, set time slots), over records
+// 1..records and fixtures 1..fixtures: a new list from the show-table
+// allocator of `count` items, null when there are none, or out_of_memory.
+struct PackResult {
+    datafiles::MemoryItem* items = nullptr;
+    size_t count = 0;
+    bool out_of_memory = false;
+};
+PackResult pack_work_arrays(const uint16_t* values, const uint8_t* generators, const uint8_t* figures,
+                            const uint16_t* times, const uint8_t* time_flags, int records, int fixtures);
 // Memory m := the set entries of the five arrays, stored to disk. The memory
 // changes only once its new list is complete.
 void repack_memory(int16_t memory, const uint16_t* values, const uint8_t* generators, const uint8_t* figures,
@@ -121,5 +134,13 @@ void repack_memory(int16_t memory, const uint16_t* values, const uint8_t* genera
 // Refreshes status_level / status_percent and redraws the status line's
 // field when either changed (background poll).
 void check_memory_status();
+// The memory status of the host's figures (bytes allocated and still
+// available) and the program's own heap: the level (0 normal, 1 low, 2
+// critical) and the free percentage of the whole.
+struct MemoryStatus {
+    uint8_t level = 0;
+    int16_t percent = 0;
+};
+MemoryStatus memory_status_of(uint32_t host_allocated, uint32_t host_available, const memcheck::HeapUse& heap);
 
 }  // namespace ui

@@ -10,6 +10,7 @@
 #include "platform/graphics.h"
 #include "playback/commands.h"
 #include "programmer/commands.h"
+#include "programmer/fader_panel.h"
 #include "programmer/fixture_pages.h"
 #include "programmer/function_belts.h"
 #include "programmer/function_page.h"
@@ -161,11 +162,15 @@ void show_lists() {
 void show_table(uint8_t panel) {
     set_field(runtime::MODE_PANEL_FIELD, kPanelShift, panel);
     set_field(kTablePanelBits, kTablePanelShift, panel);
+    const bool faders_followed = option_set(runtime::OPT_FADERS_FOLLOW_OUTPUT);
     if (panel == kPanelOutputTable) {
         runtime::option_flags |= runtime::OPT_OUTPUT_VALUES_VIEW;
     } else {
         runtime::option_flags &= ~runtime::OPT_OUTPUT_VALUES_VIEW;
     }
+    // The faders follow the output in the output table only: they show the
+    // other source from now on.
+    if (faders_followed != option_set(runtime::OPT_FADERS_FOLLOW_OUTPUT)) programmer::refresh_faders();
     set_panel_leds(2);
     if (option_set(runtime::OPT_PICKER_GRID | runtime::OPT_ANALOGUE_VIEW)) {
         save_panel_picture();

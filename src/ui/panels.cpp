@@ -123,7 +123,7 @@ constexpr int16_t kControlFaderBarWidth = 7;
 constexpr int16_t kLabelModeLetters = 1;
 
 void lay_out_control_fader(FaderWidget& widget, int i) {
-    set_fader_widget_colours(widget, kLightGrey, kDarkGrey, kWhite, kLightGreen, kDarkGrey, kBlack, kRed);
+    set_fader_widget_colours(widget, kLightGrey, kDarkGrey, kWhite, kLightGreen, kDarkGrey, kBlack, kControlFaderBarColour);
     set_fader_widget_geometry(widget, static_cast<int16_t>(kControlFaderX + kControlFaderStep * i), kControlFaderY,
                               kControlFaderWidth, kControlFaderHeight);
     set_fader_widget_bar_width(widget, kControlFaderBarWidth);

@@ -19,6 +19,9 @@
 
 namespace ui {
 
+// The bar colour of the 16 function faders as the panel lays them out (red).
+constexpr int16_t kControlFaderBarColour = 4;
+
 // The captured pictures of the two right-panel views (image layout of the
 // graphics stand-in); null until the view is first drawn, or when the
 // allocation failed (the view is then drawn whole again next time).

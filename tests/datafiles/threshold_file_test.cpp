@@ -1,7 +1,8 @@
 // The threshold file: thresholds saved and loaded back, blocks of zeros not
-// written, block places reused, the function record capacity limiting the
-// blocks, damaged blocks refused with the error beep while the rest loads,
-// the progress number, and truncated and random files.
+// written, block places reused, the function record capacity ending the
+// blocks (a last partial block padded), damaged blocks refused with the
+// error beep while the rest loads, the progress number, and truncated and
+// random files.
 #include "datafiles/threshold_file.h"
 
 #include <gtest/gtest.h>
@@ -163,31 +164,33 @@ TEST_F(ThresholdFile, TwoThresholdsShareTheFileWithoutTouchingEachOther) {
     EXPECT_EQ(size_of("data/memthrsh.dat"), kIndexBytes + 2 * kBlockRecordBytes);
 }
 
-TEST_F(ThresholdFile, OnlyTheBlocksWithinTheRecordCapacityAreWrittenAndRead) {
-    // Written with 2048 records: blocks 1, 2 and 3.
-    program(5, "WIDE", {{1, 10}, {256, 20}, {300, 30}});
+TEST_F(ThresholdFile, TheRecordCapacityEndsTheBlocksAndALastPartialBlockIsKeptPadded) {
+    // Written with 2048 records: blocks 1, 3 and 4.
+    program(5, "WIDE", {{1, 10}, {300, 30}, {350, 35}, {400, 40}});
     datafiles::save_threshold_record(5);
     ASSERT_EQ(size_of("data/memthrsh.dat"), kIndexBytes + 3 * kBlockRecordBytes);
 
-    // With 300 records only blocks 1 and 2 are read (128 * 3 = 384 is above 300).
+    // With 300 records blocks 1 to 3 are read, block 3 up to record 300 only.
     runtime::function_record_capacity = 300;
-    EXPECT_EQ(datafiles::threshold_block_count(), 2);
+    EXPECT_EQ(datafiles::threshold_block_count(), 3);
     reload();
     EXPECT_EQ(byte_of(5, 1), 10);
-    EXPECT_EQ(byte_of(5, 256), 20);
-    EXPECT_EQ(byte_of(5, 300), 0);
-    // Block 3 keeps its place in the index, so a larger rig still finds it.
-    EXPECT_EQ(threshold_index[5].block_present[3], 1);
-    EXPECT_EQ(threshold_index[5].block_offsets[3], 7070 + 2 * 139);
+    EXPECT_EQ(byte_of(5, 300), 30);
+    // Block 4 keeps its place in the index, so a larger rig still finds it.
+    EXPECT_EQ(threshold_index[5].block_present[4], 1);
+    EXPECT_EQ(threshold_index[5].block_offsets[4], 7070 + 2 * 139);
 
-    // Saving with 300 records writes blocks 1 and 2 only and keeps block 3's entry.
-    threshold_tables[5][257] = 99;  // block 3: beyond the capacity
+    // Saving with 300 records writes block 3 in its place, padded with
+    // zeros past record 300, and leaves block 4 alone.
+    threshold_tables[5][257] = 99;
     datafiles::save_threshold_record(5);
     EXPECT_EQ(size_of("data/memthrsh.dat"), kIndexBytes + 3 * kBlockRecordBytes);
     runtime::function_record_capacity = 2048;
     reload();
+    EXPECT_EQ(byte_of(5, 257), 99);
     EXPECT_EQ(byte_of(5, 300), 30);
-    EXPECT_EQ(byte_of(5, 257), 0);
+    EXPECT_EQ(byte_of(5, 350), 0);
+    EXPECT_EQ(byte_of(5, 400), 40);
 }
 
 TEST_F(ThresholdFile, ThresholdNumbersOutsideTheTableAreNotSaved) {

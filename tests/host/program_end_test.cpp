@@ -18,6 +18,7 @@
 #include <string>
 
 #include "host/sacn.h"
+#include "console_process.h"
 #include "rig/program_dir.h"
 
 namespace {
@@ -28,21 +29,7 @@ constexpr const char* kReceiverAddress = "127.0.0.62";
 constexpr std::chrono::seconds kStartLimit{60};
 constexpr std::chrono::seconds kEndLimit{30};
 
-int open_receiver() {
-    const int s = ::socket(AF_INET, SOCK_DGRAM, 0);
-    if (s < 0) return -1;
-    sockaddr_in at{};
-    at.sin_family = AF_INET;
-    at.sin_port = htons(host::kSacnPort);
-    inet_pton(AF_INET, kReceiverAddress, &at.sin_addr);
-    if (::bind(s, reinterpret_cast<sockaddr*>(&at), sizeof at) != 0) {
-        ::close(s);
-        return -1;
-    }
-    timeval timeout{0, 200000};
-    setsockopt(s, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
-    return s;
-}
+int open_receiver() { return host_test::open_sacn_receiver(kReceiverAddress, 200000); }
 
 struct Received {
     std::map<int, int> data;        // packets by universe
@@ -84,23 +71,8 @@ protected:
 
     // Starts the program headless with a pipe for its keys.
     void start() {
-        int keys[2] = {-1, -1};
-        ASSERT_EQ(::pipe(keys), 0);
-        child = ::fork();
+        child = host_test::start_headless_console(program(), kReceiverAddress, "/dev/null", key_pipe);
         ASSERT_GE(child, 0);
-        if (child == 0) {
-            ::dup2(keys[0], STDIN_FILENO);
-            ::close(keys[1]);
-            const std::string machine = fs::path(BRAVINOX_TEST_DATA) / "../../programdir/machine.txt";
-            ::setenv("BRAVINOX_HEADLESS", "1", 1);
-            ::setenv("BRAVINOX_SACN", kReceiverAddress, 1);
-            ::setenv("BRAVINOX_MACHINE", machine.c_str(), 1);
-            ::freopen("/dev/null", "w", stdout);
-            ::execl(program().c_str(), "bravinox", static_cast<char*>(nullptr));
-            ::_exit(127);
-        }
-        ::close(keys[0]);
-        key_pipe = keys[1];
     }
     // Waits until both universes of the card went out.
     bool wait_for_output() {

@@ -85,7 +85,7 @@ TEST(CdromTest, MinusGoesBackATrackOnlyEarlyInTheTrack) {
         for (const char* k = c.keys; *k != '\0'; ++k) r.q.type(std::string(1, *k), 50);
         r.q.rig.run_ms(c.wait_ms);
         r.q.type("-", 50);
-        EXPECT_EQ(hwtest::cd_state.current_track, c.track) << c.keys;
+        EXPECT_EQ(synchro::cd_state.current_track, c.track) << c.keys;
         EXPECT_EQ(r.track_line(), "TRACKS:3 - CUR.TRACK:" + std::to_string(c.track)) << c.keys;
         EXPECT_EQ(r.drive.play_from, 150u + 4500u * static_cast<uint32_t>(c.track - 1)) << c.keys;
         // A track step is no jump.
@@ -102,7 +102,7 @@ TEST(CdromTest, TheEndOfTheDiscStartsItAgainFromTrack1) {
     r.q.type("+", 50);
     EXPECT_EQ(r.drive.play_from, 375u);
     r.q.rig.run_ms(3500);
-    EXPECT_EQ(hwtest::cd_state.current_track, 1);
+    EXPECT_EQ(synchro::cd_state.current_track, 1);
     EXPECT_EQ(r.drive.play_from, 150u);
     EXPECT_TRUE(r.drive.playing);
 }
@@ -150,7 +150,7 @@ TEST(CdromTest, ADriverWithoutADriveAsksForADisc) {
     q.cards().fit(0, card_with(quandrix_rig::kAllOptions));
     q.start();
     q.type("K", 200);
-    EXPECT_EQ(hwtest::cd_state.disc_ready, 0);
+    EXPECT_EQ(synchro::cd_state.disc_ready, 0);
     EXPECT_EQ(text_at(q.machine(), 180, 138), "PLEASE INSERT AN AUDIO-CD ...");
 }
 

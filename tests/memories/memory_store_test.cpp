@@ -211,6 +211,39 @@ TEST_F(MemoryStore, TimecodeRecallWhileRecordingKeepsTheCurrentMemory) {
     EXPECT_EQ(memories::current_memory, 5);
 }
 
+// The operator's recalls (NEXT, LAST, GET) go into the timecode list being
+// recorded as memory events with their number; a recall driven by the list
+// itself or by a chooser does not.
+TEST_F(MemoryStore, TheOperatorsRecallsAreMemoryEventsForTheTimecodeList) {
+    auto memory_events = [] {
+        std::vector<std::string> events;
+        for (const std::string& call : runtime::logged_calls()) {
+            if (call.rfind("synchro::record_memory_event(", 0) == 0) events.push_back(call);
+        }
+        return events;
+    };
+    runtime::programmer_values[9] = 10;
+    ASSERT_TRUE(memories::store_memory_confirmed(4));
+    runtime::programmer_values[9] = 20;
+    ASSERT_TRUE(memories::store_memory_confirmed(9));
+    memories::current_memory = 1;
+    runtime::clear_step_log();
+    rig_.press(runtime::KEY_NEXT);
+    rig_.press(runtime::KEY_NEXT);
+    rig_.press(runtime::KEY_LAST);
+    rig_.hold(runtime::KEY_GET_MEMORY, 30);
+    rig_.release(runtime::KEY_GET_MEMORY, 50);
+    rig_.press(runtime::digit_key(9));
+    rig_.press(runtime::KEY_ENTER);
+    rig_.run_ms(50);
+    ASSERT_EQ(memories::current_memory, 9);
+    EXPECT_EQ(memory_events(), (std::vector<std::string>{"synchro::record_memory_event(4)", "synchro::record_memory_event(9)",
+                                                         "synchro::record_memory_event(4)", "synchro::record_memory_event(9)"}));
+    runtime::clear_step_log();
+    memories::recall_memory(4, 0);
+    EXPECT_TRUE(memory_events().empty());
+}
+
 TEST_F(MemoryStore, NumbersOutsideTheTableAreRefused) {
     runtime::programmer_values[9] = 100;
     const uint16_t used = memories::memory_used_count;

@@ -70,6 +70,22 @@ TEST_F(CdDriveTest, DiscAndTrackInfo) {
     EXPECT_NE(status & platform::kCdromStatusError, 0);
 }
 
+TEST_F(CdDriveTest, ADiscStartingAtTrack4NumbersItsTracksSo) {
+    drive.disc.first_track = 4;
+    auto info = ioctl(3, 10);
+    EXPECT_EQ(info[19], 4);
+    EXPECT_EQ(info[20], 6);
+    EXPECT_EQ(u32(ioctl(3, 11, 5), 20), 0x00010200u);  // the second track
+    ioctl(3, 11, 1);
+    EXPECT_NE(status & platform::kCdromStatusError, 0);
+    play(0x00010200u, 75);
+    EXPECT_EQ(ioctl(3, 12)[20], 0x05);
+    // A drive that is not ready fails every request.
+    drive.not_ready = true;
+    ioctl(3, 6);
+    EXPECT_NE(status & platform::kCdromStatusError, 0);
+}
+
 TEST_F(CdDriveTest, MediaChangeIsReportedOnceAndNoDiscSetsBit11) {
     EXPECT_EQ(ioctl(3, 9)[19], 0xFF);
     EXPECT_EQ(ioctl(3, 9)[19], 1);

@@ -12,12 +12,14 @@
 #include "hwtest/smpte_test.h"
 #include "hwtest/test_menu.h"
 #include "platform/machine.h"
+#include "platform/ports.h"
 #include "platform/registers.h"
 #include "rig/console.h"
 #include "rig/program_dir.h"
 #include "rig/rig.h"
 #include "runtime/card_discovery.h"
 #include "runtime/mouse_input.h"
+#include "sync/cd_requests.h"
 
 namespace {
 
@@ -140,7 +142,11 @@ TEST(MachineDescription, ALineThatDoesNotFitIsNamedWithWhatIsWrong) {
              Case{"smpte_midi_card no sound_inputs\n",
                   "line 1: 'smpte_midi_card' takes yes or no, then sound_inputs when they are there"},
              Case{"floppy yes\n",
-                  "line 1: unknown item 'floppy' (card, smpte_midi_card, smpte_in, cdrom_drive, trackerball or master_faders)"},
+                  "line 1: unknown item 'floppy' (card, smpte_midi_card, cdrom_drive, cdrom_disc, trackerball, master_faders, sound_pulse or smpte_in)"},
+             Case{"sound_pulse 6 120\n", "line 1: 'sound_pulse' takes a sound band 1 to 5 and beats a minute 30 to 300"},
+             Case{"sound_pulse 1 20\n", "line 1: 'sound_pulse' takes a sound band 1 to 5 and beats a minute 30 to 300"},
+             Case{"sound_pulse 1\n", "line 1: 'sound_pulse' takes a sound band 1 to 5 and beats a minute 30 to 300"},
+             Case{"sound_pulse 2 120\nsound_pulse 2 90\n", "line 2: sound band 2 has its pulse on line 1"},
              Case{"master_faders 255 0 0\n",
                   "line 1: 'master_faders' takes four readings 0 to 255: GRAND, FLASH, SUB 1 and SUB 2"},
              Case{"master_faders 256 0 0 0\n",
@@ -155,6 +161,13 @@ TEST(MachineDescription, ALineThatDoesNotFitIsNamedWithWhatIsWrong) {
              Case{"smpte_in loop\nsmpte_in loop\n", "line 2: 'smpte_in' is already given on line 1"},
              Case{"master_faders 0 0 0 0\nmaster_faders 1 1 1 1\n",
                   "line 2: 'master_faders' is already given on line 1"},
+             Case{"cdrom_drive yes\ncdrom_disc\n", "line 2: 'cdrom_disc' takes the track lengths in seconds, 1 to 99 tracks of 1 s or more and at most 99 minutes in all, after 'data' when track 1 is a data track"},
+             Case{"cdrom_drive yes\ncdrom_disc data\n", "line 2: 'cdrom_disc' takes the track lengths in seconds, 1 to 99 tracks of 1 s or more and at most 99 minutes in all, after 'data' when track 1 is a data track"},
+             Case{"cdrom_drive yes\ncdrom_disc 60 0 60\n", "line 2: 'cdrom_disc' takes the track lengths in seconds, 1 to 99 tracks of 1 s or more and at most 99 minutes in all, after 'data' when track 1 is a data track, not '0'"},
+             Case{"cdrom_drive yes\ncdrom_disc 60 3m\n", "line 2: 'cdrom_disc' takes the track lengths in seconds, 1 to 99 tracks of 1 s or more and at most 99 minutes in all, after 'data' when track 1 is a data track, not '3m'"},
+             Case{"cdrom_drive yes\ncdrom_disc 5900 38 1\n", "line 2: 'cdrom_disc' takes the track lengths in seconds, 1 to 99 tracks of 1 s or more and at most 99 minutes in all, after 'data' when track 1 is a data track, not '1'"},  // 99:00:01 with the lead-in
+             Case{"cdrom_disc 60\ncdrom_drive no\n", "line 1: 'cdrom_disc' needs a drive: 'cdrom_drive yes'"},
+             Case{"cdrom_drive yes\ncdrom_disc 60\ncdrom_disc 70\n", "line 3: 'cdrom_disc' is already given on line 2"},
          }) {
         platform::MachineDescription description;
         std::string error;
@@ -173,6 +186,70 @@ TEST(MachineDescription, SmpteInIsTheLoopCableOrAnOutsideGenerator) {
     EXPECT_TRUE(description.smpte_in.outside);
     EXPECT_EQ(description.smpte_in.rate_code, 3);
     EXPECT_EQ(description.smpte_in.start_frame, ((1u * 60 + 2) * 60 + 3) * 30 + 29);
+}
+
+// The disc line puts a disc in the drive that plays along the machine's clock.
+TEST(MachineDescription, TheDiscLinePutsAPlayableDiscInTheDrive) {
+    const platform::MachineDescription d = parsed("cdrom_drive yes\ncdrom_disc 245 198 312  # three tracks\n");
+    EXPECT_EQ(d.cd_track_seconds, (std::vector<uint32_t>{245, 198, 312}));
+    EXPECT_FALSE(d.cd_first_track_data);
+    platform::Machine machine;
+    platform::install_machine(&machine);
+    platform::fit_machine(machine, d);
+    synchro::init_cdrom();
+    ASSERT_EQ(synchro::cd_state.disc_ready, 1);
+    EXPECT_EQ(synchro::cd_state.track_count, 3);
+    EXPECT_EQ(synchro::cd_state.track_start[2], 150 + 245 * 75);
+    synchro::play_cd_audio(0, 2, 0);
+    machine.advance_ms(10000);
+    int track = 0;
+    int m = -1;
+    int s = -1;
+    int f = -1;
+    ASSERT_TRUE(synchro::get_cd_position(track, m, s, f));
+    EXPECT_EQ(track, 1);
+    EXPECT_EQ(m, 0);
+    EXPECT_EQ(s, 12);
+    EXPECT_EQ(f, 0);
+
+    // "data" first: track 1 is a data track, which no audio player takes.
+    platform::fit_machine(machine, parsed("cdrom_drive yes\ncdrom_disc data 600 245\n"));
+    EXPECT_TRUE(machine.cd_drive.disc.first_track_data);
+    synchro::init_cdrom();
+    EXPECT_EQ(synchro::cd_state.disc_ready, 0);
+    // Without the line the tray is empty.
+    platform::fit_machine(machine, parsed("cdrom_drive yes\n"));
+    EXPECT_FALSE(machine.cd_drive.disc_loaded);
+    platform::install_machine(nullptr);
+}
+
+// A steady pulse on a sound band: high for the first quarter of each beat.
+TEST(MachineDescription, SoundPulseDrivesItsBand) {
+    platform::MachineDescription description;
+    std::string error;
+    ASSERT_TRUE(platform::parse_machine_description("smpte_midi_card yes sound_inputs\nsound_pulse 3 120\n",
+                                                    description, error))
+        << error;
+    EXPECT_EQ(description.sound_pulse_bpm, (std::array<uint16_t, platform::kSoundBands>{0, 0, 120, 0, 0}));
+    platform::Machine machine;
+    platform::fit_machine(machine, description);
+    platform::install_machine(&machine);
+    // Command 15h switches the sound inputs on.
+    const std::span<uint8_t> window = machine.sync.window();
+    window[platform::kSyncCommandRegister] = platform::kSyncCommandSoundOn;
+    platform::Regs regs;
+    regs.set_ax(0);
+    platform::sync_driver_interrupt(regs);
+    const uint16_t base = machine.sync.peek_word(platform::kSoundPortBaseRegister);
+    std::vector<int> band3;
+    for (int i = 0; i < 10; ++i) {
+        machine.advance_ms(100);
+        band3.push_back(platform::inportb(static_cast<uint16_t>(base + 6)));
+        EXPECT_EQ(platform::inportb(static_cast<uint16_t>(base + 4)), 0) << "band 1 has no pulse";
+    }
+    platform::install_machine(nullptr);
+    // 500 ms a beat, the first 125 ms of it high.
+    EXPECT_EQ(band3, (std::vector<int>{220, 30, 30, 30, 220, 220, 30, 30, 30, 220}));
 }
 
 TEST(MachineDescription, AMissingFileIsNamed) {
@@ -243,7 +320,7 @@ TEST(MachineDescription, TheTestProgramFindsTheDescribedHardware) {
     EXPECT_FALSE(hwtest::console_option_flags.analogue_faders);
     EXPECT_NE(hwtest::smpte_card_selector, 0);
     EXPECT_EQ(hwtest::trackerball_present, 0);
-    EXPECT_NE(hwtest::cd_state.drive, hwtest::kNoCdromDrive);
+    EXPECT_NE(synchro::cd_state.drive, synchro::kNoCdDrive);
 }
 
 // The demo console's description fits the demo configuration record: the
@@ -271,6 +348,9 @@ TEST(MachineDescription, TheDemoDescriptionMakesAFullyEquippedConsole) {
     EXPECT_NE(runtime::mouse_present, 0);
     // GRAND stands at full, so that the stage shows what the programmer sets.
     EXPECT_EQ(rig.machine().cards.master_fader(0, 1), 255);
+    // The console's start-up read the demo's disc: 12 audio tracks.
+    EXPECT_EQ(synchro::cd_state.disc_ready, 1);
+    EXPECT_EQ(synchro::cd_state.track_count, 12);
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/machine.h"
+#include "platform/ports.h"
 
 namespace platform {
 namespace {
@@ -287,6 +288,84 @@ TEST_F(SyncCardTest, TheReaderHearsSmpteInOnlyWhileStarted) {
         m->advance_ms(1000);
         EXPECT_EQ(reader_time(sel), c.after_two_seconds) << "reader stopped";
     }
+}
+
+// ------------------------------------------------------------------ MIDI bytes
+
+class SyncCardMidiBytes : public SyncCardTest {
+protected:
+    std::vector<uint16_t> ring_after(const std::vector<uint8_t>& bytes) {
+        m->sync.feed_midi_bytes(bytes);
+        const uint16_t sel = program_probe();
+        std::vector<uint16_t> words;
+        uint16_t word = 0;
+        while (program_take_midi(sel, word)) words.push_back(word);
+        return words;
+    }
+};
+
+TEST_F(SyncCardMidiBytes, BytesBecomeRingWords) {
+    m->sync.fit();
+    struct Case {
+        const char* name;
+        std::vector<uint8_t> bytes;
+        std::vector<uint16_t> words;
+        uint16_t clocks;
+    };
+    const std::vector<Case> cases = {
+        {"note on", {0x93, 0x3C, 0x64}, {0x9003, 0x3C64}, 0},
+        {"running status expanded", {0x90, 0x3C, 0x64, 0x3E, 0x50}, {0x9000, 0x3C64, 0x9000, 0x3E50}, 0},
+        {"velocity 0 is a note off", {0x91, 0x3C, 0x00}, {0x8001, 0x3C00}, 0},
+        {"program change: one data byte", {0xC2, 0x05}, {0xC002, 0x0500}, 0},
+        {"clock inside a message is counted", {0x90, 0xF8, 0x3C, 0xF8, 0x40}, {0x9000, 0x3C40}, 2},
+        {"stray data and a lone F7 dropped", {0x3C, 0x40, 0xF7}, {}, 0},
+        {"active sensing passes unseen", {0xB0, 0xFE, 0x07, 0x7F}, {0xB000, 0x077F}, 0},
+        {"SysEx, even length", {0xF0, 0x7F, 0x01, 0xF7}, {0xF000, 0x7F01, 0xF700}, 0},
+        {"SysEx, odd length", {0xF0, 0x7F, 0x01, 0x02, 0xF7}, {0xF000, 0x7F01, 0x02F7}, 0},
+        {"a status cuts a SysEx short", {0xF0, 0x7F, 0x01, 0x02, 0x90, 0x3C, 0x40}, {0xF000, 0x7F01, 0x9000, 0x3C40}, 0},
+        {"song select: one byte, no running status", {0xF3, 0x04, 0x05}, {0xF300, 0x0400}, 0},
+    };
+    for (const Case& c : cases) {
+        const uint16_t clocks_before = m->sync.peek_word(0x12E);
+        EXPECT_EQ(ring_after(c.bytes), c.words) << c.name;
+        EXPECT_EQ(m->sync.peek_word(0x12E) - clocks_before, c.clocks) << c.name;
+        ring_after({0xF6});  // tune request: ends any open status for the next case
+    }
+}
+
+// Commands 13h and 14h put the bytes on MIDI OUT; the host takes them once.
+TEST_F(SyncCardMidiBytes, MidiOutKeepsTheBytesSent) {
+    m->sync.fit();
+    const uint16_t sel = program_probe();
+    program_command(sel, 0x13, 0);
+    program_command(sel, 0x14, 0x90);
+    program_command(sel, 0x14, 0x3C);
+    program_command(sel, 0x14, 0x40);
+    EXPECT_EQ(m->sync.midi_out_log(), (std::vector<uint8_t>{0x90, 0x3C, 0x40}));
+    EXPECT_EQ(m->sync.take_midi_out(), (std::vector<uint8_t>{0x90, 0x3C, 0x40}));
+    EXPECT_TRUE(m->sync.take_midi_out().empty());
+    EXPECT_EQ(m->sync.midi_out_log().size(), 3u);
+}
+
+// The sound bands sit at the port base of 158h + 4 .. + 8 and read their
+// levels only after command 15h, and only on a card with sound inputs.
+TEST_F(SyncCardMidiBytes, SoundBandsAtThePortBase) {
+    m->sync.fit(true);
+    const uint16_t sel = program_probe();
+    const uint16_t base = far_peek_word(sel, 0x158);
+    ASSERT_NE(base, 0);
+    m->sync.set_band_levels({10, 20, 30, 40, 50});
+    EXPECT_EQ(inportb(static_cast<uint16_t>(base + 4)), 0);  // not switched on
+    program_command(sel, 0x15, 0);
+    for (uint16_t k = 1; k <= 5; ++k) EXPECT_EQ(inportb(static_cast<uint16_t>(base + 3 + k)), 10 * k) << k;
+    EXPECT_EQ(inportb(static_cast<uint16_t>(base + 9)), 0);
+    program_command(sel, 0x16, 0);
+    EXPECT_EQ(inportb(static_cast<uint16_t>(base + 4)), 0);
+
+    m->sync.fit(false);  // without sound inputs the ports are nobody's
+    m->sync.set_band_levels({10, 20, 30, 40, 50});
+    program_command(program_probe(), 0x15, 0);
+    EXPECT_EQ(inportb(static_cast<uint16_t>(base + 4)), 0);
 }
 
 }  // namespace

@@ -22,11 +22,7 @@ TEST_F(FaderKeysOnStage, APlaybackFollowsItsFaderKeys) {
     runtime::programmer_values[kDimmer11] = 200;
     ASSERT_TRUE(memories::store_memory_confirmed(5));
     runtime::programmer_values[kDimmer11] = runtime::kValueNotSet;
-    playback::PlaybackRecord r{};
-    r.flags = playback::kProgrammed;
-    r.memory = 5;
-    playback::playback_table[playback::kPlaybackEditRecord] = r;
-    playback::load_playback_from_record(1);
+    programmer_test::load_playback_with_memory(1, 5);
     rig_.set_playback_fader(1, 0);
     rig_.run_ms(30);
     ASSERT_EQ(rig_.dmx(2, 57), 0);

@@ -224,6 +224,19 @@ TEST_F(Timings, TimingKeyEntersAndLeavesTheTimingBank) {
     EXPECT_EQ(runtime::key_led_cache[runtime::KEY_TIMING], 1);
     EXPECT_GE(runtime::selected_fader_bank3, 2);
     EXPECT_EQ(programmer::timing_faders[kDelayOut].shown, 32000);  // the default, not set
+    // Fader keys: 1 to 6 the value and the five times, 9 to 11 the enabled
+    // timing groups; the bank has no fader 16, so its key is dark like 7, 8
+    // and 12 to 15.
+    for (int k = 1; k <= 16; ++k) {
+        const uint8_t led = runtime::key_led_cache[static_cast<size_t>(runtime::fader_key(k))];
+        if (k <= 6) {
+            EXPECT_NE(led, runtime::LED_OFF) << k;
+        } else if (k >= 9 && k <= 11) {
+            EXPECT_EQ(led, runtime::LED_ON_2) << k;
+        } else {
+            EXPECT_EQ(led, runtime::LED_OFF) << k;
+        }
+    }
     rig_.press(runtime::KEY_TIMING);
     EXPECT_EQ(runtime::fader_bank, 0);
     EXPECT_EQ(runtime::key_led_cache[runtime::KEY_TIMING], 0);

@@ -9,8 +9,11 @@
 #include <string>
 #include <vector>
 
+#include "platform/graphics.h"
+#include "programmer/fader_panel.h"
 #include "programmer/fixture_groups.h"
 #include "programmer/groupings.h"
+#include "programmer/predefined_pickers.h"
 #include "programmer_test_rig.h"
 #include "rig/clean_start.h"
 #include "runtime/console_state.h"
@@ -192,6 +195,67 @@ TEST_F(Groupings, TheNameIsStoredOnEnterAndKeptOnEsc) {
     programmer::edit_grouping_name();
     EXPECT_STREQ(grouping_table[7].name.data(), "CIRCLE");
     EXPECT_EQ(std::string(ui::current_message()), "SELECT GROUPING");
+}
+
+// The editor is left for the picker it came from: the generator picker in
+// the generator bank, the figure picker in the figure bank; from the channel
+// bank a long tone warns and the figure picker is drawn.
+TEST_F(Groupings, LeavingTheEditorDrawsThePickerItCameFromAgain) {
+    struct Case {
+        const char* name;
+        int fixture;
+        int channel_fader;  // the channel the FIGURE key takes into its bank; 0: FIGURE not pressed
+        int16_t bank;
+        void (*draw_grid)();
+        void (*draw_titles)();
+        bool warning_tone;
+    };
+    const Case cases[] = {
+        {"generator bank of a wash", 5, 10, programmer::kGeneratorBank, programmer::draw_generator_picker_grid,
+         programmer::draw_generator_picker_titles, false},
+        {"figure bank of a spot", 1, 1, programmer::kFigureBank, programmer::draw_figure_picker_grid,
+         programmer::draw_figure_picker_titles, false},
+        {"channel bank", 1, 0, 0, programmer::draw_figure_picker_grid, programmer::draw_figure_picker_titles, true},
+    };
+    // The picker's grid and its key map panel.
+    auto picker_pixels = [this] {
+        const platform::Graphics& g = rig_.machine().graphics;
+        std::vector<uint8_t> out;
+        for (int y = 0; y <= 479; ++y) {
+            for (int x = 0; x <= 639; ++x) {
+                if ((x >= 229 && y >= 105) || (x <= 221 && y <= 234)) out.push_back(g.pixel(x, y));
+            }
+        }
+        return out;
+    };
+    set_grouping(1, {{1, 2}, {5}});
+    runtime::current_grouping = 1;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        rig_.press(fixture_key(c.fixture));
+        if (c.channel_fader != 0) {
+            rig_.press(runtime::fader_key(c.channel_fader));
+            rig_.press(runtime::KEY_FIGURE);
+        }
+        ASSERT_EQ(runtime::fader_bank, c.bank);
+        rig_.press(runtime::fader_key(16));
+        c.draw_grid();
+        c.draw_titles();
+        const size_t tones_before = rig_.tones().size();
+        script({fixture_key(3), KEY_ESC});
+        programmer::run_grouping_editor();
+        rig_.run_ms(2000);
+        const std::vector<platform::Tone> tones = rig_.tones();
+        const bool warned = std::any_of(tones.begin() + static_cast<std::ptrdiff_t>(tones_before), tones.end(),
+                                        [](const platform::Tone& t) { return t.freq_hz == 1400 && t.duration_ms == 1800; });
+        EXPECT_EQ(warned, c.warning_tone);
+        const std::vector<uint8_t> drawn = picker_pixels();
+        c.draw_grid();
+        c.draw_titles();
+        programmer::draw_grouping_list();  // the editor's last word over the grid
+        EXPECT_TRUE(drawn == picker_pixels()) << "the picker is not drawn as it was";
+        if (c.channel_fader != 0) rig_.press(runtime::KEY_FIGURE);  // back to the channel bank
+    }
 }
 
 TEST(GroupingsRestart, AStoredGroupingSurvivesARestart) {

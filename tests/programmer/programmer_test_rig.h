@@ -11,6 +11,8 @@
 #include <algorithm>
 
 #include "../setup/demo_rig_files.h"
+#include "playback/playback_loading.h"
+#include "playback/playback_record.h"
 #include "playback/playback_state.h"
 #include "programmer/commands.h"
 #include "rig/console.h"
@@ -54,6 +56,16 @@ inline void empty_programmer_with_default_times() {
     std::fill_n(runtime::programmer_generators, runtime::kShowGeneratorBytes + 1, runtime::kByteNotSet);
     std::fill_n(runtime::programmer_figures, runtime::kShowFigureBytes + 1, runtime::kByteNotSet);
     std::fill_n(runtime::programmer_time_set, runtime::kShowTimeSlots + 1, uint8_t{0});
+}
+
+// Playback p loaded with memory m: programmed, no times, as a cue's record
+// loads it.
+inline void load_playback_with_memory(int p, int16_t memory) {
+    playback::PlaybackRecord record{};
+    record.flags = playback::kProgrammed;
+    record.memory = memory;
+    playback::playback_table[playback::kPlaybackEditRecord] = record;
+    playback::load_playback_from_record(static_cast<int16_t>(p));
 }
 
 }  // namespace programmer_test

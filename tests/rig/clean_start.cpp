@@ -110,7 +110,12 @@
 #include "setup/stage_plan.h"
 #include "setup/patch_tables.h"
 #include "setup/setup_data.h"
+#include "setup/rig_conversion.h"
+#include "sync/audio_bands.h"
+#include "sync/midi_editors.h"
 #include "sync/midi_events.h"
+#include "sync/midi_input.h"
+#include "sync/midi_output.h"
 #include "sync/sync_services.h"
 #include "sync/list_open.h"
 #include "sync/timecode_cd.h"
@@ -118,6 +123,8 @@
 #include "sync/timecode_lists.h"
 #include "sync/timecode_player.h"
 #include "sync/timecode_record.h"
+#include "sync/cd_keys.h"
+#include "sync/cd_requests.h"
 #include "ui/bitmap_fonts.h"
 #include "ui/cue_selection.h"
 #include "ui/edit_keys.h"
@@ -144,7 +151,9 @@ namespace rig {
 
 void reset_global_state() {
     // The modules that hold blocks first: they go back through the memory
-    // checker, whose own state is reset last.
+    // checker, whose own state is reset last. A conversion left pending puts
+    // the show tables it replaced back first, so that the others free them.
+    setup::reset_rig_conversion_globals();
     runtime::reset_show_tables_globals();
     runtime::reset_lamp_commands_globals();
     datafiles::reset_default_values_globals();
@@ -261,6 +270,7 @@ ui::reset_value_table_globals();
     setup::reset_library_list_globals();
     setup::reset_soft_patch_globals();
     setup::reset_address_list_globals();
+    setup::reset_address_list_screen_globals();
     setup::reset_stage_plan_globals();
     setup::reset_patch_conflicts_globals();
     setup::reset_setup_loop_globals();
@@ -274,6 +284,12 @@ ui::reset_value_table_globals();
     synchro::reset_timecode_player_globals();
     synchro::reset_timecode_record_globals();
     synchro::reset_list_open_globals();
+    synchro::reset_cd_requests_globals();
+    synchro::reset_cd_keys_globals();
+    synchro::reset_midi_input_globals();
+    synchro::reset_midi_output_globals();
+    synchro::reset_audio_bands_globals();
+    synchro::reset_midi_editors_globals();
 
 #ifdef BRAVINOX_RIG_HWTEST
     // Subsystem 9: quandrix.

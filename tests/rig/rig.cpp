@@ -307,6 +307,17 @@ platform::LedState Rig::key_led(int16_t key) const {
     return led(runtime::key_led_row[static_cast<size_t>(key)], runtime::key_led_column[static_cast<size_t>(key)]);
 }
 
+uint8_t Rig::key_led_state(int16_t key) const {
+    if (key < 1 || key >= runtime::kKeyCodes) return 0;
+    const int row = runtime::key_led_row[static_cast<size_t>(key)];
+    const int column = runtime::key_led_column[static_cast<size_t>(key)];
+    const platform::LedState first = led(row, column);
+    const platform::LedState second = led(row + runtime::second_led_offsets.row, column + runtime::second_led_offsets.column);
+    const bool blinking = first == platform::LedState::blinking || second == platform::LedState::blinking;
+    const int colours = (first != platform::LedState::off ? 1 : 0) + (second != platform::LedState::off ? 2 : 0);
+    return static_cast<uint8_t>(blinking ? colours * 10 : colours);
+}
+
 std::string Rig::lcd(int display, int line) const { return machine_->cards.lcd_line(kConsoleSlot, display, line); }
 std::string Rig::text_row(int row) const { return machine_->text.row_text(row); }
 uint8_t Rig::pixel(int x, int y) const { return machine_->graphics.pixel(x, y); }

@@ -114,6 +114,9 @@ public:
     uint8_t dmx(int universe, int channel) const;
     platform::LedState led(int row, int column) const;
     platform::LedState key_led(int16_t key) const;   // first LED of a key, by the layout
+    // A key's LED state as the console names it (0 off, 1 and 2 the colours,
+    // 3 both, 10, 20, 30 the same blinking), from its two LEDs.
+    uint8_t key_led_state(int16_t key) const;
     std::string lcd(int display, int line) const;
     std::string text_row(int row) const;            // the text screen, 1..25
     uint8_t pixel(int x, int y) const;

@@ -18,12 +18,14 @@
 #include "runtime/config_records.h"
 #include "runtime/console_state.h"
 #include "runtime/fixture_tables.h"
+#include "runtime/key_leds.h"
 #include "runtime/key_reader.h"
 #include "runtime/keyboard_isr.h"
 #include "runtime/main_loop.h"
 #include "runtime/startup.h"
 #include "runtime/step_log.h"
 #include "setup/dmx_inputs.h"
+#include "setup/setup_data.h"
 #include "sync/midi_events.h"
 #include "ui/mode_keys.h"
 
@@ -362,8 +364,12 @@ TEST_F(KeyReader, FirstAndLastPlaybackKeysFlashTheirOwnPlaybacks) {
     }
 }
 
+// A held SUB key shows its members on the shown page (both LED colours),
+// its release the normal look again (here: not selected, dark); a fixture
+// of both submasters is left to the other SUB while that one is held.
 TEST_F(KeyReader, SubMasterKeysRedrawTheCellsOfTheirFixturesOnThePage) {
     runtime::option_flags |= runtime::OPT_FIXTURE_PANEL;
+    setup::fixture_count = 700;  // a rig that reaches every fixture number of the pages below
     runtime::fixture_page = 2;
     runtime::fixture_bank_counts[2] = 5;
     runtime::fixture_bank_keys[2] = {0, 9, 10, 11, 699, 700};  // fixtures 10, 11, 12, 700 and one too many
@@ -375,43 +381,46 @@ TEST_F(KeyReader, SubMasterKeysRedrawTheCellsOfTheirFixturesOnThePage) {
     memories::submaster_table[2][11] = 1;
     memories::submaster_table[2][12] = 1;
     memories::submaster_table[1][700] = 1;
-    const auto cells_after = [this](int16_t key, bool press) {
-        runtime::clear_step_log();
+    // The LEDs of keys 1 to 4 of page 2 (fixtures 10, 11, 12, 700) after a
+    // SUB key went down or up, as '.' off, '3' both colours, '1' lit.
+    const auto leds_after = [this](int16_t key, bool press) {
         if (press) {
             push_press(key);
         } else {
             push_release(key);
         }
         rig.run_ms(10);
-        return calls("memories::draw_submaster_cell");
+        std::string leds;
+        for (int k = 1; k <= 4; ++k) {
+            const uint8_t led = runtime::key_led_cache[static_cast<size_t>(runtime::fixture_key(k))];
+            leds += led == 0 ? '.' : static_cast<char>('0' + led);
+        }
+        return leds;
     };
-    EXPECT_EQ(cells_after(KEY_MASTER_3, true), 3);   // SUB1: fixtures 10, 11, 700
-    EXPECT_EQ(recorded("memories::draw_submaster_cell"),
-              (Calls{"memories::draw_submaster_cell(1, 10, 0)", "memories::draw_submaster_cell(1, 11, 0)",
-                     "memories::draw_submaster_cell(1, 700, 0)"}));
+    runtime::clear_step_log();
+    EXPECT_EQ(leds_after(KEY_MASTER_3, true), "33.3");  // SUB1: fixtures 10, 11, 700
     EXPECT_EQ(recorded("synchro::record_fader_event"), Calls{"synchro::record_fader_event(3, 1)"});
-    EXPECT_EQ(cells_after(KEY_MASTER_3, false), 3);
-    EXPECT_EQ(recorded("memories::draw_submaster_cell").front(), "memories::draw_submaster_cell(1, 10, 1)");
-    EXPECT_EQ(cells_after(KEY_MASTER_4, true), 2);   // SUB2: fixtures 11, 12
-    EXPECT_EQ(recorded("memories::draw_submaster_cell"),
-              (Calls{"memories::draw_submaster_cell(2, 11, 0)", "memories::draw_submaster_cell(2, 12, 0)"}));
-    EXPECT_EQ(cells_after(KEY_MASTER_3, true), 2);   // fixture 11 of both is left to the held SUB2
-    EXPECT_EQ(recorded("memories::draw_submaster_cell"),
-              (Calls{"memories::draw_submaster_cell(1, 10, 0)", "memories::draw_submaster_cell(1, 700, 0)"}));
-    EXPECT_EQ(cells_after(KEY_MASTER_3, false), 2);
-    EXPECT_EQ(cells_after(KEY_MASTER_4, false), 2);
-    EXPECT_EQ(cells_after(KEY_MASTER_1, true), 0);   // GRAND and FLASH have no cells
-    EXPECT_EQ(cells_after(KEY_MASTER_2, true), 0);
+    EXPECT_EQ(leds_after(KEY_MASTER_3, false), "....");
+    EXPECT_EQ(leds_after(KEY_MASTER_4, true), ".33.");  // SUB2: fixtures 11, 12
+    EXPECT_EQ(leds_after(KEY_MASTER_3, true), "3333");
+    EXPECT_EQ(leds_after(KEY_MASTER_3, false), ".33.") << "fixture 11 of both is left to the held SUB2";
+    EXPECT_EQ(leds_after(KEY_MASTER_4, false), "....");
 
+    // GRAND and FLASH have no cells; nor has a SUB key in the memory copy
+    // dialog, with the freeze switches or without the fixture panel.
+    runtime::set_key_led(runtime::fixture_key(1), runtime::LED_ON);
+    EXPECT_EQ(leds_after(KEY_MASTER_1, true), "1...");
+    EXPECT_EQ(leds_after(KEY_MASTER_2, true), "1...");
     for (const uint32_t bit : {runtime::RUN_COPY_MEMORY_DIALOG, runtime::RUN_FREEZE_SWITCHES}) {
         runtime::run_flags = bit;
-        EXPECT_EQ(cells_after(KEY_MASTER_3, true), 0) << bit;
+        runtime::clear_step_log();
+        EXPECT_EQ(leds_after(KEY_MASTER_3, true), "1...") << bit;
         EXPECT_EQ(calls("synchro::record_fader_event"), 1) << bit;
-        EXPECT_EQ(cells_after(KEY_MASTER_3, false), 0) << bit;
+        EXPECT_EQ(leds_after(KEY_MASTER_3, false), "1...") << bit;
     }
     runtime::run_flags = 0;
     runtime::option_flags &= ~runtime::OPT_FIXTURE_PANEL;
-    EXPECT_EQ(cells_after(KEY_MASTER_3, true), 0);
+    EXPECT_EQ(leds_after(KEY_MASTER_3, true), "1...");
 }
 
 TEST_F(KeyReader, RefusedGroupKeysAreStillSwallowed) {

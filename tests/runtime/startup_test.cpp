@@ -78,7 +78,7 @@ const Steps kPeriodicJobs = {
 
 const Steps kProgramEnd = {
     "synchro::stop_audio_inputs()", "shutdown_hardware()", "free_tables()", "ui::free_screen_images()",
-    "synchro::free_timecode_list()", "synchro::free_dos_buffer(synchro::cd_request_selector)",
+    "synchro::free_timecode_list()", "synchro::free_dos_buffer(synchro::cd_state.buffer_selector)",
     "ui::close_graphics()", "remove_keyboard_isr()",
 };
 

@@ -7,6 +7,7 @@
 
 #include "cue_tools_fixture.h"
 #include "playback/cue_copy.h"
+#include "playback/cue_screen.h"
 #include "playback/cue_tables.h"
 #include "playback/key_groups.h"
 #include "playback/playback_state.h"
@@ -49,6 +50,25 @@ protected:
     void press(int16_t key) {
         rig_.press(key);
         rig_.run_ms(60);
+    }
+    // TO-ITEM held, a cue key of the shown page and ENTER: the destination.
+    void copy_to_cue_key(int cue) {
+        hold_command(KEY_TO_ITEM);
+        press(fixture_key(cue));
+        press(KEY_ENTER);
+        rig_.run_ms(500);  // the beeps run out
+        release(KEY_TO_ITEM);
+    }
+    // Whether cue n's cell of the key map holds a pixel of a colour (its number).
+    bool number_in(int cue, uint8_t colour) const {
+        const int column = (cue - 1) % 10 + 1;
+        const int row = (cue - 1) / 10 + 1;
+        for (int y = 10 + (row - 1) * 20 + 1; y < 10 + row * 20; ++y) {
+            for (int x = (column - 1) * 22 + 2; x <= column * 22; ++x) {
+                if (rig_.pixel(x, y) == colour) return true;
+            }
+        }
+        return false;
     }
 };
 
@@ -150,13 +170,47 @@ TEST_F(CopyDialog, OnlyAProgrammedPointOfTheCueCanBeChosen) {
     programme_playback_snapshot(point2, 1);
     cue_playback(point2, 1)->memory = 77;
     copy_from({fixture_key(5), digit_key(3), digit_key(2)});  // 5.3 holds nothing: ignored
-    hold_command(KEY_TO_ITEM);
-    press(fixture_key(7));
-    press(KEY_ENTER);
-    rig_.run_ms(300);
-    release(KEY_TO_ITEM);
+    copy_to_cue_key(7);
     ASSERT_NE(cue_playback(kCue7, 1), nullptr);
     EXPECT_EQ(cue_playback(kCue7, 1)->memory, 77) << "copied from 5.2";
+}
+
+// ESC while COPY is held ends only the choosing: the cue chosen goes on to
+// the COPY TO step.
+TEST_F(CopyDialog, EscapeWhileCopyIsHeldKeepsTheChoice) {
+    hold_command(KEY_COPY);
+    press(fixture_key(5));
+    press(KEY_ESC);
+    EXPECT_EQ(ui::current_message(), "TO-ITEM=DESTINATION ESC=CANCEL");
+    release(KEY_COPY);
+    copy_to_cue_key(7);
+    ASSERT_NE(cue_playback(kCue7, 1), nullptr);
+    EXPECT_EQ(cue_playback(kCue7, 1)->memory, 55);
+}
+
+// The source cue's key: its number yellow and its LED blinking colour 2
+// while chosen; a playback key drops it (number light cyan, LED blinking
+// colour 1); the dialog's end gives it its own look back.
+TEST_F(CopyDialog, TheSourceCueKeyShowsWhetherItIsChosen) {
+    constexpr uint8_t kYellow = 14, kLightCyan = 11;
+    hold_command(KEY_COPY);
+    press(fixture_key(5));
+    EXPECT_TRUE(number_in(5, kYellow));
+    EXPECT_EQ(led(fixture_key(5)), runtime::LED_BLINK_2);
+    press(playback_key(2));
+    EXPECT_FALSE(number_in(5, kYellow));
+    EXPECT_TRUE(number_in(5, kLightCyan));
+    EXPECT_EQ(led(fixture_key(5)), runtime::LED_BLINK);
+    press(fixture_key(5));  // chosen again: the playback is dropped
+    EXPECT_EQ(led(playback_key(2)), runtime::LED_BLINK_BOTH);
+    press(KEY_ESC);
+    release(KEY_COPY);
+    press(KEY_ESC);  // no destination
+    EXPECT_EQ(runtime::run_flags & runtime::RUN_CUE_COPY_DIALOG, 0u);
+    const playback::CueKeyLook look = playback::cue_key_look(5);
+    EXPECT_TRUE(number_in(5, static_cast<uint8_t>(look.colour)));
+    EXPECT_FALSE(number_in(5, kYellow));
+    EXPECT_EQ(led(fixture_key(5)), look.led);
 }
 
 TEST_F(CopyDialog, EscapeInTheSecondStepCopiesNothing) {

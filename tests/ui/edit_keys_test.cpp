@@ -285,13 +285,14 @@ TEST_F(EditItem, OpensTheEditorOfTheItemChosen) {
         int playback = 0;  // the playback whose PROGRAM PLAYBACK dialog opens, 0 none
         int sequence = 0;  // the sequence whose PROGRAM SEQUENCE dialog opens, 0 none
         bool pointcue = false;  // PROGRAM POINTCUE opens on the live cue
+        bool midi_codes = false;  // the MIDI-code editor opens
     };
     const Case cases[] = {
         {"a sequence key", {KEY_SEQUENCE_C}, 0, {}, 0, 3},
         {"a held playback key", {}, playback_key(7), {}, 7},
         {"a playback number typed", {digit_key(1), digit_key(2), KEY_ENTER}, 0, {}, 12},
         {"playback 0 chooses nothing", {digit_key(0), KEY_ENTER}, 0, {}},
-        {"MIDI", {KEY_MIDI}, 0, {"synchro::edit_midi_codes()"}},
+        {"MIDI", {KEY_MIDI}, 0, {}, 0, 0, false, true},
         {"CUE", {KEY_CUE}, 0, {}, 0, 0, true},
         {"nothing chosen", {KEY_PLUS}, 0, {}},
     };
@@ -326,6 +327,13 @@ TEST_F(EditItem, OpensTheEditorOfTheItemChosen) {
             EXPECT_EQ(playback::pointcue_edit_cue, playback::cue_slot_of(3, 6, 2) - 1) << c.what;
             press(KEY_ESC);
             EXPECT_EQ(playback::pointcue_edit_cue, -1) << c.what;
+        }
+        if (c.midi_codes) {
+            EXPECT_STREQ(ui::last_message_text.data(), "EDIT MIDI-CODES (ESC=CANCEL)") << c.what;
+            EXPECT_EQ(led(KEY_MIDI), runtime::LED_ON) << c.what;
+            EXPECT_NE(led(KEY_EDIT_ITEM), runtime::LED_BLINK) << c.what << ": not the show's list table";
+            press(KEY_ESC);
+            EXPECT_EQ(led(KEY_MIDI), runtime::LED_OFF) << c.what;
         }
         const Calls opened = calls_to_any({"playback::program_", "memories::edit_master", "memories::run_",
                                            "synchro::edit_", "programmer::run_default"});
@@ -433,14 +441,17 @@ TEST_F(EditItem, DuringATimecodeListOnlyTheSubmasterKeysChoose) {
     EXPECT_STREQ(ui::last_message_text.data(), "PROGRAM SUBMASTER (ESC=CANCEL)");
     EXPECT_EQ(led(KEY_MASTER_3), runtime::LED_ON_BOTH);
     press(KEY_ESC);
-    EXPECT_TRUE(calls_to("synchro::edit_").empty());
+    EXPECT_NE(led(KEY_MIDI), runtime::LED_ON) << "no MIDI editor opened";
     EXPECT_TRUE(calls_to("memories::run_preset").empty());
 
     synchro::timecode_mode = 0;  // the timecode screen stays open: MIDI opens the show's MIDI lists
     hold_command(KEY_EDIT_ITEM);
     press(KEY_MIDI);
     release(KEY_EDIT_ITEM);
-    EXPECT_EQ(calls_to("synchro::edit_"), (Calls{"synchro::edit_show_midi_lists()"}));
+    EXPECT_STREQ(ui::last_message_text.data(), "EDIT MIDI-CODES (ESC=CANCEL)");
+    EXPECT_EQ(led(KEY_EDIT_ITEM), runtime::LED_BLINK) << "the list table picks with EDIT ITEM";
+    press(KEY_ESC);
+    EXPECT_EQ(led(KEY_EDIT_ITEM), runtime::LED_OFF);
 }
 
 // --- TEXT --------------------------------------------------------------------------

@@ -98,6 +98,7 @@ std::string text_at(const rig::Rig& rig, int x, int y, int colour, int cells) {
 class HardwareCheck : public ::testing::Test {
 protected:
     void start(bool fit_demo_card = true) {
+        rig_.machine().cdrom.installed = false;  // no CD-ROM driver: its line reads disabled
         rig::start_console(rig_, dir_, fit_demo_card);
         ASSERT_FALSE(rig_.finished());
     }

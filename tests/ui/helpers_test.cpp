@@ -26,6 +26,7 @@
 #include "runtime/mouse_input.h"
 #include "runtime/startup.h"
 #include "runtime/timers.h"
+#include "sync/audio_bands.h"
 #include "sync/sync_services.h"
 #include "ui/screens.h"
 

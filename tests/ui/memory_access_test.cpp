@@ -12,6 +12,7 @@
 
 #include "datafiles/cue_memory_file.h"
 #include "datafiles/memory_file.h"
+#include "memcheck/heap_use.h"
 #include "memcheck/memcheck.h"
 #include "memories/memories.h"
 #include "memories/memory_index.h"
@@ -261,16 +262,22 @@ TEST_F(MemoryAccess, ThePackedProgrammerUnpacksOverTheTimesOfTheEditedPointCue) 
     memories::pack_count = 0;
 }
 
-TEST_F(MemoryAccess, ACueSlotTakesItsPointCueTimes) {
-    ui::unpack_cue_memory(8, 1221, 0);
-    EXPECT_EQ(ui::default_times[3], kShowDefaults[3]);  // no point-cue record: the show defaults
-
+// A point cue whose own times are 1 to 5 tenths, DELAY IN to HOLD.
+playback::PointcueRecord own_times_record() {
     playback::PointcueRecord record;
     record.delay_in = 1;
     record.fade_in = 2;
     record.delay_out = 3;
     record.fade_out = 4;
     record.hold = 5;
+    return record;
+}
+
+TEST_F(MemoryAccess, ACueSlotTakesItsPointCueTimes) {
+    ui::unpack_cue_memory(8, 1221, 0);
+    EXPECT_EQ(ui::default_times[3], kShowDefaults[3]);  // no point-cue record: the show defaults
+
+    playback::PointcueRecord record = own_times_record();
     playback::cue_pointcue_table[1221] = &record;
     ui::unpack_cue_memory(8, 1221, 0);
     playback::cue_pointcue_table[1221] = nullptr;
@@ -330,6 +337,55 @@ TEST_F(MemoryAccess, The101stCueMemoryTakesTheImageOfTheLeastRecentlyUsed) {
     EXPECT_EQ(ui::trace_cue_values(2, 1, 0, -1, 0), 222);
     EXPECT_EQ(ui::cue_image_slot_of[2], slot_of_3);
     EXPECT_EQ(ui::cue_image_slot_of[3], 0);
+}
+
+// A reused image shows only its new cue memory: every value, generator,
+// figure and time the memory before it wrote reads as not set (or the
+// default) again, whether the new unpack has the same default times or a
+// point cue's own.
+TEST_F(MemoryAccess, AReusedImageKeepsNothingOfItsEarlierCueMemory) {
+    playback::PointcueRecord record = own_times_record();
+    struct Case {
+        const char* what;
+        int16_t cue_slot;  // of the reusing unpack
+        std::array<uint16_t, 6> defaults;
+    };
+    const Case cases[] = {
+        {"same defaults", -1, kShowDefaults},
+        {"a point cue's own times", 1221, {0, 1, 2, 3, 4, 5}},
+    };
+    for (const Case& c : cases) {
+        ui::free_cue_buffers();
+        set_cue_memory(1, {{0, 4, 44}, {0, 900, 45}, {30, 7, 46}, {150, 3, 47}, {203, 5, 48}, {210, 2000, 49}});
+        for (int16_t cm = 2; cm <= 101; ++cm) set_cue_memory(cm, {{0, 1, static_cast<uint16_t>(cm)}});
+        runtime::clock_ms = 1000;
+        ASSERT_EQ(ui::trace_cue_values(1, 4, 0, -1, 0), 44);
+        ASSERT_EQ(ui::trace_cue_values(1, 5, 203, -1, 0), 48);
+        const uint8_t slot = ui::cue_image_slot_of[1];
+        for (int16_t cm = 2; cm <= 100; ++cm) {
+            runtime::clock_ms = 2000u + static_cast<uint32_t>(cm);
+            ui::trace_cue_values(cm, 1, 0, -1, 0);
+        }
+        playback::cue_pointcue_table[1221] = &record;
+        runtime::clock_ms = 5000;
+        EXPECT_EQ(ui::trace_cue_values(101, 1, 0, c.cue_slot, 0), 101) << c.what;
+        playback::cue_pointcue_table[1221] = nullptr;
+        ASSERT_EQ(ui::cue_image_slot_of[101], slot) << c.what;
+        const ui::CueMemoryImage& image = *ui::cue_image_slots[slot];
+        EXPECT_TRUE(std::all_of(image.values.begin() + 2, image.values.end(), [](uint16_t v) { return v == 65535; }))
+            << c.what;
+        EXPECT_TRUE(std::all_of(image.generators.begin() + 1, image.generators.end(), [](uint8_t v) { return v == 255; }))
+            << c.what;
+        EXPECT_TRUE(std::all_of(image.figures.begin() + 1, image.figures.end(), [](uint8_t v) { return v == 255; }))
+            << c.what;
+        EXPECT_TRUE(std::all_of(image.time_flags.begin() + 1, image.time_flags.end(), [](uint8_t v) { return v == 0; }))
+            << c.what;
+        for (const size_t r : {size_t{1}, size_t{5}, size_t{2000}, size_t{2048}}) {
+            for (size_t t = 1; t <= 15; ++t) {
+                EXPECT_EQ(image.times[time_at(r, t)], c.defaults[(t - 1) % 5 + 1]) << c.what << " record " << r << " slot " << t;
+            }
+        }
+    }
 }
 
 TEST_F(MemoryAccess, ACueWithoutACueMemoryTracesAsNotSetAndLeavesTheCacheAlone) {
@@ -456,45 +512,60 @@ TEST_F(MemoryAccess, ARepackWithoutMemoryLeavesTheMemoryAsItWas) {
     EXPECT_EQ(memories::memory_used_count, 1);
 }
 
-TEST_F(MemoryAccess, TheMemoryStatusFollowsTheHostsFigures) {
+// The level comes from the host's available bytes and from the free
+// percentage of the whole: the host's figures with the program's own heap
+// (its blocks in use allocated, its free blocks available).
+TEST(MemoryStatus, TheHostsFiguresAndTheProgramsHeapGiveLevelAndPercent) {
     struct Case {
         uint32_t allocated;
         uint32_t available;
+        memcheck::HeapUse heap;
         uint8_t level;
         int16_t percent;
     };
     const std::vector<Case> cases = {
-        {2'000'000, 30'000'000, 0, 93},
-        {100'000, 900'000, 2, 90},           // under 1,000,000 bytes: critical whatever the percentage
-        {2'000'000, 5'000'000, 1, 71},       // under 6,000,000 bytes: low
-        {60'000'000, 6'000'000, 1, 9},       // under 10 %: low
-        {200'000'000, 8'000'000, 2, 3},      // under 5 %: critical
-        {0, 0, 2, 0},
+        {2'000'000, 30'000'000, {0, 0}, 0, 93},
+        {2'000'000, 30'000'000, {18'000'000, 0}, 0, 60},     // the heap in use counts as allocated
+        {2'000'000, 30'000'000, {0, 10'000'000}, 0, 95},     // its free blocks as available
+        {100'000, 900'000, {0, 0}, 2, 90},                   // under 1,000,000 bytes: critical whatever the percentage
+        {100'000, 900'000, {0, 50'000'000}, 2, 99},          // the heap's free bytes do not lift the host's level
+        {2'000'000, 5'000'000, {0, 0}, 1, 71},               // under 6,000,000 bytes: low
+        {2'000'000, 8'000'000, {80'000'000, 0}, 1, 8},       // under 10 %: low
+        {60'000'000, 6'000'000, {0, 0}, 1, 9},
+        {0, 7'000'000, {200'000'000, 0}, 2, 3},              // under 5 %: critical
+        {200'000'000, 8'000'000, {0, 0}, 2, 3},
+        {0, 0, {0, 0}, 2, 0},
     };
     for (const Case& c : cases) {
-        rig_.machine().interrupts.dpmi_allocated_bytes = c.allocated;
-        rig_.machine().interrupts.dpmi_available_bytes = c.available;
-        ui::check_memory_status();
-        EXPECT_EQ(ui::status_level, c.level) << c.allocated << " " << c.available;
-        EXPECT_EQ(ui::status_percent, c.percent) << c.allocated << " " << c.available;
+        const ui::MemoryStatus status = ui::memory_status_of(c.allocated, c.available, c.heap);
+        EXPECT_EQ(status.level, c.level) << c.allocated << " " << c.available << " " << c.heap.used_bytes;
+        EXPECT_EQ(status.percent, c.percent) << c.allocated << " " << c.available << " " << c.heap.used_bytes;
     }
 }
 
 TEST_F(MemoryAccess, TheStatusLineShowsTheFreeMemoryAndIsRedrawnOnlyOnAChange) {
-    // The background poll has measured the host's default figures.
-    EXPECT_EQ(ui::status_percent, 93);
-    EXPECT_EQ(ui::status_level, 0);
+    // The background poll has measured the host's figures with the heap.
+    platform::InterruptTable& host = rig_.machine().interrupts;
+    ui::check_memory_status();
+    const ui::MemoryStatus measured =
+        ui::memory_status_of(host.dpmi_allocated_bytes, host.dpmi_available_bytes, memcheck::mc_heap_use());
+    EXPECT_EQ(ui::status_percent, measured.percent);
+    EXPECT_EQ(ui::status_level, measured.level);
     platform::Graphics& graphics = rig_.machine().graphics;
+    graphics.clear_call_log();
+    host.dpmi_available_bytes = 900'000;
+    rig_.run_ms(5);
+    EXPECT_EQ(ui::status_level, 2);
+    const ui::MemoryStatus low =
+        ui::memory_status_of(host.dpmi_allocated_bytes, host.dpmi_available_bytes, memcheck::mc_heap_use());
+    const std::string text = "_outtextxy(175,240,\"" + std::to_string(low.percent) + " %\")";
+    const std::vector<std::string> log = graphics.call_log();
+    EXPECT_NE(std::find(log.begin(), log.end(), text), log.end()) << text;
+    EXPECT_EQ(rig_.pixel(216, 240), 4);  // the mark in red
     graphics.clear_call_log();
     rig_.run_ms(50);
     const std::vector<std::string> quiet = graphics.call_log();
-    EXPECT_EQ(std::count(quiet.begin(), quiet.end(), "_outtextxy(175,240,\"93 %\")"), 0);
-    rig_.machine().interrupts.dpmi_available_bytes = 900'000;
-    rig_.run_ms(5);
-    EXPECT_EQ(ui::status_level, 2);
-    const std::vector<std::string> log = graphics.call_log();
-    EXPECT_NE(std::find(log.begin(), log.end(), "_outtextxy(175,240,\"30 %\")"), log.end());
-    EXPECT_EQ(rig_.pixel(216, 240), 4);  // the mark in red
+    EXPECT_EQ(std::count(quiet.begin(), quiet.end(), text), 0) << "no change, no redraw";
 }
 
 }  // namespace

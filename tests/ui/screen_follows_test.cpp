@@ -266,6 +266,66 @@ TEST_F(ScreenFollows, ValueTableFaderPanelAndLedsAfterEveryAction) {
     run_actions(operator_actions());
 }
 
+// A channel a playback holds: with live edit off a keypad value goes into
+// the programmer only. The fader shows the programmer's value (the value
+// being edited), the stage and the output table keep the playback's level,
+// and the value's colour in the table and the fader's bar colour say the
+// edit does not reach the stage; in the output table the fader follows the
+// stage; once the playback lets go the value reaches the stage.
+TEST_F(ScreenFollows, AValueHeldBackByAPlaybackShowsItIsHeldBack) {
+    constexpr int kCyan5 = 69;  // fixture 5's channel 5, universe 1 address 69
+    std::fill_n(runtime::programmer_values, runtime::kShowRecords + 1, runtime::kValueNotSet);
+    runtime::programmer_values[kCyan5] = 100;
+    ASSERT_TRUE(memories::store_memory_confirmed(9));
+    runtime::programmer_values[kCyan5] = runtime::kValueNotSet;
+    programmer_test::load_playback_with_memory(1, 9);
+    rig_.set_playback_fader(1, 255);
+    rig_.run_ms(100);
+    ASSERT_EQ(rig_.dmx(1, kCyan5), 100);
+    ASSERT_EQ(runtime::run_flags & runtime::RUN_LIVE_EDIT, 0u);
+
+    press(KEY_PANEL_3);
+    press(fixture_key(5));
+    press(fader_key(5));
+    press(KEY_EDIT_VALUE);
+    type_number(255);
+    rig_.run_ms(100);
+    EXPECT_EQ(runtime::programmer_values[kCyan5], 255);
+    EXPECT_EQ(rig_.dmx(1, kCyan5), 100) << "the playback keeps the stage";
+    const ui::FaderWidget& fader = ui::function_fader_widgets[5];
+    EXPECT_EQ(fader.level, 85) << "the fader shows the programmer's value";
+    // The value's cell: fixture 5 is row 5, channel 5 column 5.
+    auto cell_has = [this](uint8_t colour) {
+        for (int y = 120 + 10 * 5; y <= 128 + 10 * 5; ++y) {
+            for (int x = 249 + 23 * 5; x <= 268 + 23 * 5; ++x) {
+                if (rig_.pixel(x, y) == colour) return true;
+            }
+        }
+        return false;
+    };
+    EXPECT_TRUE(cell_has(11)) << "held back: light cyan";
+    EXPECT_FALSE(cell_has(14));
+    expect_screen_follows("a value held back");
+
+    EXPECT_EQ(ui::get_fader_widget_bar_colour(fader), 11) << "the bar says the value is held back";
+
+    // The output table: the fader follows the stage, in the layout's red.
+    press(KEY_PANEL_3);
+    ASSERT_EQ(ui::shown_panel(), ui::kPanelOutputTable);
+    rig_.run_ms(200);
+    EXPECT_EQ(fader.level, 34) << "the playback's 100";
+    EXPECT_EQ(ui::get_fader_widget_bar_colour(fader), ui::kControlFaderBarColour);
+    expect_screen_follows("output table");
+    press(KEY_PANEL_3);
+
+    // The playback let go: the value reaches the stage and the bar says so.
+    rig_.set_playback_fader(1, 0);
+    rig_.run_ms(200);
+    EXPECT_EQ(rig_.dmx(1, kCyan5), 255);
+    EXPECT_EQ(ui::get_fader_widget_bar_colour(fader), ui::kControlFaderBarColour);
+    expect_screen_follows("the playback let go");
+}
+
 TEST_F(ScreenFollows, AnalogueFadersFaderPanelAndLedsAfterEveryAction) {
     store_memories();
     press(KEY_PANEL_1);

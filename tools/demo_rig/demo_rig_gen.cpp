@@ -62,6 +62,8 @@ struct TypeSource {
     int pan_degrees = 0;
     int tilt_degrees = 0;
     int softpatch = 0;
+    int dip_count = 0;
+    int dip_base = 0;
     std::vector<Function> functions;  // function k at k - 1
     std::map<int, int> slots;         // named slot -> function
 };
@@ -86,6 +88,7 @@ struct StageItem {
 struct SetupSource {
     int colour_library = 1;
     std::vector<std::string> types;
+    std::vector<std::string> libraries;  // types in lib\ that the rig does not use
     std::vector<FixtureSource> fixtures;
     std::vector<StageItem> stage;
     std::array<int, 5> default_times = {0, 20, 32000, 0, 32000};
@@ -200,6 +203,10 @@ bool parse_type(const std::string& source, TypeSource& type, std::string& error)
         } else if (key == "softpatch") {
             ok = integer(line, 1, 0, 2, a, error);
             type.softpatch = static_cast<int>(a);
+        } else if (key == "dip") {
+            ok = integer(line, 1, 0, 12, a, error) && integer(line, 2, 0, 511, b, error);
+            type.dip_count = static_cast<int>(a);
+            type.dip_base = static_cast<int>(b);
         } else if (key == "function") {
             ok = parse_function(line, type, error);
         } else if (key == "slot") {
@@ -275,6 +282,10 @@ bool parse_setup(const std::string& source, SetupSource& rig, std::string& error
             std::string file;
             if (!text_token(line, 1, setup::kTypeFileNameBytes - 1, file, error)) return false;
             rig.types.push_back(file);
+        } else if (key == "library") {
+            std::string file;
+            if (!text_token(line, 1, setup::kTypeFileNameBytes - 1, file, error)) return false;
+            rig.libraries.push_back(file);
         } else if (key == "fixture") {
             FixtureSource f;
             std::array<long, 7> n{};
@@ -586,6 +597,8 @@ std::vector<uint8_t> type_definition(const TypeSource& type) {
     put_u16(bytes, setup::kTypeTiltDegrees, type.tilt_degrees);
     put_text(bytes, setup::kTypeManufacturer, setup::kTypeNameBytes, upper(type.manufacturer));
     put_u16(bytes, setup::kTypeAddressStep, type.address_step);
+    put_u8(bytes, setup::kTypeDipCount, type.dip_count);
+    put_u16(bytes, setup::kTypeDipBase, type.dip_base);
     put_text(bytes, setup::kTypeInfoText, setup::kTypeInfoTextBytes, type.info);
     for (size_t i = 0; i < type.functions.size(); ++i) {
         const Function& f = type.functions[i];
@@ -708,7 +721,13 @@ bool setup_block(const SetupSource& rig, const std::map<std::string, TypeSource>
         const uint8_t count = d.u8(count_at);
         const size_t at = count_at + 1 + size * count;
         d.set_u8(at, static_cast<uint8_t>(item.values[0]));  // the page
-        for (size_t v = 1; v < item.values.size(); ++v) d.set_u16(at + 1 + 2 * (v - 1), static_cast<uint16_t>(item.values[v]));
+        std::vector<long> fields = item.values;
+        // An ellipse is stored with a rim point: the centre plus each radius.
+        if (item.kind == "ellipse") {
+            fields[5] += fields[1];
+            fields[6] += fields[2];
+        }
+        for (size_t v = 1; v < fields.size(); ++v) d.set_u16(at + 1 + 2 * (v - 1), static_cast<uint16_t>(fields[v]));
         if (item.kind == "text") d.set_text(at + 7, setup::kTypeNameBytes, item.text);
         d.set_u8(count_at, static_cast<uint8_t>(count + 1));
     }
@@ -781,7 +800,9 @@ bool build_demo_rig(const fs::path& source_dir, std::vector<RigFile>& files, std
     }
     std::map<std::string, TypeSource> types;
     std::map<std::string, std::vector<uint8_t>> symbols;
-    for (const std::string& file : rig.types) {
+    std::vector<std::string> library_files = rig.types;
+    library_files.insert(library_files.end(), rig.libraries.begin(), rig.libraries.end());
+    for (const std::string& file : library_files) {
         const fs::path path = source_dir / "types" / (file + ".txt");
         TypeSource type;
         if (!read_source(path, text, error)) return false;
