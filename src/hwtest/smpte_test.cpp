@@ -41,7 +41,7 @@ constexpr uint16_t kCmdStartOutput = 0x03;
 constexpr uint16_t kCmdStopOutput = 0x04;
 constexpr uint16_t kCmdLoadOutputTime = 0x10;
 
-constexpr std::array<std::string_view, kFrameModes> kFrameModeNames = {"24", "25", "30D", "30"};
+constexpr std::array<std::string_view, kFrameModes> kFrameModeNames = {"24", "25", "30", "30D"};
 constexpr std::array<double, kFrameModes> kFrameDurationS = {1.0 / 24, 1.0 / 25, 1.0 / 30, 1.0 / 30};
 
 // Screen layout of the test.

@@ -29,6 +29,7 @@
 #include "setup/setup_data.h"
 #include "sync/midi_events.h"
 #include "sync/sync_services.h"
+#include "sync/timecode_record.h"
 #include "ui/counters.h"
 #include "ui/helpers.h"
 #include "ui/memory_access.h"

@@ -19,6 +19,8 @@ uint32_t bios_ticks_since_midnight() {
     return static_cast<uint32_t>(ms * kTicksPer10s / kMsPer10s);
 }
 
+uint32_t dos_time_of_day_hundredths() { return machine().clock.time_of_day_ms() / 10; }
+
 void bios_time_interrupt(Regs& regs) {
     if (regs.ah() != 0x00) return;
     Machine& m = machine();

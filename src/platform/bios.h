@@ -35,6 +35,9 @@ struct Bios {
 
 // Ticks since midnight at the clock's present time of day.
 uint32_t bios_ticks_since_midnight();
+// DOS time of day (int 21h function 2Ch) in hundredths of a second since
+// midnight: hours, minutes, seconds and hundredths as DOS gives them.
+uint32_t dos_time_of_day_hundredths();
 // Int 1Ah (function 0; other functions leave the registers as they are).
 void bios_time_interrupt(Regs& regs);
 

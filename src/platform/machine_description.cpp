@@ -1,5 +1,6 @@
 #include "platform/machine_description.h"
 
+#include <algorithm>
 #include <cctype>
 #include <fstream>
 #include <iterator>
@@ -74,6 +75,7 @@ bool three_digits(std::string_view word) {
 struct Seen {
     std::array<int, kCardSlots> card_lines{};
     int smpte_line = 0;
+    int smpte_in_line = 0;
     int cdrom_line = 0;
     int trackerball_line = 0;
     int cd_disc_line = 0;
@@ -183,6 +185,56 @@ bool parse_master_faders(const std::vector<std::string_view>& words, int line, S
     return true;
 }
 
+// Two decimal digits no larger than most.
+int two_digits(std::string_view word, int most) {
+    if (word.size() != 2 || word[0] < '0' || word[0] > '9' || word[1] < '0' || word[1] > '9') return -1;
+    const int value = (word[0] - '0') * 10 + (word[1] - '0');
+    return value <= most ? value : -1;
+}
+
+// "smpte_in loop", or "smpte_in generator", a rate name and hh:mm:ss:ff.
+bool parse_smpte_in(const std::vector<std::string_view>& words, int line, Seen& seen, MachineDescription& d,
+                    std::string& error) {
+    if (seen.smpte_in_line != 0) {
+        error = line_error(line, "'smpte_in' is already given on line " + std::to_string(seen.smpte_in_line));
+        return false;
+    }
+    const std::string wanted =
+        "'smpte_in' takes loop, or generator with its rate (24, 25, 30 or 30D) and start time hh:mm:ss:ff";
+    SmpteInput input;
+    if (words.size() == 2 && words[1] == "loop") {
+        seen.smpte_in_line = line;
+        d.smpte_in = input;
+        return true;
+    }
+    if (words.size() != 4 || words[1] != "generator") {
+        error = line_error(line, wanted);
+        return false;
+    }
+    constexpr std::array<std::string_view, kSmpteRateCodes> kRateNames = {"24", "25", "30", "30D"};
+    const auto rate = std::find(kRateNames.begin(), kRateNames.end(), words[2]);
+    const std::string_view time = words[3];
+    if (rate == kRateNames.end() || time.size() != 11 || time[2] != ':' || time[5] != ':' || time[8] != ':') {
+        error = line_error(line, wanted);
+        return false;
+    }
+    input.outside = true;
+    input.rate_code = static_cast<uint8_t>(rate - kRateNames.begin());
+    const int fps = static_cast<int>(smpte_frames_per_second(input.rate_code));
+    const int h = two_digits(time.substr(0, 2), 23);
+    const int m = two_digits(time.substr(3, 2), 59);
+    const int s = two_digits(time.substr(6, 2), 59);
+    const int f = two_digits(time.substr(9, 2), fps - 1);
+    if (h < 0 || m < 0 || s < 0 || f < 0) {
+        error = line_error(line, wanted);
+        return false;
+    }
+    input.start_frame = static_cast<uint32_t>(((h * 60 + m) * 60 + s) * fps + f);
+    seen.smpte_in_line = line;
+    d.smpte_in = input;
+    return true;
+}
+
 // "cdrom_disc", then "data" when track 1 is a data track, then the track
 // lengths in seconds.
 bool parse_cd_disc(const std::vector<std::string_view>& words, int line, Seen& seen, MachineDescription& d,
@@ -264,6 +316,8 @@ bool parse_machine_description(std::string_view text, MachineDescription& descri
             ok = parse_card(words, line, seen, d, error);
         } else if (words[0] == "smpte_midi_card") {
             ok = parse_yes_no(words, line, seen.smpte_line, d.smpte_midi_card, error, "sound_inputs", &d.sound_inputs);
+        } else if (words[0] == "smpte_in") {
+            ok = parse_smpte_in(words, line, seen, d, error);
         } else if (words[0] == "cdrom_drive") {
             ok = parse_yes_no(words, line, seen.cdrom_line, d.cdrom_drive, error);
         } else if (words[0] == "cdrom_disc") {
@@ -276,7 +330,7 @@ bool parse_machine_description(std::string_view text, MachineDescription& descri
             ok = parse_sound_pulse(words, line, seen, d, error);
         } else {
             error = line_error(line, "unknown item '" + std::string(words[0]) +
-                                         "' (card, smpte_midi_card, cdrom_drive, cdrom_disc, trackerball, master_faders or sound_pulse)");
+                                         "' (card, smpte_midi_card, cdrom_drive, cdrom_disc, trackerball, master_faders, sound_pulse or smpte_in)");
         }
         if (!ok) return false;
     }
@@ -317,6 +371,7 @@ void fit_machine(Machine& machine, const MachineDescription& description) {
             machine.cards.remove(slot);
         }
     }
+    machine.sync.smpte_in = description.smpte_in;
     if (description.smpte_midi_card) {
         machine.sync.fit(description.sound_inputs);
         machine.sync.set_sound_pulses(description.sound_pulse_bpm);

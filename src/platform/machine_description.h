@@ -10,6 +10,7 @@
 //
 //   card C800 firmware 338 faders function_belts sequence_belts displays keys wing
 //   smpte_midi_card yes sound_inputs
+//   smpte_in generator 25 10:00:00:00
 //   cdrom_drive yes
 //   cdrom_disc 245 198 312          # or: cdrom_disc data 600 245 ...
 //   trackerball yes
@@ -27,6 +28,9 @@
 // master_faders gives where the GRAND, FLASH, SUB 1 and SUB 2 faders stand at
 // power-on (raw readings 0..255) on the first card with faders: a surface's
 // faders stay where they were left; not given, they stand at 0.
+// smpte_in says what feeds the SMPTE/MIDI card's SMPTE IN: "loop" (a cable
+// from its own SMPTE OUT, the default) or "generator", a rate (24, 25, 30 or
+// 30D) and the time it showed at power-on (hh:mm:ss:ff).
 // sound_pulse puts a steady pulse of that many beats a minute on a sound
 // band of the SMPTE/MIDI card (one line a band); bands without one read 0.
 #pragma once
@@ -51,6 +55,7 @@ struct MachineDescription {
     std::array<std::optional<CardSettings>, kCardSlots> cards{};  // by slot (segment C800h first)
     bool smpte_midi_card = false;  // the card and its driver (interrupt 68h)
     bool sound_inputs = false;     // the SMPTE/MIDI card's sound inputs
+    SmpteInput smpte_in;           // what feeds its SMPTE IN
     bool cdrom_drive = false;      // the CD-ROM driver with one drive, no disc in it
     bool trackerball = false;      // the mouse driver with the trackerball behind it
     std::vector<uint32_t> cd_track_seconds;  // the disc in the drive; empty: none

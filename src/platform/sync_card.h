@@ -16,6 +16,16 @@
 // the ring is dropped whole. MIDI out: command 13h begins a message, 14h
 // sends the byte in AX. Sound inputs: after command 15h the five band levels
 // are read at the port base (158h) + 4 .. + 8.
+//
+// Timecode: the generator (commands 2, time, 10h, 3; 4 stops it) runs on the
+// machine clock from the time and rate written at 130h..136h, and the reader
+// registers (110h..116h) follow it. While the generator is stopped and the
+// reader is started (command 1; 0 stops it), the reader follows what feeds
+// SMPTE IN: the card's own SMPTE OUT through a loop cable (so nothing while
+// the generator is stopped), or an outside generator that has run at its rate
+// from its start time since power-on. The frame counter at 11Eh moves once
+// per new frame and never to 0. Rate codes 0..3 are "24", "25", "30", "30D";
+// "30D" counts like "30".
 #pragma once
 #include <array>
 #include <cstdint>
@@ -68,6 +78,47 @@ struct MidiInParser {
     uint8_t sysex_byte = 0;
 };
 
+// Timecode registers: the reader's time, the generator's 20h above it.
+constexpr uint32_t kSmpteReaderHours = 0x110;
+constexpr uint32_t kSmpteReaderSeconds = 0x112;
+constexpr uint32_t kSmpteReaderMinutes = 0x113;
+constexpr uint32_t kSmpteReaderFrames = 0x115;
+constexpr uint32_t kSmpteReaderRate = 0x116;
+constexpr uint32_t kSmpteGeneratorOffset = 0x20;
+constexpr uint32_t kSmpteFrameCounter = 0x11E;
+
+// Timecode commands of the command register.
+enum SmpteCommand : uint16_t {
+    kSmpteStopReader = 0x00,
+    kSmpteStartReader = 0x01,
+    kSmptePrepareGenerator = 0x02,
+    kSmpteStartGenerator = 0x03,
+    kSmpteStopGenerator = 0x04,
+    kSmpteLoadGeneratorTime = 0x10,
+};
+
+constexpr int kSmpteRateCodes = 4;  // "24", "25", "30", "30D"
+// Frames a second of rate code 0..3; an unknown code counts as "24".
+constexpr uint32_t smpte_frames_per_second(uint8_t rate_code) {
+    return rate_code == 1 ? 25 : rate_code == 2 || rate_code == 3 ? 30 : 24;
+}
+
+// What feeds the card's SMPTE IN.
+struct SmpteInput {
+    bool outside = false;        // false: the loop cable from the card's SMPTE OUT
+    uint8_t rate_code = 0;       // the outside generator's rate, 0..3
+    uint32_t start_frame = 0;    // its time at power-on, in its frames
+};
+
+// A time of day in frames at a rate, as hours, minutes, seconds and frames.
+struct SmpteTime {
+    uint8_t hours = 0;
+    uint8_t minutes = 0;
+    uint8_t seconds = 0;
+    uint8_t frames = 0;
+};
+SmpteTime smpte_time_of_frame(uint32_t frame, uint32_t fps);
+
 // One command the driver ran: the command register and the AX it was called with.
 struct SyncCommand {
     uint16_t code = 0;
@@ -85,8 +136,8 @@ struct SyncCard {
 
     // The window's bytes; empty when the card is not fitted.
     std::span<uint8_t> window();
-    // Nothing on the card follows the clock yet.
-    void elapse_ms(uint32_t) {}
+    // The timecode generator and reader follow the machine clock.
+    void elapse_ms(uint32_t ms);
 
     // Driver side of the MIDI input: appends a ring word at the write index;
     // false when the ring is full or its registers are not valid.
@@ -94,6 +145,13 @@ struct SyncCard {
     // Driver side of the MIDI clock: adds to the count register (wraps at 16 bits).
     void count_midi_clocks(uint16_t clocks);
 
+    // What feeds SMPTE IN (the machine description's smpte_in line).
+    SmpteInput smpte_in;
+    // Set by tests that write the reader registers themselves: the card's
+    // timecode then leaves them alone.
+    bool reader_by_test = false;
+    bool generator_running() const { return timecode_.generator_running; }
+    bool reader_running() const { return timecode_.reader_running; }
     // MIDI bytes arriving at the card's MIDI IN, in order.
     void feed_midi_bytes(std::span<const uint8_t> bytes);
     // The bytes the console sent on MIDI OUT (commands 14h), oldest first.
@@ -128,7 +186,23 @@ private:
     std::array<uint16_t, kSoundBands> pulse_bpm_{};
     uint64_t pulse_clock_ms_ = 0;
 
+    // The timecode side of the card.
+    struct Timecode {
+        bool generator_running = false;
+        bool reader_running = false;
+        uint8_t generator_rate = 0;
+        uint32_t generator_start_frame = 0;  // loaded by command 10h
+        uint64_t generator_ms = 0;           // since command 3
+        uint64_t power_on_ms = 0;            // the outside generator's running time
+        int64_t last_frame = -1;             // the frame the reader shows, -1 none yet
+        uint8_t last_rate = 0;
+    };
+    Timecode timecode_;
+
     void power_on(bool sound_inputs);
+    void run_timecode_command(uint16_t code);
+    void follow_timecode();
+    void show_reader_frame(uint32_t frame, uint8_t rate_code);
     void feed_midi_byte(uint8_t byte);
     uint32_t ring_free_words() const;
     bool append_midi_message(uint16_t status_word, uint16_t data_word, bool with_data);

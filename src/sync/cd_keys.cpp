@@ -11,6 +11,8 @@
 #include "sync/cd_requests.h"
 #include "sync/commands.h"
 #include "sync/sync_services.h"
+#include "sync/timecode_clock.h"
+#include "sync/timecode_display.h"
 #include "ui/helpers.h"
 #include "ui/message_line.h"
 

@@ -18,11 +18,4 @@ void reset_midi_events_globals() {
     midi_cue_lookup = {};
 }
 
-void open_list_by_midi_number(uint16_t list) { runtime::log_call("synchro::open_list_by_midi_number", {list}); }
-void record_fader_event(int16_t fader, uint8_t pressed) {
-    runtime::log_call("synchro::record_fader_event", {fader, pressed});
-}
-
-void record_memory_event(int16_t memory) { runtime::log_call("synchro::record_memory_event", {memory}); }
-
 }  // namespace synchro

@@ -38,13 +38,10 @@ extern MidiCueTable midi_cue_lookup;
 // Every global of this module back to its value at program load (a clean start for each test).
 void reset_midi_events_globals();
 
-// Opens the timecode list registered for a list number.
+// Opens the timecode list registered for a list number (list_open.h).
 void open_list_by_midi_number(uint16_t list);
-// Appends a fader event (masters 1..4, playbacks 101..142; pressed 1 or 0)
-// to the timecode list while it records.
-void record_fader_event(int16_t fader, uint8_t pressed);
-// Appends the memory event "M %d" of a recalled memory to the timecode list
-// while it records.
-void record_memory_event(int16_t memory);
+// A flash key of fader 1..4 (masters) or 101..142 (playbacks 1..42) went
+// down (1) or up (0): its F event while the list records (timecode_record.h).
+bool record_fader_event(int16_t fader, uint8_t pressed);
 
 }  // namespace synchro

@@ -1,6 +1,5 @@
 // Timecode, MIDI and CD-audio services that start-up, the show cycle and the
-// background poll call. (Least bodies until synchronisation is built; the
-// card commands are already the real ones.)
+// background poll call, and the commands of the SMPTE/MIDI card.
 #pragma once
 #include <array>
 #include <cstdint>
@@ -40,31 +39,11 @@ void init_timecode_player();
 void stop_audio_inputs();
 void enable_card_midi();
 void run_timecode_tick();
-// The card's timecode generator stopped (command 4 when the card is there).
-// (Least body: it records the call.)
-void stop_smpte_generator();
-// The time on the seven-segment display, in seconds: every draw of the
-// display sets it.
-extern double display_time;
-// Shows a time (seconds) on the seven-segment display and makes it
-// display_time. (Least body: it records the time in ms and keeps it.)
-void draw_timecode_digits(double seconds);
-// The operator's time entry on the display; returns the key that ended it,
-// the time in display_time. (Least body: it records the call and returns 0.)
-int16_t edit_start_time();
-// Loads the timecode list "%s\data\%s.lst"; false when it cannot be opened.
-// (Least body: it keeps the name and tells whether the file is there.)
-bool load_timecode_list(const std::string& name);
-extern std::string loaded_timecode_list_name;
-// Saves the timecode list as "%s\data\%s.lst" (at most 8 characters); false
-// when the file cannot be created. (Least body: it keeps the name.)
+// The timecode lists, the player and the recording hooks.
+bool load_timecode_list(const std::string& name);  // timecode_lists.h
 bool save_timecode_list(const std::string& name);
-extern std::string saved_timecode_list_name;
 void free_timecode_list();
-// A cue executed while the timecode list records: its "P" event. (Least body.)
-void record_cue_event(int16_t page, int16_t cue, int16_t point);
-// A sequence command while the timecode list records: its "S %d %d %d" event
-// (sequence, action 1..5, value). (Least body.)
-void record_sequence_event(int16_t sequence, int16_t action, int16_t value);
+bool record_cue_event(int16_t page, int16_t cue, int16_t point);  // timecode_record.h
+bool record_sequence_event(int16_t sequence, int16_t action, int16_t value);
 
 }  // namespace synchro

@@ -228,6 +228,7 @@ TEST_F(ShowFiles, EachDataItemSavesItsOwnFiles) {
         }
         Names expected = i.files;
         if (i.item == 1 && has("data/ch-patch.dat")) expected.push_back("CH-PATCH.DAT");  // the demo's patch
+        if (i.item == 8 && has("data/load.lst")) expected.push_back("LOAD.LST");          // the demo's list
         std::sort(expected.begin(), expected.end());
         EXPECT_EQ(saved, expected);
         for (const std::string& f : i.files) {
@@ -409,16 +410,23 @@ TEST_F(ShowFiles, OnTheTimecodeScreenTheKeysSaveAndLoadLists) {
     type("AUTOSAVE");
     expect_message_on(KEY_ENTER, "ERROR:'AUTOSAVE' IS A PROTECTED NAME");
     rig.run_ms(2100);
-    EXPECT_EQ(synchro::saved_timecode_list_name, "");
+    EXPECT_FALSE(dir.has_file("data/autosave.lst"));
 
     rig.hold(KEY_SAVE, 1100);
     rig.release(KEY_SAVE, kSettle_ms);
     name("BACKUP");  // a legal list name
-    EXPECT_EQ(synchro::saved_timecode_list_name, "BACKUP");
+    EXPECT_TRUE(dir.has_file("data/BACKUP.lst"));
+    EXPECT_EQ(runtime::current_list_name, "BACKUP");
 
     rig.hold(KEY_LOAD, 1100);
     rig.release(KEY_LOAD, kSettle_ms);
-    expect_message_on(KEY_ENTER, "ERROR : LIST 'BACKUP' NOT FOUND");  // the name chosen last
+    press(KEY_ENTER);  // the name chosen last, saved above
+    EXPECT_NE(message(), "ERROR : LIST 'BACKUP' NOT FOUND");
+    EXPECT_EQ(runtime::current_list_name, "BACKUP");
+    dir.remove_file("data/BACKUP.lst");
+    rig.hold(KEY_LOAD, 1100);
+    rig.release(KEY_LOAD, kSettle_ms);
+    expect_message_on(KEY_ENTER, "ERROR : LIST 'BACKUP' NOT FOUND");
 }
 
 }  // namespace

@@ -137,13 +137,11 @@ protected:
 
 TEST_F(ShowLoad, TheShowStartLoadsEveryFileInOrderAndPassesTheLoadersTheirArguments) {
     datafiles::last_default_preset_conversion_flag = -1;
-    synchro::loaded_timecode_list_name = "NONE";
     start();
     ASSERT_FALSE(rig_.finished());
     EXPECT_EQ(show_loads(), kShowLoads);
     EXPECT_EQ(datafiles::last_default_preset_conversion_flag, 0);
-    EXPECT_EQ(synchro::loaded_timecode_list_name, runtime::current_list_name);
-    EXPECT_EQ(synchro::loaded_timecode_list_name, "LOAD");  // "LIST LOAD" of the demo ini
+    EXPECT_EQ(runtime::current_list_name, "LOAD");  // "LIST LOAD" of the demo ini
     // Without older cue pages nothing is compacted at the start.
     const Steps loads = show_loads();
     EXPECT_EQ(std::count(loads.begin(), loads.end(), "compact_cue_sequence_file(1)"), 0);

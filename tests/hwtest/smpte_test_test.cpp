@@ -58,6 +58,7 @@ void start_with_smpte_card(Quandrix& q) {
     q.write_layout();
     q.cards().fit(0, card_with(quandrix_rig::kAllOptions));
     q.machine().sync.fit();
+    q.machine().sync.reader_by_test = true;  // the tests below play the signal themselves
     q.start();
 }
 
@@ -246,18 +247,18 @@ TEST(SmpteTest, PlusAndMinusStepTheFrameModeInOutputOnly) {
     EXPECT_EQ(command_codes(q), (std::vector<uint16_t>{2, 0x10, 3, 4, 2, 0x10, 3}));
     press("-", 0);
     press("-", 3);
-    EXPECT_EQ(label(q), "[SMPTE-OUT - 30]");
+    EXPECT_EQ(label(q), "[SMPTE-OUT - 30D]");
     EXPECT_EQ(q.machine().sync.window()[0x136], 3);
     EXPECT_EQ(command_codes(q).size(), 15u);
 
     // The card reports another mode: the label follows it.
     source.mode = 2;
     source.run(2);
-    EXPECT_EQ(label(q), "[SMPTE-OUT - 30D]");
+    EXPECT_EQ(label(q), "[SMPTE-OUT - 30]");
 
     q.rig.type(" ");
     q.rig.run_ms(5);
-    EXPECT_EQ(label(q), "[SMPTE-IN - 30D]");
+    EXPECT_EQ(label(q), "[SMPTE-IN - 30]");
     source.run(10);
     const size_t commands = command_codes(q).size();
     q.rig.type("+");
@@ -265,13 +266,42 @@ TEST(SmpteTest, PlusAndMinusStepTheFrameModeInOutputOnly) {
     EXPECT_EQ(command_codes(q).size(), commands);
 
     // A mode the label has no name for is not taken: back in SMPTE-OUT the
-    // output starts again in 30D.
+    // output starts again in 30.
     source.mode = 7;
     source.run(2);
     q.rig.type(" ");
     q.rig.run_ms(5);
-    EXPECT_EQ(label(q), "[SMPTE-OUT - 30D]");
+    EXPECT_EQ(label(q), "[SMPTE-OUT - 30]");
     EXPECT_EQ(q.machine().sync.window()[0x136], 2);
+}
+
+// The card's own timecode. Its generator runs the output direction; SMPTE IN
+// hears an outside generator, or through the loop cable the card's own
+// output, which the test stops before reading SMPTE IN: nothing arrives.
+TEST(SmpteTest, TheCardsOwnTimecodeRunsTheOutputAndAnOutsideGeneratorTheInput) {
+    struct Case {
+        platform::SmpteInput input;
+        const char* in_label;
+        const char* result;
+    };
+    for (const Case& c : {Case{platform::SmpteInput{}, "[SMPTE-IN - 24]", "ERROR : SMPTE-IN DOESN'T WORK!"},
+                          Case{platform::SmpteInput{true, 1, 25 * 3600}, "[SMPTE-IN - 25]", "TEST OK"}}) {
+        Quandrix q;
+        q.write_layout();
+        q.cards().fit(0, card_with(quandrix_rig::kAllOptions));
+        q.machine().sync.fit();
+        q.machine().sync.smpte_in = c.input;
+        q.start();
+        q.type("J", 500);
+        EXPECT_EQ(label(q), "[SMPTE-OUT - 24]");
+        q.rig.run_ms(3000);
+        q.rig.type(" ");
+        q.rig.run_ms(300);
+        EXPECT_EQ(label(q), c.in_label);
+        q.rig.run_ms(6000);
+        q.type("\x1b", 300);
+        EXPECT_EQ(q.result_text(), c.result) << c.in_label;
+    }
 }
 
 TEST(SmpteTest, SevenSegmentDigitsShowTheReceivedTime) {

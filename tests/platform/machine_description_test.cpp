@@ -142,7 +142,7 @@ TEST(MachineDescription, ALineThatDoesNotFitIsNamedWithWhatIsWrong) {
              Case{"smpte_midi_card no sound_inputs\n",
                   "line 1: 'smpte_midi_card' takes yes or no, then sound_inputs when they are there"},
              Case{"floppy yes\n",
-                  "line 1: unknown item 'floppy' (card, smpte_midi_card, cdrom_drive, cdrom_disc, trackerball, master_faders or sound_pulse)"},
+                  "line 1: unknown item 'floppy' (card, smpte_midi_card, cdrom_drive, cdrom_disc, trackerball, master_faders, sound_pulse or smpte_in)"},
              Case{"sound_pulse 6 120\n", "line 1: 'sound_pulse' takes a sound band 1 to 5 and beats a minute 30 to 300"},
              Case{"sound_pulse 1 20\n", "line 1: 'sound_pulse' takes a sound band 1 to 5 and beats a minute 30 to 300"},
              Case{"sound_pulse 1\n", "line 1: 'sound_pulse' takes a sound band 1 to 5 and beats a minute 30 to 300"},
@@ -153,6 +153,12 @@ TEST(MachineDescription, ALineThatDoesNotFitIsNamedWithWhatIsWrong) {
                   "line 1: 'master_faders' takes four readings 0 to 255: GRAND, FLASH, SUB 1 and SUB 2"},
              Case{"master_faders 1 2 3 -4\n",
                   "line 1: 'master_faders' takes four readings 0 to 255: GRAND, FLASH, SUB 1 and SUB 2"},
+             Case{"smpte_in generator 29 00:00:00:00\n", "line 1: 'smpte_in' takes loop, or generator with its rate (24, 25, 30 or 30D) and start time hh:mm:ss:ff"},
+             Case{"smpte_in generator 25 00:00:00:25\n", "line 1: 'smpte_in' takes loop, or generator with its rate (24, 25, 30 or 30D) and start time hh:mm:ss:ff"},
+             Case{"smpte_in generator 25 24:00:00:00\n", "line 1: 'smpte_in' takes loop, or generator with its rate (24, 25, 30 or 30D) and start time hh:mm:ss:ff"},
+             Case{"smpte_in generator 25 1:00:00:00\n", "line 1: 'smpte_in' takes loop, or generator with its rate (24, 25, 30 or 30D) and start time hh:mm:ss:ff"},
+             Case{"smpte_in cable\n", "line 1: 'smpte_in' takes loop, or generator with its rate (24, 25, 30 or 30D) and start time hh:mm:ss:ff"},
+             Case{"smpte_in loop\nsmpte_in loop\n", "line 2: 'smpte_in' is already given on line 1"},
              Case{"master_faders 0 0 0 0\nmaster_faders 1 1 1 1\n",
                   "line 2: 'master_faders' is already given on line 1"},
              Case{"cdrom_drive yes\ncdrom_disc\n", "line 2: 'cdrom_disc' takes the track lengths in seconds, 1 to 99 tracks of 1 s or more and at most 99 minutes in all, after 'data' when track 1 is a data track"},
@@ -168,6 +174,18 @@ TEST(MachineDescription, ALineThatDoesNotFitIsNamedWithWhatIsWrong) {
         EXPECT_FALSE(platform::parse_machine_description(c.text, description, error)) << c.text;
         EXPECT_EQ(error, c.message) << c.text;
     }
+}
+
+TEST(MachineDescription, SmpteInIsTheLoopCableOrAnOutsideGenerator) {
+    platform::MachineDescription description;
+    std::string error;
+    ASSERT_TRUE(platform::parse_machine_description("smpte_midi_card yes\n", description, error)) << error;
+    EXPECT_FALSE(description.smpte_in.outside);
+    ASSERT_TRUE(platform::parse_machine_description("smpte_in generator 30D 01:02:03:29\n", description, error))
+        << error;
+    EXPECT_TRUE(description.smpte_in.outside);
+    EXPECT_EQ(description.smpte_in.rate_code, 3);
+    EXPECT_EQ(description.smpte_in.start_frame, ((1u * 60 + 2) * 60 + 3) * 30 + 29);
 }
 
 // The disc line puts a disc in the drive that plays along the machine's clock.

@@ -2,6 +2,7 @@
 // its window through a selector, the command register and the MIDI ring.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <memory>
 #include <string>
 #include <vector>
@@ -34,6 +35,10 @@ protected:
         return signature == "SMPTE" ? selector : 0;
     }
 
+public:
+    static void command(uint16_t sel, uint16_t code) { program_command(sel, code, 0); }
+
+protected:
     static void program_command(uint16_t sel, uint16_t code, uint16_t ax) {
         far_poke_word(sel, 0x150, code);
         Regs regs;
@@ -203,6 +208,86 @@ TEST_F(SyncCardTest, MidiClockCountRestartsAfterTheProgramZeroesIt) {
     far_poke_word(sel, 0x12E, 0);
     m->sync.count_midi_clocks(3);
     EXPECT_EQ(far_peek_word(sel, 0x12E), 3);
+}
+
+// The reader registers as hh:mm:ss:ff and the rate code.
+std::string reader_time(uint16_t sel) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%02d:%02d:%02d:%02d/%d", far_peek_byte(sel, 0x110), far_peek_byte(sel, 0x113),
+                  far_peek_byte(sel, 0x112), far_peek_byte(sel, 0x115), far_peek_byte(sel, 0x116));
+    return text;
+}
+
+// The console's generator start: rate, command 2, time, 10h, 3.
+void start_generator(uint16_t sel, uint8_t rate, uint8_t h, uint8_t m, uint8_t s, uint8_t f) {
+    far_poke_byte(sel, 0x136, rate);
+    SyncCardTest::command(sel, 2);
+    far_poke_byte(sel, 0x130, h);
+    far_poke_byte(sel, 0x133, m);
+    far_poke_byte(sel, 0x132, s);
+    far_poke_byte(sel, 0x135, f);
+    SyncCardTest::command(sel, 0x10);
+    SyncCardTest::command(sel, 3);
+}
+
+TEST_F(SyncCardTest, TheGeneratorRunsFromItsTimeAndRateAndTheReaderFollowsIt) {
+    m->sync.fit();
+    const uint16_t sel = program_probe();
+    start_generator(sel, 1, 1, 59, 59, 23);  // "25"
+    EXPECT_EQ(reader_time(sel), "01:59:59:23/1");
+    const uint16_t counter = far_peek_word(sel, 0x11E);
+    m->advance_ms(39);
+    EXPECT_EQ(far_peek_word(sel, 0x11E), counter) << "no new frame within 40 ms";
+    m->advance_ms(1);
+    EXPECT_EQ(reader_time(sel), "01:59:59:24/1");
+    EXPECT_EQ(far_peek_word(sel, 0x11E), counter + 1);
+    m->advance_ms(40);
+    EXPECT_EQ(reader_time(sel), "02:00:00:00/1");
+
+    // A rate change: 2, a new time, 10h, 3; "30D" counts 30 frames a second.
+    start_generator(sel, 3, 0, 0, 10, 0);
+    m->advance_ms(1000);
+    EXPECT_EQ(reader_time(sel), "00:00:11:00/3");
+    m->advance_ms(500);
+    EXPECT_EQ(reader_time(sel), "00:00:11:15/3");
+
+    // Stopped: the time stands and the counter with it.
+    command(sel, 4);
+    const uint16_t stopped = far_peek_word(sel, 0x11E);
+    m->advance_ms(2000);
+    EXPECT_EQ(reader_time(sel), "00:00:11:15/3");
+    EXPECT_EQ(far_peek_word(sel, 0x11E), stopped);
+}
+
+TEST_F(SyncCardTest, TheFrameCounterSkipsZero) {
+    m->sync.fit();
+    const uint16_t sel = program_probe();
+    far_poke_word(sel, 0x11E, 0xFFFF);
+    start_generator(sel, 0, 0, 0, 0, 0);
+    EXPECT_EQ(far_peek_word(sel, 0x11E), 1);
+}
+
+TEST_F(SyncCardTest, TheReaderHearsSmpteInOnlyWhileStarted) {
+    struct Case {
+        SmpteInput input;
+        const char* after_two_seconds;
+    };
+    for (const Case& c : {Case{SmpteInput{}, "00:00:00:00/0"},                  // loop, generator stopped
+                          Case{SmpteInput{true, 1, 25 * 60}, "00:01:02:00/1"}}) {  // outside "25" from 00:01:00:00
+        m = std::make_unique<Machine>();
+        install_machine(m.get());
+        m->sync.smpte_in = c.input;
+        m->sync.fit();
+        const uint16_t sel = program_probe();
+        m->advance_ms(1000);
+        EXPECT_EQ(reader_time(sel), "00:00:00:00/0") << "reader not started";
+        command(sel, 1);
+        m->advance_ms(1000);
+        EXPECT_EQ(reader_time(sel), c.after_two_seconds);
+        command(sel, 0);
+        m->advance_ms(1000);
+        EXPECT_EQ(reader_time(sel), c.after_two_seconds) << "reader stopped";
+    }
 }
 
 // ------------------------------------------------------------------ MIDI bytes

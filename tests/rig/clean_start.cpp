@@ -117,6 +117,12 @@
 #include "sync/midi_input.h"
 #include "sync/midi_output.h"
 #include "sync/sync_services.h"
+#include "sync/list_open.h"
+#include "sync/timecode_cd.h"
+#include "sync/timecode_clock.h"
+#include "sync/timecode_lists.h"
+#include "sync/timecode_player.h"
+#include "sync/timecode_record.h"
 #include "sync/cd_keys.h"
 #include "sync/cd_requests.h"
 #include "ui/bitmap_fonts.h"
@@ -272,6 +278,12 @@ ui::reset_value_table_globals();
     setup::reset_setup_data_globals();
     synchro::reset_midi_events_globals();
     synchro::reset_sync_services_globals();
+    synchro::reset_timecode_clock_globals();
+    synchro::reset_timecode_cd_globals();
+    synchro::reset_timecode_lists_globals();
+    synchro::reset_timecode_player_globals();
+    synchro::reset_timecode_record_globals();
+    synchro::reset_list_open_globals();
     synchro::reset_cd_requests_globals();
     synchro::reset_cd_keys_globals();
     synchro::reset_midi_input_globals();

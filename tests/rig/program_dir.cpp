@@ -60,6 +60,7 @@ ProgramDir ProgramDir::demo(bool with_data_files) {
         for (const progdir::DataFile& file : empty_data_files()) {
             dir.write_file(std::string(progdir::kDataFolderName) + "/" + file.name, file.bytes);
         }
+        dir.write_text(std::string(progdir::kDataFolderName) + "/" + progdir::kLoadListName, files.load_list);
     }
     return dir;
 }

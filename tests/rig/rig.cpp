@@ -77,7 +77,7 @@ void Rig::start(Program program) {
 }
 
 void Rig::run_ms(uint32_t run_ms) {
-    if (running_actions_) {
+    if (in_timed_action()) {
         ADD_FAILURE() << "a timed action must not run the console";
         return;
     }
@@ -87,7 +87,7 @@ void Rig::run_ms(uint32_t run_ms) {
 
 bool Rig::run_until(const std::function<bool()>& condition, uint32_t limit_ms) {
     if (condition()) return true;
-    if (running_actions_) {
+    if (in_timed_action()) {
         ADD_FAILURE() << "a timed action must not run the console";
         return false;
     }
@@ -198,6 +198,7 @@ void Rig::at(uint32_t at_ms, std::function<void()> action) {
 void Rig::run_due_actions() {
     if (actions_.empty() || running_actions_) return;
     running_actions_ = true;
+    actions_thread_ = std::this_thread::get_id();
     // The due actions in the order of their times (of equal times, in the
     // order they were set); an action may set further ones.
     for (;;) {

@@ -149,6 +149,10 @@ private:
     std::atomic<RealClock::rep> last_sign_of_life_{0};  // the console's last input step or delay, real time
     std::vector<std::pair<uint64_t, std::function<void()>>> actions_;  // timed actions: due time, action
     bool running_actions_ = false;
+    std::thread::id actions_thread_;  // the thread that runs the timed actions
+    // On the thread of a running timed action: the test's own thread may go
+    // on running the console while an action waits in a console loop.
+    bool in_timed_action() const { return running_actions_ && std::this_thread::get_id() == actions_thread_; }
     uint64_t target_ms_ = 0;
     const std::function<bool()>* stop_condition_ = nullptr;  // checked on the console side
     uint64_t polls_ = 0;

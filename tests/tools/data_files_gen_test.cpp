@@ -45,10 +45,15 @@ TEST(DataFilesGen, AShowAlreadyInTheDataFolderIsKept) {
     rig::TempDir dir;
     std::filesystem::create_directories(dir.path() / "data");
     { std::ofstream(dir.path() / "data" / "mem.dat") << "A SHOW"; }
+    { std::ofstream(dir.path() / "data" / "load.lst") << "MANUAL"; }
+    progdir::ProgramDirFiles files;
+    files.load_list = "PC-TIMER\r\n24\r\n";
     std::string error;
-    ASSERT_TRUE(progdir::lay_out_data_files(dir.path(), error)) << error;
+    ASSERT_TRUE(progdir::lay_out_data_files(dir.path(), files, error)) << error;
     std::ifstream in(dir.path() / "data" / "mem.dat");
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "A SHOW");
+    std::ifstream list(dir.path() / "data" / "load.lst");
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(list), {}), "MANUAL") << "a list the console wrote is kept";
     EXPECT_EQ(std::filesystem::file_size(dir.path() / "data" / "cueplayb.dat"), 2352012u);
 }
 

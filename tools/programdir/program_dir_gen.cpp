@@ -76,6 +76,7 @@ bool build_program_dir_files(const fs::path& source_dir, ProgramDirFiles& files,
     if (!read_text_file(source_dir / kMacroDefName, files.macro_def, error)) return false;
     if (!read_text_file(source_dir / kMidiStatusesName, files.midi_statuses, error)) return false;
     if (!read_text_file(source_dir / kSoundinName, files.soundin, error)) return false;
+    if (!read_text_file(source_dir / kLoadListName, files.load_list, error)) return false;
     if (!build_config_record(record_description, files.config_record, error)) {
         error = std::string(kRecordDescriptionName) + ", " + error;
         return false;
@@ -88,6 +89,7 @@ bool build_program_dir_files(const fs::path& source_dir, ProgramDirFiles& files,
     files.macro_def = with_crlf(files.macro_def);
     files.midi_statuses = with_crlf(files.midi_statuses);
     files.soundin = with_crlf(files.soundin);
+    files.load_list = with_crlf(files.load_list);
     platform::MachineDescription machine;
     if (!platform::parse_machine_description(files.machine, machine, error)) {
         error = std::string(kMachineSourceName) + ", " + error;
@@ -100,13 +102,16 @@ bool build_program_dir_files(const fs::path& source_dir, ProgramDirFiles& files,
 
 // The empty show data files, only where none is there: a show the console
 // has written is never replaced.
-bool lay_out_data_files(const fs::path& target_dir, std::string& error) {
+bool lay_out_data_files(const fs::path& target_dir, const ProgramDirFiles& files, std::string& error) {
     const fs::path data_dir = target_dir / kDataFolderName;
     std::error_code code;
     fs::create_directories(data_dir, code);
     for (const DataFile& file : build_empty_data_files()) {
         if (fs::exists(data_dir / file.name, code)) continue;
         if (!write_file(data_dir / file.name, std::string(file.bytes.begin(), file.bytes.end()), error)) return false;
+    }
+    if (!fs::exists(data_dir / kLoadListName, code) && !write_file(data_dir / kLoadListName, files.load_list, error)) {
+        return false;
     }
     return true;
 }
@@ -130,7 +135,7 @@ bool lay_out_program_dir(const fs::path& source_dir, const fs::path& target_dir,
            write_file(target_dir / kSoundinName, files.soundin, error) &&
            write_file(target_dir / kDefaultFontName, bytes(files.default_font), error) &&
            write_file(target_dir / kSmallFontName, bytes(files.small_font), error) &&
-           write_file(target_dir / kLogoName, bytes(files.logo), error) && lay_out_data_files(target_dir, error);
+           write_file(target_dir / kLogoName, bytes(files.logo), error) && lay_out_data_files(target_dir, files, error);
 }
 
 }  // namespace progdir

@@ -3,7 +3,8 @@
 // description, bravinox.ini and the definition files (macro.def,
 // midispec.cfg, soundin.cfg) copied with CR LF line ends, the machine
 // description copied once it reads without fault, and the two bitmap fonts
-// and the logo, which are drawn by the generators themselves.
+// and the logo, which are drawn by the generators themselves; the demo's
+// timecode list load.lst goes into the data folder with CR LF line ends.
 #pragma once
 #include <cstdint>
 #include <filesystem>
@@ -22,6 +23,7 @@ constexpr const char* kMachineSourceName = "machine.txt";
 constexpr const char* kMacroDefName = "macro.def";
 constexpr const char* kMidiStatusesName = "midispec.cfg";
 constexpr const char* kSoundinName = "soundin.cfg";
+constexpr const char* kLoadListName = "load.lst";  // the list bravinox.ini names, in the data folder
 
 // Names of the files in the program directory.
 constexpr const char* kConfigRecordName = "bravinox.cfg";
@@ -42,6 +44,7 @@ struct ProgramDirFiles {
     std::string macro_def;
     std::string midi_statuses;
     std::string soundin;
+    std::string load_list;
     std::vector<uint8_t> default_font;
     std::vector<uint8_t> small_font;
     std::vector<uint8_t> logo;
@@ -52,9 +55,9 @@ bool read_text_file(const std::filesystem::path& path, std::string& text, std::s
 bool write_file(const std::filesystem::path& path, const std::string& bytes, std::string& error);
 
 bool build_program_dir_files(const std::filesystem::path& source_dir, ProgramDirFiles& files, std::string& error);
-// Writes the empty show data files into target_dir's data folder, each only
-// when it is not there yet.
-bool lay_out_data_files(const std::filesystem::path& target_dir, std::string& error);
+// Writes the empty show data files and the list into target_dir's data
+// folder, each only when it is not there yet.
+bool lay_out_data_files(const std::filesystem::path& target_dir, const ProgramDirFiles& files, std::string& error);
 // Builds the files and writes them into target_dir (created when missing).
 bool lay_out_program_dir(const std::filesystem::path& source_dir, const std::filesystem::path& target_dir,
                          std::string& error);
