@@ -101,7 +101,7 @@ std::string_view event_text(const TimecodeEvent& event) {
 
 void set_event_text(TimecodeEvent& event, std::string_view text) {
     event.text.fill('\0');
-    std::memcpy(event.text.data(), text.data(), std::min(text.size(), kEventTextBytes - 1));
+    std::copy_n(text.data(), std::min(text.size(), kEventTextBytes - 1), event.text.data());
 }
 
 bool valid_list_name(std::string_view name) { return !name.empty() && name.size() <= kListNameChars; }
@@ -119,7 +119,7 @@ bool reserve_one_timecode_event() {
 bool insert_timecode_event(int32_t i, double time, std::string_view text) {
     if (!reserve_timecode_event()) return false;
     TimecodeEvent* events = timecode_list.events;
-    std::memmove(&events[i + 1], &events[i], sizeof(TimecodeEvent) * static_cast<size_t>(timecode_list.count - i + 1));
+    std::copy_backward(events + i, events + timecode_list.count + 1, events + timecode_list.count + 2);
     events[i] = TimecodeEvent{};
     events[i].time = time;
     set_event_text(events[i], text);
@@ -210,7 +210,7 @@ bool sort_timecode_events() {
         changed = true;
         TimecodeEvent moved = events[end];
         moved.time = largest;
-        std::memmove(&events[end], &events[end + 1], sizeof(TimecodeEvent) * static_cast<size_t>(count - end));
+        std::copy(events + end + 1, events + count + 1, events + end);
         events[count] = moved;
     }
     for (int32_t i = 2; i <= count; ++i) {
