@@ -1,6 +1,7 @@
 #include "memories/master_output.h"
 
 #include <algorithm>
+#include <array>
 
 #include "memories/copy_command.h"
 #include "memories/master_state.h"
@@ -69,6 +70,35 @@ void send_if_changed(int16_t record, uint16_t value) {
 
 int16_t level_of(int master) { return std::clamp<int16_t>(master_levels[static_cast<size_t>(master)], 0, 255); }
 
+// The effect engines send every dimmer on every pass, mostly with the same
+// value under the same masters. The scaled value is a pure function of the
+// value, the type's closed value and the master levels that apply to the
+// fixture (a submaster it is not in counts as -1), so each record keeps its
+// last inputs and result and the extended-precision arithmetic runs only
+// when one of them changed.
+struct ScaledDimmer {
+    uint16_t value = 0;
+    int16_t closed = -1;
+    int16_t grand = -1;
+    int16_t sub1 = -1;
+    int16_t sub2 = -1;
+    uint16_t scaled = 0;
+};
+std::array<ScaledDimmer, runtime::kShowRecords + 1> scaled_dimmers{};
+
+uint16_t scaled_dimmer_value(int16_t record, int16_t fixture, uint16_t value, int closed) {
+    const int16_t grand = level_of(kGrandMaster);
+    const int16_t sub1 = in_submaster(1, fixture) ? level_of(kFirstSubmasterMaster) : int16_t{-1};
+    const int16_t sub2 = in_submaster(2, fixture) ? level_of(kFirstSubmasterMaster + 1) : int16_t{-1};
+    ScaledDimmer& memo = scaled_dimmers[static_cast<size_t>(record)];
+    if (memo.value == value && memo.closed == closed && memo.grand == grand && memo.sub1 == sub1 && memo.sub2 == sub2) {
+        return memo.scaled;
+    }
+    memo = {value, static_cast<int16_t>(closed), grand, sub1, sub2,
+            scale_dimmer_value(value, closed, master_factor(fixture))};
+    return memo.scaled;
+}
+
 }  // namespace
 
 uint16_t scale_dimmer_value(uint16_t value, int closed, double factor) {
@@ -112,7 +142,7 @@ void output_function_value_with_masters(int16_t record, uint16_t value) {
             open = type->u8(setup::kTypeDimmerClosed + 1);
         }
         if (value >= std::min(closed, open) && value <= std::max(closed, open)) {
-            value = free_to_scale ? scale_dimmer_value(value, closed, master_factor(fixture)) : held_value(record, closed);
+            value = free_to_scale ? scaled_dimmer_value(record, fixture, value, closed) : held_value(record, closed);
         }
     } else if (entry.strobe != 0) {
         if (value >= kStrobeClosed && value <= kStrobeOpen) {

@@ -175,6 +175,35 @@ TEST_F(Masters, DimmerScalingUsesGrandAndTheFixturesSubmasters) {
     EXPECT_EQ(sent(kIntensity1), 64);
 }
 
+// The same value sent again on every pass must follow each master move and
+// each change of the fixture's submasters, never a result kept from before.
+TEST_F(Masters, RepeatedValueFollowsEveryMasterChange) {
+    struct Step {
+        int16_t grand, sub1, sub2;
+        uint8_t in_sub1, in_sub2;
+        uint16_t value;
+    };
+    const Step steps[] = {
+        {255, 255, 255, 0, 0, 255}, {128, 255, 255, 0, 0, 255}, {128, 255, 255, 1, 0, 255},
+        {128, 100, 255, 1, 0, 255}, {128, 100, 255, 0, 0, 255}, {128, 100, 37, 0, 1, 255},
+        {128, 100, 37, 1, 1, 255},  {128, 100, 37, 1, 1, 200},  {128, 100, 37, 1, 1, 255},
+        {255, 255, 255, 0, 0, 255},
+    };
+    for (const Step& s : steps) {
+        memories::submaster_table[1][1] = s.in_sub1;
+        memories::submaster_table[2][1] = s.in_sub2;
+        set_levels(s.grand, s.sub1, s.sub2);
+        memories::output_function_value_with_masters(kIntensity1, s.value);
+        const int expected = s.in_sub1 != 0 && s.in_sub2 != 0 ? model_scaled(s.grand, {s.sub1, s.sub2}, 0, s.value)
+                             : s.in_sub1 != 0                 ? model_scaled(s.grand, {s.sub1}, 0, s.value)
+                             : s.in_sub2 != 0                 ? model_scaled(s.grand, {s.sub2}, 0, s.value)
+                                                              : model_scaled(s.grand, {}, 0, s.value);
+        EXPECT_EQ(sent(kIntensity1), expected)
+            << "GRAND " << s.grand << " SUB1 " << s.sub1 << (s.in_sub1 != 0 ? " (member)" : "") << " SUB2 " << s.sub2
+            << (s.in_sub2 != 0 ? " (member)" : "") << " value " << s.value;
+    }
+}
+
 TEST_F(Masters, StrobeClosesBelowFiveAndPassesFromFive) {
     set_levels(4);
     memories::output_function_value_with_masters(kStrobe1, 180);
