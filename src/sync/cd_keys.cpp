@@ -20,6 +20,14 @@ namespace synchro {
 
 uint8_t cd_keys_active = 0;
 
+int cd_track_holding(int32_t frames) {
+    for (int t = 1; t <= cd_state.track_count; ++t) {
+        const size_t i = static_cast<size_t>(t);
+        if (frames >= cd_state.track_start[i] && frames <= cd_state.track_end[i]) return t;
+    }
+    return 1;
+}
+
 void reset_cd_keys_globals() { cd_keys_active = 0; }
 
 namespace {
@@ -63,14 +71,6 @@ void show_cd_position() {
     draw_timecode_digits(p.minutes * 60.0 + p.seconds + p.frames / static_cast<double>(kCdFramesPerSecond));
 }
 
-// The first track that holds the frame; 1 when none does.
-int track_holding(int32_t frames) {
-    for (int t = 1; t <= cd_state.track_count; ++t) {
-        const size_t i = static_cast<size_t>(t);
-        if (frames >= cd_state.track_start[i] && frames <= cd_state.track_end[i]) return t;
-    }
-    return 1;
-}
 
 void store_trigger_time() {
     for (const int16_t key : kTriggerEntryDarkKeys) runtime::set_key_led(key, runtime::LED_OFF);
@@ -140,7 +140,7 @@ void move_cd_position(int seconds) {
     if (frames > last_end) frames = first_start;
     if (frames < first_start) frames = last_end - kWrapBackFrames;
     cd_state.current_position = convert_frames_to_msf(frames);
-    const int track = track_holding(frames);
+    const int track = cd_track_holding(frames);
     if (track != cd_state.current_track) {
         cd_state.current_track = static_cast<uint8_t>(track);
         draw_timecode_clock(kClockAreaTrack);

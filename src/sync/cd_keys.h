@@ -29,5 +29,7 @@ void rewind_cd_to_start();
 // source): the clock deltas are summed and every 5001 ms the drive's status
 // is read (check_cd_disc).
 void poll_cd_status();
+// The first track that holds the frame; 1 when none does.
+int cd_track_holding(int32_t frames);
 
 }  // namespace synchro

@@ -12,7 +12,8 @@
 #include "runtime/key_reader.h"
 #include "runtime/main_loop.h"
 #include "runtime/timers.h"
-#include "sync/timecode_cd.h"
+#include "sync/cd_keys.h"
+#include "sync/cd_requests.h"
 #include "sync/timecode_display.h"
 #include "ui/helpers.h"
 #include "ui/message_line.h"
@@ -99,15 +100,12 @@ void load_generator(double t, uint8_t rate) {
     send_card_command(platform::kSmpteLoadGeneratorTime);
 }
 
+bool cd_disc_ready() { return cd_state.disc_ready != 0; }
+
 // A CD frame outside the disc's audio is its first track's start.
 int32_t frame_on_disc(int32_t frame) {
-    return frame < cd_first_track_start() || frame > cd_disc_end() ? cd_first_track_start() : frame;
-}
-
-void store_cd_position(int32_t frame) {
-    cd_stored_position.minutes = frame / 4500;
-    cd_stored_position.seconds = frame / 75 % 60;
-    cd_stored_position.frames = frame % 75;
+    const int32_t first = cd_state.track_start[1];
+    return frame < first || frame > convert_msf_to_frames(cd_state.disc_end) ? first : frame;
 }
 
 // One step of the MODE key: the rate, or the source when the rate passes
@@ -241,25 +239,25 @@ void cd_reached_end() {
 }
 
 double read_cd_timecode() {
-    if (!cd_disc_ready() || !cd_audio_playing()) return 0.0;
-    CdPosition at;
-    if (!read_cd_position(at)) return 0.0;
-    if (at.track != cd_current_track) {
-        if (at.frames != 0) ++cd_track_change_readings;
+    if (!cd_disc_ready() || cd_state.play_state != kCdPlaying) return 0.0;
+    int track = 0, m = 0, s = 0, f = 0;
+    if (!get_cd_position(track, m, s, f)) return 0.0;
+    if (track != cd_state.current_track) {
+        if (f != 0) ++cd_track_change_readings;
         if (cd_track_change_readings >= kCdFramesPerSecond) {
             cd_track_change_readings = 0;
-            cd_current_track = at.track;
+            cd_state.current_track = static_cast<uint8_t>(track);
             redraw_timecode_clock_panel();
         }
     }
-    // At or past the disc's end the clock stops: a drive that skips the
-    // last second or stops by itself must not leave it running.
-    if (cd_frame_of(at.minutes, at.seconds, 0) >= cd_disc_end() / 75 * 75) {
+    // At or past the second of the disc's end the clock stops: a drive that
+    // skips the last second or stops by itself must not leave it running.
+    const int32_t end_second = convert_msf_to_frames(cd_state.disc_end) / kCdFramesPerSecond;
+    if (convert_msf_to_frames(m, s, 0) / kCdFramesPerSecond >= end_second) {
         cd_reached_end();
         return 0.0;
     }
-    return convert_timecode_to_seconds(0, static_cast<int16_t>(at.minutes), static_cast<int16_t>(at.seconds),
-                                       static_cast<int16_t>(at.frames));
+    return convert_timecode_to_seconds(0, static_cast<int16_t>(m), static_cast<int16_t>(s), static_cast<int16_t>(f));
 }
 
 double read_timecode_seconds() {
@@ -307,7 +305,7 @@ void start_timecode_source() {
     } else if (timecode_source == kTimecodeSourceInternal && card) {
         start_internal_generator();
     } else if (timecode_source == kTimecodeSourceCdrom && cd_disc_ready()) {
-        cd_play_from_stored_position();
+        play_cd_from_current_position();
     }
 }
 
@@ -318,7 +316,7 @@ void stop_timecode_source() {
     } else if (timecode_source == kTimecodeSourceInternal && card) {
         stop_internal_generator();
     } else if (timecode_source == kTimecodeSourceCdrom && cd_disc_ready()) {
-        cd_stop_audio();
+        stop_cd_audio();
         stop_smpte_generator();
     }
 }
@@ -327,13 +325,13 @@ void place_cd_at(double t, bool set_display) {
     if (timecode_source != kTimecodeSourceCdrom || !cd_disc_ready()) return;
     int16_t hh = 0, mm = 0, ss = 0, ff = 0;
     split_timecode(t, hh, mm, ss, ff);
-    const int32_t asked = cd_frame_of(hh * 60 + mm, ss, ff);
+    const int32_t asked = convert_msf_to_frames(hh * 60 + mm, ss, ff);
     const int32_t frame = frame_on_disc(asked);
     if (frame != asked && set_display) display_time = frame / static_cast<double>(kCdFramesPerSecond);
-    store_cd_position(frame);
-    const int track = cd_track_of_frame(frame);
-    if (track != cd_current_track) {
-        cd_current_track = track;
+    cd_state.current_position = convert_frames_to_msf(frame);
+    const int track = cd_track_holding(frame);
+    if (track != cd_state.current_track) {
+        cd_state.current_track = static_cast<uint8_t>(track);
         redraw_timecode_clock_panel();
     }
 }

@@ -20,7 +20,7 @@
 #include "runtime/console_state.h"
 #include "runtime/timers.h"
 #include "setup/setup_data.h"
-#include "sync/timecode_cd.h"
+#include "sync/cd_requests.h"
 #include "sync/timecode_clock.h"
 #include "sync/timecode_display.h"
 #include "sync/timecode_lists.h"
@@ -59,8 +59,8 @@ bool blind() { return (runtime::run_flags & runtime::RUN_BLIND) != 0; }
 
 // The times before the first audio of the disc do not count on relock.
 double relock_floor() {
-    if (timecode_source != kTimecodeSourceCdrom || !cd_disc_ready()) return 0.0;
-    return cd_first_track_start() / static_cast<double>(kCdFramesPerSecond) + kCdFloorMargin_s;
+    if (timecode_source != kTimecodeSourceCdrom || cd_state.disc_ready == 0) return 0.0;
+    return cd_state.track_start[1] / static_cast<double>(kCdFramesPerSecond) + kCdFloorMargin_s;
 }
 
 int32_t first_event_at_or_after(double t) {
@@ -355,7 +355,7 @@ void jump_timecode(double t) {
         display_time = t;
         stop_timecode_source();
         start_timecode_source();
-    } else if (timecode_source == kTimecodeSourceCdrom && cd_disc_ready()) {
+    } else if (timecode_source == kTimecodeSourceCdrom && cd_state.disc_ready != 0) {
         place_cd_at(t, false);
         stop_timecode_source();
         start_timecode_source();

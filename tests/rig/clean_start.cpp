@@ -118,7 +118,6 @@
 #include "sync/midi_output.h"
 #include "sync/sync_services.h"
 #include "sync/list_open.h"
-#include "sync/timecode_cd.h"
 #include "sync/timecode_clock.h"
 #include "sync/timecode_lists.h"
 #include "sync/timecode_player.h"
@@ -279,7 +278,6 @@ ui::reset_value_table_globals();
     synchro::reset_midi_events_globals();
     synchro::reset_sync_services_globals();
     synchro::reset_timecode_clock_globals();
-    synchro::reset_timecode_cd_globals();
     synchro::reset_timecode_lists_globals();
     synchro::reset_timecode_player_globals();
     synchro::reset_timecode_record_globals();

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/machine.h"
+#include "platform/machine_description.h"
 #include "platform/sync_card.h"
 #include "rig/console.h"
 #include "rig/program_dir.h"
@@ -18,8 +19,10 @@
 #include "runtime/key_codes.h"
 #include "runtime/key_reader.h"
 #include "runtime/step_log.h"
+#include "sync/cd_requests.h"
 #include "sync/sync_services.h"
 #include "sync/timecode_clock.h"
+#include "ui/message_line.h"
 
 namespace {
 
@@ -218,6 +221,42 @@ TEST(TimecodeClock, TheModeKeyStepsTheRateOnATapAndTheSourceOnAHold) {
         EXPECT_EQ(timecode_source, c.source_after) << int{c.source} << "/" << int{c.rate} << " held " << c.hold_ms;
         EXPECT_EQ(timecode_frame_rate, c.rate_after) << int{c.source} << "/" << int{c.rate} << " held " << c.hold_ms;
     }
+}
+
+// A disc of a 3 s and a 4 s track from 00:02:00: track 2 starts at 5 s, the
+// last frame is 674 (00:08:74), so the end's second is 8.
+TEST_F(CardClock, TheCdSourcePlaysTheDiscChangesTrackAfter75ReadingsAndEndsAtTheLastSecond) {
+    platform::MachineDescription d;
+    std::string error;
+    ASSERT_TRUE(platform::parse_machine_description("cdrom_drive yes\ncdrom_disc 3 4\n", d, error)) << error;
+    platform::fit_machine(machine, d);
+    machine.sync.fit();
+    synchro::init_cdrom();
+    ASSERT_EQ(synchro::cd_state.disc_ready, 1);
+    timecode_source = synchro::kTimecodeSourceCdrom;
+    timecode_frame_rate = 1;
+    synchro::timecode_mode = 1;
+    synchro::place_cd_at(0.0, true);  // before the audio: track 1's start
+    EXPECT_DOUBLE_EQ(synchro::display_time, 2.0);
+    synchro::start_timecode_source();
+    machine.advance_ms(1000);
+    EXPECT_NEAR(synchro::read_cd_timecode(), 3.0, 1.0 / 75);
+
+    machine.advance_ms(2500);  // 5.5 s: the drive plays track 2
+    for (int reading = 1; reading < 75; ++reading) {
+        EXPECT_GT(synchro::read_cd_timecode(), 5.0);
+        ASSERT_EQ(synchro::cd_state.current_track, 1) << "reading " << reading;
+    }
+    synchro::read_cd_timecode();
+    EXPECT_EQ(synchro::cd_state.current_track, 2);
+
+    machine.advance_ms(2400);  // 7.9 s: still inside the last second but one
+    EXPECT_NEAR(synchro::read_cd_timecode(), 7.9, 1.0 / 75);
+    EXPECT_EQ(synchro::timecode_mode, 1);
+    machine.advance_ms(100);  // 8.0 s: the end's second, before its last frame
+    EXPECT_EQ(synchro::read_cd_timecode(), 0.0);
+    EXPECT_EQ(synchro::timecode_mode, 0);
+    EXPECT_STREQ(ui::last_message_text.data(), "CD REACHED END...");
 }
 
 }  // namespace
