@@ -29,6 +29,10 @@ TimecodeEvent learned_event;
 
 namespace {
 
+// Room for an event formatted from 16-bit numbers ("P -32768 -32768 -32768");
+// the list keeps its first characters.
+constexpr size_t kFormattedEventBytes = 24;
+
 using namespace runtime::keys;
 
 constexpr size_t kSeedEvents = 5;
@@ -101,7 +105,7 @@ bool seed_empty_list() {
         not_enough_memory();
         return false;
     }
-    char text[kEventTextBytes];
+    char text[kFormattedEventBytes];
     std::snprintf(text, sizeof text, "C %d %d", playback::current_cue_page, playback::current_cue);
     insert_timecode_event(1, 0.0, text);
     for (int s = 1; s <= playback::kSequences; ++s) {
@@ -223,21 +227,21 @@ bool finish_timecode_recording() {
 // them are tested by what they passed, whether or not a list records.
 bool record_memory_event(int16_t memory) {
     runtime::log_call("synchro::record_memory_event", {memory});
-    char text[kEventTextBytes];
+    char text[kFormattedEventBytes];
     std::snprintf(text, sizeof text, "M %d", memory);
     return record_event(text);
 }
 
 bool record_cue_event(int16_t page, int16_t cue, int16_t point) {
     runtime::log_call("synchro::record_cue_event", {page, cue, point});
-    char text[kEventTextBytes];
+    char text[kFormattedEventBytes];
     std::snprintf(text, sizeof text, "P %d %d %d", page, cue, point);
     return record_event(text);
 }
 
 bool record_sequence_event(int16_t sequence, int16_t action, int16_t value) {
     runtime::log_call("synchro::record_sequence_event", {sequence, action, value});
-    char text[kEventTextBytes];
+    char text[kFormattedEventBytes];
     std::snprintf(text, sizeof text, "S %d %d %d", sequence, action, value);
     return record_event(text);
 }
@@ -247,7 +251,7 @@ bool record_sequence_event(int16_t sequence, int16_t action, int16_t value) {
 bool record_fader_event(int16_t fader, uint8_t pressed) {
     runtime::log_call("synchro::record_fader_event", {fader, pressed});
     if (!valid_fader(fader)) return true;
-    char text[kEventTextBytes];
+    char text[kFormattedEventBytes];
     if (timecode_mode == kTimecodeRecord) {
         if (!list_has_room()) return true;
         const double now = read_timecode_seconds();
