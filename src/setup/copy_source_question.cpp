@@ -10,9 +10,9 @@
 #include "runtime/key_reader.h"
 #include "runtime/main_loop.h"
 #include "runtime/mouse_input.h"
-#include "runtime/step_log.h"
 #include "setup/setup_colours.h"
 #include "setup/setup_screen.h"
+#include "setup/stage_plan.h"
 #include "ui/helpers.h"
 
 namespace setup {
@@ -40,19 +40,25 @@ bool page_holds_candidate(const SetupData& edited, const FixtureMap& map, int f,
     return false;
 }
 
-// The shown page's fixture keys: f green, its candidates blinking in both
-// colours, the others in both colours. (The numbers on the stage plan are
-// the stage plan's.)
-void light_page_keys(const SetupData& edited, const FixtureMap& map, int f) {
+// The shown page's fixtures marked on the stage plan and the fixture keys:
+// f white with its key green, its candidates yellow with their keys blinking
+// in both colours, the others in their stage colour with both colours lit.
+void mark_page_fixtures(const SetupData& edited, const FixtureMap& map, int f) {
     const int count = rig_fixture_count(edited);
-    runtime::log_call("setup::draw_question_page_numbers", {runtime::fixture_page, f});
     for (int g = 1; g <= count; ++g) {
-        const int number = fixture_number(edited, g);
-        if (fixture_page_of(number) != runtime::fixture_page) continue;
+        const FixtureRecord r = read_fixture(edited, g);
+        if (fixture_page_of(r.number) != runtime::fixture_page) continue;
         uint8_t led = runtime::LED_ON_BOTH;
-        if (g == f) led = runtime::LED_ON_2;
-        else if (copy_candidate(edited, map, f, g)) led = runtime::LED_BLINK_BOTH;
-        runtime::set_key_led(runtime::fixture_key(fixture_key_of(number)), led);
+        int16_t colour = r.stage_colour;
+        if (g == f) {
+            led = runtime::LED_ON_2;
+            colour = kSetupWhite;
+        } else if (copy_candidate(edited, map, f, g)) {
+            led = runtime::LED_BLINK_BOTH;
+            colour = kSetupYellow;
+        }
+        draw_fixture_number(edited, static_cast<int16_t>(g - 1), colour);
+        runtime::set_key_led(runtime::fixture_key(fixture_key_of(r.number)), led);
     }
 }
 
@@ -67,7 +73,17 @@ int16_t keyed_fixture(const PageCounts& pages, int key) {
 
 void show_page(SetupData& shown, LibraryList& list, const FixtureMap& map, int f, int page) {
     change_fixture_page(shown, static_cast<int16_t>(page), list);
-    light_page_keys(shown, map, f);
+    mark_page_fixtures(shown, map, f);
+}
+
+// The left button picks the fixture nearest the pointer on the shown page,
+// a candidate or not; the stage plan's search turns to a page with fixtures
+// first when the shown one has none, and that page is marked then.
+int16_t pointed_fixture(SetupData& shown, LibraryList& list, const FixtureMap& map, int f) {
+    const int16_t page = runtime::fixture_page;
+    const int16_t picked = find_nearest_stage_fixture(shown, list);
+    if (runtime::fixture_page != page) mark_page_fixtures(shown, map, f);
+    return picked > 0 ? picked : kNoChoice;
 }
 
 // One pass of input: the fixture picked, kStaysNew, or kNoChoice.
@@ -76,10 +92,7 @@ int16_t read_choice(SetupData& shown, LibraryList& list, const FixtureMap& map, 
     runtime::run_background();
     if (runtime::is_input_pending() && !runtime::get_key(&key)) key = 0;
     runtime::read_mouse(0);
-    if (runtime::mouse_buttons == runtime::kMouseLeft) {
-        runtime::log_call("setup::pick_nearest_fixture", {runtime::fixture_page});
-        return kNoChoice;
-    }
+    if (runtime::mouse_buttons == runtime::kMouseLeft) return pointed_fixture(shown, list, map, f);
     if (runtime::mouse_buttons == runtime::kMouseRight || key == runtime::KEY_ESC) {
         ui::beep(kSetupRefusalHz, kCancel_ms);
         return kStaysNew;
@@ -117,7 +130,7 @@ int16_t ask_copy_source(LibraryList& list, const SetupData& edited, const Fixtur
     runtime::show_mouse_cursor(1);
     runtime::set_key_led(runtime::KEY_ESC, runtime::LED_BLINK);
     ui::beep(kQuestionHz, kQuestion_ms);
-    light_page_keys(edited, map, f);
+    mark_page_fixtures(edited, map, f);
     int16_t choice = kNoChoice;
     while (choice == kNoChoice) {
         choice = read_choice(*shown, list, map, pages, f);
@@ -137,7 +150,7 @@ void end_copy_source_questions(const SetupData& edited) {
             runtime::set_key_led(runtime::fixture_key(fixture_key_of(number)), runtime::LED_ON_BOTH);
         }
     }
-    runtime::log_call("setup::draw_question_page_numbers", {runtime::fixture_page, 0});
+    draw_page_fixture_numbers(edited, 1);
 }
 
 }  // namespace setup

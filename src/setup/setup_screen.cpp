@@ -139,14 +139,21 @@ std::string upper(std::string text) {
     return text;
 }
 
+// A line of at most kStatusLineChars: a longer one ends before its last
+// space among them, or after them when it has none there.
+std::string cut_status_line(const std::string& line) {
+    if (static_cast<int>(line.size()) <= kStatusLineChars) return line;
+    const size_t space = line.substr(0, kStatusLineChars + 1).rfind(' ');
+    return line.substr(0, space == std::string::npos || space == 0 ? kStatusLineChars : space);
+}
 
 }  // namespace
 
 StatusLines split_status_text(const std::string& text) {
     if (static_cast<int>(text.size()) <= kStatusLineChars) return {text, "", true};
     const size_t space = text.substr(0, kStatusLineChars).rfind(' ');
-    if (space == std::string::npos) return {"", text, false};
-    return {text.substr(0, space), text.substr(space + 1), false};
+    if (space == std::string::npos) return {"", cut_status_line(text), false};
+    return {text.substr(0, space), cut_status_line(text.substr(space + 1)), false};
 }
 
 void show_setup_status(const char* text) {

@@ -20,7 +20,9 @@ constexpr int kStatusLineChars = 31;  // a longer text is split onto two lines
 
 // The two lines a status text is drawn as: one centred line (second empty)
 // up to 31 characters; else split at the last space among the first 31,
-// or, without one there, everything on the second line.
+// or, without one there, everything on the second line. The second line is
+// cut to 31 characters too (at its last space there when it has one), so a
+// long text stays inside the status box.
 struct StatusLines {
     std::string first;
     std::string second;

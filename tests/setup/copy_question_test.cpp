@@ -4,6 +4,7 @@
 // answered with a fixture key, BANK keys or ESC.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -21,6 +22,8 @@
 #include "runtime/key_codes.h"
 #include "runtime/show_tables.h"
 #include "setup/setup_data.h"
+#include "setup/stage_plan.h"
+#include "setup/stage_plan_items.h"
 
 namespace {
 
@@ -87,6 +90,27 @@ protected:
         return 0;
     }
 
+    // The centre of fixture g's symbol on the stage plan.
+    static std::pair<int16_t, int16_t> symbol_centre(int g) {
+        const setup::FixtureRecord r = setup::read_fixture(setup::setup_edit_copy, g);
+        int16_t x = r.x;
+        int16_t y = r.y;
+        setup::convert_stage_to_screen(x, y);
+        return {static_cast<int16_t>(x + 15), static_cast<int16_t>(y + 15)};
+    }
+    void click_at(std::pair<int16_t, int16_t> point) {
+        rig_.click_at(point.first, point.second, platform::kMouseLeft);
+        rig_.run_ms(50);
+    }
+    // The colour and text calls of the graphics log, in order.
+    static std::vector<std::string> number_drawing() {
+        std::vector<std::string> kept;
+        for (const std::string& line : platform::machine().graphics.call_log()) {
+            if (line.starts_with("_setcolor(") || line.starts_with("_outtextxy(")) kept.push_back(line);
+        }
+        return kept;
+    }
+
     static constexpr size_t kSetupFixtureCountField = setup::kSetupFixtureCount;
     rig::ProgramDir dir_ = rig::ProgramDir::demo();
     rig::Rig rig_;
@@ -148,6 +172,78 @@ TEST_F(SetupSaveAtTheConsole, EscLeavesTheNewFixtureEmptyAndBankKeysTurnThePage)
     EXPECT_FALSE(in_setup());
     EXPECT_EQ(runtime::layer_values[0][new_intensity_record()], 0);  // the live layer's "nothing"
     EXPECT_EQ(runtime::layer_values[0][kSpot1Intensity], 200);
+}
+
+// The pointer answers the question: the left button takes the fixture
+// nearest it on the shown page; a fixture of another type is no answer,
+// also when the click lands on empty stage nearest one.
+TEST_F(SetupSaveAtTheConsole, TheLeftButtonPicksTheCandidateUnderThePointer) {
+    constexpr int16_t kSpot7Intensity = 102;  // fixture 7, universe 2 address 14
+    programmer::set_function_value(kSpot7Intensity, 150);
+    rig_.run_ms(50);
+    ASSERT_EQ(rig_.dmx(2, 14), 150);
+    open();
+    add_spot();
+    const auto [wash_x, wash_y] = symbol_centre(9);
+    leave_with_save();
+    ASSERT_TRUE(in_setup());
+    ASSERT_EQ(runtime::fixture_page, 1);
+    click_at(symbol_centre(11));  // a dimmer's symbol
+    EXPECT_TRUE(in_setup());
+    click_at({wash_x, static_cast<int16_t>(wash_y + 40)});  // empty stage below a wash
+    EXPECT_TRUE(in_setup());
+    click_at(symbol_centre(7));
+    EXPECT_FALSE(in_setup());
+    const int record = new_intensity_record();
+    ASSERT_GT(record, kDemoRecords);
+    EXPECT_EQ(runtime::layer_values[0][record], 150);
+}
+
+// The question marks the shown page's numbers on the stage plan as the plan
+// draws them: candidates yellow, the others in their stage colour, the new
+// fixture white; after the answer all in their stage colour again.
+TEST_F(SetupSaveAtTheConsole, TheQuestionMarksThePageNumbersAsThePlanDrawsThem) {
+    open();
+    add_spot();
+    const SetupData& edited = setup::setup_edit_copy;
+    const int spot_type = setup::read_fixture(edited, 1).type_index;
+    const auto plan_numbers = [&edited, spot_type](int page, bool question) {
+        platform::machine().graphics.clear_call_log();
+        for (int g = 1; g <= kDemoFixtures + 1; ++g) {
+            const setup::FixtureRecord r = setup::read_fixture(edited, g);
+            if (setup::fixture_page_of(r.number) != page) continue;
+            int16_t colour = r.stage_colour;
+            if (question && g == kDemoFixtures + 1) colour = 15;
+            else if (question && r.type_index == spot_type) colour = 14;
+            setup::draw_fixture_number(edited, static_cast<int16_t>(g - 1), colour);
+        }
+        return number_drawing();
+    };
+    leave_with_save();
+    ASSERT_TRUE(in_setup());
+    std::vector<std::string> shown = number_drawing();
+    const std::vector<std::string> page1 = plan_numbers(1, true);
+    ASSERT_FALSE(page1.empty());
+    EXPECT_NE(std::search(shown.begin(), shown.end(), page1.begin(), page1.end()), shown.end());
+
+    for (int page = 2; page <= 10; ++page) {  // on to page 10, the new spot's own
+        platform::machine().graphics.clear_call_log();
+        rig_.press(KEY_BANK_UP, 20);
+        rig_.run_ms(50);
+    }
+    ASSERT_EQ(runtime::fixture_page, 10);
+    shown = number_drawing();
+    const std::vector<std::string> page10 = plan_numbers(10, true);
+    ASSERT_EQ(page10.size(), 2u);  // the white "70"
+    EXPECT_NE(std::search(shown.begin(), shown.end(), page10.begin(), page10.end()), shown.end());
+
+    platform::machine().graphics.clear_call_log();
+    rig_.press(KEY_ESC, 20);
+    rig_.run_ms(100);
+    ASSERT_FALSE(in_setup());
+    shown = number_drawing();
+    const std::vector<std::string> plain = plan_numbers(10, false);
+    EXPECT_NE(std::search(shown.begin(), shown.end(), plain.begin(), plain.end()), shown.end());
 }
 
 }  // namespace

@@ -180,6 +180,21 @@ TEST_F(LibraryBrowser, ChoosingALibraryLoadsItsTypeAndShowsItsInformation) {
     EXPECT_EQ(list.loaded_type.name(), "KELTRO SCAN 24");
 }
 
+// A long information text is drawn inside the status box: its second line
+// is cut there, and nothing of it lands right of the box's frame.
+TEST_F(LibraryBrowser, ALongInformationTextStaysInsideTheStatusBox) {
+    open();
+    click(200, kMakerRow2_y);
+    click(200, kLibraryRow1_y);
+    ASSERT_EQ(setup::library_list.loaded_type.name(), "KELTRO SCAN 24");
+    EXPECT_TRUE(setup_test::drawn("24CH MOVING HEAD: 16-BIT"));
+    EXPECT_TRUE(setup_test::drawn("PAN/TILT, CMY, TWO GOBO WHEELS,"));
+    for (int y = 431; y <= 459; ++y) {
+        EXPECT_EQ(rig_.pixel(630, y), 7) << "the frame at y " << y;
+        for (int x = 631; x < 640; ++x) ASSERT_NE(rig_.pixel(x, y), 14) << x << "," << y;
+    }
+}
+
 TEST_F(LibraryBrowser, APlacedTypeKeepsTheSetupsDrawingAndMapNotItsFiles) {
     dir_.write_file("lib/drw/SPOT16.DRW", std::vector<uint8_t>(992, 0));
     std::vector<uint8_t> swapped(32);

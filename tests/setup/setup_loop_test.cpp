@@ -434,7 +434,7 @@ TEST_F(FixtureSetup, TheInformationBoxShowsKeyThenPageAndTheAddressKinds) {
 
 // ------------------------------------------------------------------ status box and blind
 
-TEST(SetupStatus, ATextIsOneCentredLineUpTo31CharactersElseSplitAtTheLastSpace) {
+TEST(SetupStatus, ATextIsOneCentredLineUpTo31CharactersElseSplitAtTheLastSpaceAndCut) {
     struct Case {
         std::string text;
         std::string first;
@@ -444,7 +444,12 @@ TEST(SetupStatus, ATextIsOneCentredLineUpTo31CharactersElseSplitAtTheLastSpace) 
     const Case cases[] = {
         {"THIS PROTOCOL MAY NOT BE SELECT", "THIS PROTOCOL MAY NOT BE SELECT", "", true},    // 31
         {"THIS PROTOCOL MAY NOT BE SELECTE", "THIS PROTOCOL MAY NOT BE", "SELECTE", false},  // 32
-        {"ABCDEFGHIJKLMNOPQRSTUVWXYZABCDEFG HI", "", "ABCDEFGHIJKLMNOPQRSTUVWXYZABCDEFG HI", false},
+        {"ABCDEFGHIJKLMNOPQRSTUVWXYZABCDEFG HI", "", "ABCDEFGHIJKLMNOPQRSTUVWXYZABCDE", false},
+        // The second line is cut to 31 characters, at its last space there.
+        {"24CH MOVING HEAD: 16-BIT PAN/TILT, CMY, TWO GOBO WHEELS, LAMP ON/OFF", "24CH MOVING HEAD: 16-BIT",
+         "PAN/TILT, CMY, TWO GOBO WHEELS,", false},
+        {"ABCDEFGHIJ ABCDEFGHIJABCDEFGHIJABCDEFGHIJABCDEFGHIJ", "ABCDEFGHIJ", "ABCDEFGHIJABCDEFGHIJABCDEFGHIJA", false},
+        {"ABCDEFGHIJ ABCDEFGHIJABCDEFGHIJABCDEFGHIJA B", "ABCDEFGHIJ", "ABCDEFGHIJABCDEFGHIJABCDEFGHIJA", false},
     };
     for (const Case& c : cases) {
         const setup::StatusLines lines = setup::split_status_text(c.text);
