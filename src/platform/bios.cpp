@@ -1,5 +1,6 @@
 #include "platform/bios.h"
 
+#include "platform/dos_files.h"
 #include "platform/machine.h"
 
 namespace platform {
@@ -37,6 +38,14 @@ void set_extended_memory_kb(uint16_t extended_memory_kb) {
     auto& cmos = machine().bios.cmos;
     cmos[kCmosExtendedMemoryLow] = static_cast<uint8_t>(extended_memory_kb);
     cmos[kCmosExtendedMemoryHigh] = static_cast<uint8_t>(extended_memory_kb >> 8);
+}
+
+uint8_t bios_printer(uint8_t function, uint8_t byte) {
+    const Machine& m = machine();
+    const bool ready = m.bios.printer_ready && !m.dos.printer_spool.empty();
+    if (!ready) return kPrinterError;
+    if (function == kPrinterFunctionSend && !printer_append(&byte, 1)) return kPrinterError;
+    return kPrinterReady;
 }
 
 uint8_t cmos_port_read(uint16_t port) {

@@ -31,6 +31,8 @@ struct Bios {
     uint64_t midnights_reported = 0;  // midnights already signalled through AL
     std::array<uint8_t, kCmosBytes> cmos = power_on_cmos(kDefaultExtendedMemoryKb);
     uint8_t cmos_index = 0;           // register selected through port 70h
+    // Test side: false makes the printer report not ready (no paper, offline).
+    bool printer_ready = true;
 };
 
 // Ticks since midnight at the clock's present time of day.
@@ -43,6 +45,18 @@ void bios_time_interrupt(Regs& regs);
 
 // Test setting: the extended memory size the CMOS reports.
 void set_extended_memory_kb(uint16_t extended_memory_kb);
+
+// The BIOS printer service (int 17h) on printer port 0, for AH = function:
+// 0 sends `byte` to the printer (the spool of platform/dos_files.h), 1
+// initialises the port, 2 reads the status. Each returns the status byte:
+// kPrinterReady (bit 7 not busy, bit 4 selected) when a spool is set and the
+// printer is ready, else kPrinterError (bit 3, I/O error; nothing is sent).
+constexpr uint8_t kPrinterFunctionSend = 0;
+constexpr uint8_t kPrinterFunctionInit = 1;
+constexpr uint8_t kPrinterFunctionStatus = 2;
+constexpr uint8_t kPrinterReady = 0x90;
+constexpr uint8_t kPrinterError = 0x08;
+uint8_t bios_printer(uint8_t function, uint8_t byte);
 
 uint8_t cmos_port_read(uint16_t port);
 void cmos_port_write(uint16_t port, uint8_t value);

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/bios.h"
 #include "platform/machine.h"
 #include "rig/rig.h"
 
@@ -381,6 +382,22 @@ TEST_F(DosFilesTest, ThePrinterAppendsToTheSpool) {
     m->dos.printer_spool.clear();  // no printer
     EXPECT_EQ(platform::dos_fopen("prn", "wb"), nullptr);
     EXPECT_FALSE(platform::printer_append("\f", 1));
+}
+
+TEST_F(DosFilesTest, TheBiosPrinterServiceSendsBytesWhileReady) {
+    EXPECT_EQ(platform::bios_printer(platform::kPrinterFunctionInit, 0), platform::kPrinterReady);
+    EXPECT_EQ(platform::bios_printer(platform::kPrinterFunctionSend, 0x1B), platform::kPrinterReady);
+    EXPECT_EQ(platform::bios_printer(platform::kPrinterFunctionSend, 0x0C), platform::kPrinterReady);
+    EXPECT_EQ(m->dos.printer_output(), "\x1B\x0C");
+
+    m->bios.printer_ready = false;  // out of paper: status says so and nothing is sent
+    EXPECT_EQ(platform::bios_printer(platform::kPrinterFunctionStatus, 0) & 0x90, 0);
+    EXPECT_EQ(platform::bios_printer(platform::kPrinterFunctionSend, 'X'), platform::kPrinterError);
+    m->bios.printer_ready = true;
+    m->dos.printer_spool.clear();  // no printer at all
+    EXPECT_EQ(platform::bios_printer(platform::kPrinterFunctionStatus, 0), platform::kPrinterError);
+    m->dos.printer_spool = base.path() / "printer.spool";
+    EXPECT_EQ(m->dos.printer_output(), "\x1B\x0C");
 }
 
 TEST_F(DosFilesTest, RenameFollowsTheDosRules) {
