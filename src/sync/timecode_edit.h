@@ -1,0 +1,17 @@
+// The timecode table's editing operations on the cursor's event or the
+// marked events; the table editor calls them with its cursor.
+#pragma once
+#include <cstdint>
+
+namespace synchro {
+
+void edit_event_time(int16_t& cursor, int16_t& row, int16_t& column);        // ENTER in the time column
+void edit_event_value_time(int16_t& cursor, int16_t& row, int16_t& column);  // ENTER on an F or G event
+void select_timecode_event_groups(int16_t& cursor, int16_t& row, int16_t& column);  // POINT held
+void deselect_timecode_events(int16_t& cursor, int16_t& row, int16_t& column);      // DEL
+void clear_timecode_event_groups(int16_t& cursor, int16_t& row, int16_t& column);   // CLR
+void copy_timecode_events(int16_t& cursor, int16_t& row, int16_t& column);          // COPY
+void insert_timecode_events(int16_t& cursor, int16_t& row, int16_t& column);        // key 236
+void add_timecode_events(int16_t& cursor, int16_t& row, int16_t& column);           // key 241
+
+}  // namespace synchro
