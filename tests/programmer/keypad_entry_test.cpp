@@ -140,3 +140,27 @@ TEST_F(KeypadEntry, NothingInPanTiltModeAndOnlyATickOnTimingFaderOne) {
 }
 
 }  // namespace
+
+namespace {
+
+// Every plain 0..255 function of fixture 1 takes the typed level to the
+// stage: a function whose library lists no value range could never be set.
+TEST_F(KeypadEntry, TypedLevelsOfPlainFunctionsReachTheStage) {
+    struct Case {
+        int fader;
+        const char* keys;
+        uint8_t dmx;
+    };
+    const Case cases[] = {{9, "200E", 200}, {10, "64E", 64}, {12, "1E", 1}, {15, "255E", 255}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "fader " << c.fader);
+        rig_.press(runtime::fader_key(static_cast<int16_t>(c.fader)));
+        ASSERT_EQ(runtime::selected_fader_bank0, c.fader);
+        enter(c.keys);
+        EXPECT_EQ(runtime::wheel_states.functions[static_cast<size_t>(c.fader)].value, c.dmx);
+        rig_.run_ms(100);
+        EXPECT_EQ(rig_.dmx(1, static_cast<uint16_t>(c.fader)), c.dmx);  // fixture 1 starts at address 1
+    }
+}
+
+}  // namespace
