@@ -58,6 +58,10 @@ struct ClockState {
 
 uint16_t ring_base = 0;
 bool ring_base_read = false;
+// Set while a word is being taken: a refused field's beep runs the
+// background poll, which must leave the ring alone until the word's event
+// is set, or a message read meanwhile would be overwritten and lost.
+bool taking_word = false;
 MessageAssembly message;
 SysexState sysex;
 ClockState midi_clock;
@@ -231,13 +235,14 @@ bool complete_message() {
 void reset_midi_input_globals() {
     ring_base = 0;
     ring_base_read = false;
+    taking_word = false;
     message = {};
     sysex = {};
     midi_clock = {};
 }
 
 bool poll_midi_input() {
-    if (runtime::sync_interface_selector == 0) return false;
+    if (runtime::sync_interface_selector == 0 || taking_word) return false;
     if (!ring_base_read) {
         ring_base = ring_register(kRingBaseRegister);
         ring_base_read = true;
@@ -252,10 +257,12 @@ bool poll_midi_input() {
 
     if ((word & kStatusWordBit) != 0 && word != kLoneSysexEnd) {
         take_status_word(word);
-    } else if (take_data_word(word)) {
-        return true;
+        return complete_message();
     }
-    return complete_message();
+    taking_word = true;
+    const bool decoded = take_data_word(word);
+    taking_word = false;
+    return decoded || complete_message();
 }
 
 void reset_midi_input() {

@@ -231,6 +231,20 @@ TEST_F(ShowControl, GoRunsTheCueItNames) {
     }
 }
 
+// A GO that arrives while a refused field still beeps waits in the ring and
+// runs after the refused one: the beep's background poll must not take it
+// and then have it overwritten.
+TEST_F(ShowControl, AGoDuringARefusalBeepRunsAfterIt) {
+    playback::go_to_cue(kStartSlot, 0, 0);
+    Bytes both = show_control(0x01, fields("5", "17"));
+    const Bytes second = show_control(0x01, fields("7"));
+    both.insert(both.end(), second.begin(), second.end());
+    feed(both);
+    rig.run_ms(5000);
+    EXPECT_EQ(playback::current_cue_slot(), 61) << "cue 7 ran last";
+    EXPECT_EQ(ui::current_message(), std::string("Midi Cuepage invalid"));
+}
+
 TEST_F(ShowControl, OpenCueListTakesANumberBelow128) {
     struct Case {
         std::string data;
