@@ -24,10 +24,14 @@
 #include "runtime/step_log.h"
 #include "setup/setup_data.h"
 #include "ui/helpers.h"
+#include "screen_console.h"
 
 namespace {
 
 using platform::LedState;
+using screen_test::contains;
+using screen_test::set_flag;
+using screen_test::text_call;
 using platform::Rect;
 
 constexpr int kRed = 4;
@@ -38,41 +42,12 @@ constexpr Rect kTitleStrip{2, 0, 220, 9};
 constexpr Rect kSeqA{275, 111, 314, 118};
 constexpr Rect kSeqC{475, 111, 514, 118};
 
-bool contains(const std::vector<std::string>& log, const std::string& line) {
-    return std::find(log.begin(), log.end(), line) != log.end();
-}
-
-std::string text_call(int x, int y, const std::string& text) {
-    return "_outtextxy(" + std::to_string(x) + "," + std::to_string(y) + ",\"" + text + "\")";
-}
-
 int small_text_width(const std::string& text) {
     ui::set_text_style(2, 0, 4);
     return platform::_textwidth(text);
 }
 
-void set_flag(uint32_t& word, uint32_t bit, bool on) { word = on ? (word | bit) : (word & ~bit); }
-
-class Counters : public ::testing::Test {
-protected:
-    void SetUp() override {
-        rig::start_console(rig_, dir_);
-        ASSERT_FALSE(rig_.finished());
-        runtime::clear_step_log();
-        graphics().clear_call_log();
-    }
-
-    platform::Graphics& graphics() { return rig_.machine().graphics; }
-    std::vector<std::string> calls() { return graphics().call_log(); }
-
-    LedState led_after_sending(int16_t key) {
-        rig_.run_ms(20);
-        return rig_.key_led(key);
-    }
-
-    rig::ProgramDir dir_ = rig::ProgramDir::demo();
-    rig::Rig rig_;
-};
+class Counters : public screen_test::ScreenConsole {};
 
 // ------------------------------------------------------------------ free counters
 

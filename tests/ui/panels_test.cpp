@@ -32,10 +32,14 @@
 #include "ui/counters.h"
 #include "ui/fader_widget.h"
 #include "ui/helpers.h"
+#include "screen_console.h"
 
 namespace {
 
 using platform::LedState;
+using screen_test::contains;
+using screen_test::set_flag;
+using screen_test::text_call;
 using platform::Rect;
 
 constexpr int kBlack = 0;
@@ -54,16 +58,8 @@ constexpr Rect kCuePanel{1, 281, 221, 315};
 
 int area(const Rect& r) { return (r.x2 - r.x1 + 1) * (r.y2 - r.y1 + 1); }
 
-bool contains(const std::vector<std::string>& log, const std::string& line) {
-    return std::find(log.begin(), log.end(), line) != log.end();
-}
-
 int count_starting(const std::vector<std::string>& log, const std::string& prefix) {
     return static_cast<int>(std::count_if(log.begin(), log.end(), [&](const std::string& line) { return line.rfind(prefix, 0) == 0; }));
-}
-
-std::string text_call(int x, int y, const std::string& text) {
-    return "_outtextxy(" + std::to_string(x) + "," + std::to_string(y) + ",\"" + text + "\")";
 }
 
 // Text width in the small stroked font at the given size.
@@ -72,28 +68,7 @@ int text_width(int size, const std::string& text) {
     return platform::_textwidth(text);
 }
 
-void set_flag(uint32_t& word, uint32_t bit, bool on) { word = on ? (word | bit) : (word & ~bit); }
-
-class Panels : public ::testing::Test {
-protected:
-    void SetUp() override {
-        rig::start_console(rig_, dir_);
-        ASSERT_FALSE(rig_.finished());
-        runtime::clear_step_log();
-        graphics().clear_call_log();
-    }
-
-    platform::Graphics& graphics() { return rig_.machine().graphics; }
-    std::vector<std::string> calls() { return graphics().call_log(); }
-
-    LedState led_after_sending(int16_t key) {
-        rig_.run_ms(20);
-        return rig_.key_led(key);
-    }
-
-    rig::ProgramDir dir_ = rig::ProgramDir::demo();
-    rig::Rig rig_;
-};
+class Panels : public screen_test::ScreenConsole {};
 
 // ------------------------------------------------------------------ control-channel faders
 
