@@ -237,6 +237,8 @@ TEST_F(TimecodeEdit, TheTimeInsideAnFOrGEventIsEditedAndWrittenBack) {
         {"F 102 00001.500", {KEY_RIGHT, KEY_UP, KEY_ESC}, fader, 431 + 36},  // 1.500 s is frame 12 at "24"
         {"G 99999.000", {KEY_UP, KEY_ENTER}, "G 86400.000", 418 + 36},      // past the day: held at its end
         {"M 5", {KEY_UP, KEY_ENTER}, "M 5", 0},
+        {"F 3", {KEY_UP, KEY_ENTER}, "F 3", 0},  // numbers missing: nothing to edit
+        {"G X", {KEY_UP, KEY_ENTER}, "G X", 0},
     };
     for (const Case& c : cases) {
         set_list({{3.0, c.before}});
