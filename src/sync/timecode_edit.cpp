@@ -263,6 +263,15 @@ void place_added_event(int16_t& cursor, int16_t& row, int16_t column, bool first
     redraw_rows(cursor, row, column, kAllRows);
 }
 
+// A full list captures nothing from the console's actions (their hooks
+// refuse); the operator is told once per capture.
+void report_full_list(bool& reported) {
+    if (reported || timecode_list.count < kMostRecordedEvents || event_state(learned_event) != kEventUnmarked) return;
+    reported = true;
+    ui::show_message("LIST FULL...");
+    ui::beep(kRefuseHz, kErrorBeep_ms);
+}
+
 // Waits until a key is pressed or a console action filled the capture slot.
 void wait_for_capture_input() {
     while (!runtime::is_input_pending() && event_state(learned_event) == kEventUnmarked) {
@@ -282,6 +291,7 @@ void capture_events(int16_t& cursor, int16_t& row, int16_t column, Capture captu
     ui::beep(kConfirmHz, kBeep_ms);
     ui::show_message("%s", prompt);
     bool first_added = true;
+    bool full_reported = false;
     while (true) {
         if (inserting) playback::update_point_cue_leds();
         wait_for_capture_input();
@@ -296,8 +306,10 @@ void capture_events(int16_t& cursor, int16_t& row, int16_t column, Capture captu
             continue;
         }
         int16_t key = 0;
-        if (!runtime::get_key(&key)) continue;
-        if (key == KEY_ESC) break;
+        const bool pressed = runtime::get_key(&key);
+        if (pressed && key == KEY_ESC) break;
+        report_full_list(full_reported);
+        if (!pressed) continue;
         if (key == KEY_TO_MEM) {
             learn_goto_zero();
         } else if (capture_key_passed(key, capture)) {

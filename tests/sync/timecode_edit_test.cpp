@@ -536,4 +536,21 @@ TEST_F(TimecodeEdit, ACaptureThatMemoryCannotHoldIsDroppedWithAMessage) {
     synchro::timecode_list_reallocator = std::realloc;
 }
 
+TEST_F(TimecodeEdit, AFullListCapturesNoConsoleActionButSaysSoAndTakesTheGotoEvent) {
+    Events events(10000, {1.0, "M 1"});
+    set_list(events);
+    cursor_ = 1;
+    start(synchro::add_timecode_events);
+    wait_for_message("SELECT EVENTS TO ADD (ESC=CANCEL)");
+    rig_.press(KEY_MASTER_1);  // its hook refuses
+    wait_for_message("LIST FULL...");
+    EXPECT_EQ(synchro::timecode_list.count, 10000);
+    rig_.run_ms(2000);
+    rig_.press(KEY_TO_MEM);
+    rig_.press(KEY_ESC);
+    finish();
+    EXPECT_EQ(synchro::timecode_list.count, 10001);
+    EXPECT_EQ(synchro::event_text(synchro::timecode_event(10001)), "G 00000.000");
+}
+
 }  // namespace
