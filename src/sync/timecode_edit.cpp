@@ -115,7 +115,7 @@ void draw_time_fields(int16_t x, int16_t row, const TimeFields& fields, int16_t 
     const int16_t top = row_top(row);
     const int16_t bottom = static_cast<int16_t>(top + kRowHeight - 1);
     ui::fill_box(x, top, static_cast<int16_t>(x + kFieldsWidth - 1), bottom, kLightCyan);
-    char text[16];
+    char text[32];  // "hh mm ss ff", room for any 16-bit fields
     std::snprintf(text, sizeof text, "%02d %02d %02d %02d", fields[1], fields[2], fields[3], fields[4]);
     const int16_t text_y = static_cast<int16_t>(kRowText + kRowPitch * row);
     for (int16_t cell = 0; text[cell] != '\0'; ++cell) {
