@@ -116,6 +116,11 @@ bool reserve_one_timecode_event() {
     return grow_to(timecode_list.count + 1);
 }
 
+bool reserve_timecode_events(int32_t n) {
+    if (timecode_list.count + n <= timecode_list.capacity) return true;
+    return grow_to(timecode_list.count + n);
+}
+
 bool insert_timecode_event(int32_t i, double time, std::string_view text) {
     if (!reserve_timecode_event()) return false;
     TimecodeEvent* events = timecode_list.events;

@@ -49,6 +49,9 @@ void set_event_text(TimecodeEvent& event, std::string_view text);
 bool reserve_timecode_event();
 // Room for exactly one more (the END event at the end of a recording).
 bool reserve_one_timecode_event();
+// Room for n more: the block grows to exactly count + n records when it
+// lacks room; false when memory ran out (the list is kept).
+bool reserve_timecode_events(int32_t n);
 // Inserts an event at index i (1..count + 1); the events from i on move up.
 // False when memory ran out.
 bool insert_timecode_event(int32_t i, double time, std::string_view text);

@@ -119,6 +119,7 @@
 #include "sync/sync_services.h"
 #include "sync/list_open.h"
 #include "sync/timecode_clock.h"
+#include "sync/timecode_edit.h"
 #include "sync/timecode_lists.h"
 #include "sync/timecode_player.h"
 #include "sync/timecode_record.h"
@@ -288,6 +289,7 @@ ui::reset_value_table_globals();
     synchro::reset_midi_output_globals();
     synchro::reset_audio_bands_globals();
     synchro::reset_midi_editors_globals();
+    synchro::reset_timecode_edit_globals();
 
 #ifdef BRAVINOX_RIG_HWTEST
     // Subsystem 9: quandrix.
