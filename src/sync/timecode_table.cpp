@@ -148,7 +148,7 @@ void set_editor_leds(uint8_t state) {
 // Moves the cursor to an event on the page shown: the old cursor row turns
 // ordinary, the new one is painted, and the event is previewed.
 void move_on_page(int16_t event, int16_t row) {
-    redraw_timecode_list_rows(table_cursor_event, table_cursor_row, table_cursor_column, 3);
+    draw_row(table_cursor_event, table_cursor_row, false);
     table_cursor_event = event;
     table_cursor_row = row;
     redraw_timecode_list_rows(table_cursor_event, table_cursor_row, table_cursor_column, 3);
@@ -201,7 +201,8 @@ void page_up() {
         }
         return;
     }
-    show_page(static_cast<int16_t>(before_page), kTableRows);
+    // The previous page ends on row 14, but never starts before event 1.
+    show_page(static_cast<int16_t>(before_page), static_cast<int16_t>(std::min<int32_t>(kTableRows, before_page)));
     show_cursor_event(table_cursor_event, table_cursor_column);
 }
 
