@@ -85,9 +85,17 @@ EventLine end_or_error(const EventNumbers& n) {
 // "[name]" after a text, or nothing for an empty name.
 EventLine with_name(EventLine text, std::string_view name) {
     if (name.empty()) return text;
-    EventLine out{};
-    std::snprintf(out.data(), out.size(), "%s [%.*s]", text.data(), static_cast<int>(name.size()), name.data());
-    return out;
+    size_t at = std::string_view(text.data()).size();
+    const auto append = [&](std::string_view part) {
+        const size_t n = std::min(part.size(), text.size() - 1 - at);
+        std::copy_n(part.data(), n, text.data() + at);
+        at += n;
+    };
+    append(" [");
+    append(name);
+    append("]");
+    text[at] = '\0';
+    return text;
 }
 
 bool valid_cue(int page, int cue, int point) {
