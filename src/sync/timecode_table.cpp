@@ -245,30 +245,13 @@ void enter_key() {
 
 // ------------------------------------------------------------------ loop
 
-// The flash overrides whose time ran out end (the player does this while a
-// list plays; here nothing else would).
-void end_expired_flash_overrides() {
-    for (int m = 1; m <= memories::kMasters; ++m) {
-        const auto i = static_cast<size_t>(m);
-        if (memories::master_timecode_flash[i] != 0 && memories::master_timecode_remaining_s[i] < 0.0) {
-            set_fader_event(m, 0, 0.0);
-        }
-    }
-    for (int p = 1; p <= playback::kPlaybacks; ++p) {
-        const auto i = static_cast<size_t>(p);
-        if (playback::playback_timecode_flash[i] != 0 && playback::playback_timecode_remaining_s[i] < 0.0) {
-            set_fader_event(kPlaybackFaderBase + p, 0, 0.0);
-        }
-    }
-}
-
 void wait_for_input(int16_t entry_key) {
     while (!runtime::is_input_pending() && list_open_request == 0 && entry_key != KEY_PLAY &&
            entry_key != KEY_OPEN_LIST) {
         runtime::read_trackerball(0);
         runtime::step_mode_wheels();
         runtime::run_background();
-        end_expired_flash_overrides();
+        end_expired_overrides();  // the player does this only while a list plays
     }
 }
 

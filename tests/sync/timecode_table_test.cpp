@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "../programmer/programmer_test_rig.h"
+#include "memories/master_state.h"
 #include "platform/graphics.h"
 #include "playback/playback_state.h"
 #include "runtime/console_flags.h"
@@ -385,6 +386,29 @@ TEST_F(TimecodeTable, ThePlayersMarkers) {
     EXPECT_EQ(rig_.pixel(kTimeX, row_top(4)), 4);
     EXPECT_EQ(rig_.pixel(kTimeX, row_top(6)), 4);
     close();
+}
+
+}  // namespace
+
+namespace {
+
+// A flash whose time ran out ends while the editor waits; one still held
+// ends when the editor closes.
+TEST_F(TimecodeTable, FlashOverridesEndWhenTheirTimeRunsOutAndWhenTheEditorCloses) {
+    set_list(memories_list(3));
+    open();
+    memories::master_timecode_flash[2] = 1;
+    memories::master_timecode_remaining_s[2] = -0.01;
+    playback::playback_timecode_flash[7] = 1;
+    playback::playback_timecode_remaining_s[7] = -0.01;
+    playback::playback_timecode_flash[8] = 1;
+    playback::playback_timecode_remaining_s[8] = 60.0;
+    rig_.run_ms(20);
+    EXPECT_EQ(memories::master_timecode_flash[2], 0);
+    EXPECT_EQ(playback::playback_timecode_flash[7], 0);
+    EXPECT_EQ(playback::playback_timecode_flash[8], 1) << "time left";
+    close();
+    EXPECT_EQ(playback::playback_timecode_flash[8], 0);
 }
 
 }  // namespace
