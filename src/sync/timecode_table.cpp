@@ -7,10 +7,8 @@
 #include <cstring>
 
 #include "memories/master_state.h"
-#include "memories/memory_index.h"
 #include "platform/fonts.h"
 #include "platform/graphics.h"
-#include "playback/playback_faders.h"
 #include "playback/playback_state.h"
 #include "runtime/console_flags.h"
 #include "runtime/console_state.h"
@@ -79,13 +77,14 @@ constexpr int16_t kFirstScreenKey = KEY_LOAD, kLastScreenKey = KEY_BLIND_TOGGLE;
 
 // The editor's keys whose LEDs blink while the table is shown (COPY and the
 // CD keys only with their sources), and those turned off when it closes.
-constexpr std::array<int16_t, 12> kEditorBlinkKeys = {KEY_UP,   KEY_DOWN,  KEY_LEFT,          KEY_RIGHT,
-                                                      KEY_ESC,  KEY_PAGE_UP, KEY_PAGE_DOWN,   KEY_DEL,
-                                                      KEY_ENTER, KEY_CLR,  KEY_INSERT_EVENTS, KEY_ADD_EVENTS};
+constexpr std::array<int16_t, 12> kEditorBlinkKeys = {KEY_UP,      KEY_DOWN,      KEY_LEFT, KEY_RIGHT,
+                                                      KEY_ESC,     KEY_PAGE_UP,   KEY_PAGE_DOWN, KEY_DEL,
+                                                      KEY_ENTER,   KEY_CLR,       KEY_INSERT_EVENTS, KEY_ADD_EVENTS};
 constexpr std::array<int16_t, 3> kCdKeys = {KEY_EDIT_VALUE, KEY_PLUS, KEY_MINUS};
-constexpr std::array<int16_t, 14> kEditorKeysOff = {KEY_DOWN,      KEY_LEFT, KEY_RIGHT, KEY_UP,  KEY_POINT,
-                                                    KEY_ESC,       KEY_PAGE_UP, KEY_PAGE_DOWN, KEY_DEL, KEY_COPY,
-                                                    KEY_ENTER,     KEY_CLR,  KEY_INSERT_EVENTS, KEY_ADD_EVENTS};
+constexpr std::array<int16_t, 14> kEditorKeysOff = {KEY_DOWN,    KEY_LEFT,      KEY_RIGHT,         KEY_UP,
+                                                    KEY_POINT,   KEY_ESC,       KEY_PAGE_UP,       KEY_PAGE_DOWN,
+                                                    KEY_DEL,     KEY_COPY,      KEY_ENTER,         KEY_CLR,
+                                                    KEY_INSERT_EVENTS, KEY_ADD_EVENTS};
 constexpr std::array<int16_t, 4> kPanelKeys = {KEY_PANEL_1, KEY_PANEL_2, KEY_PANEL_3, KEY_PREDEFINED};
 
 bool table_shown() { return (runtime::option_flags & runtime::OPT_TIMECODE_PLAYING) != 0; }
@@ -118,16 +117,16 @@ void blank_row(int16_t row) {
 
 // The fill of a cell of the row: the cursor's cell stands out, and the whole
 // cursor row while events are captured.
-int16_t cell_colour(bool is_cursor, int16_t column) {
+int16_t cell_colour(bool is_cursor, int16_t cell, int16_t cursor_column) {
     if (!is_cursor) return kTableRowColour;
     if (timecode_mode == kTimecodeCapture) return kTableCaptureColour;
-    return column == table_cursor_column ? kTableCursorColour : kTableRowColour;
+    return cell == cursor_column ? kTableCursorColour : kTableRowColour;
 }
 
-void draw_row(int16_t event, int16_t row, bool is_cursor) {
+void draw_row(int16_t event, int16_t row, bool is_cursor, int16_t cursor_column) {
     draw_timecode_list_marker(event, row, is_cursor);
-    for (const int16_t column : {kTimeColumn, kEventColumn}) {
-        draw_timecode_list_entry(event, row, column, cell_colour(is_cursor, column));
+    for (const int16_t cell : {kTimeColumn, kEventColumn}) {
+        draw_timecode_list_entry(event, row, cell, cell_colour(is_cursor, cell, cursor_column));
     }
 }
 
@@ -148,7 +147,7 @@ void set_editor_leds(uint8_t state) {
 // Moves the cursor to an event on the page shown: the old cursor row turns
 // ordinary, the new one is painted, and the event is previewed.
 void move_on_page(int16_t event, int16_t row) {
-    draw_row(table_cursor_event, table_cursor_row, false);
+    draw_row(table_cursor_event, table_cursor_row, false, table_cursor_column);
     table_cursor_event = event;
     table_cursor_row = row;
     redraw_timecode_list_rows(table_cursor_event, table_cursor_row, table_cursor_column, 3);
@@ -316,8 +315,10 @@ void handle_key(int16_t key) {
 void open_table(int16_t key) {
     const int32_t last = timecode_player.last_event;
     table_cursor_event = static_cast<int16_t>(last >= 1 && last <= event_count() ? last : 1);
-    if (event_count() <= kTableRows) table_cursor_row = 1;
-    if (event_count() <= kTableRows) table_cursor_event = 1;
+    if (event_count() <= kTableRows) {
+        table_cursor_event = 1;
+        table_cursor_row = 1;
+    }
     // A page never starts before event 1.
     table_cursor_row = std::min(table_cursor_row, table_cursor_event);
     if (key == KEY_EDIT) {
@@ -397,11 +398,13 @@ void redraw_timecode_list_rows(int16_t cursor_event, int16_t cursor_row, int16_t
     if (mode == 1) last = cursor_row;
     if (mode == 2) first = cursor_row;
     if (mode == 3) first = last = cursor_row;
+    first = std::max<int16_t>(first, 1);
+    last = std::min(last, kTableRows);
     const int32_t page_start = cursor_event - cursor_row + 1;
     for (int16_t row = first; row <= last; ++row) {
         const int32_t event = page_start + row - 1;
         if (event >= 1 && event <= event_count()) {
-            draw_row(static_cast<int16_t>(event), row, row == cursor_row);
+            draw_row(static_cast<int16_t>(event), row, row == cursor_row, column);
         } else {
             blank_row(row);
         }
@@ -425,14 +428,16 @@ void draw_timecode_list_entry(int16_t event, int16_t row, int16_t column, int16_
     if (event < 1 || event > event_count()) return;
     const TimecodeEvent& e = timecode_event(event);
     if (column == kTimeColumn) {
-        if (!manual_source()) draw_text(kTimeTextX, row_text_y(row), text_colour_on(colour), format_event_time(e.time).data());
+        if (manual_source()) return;
+        draw_text(kTimeTextX, row_text_y(row), text_colour_on(colour), format_event_time(e.time).data());
         return;
     }
     draw_text(kEventTextX, row_text_y(row), text_colour_on(colour), format_event_row_text(event_text(e)).data());
 }
 
 void draw_timecode_list_marker(int16_t event, int16_t row, bool is_cursor) {
-    const bool marked = event >= 1 && event <= event_count() && (timecode_event(event).flags & (EVENT_MARK_1 | EVENT_MARK_2)) != 0;
+    const bool marked = event >= 1 && event <= event_count() &&
+                        (timecode_event(event).flags & (EVENT_MARK_1 | EVENT_MARK_2)) != 0;
     paint_timecode_marker_cell(row, marked ? kRed : kBlack);
     std::array<char, 8> number{};
     std::snprintf(number.data(), number.size(), "%05d", event);

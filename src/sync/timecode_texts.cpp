@@ -147,7 +147,8 @@ EventLine fader_text(EventNumbers& n, Style style) {
     const bool master = n.a >= 1 && n.a <= kMasterFaders;
     if (!master && n.a <= kPlaybackFaderBase) return {};
     if (style == Style::short_text) {
-        return master ? line("%s", kMasterNames[static_cast<size_t>(n.a)]) : line("%s %d", kPlaybackName, n.a - kPlaybackFaderBase);
+        if (master) return line("%s", kMasterNames[static_cast<size_t>(n.a)]);
+        return line("%s %d", kPlaybackName, n.a - kPlaybackFaderBase);
     }
     int16_t hh = 0, mm = 0, ss = 0, ff = 0;
     split_timecode(n.t, hh, mm, ss, ff);

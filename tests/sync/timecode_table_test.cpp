@@ -180,8 +180,9 @@ TEST_F(TimecodeTable, EveryMoveRepaintsAsAFullRedrawWould) {
         const std::vector<uint8_t> full = rows_pixels();
         const auto diff = std::mismatch(full.begin(), full.end(), after_keys.begin());
         const long at = diff.first - full.begin();
-        EXPECT_TRUE(diff.first == full.end()) << "after key " << key << ", first at x " << kRows.x1 + at % (kRows.x2 - kRows.x1 + 1)
-                                              << " y " << kRows.y1 + at / (kRows.x2 - kRows.x1 + 1) << ": " << int{*diff.first} << " for " << int{*diff.second};
+        const int width = kRows.x2 - kRows.x1 + 1;
+        EXPECT_TRUE(diff.first == full.end()) << "after key " << key << ", first at x " << kRows.x1 + at % width
+                                              << " y " << kRows.y1 + at / width;
     }
     close();
 }
