@@ -123,6 +123,7 @@
 #include "sync/timecode_lists.h"
 #include "sync/timecode_player.h"
 #include "sync/timecode_record.h"
+#include "sync/timecode_table.h"
 #include "sync/cd_keys.h"
 #include "sync/cd_requests.h"
 #include "ui/bitmap_fonts.h"
@@ -282,6 +283,7 @@ ui::reset_value_table_globals();
     synchro::reset_timecode_lists_globals();
     synchro::reset_timecode_player_globals();
     synchro::reset_timecode_record_globals();
+    synchro::reset_timecode_table_globals();
     synchro::reset_list_open_globals();
     synchro::reset_cd_requests_globals();
     synchro::reset_cd_keys_globals();
