@@ -39,7 +39,18 @@ int16_t table_cursor_event = 1;
 int16_t table_cursor_row = 1;
 int16_t table_cursor_column = kTimeColumn;
 
+namespace {
+constexpr TableOperations kRealOperations = {
+    edit_event_time,          edit_event_value_time,  select_timecode_event_groups,
+    deselect_timecode_events, clear_timecode_event_groups, copy_timecode_events,
+    insert_timecode_events,   add_timecode_events,    run_timecode_play,
+};
+}  // namespace
+
+TableOperations table_operations = kRealOperations;
+
 void reset_timecode_table_globals() {
+    table_operations = kRealOperations;
     table_cursor_event = 1;
     table_cursor_row = 1;
     table_cursor_column = kTimeColumn;
@@ -236,9 +247,9 @@ bool holds_time_value(int16_t event) {
 void enter_key() {
     int16_t& c = table_cursor_event;
     if (table_cursor_column == kTimeColumn && !manual_source()) {
-        edit_event_time(c, table_cursor_row, table_cursor_column);
+        table_operations.edit_time(c, table_cursor_row, table_cursor_column);
     } else if (table_cursor_column == kEventColumn && holds_time_value(c)) {
-        edit_event_value_time(c, table_cursor_row, table_cursor_column);
+        table_operations.edit_value_time(c, table_cursor_row, table_cursor_column);
     }
 }
 
@@ -256,7 +267,7 @@ void wait_for_input(int16_t entry_key) {
 
 void play_from_cursor(uint8_t autoplay) {
     set_key_led(KEY_PLAY, runtime::LED_ON);
-    run_timecode_play(table_cursor_event, table_cursor_row, table_cursor_column, autoplay);
+    table_operations.play(table_cursor_event, table_cursor_row, table_cursor_column, autoplay);
     set_key_led(KEY_PLAY, runtime::LED_OFF);
     ui::show_message("%s", kEditTableMessage);
 }
@@ -276,12 +287,12 @@ void table_key(int16_t key) {
         case KEY_LEFT: if (events) change_column(kTimeColumn); break;
         case KEY_RIGHT: if (events) change_column(kEventColumn); break;
         case KEY_ENTER: if (events) enter_key(); break;
-        case KEY_POINT: select_timecode_event_groups(c, r, column); break;
-        case KEY_DEL: deselect_timecode_events(c, r, column); break;
-        case KEY_CLR: clear_timecode_event_groups(c, r, column); break;
-        case KEY_COPY: if (!manual_source()) copy_timecode_events(c, r, column); break;
-        case KEY_INSERT_EVENTS: insert_timecode_events(c, r, column); break;
-        case KEY_ADD_EVENTS: add_timecode_events(c, r, column); break;
+        case KEY_POINT: table_operations.select_groups(c, r, column); break;
+        case KEY_DEL: table_operations.deselect(c, r, column); break;
+        case KEY_CLR: table_operations.clear_groups(c, r, column); break;
+        case KEY_COPY: if (!manual_source()) table_operations.copy(c, r, column); break;
+        case KEY_INSERT_EVENTS: table_operations.insert(c, r, column); break;
+        case KEY_ADD_EVENTS: table_operations.add(c, r, column); break;
         default: break;
     }
 }

@@ -25,6 +25,23 @@ extern int16_t table_cursor_event;
 extern int16_t table_cursor_row;
 extern int16_t table_cursor_column;
 
+// What the editor's keys run: the editing operations and PLAY. A test may
+// put recorders in their place to see what a key passes on; the reset puts
+// the real ones back.
+using TableOperation = void (*)(int16_t& cursor, int16_t& row, int16_t& column);
+struct TableOperations {
+    TableOperation edit_time;        // ENTER in the time column
+    TableOperation edit_value_time;  // ENTER on an F or G event
+    TableOperation select_groups;    // POINT
+    TableOperation deselect;         // DEL
+    TableOperation clear_groups;     // CLR
+    TableOperation copy;             // COPY
+    TableOperation insert;           // key 236
+    TableOperation add;              // key 241
+    bool (*play)(int16_t& cursor, int16_t& row, int16_t& column, uint8_t autoplay);  // PLAY, 250
+};
+extern TableOperations table_operations;
+
 // Every global of this module back to its value at program load (a clean start for each test).
 void reset_timecode_table_globals();
 

@@ -53,10 +53,34 @@ Events memories_list(int n) {
     return events;
 }
 
+// Recorders in place of the operations and PLAY: each records its name and
+// the cursor it was given, so the editor's key routing is seen on its own.
+template <const char* Name>
+void record_operation(int16_t& cursor, int16_t& row, int16_t& column) {
+    runtime::log_call(Name, {cursor, row, column});
+}
+bool record_play(int16_t& cursor, int16_t& row, int16_t& column, uint8_t autoplay) {
+    runtime::log_call("synchro::run_timecode_play", {cursor, row, column, autoplay});
+    return true;
+}
+constexpr char kEditTime[] = "synchro::edit_event_time";
+constexpr char kEditValueTime[] = "synchro::edit_event_value_time";
+constexpr char kSelectGroups[] = "synchro::select_timecode_event_groups";
+constexpr char kDeselect[] = "synchro::deselect_timecode_events";
+constexpr char kClearGroups[] = "synchro::clear_timecode_event_groups";
+constexpr char kCopy[] = "synchro::copy_timecode_events";
+constexpr char kInsert[] = "synchro::insert_timecode_events";
+constexpr char kAdd[] = "synchro::add_timecode_events";
+
 class TimecodeTable : public programmer_test::DemoRig {
 protected:
     void SetUp() override {
         DemoRig::SetUp();
+        synchro::table_operations = {record_operation<kEditTime>,    record_operation<kEditValueTime>,
+                                     record_operation<kSelectGroups>, record_operation<kDeselect>,
+                                     record_operation<kClearGroups>,  record_operation<kCopy>,
+                                     record_operation<kInsert>,       record_operation<kAdd>,
+                                     record_play};
         synchro::timecode_source = synchro::kTimecodeSourcePcTimer;
         synchro::timecode_frame_rate = 2;  // "25"
     }
