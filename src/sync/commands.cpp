@@ -56,8 +56,7 @@ int16_t wait_for_key() {
     }
     if (list_open_request != 0) return KEY_OPEN_LIST;
     int16_t key = 0;
-    runtime::get_key(&key);
-    return key;
+    return runtime::get_key(&key) ? key : 0;  // 0: a release or an input the reader took
 }
 
 // A transport key's command with its LED lit and its button pressed.
@@ -141,6 +140,7 @@ void run_timecode_screen(int16_t key) {
         } else {
             pressed = wait_for_key();
         }
+        if (pressed == 0) continue;
         set_leds(kTransportKeys, runtime::LED_OFF);
         if (pressed == KEY_ESC) break;
         handle_screen_key(pressed);

@@ -92,7 +92,7 @@ std::array<int, kDigits> split_into_digits(double t) {
 }
 
 void draw_entry_digits(const std::array<int, kDigits>& digits, int position) {
-    if (!timecode_screen_open()) return;
+    if (!timecode_screen_open() || timecode_source == kTimecodeSourceManual) return;
     for (int i = 0; i < kDigits; ++i) {
         draw_digit(i, digits[static_cast<size_t>(i)], i + 1 == position ? colour::kWhite : colour::kCyan);
     }
@@ -122,7 +122,8 @@ bool timecode_screen_open() { return (runtime::option_flags & runtime::OPT_TIMEC
 
 void draw_timecode_digits(double t) {
     display_time = t;
-    if (!timecode_screen_open()) return;
+    // The MANUAL source shows the LAST/NEXT panel in place of the digits.
+    if (!timecode_screen_open() || timecode_source == kTimecodeSourceManual) return;
     int16_t hh = 0, mm = 0, ss = 0, ff = 0;
     split_timecode(t, hh, mm, ss, ff);
     const std::array<int16_t, kPairs> values = {hh, mm, ss, ff};

@@ -256,10 +256,8 @@ bool run_timecode_play_loop(int16_t& cursor, int16_t& row, int16_t& column) {
         if (manual) end_expired_fader_overrides();
         int16_t key = 0;
         if (list_open_request != 0) break;
-        if (runtime::is_input_pending() && runtime::get_key(&key) &&
-            !handle_play_key(key, shown_cursor, shown_row, column)) {
-            break;
-        }
+        if (runtime::is_input_pending() && !runtime::get_key(&key)) key = 0;  // a release: no key
+        if (key != 0 && !handle_play_key(key, shown_cursor, shown_row, column)) break;
         if (table_shown()) {
             follow_last_event(shown_cursor, shown_row, column, key);
             if (manual && key != 0) draw_cue_list_markers(static_cast<int16_t>(timecode_player.last_event), shown_row, tc_colour::kLightGrey);
