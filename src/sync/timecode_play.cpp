@@ -214,7 +214,7 @@ bool run_timecode_play(int16_t& cursor, int16_t& row, int16_t& column, uint8_t a
     const int16_t key = ask_for_start(autoplay);
     if (key != KEY_PLAY && key != KEY_ENTER) {
         ui::show_message("PLAYING CANCELLED");
-        ui::beep_interruptible(kErrorHz, 800);
+        ui::beep(kErrorHz, 800);
         return true;
     }
     ui::show_message(kStopPrompt);
