@@ -188,21 +188,6 @@ bool handle_play_key(int16_t key, int16_t& cursor, int16_t& row, int16_t column)
 
 }  // namespace
 
-void end_expired_fader_overrides() {
-    for (int m = 1; m <= memories::kMasters; ++m) {
-        const auto i = static_cast<size_t>(m);
-        if (memories::master_timecode_flash[i] != 0 && memories::master_timecode_remaining_s[i] < 0.0) {
-            set_fader_event(m, 0, 0.0);
-        }
-    }
-    for (int p = 1; p <= playback::kPlaybacks; ++p) {
-        const auto i = static_cast<size_t>(p);
-        if (playback::playback_timecode_flash[i] != 0 && playback::playback_timecode_remaining_s[i] < 0.0) {
-            set_fader_event(kPlaybackFaderBase + p, 0, 0.0);
-        }
-    }
-}
-
 bool run_timecode_play(int16_t& cursor, int16_t& row, int16_t& column, uint8_t autoplay) {
     if (event_count() == 0) {
         ui::show_message("NO EVENTS LOADED OR RECORDED");

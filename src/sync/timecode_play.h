@@ -11,8 +11,5 @@ namespace synchro {
 bool run_timecode_play(int16_t& cursor, int16_t& row, int16_t& column, uint8_t autoplay);
 // The loop that keeps the console running while the list plays. Always true.
 bool run_timecode_play_loop(int16_t& cursor, int16_t& row, int16_t& column);
-// The flash overrides of masters and playbacks whose time ran out are ended
-// (where the player does not run to end them).
-void end_expired_fader_overrides();
 
 }  // namespace synchro
