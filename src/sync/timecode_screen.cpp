@@ -26,7 +26,7 @@ namespace colour = tc_colour;
 
 constexpr ScreenBox kPanel = {2, 343, 220, 453};
 constexpr ScreenBox kStatusLine = {6, 412, 213, 424};
-constexpr int16_t kLineTextSize = 4;
+constexpr int16_t kLineTextSize = 3;  // 11 pixels high: inside a 13-pixel line
 constexpr int16_t kFieldPadding = 2;
 
 // Button n spans x 44n - 38 .. 44n - 7, y 356..367; its caption is centred
@@ -138,7 +138,7 @@ int16_t draw_line_field(const ScreenBox& line, int16_t x, int16_t right, int16_t
         right != 0 ? right : static_cast<int16_t>(x + platform::_textwidth(text) + 2 * kFieldPadding - 1);
     ui::fill_box(x, line.top, end, line.bottom, fill);
     platform::_setcolor(fill == colour::kCyan ? colour::kBlack : colour::kWhite);
-    platform::_outtextxy(x + kFieldPadding, line.top - 1, text);
+    platform::_outtextxy(x + kFieldPadding, line.top + 1, text);
     return static_cast<int16_t>(end + 1);
 }
 
