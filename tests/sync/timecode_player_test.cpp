@@ -64,6 +64,15 @@ protected:
         synchro::run_timecode_tick();
         now_ = t;
     }
+    // Play restarted, the clock first read at 10 s, then a frame a poll up
+    // to 10.2 s: locked again at 10 s.
+    void relock_at_10() {
+        synchro::reset_timecode_player();
+        counter_ += 7;
+        now_ = 0.0;
+        tick(10.0);
+        run_to(10.2);
+    }
     // Polls a frame apart up to t.
     void run_to(double t) {
         while (now_ + 0.04 <= t + 1e-9) tick(now_ + 0.04);
@@ -166,11 +175,7 @@ TEST_F(TimecodePlayer, TheRebuildOptionsReplayTheirEvents) {
                   {4.0, "G 00001.000"},
                   {20.0, "F 2 00099.000"},
                   {30.0, "END"}});
-        synchro::reset_timecode_player();
-        counter_ += 7;
-        now_ = 0.0;
-        tick(10.0);
-        run_to(10.2);
+        relock_at_10();
         ASSERT_EQ(synchro::timecode_player.unlocked, 0);
         EXPECT_EQ(synchro::timecode_player.next_event, 5) << int{c.option};
         EXPECT_EQ((std::vector<int>{master_flash(1), master_flash(2), master_flash(3), master_flash(4)}), c.flashes)
@@ -202,11 +207,7 @@ TEST_F(TimecodePlayer, TheRebuildOptionsRunTheirEventsInListOrder) {
                   {4.0, "F 1 00099.000"},
                   {5.0, "S 4 3 1"},
                   {20.0, "END"}});
-        synchro::reset_timecode_player();
-        counter_ += 7;
-        now_ = 0.0;
-        tick(10.0);
-        run_to(10.2);
+        relock_at_10();
         ASSERT_EQ(synchro::timecode_player.unlocked, 0);
         const auto& q = playback::sequence_table;
         EXPECT_EQ((std::vector<int>{playback::sequence_trigger(q[3]), playback::sequence_sync(q[4])}), c.sequences)
