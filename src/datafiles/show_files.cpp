@@ -23,6 +23,7 @@
 #include "runtime/startup.h"
 #include "setup/setup_data.h"
 #include "sync/commands.h"
+#include "sync/timecode_display.h"
 #include "sync/sync_services.h"
 #include "ui/helpers.h"
 #include "ui/message_line.h"
@@ -176,7 +177,7 @@ void load_list() {
         return;
     }
     synchro::draw_timecode_header();
-    synchro::draw_timecode_clock(1);
+    synchro::draw_timecode_clock(true);
     const bool manual_now = synchro::timecode_source == synchro::kTimecodeSourceManual;
     const bool manual_before = source_before == synchro::kTimecodeSourceManual;
     if (manual_now && !manual_before) synchro::draw_manual_transport_panel();

@@ -9,7 +9,6 @@
 #include "runtime/config_records.h"
 #include "runtime/timers.h"
 #include "sync/cd_requests.h"
-#include "sync/commands.h"
 #include "sync/sync_services.h"
 #include "sync/timecode_clock.h"
 #include "sync/timecode_display.h"
@@ -36,8 +35,8 @@ constexpr uint32_t kHoldMs = 750;
 constexpr uint32_t kWindStepMs = 49;    // a wind step once more than this has passed
 constexpr int32_t kStatusPollMs = 5001;
 constexpr int32_t kWrapBackFrames = 750;  // 10 s before the disc's end
-constexpr int16_t kClockAreaTrack = 0;    // draw_timecode_clock: the track changed
-constexpr int16_t kClockAreaDisc = 1;     // draw_timecode_clock: the disc changed
+constexpr bool kClockAreaTrack = false;  // draw_timecode_clock: the track changed
+constexpr bool kClockAreaDisc = true;    // draw_timecode_clock: the disc changed
 constexpr int32_t kTriggerBeepHz = 800;
 constexpr uint32_t kTriggerBeepMs = 200;
 

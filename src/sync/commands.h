@@ -1,18 +1,20 @@
-// The timecode screen as its keys open it. (Least body until synchronisation
-// is built.)
+// The timecode screen as its keys open it: PLAY, REC, EDIT and MODE on the
+// main screen and the MIDI list opener (key 250), and the drawing of its
+// transport panel (timecode_screen.cpp).
 #pragma once
 #include <cstdint>
 
 namespace synchro {
 
-// 211 PLAY, 212 REC, 214 EDIT, 215 mode.
+// The screen until ESC; key is 0 or a first key to handle at once (211 PLAY,
+// 212 REC, 214 EDIT, 215 MODE, 250 the list pending_list_name names).
 void run_timecode_screen(int16_t key);
 
-// The timecode screen's header ("LIST:", "SYNC.:", "FR.:"), its running-time
-// display, and its transport panels (PLAY/STOP/EDIT/MODE, or LAST/NEXT of the
-// manual time source).
-void draw_timecode_header();
-void draw_timecode_clock(int16_t mode);
+// The whole transport panel: buttons, time or LAST/NEXT panel, status line
+// and CD line.
+void draw_timecode_screen();
+// The time panel with the digits of display_time; the LAST/NEXT panel of the
+// MANUAL source.
 void draw_transport_panel();
 void draw_manual_transport_panel();
 

@@ -125,9 +125,8 @@ void step_timecode_source(bool key_down) {
     if (timecode_source > kTimecodeSources) timecode_source = kTimecodeSourcePcTimer;
     const bool was_manual = before == kTimecodeSourceManual;
     if (was_manual != (timecode_source == kTimecodeSourceManual)) redraw_timecode_transport();
-    if (timecode_source != before) redraw_timecode_source_field();
-    redraw_timecode_rate_field();
-    redraw_timecode_clock_panel();
+    draw_timecode_header();
+    draw_timecode_clock(true);
 }
 
 bool mode_key_down() { return runtime::key_down_table[static_cast<size_t>(runtime::keys::KEY_TIMECODE_MODE)] != 0; }
@@ -225,7 +224,7 @@ double read_card_timecode() {
     const uint8_t code = platform::far_peek_byte(sel, platform::kSmpteReaderRate);
     if (code < kTimecodeRates && code != timecode_frame_rate - 1) {
         timecode_frame_rate = static_cast<uint8_t>(code + 1);
-        redraw_timecode_rate_field();
+        draw_timecode_header();
     }
     card_time_kept = convert_timecode_to_seconds(hh, mm, ss, ff);
     return card_time_kept;
@@ -247,7 +246,7 @@ double read_cd_timecode() {
         if (cd_track_change_readings >= kCdFramesPerSecond) {
             cd_track_change_readings = 0;
             cd_state.current_track = static_cast<uint8_t>(track);
-            redraw_timecode_clock_panel();
+            draw_timecode_clock(false);
         }
     }
     // At or past the second of the disc's end the clock stops: a drive that
@@ -332,7 +331,7 @@ void place_cd_at(double t, bool set_display) {
     const int track = cd_track_holding(frame);
     if (track != cd_state.current_track) {
         cd_state.current_track = static_cast<uint8_t>(track);
-        redraw_timecode_clock_panel();
+        draw_timecode_clock(false);
     }
 }
 

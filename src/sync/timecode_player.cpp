@@ -205,6 +205,21 @@ void init_timecode_player() {
     reset_fader_overrides();
 }
 
+void end_expired_fader_overrides() {
+    for (int m = 1; m <= memories::kMasters; ++m) {
+        const auto i = static_cast<size_t>(m);
+        if (memories::master_timecode_flash[i] != 0 && memories::master_timecode_remaining_s[i] < 0.0) {
+            set_fader_event(m, 0, 0.0);
+        }
+    }
+    for (int pb = 1; pb <= playback::kPlaybacks; ++pb) {
+        const auto i = static_cast<size_t>(pb);
+        if (playback::playback_timecode_flash[i] != 0 && playback::playback_timecode_remaining_s[i] < 0.0) {
+            set_fader_event(kPlaybackFaderBase + pb, 0, 0.0);
+        }
+    }
+}
+
 void reset_timecode_player() {
     timecode_player = {};
 }
@@ -240,7 +255,7 @@ void run_timecode_tick() {
         p.last_event = p.next_event;
         ++p.next_event;
     }
-    end_expired_overrides();
+    end_expired_fader_overrides();
     draw_timecode_digits(p.now);
     p.previous = p.now;
     keep_generator_with_cd(unlocked_on_entry);

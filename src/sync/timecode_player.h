@@ -41,6 +41,8 @@ void reset_timecode_player_globals();
 // Play and record start unlocked at event 1.
 void reset_timecode_player();
 bool execute_timecode_event(int32_t i);
+// The flash overrides of masters and playbacks whose time ran out are ended.
+void end_expired_fader_overrides();
 
 void call_memory_event(int n);
 void call_cue_event(int page, int cue, int point);

@@ -126,6 +126,7 @@
 #include "sync/timecode_table.h"
 #include "sync/cd_keys.h"
 #include "sync/cd_requests.h"
+#include "sync/timecode_display.h"
 #include "ui/bitmap_fonts.h"
 #include "ui/cue_selection.h"
 #include "ui/edit_keys.h"
@@ -292,6 +293,7 @@ ui::reset_value_table_globals();
     synchro::reset_audio_bands_globals();
     synchro::reset_midi_editors_globals();
     synchro::reset_timecode_edit_globals();
+    synchro::reset_timecode_display_globals();
 
 #ifdef BRAVINOX_RIG_HWTEST
     // Subsystem 9: quandrix.

@@ -5,6 +5,7 @@
 
 #include "list_helpers.h"
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -16,6 +17,7 @@
 #include "runtime/config_records.h"
 #include "runtime/console_flags.h"
 #include "runtime/console_state.h"
+#include "runtime/key_codes.h"
 #include "runtime/step_log.h"
 #include "sync/list_open.h"
 #include "sync/midi_events.h"
@@ -194,17 +196,32 @@ TEST_F(TimecodeLists, AListOpenedByMidiNumberWithABadOrMissingNameIsNotOpened) {
 TEST_F(TimecodeLists, AListOpenedByMidiNumberOpensTheScreenOrAsksTheOpenOneToLoadIt) {
     auto& entry = datafiles::midi_show_table[1];  // list number 0
     std::memcpy(entry.data(), "load", 4);
+    synchro::timecode_list.count = 0;
     runtime::clear_step_log();
-    synchro::open_list_by_midi_number(0);
+    bool done = false;
+    rig.at(0, [&] {
+        synchro::open_list_by_midi_number(0);
+        done = true;
+    });
+    rig.run_ms(50);
+    // The screen opened, loaded the list and started it; it stays open.
     EXPECT_EQ(synchro::pending_list_name, "load");
     EXPECT_EQ(synchro::list_open_request, 0);
-    EXPECT_EQ(runtime::logged_calls().back(), "synchro::run_timecode_screen(250)");
+    EXPECT_NE(runtime::option_flags & runtime::OPT_TIMECODE_SCREEN, 0u);
+    EXPECT_EQ(synchro::timecode_list.count, 5);
+    const std::vector<std::string> calls = runtime::logged_calls();
+    EXPECT_NE(std::find(calls.begin(), calls.end(), "synchro::edit_timecode_table(250)"), calls.end());
+    EXPECT_FALSE(done);
 
-    runtime::option_flags |= runtime::OPT_TIMECODE_SCREEN;
+    // The open screen is asked to load it: the request returns at once.
     runtime::clear_step_log();
     synchro::open_list_by_midi_number(0);
     EXPECT_EQ(synchro::list_open_request, 1);
-    EXPECT_EQ(runtime::logged_calls(), std::vector<std::string>{"synchro::open_list_by_midi_number(0)"});
+    rig.run_ms(50);
+    EXPECT_EQ(runtime::logged_calls(), (std::vector<std::string>{"synchro::open_list_by_midi_number(0)", "synchro::draw_timecode_clock(1)",
+                                                                 "synchro::edit_timecode_table(250)"}));
+    rig.press(runtime::KEY_ESC);
+    EXPECT_TRUE(rig.run_until([&] { return done; }, 1000));
 }
 
 }  // namespace

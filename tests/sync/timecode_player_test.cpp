@@ -64,6 +64,15 @@ protected:
         synchro::run_timecode_tick();
         now_ = t;
     }
+    // Play restarted, the clock first read at 10 s, then a frame a poll up
+    // to 10.2 s: locked again at 10 s.
+    void relock_at_10() {
+        synchro::reset_timecode_player();
+        counter_ += 7;
+        now_ = 0.0;
+        tick(10.0);
+        run_to(10.2);
+    }
     // Polls a frame apart up to t.
     void run_to(double t) {
         while (now_ + 0.04 <= t + 1e-9) tick(now_ + 0.04);
@@ -166,17 +175,46 @@ TEST_F(TimecodePlayer, TheRebuildOptionsReplayTheirEvents) {
                   {4.0, "G 00001.000"},
                   {20.0, "F 2 00099.000"},
                   {30.0, "END"}});
-        synchro::reset_timecode_player();
-        counter_ += 7;
-        now_ = 0.0;
-        tick(10.0);
-        run_to(10.2);
+        relock_at_10();
         ASSERT_EQ(synchro::timecode_player.unlocked, 0);
         EXPECT_EQ(synchro::timecode_player.next_event, 5) << int{c.option};
         EXPECT_EQ((std::vector<int>{master_flash(1), master_flash(2), master_flash(3), master_flash(4)}), c.flashes)
             << int{c.option};
         EXPECT_EQ(playback::current_cue, c.cue) << int{c.option};
         EXPECT_DOUBLE_EQ(synchro::timecode_player.now, 10.2) << "no jump back from the G event";
+    }
+}
+
+// The same relock, event by event: option 0 runs the cue and, after it, the
+// sequence events in list order but no F; option 1 runs every event before
+// the relock in list order.
+TEST_F(TimecodePlayer, TheRebuildOptionsRunTheirEventsInListOrder) {
+    struct Case {
+        uint8_t option;
+        std::vector<int> sequences;  // trigger of 3, sync of 4
+        std::vector<int> flashes;    // masters 1 and 2
+        int cue;
+    };
+    for (const Case& c : {Case{0, {2, 1}, {0, 0}, 5}, Case{1, {2, 1}, {1, 1}, 5}, Case{2, {0, 0}, {0, 0}, 1}}) {
+        setup::setup_data.set_u8(setup::kSetupTimecodeOption, c.option);
+        memories::master_timecode_flash.fill(0);
+        for (auto& sequence : playback::sequence_table) sequence.mode = 0;
+        playback::current_cue = 1;
+        set_list({{1.0, "F 2 00099.000"},
+                  {2.0, "C 1 5"},
+                  {3.0, "S 3 4 1"},
+                  {3.5, "S 3 4 2"},  // after the one before: trigger 2 stays
+                  {4.0, "F 1 00099.000"},
+                  {5.0, "S 4 3 1"},
+                  {20.0, "END"}});
+        relock_at_10();
+        ASSERT_EQ(synchro::timecode_player.unlocked, 0);
+        const auto& q = playback::sequence_table;
+        EXPECT_EQ((std::vector<int>{playback::sequence_trigger(q[3]), playback::sequence_sync(q[4])}), c.sequences)
+            << int{c.option};
+        EXPECT_EQ((std::vector<int>{master_flash(1), master_flash(2)}), c.flashes) << int{c.option};
+        EXPECT_EQ(playback::current_cue, c.cue) << int{c.option};
+        EXPECT_EQ(synchro::timecode_player.next_event, 7) << int{c.option};
     }
 }
 

@@ -182,15 +182,28 @@ TEST_F(TimecodeRecord, RecordingWithTheManualSourceIsRefused) {
 }
 
 TEST_F(TimecodeRecord, RecInTheStartTimeEntryRecordsAndAnyOtherKeyCancels) {
-    // The start-time entry is the timecode screen's: here it ends at once
-    // with key 0, which cancels.
     bool done = false;
-    rig_.at(0, [&] {
-        synchro::record_timecode_events();
-        done = true;
-    });
+    const auto record = [&] {
+        done = false;
+        rig_.at(0, [&] {
+            synchro::record_timecode_events();
+            done = true;
+        });
+        rig_.run_ms(20);
+    };
+    record();
+    rig_.press(KEY_ESC);
     ASSERT_TRUE(rig_.run_until([&] { return done; }, 3000));
     EXPECT_EQ(message(), "RECORDING CANCELLED");
+
+    record();
+    EXPECT_EQ(message(), "EDIT TIME AND PRESS 'REC'...");
+    rig_.press(KEY_REC);
+    EXPECT_EQ(message(), "PRESS 'STOP' TO STOP RECORDING...");
+    EXPECT_EQ(synchro::timecode_mode, synchro::kTimecodeRecord);
+    rig_.press(KEY_STOP);
+    ASSERT_TRUE(rig_.run_until([&] { return done; }, 3000));
+    EXPECT_EQ(message(), "END OF RECORDING...");
 }
 
 }  // namespace
