@@ -28,6 +28,10 @@
 
 namespace synchro {
 
+int16_t (*timecode_table_editor)(int16_t key) = edit_timecode_table;
+
+void reset_timecode_screen_globals() { timecode_table_editor = edit_timecode_table; }
+
 namespace {
 
 using namespace runtime::keys;
@@ -86,19 +90,19 @@ void open_requested_list() {
     }
     run_pressed(KEY_PLAY, kPlayButton, [] {
         show_start_time();
-        edit_timecode_table(KEY_OPEN_LIST);
+        timecode_table_editor(KEY_OPEN_LIST);
     });
 }
 
 void handle_screen_key(int16_t key) {
     switch (key) {
-        case KEY_PLAY: run_pressed(key, kPlayButton, [] { edit_timecode_table(KEY_PLAY); }); return;
+        case KEY_PLAY: run_pressed(key, kPlayButton, [] { timecode_table_editor(KEY_PLAY); }); return;
         case KEY_REC: run_pressed(key, kRecButton, [] { record_timecode_events(); }); return;
         case KEY_EDIT:
             // The editor puts the button and the LED back when it closes.
             runtime::set_key_led(key, runtime::LED_ON);
             draw_transport_button(kEditButton, true);
-            edit_timecode_table(KEY_EDIT);
+            timecode_table_editor(KEY_EDIT);
             return;
         case KEY_TIMECODE_MODE: run_pressed(key, kModeButton, [] { select_timecode_source(); }); return;
         case KEY_OPEN_LIST: open_requested_list(); return;

@@ -127,6 +127,7 @@
 #include "sync/cd_keys.h"
 #include "sync/cd_requests.h"
 #include "sync/timecode_display.h"
+#include "sync/commands.h"
 #include "ui/bitmap_fonts.h"
 #include "ui/cue_selection.h"
 #include "ui/edit_keys.h"
@@ -294,6 +295,7 @@ ui::reset_value_table_globals();
     synchro::reset_midi_editors_globals();
     synchro::reset_timecode_edit_globals();
     synchro::reset_timecode_display_globals();
+    synchro::reset_timecode_screen_globals();
 
 #ifdef BRAVINOX_RIG_HWTEST
     // Subsystem 9: quandrix.

@@ -19,6 +19,7 @@
 #include "runtime/console_state.h"
 #include "runtime/key_codes.h"
 #include "runtime/step_log.h"
+#include "sync/commands.h"
 #include "sync/list_open.h"
 #include "sync/midi_events.h"
 #include "sync/sync_services.h"
@@ -34,7 +35,10 @@ using sync_test::set_list;
 
 class TimecodeLists : public ::testing::Test {
 protected:
-    void SetUp() override { rig::start_console(rig, dir); }
+    void SetUp() override {
+        rig::start_console(rig, dir);
+        synchro::timecode_table_editor = sync_test::record_table_editor;
+    }
 
     std::string file(const std::string& name) const { return dir.read_text("data/" + name + ".lst"); }
     void write(const std::string& name, const std::string& text) const { dir.write_text("data/" + name + ".lst", text); }

@@ -19,6 +19,7 @@
 #include "runtime/key_codes.h"
 #include "runtime/key_leds.h"
 #include "runtime/step_log.h"
+#include "sync/commands.h"
 #include "sync/cd_requests.h"
 #include "sync/list_open.h"
 #include "sync/sync_services.h"
@@ -49,6 +50,7 @@ class TimecodeScreen : public programmer_test::DemoRig {
 protected:
     void SetUp() override {
         DemoRig::SetUp();
+        synchro::timecode_table_editor = sync_test::record_table_editor;
         synchro::timecode_source = synchro::kTimecodeSourcePcTimer;
         synchro::timecode_frame_rate = 1;  // "24"
     }
