@@ -364,6 +364,26 @@ TEST_F(StagePlanEditor, AMovedRectangleStopsTwoPixelsFromTheEdge) {
     EXPECT_EQ(rig_.pixel(160, 270), 0) << "gone from the old";
 }
 
+// A rectangle drawn and saved shows on the main screen's plan at once,
+// where stage point (5000, 5000) lies at (430, 362).
+TEST_F(StagePlanEditor, ASavedItemShowsOnTheMainScreensPlan) {
+    open_empty_plan();
+    click(478, 270);
+    press_and_drag(290, 312, 464 - 10, 425 - 10);  // stage (5000, 5000) onwards
+    release();
+    rig_.press(runtime::KEY_ESC, 20);
+    ASSERT_EQ(count(StageItemKind::rect), 1);
+    rig_.press(runtime::KEY_SETUP, setup_test::kLongHold_ms);
+    rig_.press(runtime::KEY_DIGIT_1, 20);
+    rig_.run_ms(500);
+    ASSERT_EQ(runtime::mode_flags & runtime::MODE_IN_SETUP, 0u);
+    EXPECT_EQ(setup::stage_item_count(setup::setup_data, StageItemKind::rect), 1);
+    const int16_t colour = setup::stage_colours[1];
+    EXPECT_EQ(rig_.pixel(430, 362), colour) << "the corner at stage (5000, 5000)";
+    EXPECT_EQ(rig_.pixel(500, 362), colour) << "its top edge";
+    EXPECT_EQ(rig_.pixel(430, 420), colour) << "its left edge";
+}
+
 // A rig read from a bad file: counts past 100, pages and colours out of
 // range. The editor refuses to add and steps only over what lies on a page.
 TEST_F(StagePlanEditor, ItemsOutOfRangeAreBoundedAndNeverIndexedPast) {
