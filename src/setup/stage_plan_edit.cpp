@@ -74,28 +74,30 @@ int step_page_item(const SetupData& setup, StageItemKind kind, int from, int pag
     return from;
 }
 
-bool append_stage_ellipse(SetupData& setup, const StageEllipse& item) {
-    const int count = stage_item_count(setup, StageItemKind::ellipse);
-    if (count >= stage_item_limit(StageItemKind::ellipse)) return false;
-    write_stage_ellipse(setup, count + 1, item);
-    set_stage_item_count(setup, StageItemKind::ellipse, count + 1);
-    return true;
-}
+namespace {
 
-bool append_stage_segment(SetupData& setup, StageItemKind kind, const StageSegment& item) {
+// Record count + 1 written by `write` unless the kind is full.
+template <typename Write>
+bool append_item(SetupData& setup, StageItemKind kind, Write write) {
     const int count = stage_item_count(setup, kind);
     if (count >= stage_item_limit(kind)) return false;
-    write_stage_segment(setup, kind, count + 1, item);
+    write(count + 1);
     set_stage_item_count(setup, kind, count + 1);
     return true;
 }
 
+}  // namespace
+
+bool append_stage_ellipse(SetupData& setup, const StageEllipse& item) {
+    return append_item(setup, StageItemKind::ellipse, [&](int i) { write_stage_ellipse(setup, i, item); });
+}
+
+bool append_stage_segment(SetupData& setup, StageItemKind kind, const StageSegment& item) {
+    return append_item(setup, kind, [&](int i) { write_stage_segment(setup, kind, i, item); });
+}
+
 bool append_stage_text(SetupData& setup, const StageText& item) {
-    const int count = stage_item_count(setup, StageItemKind::text);
-    if (count >= stage_item_limit(StageItemKind::text)) return false;
-    write_stage_text(setup, count + 1, item);
-    set_stage_item_count(setup, StageItemKind::text, count + 1);
-    return true;
+    return append_item(setup, StageItemKind::text, [&](int i) { write_stage_text(setup, i, item); });
 }
 
 void delete_stage_item(SetupData& setup, StageItemKind kind, int i) {
