@@ -367,12 +367,6 @@ bool place_text_frame(TextFrame& frame) {
     return false;
 }
 
-// The status box taken back after the entry box covered it.
-void clear_status_box() {
-    ui::last_message_text.fill('\0');
-    show_setup_status(kSetupTitle);
-}
-
 // ------------------------------------------------------------------ editing items
 
 struct EditKind {
@@ -821,8 +815,9 @@ void add_stage_text(SetupData& setup) {
         platform::_outtextxy(450, 441, "TEXT :");
         entered = ui::edit_text_line(text.data(), 487, 441, kMaxStageTexts, kSetupYellow, kSetupBlack, 0);
     }
+    ui::last_message_text.fill('\0');  // the entry box covered the status box
     if (entered == 0) {
-        clear_status_box();
+        show_setup_status(kSetupTitle);
     } else {
         const std::string typed(text.data());
         show_setup_status(kPlaceText);

@@ -253,6 +253,11 @@ TEST_F(StagePlanEditor, ANewEllipseIsClampedInsideTheStageAndStoresTheClampedRim
 TEST_F(StagePlanEditor, ATwentyCharacterTextIsPlacedWithTheTrackerballAndText21IsRefused) {
     open_empty_plan();
     click(478, 385);
+    rig_.type("ABC\x1b");  // ESC ends the entry: nothing is added
+    rig_.run_ms(50);
+    EXPECT_EQ(count(StageItemKind::text), 0);
+    EXPECT_EQ(status(), setup::kSetupTitle);
+    click(478, 385);
     rig_.type("ABCDEFGHIJKLMNOPQRSTUV\r");
     rig_.run_ms(50);
     EXPECT_EQ(status(), "LMB=POSITION RMB=CANCEL");
@@ -342,6 +347,11 @@ TEST_F(StagePlanEditor, DeletingAPagesLastItemShowsTheNextPageWithItems) {
         rig_.press(runtime::KEY_ESC, 20);
         while (runtime::fixture_page > 1) rig_.press(runtime::KEY_BANK_DOWN, 20);
     }
+    // Started on a page without lines, the edit shows the page of the first record.
+    setup::write_stage_segment(setup::setup_edit_copy, StageItemKind::line, 1, {7, 1000, 1000, 9000, 1000, 3});
+    click(478, 355);
+    EXPECT_EQ(runtime::fixture_page, 7);
+    rig_.press(runtime::KEY_ESC, 20);
 }
 
 TEST_F(StagePlanEditor, AMovedRectangleStopsTwoPixelsFromTheEdge) {
