@@ -49,7 +49,6 @@ constexpr Area kTextBox = {446, 431, 629, 459};
 
 constexpr int32_t kStartHz = 1000;
 constexpr uint32_t kStart_ms = 20;
-constexpr int32_t kFullHz = kSetupRefusalHz;
 constexpr uint32_t kFull_ms = 800;
 constexpr int32_t kPickHz = 800;
 constexpr uint32_t kPick_ms = 150;
