@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdio>
 
+#include "programmer/fixture_pages.h"
 #include "runtime/fixture_tables.h"
 #include "runtime/lamp_commands.h"
 #include "setup/patch_compiler.h"
@@ -33,6 +34,9 @@ bool save(SetupData& edited, AddressState& state, LibraryList& list) {
         return false;
     }
     runtime::load_reset_commands();
+    // The main screen's pictures of the fixture pages and stage plans show
+    // the old rig: they are drawn anew from the saved one.
+    programmer::free_fixture_page_images();
     show_status("UPDATING DATA AND LIBRARIES...");
     reload_fixture_types();
     if (result.dropped_soft_entries != 0) {

@@ -55,34 +55,11 @@ void draw_grid() {
 
 void draw_stage_items(const SetupData& setup) {
     const int page = runtime::fixture_page;
-    for (int i = 1; i <= stage_item_count(setup, StageItemKind::ellipse); ++i) {
-        StageEllipse e = read_stage_ellipse(setup, i);
-        if (e.page != page) continue;
-        convert_stage_to_screen(e.x, e.y);
-        convert_stage_to_screen(e.rim_x, e.rim_y);
-        platform::_setcolor(e.colour);
-        platform::_ellipse(e.x, e.y, 0, 360, std::abs(e.rim_x - e.x), std::abs(e.rim_y - e.y));
-    }
-    for (const StageItemKind kind : {StageItemKind::rect, StageItemKind::line}) {
+    for (const StageItemKind kind : {StageItemKind::ellipse, StageItemKind::rect, StageItemKind::line, StageItemKind::text}) {
         for (int i = 1; i <= stage_item_count(setup, kind); ++i) {
-            StageSegment s = read_stage_segment(setup, kind, i);
-            if (s.page != page) continue;
-            convert_stage_to_screen(s.x1, s.y1);
-            convert_stage_to_screen(s.x2, s.y2);
-            platform::_setcolor(s.colour);
-            if (kind == StageItemKind::rect) {
-                platform::_rectangle(s.x1, s.y1, s.x2, s.y2);
-            } else {
-                platform::_line(s.x1, s.y1, s.x2, s.y2);
-            }
+            if (stage_item_page(setup, kind, i) != page) continue;
+            draw_stage_item(setup, kind, i, static_cast<int16_t>(stage_item_colour(setup, kind, i)));
         }
-    }
-    for (int i = 1; i <= stage_item_count(setup, StageItemKind::text); ++i) {
-        StageText t = read_stage_text(setup, i);
-        if (t.page != page) continue;
-        convert_stage_to_screen(t.x, t.y);
-        platform::_setcolor(t.colour);
-        platform::_outtextxy(t.x, t.y, t.text);
     }
 }
 
@@ -135,6 +112,30 @@ void draw_stage_page(const SetupData& setup) {
         if (fixture_page_of(r.number) != runtime::fixture_page) continue;
         highlight_stage_fixture(setup, static_cast<int16_t>(f - 1), r.stage_colour);
         draw_fixture_number(setup, static_cast<int16_t>(f - 1), r.stage_colour);
+    }
+}
+
+void draw_stage_item(const SetupData& setup, StageItemKind kind, int i, int16_t colour) {
+    platform::_setcolor(colour);
+    if (kind == StageItemKind::ellipse) {
+        StageEllipse e = read_stage_ellipse(setup, i);
+        convert_stage_to_screen(e.x, e.y);
+        convert_stage_to_screen(e.rim_x, e.rim_y);
+        platform::_ellipse(e.x, e.y, 0, 360, std::abs(e.rim_x - e.x), std::abs(e.rim_y - e.y));
+    } else if (kind == StageItemKind::text) {
+        StageText t = read_stage_text(setup, i);
+        convert_stage_to_screen(t.x, t.y);
+        ui::set_text_style(platform::kSmallFont, platform::kHorizontalText, kLabelTextSize);
+        platform::_outtextxy(t.x, t.y, t.text);
+    } else {
+        StageSegment s = read_stage_segment(setup, kind, i);
+        convert_stage_to_screen(s.x1, s.y1);
+        convert_stage_to_screen(s.x2, s.y2);
+        if (kind == StageItemKind::rect) {
+            platform::_rectangle(s.x1, s.y1, s.x2, s.y2);
+        } else {
+            platform::_line(s.x1, s.y1, s.x2, s.y2);
+        }
     }
 }
 
@@ -241,14 +242,5 @@ PlacedSymbol place_symbol(SetupData& setup, LibraryList& list) {
     for (int d = 1; d <= kOrientations; ++d) runtime::set_key_led(runtime::digit_key(d), runtime::LED_OFF);
     return placed;
 }
-
-void draw_colour_swatches() { runtime::log_call("setup::draw_colour_swatches"); }
-void run_stage_tool(SetupData&, LibraryList&) { runtime::log_call("setup::run_stage_tool"); }
-void edit_stage_colours(SetupData&, LibraryList&) { runtime::log_call("setup::edit_stage_colours"); }
-void select_colour_swatch_at_mouse() { runtime::log_call("setup::select_colour_swatch_at_mouse"); }
-void erase_all_setup(SetupData&, const SetupData&, AddressState&, AddressPanel&, LibraryList&) {
-    runtime::log_call("setup::erase_all_setup");
-}
-void redraw_stage_page(SetupData&, LibraryList&) { runtime::log_call("setup::redraw_stage_page"); }
 
 }  // namespace setup

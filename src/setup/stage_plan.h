@@ -2,9 +2,8 @@
 // drawing of the current fixture page (items, fixture symbols and their key
 // numbers) in the stage view of the setup or of the main screen, the fixture
 // nearest to the pointer, and the placing of a new symbol. The stage tools,
-// the colour swatches and their editor, ERASE ALL and REDRAW stay least
-// bodies until the stage plan editor is built. Coordinates and records:
-// setup/stage_plan_items.h.
+// the colour swatches and their editor, ERASE ALL and REDRAW: see
+// setup/stage_plan_editor.h. Coordinates and records: setup/stage_plan_items.h.
 #pragma once
 #include <array>
 #include <cstdint>
@@ -14,8 +13,11 @@
 #include "setup/address_state.h"
 #include "setup/library_list.h"
 #include "setup/setup_data.h"
+#include "setup/stage_plan_editor.h"
 
 namespace setup {
+
+enum class StageItemKind : uint8_t;  // setup/stage_plan_items.h
 
 constexpr int kStageColours = 10;
 
@@ -33,6 +35,10 @@ void init_stage_colours();
 // view cleared, the grid while the setup is open, the ellipses, rectangles,
 // lines and texts of the page, then its fixtures with their numbers.
 void draw_stage_page(const SetupData& setup);
+// Item i of a kind in a colour, in the current write mode, wherever its page
+// (0 erases it, 14 marks it picked): ellipses always whole, texts in the
+// small font with their top-left corner at the stored point.
+void draw_stage_item(const SetupData& setup, StageItemKind kind, int i, int16_t colour);
 // Fixture record `index` (0-based) in a colour in the current write mode:
 // 0 erases it, 14 marks it picked, its stage colour restores it.
 void highlight_stage_fixture(const SetupData& setup, int16_t index, int16_t colour);
@@ -60,11 +66,5 @@ struct PlacedSymbol {
 // and turns with the digit keys 1..8 until LMB, RMB or ESC; a full page
 // first gives way to the next with room.
 PlacedSymbol place_symbol(SetupData& setup, LibraryList& list);
-void draw_colour_swatches();
-void run_stage_tool(SetupData& setup, LibraryList& list);
-void edit_stage_colours(SetupData& setup, LibraryList& list);
-void select_colour_swatch_at_mouse();
-void erase_all_setup(SetupData& setup, const SetupData& live, AddressState& state, AddressPanel& panel, LibraryList& list);
-void redraw_stage_page(SetupData& setup, LibraryList& list);
 
 }  // namespace setup

@@ -144,6 +144,48 @@ void write_stage_text(SetupData& setup, int i, const StageText& item) {
     setup.set_text(at + kTextChars, kTypeNameBytes, item.text);
 }
 
+uint8_t stage_item_page(const SetupData& setup, StageItemKind kind, int i) {
+    const size_t at = item_at(kind, i);
+    return at == 0 ? 0 : setup.u8(at + kItemPage);
+}
+
+void set_stage_item_page(SetupData& setup, StageItemKind kind, int i, uint8_t page) {
+    const size_t at = item_at(kind, i);
+    if (at != 0) setup.set_u8(at + kItemPage, page);
+}
+
+namespace {
+size_t colour_field(StageItemKind kind) {
+    switch (kind) {
+        case StageItemKind::ellipse: return kEllipseColour;
+        case StageItemKind::text: return kTextColour;
+        default: return kSegmentColour;
+    }
+}
+}  // namespace
+
+uint16_t stage_item_colour(const SetupData& setup, StageItemKind kind, int i) {
+    const size_t at = item_at(kind, i);
+    return at == 0 ? 0 : setup.u16(at + colour_field(kind));
+}
+
+void set_stage_item_colour(SetupData& setup, StageItemKind kind, int i, uint16_t colour) {
+    const size_t at = item_at(kind, i);
+    if (at != 0) setup.set_u16(at + colour_field(kind), colour);
+}
+
+void set_stage_item_count(SetupData& setup, StageItemKind kind, int count) {
+    setup.set_u8(table_of(kind).count_at, static_cast<uint8_t>(std::clamp(count, 0, kStageItems)));
+}
+
+void copy_stage_item(SetupData& setup, StageItemKind kind, int from, int to) {
+    const size_t source = item_at(kind, from);
+    const size_t target = item_at(kind, to);
+    if (source == 0 || target == 0) return;
+    std::copy_n(setup.bytes.begin() + static_cast<std::ptrdiff_t>(source), table_of(kind).record_bytes,
+                setup.bytes.begin() + static_cast<std::ptrdiff_t>(target));
+}
+
 int rig_fixture_count(const SetupData& setup) { return std::clamp<int>(setup.stored_fixture_count(), 0, kMaxFixtures); }
 int rig_type_count(const SetupData& setup) { return std::min<int>(setup.stored_type_count(), kMaxFixtureTypes); }
 

@@ -76,6 +76,15 @@ StageText read_stage_text(const SetupData& setup, int i);
 void write_stage_ellipse(SetupData& setup, int i, const StageEllipse& item);
 void write_stage_segment(SetupData& setup, StageItemKind kind, int i, const StageSegment& item);
 void write_stage_text(SetupData& setup, int i, const StageText& item);
+// The fields every kind shares: the page byte and the colour of item i
+// (1..100); out of range reads 0 and writes nothing.
+uint8_t stage_item_page(const SetupData& setup, StageItemKind kind, int i);
+void set_stage_item_page(SetupData& setup, StageItemKind kind, int i, uint8_t page);
+uint16_t stage_item_colour(const SetupData& setup, StageItemKind kind, int i);
+void set_stage_item_colour(SetupData& setup, StageItemKind kind, int i, uint16_t colour);
+void set_stage_item_count(SetupData& setup, StageItemKind kind, int count);
+// Record `from` copied whole over record `to` (both 1..100).
+void copy_stage_item(SetupData& setup, StageItemKind kind, int from, int to);
 
 // The counts of a rig as stored, bounded: fixtures 0..700, types 0..40.
 int rig_fixture_count(const SetupData& setup);

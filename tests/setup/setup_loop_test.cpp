@@ -312,15 +312,15 @@ TEST_F(FixtureSetup, ClicksReachTheFirstAreaThatHoldsThePointerAndWhoseCondition
         int16_t conflicts;
         uint8_t upload;
         Calls expected;
+        const char* waiting = nullptr;  // the prompt of a stage plan operation, left with ESC
     };
     const Case cases[] = {
         {90, 76, false, 0, 0, {}},
         {50, 200, false, 0, 0, {}},  // no library: the walk ends here
-        {478, 300, false, 0, 0, {"setup::run_stage_tool()"}},
+        {478, 220, false, 0, 0, {}, "LMB=ELLIPSE RMB=CANCEL"},
         {478, 300, false, 1, 0, {}},
         {478, 418, false, 0, 1, {"setup::run_fixture_upload()"}},
-        {508, 415, false, 0, 0, {"setup::edit_stage_colours()"}},
-        {508, 300, false, 0, 0, {"setup::select_colour_swatch_at_mouse()"}},
+        {508, 415, false, 0, 0, {}, "LMB=EDIT COLORS RMB=CANCEL"},
         {508, 300, false, 2, 0, {}},
         {622, 210, false, 2, 0, {"setup::show_patch_conflicts(2)"}},
         {622, 210, false, 0, 0, {}},
@@ -330,8 +330,7 @@ TEST_F(FixtureSetup, ClicksReachTheFirstAreaThatHoldsThePointerAndWhoseCondition
         {70, 445, false, 0, 0, {"setup::edit_function_patching()"}},
         {120, 445, false, 0, 0, {"setup::run_link_menu()"}},
         {220, 445, false, 0, 0, {"setup::choose_colour_library()"}},
-        {320, 445, false, 0, 0, {"setup::erase_all_setup()"}},
-        {365, 445, false, 0, 0, {"setup::redraw_stage_page()"}},
+        {320, 445, false, 0, 0, {}, "LMB=CLEAR  RMB=CANCEL"},
         {600, 470, false, 0, 0, {}},  // outside every area
     };
     for (const Case& c : cases) {
@@ -342,6 +341,10 @@ TEST_F(FixtureSetup, ClicksReachTheFirstAreaThatHoldsThePointerAndWhoseCondition
         clear_step_log();
         click(c.x, c.y);
         EXPECT_EQ(calls(), c.expected) << c.x << "," << c.y;
+        if (c.waiting != nullptr) {
+            EXPECT_EQ(std::string(ui::last_message_text.data()), c.waiting) << c.x << "," << c.y;
+            rig_.press(KEY_ESC, 20);
+        }
     }
     // The library choice, the rig-clearing areas and the card and protocol
     // boxes leave no current address; the others keep it.
@@ -352,6 +355,7 @@ TEST_F(FixtureSetup, ClicksReachTheFirstAreaThatHoldsThePointerAndWhoseCondition
     for (const auto& [at, address] : addresses) {
         setup::address_panel.last_address = 5;
         click(at.first, at.second);
+        if (at.first == 320) rig_.press(KEY_ESC, 20);  // ERASE ALL's prompt
         EXPECT_EQ(setup::address_panel.last_address, address) << at.first << "," << at.second;
     }
 }
