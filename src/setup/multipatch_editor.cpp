@@ -71,6 +71,7 @@ constexpr int kFirstRow_px = 86;
 constexpr int kPanelRowHeight_px = 10;
 constexpr int16_t kFunctionRows = 16;
 constexpr int16_t kKeypadDigits = 3;
+constexpr int16_t kEmptyField = -1;  // the keypad field opens without a number
 
 constexpr const char* kSelectFunction = "SELECT THE FUNCTION TO PATCH";
 constexpr const char* kAlreadyPatched = "CHANNEL ALREADY PATCHED FOR THIS FUNCTION";
@@ -360,7 +361,7 @@ void add_soft_patch_channels(int16_t f, int16_t function, SetupData& setup) {
             text_at(448, 441, kSetupRed, "ADDRESS :");
         }
         uint8_t end = ui::kFixtureExitDone;
-        int value = ui::edit_fixture_value(0, 505, 441, kKeypadDigits, kSetupYellow, kSetupRed, 0, &end);
+        int value = ui::edit_fixture_value(kEmptyField, 505, 441, kKeypadDigits, kSetupYellow, kSetupRed, 0, &end);
         int slot = value >= 1 && value <= kCardAddresses ? value : 0;
         bool ends = end == ui::kFixtureExitDone;
         if (value >= 3001 && value <= 3004) {
@@ -371,7 +372,7 @@ void add_soft_patch_channels(int16_t f, int16_t function, SetupData& setup) {
                 std::snprintf(prefix.data(), prefix.size(), "%d.", card);
                 text_at(505, 441, kSetupRed, prefix.data());
             }
-            value = ui::edit_fixture_value(0, 517, 441, kKeypadDigits, kSetupYellow, kSetupRed, 0, &end);
+            value = ui::edit_fixture_value(kEmptyField, 517, 441, kKeypadDigits, kSetupYellow, kSetupRed, 0, &end);
             slot = value >= 1 && value <= kCardAddresses ? (card - 1) * kCardAddresses + value : 0;
             ends = end == ui::kFixtureExitDone;
         }

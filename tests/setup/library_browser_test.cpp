@@ -94,7 +94,7 @@ TEST_F(LibraryBrowser, SixLibrariesOfAMakerFillOnePageAndSevenTwo) {
     EXPECT_EQ(setup::find_library_by_row(list, 6), 6);
     EXPECT_EQ(setup::find_library_by_row(list, 7), -1);
     // No library at all: an empty index and nothing to scan.
-    for (const char* stem : {"SPOT16", "WASHCMY", "DIMMER", "SCAN24", "FOLLOW8"}) dir_.remove_file(std::string("lib/set/") + stem + ".SET");
+    for (const char* stem : {"SPOT16", "WASHCMY", "DIMMER", "SCAN24", "FOLLOW8", "LEDPAR4"}) dir_.remove_file(std::string("lib/set/") + stem + ".SET");
     list = load_index({});
     EXPECT_EQ(list.entry_count, 0);
     EXPECT_EQ(list.manufacturer_pages, 1);
