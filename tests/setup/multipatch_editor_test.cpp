@@ -75,15 +75,31 @@ TEST_F(MultipatchEditor, APickedAddressIsListedAndLitAndTheSameOneAgainIsRefused
     EXPECT_TRUE(setup_test::status_drawn("CHANNEL ALREADY PATCHED FOR THIS FUNCTION"));
     EXPECT_EQ(tones(400, 800), refusals + 1);
     EXPECT_EQ(setup::soft_patch_list.size(), 1u);
-    // A cancelled pick: the refusal tone, nothing added, the last pick kept
-    // (the next picker starts at address 5).
-    add_channel(9, setup_test::kRight);
-    EXPECT_EQ(tones(400, 800), refusals + 2);
-    EXPECT_EQ(setup::soft_patch_list.size(), 1u);
     // Leaving darkens the outputs.
     click(500, 100, setup_test::kRight);
     rig_.run_ms(50);
     EXPECT_EQ(rig_.dmx(1, 5), 0);
+}
+
+TEST_F(MultipatchEditor, ThePickerStartsAtTheLastPickAndACancelledPickKeepsIt) {
+    open_editor();
+    click(490, 165);
+    rig_.run_ms(150);
+    EXPECT_EQ(setup::address_panel.list_page, 0) << "a new opening starts at address 1";
+    rig_.press(KEY_PAGE_DOWN, 20);
+    click(50, row_y(2));  // address 30 on the second page
+    rig_.run_ms(150);
+    ASSERT_EQ(setup::soft_patch_list, (Entries{{kNew, 1, 1, 30}}));
+    const int refusals = tones(400, 800);
+    for (int pick = 0; pick < 2; ++pick) {
+        click(490, 165);
+        rig_.run_ms(150);
+        EXPECT_EQ(setup::address_panel.list_page, 1) << "the picker shows address 30";
+        click(50, row_y(5), setup_test::kRight);
+        rig_.run_ms(150);
+    }
+    EXPECT_EQ(tones(400, 800), refusals + 2) << "each cancel is refused with a tone";
+    EXPECT_EQ(setup::soft_patch_list, (Entries{{kNew, 1, 1, 30}}));
 }
 
 TEST_F(MultipatchEditor, ATakenChannelAsksToOverwriteAndYesMovesTheEntryInPlace) {

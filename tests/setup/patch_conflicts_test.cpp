@@ -15,6 +15,7 @@
 
 #include "platform/machine.h"
 #include "rig_builder.h"
+#include "runtime/fixture_tables.h"
 #include "runtime/key_codes.h"
 #include "setup/patch_conflicts.h"
 #include "setup/soft_patch.h"
@@ -240,6 +241,30 @@ TEST_F(ConflictPanel, AStoredDoublePatchIsListedAtEntryAndBlocksSaveUntilRepaire
     change_page_and_back();
     EXPECT_EQ(setup::patch_conflict_count, 0);
     EXPECT_TRUE(setup_test::drawn("FUNCTION PATCHING"));
+}
+
+TEST_F(ConflictPanel, WithoutMemoryForTheListConflictsCountAsPresent) {
+    open();
+    setup::setup_edit_copy.set_i16(SetupData::fixture_field(12, setup::kFixtureAddress), 57);
+    setup::setup_list_memory = [](size_t) { return false; };
+    change_page_and_back();
+    EXPECT_NE(setup::patch_conflict_count, 0) << "SAVE stays refused";
+    EXPECT_TRUE(setup_test::drawn("NOT ENOUGH MEMORY"));
+    setup::setup_list_memory = [](size_t) { return true; };
+}
+
+TEST_F(ConflictPanel, TheShowStartEmptiesTheList) {
+    setup::setup_data.set_i16(SetupData::fixture_field(12, setup::kFixtureAddress), 57);
+    open();
+    ASSERT_EQ(setup::patch_conflict_count, 1);
+    rig_.press(runtime::KEY_SETUP, setup_test::kLongHold_ms);
+    rig_.press(runtime::KEY_DIGIT_2, 20);  // NOT SAVE
+    rig_.run_ms(50);
+    ASSERT_EQ(runtime::mode_flags & runtime::MODE_IN_SETUP, 0u);
+    EXPECT_EQ(setup::patch_conflict_count, 1) << "kept until the next computation";
+    runtime::init_fixture_tables();
+    EXPECT_EQ(setup::patch_conflict_count, 0);
+    EXPECT_TRUE(setup::patch_conflicts.empty());
 }
 
 TEST_F(ConflictPanel, TwelveEntriesPageElevenAndOneAndTheArrowsStopAtTheEnds) {
