@@ -98,12 +98,6 @@ constexpr std::array<int16_t, 14> kEditorDarkLeds = {
 void confine(const Area& a) { runtime::set_mouse_range(a.x1, a.y1, a.x2, a.y2); }
 bool inside(const Area& a) { return runtime::is_point_in_rect(a.x1, a.y1, a.x2, a.y2, mouse_x, mouse_y); }
 
-void refresh_address_list(SetupData& setup, AddressState& state, LibraryList& list, AddressPanel& panel) {
-    build_address_map(state, setup);
-    compute_address_slots(panel, state, list);
-    draw_scroll_list(panel, state, list);
-}
-
 void text_at(int x, int y, int16_t colour, const std::string& text) {
     platform::_setcolor(colour);
     platform::_outtextxy(x, y, text.c_str());
@@ -169,20 +163,10 @@ void select_function(int16_t f, int16_t function, const LibraryList& list) {
     light_function(f, function);
 }
 
-// The card and protocol of the picker: the last pick's card when it is
-// installed, the first protocol of the card with the fixture's name.
+// The card and protocol of the picker from the last pick's card, the
+// list from its first page.
 void select_pick_card(int card, const std::string& protocol, AddressState& state, LibraryList& list, AddressPanel& panel) {
-    if (card >= 1 && card <= installed_cards() && card != state.selected_card) state.selected_card = static_cast<int16_t>(card);
-    const auto& names = state.protocol_names[static_cast<size_t>(std::clamp<int>(state.selected_card, 1, kMaxCards))];
-    for (int p = 1; p <= kCardProtocols; ++p) {
-        if (names[static_cast<size_t>(p)] == protocol) {
-            state.selected_protocol = static_cast<int16_t>(p);
-            break;
-        }
-    }
-    draw_card_buttons(state);
-    select_fixture_protocol(state, list);
-    draw_protocol_list(state);
+    select_patch_card(card, protocol, state, list);
     panel.list_page = 0;
     compute_address_slots(panel, state, list);
     draw_address_increment(panel);
@@ -203,7 +187,7 @@ void add_picked_channel(int16_t f, int16_t function, std::array<int, 2>& last_pi
     const uint8_t card = static_cast<uint8_t>(std::clamp<int>(state.selected_card, 1, kMaxCards));
     add_soft_patch_channel(slot, f, function, card, static_cast<int16_t>(slot - (card - 1) * kCardAddresses), setup, false);
     if (slot >= 1 && slot <= kSoftPatchSlots) last_pick = {card, slot - (card - 1) * kCardAddresses};
-    refresh_address_list(setup, state, list, panel);
+    refresh_patch_address_list(setup, state, list, panel);
     confine(kEditorRange);
     soft_patch_selected_row = 0;
     draw_soft_patch_list(f, function, list);
@@ -222,6 +206,26 @@ void wait_button_release() {
 }
 
 }  // namespace
+
+void select_patch_card(int card, const std::string& protocol, AddressState& state, LibraryList& list) {
+    if (card >= 1 && card <= installed_cards() && card != state.selected_card) state.selected_card = static_cast<int16_t>(card);
+    const auto& names = state.protocol_names[static_cast<size_t>(std::clamp<int>(state.selected_card, 1, kMaxCards))];
+    for (int p = 1; p <= kCardProtocols; ++p) {
+        if (names[static_cast<size_t>(p)] == protocol) {
+            state.selected_protocol = static_cast<int16_t>(p);
+            break;
+        }
+    }
+    draw_card_buttons(state);
+    select_fixture_protocol(state, list);
+    draw_protocol_list(state);
+}
+
+void refresh_patch_address_list(SetupData& setup, AddressState& state, LibraryList& list, AddressPanel& panel) {
+    build_address_map(state, setup);
+    compute_address_slots(panel, state, list);
+    draw_scroll_list(panel, state, list);
+}
 
 void draw_soft_patch_title() {
     const PointerHidden hidden;
@@ -413,7 +417,7 @@ void edit_soft_patch(int16_t f, SetupData& setup, AddressState& state, LibraryLi
         if (key == runtime::KEY_ESC || runtime::mouse_buttons == runtime::kMouseRight) break;
         if (key == runtime::KEY_EDIT_VALUE && function != 0) {
             add_soft_patch_channels(f, function, setup);
-            refresh_address_list(setup, state, list, panel);
+            refresh_patch_address_list(setup, state, list, panel);
             draw_soft_patch_list(f, function, list);
             light_function(f, function);
             continue;
@@ -450,7 +454,7 @@ void edit_soft_patch(int16_t f, SetupData& setup, AddressState& state, LibraryLi
             const int selected = soft_patch_row_entry(f, function, soft_patch_selected_row, soft_patch_list_page);
             if (!delete_soft_patch_entries(f, function, 0, selected) && selected >= 0) refuse_in_setup(kNotEnoughMemory, kRefusal_ms);
             soft_patch_selected_row = 0;
-            refresh_address_list(setup, state, list, panel);
+            refresh_patch_address_list(setup, state, list, panel);
             draw_soft_patch_list(f, function, list);
             light_function(f, function);
         } else if (inside(kDeletePatch)) {
@@ -458,7 +462,7 @@ void edit_soft_patch(int16_t f, SetupData& setup, AddressState& state, LibraryLi
         } else if (inside(kDeleteAll)) {
             if (!delete_soft_patch_entries(f, function, 1, -1)) refuse_in_setup(kNotEnoughMemory, kRefusal_ms);
             soft_patch_selected_row = 0;
-            refresh_address_list(setup, state, list, panel);
+            refresh_patch_address_list(setup, state, list, panel);
             draw_soft_patch_list(f, function, list);
             light_function(f, function);
         } else if (inside(kAddChannel)) {

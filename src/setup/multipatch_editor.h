@@ -7,6 +7,7 @@
 // operations themselves: setup/soft_patch.h.
 #pragma once
 #include <cstdint>
+#include <string>
 
 #include "setup/address_list.h"
 #include "setup/address_state.h"
@@ -45,5 +46,11 @@ void add_soft_patch_channel(int slot, int16_t f, int16_t function, uint8_t card,
 bool ask_overwrite(const SetupData& setup, int other, bool range_mode, int slot);
 // The patch panel's frame and red "SOFTPATCH / MULTIPATCH" title.
 void draw_soft_patch_title();
+// Before a pick: `card` selected when it is installed and not already
+// selected, then the first of the selected card's protocols named
+// `protocol`; the card buttons and the protocol list drawn anew.
+void select_patch_card(int card, const std::string& protocol, AddressState& state, LibraryList& list);
+// The address map, slots and list anew after the soft patch list changed.
+void refresh_patch_address_list(SetupData& setup, AddressState& state, LibraryList& list, AddressPanel& panel);
 
 }  // namespace setup

@@ -24,13 +24,12 @@ namespace {
 using runtime::mouse_x;
 using runtime::mouse_y;
 
-struct Area {
+// Pointer ranges and hit rectangles as (x1, y1)-(x2, y2).
+struct Rect {
     int16_t x1, y1, x2, y2;
 };
-
-constexpr Area kWholeScreen = {0, 0, 628, 470};
-
-constexpr Area kEditorRange = {451, 1, 629, 187};
+constexpr Rect kWholeScreen = {0, 0, 628, 470};
+constexpr Rect kEditorRange = {451, 1, 629, 187};
 constexpr int16_t kFrameGreen = 2;
 constexpr int32_t kRefusalHz = kSetupRefusalHz;
 constexpr uint32_t kRefusal_ms = 800;
@@ -47,7 +46,7 @@ constexpr const char* kNotEnoughMemory = "NOT ENOUGH MEMORY";
 // The three buttons: hit area, the picker's code, and which entries move.
 enum class Change : uint8_t { dimmer, block, global };
 struct ChangeButton {
-    Area hit;
+    Rect hit;
     int16_t picker_code;
     Change change;
 };
@@ -57,14 +56,8 @@ constexpr std::array<ChangeButton, 3> kButtons = {{
     {{456, 157, 609, 172}, 62, Change::global},
 }};
 
-void confine(const Area& a) { runtime::set_mouse_range(a.x1, a.y1, a.x2, a.y2); }
-bool inside(const Area& a) { return runtime::is_point_in_rect(a.x1, a.y1, a.x2, a.y2, mouse_x, mouse_y); }
-
-void refresh_address_list(SetupData& setup, AddressState& state, LibraryList& list, AddressPanel& panel) {
-    build_address_map(state, setup);
-    compute_address_slots(panel, state, list);
-    draw_scroll_list(panel, state, list);
-}
+void confine(const Rect& r) { runtime::set_mouse_range(r.x1, r.y1, r.x2, r.y2); }
+bool inside(const Rect& r) { return runtime::is_point_in_rect(r.x1, r.y1, r.x2, r.y2, mouse_x, mouse_y); }
 
 void text_at(int x, int y, int16_t colour, const char* text) {
     platform::_setcolor(colour);
@@ -91,18 +84,7 @@ void run_change(const ChangeButton& b, int16_t f, int channels, SetupData& setup
     uint8_t card = 0;
     int16_t address = 0;
     find_soft_patch_entry(f, function, card, address);
-    if (card >= 1 && card <= installed_cards() && card != state.selected_card) state.selected_card = card;
-    const std::string protocol = read_fixture(setup, f).protocol;
-    const auto& names = state.protocol_names[static_cast<size_t>(std::clamp<int>(state.selected_card, 1, kMaxCards))];
-    for (int p = 1; p <= kCardProtocols; ++p) {
-        if (names[static_cast<size_t>(p)] == protocol) {
-            state.selected_protocol = static_cast<int16_t>(p);
-            break;
-        }
-    }
-    draw_card_buttons(state);
-    select_fixture_protocol(state, list);
-    draw_protocol_list(state);
+    select_patch_card(card, read_fixture(setup, f).protocol, state, list);
     compute_address_slots(panel, state, list);
     const int start = std::clamp<int>(b.change == Change::global && address >= 2 ? address - 1 : address, 1, kCardAddresses);
     panel.list_page = static_cast<int16_t>((start - 1) / kListRows);
@@ -124,7 +106,7 @@ void run_change(const ChangeButton& b, int16_t f, int channels, SetupData& setup
         set_split_patch_entry(slot, f, kSoftPatchDimmerPart, c, static_cast<int16_t>(a), setup);
         set_split_patch_entry(slot, f, block_code(channels), c, static_cast<int16_t>(a + 1), setup);
     }
-    refresh_address_list(setup, state, list, panel);
+    refresh_patch_address_list(setup, state, list, panel);
     confine(kEditorRange);
     draw_split_dimmer_patch_panel(f);
     runtime::show_mouse_cursor(1);
@@ -213,7 +195,7 @@ void edit_split_dimmer_patch(int16_t f, int16_t start_address, SetupData& setup,
         if (!made) refuse_in_setup(kNotEnoughMemory, kRefusal_ms);
     }
     panel.current_fixture = static_cast<int16_t>(fixture_number_of(setup, f));
-    refresh_address_list(setup, state, list, panel);
+    refresh_patch_address_list(setup, state, list, panel);
     draw_soft_patch_title();
     confine(kEditorRange);
     show_setup_status(kSelectPart);
