@@ -1175,34 +1175,14 @@ void change_fixture_address(int16_t f, SetupData& setup, AddressState& state, Li
         track_address_list_pointer(state, panel, list, f, 0, 0);
         if (buttons == runtime::kMouseRight || key == runtime::KEY_ESC) break;
         if (buttons == runtime::kMouseLeft) {
-            if (inside({0, 12, 115, 27})) {
-                select_interface_card(state, list, panel);
-            } else if (inside({0, 40, 115, 70})) {
-                select_protocol(state, list, panel);
-            } else if (inside({101, 83, 116, 103})) {
-                step_address_list_page(panel, state, -1);
-            } else if (inside({101, 404, 116, 424})) {
-                step_address_list_page(panel, state, +1);
-            } else if (inside({73, 72, 114, 80})) {
-                change_address_increment(panel, state, list);
+            if (address_panel_click(state, list, panel)) {
             } else if (inside({0, 83, 100, 424})) {
                 done = address_list_click(f, setup, state, list, panel);
             }
             if (!done) show_setup_status(kAddressPrompt);
             continue;
         }
-        switch (key) {
-            case runtime::KEY_EDIT_VALUE: enter_fixture_address(panel, state, list); break;
-            case runtime::KEY_PLUS: change_address_increment(panel, state, list); break;
-            case runtime::KEY_LAST:
-            case runtime::KEY_UP: select_slot_above_pointer(panel, state, list); break;
-            case runtime::KEY_NEXT:
-            case runtime::KEY_DOWN: select_slot_below_pointer(panel, state, list); break;
-            case runtime::KEY_PAGE_UP: step_address_list_page(panel, state, -1); break;
-            case runtime::KEY_PAGE_DOWN: step_address_list_page(panel, state, +1); break;
-            default: continue;
-        }
-        show_setup_status(kAddressPrompt);
+        if (address_panel_key(key, state, list, panel)) show_setup_status(kAddressPrompt);
     }
     track_address_list_pointer(state, panel, list, 0, 0, 1);
     runtime::show_mouse_cursor(0);

@@ -221,6 +221,37 @@ void select_patch_card(int card, const std::string& protocol, AddressState& stat
     draw_protocol_list(state);
 }
 
+bool address_panel_click(AddressState& state, LibraryList& list, AddressPanel& panel) {
+    if (inside({0, 12, 115, 27})) {
+        select_interface_card(state, list, panel);
+    } else if (inside({0, 40, 115, 70})) {
+        select_protocol(state, list, panel);
+    } else if (inside({101, 83, 116, 103})) {
+        step_address_list_page(panel, state, -1);
+    } else if (inside({101, 404, 116, 424})) {
+        step_address_list_page(panel, state, +1);
+    } else if (inside({73, 72, 114, 80})) {
+        change_address_increment(panel, state, list);
+    } else {
+        return false;
+    }
+    return true;
+}
+
+bool address_panel_key(int16_t key, AddressState& state, LibraryList& list, AddressPanel& panel) {
+    switch (key) {
+        case runtime::KEY_EDIT_VALUE: enter_fixture_address(panel, state, list); return true;
+        case runtime::KEY_PLUS: change_address_increment(panel, state, list); return true;
+        case runtime::KEY_LAST:
+        case runtime::KEY_UP: select_slot_above_pointer(panel, state, list); return true;
+        case runtime::KEY_NEXT:
+        case runtime::KEY_DOWN: select_slot_below_pointer(panel, state, list); return true;
+        case runtime::KEY_PAGE_UP: step_address_list_page(panel, state, -1); return true;
+        case runtime::KEY_PAGE_DOWN: step_address_list_page(panel, state, +1); return true;
+        default: return false;
+    }
+}
+
 void refresh_patch_address_list(SetupData& setup, AddressState& state, LibraryList& list, AddressPanel& panel) {
     build_address_map(state, setup);
     compute_address_slots(panel, state, list);
@@ -304,16 +335,7 @@ int pick_output_slot(int16_t f, AddressState& state, LibraryList& list, AddressP
         track_address_list_pointer(state, panel, list, f, function, 2);
         if (buttons == runtime::kMouseRight || key == runtime::KEY_ESC) break;
         if (buttons == runtime::kMouseLeft) {
-            if (inside({0, 12, 115, 28})) {
-                select_interface_card(state, list, panel);
-            } else if (inside({0, 40, 115, 70})) {
-                select_protocol(state, list, panel);
-            } else if (inside({101, 83, 116, 103})) {
-                step_address_list_page(panel, state, -1);
-            } else if (inside({101, 404, 116, 424})) {
-                step_address_list_page(panel, state, +1);
-            } else if (inside({73, 72, 114, 80})) {
-                change_address_increment(panel, state, list);
+            if (address_panel_click(state, list, panel)) {
             } else if (inside({0, 83, 100, 424})) {
                 const int row = (mouse_y - kFirstRow_px) / kRowHeight_px;
                 const int slot = panel.list_page * kListRows + row + 1;
@@ -333,18 +355,7 @@ int pick_output_slot(int16_t f, AddressState& state, LibraryList& list, AddressP
             if (!done) show_setup_status(kPickAgain);
             continue;
         }
-        switch (key) {
-            case runtime::KEY_EDIT_VALUE: enter_fixture_address(panel, state, list); break;
-            case runtime::KEY_PLUS: change_address_increment(panel, state, list); break;
-            case runtime::KEY_LAST:
-            case runtime::KEY_UP: select_slot_above_pointer(panel, state, list); break;
-            case runtime::KEY_NEXT:
-            case runtime::KEY_DOWN: select_slot_below_pointer(panel, state, list); break;
-            case runtime::KEY_PAGE_UP: step_address_list_page(panel, state, -1); break;
-            case runtime::KEY_PAGE_DOWN: step_address_list_page(panel, state, +1); break;
-            default: continue;
-        }
-        show_setup_status(kPickAgain);
+        if (address_panel_key(key, state, list, panel)) show_setup_status(kPickAgain);
     }
     runtime::show_mouse_cursor(0);
     confine(kStagePlanRange);

@@ -50,6 +50,14 @@ void draw_soft_patch_title();
 // selected, then the first of the selected card's protocols named
 // `protocol`; the card buttons and the protocol list drawn anew.
 void select_patch_card(int card, const std::string& protocol, AddressState& state, LibraryList& list);
+// While an output address is picked: a left click on the card buttons,
+// the protocol list, the page arrows or the INCR box acts on the address
+// panel; false when the pointer is on none of them.
+bool address_panel_click(AddressState& state, LibraryList& list, AddressPanel& panel);
+// The picker's keys: EDIT VALUE (a typed address), PLUS (the increment),
+// LAST or UP and NEXT or DOWN (a slot back or on), PAGE UP and PAGE DOWN;
+// false for any other key.
+bool address_panel_key(int16_t key, AddressState& state, LibraryList& list, AddressPanel& panel);
 // The address map, slots and list anew after the soft patch list changed.
 void refresh_patch_address_list(SetupData& setup, AddressState& state, LibraryList& list, AddressPanel& panel);
 
