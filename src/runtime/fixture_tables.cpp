@@ -21,6 +21,7 @@
 #include "runtime/lamp_commands.h"
 #include "runtime/show_tables.h"
 #include "setup/patch_compiler.h"
+#include "setup/patch_conflicts.h"
 
 namespace runtime {
 
@@ -583,7 +584,8 @@ void init_fixture_tables() {
     programmer::init_subfunction_ranges();
     build_dimmer_channel_list();
     compile_patch_if_needed();
-    // The patch conflict list is the fixture setup's to build.
+    // A new show starts with no patch conflicts listed.
+    setup::clear_patch_conflicts();
     const bool solo = setup::setup_data.i16(setup::kSetupSoloMemory) >= 1;
     mode_flags = (mode_flags & ~MODE_SOLO_MEMORY) | (solo ? MODE_SOLO_MEMORY : 0);
 }

@@ -19,12 +19,14 @@
 #include "runtime/step_log.h"
 #include "setup/library_browser.h"
 #include "setup/library_browser_index.h"
+#include "setup/multipatch_editor.h"
 #include "setup/patch_conflicts.h"
 #include "setup/rig_conversion.h"
 #include "setup/setup_colours.h"
 #include "setup/setup_loop.h"
 #include "setup/setup_screen.h"
 #include "setup/soft_patch.h"
+#include "setup/split_dimmer_editor.h"
 #include "setup/stage_plan.h"
 #include "setup/stage_plan_items.h"
 #include "ui/helpers.h"
@@ -317,9 +319,9 @@ void place_fixture(int16_t slot, AddressPanel& panel, SetupData& setup, AddressS
     const int16_t address = setup.i16(SetupData::fixture_field(placed, kFixtureAddress));
     if (address != kMultipatchAddress && address != kSoftPatchAddress) return;
     if (address == kMultipatchAddress) {
-        edit_multipatch(static_cast<int16_t>(placed), setup, state, list, panel);
+        edit_soft_patch(static_cast<int16_t>(placed), setup, state, list, panel);
     } else {
-        edit_split_dimmer(static_cast<int16_t>(placed), slot_address(panel, slot), setup, state, list, panel);
+        edit_split_dimmer_patch(static_cast<int16_t>(placed), slot_address(panel, slot), setup, state, list, panel);
     }
     redraw_page_fixture_keys(setup);
     compute_address_slots(panel, state, list);
@@ -359,7 +361,7 @@ void kill_fixture(SetupData& setup, AddressState& state, LibraryList& list, Addr
                 draw_page_fixture_numbers(setup, 0);
             }
             remove_fixture(setup, f);
-            purge_soft_patch_entries();
+            purge_killed_soft_patch_entries();
             redraw_page_fixture_keys(setup);
             draw_page_fixture_numbers(setup, 1);
             refresh_address_list(setup, state, list, panel);
@@ -1126,7 +1128,7 @@ bool address_list_click(int16_t f, SetupData& setup, AddressState& state, Librar
             return false;
         }
         setup.set_i16(SetupData::fixture_field(f, kFixtureAddress), kMultipatchAddress);
-        edit_multipatch(f, setup, state, list, panel);
+        edit_soft_patch(f, setup, state, list, panel);
         return true;
     }
     if (row > kMultipatchRowIndex || slot < 1 || slot > panel.slot_count) {
@@ -1173,34 +1175,14 @@ void change_fixture_address(int16_t f, SetupData& setup, AddressState& state, Li
         track_address_list_pointer(state, panel, list, f, 0, 0);
         if (buttons == runtime::kMouseRight || key == runtime::KEY_ESC) break;
         if (buttons == runtime::kMouseLeft) {
-            if (inside({0, 12, 115, 27})) {
-                select_interface_card(state, list, panel);
-            } else if (inside({0, 40, 115, 70})) {
-                select_protocol(state, list, panel);
-            } else if (inside({101, 83, 116, 103})) {
-                step_address_list_page(panel, state, -1);
-            } else if (inside({101, 404, 116, 424})) {
-                step_address_list_page(panel, state, +1);
-            } else if (inside({73, 72, 114, 80})) {
-                change_address_increment(panel, state, list);
+            if (address_panel_click(state, list, panel)) {
             } else if (inside({0, 83, 100, 424})) {
                 done = address_list_click(f, setup, state, list, panel);
             }
             if (!done) show_setup_status(kAddressPrompt);
             continue;
         }
-        switch (key) {
-            case runtime::KEY_EDIT_VALUE: enter_fixture_address(panel, state, list); break;
-            case runtime::KEY_PLUS: change_address_increment(panel, state, list); break;
-            case runtime::KEY_LAST:
-            case runtime::KEY_UP: select_slot_above_pointer(panel, state, list); break;
-            case runtime::KEY_NEXT:
-            case runtime::KEY_DOWN: select_slot_below_pointer(panel, state, list); break;
-            case runtime::KEY_PAGE_UP: step_address_list_page(panel, state, -1); break;
-            case runtime::KEY_PAGE_DOWN: step_address_list_page(panel, state, +1); break;
-            default: continue;
-        }
-        show_setup_status(kAddressPrompt);
+        if (address_panel_key(key, state, list, panel)) show_setup_status(kAddressPrompt);
     }
     track_address_list_pointer(state, panel, list, 0, 0, 1);
     runtime::show_mouse_cursor(0);
@@ -1251,9 +1233,9 @@ void check_overlapping_addresses(SetupData& setup, AddressState& state, LibraryL
             const int16_t address = setup.i16(SetupData::fixture_field(f, kFixtureAddress));
             if (list.loaded_type.u8(kTypeSoftPatchRule) == 2) {
                 if (address != kSoftPatchAddress) make_soft_patched(setup, f, list.loaded_type.channel_count());
-                edit_split_dimmer(f, 0, setup, state, list, panel);
+                edit_split_dimmer_patch(f, 0, setup, state, list, panel);
             } else if (address == kMultipatchAddress || address == kSoftPatchAddress) {
-                edit_multipatch(f, setup, state, list, panel);
+                edit_soft_patch(f, setup, state, list, panel);
             } else {
                 change_fixture_address(f, setup, state, list, panel);
             }
@@ -1354,12 +1336,5 @@ void toggle_fixture_input_address(int16_t f, SetupData& setup) {
 // ------------------------------------------------------------------ least bodies
 
 void run_link_menu(SetupData&, AddressState&, LibraryList&, AddressPanel&) { runtime::log_call("setup::run_link_menu"); }
-void edit_multipatch(int16_t f, SetupData&, AddressState&, LibraryList&, AddressPanel&) {
-    runtime::log_call("setup::edit_multipatch", {f});
-}
-void edit_split_dimmer(int16_t f, int16_t address, SetupData&, AddressState&, LibraryList&, AddressPanel&) {
-    runtime::log_call("setup::edit_split_dimmer", {f, address});
-}
-void purge_soft_patch_entries() { runtime::log_call("setup::purge_soft_patch_entries"); }
 
 }  // namespace setup

@@ -5,9 +5,9 @@
 // the address correction, the address dialog and the DMX input addresses.
 // The rig changes themselves: setup/fixture_editing_rig.h.
 //
-// The multipatch and split-dimmer editors, the purge of erased fixtures'
-// soft patch entries and the LINK menu stay least bodies that record their
-// arguments until they are built.
+// The LINK menu stays a least body that records its arguments until it is
+// built. The soft patch editors: setup/multipatch_editor.h and
+// setup/split_dimmer_editor.h.
 #pragma once
 #include <cstdint>
 
@@ -49,10 +49,5 @@ void edit_fixture_input_addresses(SetupData& setup, AddressState& state, Library
 void toggle_fixture_input_address(int16_t f, SetupData& setup);
 
 void run_link_menu(SetupData& setup, AddressState& state, LibraryList& list, AddressPanel& panel);
-// Least bodies until the patch editors are built.
-void edit_multipatch(int16_t f, SetupData& setup, AddressState& state, LibraryList& list, AddressPanel& panel);
-void edit_split_dimmer(int16_t f, int16_t address, SetupData& setup, AddressState& state, LibraryList& list,
-                       AddressPanel& panel);
-void purge_soft_patch_entries();
 
 }  // namespace setup

@@ -141,14 +141,24 @@ void draw_stage_item(const SetupData& setup, StageItemKind kind, int i, int16_t 
 
 void draw_fixture_symbol(int16_t x, int16_t y, std::span<const uint8_t> image) {
     if (image.size() < kOrientationBytes) return;
+    // Each run of set pixels in a row is one line.
     for (int r = 0; r < kSymbolSize_px; ++r) {
+        int run_start = -1;
         for (int b = 0; b < kRowBytes; ++b) {
             const uint8_t bits = image[kSymbolRows + static_cast<size_t>(kRowBytes * r + b)];
             const int columns = b == kRowBytes - 1 ? kLastByteBits : 8;
             for (int k = 0; k < columns; ++k) {
-                if ((bits >> k & 1) != 0) platform::_line(x + 8 * b + k, y + r, x + 8 * b + k, y + r);
+                const int column = 8 * b + k;
+                const bool set = (bits >> k & 1) != 0;
+                if (set && run_start < 0) run_start = column;
+                if (!set && run_start >= 0) {
+                    platform::_line(x + run_start, y + r, x + column - 1, y + r);
+                    run_start = -1;
+                }
             }
         }
+        const int end = 8 * (kRowBytes - 1) + kLastByteBits;
+        if (run_start >= 0) platform::_line(x + run_start, y + r, x + end - 1, y + r);
     }
 }
 

@@ -166,7 +166,10 @@ TEST_F(RigEditor, TheMultipatchRowAndARule2LibraryOpenTheirEditorsForTheNewRecor
     EXPECT_EQ(fixture(13).address, 0);
     EXPECT_EQ(fixture(13).input_address, 0);
     EXPECT_EQ(setup::address_panel.last_address, 0);
-    EXPECT_EQ(setup_test::call_count("setup::edit_multipatch(13)"), 1);
+    rig_.run_ms(100);  // past the editor's opening tone
+    EXPECT_TRUE(setup_test::drawn("SOFTPATCH / MULTIPATCH"));
+    EXPECT_EQ(status(), "SELECT THE FUNCTION TO PATCH");
+    click(500, 100, setup_test::kRight);  // leaves the editor
     // The same library as rule 2: an address row stores -1 and the split
     // editor gets the clicked address.
     setup::library_list.loaded_type.bytes[setup::kTypeSoftPatchRule] = 2;
@@ -174,7 +177,10 @@ TEST_F(RigEditor, TheMultipatchRowAndARule2LibraryOpenTheirEditorsForTheNewRecor
     click(250, 300);
     ASSERT_EQ(fixture_count(), 14);
     EXPECT_EQ(fixture(14).address, -1);
-    EXPECT_EQ(setup_test::call_count("setup::edit_split_dimmer(14, 5)"), 1);
+    EXPECT_EQ(setup::soft_patch_list, (std::vector<setup::SoftPatchEntry>{{14, 50, 1, 5}, {14, 101, 1, 6}}));
+    rig_.run_ms(100);
+    EXPECT_TRUE(setup_test::drawn("SPLIT DIMMERPATCH "));
+    click(500, 100, setup_test::kRight);
     // The multipatch row of a rule-2 library is refused.
     const int refusals = tones(400, 800);
     click(50, row_y(27));
@@ -203,7 +209,6 @@ TEST_F(RigEditor, ErasingBothDimmersFreesTheirTypeAndClosesTheKeys) {
     EXPECT_EQ(setup::rig_type_count(setup::setup_edit_copy), 2);
     EXPECT_EQ(numbers(), (std::vector<int>{1, 2, 3, 4, 5, 6, 7, 8, 9, 10}));
     EXPECT_EQ(rig_.key_led(fixture_key(11)), platform::LedState::off);
-    EXPECT_EQ(setup_test::call_count("setup::purge_soft_patch_entries()"), 2);
 }
 
 // ------------------------------------------------------------------ numbering
@@ -429,6 +434,9 @@ TEST_F(RigEditor, CorrectingARule2FixtureSoftPatchesItOnCard1) {
     click(170, 445);  // CHANGE ADDRESS
     EXPECT_EQ(status(), "LMB=FIXTURE WITH WRONG ADDRESS RMB=CANCEL");
     click_fixture(12);  // card 2, address 58
+    rig_.run_ms(200);   // past the pick's tone
+    EXPECT_TRUE(setup_test::drawn("SPLIT DIMMERPATCH "));
+    click(500, 100, setup_test::kRight);  // leaves the split editor
     click(300, 300, setup_test::kRight);
     EXPECT_EQ(fixture(12).card, 1);
     EXPECT_EQ(fixture(12).address, -1);
@@ -438,7 +446,7 @@ TEST_F(RigEditor, CorrectingARule2FixtureSoftPatchesItOnCard1) {
     EXPECT_EQ(setup::soft_patch_list[0].address, 58);
     EXPECT_EQ(setup::soft_patch_list[1].function, 101);
     EXPECT_EQ(setup::soft_patch_list[1].address, 59);
-    EXPECT_EQ(setup_test::call_count("setup::edit_split_dimmer(12, 0)"), 1);
+    EXPECT_TRUE(setup_test::drawn("DMX OUT 2  AD 58"));
 }
 
 TEST_F(RigEditor, ANewAddressResetsTheInputToIt) {

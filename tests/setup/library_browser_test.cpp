@@ -94,7 +94,7 @@ TEST_F(LibraryBrowser, SixLibrariesOfAMakerFillOnePageAndSevenTwo) {
     EXPECT_EQ(setup::find_library_by_row(list, 6), 6);
     EXPECT_EQ(setup::find_library_by_row(list, 7), -1);
     // No library at all: an empty index and nothing to scan.
-    for (const char* stem : {"SPOT16", "WASHCMY", "DIMMER", "SCAN24", "FOLLOW8"}) dir_.remove_file(std::string("lib/set/") + stem + ".SET");
+    for (const char* stem : {"SPOT16", "WASHCMY", "DIMMER", "SCAN24", "FOLLOW8", "LEDPAR4"}) dir_.remove_file(std::string("lib/set/") + stem + ".SET");
     list = load_index({});
     EXPECT_EQ(list.entry_count, 0);
     EXPECT_EQ(list.manufacturer_pages, 1);
@@ -146,12 +146,12 @@ TEST_F(LibraryBrowser, AnIndexShorterThanItsCountGivesWayToTheScan) {
     const std::vector<std::string> names = type_names(list);
     EXPECT_FALSE(has(names, "ONLY IN THE INDEX"));
     EXPECT_TRUE(has(names, "KELTRO SCAN 24"));
-    EXPECT_EQ(list.entry_count, 5) << "the demo's five libraries";
+    EXPECT_EQ(list.entry_count, 6) << "the demo's six libraries";
 }
 
 // ------------------------------------------------------------------ through the setup screen
 
-// The demo's makers: GENERIC (DIMMER, SPOT 16CH, WASH), KELTRO, ORBANO.
+// The demo's makers: GENERIC (DIMMER, SPOT 16CH, WASH), KELTRO, ORBANO, TRENVA.
 constexpr int16_t kMakerRow2_y = 38;      // KELTRO
 constexpr int16_t kLibraryRow1_y = 100;
 constexpr int16_t kLibraryRow2_y = 116;
@@ -161,7 +161,7 @@ TEST_F(LibraryBrowser, ChoosingALibraryLoadsItsTypeAndShowsItsInformation) {
                                                                16, 17, 18, 19, 20, 21, 22, 23, 24, 25, 26, 27, 28, 29, 30, 31});
     open();
     LibraryList& list = setup::library_list;
-    EXPECT_EQ(list.manufacturers, (std::vector<std::string>{"GENERIC", "KELTRO", "ORBANO"}));
+    EXPECT_EQ(list.manufacturers, (std::vector<std::string>{"GENERIC", "KELTRO", "ORBANO", "TRENVA"}));
     click(200, kMakerRow2_y);
     EXPECT_EQ(list.selected_manufacturer, 1);
     EXPECT_EQ(list.filtered_count, 1);
