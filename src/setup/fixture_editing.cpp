@@ -1353,7 +1353,6 @@ void toggle_fixture_input_address(int16_t f, SetupData& setup) {
 
 // ------------------------------------------------------------------ least bodies
 
-void run_link_menu(SetupData&, AddressState&, LibraryList&, AddressPanel&) { runtime::log_call("setup::run_link_menu"); }
 void edit_multipatch(int16_t f, SetupData&, AddressState&, LibraryList&, AddressPanel&) {
     runtime::log_call("setup::edit_multipatch", {f});
 }

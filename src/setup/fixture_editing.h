@@ -6,7 +6,7 @@
 // The rig changes themselves: setup/fixture_editing_rig.h.
 //
 // The multipatch and split-dimmer editors, the purge of erased fixtures'
-// soft patch entries and the LINK menu stay least bodies that record their
+// soft patch entries stay least bodies that record their
 // arguments until they are built.
 #pragma once
 #include <cstdint>
@@ -48,7 +48,6 @@ void edit_fixture_input_addresses(SetupData& setup, AddressState& state, Library
 // The box that toggles record f's input address until RMB or ESC.
 void toggle_fixture_input_address(int16_t f, SetupData& setup);
 
-void run_link_menu(SetupData& setup, AddressState& state, LibraryList& list, AddressPanel& panel);
 // Least bodies until the patch editors are built.
 void edit_multipatch(int16_t f, SetupData& setup, AddressState& state, LibraryList& list, AddressPanel& panel);
 void edit_split_dimmer(int16_t f, int16_t address, SetupData& setup, AddressState& state, LibraryList& list,

@@ -111,6 +111,8 @@
 #include "setup/patch_tables.h"
 #include "setup/setup_data.h"
 #include "setup/rig_conversion.h"
+#include "setup/setup_reports.h"
+#include "setup/stage_printing.h"
 #include "sync/audio_bands.h"
 #include "sync/midi_editors.h"
 #include "sync/midi_events.h"
@@ -275,6 +277,8 @@ ui::reset_value_table_globals();
     setup::reset_setup_loop_globals();
     setup::reset_patch_tables_globals();
     setup::reset_setup_data_globals();
+    setup::reset_setup_reports_globals();
+    setup::reset_stage_printing_globals();
     synchro::reset_midi_events_globals();
     synchro::reset_sync_services_globals();
     synchro::reset_timecode_clock_globals();
