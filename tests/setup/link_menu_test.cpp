@@ -204,5 +204,29 @@ TEST_F(LinkMenu, AfterSaveTheFirstInputChannelDrivesPlaybackOne) {
     EXPECT_EQ(playback::playback_levels[1], 150 * 257);
 }
 
+TEST(DmxInputBlocks, TheShowStartsWithTheBlocksOfItsSetup) {
+    rig::ProgramDir dir = rig::ProgramDir::demo();
+    lay_out_demo_rig(dir);
+    std::vector<uint8_t> file = demo_rig_file("data/setup.dat");
+    constexpr size_t kVersionChars = 12;  // "VERSION 7.01" before the block
+    file[kVersionChars + setup::kSetupDmxIn1Enabled] = 1;
+    file[kVersionChars + setup::kSetupDmxIn1Start] = 5;
+    file[kVersionChars + setup::kSetupDmxIn2Enabled] = 1;
+    file[kVersionChars + setup::kSetupDmxIn2Start] = 200;
+    file[kVersionChars + setup::kSetupDmxIn2Mode] = 1;
+    dir.write_file("data/setup.dat", file);
+    rig::Rig rig;
+    rig::start_console(rig, dir);
+    EXPECT_EQ(setup::dmx_in1_enabled, 1);
+    EXPECT_EQ(setup::dmx_in1_start, 5);
+    EXPECT_EQ(setup::dmx_in2_enabled, 1);
+    EXPECT_EQ(setup::dmx_in2_start, 200);
+    EXPECT_EQ(setup::dmx_in2_mode, 1);
+    rig.set_playback_fader(1, 0);
+    rig.set_dmx_input(1, 5, 90);
+    rig.run_ms(30);
+    EXPECT_EQ(playback::playback_levels[1], 90 * 257);
+}
+
 }  // namespace
 }  // namespace setup_test

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -148,9 +149,10 @@ TEST_F(StagePrinting, TheWindowPagesItsReportAndTogglesTheOptions) {
         int pages;
     };
     // A report of 21 lines (title and 20) has one page, one of 22 two.
-    for (const Case& c : {Case{21, 1}, Case{22, 2}, Case{42, 3}}) {
+    // An empty file shows no lines on its one page.
+    for (const Case& c : {Case{21, 1}, Case{22, 2}, Case{42, 3}, Case{0, 1}}) {
         SCOPED_TRACE(c.lines);
-        std::string text = "TITLE\r\n";
+        std::string text = c.lines > 0 ? "TITLE\r\n" : "";
         for (size_t n = 1; n < c.lines; ++n) text += "LINE " + std::to_string(n) + "\r\n";
         open_info();  // writes both reports
         dir_.write_text("lib/INFO2.TXT", text);
@@ -264,6 +266,17 @@ TEST_F(StagePrinting, ExportWritesAllTenPagesAsTheyArePrinted) {
     }
     EXPECT_GT(lit, 100);
     EXPECT_EQ(differences, 0);
+    rig_.press(runtime::KEY_ESC, 20);
+}
+
+TEST_F(StagePrinting, ABitmapThatCannotBeWrittenIsReportedAndTheOthersAreWritten) {
+    open();
+    std::filesystem::create_directories(dir_.folder() / "lib" / "STAGE3.BMP");  // a folder in its place
+    open_info();
+    click(590, 360);
+    EXPECT_TRUE(status_drawn("STAGE BITMAPS NOT WRITTEN"));
+    EXPECT_EQ(tones(400, 800), 1);
+    EXPECT_EQ(dir_.read_file("lib/STAGE4.BMP").size(), 40950u);
     rig_.press(runtime::KEY_ESC, 20);
 }
 
