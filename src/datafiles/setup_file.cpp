@@ -17,6 +17,7 @@
 #include "platform/text_screen.h"
 #include "runtime/card_discovery.h"
 #include "runtime/show_tables.h"
+#include "setup/dmx_inputs.h"
 #include "setup/fixture_type.h"
 #include "setup/patch_tables.h"
 #include "setup/setup_data.h"
@@ -502,6 +503,7 @@ void load_setup_file() {
     // The counts the show runs with.
     setup::fixture_count = setup::setup_data.stored_fixture_count();
     setup::fixture_type_count = setup::setup_data.stored_type_count();
+    setup::take_dmx_inputs(setup::setup_data);
 
     // The start settings, written unless the file on disk is kept.
     if (set_start_defaults() && !setup_file_kept) {

@@ -1333,8 +1333,4 @@ void toggle_fixture_input_address(int16_t f, SetupData& setup) {
     ui::last_message_text.fill('\0');
 }
 
-// ------------------------------------------------------------------ least bodies
-
-void run_link_menu(SetupData&, AddressState&, LibraryList&, AddressPanel&) { runtime::log_call("setup::run_link_menu"); }
-
 }  // namespace setup

@@ -5,9 +5,8 @@
 // the address correction, the address dialog and the DMX input addresses.
 // The rig changes themselves: setup/fixture_editing_rig.h.
 //
-// The LINK menu stays a least body that records its arguments until it is
-// built. The soft patch editors: setup/multipatch_editor.h and
-// setup/split_dimmer_editor.h.
+// The soft patch editors: setup/multipatch_editor.h and
+// setup/split_dimmer_editor.h; the LINK menu: setup/link_menu.h.
 #pragma once
 #include <cstdint>
 
@@ -48,6 +47,5 @@ void edit_fixture_input_addresses(SetupData& setup, AddressState& state, Library
 // The box that toggles record f's input address until RMB or ESC.
 void toggle_fixture_input_address(int16_t f, SetupData& setup);
 
-void run_link_menu(SetupData& setup, AddressState& state, LibraryList& list, AddressPanel& panel);
 
 }  // namespace setup

@@ -18,6 +18,7 @@
 #include "setup/commands.h"
 #include "setup/fixture_editing.h"
 #include "setup/library_browser.h"
+#include "setup/link_menu.h"
 #include "setup/library_list.h"
 #include "setup/patch_conflicts.h"
 #include "setup/setup_colours.h"

@@ -29,6 +29,7 @@
 #include "runtime/startup.h"
 #include "runtime/timers.h"
 #include "setup/library_browser.h"
+#include "setup/dmx_inputs.h"
 #include "setup/fixture_map.h"
 #include "setup/patch_compiler.h"
 #include "setup/patch_tables.h"
@@ -76,12 +77,14 @@ void put_back(const LiveState& state) {
     channel_curve_flags = state.curve_flags;
     channel_output_scale = state.output_scale;
     custom_curve_tables = state.custom_curves;
+    take_dmx_inputs(setup_data);
 }
 
 // The checked counts every table of the rig is bounded by, from the live setup.
 void take_setup_counts() {
     fixture_count = static_cast<int16_t>(std::clamp<int>(setup_data.stored_fixture_count(), 0, kMaxFixtures));
     fixture_type_count = static_cast<int16_t>(std::min<int>(setup_data.stored_type_count(), kMaxFixtureTypes));
+    take_dmx_inputs(setup_data);
 }
 
 // The show files a conversion made, then the rig's five files, in the order

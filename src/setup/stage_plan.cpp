@@ -15,6 +15,7 @@
 #include "setup/setup_loop.h"
 #include "setup/setup_screen.h"
 #include "setup/stage_plan_items.h"
+#include "setup/stage_printing.h"
 #include "ui/helpers.h"
 
 namespace setup {
@@ -104,7 +105,7 @@ void draw_stage_page(const SetupData& setup) {
     const runtime::StageView& v = runtime::stage_view;
     ui::fill_box(static_cast<int16_t>(v.left + 1), static_cast<int16_t>(v.top + 1), static_cast<int16_t>(v.right - 1),
                  static_cast<int16_t>(v.bottom - 1), kSetupBlack);
-    if (in_setup()) draw_grid();
+    if (in_setup() && stage_print_mode == 0) draw_grid();
     draw_stage_items(setup);
     const int count = rig_fixture_count(setup);
     for (int f = 1; f <= count; ++f) {

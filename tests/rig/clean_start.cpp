@@ -112,6 +112,8 @@
 #include "setup/setup_data.h"
 #include "setup/rig_conversion.h"
 #include "setup/multipatch_editor.h"
+#include "setup/setup_reports.h"
+#include "setup/stage_printing.h"
 #include "sync/audio_bands.h"
 #include "sync/midi_editors.h"
 #include "sync/midi_events.h"
@@ -281,6 +283,8 @@ ui::reset_value_table_globals();
     setup::reset_patch_tables_globals();
     setup::reset_setup_data_globals();
     setup::reset_multipatch_editor_globals();
+    setup::reset_setup_reports_globals();
+    setup::reset_stage_printing_globals();
     synchro::reset_midi_events_globals();
     synchro::reset_sync_services_globals();
     synchro::reset_timecode_clock_globals();

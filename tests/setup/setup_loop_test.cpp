@@ -329,7 +329,6 @@ TEST_F(FixtureSetup, ClicksReachTheFirstAreaThatHoldsThePointerAndWhoseCondition
         {622, 415, false, 2, 1, {"setup::scroll_upload_file_list(1)"}},
         {622, 225, false, 0, 1, {"setup::scroll_upload_file_list(0)"}},
         {70, 445, false, 0, 0, {"setup::edit_function_patching()"}},
-        {120, 445, false, 0, 0, {"setup::run_link_menu()"}},
         {220, 445, false, 0, 0, {"setup::choose_colour_library()"}},
         {320, 445, false, 0, 0, {}, "LMB=CLEAR  RMB=CANCEL"},
         {600, 470, false, 0, 0, {}},  // outside every area
