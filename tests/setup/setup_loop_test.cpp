@@ -327,9 +327,7 @@ TEST_F(FixtureSetup, ClicksReachTheFirstAreaThatHoldsThePointerAndWhoseCondition
         {622, 415, false, 2, 0, {"setup::show_patch_conflicts(3)"}},
         {622, 415, false, 2, 1, {"setup::scroll_upload_file_list(1)"}},
         {622, 225, false, 0, 1, {"setup::scroll_upload_file_list(0)"}},
-        {70, 445, false, 0, 0, {"setup::edit_function_patching()"}},
         {120, 445, false, 0, 0, {"setup::run_link_menu()"}},
-        {220, 445, false, 0, 0, {"setup::choose_colour_library()"}},
         {320, 445, false, 0, 0, {"setup::erase_all_setup()"}},
         {365, 445, false, 0, 0, {"setup::redraw_stage_page()"}},
         {600, 470, false, 0, 0, {}},  // outside every area
