@@ -111,6 +111,7 @@
 #include "setup/patch_tables.h"
 #include "setup/setup_data.h"
 #include "setup/rig_conversion.h"
+#include "setup/fixture_upload.h"
 #include "sync/audio_bands.h"
 #include "sync/midi_editors.h"
 #include "sync/midi_events.h"
@@ -275,6 +276,7 @@ ui::reset_value_table_globals();
     setup::reset_setup_loop_globals();
     setup::reset_patch_tables_globals();
     setup::reset_setup_data_globals();
+    setup::reset_fixture_upload_globals();
     synchro::reset_midi_events_globals();
     synchro::reset_sync_services_globals();
     synchro::reset_timecode_clock_globals();
