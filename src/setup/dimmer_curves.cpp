@@ -59,6 +59,13 @@ void draw_cells(int16_t x, int16_t y, const std::string& text, uint8_t colour) {
     for (size_t c = 0; c < text.size(); ++c) ui::draw_entry_char_small(x, y, static_cast<int16_t>(c), text[c], colour);
 }
 
+// A black window in a white frame.
+void draw_window_frame(int16_t x1, int16_t y1, int16_t x2, int16_t y2) {
+    ui::fill_box(x1, y1, x2, y2, kSetupBlack);
+    platform::_setcolor(kSetupWhite);
+    platform::_rectangle(x1, y1, x2, y2);
+}
+
 void set_screen_leds(uint8_t state) {
     for (const int16_t key : kScreenKeys) runtime::set_key_led(key, state);
 }
@@ -93,9 +100,7 @@ struct CurveScreen {
 
     void draw_window() {
         const PointerHidden hidden;
-        ui::fill_box(117, 189, 629, 424, kSetupBlack);
-        platform::_setcolor(kSetupWhite);
-        platform::_rectangle(117, 189, 629, 424);
+        draw_window_frame(117, 189, 629, 424);
         set_small_text();
         ui::draw_text_button(118, 190, 628, 202, kSetupRed, "DIMMER CURVE INFORMATION", kSetupYellow);
         for (int k = 0; k < static_cast<int>(Button::count); ++k) {
@@ -195,9 +200,7 @@ uint8_t select_dimmer_curve() {
         runtime::set_mouse_range(500, 120, 620, 279);
         {
             const PointerHidden hidden;
-            ui::fill_box(500, 110, 620, 280, kSetupBlack);
-            platform::_setcolor(kSetupWhite);
-            platform::_rectangle(500, 110, 620, 280);
+            draw_window_frame(500, 110, 620, 280);
             set_small_text();
             ui::draw_text_button(500, 110, 620, 120, kSetupRed, "SELECT CURVE", kSetupYellow);
             for (int n = 0; n < kDimmerCurves; ++n) {
