@@ -35,6 +35,17 @@ constexpr uint32_t kLcdDisplayBytes = 85;
 constexpr uint32_t kLcdLineBytes = 21;
 constexpr uint8_t kCarriageReturn = 13;
 
+// The upload cells of the fixture firmware upload, per output line (half):
+// the program's command and data byte, the firmware's acknowledgement and
+// its count of the bytes taken (one word for both lines).
+constexpr uint32_t kUploadCommandCell = 0x3FE0;     // + half - 1
+constexpr uint32_t kUploadAckCell = 0x3FE2;         // + half - 1
+constexpr uint32_t kUploadCounterCell = 0x3FE4;     // u16
+constexpr uint32_t kUploadCellBytes = 6;
+constexpr std::array<uint32_t, kDmxHalves> kUploadDataCells = {0x488, 0x48C};
+constexpr uint8_t kUploadAck = 0xAA;
+enum UploadCommand : uint8_t { kUploadEnd = 0, kUploadClear = 1, kUploadStart = 2, kUploadPrepare = 3, kUploadByte = 4 };
+
 // Where the firmware puts its buffers (card addresses). A second-half byte
 // buffer lies 200h above the first-half one, a second-half word table 400h
 // above (the program reaches them at p - 3E00h and p - 3C00h).
@@ -74,8 +85,9 @@ struct Region {
     uint32_t start = 0;
     uint32_t bytes = 0;
 };
-constexpr std::array<Region, 23> kLayout = {{
+constexpr std::array<Region, 24> kLayout = {{
     {0, 0x500},                                                   // cells
+    {kUploadCommandCell, kUploadCellBytes},                       // upload cells
     {kCurveFlags, 0x700},                                         // flags, curves, scales
     {kLcdBase, kLcdDisplayBytes * kLcdDisplays},                  // displays
     {window_offset(0x7F40), kKeyFifo.bytes},                      // program's fallback FIFO
@@ -270,6 +282,8 @@ void transmit(InterfaceCard& card) {
             const uint32_t index = static_cast<uint32_t>(i);
             put_byte(card.store, back + index, level_as_sent(card, i, get_byte(card.store, out + index)));
         }
+        // A line that carries upload bytes keeps the frame of the last byte.
+        if (card.upload[static_cast<size_t>(half - 1)].sending) continue;
         auto& frame = card.sent_frames[static_cast<size_t>(half - 1)];
         for (uint32_t address = 0; address < kDmxChannels; ++address) {
             const int position = routed_position(card, half, address);
@@ -334,6 +348,10 @@ void power_on(InterfaceCard& card, const CardSettings& settings) {
     for (auto& frame : card.sent_frames) frame.fill(0);
     card.frames_sent = 0;
     card.ms_since_frame = 0;
+    card.now_ms = 0;
+    card.upload_ack_delay_ms = 0;
+    card.upload_silent = false;
+    card.upload = {};
 
     constexpr std::array<char, 8> kSignature = {'Z', 'E', 'L', 'K', 'C', 'A', 'R', 'D'};
     for (uint32_t i = 0; i < kSignature.size(); ++i) {
@@ -358,6 +376,57 @@ bool valid_channel(int channel) { return channel >= 1 && channel <= kDmxChannels
 uint32_t belt_offset(uint16_t address, int belt, int count, int byte) {
     if (belt < 1 || belt > count || byte < 0 || byte > 1) return kCardStoreBytes;
     return window_offset(address) + 2 * static_cast<uint32_t>(belt - 1) + static_cast<uint32_t>(byte);
+}
+
+// The acknowledgements whose delay is over.
+void answer_due_uploads(InterfaceCard& card) {
+    for (int half = 1; half <= kDmxHalves; ++half) {
+        UploadLine& line = card.upload[static_cast<size_t>(half - 1)];
+        if (!line.ack_pending || card.now_ms < line.ack_due_ms) continue;
+        line.ack_pending = false;
+        put_byte(card.store, kUploadAckCell + static_cast<uint32_t>(half - 1), kUploadAck);
+    }
+}
+
+// Command 4: the data byte is counted and sent as a frame of its own; its
+// acknowledgement follows after the delay (a newer byte replaces a pending
+// one, so a late acknowledgement never answers the next byte).
+void take_upload_byte(InterfaceCard& card, int half) {
+    UploadLine& line = card.upload[static_cast<size_t>(half - 1)];
+    if (card.upload_silent) return;
+    const uint8_t byte = get_byte(card.store, kUploadDataCells[static_cast<size_t>(half - 1)]);
+    put_word(card.store, kUploadCounterCell, static_cast<uint16_t>(get_word(card.store, kUploadCounterCell) + 1));
+    line.sending = true;
+    line.bytes.push_back(byte);
+    auto& frame = card.sent_frames[static_cast<size_t>(half - 1)];
+    frame.fill(0);
+    frame[0] = byte;
+    ++card.frames_sent;
+    line.ack_pending = true;
+    line.ack_due_ms = card.now_ms + card.upload_ack_delay_ms;
+    answer_due_uploads(card);
+}
+
+void follow_upload_command(InterfaceCard& card, int half, uint8_t command) {
+    UploadLine& line = card.upload[static_cast<size_t>(half - 1)];
+    if (command == kUploadByte) {
+        take_upload_byte(card, half);
+        return;
+    }
+    if (command == kUploadEnd) {
+        line.active = false;
+        line.sending = false;
+        line.ack_pending = false;
+        return;
+    }
+    if (!line.active) {
+        // A new upload: the counter and the log start from nothing.
+        line.active = true;
+        line.bytes.clear();
+        ++line.serial;
+        put_word(card.store, kUploadCounterCell, 0);
+    }
+    line.sending = false;
 }
 
 }  // namespace
@@ -410,6 +479,8 @@ void CardBus::elapse_ms(uint32_t ms) {
     for (InterfaceCard& c : cards_) {
         if (!c.fitted) continue;
         put_dword(c.store, kCellMillisecondCounter, get_dword(c.store, kCellMillisecondCounter) + ms);
+        c.now_ms += ms;
+        answer_due_uploads(c);
         deliver_keys(c);
         if (!c.led_ring_held) take_led_words(c);
         const uint64_t since_frame_ms = static_cast<uint64_t>(c.ms_since_frame) + ms;
@@ -587,6 +658,34 @@ std::span<const uint8_t> CardBus::sent_frame(int slot, int half) const {
 uint32_t CardBus::frames_sent(int slot) const {
     const InterfaceCard* c = card(slot);
     return c != nullptr ? c->frames_sent : 0;
+}
+
+void CardBus::program_write(int slot, uint32_t offset) {
+    InterfaceCard* c = card(slot);
+    if (c == nullptr) return;
+    for (int half = 1; half <= kDmxHalves; ++half) {
+        if (offset == kUploadCommandCell + static_cast<uint32_t>(half - 1)) follow_upload_command(*c, half, get_byte(c->store, offset));
+    }
+}
+
+void CardBus::set_upload_ack_delay_ms(int slot, uint32_t delay_ms) {
+    if (InterfaceCard* c = card(slot)) c->upload_ack_delay_ms = delay_ms;
+}
+
+void CardBus::set_upload_silent(int slot, bool silent) {
+    if (InterfaceCard* c = card(slot)) c->upload_silent = silent;
+}
+
+std::span<const uint8_t> CardBus::uploaded_bytes(int slot, int half) const {
+    const InterfaceCard* c = card(slot);
+    if (c == nullptr || !valid_half(half)) return {};
+    return c->upload[static_cast<size_t>(half - 1)].bytes;
+}
+
+uint32_t CardBus::upload_serial(int slot, int half) const {
+    const InterfaceCard* c = card(slot);
+    if (c == nullptr || !valid_half(half)) return 0;
+    return c->upload[static_cast<size_t>(half - 1)].serial;
 }
 
 std::string CardBus::lcd_line(int slot, int display, int line) const {

@@ -66,6 +66,19 @@ struct CardSettings {
 
 enum class LedState : uint8_t { off = 0, lit = 1, blinking = 2 };
 
+// The firmware's side of a fixture firmware upload on one output line. From
+// the first upload command until command 0 the line is in the upload; once
+// data bytes flow, each byte taken goes out at once as a DMX frame of its own
+// (the byte in slot 1, the other slots 0) instead of the output levels.
+struct UploadLine {
+    bool active = false;
+    bool sending = false;
+    bool ack_pending = false;
+    uint64_t ack_due_ms = 0;
+    std::vector<uint8_t> bytes;  // data bytes taken in this upload, in order
+    uint32_t serial = 0;         // uploads begun on the line
+};
+
 // One card slot: the store and what the firmware keeps beside it.
 struct InterfaceCard {
     bool fitted = false;
@@ -83,6 +96,11 @@ struct InterfaceCard {
     std::array<std::array<uint8_t, kDmxChannels>, kDmxHalves> sent_frames{};
     uint32_t frames_sent = 0;
     uint32_t ms_since_frame = 0;
+
+    uint64_t now_ms = 0;                 // time since power-on
+    uint32_t upload_ack_delay_ms = 0;    // from taking a data byte to AAh in the acknowledge cell
+    bool upload_silent = false;          // takes no data byte: neither count nor acknowledgement
+    std::array<UploadLine, kDmxHalves> upload{};
 };
 
 struct CardBus {
@@ -149,6 +167,18 @@ struct CardBus {
     void send(int slot);
     std::span<const uint8_t> sent_frame(int slot, int half) const;
     uint32_t frames_sent(int slot) const;
+
+    // Fixture firmware upload. The program wrote a card cell: the firmware
+    // follows the upload commands (command 4 takes the data byte: the byte
+    // counter counts it, it goes out on the line, and AAh follows in the
+    // acknowledge cell after the acknowledgement delay).
+    void program_write(int slot, uint32_t offset);
+    void set_upload_ack_delay_ms(int slot, uint32_t delay_ms);
+    void set_upload_silent(int slot, bool silent);
+    // The data bytes of the line's current or last upload, and how many
+    // uploads it has begun (a receiver starts anew when this changes).
+    std::span<const uint8_t> uploaded_bytes(int slot, int half) const;
+    uint32_t upload_serial(int slot, int half) const;
 
     // Display d (0..8), line l (0..3): the 20 characters the LCD shows.
     std::string lcd_line(int slot, int display, int line) const;

@@ -118,9 +118,20 @@ uint32_t far_peek_dword(uint16_t selector, uint32_t offset) {
            (static_cast<uint32_t>(far_peek_word(selector, offset + 2)) << 16);
 }
 
+// Lets the card firmware see the program write a card cell.
+void notify_card_write(uint16_t selector, uint32_t offset) {
+    const Descriptor* d = descriptor_of(selector);
+    if (d == nullptr || d->dos_block) return;
+    for (int slot = 0; slot < kCardSlots; ++slot) {
+        if (d->segment == kCardSegments[static_cast<size_t>(slot)]) machine().cards.program_write(slot, offset);
+    }
+}
+
 void far_poke_byte(uint16_t selector, uint32_t offset, uint8_t value) {
     const std::span<uint8_t> bytes = selector_bytes(selector);
-    if (offset < bytes.size()) bytes[offset] = value;
+    if (offset >= bytes.size()) return;
+    bytes[offset] = value;
+    notify_card_write(selector, offset);
 }
 
 void far_poke_word(uint16_t selector, uint32_t offset, uint16_t value) {

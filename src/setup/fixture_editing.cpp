@@ -22,6 +22,7 @@
 #include "setup/multipatch_editor.h"
 #include "setup/patch_conflicts.h"
 #include "setup/rig_conversion.h"
+#include "setup/saved_area.h"
 #include "setup/setup_colours.h"
 #include "setup/setup_loop.h"
 #include "setup/setup_screen.h"
@@ -134,35 +135,6 @@ void draw_fixture_in(const SetupData& setup, int f, int16_t colour) {
     highlight_stage_fixture(setup, static_cast<int16_t>(f - 1), colour);
     draw_fixture_number(setup, static_cast<int16_t>(f - 1), colour);
 }
-
-// A saved screen area, put back when the object goes. Without the memory
-// for it the area is drawn anew instead, by `redraw`.
-class SavedArea {
-public:
-    SavedArea(int x1, int y1, int x2, int y2, std::function<void()> redraw = {}) : x_(x1), y_(y1), redraw_(std::move(redraw)) {
-        image_.resize(platform::_imagesize(x1, y1, x2, y2));
-        saved_ = platform::_getimage(x1, y1, x2, y2, image_);
-        if (!saved_) image_.clear();
-    }
-    ~SavedArea() { restore(); }
-    void restore() {
-        const PointerHidden hidden;
-        if (!image_.empty()) platform::_putimage(x_, y_, image_, platform::kCopyPut);
-        if (!saved_ && redraw_) redraw_();
-        image_.clear();
-        saved_ = true;
-        redraw_ = {};
-    }
-    SavedArea(const SavedArea&) = delete;
-    SavedArea& operator=(const SavedArea&) = delete;
-
-private:
-    int x_;
-    int y_;
-    std::function<void()> redraw_;
-    std::vector<uint8_t> image_;
-    bool saved_ = false;
-};
 
 void set_digit_leds(int lit) {
     for (int d = 1; d <= kOrientations; ++d) {

@@ -7,7 +7,8 @@
 #include "platform/fonts.h"
 #include "platform/graphics.h"
 #include "runtime/mouse_input.h"
-#include "runtime/step_log.h"
+#include "setup/fixture_upload.h"
+#include "setup/function_patching.h"
 #include "setup/library_browser_index.h"
 #include "setup/setup_colours.h"
 #include "setup/setup_screen.h"
@@ -202,7 +203,7 @@ void select_library(LibraryList& list, SetupData& setup, AddressState& state, Ad
         list.selected_entry = e;
         list.loaded_type.bytes[kTypeChannelCount] = 0;
         draw_library_list(list);
-        show_upload_panel(list);
+        show_upload_file(list);
         return;
     }
     if (list.upload_mode == 1) {
@@ -236,12 +237,5 @@ void select_library(LibraryList& list, SetupData& setup, AddressState& state, Ad
     show_library_info(list);
 }
 
-void draw_function_patch_cells(LibraryList&) { runtime::log_call("setup::draw_function_patch_cells"); }
-void show_upload_panel(LibraryList& list) { runtime::log_call("setup::show_upload_panel", {list.selected_entry}); }
-void edit_function_patching(LibraryList&, SetupData&) { runtime::log_call("setup::edit_function_patching"); }
-void choose_colour_library(SetupData&) { runtime::log_call("setup::choose_colour_library"); }
-void scroll_upload_file_list(int16_t direction) { runtime::log_call("setup::scroll_upload_file_list", {direction}); }
-void run_fixture_upload() { runtime::log_call("setup::run_fixture_upload"); }
-void free_upload_text_rows() { runtime::log_call("setup::free_upload_text_rows"); }
 
 }  // namespace setup

@@ -1,14 +1,16 @@
 // The library browser of the setup screen: the manufacturer and library
 // panels with their scroll arrows, the choice of a library, the function
-// grid and the selected library's functions. The function patching, the
-// show's colour library choice and the firmware upload view that shares
-// the right-hand panel stay least bodies until they are built. The list
+// grid and the selected library's functions. The function patching and the
+// colour library choice: setup/function_patching.h; the upload panel:
+// setup/fixture_upload.h. The list
 // itself: setup/library_browser_index.h.
 #pragma once
 #include <cstdint>
 
 #include "setup/address_list.h"
 #include "setup/address_state.h"
+#include "setup/fixture_upload.h"
+#include "setup/function_patching.h"
 #include "setup/library_browser_index.h"
 #include "setup/library_list.h"
 #include "setup/setup_data.h"
@@ -18,7 +20,6 @@ namespace setup {
 void draw_manufacturer_list(LibraryList& list);
 void draw_library_list(LibraryList& list);
 void draw_library_functions(LibraryList& list);
-void draw_function_patch_cells(LibraryList& list);
 void draw_function_patch_grid();
 void select_manufacturer_at_pointer(LibraryList& list);
 void scroll_manufacturer_list(LibraryList& list, int16_t direction);
@@ -27,13 +28,5 @@ void scroll_manufacturer_list(LibraryList& list, int16_t direction);
 // list follow it, and its information text shows on the status line.
 void select_library(LibraryList& list, SetupData& setup, AddressState& state, AddressPanel& panel);
 void scroll_library_list(LibraryList& list, int16_t direction);
-void edit_function_patching(LibraryList& list, SetupData& setup);
-void choose_colour_library(SetupData& setup);
-// The upload view: its file list (direction 0 up, 1 down), the upload, and
-// the description rows it keeps, freed on leaving the setup.
-void scroll_upload_file_list(int16_t direction);
-void run_fixture_upload();
-void show_upload_panel(LibraryList& list);
-void free_upload_text_rows();
 
 }  // namespace setup

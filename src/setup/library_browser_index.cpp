@@ -13,9 +13,6 @@ namespace {
 
 constexpr const char* kLoadingText = "LOADING LIBRARIES...";
 
-std::string entry_path(const LibraryEntry& entry, const char* folder, const char* extension) {
-    return datafiles::program_path(("lib\\" + std::string(folder) + "\\" + entry_text(entry.stem) + "." + extension).c_str());
-}
 
 bool read_exact(const std::string& path, std::span<uint8_t> into) {
     uint32_t size_bytes = 0;
@@ -32,6 +29,10 @@ void move_to_front(std::vector<std::string>& names, const char* name) {
 int16_t pages_of(int count, int rows) { return static_cast<int16_t>((count - 1) / rows + 1); }
 
 }  // namespace
+
+std::string library_file_path(const LibraryEntry& entry, const char* folder, const char* extension) {
+    return datafiles::program_path(("lib\\" + std::string(folder) + "\\" + entry_text(entry.stem) + "." + extension).c_str());
+}
 
 void load_fixture_libraries(LibraryList& list) {
     runtime::show_console_message(kLoadingText);
@@ -129,9 +130,9 @@ bool load_library_files(LibraryList& list, int16_t e, const SetupData& setup) {
     FixtureTypeDef type{};
     FixtureDrawing drawing{};
     const int t = find_setup_type(setup, entry_text(entry.type_name));
-    bool read = read_exact(entry_path(entry, "set", "set"), type.bytes) && type.channel_count() >= 1 &&
+    bool read = read_exact(library_file_path(entry, "set", "set"), type.bytes) && type.channel_count() >= 1 &&
                 type.channel_count() <= kMaxTypeChannels;
-    if (read && t < 0) read = read_exact(entry_path(entry, "drw", "drw"), drawing);
+    if (read && t < 0) read = read_exact(library_file_path(entry, "drw", "drw"), drawing);
     if (!read) {
         // Nothing of another library may stay loaded under this one's name.
         list.loaded_type = FixtureTypeDef{};
@@ -145,7 +146,7 @@ bool load_library_files(LibraryList& list, int16_t e, const SetupData& setup) {
         for (int k = 0; k < kMaxTypeChannels; ++k) {
             list.function_map[static_cast<size_t>(k)] = setup.u8(SetupData::type_function_map_field(t + 1, k));
         }
-    } else if (!read_exact(entry_path(entry, "pat", "pat"), list.function_map)) {
+    } else if (!read_exact(library_file_path(entry, "pat", "pat"), list.function_map)) {
         std::iota(list.function_map.begin(), list.function_map.end(), uint8_t{0});
     }
     list.loaded_drawing = drawing;

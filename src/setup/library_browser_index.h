@@ -33,6 +33,8 @@ int16_t find_library_by_row(const LibraryList& list, int16_t row);
 void sync_browser_to_library(LibraryList& list);
 std::string selected_manufacturer_name(const LibraryList& list);
 
+// "%s\lib\<folder>\<stem>.<extension>" of an entry on the program directory.
+std::string library_file_path(const LibraryEntry& entry, const char* folder, const char* extension);
 // The setup's type slot (0-based) whose name equals the type name, -1 none.
 int find_setup_type(const SetupData& setup, const std::string& type_name);
 // Reads entry e's files into the list: its type definition, and either its

@@ -114,6 +114,7 @@
 #include "setup/multipatch_editor.h"
 #include "setup/setup_reports.h"
 #include "setup/stage_printing.h"
+#include "setup/fixture_upload.h"
 #include "sync/audio_bands.h"
 #include "sync/midi_editors.h"
 #include "sync/midi_events.h"
@@ -285,6 +286,7 @@ ui::reset_value_table_globals();
     setup::reset_multipatch_editor_globals();
     setup::reset_setup_reports_globals();
     setup::reset_stage_printing_globals();
+    setup::reset_fixture_upload_globals();
     synchro::reset_midi_events_globals();
     synchro::reset_sync_services_globals();
     synchro::reset_timecode_clock_globals();

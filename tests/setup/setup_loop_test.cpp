@@ -320,16 +320,11 @@ TEST_F(FixtureSetup, ClicksReachTheFirstAreaThatHoldsThePointerAndWhoseCondition
         {50, 200, false, 0, 0, {}},  // no library: the walk ends here
         {478, 220, false, 0, 0, {}, "LMB=ELLIPSE RMB=CANCEL"},
         {478, 300, false, 1, 0, {}},
-        {478, 418, false, 0, 1, {"setup::run_fixture_upload()"}},
         {508, 415, false, 0, 0, {}, "LMB=EDIT COLORS RMB=CANCEL"},
         {508, 300, false, 2, 0, {}},
         {622, 210, false, 2, 0, {}},  // the list's arrows: no other area acts
         {622, 210, false, 0, 0, {}},
         {622, 415, false, 2, 0, {}},
-        {622, 415, false, 2, 1, {"setup::scroll_upload_file_list(1)"}},
-        {622, 225, false, 0, 1, {"setup::scroll_upload_file_list(0)"}},
-        {70, 445, false, 0, 0, {"setup::edit_function_patching()"}},
-        {220, 445, false, 0, 0, {"setup::choose_colour_library()"}},
         {320, 445, false, 0, 0, {}, "LMB=CLEAR  RMB=CANCEL"},
         {600, 470, false, 0, 0, {}},  // outside every area
     };

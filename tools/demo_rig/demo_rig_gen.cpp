@@ -778,6 +778,77 @@ bool colour_mixes(const std::string& source, std::vector<uint8_t>& bytes, std::s
     return true;
 }
 
+void put_u32(std::vector<uint8_t>& bytes, size_t at, uint32_t value) {
+    put_u16(bytes, at, static_cast<int>(value & 0xFFFF));
+    put_u16(bytes, at + 2, static_cast<int>(value >> 16));
+}
+
+// An upload file: the header of 4131 bytes with the title, then the block
+// table, the start record, the description and the blocks' bytes.
+bool upload_file(const std::string& source, std::vector<uint8_t>& bytes, std::string& error) {
+    constexpr size_t kHeader = 4131;
+    std::vector<DescriptionLine> lines;
+    if (!progdir::split_description(source, lines, error)) return false;
+    std::string title;
+    std::array<uint32_t, 17> start{};
+    std::vector<std::pair<uint32_t, std::vector<uint8_t>>> blocks;  // pause, bytes
+    std::string description;
+    for (const DescriptionLine& line : lines) {
+        const std::string& key = line.tokens[0].text;
+        long v = 0;
+        if (key == "title") {
+            if (!text_token(line, 1, 19, title, error)) return false;
+        } else if (key == "start") {
+            for (size_t i = 0; i < start.size(); ++i) {
+                if (!integer(line, 1 + i, 0, 255, v, error)) return false;
+                start[i] = static_cast<uint32_t>(v);
+            }
+        } else if (key == "block") {
+            if (!integer(line, 1, 0, 60000, v, error)) return false;
+            std::vector<uint8_t> data;
+            for (size_t i = 2; i < line.tokens.size(); ++i) {
+                long b = 0;
+                if (!integer(line, i, 0, 255, b, error)) return false;
+                data.push_back(static_cast<uint8_t>(b));
+            }
+            if (data.empty()) {
+                error = progdir::line_error(line.number, "a block needs a byte");
+                return false;
+            }
+            blocks.emplace_back(static_cast<uint32_t>(v), data);
+        } else if (key == "text") {
+            std::string row;
+            if (!text_token(line, 1, 200, row, error)) return false;
+            description += row + "\r\n";
+        } else {
+            error = progdir::line_error(line.number, "unknown item '" + key + "'");
+            return false;
+        }
+    }
+    bytes.assign(kHeader, 0);
+    put_u8(bytes, 2, static_cast<int>(title.size()));
+    std::copy(title.begin(), title.end(), bytes.begin() + 3);
+    const size_t table = bytes.size();
+    put_u32(bytes, 26, static_cast<uint32_t>(blocks.size()));
+    put_u32(bytes, 30, static_cast<uint32_t>(table));
+    bytes.resize(table + 32 * blocks.size());
+    const size_t record = bytes.size();
+    put_u32(bytes, 50, static_cast<uint32_t>(record - 16));
+    bytes.resize(record + 69);
+    for (size_t i = 0; i < start.size(); ++i) put_u32(bytes, record + 1 + 4 * i, start[i]);
+    put_u32(bytes, 83, static_cast<uint32_t>(bytes.size()));
+    put_u32(bytes, 87, static_cast<uint32_t>(description.size()));
+    bytes.insert(bytes.end(), description.begin(), description.end());
+    for (size_t b = 0; b < blocks.size(); ++b) {
+        const size_t first = bytes.size();
+        bytes.insert(bytes.end(), blocks[b].second.begin(), blocks[b].second.end());
+        put_u32(bytes, table + 32 * b, static_cast<uint32_t>(first));
+        put_u32(bytes, table + 32 * b + 4, static_cast<uint32_t>(bytes.size() - 1));
+        put_u32(bytes, table + 32 * b + 8, blocks[b].first);
+    }
+    return true;
+}
+
 }  // namespace
 
 bool build_type_files(const std::string& source, std::vector<uint8_t>& type_def, std::vector<uint8_t>& drawing,
@@ -854,9 +925,28 @@ bool build_demo_rig(const fs::path& source_dir, std::vector<RigFile>& files, std
     return true;
 }
 
+bool build_demo_uploads(const fs::path& source_dir, std::vector<RigFile>& files, std::string& error) {
+    std::string text;
+    std::error_code code;
+    for (const auto& entry : fs::directory_iterator(source_dir / "xu3", code)) {
+        const std::string name = entry.path().filename().string();
+        const std::string suffix = ".xu3.txt";
+        if (name.size() <= suffix.size() || name.compare(name.size() - suffix.size(), suffix.size(), suffix) != 0) continue;
+        std::vector<uint8_t> upload;
+        if (!read_source(entry.path(), text, error)) return false;
+        if (!upload_file(text, upload, error)) {
+            error = name + ", " + error;
+            return false;
+        }
+        files.push_back({"lib/xu3/" + name.substr(0, name.size() - suffix.size()) + ".XU3", upload, false});
+    }
+    return true;
+}
+
 bool lay_out_demo_rig(const fs::path& source_dir, const fs::path& target_dir, std::string& error) {
     std::vector<RigFile> files;
     if (!build_demo_rig(source_dir, files, error)) return false;
+    if (!build_demo_uploads(source_dir, files, error)) return false;
     for (const RigFile& file : files) {
         const fs::path path = target_dir / file.name;
         std::error_code code;

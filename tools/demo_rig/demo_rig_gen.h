@@ -13,6 +13,8 @@
 //   lee.def            the filter catalogue, copied with CR LF line ends
 //   rgb/<FILE>.lee.txt the colour mixes of a type: filter and three values
 //   rst/<FILE>.rst     lamp commands of a type, copied with CR LF line ends
+//   xu3/<FILE>.xu3.txt a fixture firmware upload file: title, start values,
+//                      blocks (pause in ms and bytes) and description rows
 //
 // and written at the sizes and offsets of the console's own layouts
 // (src/setup/setup_data.h, src/setup/fixture_type.h):
@@ -22,6 +24,8 @@
 //   drawings/<folder>/DRAWING.NNN, drawings/figures/POLYGON.NNN and
 //   LISJOUS.NNN            2336 bytes each
 //   lee.def                text            data/setup.dat      115207 bytes
+//   lib/xu3/<FILE>.XU3     4131 bytes of header, then table, start record,
+//                          description and blocks
 #pragma once
 #include <cstdint>
 #include <filesystem>
@@ -38,6 +42,9 @@ struct RigFile {
 
 // Builds every file of the rig from the sources in source_dir (programdir/rig).
 bool build_demo_rig(const std::filesystem::path& source_dir, std::vector<RigFile>& files, std::string& error);
+// The upload files of xu3/ (lib/xu3/<FILE>.XU3), appended to files. Apart from
+// the rig: with them the library browser shows the "MARTIN UPLOAD" maker first.
+bool build_demo_uploads(const std::filesystem::path& source_dir, std::vector<RigFile>& files, std::string& error);
 
 // Writes the files into the program directory target_dir. Library files are
 // replaced; the show's setup.dat only where none is there, so a rig the
