@@ -23,6 +23,7 @@
 #include "setup/patch_conflicts.h"
 #include "setup/rig_conversion.h"
 #include "setup/saved_area.h"
+#include "setup/setup_area.h"
 #include "setup/setup_colours.h"
 #include "setup/setup_loop.h"
 #include "setup/setup_screen.h"
@@ -39,10 +40,6 @@ namespace {
 
 using runtime::mouse_x;
 using runtime::mouse_y;
-
-struct Area {
-    int16_t x1, y1, x2, y2;
-};
 
 constexpr Area kStagePlanRange = {117, 202, 463, 424};
 constexpr Area kStageAndConflicts = {117, 202, 630, 424};
@@ -96,8 +93,6 @@ bool blind() { return (runtime::run_flags & runtime::RUN_BLIND) != 0; }
 
 void refuse(const char* text, uint32_t duration_ms = kRefusal_ms) { refuse_in_setup(text, duration_ms); }
 
-void confine(const Area& a) { runtime::set_mouse_range(a.x1, a.y1, a.x2, a.y2); }
-bool inside(const Area& a) { return runtime::is_point_in_rect(a.x1, a.y1, a.x2, a.y2, mouse_x, mouse_y); }
 
 enum class Click : uint8_t { none, left, right };
 

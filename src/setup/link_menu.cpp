@@ -13,6 +13,7 @@
 #include "setup/dimmer_curves.h"
 #include "setup/dmx_inputs.h"
 #include "setup/fixture_editing.h"
+#include "setup/setup_area.h"
 #include "setup/setup_colours.h"
 #include "setup/setup_loop.h"
 #include "setup/setup_screen.h"
@@ -26,10 +27,6 @@ namespace setup {
 namespace {
 
 using runtime::mouse_x;
-
-struct Area {
-    int16_t x1, y1, x2, y2;
-};
 
 constexpr Area kPopUp = {98, 348, 144, 460};
 constexpr Area kPopUpRange = {98, 366, 141, 460};
@@ -87,7 +84,6 @@ constexpr std::array<InputBlock, 2> kInputBlocks = {{
 constexpr std::array<const char*, 2> kModeTexts = {"DIGITAL", "PERCENTAGE"};
 constexpr std::array<int16_t, 2> kModeBoxX = {495, 549};
 
-void confine(const Area& a) { runtime::set_mouse_range(a.x1, a.y1, a.x2, a.y2); }
 
 enum class Click : uint8_t { none, left, right };
 

@@ -13,6 +13,7 @@
 #include "setup/fixture_editing.h"
 #include "setup/fixture_editing_rig.h"
 #include "setup/patch_conflicts.h"
+#include "setup/setup_area.h"
 #include "setup/setup_colours.h"
 #include "setup/setup_loop.h"
 #include "setup/setup_screen.h"
@@ -37,10 +38,6 @@ namespace {
 
 using runtime::mouse_x;
 using runtime::mouse_y;
-
-struct Area {
-    int16_t x1, y1, x2, y2;
-};
 
 constexpr Area kWholeScreen = {0, 0, 628, 470};
 
@@ -95,8 +92,6 @@ constexpr std::array<int16_t, 14> kEditorDarkLeds = {
     runtime::digit_key(5), runtime::digit_key(6), runtime::digit_key(7), runtime::digit_key(8), runtime::KEY_DIGIT_9,
     runtime::KEY_POINT,    runtime::KEY_BACK,     runtime::KEY_PLUS,     runtime::KEY_MINUS};
 
-void confine(const Area& a) { runtime::set_mouse_range(a.x1, a.y1, a.x2, a.y2); }
-bool inside(const Area& a) { return runtime::is_point_in_rect(a.x1, a.y1, a.x2, a.y2, mouse_x, mouse_y); }
 
 void text_at(int x, int y, int16_t colour, const std::string& text) {
     platform::_setcolor(colour);

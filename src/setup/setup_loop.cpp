@@ -21,6 +21,7 @@
 #include "setup/link_menu.h"
 #include "setup/library_list.h"
 #include "setup/patch_conflicts.h"
+#include "setup/setup_area.h"
 #include "setup/setup_colours.h"
 #include "setup/setup_exit.h"
 #include "setup/setup_screen.h"
@@ -46,10 +47,6 @@ constexpr int16_t kNoAddress = -1;
 constexpr int32_t kPromptHz = 800;
 constexpr uint32_t kPrompt_ms = 200;
 constexpr uint32_t kConflictRefusal_ms = 1200;
-
-struct Area {
-    int16_t x1, y1, x2, y2;
-};
 
 // The whole screen but the last pixels, the pointer's range in the setup.
 constexpr Area kPointerRange = {0, 0, 628, 470};
@@ -136,7 +133,6 @@ const std::array<PointerArea, 32> kPointerAreas = {{
     {{392, 430, 441, 460}, When::always, false, [] { prompt_leave_setup(0, leave_code); }},
 }};
 
-bool inside(const Area& a) { return runtime::is_point_in_rect(a.x1, a.y1, a.x2, a.y2, mouse_x, mouse_y); }
 
 void dispatch_click() {
     for (const PointerArea& p : kPointerAreas) {

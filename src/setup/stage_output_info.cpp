@@ -14,6 +14,7 @@
 #include "runtime/key_leds.h"
 #include "runtime/mouse_input.h"
 #include "setup/patch_conflicts.h"
+#include "setup/setup_area.h"
 #include "setup/setup_colours.h"
 #include "setup/setup_loop.h"
 #include "setup/setup_reports.h"
@@ -27,10 +28,6 @@
 namespace setup {
 
 namespace {
-
-struct Area {
-    int16_t x1, y1, x2, y2;
-};
 
 constexpr Area kWindow = {117, 189, 629, 424};
 constexpr Area kPointerRange = {550, 200, 629, 424};
@@ -66,7 +63,6 @@ constexpr OptionCircle kOutputCircle = {575, 278};
 constexpr OptionCircle kIncludeCircle = {575, 308};
 constexpr int16_t kCircleRadius = 4;
 
-bool inside(const Area& a) { return runtime::is_point_in_rect(a.x1, a.y1, a.x2, a.y2, runtime::mouse_x, runtime::mouse_y); }
 
 // A copy of a screen rectangle; empty when it could not be taken.
 std::vector<uint8_t> save_area(const Area& a) {

@@ -19,6 +19,7 @@
 #include "setup/fixture_editing.h"
 #include "setup/library_browser.h"
 #include "setup/patch_conflicts.h"
+#include "setup/setup_area.h"
 #include "setup/setup_colours.h"
 #include "setup/setup_loop.h"
 #include "setup/setup_screen.h"
@@ -35,10 +36,6 @@ namespace {
 
 using runtime::mouse_x;
 using runtime::mouse_y;
-
-struct Area {
-    int16_t x1, y1, x2, y2;
-};
 
 constexpr Area kStageArea = {117, 202, 463, 424};
 constexpr Area kWholeScreen = {0, 0, 628, 470};
@@ -84,7 +81,6 @@ constexpr const char* kEraseAllPrompt = "LMB=CLEAR  RMB=CANCEL";
 
 // ------------------------------------------------------------------ small helpers
 
-void confine(const Area& a) { runtime::set_mouse_range(a.x1, a.y1, a.x2, a.y2); }
 
 void set_small_font() { ui::set_text_style(platform::kSmallFont, platform::kHorizontalText, kTextSize); }
 

@@ -176,21 +176,6 @@ void keep_generator_with_cd(int16_t unlocked_on_entry) {
 
 }  // namespace
 
-void end_expired_overrides() {
-    for (int m = 1; m <= memories::kMasters; ++m) {
-        const auto i = static_cast<size_t>(m);
-        if (memories::master_timecode_flash[i] != 0 && memories::master_timecode_remaining_s[i] < 0.0) {
-            set_fader_event(m, 0, 0.0);
-        }
-    }
-    for (int pb = 1; pb <= playback::kPlaybacks; ++pb) {
-        const auto i = static_cast<size_t>(pb);
-        if (playback::playback_timecode_flash[i] != 0 && playback::playback_timecode_remaining_s[i] < 0.0) {
-            set_fader_event(kPlaybackFaderBase + pb, 0, 0.0);
-        }
-    }
-}
-
 void reset_timecode_player_globals() {
     timecode_player = {};
     resync_stamp_ms = 0;

@@ -48,8 +48,6 @@ void call_memory_event(int n);
 void call_cue_event(int page, int cue, int point);
 void run_sequence_event(int s, int action, int value);
 void set_fader_event(int n, int on, double seconds);
-// The flash overrides of masters and playbacks whose time ran out end.
-void end_expired_overrides();
 void jump_timecode(double t);
 
 }  // namespace synchro

@@ -261,7 +261,7 @@ void wait_for_input(int16_t entry_key) {
         runtime::read_trackerball(0);
         runtime::step_mode_wheels();
         runtime::run_background();
-        end_expired_overrides();  // the player does this only while a list plays
+        end_expired_fader_overrides();  // the player does this only while a list plays
     }
 }
 
